@@ -1,0 +1,27 @@
+// Library entry point: records the module handle and the library's own
+// directory, the default place to look for sound-card name files.
+#include "core/state.h"
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE hinstDLL, DWORD fdwReason, LPVOID lpvReserved) {
+    (void)lpvReserved;
+    if (fdwReason != DLL_PROCESS_ATTACH) return TRUE;
+
+    if (g_state.ModuleHandle == nullptr) g_state.ModuleHandle = hinstDLL;
+
+    char path[MIXER_NAME_CHARS];
+    const DWORD limit = MIXER_NAME_CHARS - 1;
+    DWORD length = GetModuleFileNameA(g_state.ModuleHandle, path, limit);
+    if (length == 0) return FALSE;
+    // A path that fills the whole buffer was cut short: a directory taken from
+    // it would be wrong, so none is recorded.
+    if (length >= limit) return TRUE;
+
+    DWORD slash = length;
+    for (DWORD i = 0; i < length; ++i)
+        if (path[i] == '\\') slash = i;
+    if (slash == length) return TRUE;
+
+    for (DWORD i = 0; i <= slash; ++i) g_state.SoundCardConfigFilePath[i] = path[i];
+    g_state.SoundCardConfigFilePath[slash + 1] = '\0';
+    return TRUE;
+}

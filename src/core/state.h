@@ -1,0 +1,42 @@
+// The library's process-wide state: everything that outlives one exported call.
+#pragma once
+
+#include "platform/win.h"
+
+#define MIXER_NAME_CHARS 256  // every string field: 255 characters and a terminator
+
+struct LibraryState {
+    // Names of the recording destination's sources, refreshed by ScanRecControls.
+    char RecLineInName[MIXER_NAME_CHARS];
+    char RecMicName[MIXER_NAME_CHARS];
+    char RecCDName[MIXER_NAME_CHARS];
+    char RecAuxName[MIXER_NAME_CHARS];
+    char RecAnalogName[MIXER_NAME_CHARS];
+    char RecDigitalName[MIXER_NAME_CHARS];
+    // Override line names from the sound-card name file; empty = not set.
+    char DigitalLineName[MIXER_NAME_CHARS];
+    char DigitalCDLineName[MIXER_NAME_CHARS];
+    char LineInLineName[MIXER_NAME_CHARS];
+    // Prefix of the sound-card name file search (a directory ending in a backslash).
+    char SoundCardConfigFilePath[MIXER_NAME_CHARS];
+    LONG CDTypeDigital;
+    DWORD CDDeviceID;
+    DWORD CDLastError;
+    char CDDeviceType[MIXER_NAME_CHARS];
+    HMODULE ModuleHandle;
+};
+
+// The one instance; all zero when the library is loaded.
+extern LibraryState g_state;
+
+// Copies src into a field of MIXER_NAME_CHARS bytes, cutting it to 255
+// characters; a null src gives the empty string. Returns the characters stored.
+size_t CopyField(char* field, const char* src);
+
+// Bounded string helpers shared by the subsystems (no CRT string calls, so the
+// DLL's behaviour does not depend on the runtime it is linked with).
+size_t StrLen(const char* s);
+bool StrEqual(const char* a, const char* b);  // whole-string, byte for byte
+
+// For tests: back to the load-time state (all zero).
+void ResetLibraryState();

@@ -1,0 +1,44 @@
+#include "engine/line_controls.h"
+
+FetchOutcome LineControls::Fetch(HMIXER mixer, DWORD lineId, DWORD controlType) {
+    char* p = reinterpret_cast<char*>(&line_);
+    for (size_t i = 0; i < sizeof line_; ++i) p[i] = 0;
+    line_.cbStruct = sizeof line_;
+    line_.dwLineID = lineId;
+    HMIXEROBJ obj = reinterpret_cast<HMIXEROBJ>(mixer);
+    lineError_ = mixerGetLineInfoA(obj, &line_, MIXER_GETLINEINFOF_LINEID);
+    if (lineError_ != MMSYSERR_NOERROR) return FetchLineFailed;
+    if (line_.cControls == 0) return FetchNoControls;
+    if (!array_.Alloc(line_.cControls, sizeof(MIXERCONTROLA))) return FetchNoArray;
+
+    MIXERLINECONTROLSA request;
+    request.cbStruct = sizeof request;
+    request.dwLineID = lineId;
+    request.dwControlID = 0;
+    request.cControls = line_.cControls;
+    request.cbmxctrl = sizeof(MIXERCONTROLA);
+    request.pamxctrl = array_.as<MIXERCONTROLA>();
+    if (mixerGetLineControlsA(obj, &request, MIXER_GETLINECONTROLSF_ALL) != MMSYSERR_NOERROR)
+        return FetchListFailed;
+    if (controlType == 0) return FetchNoKind;
+    for (DWORD i = 0; i < line_.cControls; ++i) {
+        const MIXERCONTROLA& c = array_.as<MIXERCONTROLA>()[i];
+        if (c.dwControlType == controlType) {
+            control_ = &c;
+            return FetchFound;
+        }
+    }
+    return FetchNoKind;
+}
+
+void PrepareDetails(MIXERCONTROLDETAILS* details, DWORD controlId, DWORD channels, DWORD items, DWORD cbDetails,
+                    void* buffer) {
+    char* p = reinterpret_cast<char*>(details);
+    for (size_t i = 0; i < sizeof *details; ++i) p[i] = 0;
+    details->cbStruct = sizeof *details;
+    details->dwControlID = controlId;
+    details->cChannels = channels;
+    details->cMultipleItems = items;
+    details->cbDetails = cbDetails;
+    details->paDetails = buffer;
+}

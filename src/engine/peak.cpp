@@ -1,0 +1,45 @@
+// Peak meter: the magnitude of the first line of a component type's peak meter.
+#include "core/holders.h"
+#include "engine/engine.h"
+#include "engine/line_controls.h"
+
+MIXER_EXPORT LONG WINAPI GetPeak(DWORD componentType) {
+    MixerDevice device;
+    if (device.Open() != MMSYSERR_NOERROR) return 0;
+
+    MIXERLINEA line;
+    char* p = reinterpret_cast<char*>(&line);
+    for (size_t i = 0; i < sizeof line; ++i) p[i] = 0;
+    line.cbStruct = sizeof line;
+    line.dwComponentType = componentType;
+    if (mixerGetLineInfoA(device.obj(), &line, MIXER_GETLINEINFOF_COMPONENTTYPE) != MMSYSERR_NOERROR) return 0;
+
+    MIXERCONTROLA control;
+    p = reinterpret_cast<char*>(&control);
+    for (size_t i = 0; i < sizeof control; ++i) p[i] = 0;
+    control.cbStruct = sizeof control;
+    MIXERLINECONTROLSA request;
+    p = reinterpret_cast<char*>(&request);
+    for (size_t i = 0; i < sizeof request; ++i) p[i] = 0;
+    request.cbStruct = sizeof request;
+    request.dwLineID = line.dwLineID;
+    request.dwControlType = MIXERCONTROL_CONTROLTYPE_PEAKMETER;
+    request.cControls = 1;
+    request.cbmxctrl = sizeof control;
+    request.pamxctrl = &control;
+    if (mixerGetLineControlsA(device.obj(), &request, MIXER_GETLINECONTROLSF_ONEBYTYPE) != MMSYSERR_NOERROR)
+        return 0;
+
+    MIXERCONTROLDETAILS_SIGNED reading;
+    reading.lValue = 0;
+    MIXERCONTROLDETAILS details;
+    PrepareDetails(&details, control.dwControlID, 1, 0, sizeof reading, &reading);
+    if (mixerGetControlDetailsA(device.obj(), &details, MIXER_GETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR)
+        return 0;
+    device.Close();
+
+    const LONG v = reading.lValue;
+    if (v >= 0) return v;
+    // -2147483648 has no positive 32-bit counterpart: report the largest value.
+    return v == static_cast<LONG>(0x80000000u) ? 0x7FFFFFFF : -v;
+}

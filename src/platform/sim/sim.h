@@ -1,0 +1,158 @@
+// Test-facing side of the simulated platform: build cards, read the call log,
+// count open resources and inject faults.
+//
+// The simulated platform implements the Win32 names of win32_api.h with
+// winmm's documented semantics. Everything here is process-wide state, reset by
+// sim::Reset(); tests run one at a time.
+#pragma once
+
+#include "win32_api.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+// ---- Mixer model -----------------------------------------------------------
+
+struct Control {
+    DWORD id = 0;
+    DWORD type = 0;
+    DWORD flags = 0;  // MIXERCONTROL_CONTROLF_*
+    DWORD items = 0;  // cMultipleItems as reported (meaningful with CONTROLF_MULTIPLE)
+    LONG minimum = 0;
+    LONG maximum = 65535;
+    DWORD steps = 0;
+    std::string name;
+    std::string shortName;
+    // Item texts of a list control, by item. Fewer texts than items is allowed
+    // (a driver that reports more items than it names): the rest read as "".
+    std::vector<std::string> itemTexts;
+    // Current values, channel-major: values[channel * itemCount + item], where
+    // the channel count is 1 for a uniform control and the line's channel count
+    // otherwise, and itemCount is max(items, 1) for a multiple control, else 1.
+    std::vector<LONG> values;
+
+    // Driver behaviours seen in the field.
+    bool firstChannelOnly = false;  // asked for N channels, fills and applies only the first (Wine)
+    bool leaveUnfilled = false;     // answers reads as done without writing the buffer (Wine sources)
+    bool ignoreWrites = false;      // accepts writes and changes nothing (Wine sources)
+    bool refuseOutOfRange = false;  // a value outside minimum..maximum fails with MMSYSERR_INVALPARAM
+    bool refuseBadSelection = false;  // single-select write with not exactly one item set fails
+
+    // Convenience accessors on values (uniform controls have one channel).
+    LONG Value(DWORD channel = 0, DWORD item = 0) const;
+    void SetValue(LONG v, DWORD channel, DWORD item = 0);
+    void SetAll(LONG v);  // every channel and item
+};
+
+struct Line {
+    DWORD id = 0;
+    DWORD componentType = 0;
+    DWORD channels = 2;
+    DWORD fdwLine = MIXERLINE_LINEF_ACTIVE;
+    std::string name;
+    std::string shortName;
+    std::deque<Control> controls;
+
+    // Adds a control; values start at `initial` on every channel and item.
+    Control& AddControl(DWORD type, LONG initial = 0, DWORD flags = 0, DWORD items = 0,
+                        const std::string& name = "");
+    // A list control (MUX, SINGLESELECT, MULTIPLESELECT, MIXER) with MULTIPLE set,
+    // one item per text; `selected` lists the items that start selected.
+    Control& AddList(DWORD type, const std::vector<std::string>& texts,
+                     const std::vector<DWORD>& selected = {}, DWORD extraFlags = MIXERCONTROL_CONTROLF_UNIFORM);
+    Control* Find(DWORD type);  // first control of the type, or null
+    DWORD ChannelCount() const { return channels ? channels : 1; }
+};
+
+struct Destination : Line {
+    std::deque<Line> sources;
+    Line& AddSource(DWORD componentType, const std::string& name, DWORD channels = 2);
+    Line* FindSource(DWORD componentType);  // first source of the type, or null
+};
+
+struct Device {
+    std::string productName;
+    WORD mid = 1;
+    WORD pid = 1;
+    std::deque<Destination> destinations;
+    Destination& AddDestination(DWORD componentType, const std::string& name, DWORD channels = 2);
+    Destination* FindDestination(DWORD componentType);
+    // The line with this id (destination or source), or null.
+    Line* FindLine(DWORD lineId);
+    Control* FindControl(DWORD controlId, Line** owner = nullptr);
+    DWORD nextControlId = 1;
+};
+
+// Clears every device, the call log, faults, counters and every other area's
+// state (files, registry, MCI, message boxes, module path).
+void Reset();
+Device& AddDevice(const std::string& productName);
+std::deque<Device>& Devices();
+// Overrides what mixerGetNumDevs reports (-1 restores the real count).
+void SetReportedDeviceCount(int count);
+
+// ---- Call log ----------------------------------------------------------------
+
+struct Call {
+    std::string fn;          // the platform function's name
+    uintptr_t object = 0;    // mixer handle or device index, file or key handle, MCI device
+    DWORD flags = 0;         // flags argument as passed
+    DWORD cbStruct = 0;      // record size passed (cbStruct / cbmxcaps)
+    DWORD id = 0;            // line id, control id, destination index or command
+    DWORD source = 0;        // source index (SOURCE queries), component type (COMPONENTTYPE)
+    DWORD cChannels = 0;
+    DWORD cMultipleItems = 0;
+    DWORD cbDetails = 0;
+    DWORD count = 0;         // cControls, bytes, sizes
+    std::vector<LONG> values;  // values read or written by a details request
+    std::string text;        // names, paths, captions, message texts
+    DWORD result = 0;        // what the call returned (error code or BOOL)
+    bool injected = false;   // the result came from fault injection
+};
+
+const std::vector<Call>& Log();
+void ClearLog();
+// Calls of one function, in order.
+std::vector<Call> CallsOf(const std::string& fn);
+size_t CountOf(const std::string& fn);
+
+// ---- Counters ----------------------------------------------------------------
+
+int OpenMixerHandles();
+int ProcessHeapBlocks();  // HeapAlloc minus HeapFree
+int LocalBlocks();        // LocalAlloc minus LocalFree
+
+// ---- Fault injection -----------------------------------------------------------
+//
+// A failed call returns `code` in the function's own way: an MMRESULT, an
+// LSTATUS, an MCIERROR, FALSE with SetLastError(code), INVALID_HANDLE_VALUE, a
+// null pointer for the allocators, 0 for mixerGetNumDevs and GetModuleFileNameA.
+
+// Fails the nth platform call from now (1-based, counting every logged call).
+void FailNthCall(int n, DWORD code);
+// Fails calls of one function: occurrence 0 fails every call, k fails the kth
+// call of that function from now (1-based).
+void FailFunction(const std::string& fn, DWORD code, int occurrence = 0);
+void ClearFaults();
+
+// ---- Kernel ------------------------------------------------------------------
+
+// The path GetModuleFileNameA reports for any module.
+void SetModulePath(const std::string& path);
+
+namespace detail {
+// Records a call and tells whether it must fail. Returns true with *code set
+// when a fault applies. Area implementations call this first.
+bool Enter(Call& call, DWORD* code);
+// Stores the finished call (with its result) in the log.
+void Leave(const Call& call);
+// Registered by each area so that Reset() reaches it.
+struct ResetHook {
+    explicit ResetHook(void (*fn)());
+};
+}  // namespace detail
+
+}  // namespace sim

@@ -1,0 +1,289 @@
+// Simulated platform: call log, fault injection, reset hooks, kernel basics
+// (heaps, module file name, last error).
+#include "sim.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <map>
+
+namespace sim {
+namespace {
+
+struct FunctionFault {
+    DWORD code;
+    int occurrence;  // 0 = every call
+    int seen;
+};
+
+struct CoreState {
+    std::vector<Call> log;
+    long callCounter = 0;   // calls since the last FailNthCall
+    long failAt = 0;        // 0 = off
+    DWORD failAtCode = 0;
+    std::map<std::string, FunctionFault> functionFaults;
+    int heapBlocks = 0;
+    int localBlocks = 0;
+    std::string modulePath = "C:\\Program Files\\Tavrin\\MIXER.DLL";
+    DWORD lastError = 0;
+};
+
+CoreState& S() {
+    static CoreState s;
+    return s;
+}
+
+std::vector<void (*)()>& Hooks() {
+    static std::vector<void (*)()> hooks;
+    return hooks;
+}
+
+// Heap blocks carry their size in a header so that HeapFree can be checked.
+struct BlockHeader {
+    size_t size;
+    uint32_t magic;
+    uint32_t pad;
+};
+constexpr uint32_t kHeapMagic = 0x48454150;   // "HEAP"
+constexpr uint32_t kLocalMagic = 0x4C4F434C;  // "LOCL"
+int g_processHeap;
+
+void* AllocBlock(size_t bytes, bool zero, uint32_t magic) {
+    auto* h = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + (bytes ? bytes : 1)));
+    if (!h) return nullptr;
+    h->size = bytes;
+    h->magic = magic;
+    void* p = h + 1;
+    if (zero)
+        std::memset(p, 0, bytes);
+    else
+        std::memset(p, 0xCD, bytes);  // not zero-filled: make reliance on it visible
+    return p;
+}
+
+bool FreeBlock(void* p, uint32_t magic) {
+    auto* h = static_cast<BlockHeader*>(p) - 1;
+    if (h->magic != magic) return false;
+    h->magic = 0;
+    std::free(h);
+    return true;
+}
+
+}  // namespace
+
+namespace detail {
+
+bool Enter(Call& call, DWORD* code) {
+    CoreState& s = S();
+    ++s.callCounter;
+    bool fail = false;
+    if (s.failAt != 0 && s.callCounter == s.failAt) {
+        fail = true;
+        *code = s.failAtCode;
+        s.failAt = 0;
+    }
+    auto it = s.functionFaults.find(call.fn);
+    if (it != s.functionFaults.end()) {
+        FunctionFault& f = it->second;
+        ++f.seen;
+        if (f.occurrence == 0 || f.occurrence == f.seen) {
+            fail = true;
+            *code = f.code;
+        }
+    }
+    if (fail) {
+        call.injected = true;
+        call.result = *code;
+    }
+    return fail;
+}
+
+void Leave(const Call& call) { S().log.push_back(call); }
+
+ResetHook::ResetHook(void (*fn)()) { Hooks().push_back(fn); }
+
+}  // namespace detail
+
+void ResetCore() {
+    CoreState& s = S();
+    s.log.clear();
+    s.callCounter = 0;
+    s.failAt = 0;
+    s.functionFaults.clear();
+    s.heapBlocks = 0;
+    s.localBlocks = 0;
+    s.modulePath = "C:\\Program Files\\Tavrin\\MIXER.DLL";
+    s.lastError = 0;
+}
+
+void ResetMixer();  // sim_mixer.cpp
+
+void Reset() {
+    ResetCore();
+    ResetMixer();
+    for (auto fn : Hooks()) fn();
+}
+
+const std::vector<Call>& Log() { return S().log; }
+void ClearLog() { S().log.clear(); }
+
+std::vector<Call> CallsOf(const std::string& fn) {
+    std::vector<Call> out;
+    for (const Call& c : S().log)
+        if (c.fn == fn) out.push_back(c);
+    return out;
+}
+
+size_t CountOf(const std::string& fn) {
+    size_t n = 0;
+    for (const Call& c : S().log)
+        if (c.fn == fn) ++n;
+    return n;
+}
+
+int ProcessHeapBlocks() { return S().heapBlocks; }
+int LocalBlocks() { return S().localBlocks; }
+
+void FailNthCall(int n, DWORD code) {
+    S().callCounter = 0;
+    S().failAt = n;
+    S().failAtCode = code;
+}
+
+void FailFunction(const std::string& fn, DWORD code, int occurrence) {
+    S().functionFaults[fn] = FunctionFault{code, occurrence, 0};
+}
+
+void ClearFaults() {
+    S().failAt = 0;
+    S().functionFaults.clear();
+}
+
+void SetModulePath(const std::string& path) { S().modulePath = path; }
+
+}  // namespace sim
+
+using sim::Call;
+using sim::detail::Enter;
+using sim::detail::Leave;
+
+extern "C" {
+
+HANDLE WINAPI GetProcessHeap(void) {
+    Call c;
+    c.fn = "GetProcessHeap";
+    DWORD code = 0;
+    HANDLE h = &sim::g_processHeap;
+    if (Enter(c, &code)) h = nullptr;
+    c.object = reinterpret_cast<uintptr_t>(h);
+    Leave(c);
+    return h;
+}
+
+LPVOID WINAPI HeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes) {
+    Call c;
+    c.fn = "HeapAlloc";
+    c.object = reinterpret_cast<uintptr_t>(hHeap);
+    c.flags = dwFlags;
+    c.count = static_cast<DWORD>(dwBytes);
+    DWORD code = 0;
+    void* p = nullptr;
+    if (!Enter(c, &code) && hHeap == &sim::g_processHeap) {
+        p = sim::AllocBlock(dwBytes, (dwFlags & HEAP_ZERO_MEMORY) != 0, sim::kHeapMagic);
+        if (p) ++sim::S().heapBlocks;
+    }
+    c.result = p != nullptr;
+    Leave(c);
+    return p;
+}
+
+BOOL WINAPI HeapFree(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem) {
+    Call c;
+    c.fn = "HeapFree";
+    c.object = reinterpret_cast<uintptr_t>(hHeap);
+    c.flags = dwFlags;
+    DWORD code = 0;
+    BOOL ok = FALSE;
+    if (Enter(c, &code)) {
+        sim::S().lastError = code;
+    } else if (lpMem == nullptr) {
+        ok = TRUE;  // freeing null is harmless
+    } else if (hHeap == &sim::g_processHeap && sim::FreeBlock(lpMem, sim::kHeapMagic)) {
+        --sim::S().heapBlocks;
+        ok = TRUE;
+    } else {
+        sim::S().lastError = ERROR_INVALID_PARAMETER;
+    }
+    c.result = ok;
+    Leave(c);
+    return ok;
+}
+
+HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes) {
+    Call c;
+    c.fn = "LocalAlloc";
+    c.flags = uFlags;
+    c.count = static_cast<DWORD>(uBytes);
+    DWORD code = 0;
+    void* p = nullptr;
+    if (Enter(c, &code)) {
+        sim::S().lastError = code;
+    } else {
+        p = sim::AllocBlock(uBytes, (uFlags & LMEM_ZEROINIT) != 0, sim::kLocalMagic);
+        if (p) ++sim::S().localBlocks;
+    }
+    c.result = p != nullptr;
+    Leave(c);
+    return p;
+}
+
+HLOCAL WINAPI LocalFree(HLOCAL hMem) {
+    Call c;
+    c.fn = "LocalFree";
+    DWORD code = 0;
+    HLOCAL result = nullptr;
+    if (Enter(c, &code)) {
+        result = hMem;
+    } else if (hMem != nullptr) {
+        if (sim::FreeBlock(hMem, sim::kLocalMagic))
+            --sim::S().localBlocks;
+        else
+            result = hMem;
+    }
+    c.result = result == nullptr;
+    Leave(c);
+    return result;
+}
+
+DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
+    Call c;
+    c.fn = "GetModuleFileNameA";
+    c.object = reinterpret_cast<uintptr_t>(hModule);
+    c.count = nSize;
+    DWORD code = 0;
+    DWORD n = 0;
+    if (Enter(c, &code)) {
+        sim::S().lastError = code;
+    } else if (lpFilename != nullptr && nSize > 0) {
+        // As Windows does: a path that does not fit is cut to nSize - 1
+        // characters, terminated, and nSize is returned.
+        const std::string& p = sim::S().modulePath;
+        if (p.size() < nSize) {
+            std::memcpy(lpFilename, p.c_str(), p.size() + 1);
+            n = static_cast<DWORD>(p.size());
+        } else {
+            std::memcpy(lpFilename, p.data(), nSize - 1);
+            lpFilename[nSize - 1] = '\0';
+            n = nSize;
+            sim::S().lastError = ERROR_INSUFFICIENT_BUFFER;
+        }
+        c.text = lpFilename;
+    }
+    c.result = n;
+    Leave(c);
+    return n;
+}
+
+DWORD WINAPI GetLastError(void) { return sim::S().lastError; }
+void WINAPI SetLastError(DWORD dwErrCode) { sim::S().lastError = dwErrCode; }
+
+}  // extern "C"

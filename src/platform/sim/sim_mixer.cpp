@@ -1,0 +1,696 @@
+// Simulated winmm mixer.
+//
+// Devices hold destinations, destinations hold sources, lines hold controls.
+// The requests follow winmm's documented contract:
+//  - A mixer object with no object-type bits may be an open mixer handle or a
+//    device index; MIXER_OBJECTF_HMIXER demands an open handle.
+//  - Record sizes below the published size fail with MMSYSERR_INVALPARAM.
+//  - Control details: cChannels is 1 (all channels as one) or the line's channel
+//    count; cMultipleItems is the control's item count for a MULTIPLE control
+//    and 0 otherwise; cbDetails at least the detail record's size, used as the
+//    stride; multiple-item values are channel-major (every item of the first
+//    channel, then every item of the next).
+//  - Reading a non-uniform control as one channel gives, per item, the largest
+//    of its channel values; writing one channel sets every channel.
+#include "sim.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+
+namespace sim {
+namespace {
+
+struct MixerState {
+    std::deque<Device> devices;
+    std::map<uintptr_t, size_t> handles;  // open handle -> device index
+    uintptr_t nextHandle = 0x10000;
+    DWORD nextControlId = 1;
+    int reportedCount = -1;
+};
+
+MixerState& M() {
+    static MixerState m;
+    return m;
+}
+
+DWORD ItemCount(const Control& c) {
+    return (c.flags & MIXERCONTROL_CONTROLF_MULTIPLE) ? c.items : 1;
+}
+
+void CopyName(char* dst, size_t cap, const std::string& src) {
+    size_t n = std::min(src.size(), cap - 1);
+    std::memcpy(dst, src.data(), n);
+    dst[n] = '\0';
+}
+
+}  // namespace
+
+void ResetMixer() {
+    MixerState& m = M();
+    m.devices.clear();
+    m.handles.clear();
+    m.nextHandle = 0x10000;
+    m.nextControlId = 1;
+    m.reportedCount = -1;
+}
+
+// ---- Model ---------------------------------------------------------------------
+
+static DWORD StorageChannels(const Control& c, const Line& owner) {
+    return (c.flags & MIXERCONTROL_CONTROLF_UNIFORM) ? 1 : owner.ChannelCount();
+}
+
+LONG Control::Value(DWORD channel, DWORD item) const {
+    DWORD items = ItemCount(*this);
+    size_t i = static_cast<size_t>(channel) * items + item;
+    return i < values.size() ? values[i] : 0;
+}
+
+void Control::SetValue(LONG v, DWORD channel, DWORD item) {
+    DWORD items = ItemCount(*this);
+    size_t i = static_cast<size_t>(channel) * items + item;
+    if (i < values.size()) values[i] = v;
+}
+
+void Control::SetAll(LONG v) { std::fill(values.begin(), values.end(), v); }
+
+Control& Line::AddControl(DWORD type, LONG initial, DWORD flags, DWORD items, const std::string& nm) {
+    controls.emplace_back();
+    Control& c = controls.back();
+    c.id = M().nextControlId++;
+    c.type = type;
+    c.flags = flags;
+    c.items = items;
+    c.name = nm.empty() ? std::string("Control ") + std::to_string(c.id) : nm;
+    c.shortName = c.name.substr(0, MIXER_SHORT_NAME_CHARS - 1);
+    if ((type & MIXERCONTROL_CT_CLASS_MASK) == MIXERCONTROL_CT_CLASS_SWITCH ||
+        (type & MIXERCONTROL_CT_CLASS_MASK) == MIXERCONTROL_CT_CLASS_LIST) {
+        c.minimum = 0;
+        c.maximum = 1;
+    } else if (type == MIXERCONTROL_CONTROLTYPE_PEAKMETER) {
+        c.minimum = -32768;
+        c.maximum = 32767;
+    }
+    c.values.assign(static_cast<size_t>(StorageChannels(c, *this)) * ItemCount(c), initial);
+    return c;
+}
+
+Control& Line::AddList(DWORD type, const std::vector<std::string>& texts,
+                       const std::vector<DWORD>& selected, DWORD extraFlags) {
+    Control& c = AddControl(type, 0, MIXERCONTROL_CONTROLF_MULTIPLE | extraFlags,
+                            static_cast<DWORD>(texts.size()));
+    c.itemTexts = texts;
+    DWORD chans = StorageChannels(c, *this);
+    for (DWORD item : selected)
+        for (DWORD ch = 0; ch < chans; ++ch) c.SetValue(1, ch, item);
+    return c;
+}
+
+Control* Line::Find(DWORD type) {
+    for (Control& c : controls)
+        if (c.type == type) return &c;
+    return nullptr;
+}
+
+Line& Destination::AddSource(DWORD componentType, const std::string& nm, DWORD ch) {
+    DWORD d = id & 0xFFFF;
+    sources.emplace_back();
+    Line& l = sources.back();
+    l.id = (static_cast<DWORD>(sources.size()) << 16) | d;
+    l.componentType = componentType;
+    l.channels = ch;
+    l.fdwLine = MIXERLINE_LINEF_ACTIVE | MIXERLINE_LINEF_SOURCE;
+    l.name = nm;
+    l.shortName = nm.substr(0, MIXER_SHORT_NAME_CHARS - 1);
+    return l;
+}
+
+Line* Destination::FindSource(DWORD componentType) {
+    for (Line& l : sources)
+        if (l.componentType == componentType) return &l;
+    return nullptr;
+}
+
+Destination& Device::AddDestination(DWORD componentType, const std::string& nm, DWORD ch) {
+    destinations.emplace_back();
+    Destination& d = destinations.back();
+    d.id = 0xFFFF0000u | static_cast<DWORD>(destinations.size() - 1);
+    d.componentType = componentType;
+    d.channels = ch;
+    d.name = nm;
+    d.shortName = nm.substr(0, MIXER_SHORT_NAME_CHARS - 1);
+    return d;
+}
+
+Destination* Device::FindDestination(DWORD componentType) {
+    for (Destination& d : destinations)
+        if (d.componentType == componentType) return &d;
+    return nullptr;
+}
+
+Line* Device::FindLine(DWORD lineId) {
+    for (Destination& d : destinations) {
+        if (d.id == lineId) return &d;
+        for (Line& s : d.sources)
+            if (s.id == lineId) return &s;
+    }
+    return nullptr;
+}
+
+Control* Device::FindControl(DWORD controlId, Line** owner) {
+    auto scan = [&](Line& l) -> Control* {
+        for (Control& c : l.controls)
+            if (c.id == controlId) {
+                if (owner) *owner = &l;
+                return &c;
+            }
+        return nullptr;
+    };
+    for (Destination& d : destinations) {
+        if (Control* c = scan(d)) return c;
+        for (Line& s : d.sources)
+            if (Control* c = scan(s)) return c;
+    }
+    return nullptr;
+}
+
+Device& AddDevice(const std::string& productName) {
+    M().devices.emplace_back();
+    Device& d = M().devices.back();
+    d.productName = productName;
+    return d;
+}
+
+std::deque<Device>& Devices() { return M().devices; }
+
+void SetReportedDeviceCount(int count) { M().reportedCount = count; }
+
+int OpenMixerHandles() { return static_cast<int>(M().handles.size()); }
+
+// ---- Requests ------------------------------------------------------------------
+
+namespace {
+
+// Resolves a mixer object to a device.
+MMRESULT Resolve(uintptr_t obj, DWORD flags, Device** dev) {
+    MixerState& m = M();
+    DWORD type = flags & MIXER_OBJECTF_TYPEMASK;
+    auto h = m.handles.find(obj);
+    if (type == MIXER_OBJECTF_HMIXER) {
+        if (h == m.handles.end()) return MMSYSERR_INVALHANDLE;
+    } else if (type != MIXER_OBJECTF_MIXER) {
+        return MMSYSERR_INVALHANDLE;  // wave and MIDI objects are not modelled
+    }
+    if (h != m.handles.end()) {
+        *dev = &m.devices[h->second];
+        return MMSYSERR_NOERROR;
+    }
+    if (obj < m.devices.size()) {
+        *dev = &m.devices[obj];
+        return MMSYSERR_NOERROR;
+    }
+    return obj < 0x10000 ? MMSYSERR_BADDEVICEID : MMSYSERR_INVALHANDLE;
+}
+
+void FillLine(const Device& dev, const Line& l, DWORD d, DWORD s, bool isSource, DWORD connections,
+              MIXERLINEA* out) {
+    out->dwDestination = d;
+    out->dwSource = isSource ? s : 0;
+    out->dwLineID = l.id;
+    out->fdwLine = l.fdwLine;
+    out->dwUser = 0;
+    out->dwComponentType = l.componentType;
+    out->cChannels = l.channels;
+    out->cConnections = isSource ? 0 : connections;
+    out->cControls = static_cast<DWORD>(l.controls.size());
+    CopyName(out->szShortName, sizeof out->szShortName, l.shortName);
+    CopyName(out->szName, sizeof out->szName, l.name);
+    std::memset(&out->Target, 0, sizeof out->Target);
+    out->Target.wMid = dev.mid;
+    out->Target.wPid = dev.pid;
+    CopyName(out->Target.szPname, sizeof out->Target.szPname, dev.productName);
+}
+
+void FillControl(const Control& c, MIXERCONTROLA* out) {
+    std::memset(out, 0, sizeof *out);
+    out->cbStruct = sizeof *out;
+    out->dwControlID = c.id;
+    out->dwControlType = c.type;
+    out->fdwControl = c.flags;
+    out->cMultipleItems = c.items;
+    CopyName(out->szShortName, sizeof out->szShortName, c.shortName);
+    CopyName(out->szName, sizeof out->szName, c.name);
+    out->Bounds.lMinimum = c.minimum;
+    out->Bounds.lMaximum = c.maximum;
+    out->Metrics.cSteps = c.steps;
+}
+
+struct Located {
+    const Line* line = nullptr;
+    DWORD d = 0, s = 0;
+    bool isSource = false;
+    DWORD connections = 0;
+};
+
+bool LocateById(Device& dev, DWORD lineId, Located* out) {
+    for (DWORD d = 0; d < dev.destinations.size(); ++d) {
+        Destination& dst = dev.destinations[d];
+        if (dst.id == lineId) {
+            *out = {&dst, d, 0, false, static_cast<DWORD>(dst.sources.size())};
+            return true;
+        }
+        for (DWORD s = 0; s < dst.sources.size(); ++s)
+            if (dst.sources[s].id == lineId) {
+                *out = {&dst.sources[s], d, s, true, 0};
+                return true;
+            }
+    }
+    return false;
+}
+
+bool LocateByType(Device& dev, DWORD type, Located* out) {
+    for (DWORD d = 0; d < dev.destinations.size(); ++d) {
+        Destination& dst = dev.destinations[d];
+        if (dst.componentType == type) {
+            *out = {&dst, d, 0, false, static_cast<DWORD>(dst.sources.size())};
+            return true;
+        }
+    }
+    for (DWORD d = 0; d < dev.destinations.size(); ++d) {
+        Destination& dst = dev.destinations[d];
+        for (DWORD s = 0; s < dst.sources.size(); ++s)
+            if (dst.sources[s].componentType == type) {
+                *out = {&dst.sources[s], d, s, true, 0};
+                return true;
+            }
+    }
+    return false;
+}
+
+bool IsSingleSelect(DWORD type) {
+    return type == MIXERCONTROL_CONTROLTYPE_SINGLESELECT || type == MIXERCONTROL_CONTROLTYPE_MUX;
+}
+
+// Checks a details request against the control; sets *items to the items per
+// channel the buffer holds.
+MMRESULT CheckDetails(const MIXERCONTROLDETAILS* cd, const Control& c, const Line& owner, bool listText,
+                      DWORD* items) {
+    DWORD lineCh = owner.ChannelCount();
+    if (cd->cChannels != 1 && cd->cChannels != lineCh) return MMSYSERR_INVALPARAM;
+    bool multiple = (c.flags & MIXERCONTROL_CONTROLF_MULTIPLE) != 0;
+    DWORD expected = multiple ? c.items : 0;
+    if (cd->cMultipleItems != expected) return MMSYSERR_INVALPARAM;
+    if (listText) {
+        if (!multiple) return MMSYSERR_INVALPARAM;
+        if (cd->cbDetails < sizeof(MIXERCONTROLDETAILS_LISTTEXTA)) return MMSYSERR_INVALPARAM;
+    } else if (cd->cbDetails < sizeof(MIXERCONTROLDETAILS_BOOLEAN)) {
+        return MMSYSERR_INVALPARAM;
+    }
+    *items = multiple ? c.items : 1;
+    if (cd->paDetails == nullptr && cd->cChannels * *items > 0) return MMSYSERR_INVALPARAM;
+    return MMSYSERR_NOERROR;
+}
+
+LONG* Element(const MIXERCONTROLDETAILS* cd, DWORD index) {
+    return reinterpret_cast<LONG*>(static_cast<char*>(cd->paDetails) + static_cast<size_t>(index) * cd->cbDetails);
+}
+
+}  // namespace
+}  // namespace sim
+
+using sim::Call;
+using sim::detail::Enter;
+using sim::detail::Leave;
+
+extern "C" {
+
+UINT WINAPI mixerGetNumDevs(void) {
+    Call c;
+    c.fn = "mixerGetNumDevs";
+    DWORD code = 0;
+    UINT n = 0;
+    if (!Enter(c, &code))
+        n = sim::M().reportedCount >= 0 ? static_cast<UINT>(sim::M().reportedCount)
+                                         : static_cast<UINT>(sim::M().devices.size());
+    c.result = n;
+    Leave(c);
+    return n;
+}
+
+MMRESULT WINAPI mixerOpen(LPHMIXER phmx, UINT uMxId, DWORD_PTR dwCallback, DWORD_PTR dwInstance, DWORD fdwOpen) {
+    Call c;
+    c.fn = "mixerOpen";
+    c.object = uMxId;
+    c.flags = fdwOpen;
+    c.count = static_cast<DWORD>(dwCallback | dwInstance);
+    DWORD code = 0;
+    MMRESULT r = MMSYSERR_NOERROR;
+    if (Enter(c, &code)) {
+        r = code;
+    } else if (phmx == nullptr) {
+        r = MMSYSERR_INVALPARAM;
+    } else {
+        sim::MixerState& m = sim::M();
+        sim::Device* dev = nullptr;
+        auto h = m.handles.find(uMxId);
+        size_t index = uMxId;
+        if ((fdwOpen & MIXER_OBJECTF_TYPEMASK) == MIXER_OBJECTF_HMIXER && h != m.handles.end())
+            index = h->second, dev = &m.devices[index];
+        else if (uMxId < m.devices.size())
+            dev = &m.devices[uMxId];
+        if (!dev) {
+            r = MMSYSERR_BADDEVICEID;
+        } else {
+            uintptr_t handle = m.nextHandle++;
+            m.handles[handle] = index;
+            *phmx = reinterpret_cast<HMIXER>(handle);
+            c.id = static_cast<DWORD>(handle);
+        }
+    }
+    c.result = r;
+    Leave(c);
+    return r;
+}
+
+MMRESULT WINAPI mixerClose(HMIXER hmx) {
+    Call c;
+    c.fn = "mixerClose";
+    c.object = reinterpret_cast<uintptr_t>(hmx);
+    DWORD code = 0;
+    MMRESULT r = MMSYSERR_NOERROR;
+    if (Enter(c, &code)) {
+        r = code;
+    } else if (sim::M().handles.erase(c.object) == 0) {
+        r = MMSYSERR_INVALHANDLE;
+    }
+    c.result = r;
+    Leave(c);
+    return r;
+}
+
+MMRESULT WINAPI mixerGetDevCapsA(UINT_PTR uMxId, LPMIXERCAPSA pmxcaps, UINT cbmxcaps) {
+    Call c;
+    c.fn = "mixerGetDevCapsA";
+    c.object = uMxId;
+    c.cbStruct = cbmxcaps;
+    DWORD code = 0;
+    MMRESULT r = MMSYSERR_NOERROR;
+    if (Enter(c, &code)) {
+        r = code;
+    } else if (pmxcaps == nullptr) {
+        r = MMSYSERR_INVALPARAM;
+    } else {
+        sim::Device* dev = nullptr;
+        r = sim::Resolve(uMxId, 0, &dev);
+        if (r == MMSYSERR_INVALHANDLE) r = MMSYSERR_BADDEVICEID;
+        if (r == MMSYSERR_NOERROR) {
+            MIXERCAPSA caps;
+            std::memset(&caps, 0, sizeof caps);
+            caps.wMid = dev->mid;
+            caps.wPid = dev->pid;
+            caps.vDriverVersion = 0x0100;
+            sim::CopyName(caps.szPname, sizeof caps.szPname, dev->productName);
+            caps.fdwSupport = 0;
+            caps.cDestinations = static_cast<DWORD>(dev->destinations.size());
+            std::memcpy(pmxcaps, &caps, std::min<size_t>(cbmxcaps, sizeof caps));
+            c.text = caps.szPname;
+            c.count = caps.cDestinations;
+        }
+    }
+    c.result = r;
+    Leave(c);
+    return r;
+}
+
+MMRESULT WINAPI mixerGetLineInfoA(HMIXEROBJ hmxobj, LPMIXERLINEA pmxl, DWORD fdwInfo) {
+    Call c;
+    c.fn = "mixerGetLineInfoA";
+    c.object = reinterpret_cast<uintptr_t>(hmxobj);
+    c.flags = fdwInfo;
+    if (pmxl) {
+        c.cbStruct = pmxl->cbStruct;
+        DWORD q = fdwInfo & MIXER_GETLINEINFOF_QUERYMASK;
+        c.id = q == MIXER_GETLINEINFOF_LINEID ? pmxl->dwLineID : pmxl->dwDestination;
+        c.source = q == MIXER_GETLINEINFOF_COMPONENTTYPE ? pmxl->dwComponentType : pmxl->dwSource;
+    }
+    DWORD code = 0;
+    MMRESULT r = MMSYSERR_NOERROR;
+    sim::Device* dev = nullptr;
+    if (Enter(c, &code)) {
+        r = code;
+    } else if (pmxl == nullptr || pmxl->cbStruct < sizeof(MIXERLINEA)) {
+        r = MMSYSERR_INVALPARAM;
+    } else if ((fdwInfo & ~(MIXER_OBJECTF_TYPEMASK | MIXER_GETLINEINFOF_QUERYMASK)) != 0) {
+        r = MMSYSERR_INVALFLAG;
+    } else if ((r = sim::Resolve(c.object, fdwInfo, &dev)) == MMSYSERR_NOERROR) {
+        sim::Located loc;
+        switch (fdwInfo & MIXER_GETLINEINFOF_QUERYMASK) {
+        case MIXER_GETLINEINFOF_DESTINATION:
+            if (pmxl->dwDestination >= dev->destinations.size()) {
+                r = MIXERR_INVALLINE;
+            } else {
+                sim::Destination& d = dev->destinations[pmxl->dwDestination];
+                loc = {&d, pmxl->dwDestination, 0, false, static_cast<DWORD>(d.sources.size())};
+            }
+            break;
+        case MIXER_GETLINEINFOF_SOURCE:
+            if (pmxl->dwDestination >= dev->destinations.size() ||
+                pmxl->dwSource >= dev->destinations[pmxl->dwDestination].sources.size()) {
+                r = MIXERR_INVALLINE;
+            } else {
+                sim::Destination& d = dev->destinations[pmxl->dwDestination];
+                loc = {&d.sources[pmxl->dwSource], pmxl->dwDestination, pmxl->dwSource, true, 0};
+            }
+            break;
+        case MIXER_GETLINEINFOF_LINEID:
+            if (!sim::LocateById(*dev, pmxl->dwLineID, &loc)) r = MIXERR_INVALLINE;
+            break;
+        case MIXER_GETLINEINFOF_COMPONENTTYPE:
+            if (!sim::LocateByType(*dev, pmxl->dwComponentType, &loc)) r = MIXERR_INVALLINE;
+            break;
+        default:
+            r = MMSYSERR_INVALFLAG;  // target-type queries are not modelled
+            break;
+        }
+        if (r == MMSYSERR_NOERROR) {
+            sim::FillLine(*dev, *loc.line, loc.d, loc.s, loc.isSource, loc.connections, pmxl);
+            c.text = pmxl->szName;
+        }
+    }
+    c.result = r;
+    Leave(c);
+    return r;
+}
+
+MMRESULT WINAPI mixerGetLineControlsA(HMIXEROBJ hmxobj, LPMIXERLINECONTROLSA pmxlc, DWORD fdwControls) {
+    Call c;
+    c.fn = "mixerGetLineControlsA";
+    c.object = reinterpret_cast<uintptr_t>(hmxobj);
+    c.flags = fdwControls;
+    if (pmxlc) {
+        c.cbStruct = pmxlc->cbStruct;
+        c.id = pmxlc->dwLineID;
+        c.source = pmxlc->dwControlType;
+        c.count = pmxlc->cControls;
+        c.cbDetails = pmxlc->cbmxctrl;
+    }
+    DWORD code = 0;
+    MMRESULT r = MMSYSERR_NOERROR;
+    sim::Device* dev = nullptr;
+    if (Enter(c, &code)) {
+        r = code;
+    } else if (pmxlc == nullptr || pmxlc->cbStruct < sizeof(MIXERLINECONTROLSA) ||
+               pmxlc->cbmxctrl < sizeof(MIXERCONTROLA) || pmxlc->pamxctrl == nullptr) {
+        r = MMSYSERR_INVALPARAM;
+    } else if ((fdwControls & ~(MIXER_OBJECTF_TYPEMASK | MIXER_GETLINECONTROLSF_QUERYMASK)) != 0) {
+        r = MMSYSERR_INVALFLAG;
+    } else if ((r = sim::Resolve(c.object, fdwControls, &dev)) == MMSYSERR_NOERROR) {
+        auto at = [&](DWORD i) {
+            return reinterpret_cast<MIXERCONTROLA*>(reinterpret_cast<char*>(pmxlc->pamxctrl) +
+                                                    static_cast<size_t>(i) * pmxlc->cbmxctrl);
+        };
+        switch (fdwControls & MIXER_GETLINECONTROLSF_QUERYMASK) {
+        case MIXER_GETLINECONTROLSF_ALL: {
+            sim::Line* line = dev->FindLine(pmxlc->dwLineID);
+            if (!line) {
+                r = MIXERR_INVALLINE;
+            } else if (pmxlc->cControls != line->controls.size() || line->controls.empty()) {
+                r = MMSYSERR_INVALPARAM;
+            } else {
+                for (DWORD i = 0; i < line->controls.size(); ++i) sim::FillControl(line->controls[i], at(i));
+            }
+            break;
+        }
+        case MIXER_GETLINECONTROLSF_ONEBYID: {
+            sim::Line* owner = nullptr;
+            sim::Control* ctl = dev->FindControl(pmxlc->dwControlID, &owner);
+            if (!ctl) {
+                r = MIXERR_INVALCONTROL;
+            } else {
+                pmxlc->dwLineID = owner->id;
+                sim::FillControl(*ctl, at(0));
+            }
+            break;
+        }
+        case MIXER_GETLINECONTROLSF_ONEBYTYPE: {
+            sim::Line* line = dev->FindLine(pmxlc->dwLineID);
+            sim::Control* ctl = line ? line->Find(pmxlc->dwControlType) : nullptr;
+            if (!line)
+                r = MIXERR_INVALLINE;
+            else if (!ctl)
+                r = MIXERR_INVALCONTROL;
+            else
+                sim::FillControl(*ctl, at(0));
+            break;
+        }
+        default:
+            r = MMSYSERR_INVALFLAG;
+            break;
+        }
+    }
+    c.result = r;
+    Leave(c);
+    return r;
+}
+
+MMRESULT WINAPI mixerGetControlDetailsA(HMIXEROBJ hmxobj, LPMIXERCONTROLDETAILS pmxcd, DWORD fdwDetails) {
+    Call c;
+    c.fn = "mixerGetControlDetailsA";
+    c.object = reinterpret_cast<uintptr_t>(hmxobj);
+    c.flags = fdwDetails;
+    if (pmxcd) {
+        c.cbStruct = pmxcd->cbStruct;
+        c.id = pmxcd->dwControlID;
+        c.cChannels = pmxcd->cChannels;
+        c.cMultipleItems = pmxcd->cMultipleItems;
+        c.cbDetails = pmxcd->cbDetails;
+    }
+    DWORD code = 0;
+    MMRESULT r = MMSYSERR_NOERROR;
+    sim::Device* dev = nullptr;
+    if (Enter(c, &code)) {
+        r = code;
+    } else if (pmxcd == nullptr || pmxcd->cbStruct < sizeof(MIXERCONTROLDETAILS)) {
+        r = MMSYSERR_INVALPARAM;
+    } else if ((fdwDetails & ~(MIXER_OBJECTF_TYPEMASK | MIXER_GETCONTROLDETAILSF_QUERYMASK)) != 0 ||
+               (fdwDetails & MIXER_GETCONTROLDETAILSF_QUERYMASK) > MIXER_GETCONTROLDETAILSF_LISTTEXT) {
+        r = MMSYSERR_INVALFLAG;
+    } else if ((r = sim::Resolve(c.object, fdwDetails, &dev)) == MMSYSERR_NOERROR) {
+        sim::Line* owner = nullptr;
+        sim::Control* ctl = dev->FindControl(pmxcd->dwControlID, &owner);
+        bool listText = (fdwDetails & MIXER_GETCONTROLDETAILSF_QUERYMASK) == MIXER_GETCONTROLDETAILSF_LISTTEXT;
+        DWORD items = 0;
+        if (!ctl) {
+            r = MIXERR_INVALCONTROL;
+        } else if ((r = sim::CheckDetails(pmxcd, *ctl, *owner, listText, &items)) == MMSYSERR_NOERROR) {
+            DWORD storeCh = sim::StorageChannels(*ctl, *owner);
+            for (DWORD ch = 0; ch < pmxcd->cChannels; ++ch) {
+                for (DWORD it = 0; it < items; ++it) {
+                    DWORD index = ch * items + it;
+                    if (listText) {
+                        auto* t = reinterpret_cast<MIXERCONTROLDETAILS_LISTTEXTA*>(sim::Element(pmxcd, index));
+                        t->dwParam1 = 0;
+                        t->dwParam2 = 0;
+                        sim::CopyName(t->szName, sizeof t->szName,
+                                      it < ctl->itemTexts.size() ? ctl->itemTexts[it] : std::string());
+                        c.text += t->szName;
+                        c.text += '|';
+                        continue;
+                    }
+                    if (ctl->leaveUnfilled || (ctl->firstChannelOnly && ch > 0)) continue;
+                    LONG v;
+                    if (storeCh == 1) {
+                        v = ctl->Value(0, it);
+                    } else if (pmxcd->cChannels == 1) {
+                        v = ctl->Value(0, it);
+                        for (DWORD k = 1; k < storeCh; ++k) v = std::max(v, ctl->Value(k, it));
+                    } else {
+                        v = ctl->Value(ch, it);
+                    }
+                    *sim::Element(pmxcd, index) = v;
+                    c.values.push_back(v);
+                }
+            }
+        }
+    }
+    c.result = r;
+    Leave(c);
+    return r;
+}
+
+MMRESULT WINAPI mixerSetControlDetails(HMIXEROBJ hmxobj, LPMIXERCONTROLDETAILS pmxcd, DWORD fdwDetails) {
+    Call c;
+    c.fn = "mixerSetControlDetails";
+    c.object = reinterpret_cast<uintptr_t>(hmxobj);
+    c.flags = fdwDetails;
+    if (pmxcd) {
+        c.cbStruct = pmxcd->cbStruct;
+        c.id = pmxcd->dwControlID;
+        c.cChannels = pmxcd->cChannels;
+        c.cMultipleItems = pmxcd->cMultipleItems;
+        c.cbDetails = pmxcd->cbDetails;
+    }
+    DWORD code = 0;
+    MMRESULT r = MMSYSERR_NOERROR;
+    sim::Device* dev = nullptr;
+    sim::Line* owner = nullptr;
+    sim::Control* ctl = nullptr;
+    DWORD items = 0;
+    bool injected = Enter(c, &code);
+    if (!injected && pmxcd != nullptr && pmxcd->cbStruct >= sizeof(MIXERCONTROLDETAILS) &&
+        sim::Resolve(c.object, fdwDetails, &dev) == MMSYSERR_NOERROR &&
+        (ctl = dev->FindControl(pmxcd->dwControlID, &owner)) != nullptr &&
+        sim::CheckDetails(pmxcd, *ctl, *owner, false, &items) == MMSYSERR_NOERROR) {
+        for (DWORD i = 0; i < pmxcd->cChannels * items; ++i) c.values.push_back(*sim::Element(pmxcd, i));
+    }
+    if (injected) {
+        r = code;
+    } else if (pmxcd == nullptr || pmxcd->cbStruct < sizeof(MIXERCONTROLDETAILS)) {
+        r = MMSYSERR_INVALPARAM;
+    } else if ((fdwDetails & ~(MIXER_OBJECTF_TYPEMASK | MIXER_SETCONTROLDETAILSF_QUERYMASK)) != 0 ||
+               (fdwDetails & MIXER_SETCONTROLDETAILSF_QUERYMASK) != MIXER_SETCONTROLDETAILSF_VALUE) {
+        r = MMSYSERR_INVALFLAG;
+    } else if ((r = sim::Resolve(c.object, fdwDetails, &dev)) != MMSYSERR_NOERROR) {
+        // r holds the error
+    } else if ((ctl = dev->FindControl(pmxcd->dwControlID, &owner)) == nullptr) {
+        r = MIXERR_INVALCONTROL;
+    } else if ((r = sim::CheckDetails(pmxcd, *ctl, *owner, false, &items)) != MMSYSERR_NOERROR) {
+        // r holds the error
+    } else if (!ctl->ignoreWrites) {
+        DWORD chans = ctl->firstChannelOnly ? 1 : pmxcd->cChannels;
+        if (ctl->refuseOutOfRange) {
+            for (DWORD i = 0; i < chans * items; ++i) {
+                LONG v = *sim::Element(pmxcd, i);
+                if (v < ctl->minimum || v > ctl->maximum) r = MMSYSERR_INVALPARAM;
+            }
+        }
+        if (ctl->refuseBadSelection && sim::IsSingleSelect(ctl->type)) {
+            for (DWORD ch = 0; ch < chans; ++ch) {
+                DWORD set = 0;
+                for (DWORD it = 0; it < items; ++it) set += *sim::Element(pmxcd, ch * items + it) != 0;
+                if (set != 1) r = MMSYSERR_INVALPARAM;
+            }
+        }
+        if (r == MMSYSERR_NOERROR) {
+            DWORD storeCh = sim::StorageChannels(*ctl, *owner);
+            for (DWORD ch = 0; ch < chans; ++ch) {
+                for (DWORD it = 0; it < items; ++it) {
+                    LONG v = *sim::Element(pmxcd, ch * items + it);
+                    if (storeCh == 1) {
+                        if (ch == 0) ctl->SetValue(v, 0, it);
+                    } else if (pmxcd->cChannels == 1) {
+                        for (DWORD k = 0; k < storeCh; ++k) ctl->SetValue(v, k, it);
+                    } else {
+                        ctl->SetValue(v, ch, it);
+                    }
+                }
+            }
+        }
+    }
+    c.result = r;
+    Leave(c);
+    return r;
+}
+
+}  // extern "C"

@@ -1,0 +1,45 @@
+// A small test harness for the Windows test host: checks run inside one
+// process that loads MIXER.DLL by name, as the real host application does.
+#pragma once
+
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <cstdio>
+
+struct HostTest {
+    const char* name;
+    void (*fn)();
+    HostTest* next;
+    HostTest(const char* n, void (*f)());
+};
+
+#define HOST_TEST(name)                               \
+    static void name();                               \
+    static HostTest name##_registration(#name, name); \
+    static void name()
+
+void HostCheck(bool ok, const char* what, const char* file, int line);
+void HostCheckEq(long long got, long long want, const char* what, const char* file, int line);
+
+#define CHECK(cond) HostCheck((cond), #cond, __FILE__, __LINE__)
+#define CHECK_EQ(got, want) HostCheckEq((long long)(got), (long long)(want), #got " == " #want, __FILE__, __LINE__)
+
+// The loaded library and its exports.
+HMODULE Dll();
+FARPROC Export(const char* name);
+template <typename F>
+F Fn(const char* name) {
+    return reinterpret_cast<F>(Export(name));
+}
+
+// Direct winmm access to mixer device 0, for checking what the library did.
+struct DirectLine {
+    bool found;
+    MIXERLINEA line;
+};
+DirectLine DirectDestination(DWORD componentType);  // first destination of the type
+bool DirectControl(DWORD lineId, DWORD controlType, MIXERCONTROLA* out);
+// One-channel read / write of a control's value; false when the request fails.
+bool DirectRead(DWORD controlId, LONG* value);
+bool DirectWrite(DWORD controlId, LONG value);

@@ -1,0 +1,107 @@
+// Test host: loads MIXER.DLL with LoadLibraryA and runs every registered check.
+#include "host.h"
+
+#include <cstring>
+
+namespace {
+HostTest* g_tests = nullptr;
+HMODULE g_dll = nullptr;
+int g_failures = 0;
+int g_checks = 0;
+}  // namespace
+
+HostTest::HostTest(const char* n, void (*f)()) : name(n), fn(f), next(nullptr) {
+    // Keep registration order within a file; files come in link order.
+    HostTest** tail = &g_tests;
+    while (*tail) tail = &(*tail)->next;
+    *tail = this;
+}
+
+void HostCheck(bool ok, const char* what, const char* file, int line) {
+    ++g_checks;
+    if (!ok) {
+        ++g_failures;
+        std::printf("  FAIL %s:%d: %s\n", file, line, what);
+    }
+}
+
+void HostCheckEq(long long got, long long want, const char* what, const char* file, int line) {
+    ++g_checks;
+    if (got != want) {
+        ++g_failures;
+        std::printf("  FAIL %s:%d: %s (got %lld, want %lld)\n", file, line, what, got, want);
+    }
+}
+
+HMODULE Dll() { return g_dll; }
+
+FARPROC Export(const char* name) {
+    FARPROC p = GetProcAddress(g_dll, name);
+    if (!p) {
+        std::printf("  FAIL: export %s not found\n", name);
+        ++g_failures;
+    }
+    return p;
+}
+
+DirectLine DirectDestination(DWORD componentType) {
+    DirectLine r;
+    std::memset(&r, 0, sizeof r);
+    r.line.cbStruct = sizeof r.line;
+    r.line.dwComponentType = componentType;
+    r.found = mixerGetLineInfoA(reinterpret_cast<HMIXEROBJ>(0), &r.line,
+                                MIXER_OBJECTF_MIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) == MMSYSERR_NOERROR;
+    return r;
+}
+
+bool DirectControl(DWORD lineId, DWORD controlType, MIXERCONTROLA* out) {
+    MIXERLINECONTROLSA lc;
+    std::memset(&lc, 0, sizeof lc);
+    std::memset(out, 0, sizeof *out);
+    out->cbStruct = sizeof *out;
+    lc.cbStruct = sizeof lc;
+    lc.dwLineID = lineId;
+    lc.dwControlType = controlType;
+    lc.cControls = 1;
+    lc.cbmxctrl = sizeof *out;
+    lc.pamxctrl = out;
+    return mixerGetLineControlsA(reinterpret_cast<HMIXEROBJ>(0), &lc,
+                                 MIXER_OBJECTF_MIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) == MMSYSERR_NOERROR;
+}
+
+static bool Details(DWORD controlId, LONG* value, bool write) {
+    MIXERCONTROLDETAILS d;
+    std::memset(&d, 0, sizeof d);
+    d.cbStruct = sizeof d;
+    d.dwControlID = controlId;
+    d.cChannels = 1;
+    d.cbDetails = sizeof(LONG);
+    d.paDetails = value;
+    HMIXEROBJ obj = reinterpret_cast<HMIXEROBJ>(0);
+    if (write) return mixerSetControlDetails(obj, &d, MIXER_OBJECTF_MIXER) == MMSYSERR_NOERROR;
+    return mixerGetControlDetailsA(obj, &d, MIXER_OBJECTF_MIXER) == MMSYSERR_NOERROR;
+}
+
+bool DirectRead(DWORD controlId, LONG* value) { return Details(controlId, value, false); }
+bool DirectWrite(DWORD controlId, LONG value) { return Details(controlId, &value, true); }
+
+int main(int argc, char** argv) {
+    const char* only = argc > 1 ? argv[1] : nullptr;
+    g_dll = LoadLibraryA("MIXER.DLL");
+    if (!g_dll) {
+        std::printf("FAIL: LoadLibraryA(\"MIXER.DLL\") failed, error %lu\n", GetLastError());
+        return 1;
+    }
+    std::printf("mixer devices: %u\n", mixerGetNumDevs());
+    int run = 0;
+    for (HostTest* t = g_tests; t; t = t->next) {
+        if (only && std::strstr(t->name, only) == nullptr) continue;
+        int before = g_failures;
+        t->fn();
+        ++run;
+        std::printf("%s %s\n", g_failures == before ? "ok  " : "FAIL", t->name);
+    }
+    std::printf("%d host tests, %d checks, %d failures\n", run, g_checks, g_failures);
+    FreeLibrary(g_dll);
+    return g_failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,21 @@
+# Tests of the real MIXER.DLL under Wine, against Wine's winmm.
+
+find_package(Python3 COMPONENTS Interpreter REQUIRED)
+find_program(MINGW_OBJDUMP NAMES i686-w64-mingw32-objdump REQUIRED)
+
+# The host loads MIXER.DLL by name with LoadLibraryA and finds its exports
+# with GetProcAddress, as the real host application does.
+file(GLOB WINE_HOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/host_*.cpp)
+add_executable(winehost ${WINE_HOST_SOURCES})
+target_include_directories(winehost PRIVATE ${CMAKE_SOURCE_DIR}/tests/wine ${CMAKE_SOURCE_DIR}/include)
+target_compile_options(winehost PRIVATE -Wall -msse2 -mfpmath=sse)
+target_link_options(winehost PRIVATE -static -static-libgcc -static-libstdc++)
+target_link_libraries(winehost PRIVATE winmm advapi32)
+add_dependencies(winehost mixer)
+
+add_test(NAME wine_host COMMAND winehost WORKING_DIRECTORY $<TARGET_FILE_DIR:mixer>)
+set_tests_properties(wine_host PROPERTIES RESOURCE_LOCK wine TIMEOUT 600)
+
+add_test(NAME dll_export_table
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/check_pe.py
+            --objdump ${MINGW_OBJDUMP} --def ${CMAKE_SOURCE_DIR}/src/MIXER.def $<TARGET_FILE:mixer>)
