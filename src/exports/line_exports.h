@@ -36,7 +36,6 @@ MIXER_EXPORT LONG WINAPI GetRecMicSelect(void);
 MIXER_EXPORT LONG WINAPI GetRecMicVolume(void);
 MIXER_EXPORT LONG WINAPI GetRecWaveOutMute(void);
 MIXER_EXPORT LONG WINAPI GetRecWaveOutVolume(void);
-MIXER_EXPORT LONG WINAPI RepeatPlay(LONG value);
 MIXER_EXPORT LONG WINAPI RepeatPlayStop(void);
 MIXER_EXPORT LONG WINAPI SetCDTypeDigital(LONG value);
 MIXER_EXPORT LONG WINAPI SetMicBoostMode(LONG value);
@@ -54,7 +53,6 @@ MIXER_EXPORT LONG WINAPI SetPlayMainVolume(LONG value);
 MIXER_EXPORT LONG WINAPI SetPlayMicBoostMode(LONG value);
 MIXER_EXPORT LONG WINAPI SetPlayMicMute(LONG value);
 MIXER_EXPORT LONG WINAPI SetPlayMicVolume(LONG value);
-MIXER_EXPORT LONG WINAPI SetPlayRecMonitorMute(LONG value);
 MIXER_EXPORT LONG WINAPI SetPlayWaveOutMute(LONG value);
 MIXER_EXPORT LONG WINAPI SetPlayWaveOutVolume(LONG value);
 MIXER_EXPORT LONG WINAPI SetRecAnalogSelect(void);
@@ -77,7 +75,10 @@ MIXER_EXPORT LONG WINAPI SetRecMicSelect(void);
 MIXER_EXPORT LONG WINAPI SetRecMicVolume(LONG value);
 MIXER_EXPORT LONG WINAPI SetRecWaveOutMute(LONG value);
 MIXER_EXPORT LONG WINAPI SetRecWaveOutVolume(LONG value);
-MIXER_EXPORT LONG WINAPI SetVolume(LONG value);
+
+// Exported under three names, RepeatPlay, SetPlayRecMonitorMute and SetVolume
+// (one address, see MIXER.def): does nothing and returns 1.
+MIXER_EXPORT LONG WINAPI NoOpWithValue(LONG value);
 
 // Internal: the playback-side microphone boost alone (used by Save).
 LONG GetPlayMicBoostMode(void);
