@@ -40,6 +40,7 @@ struct Control {
     bool ignoreWrites = false;      // accepts writes and changes nothing (Wine sources)
     bool refuseOutOfRange = false;  // a value outside minimum..maximum fails with MMSYSERR_INVALPARAM
     bool refuseBadSelection = false;  // single-select write with not exactly one item set fails
+    bool textsFirstChannelOnly = false;  // list texts asked for N channels: only the first channel's are named
 
     // Convenience accessors on values (uniform controls have one channel).
     LONG Value(DWORD channel = 0, DWORD item = 0) const;

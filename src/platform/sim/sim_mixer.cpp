@@ -592,8 +592,8 @@ MMRESULT WINAPI mixerGetControlDetailsA(HMIXEROBJ hmxobj, LPMIXERCONTROLDETAILS 
                         auto* t = reinterpret_cast<MIXERCONTROLDETAILS_LISTTEXTA*>(sim::Element(pmxcd, index));
                         t->dwParam1 = 0;
                         t->dwParam2 = 0;
-                        sim::CopyName(t->szName, sizeof t->szName,
-                                      it < ctl->itemTexts.size() ? ctl->itemTexts[it] : std::string());
+                        const bool named = it < ctl->itemTexts.size() && (ch == 0 || !ctl->textsFirstChannelOnly);
+                        sim::CopyName(t->szName, sizeof t->szName, named ? ctl->itemTexts[it] : std::string());
                         c.text += t->szName;
                         c.text += '|';
                         continue;
