@@ -51,6 +51,10 @@ MIXER_EXPORT LONG WINAPI LocateControl(DWORD lineId, LONG value, HMIXER mixer, L
 LONG GetMixer(DWORD componentType, LONG op, LONG value, LPCSTR name, LONG byName);
 LONG QueryControl(DWORD lineId, LONG value, HMIXER mixer, LONG op);
 
+// Magnitude of the peak meter of the first line of a component type; 0 on
+// any failure.
+MIXER_EXPORT LONG WINAPI GetPeak(DWORD componentType);
+
 // Level and balance arithmetic, exposed for tests.
 void ApplyLevelRule(LONG* first, LONG* last, LONG level);
 void ApplyBalanceRule(LONG* first, LONG* last, LONG position);
