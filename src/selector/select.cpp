@@ -1,0 +1,94 @@
+// Recording selector access: selecting or deselecting one source, and reading
+// whether it is selected. A source is the selector item whose text equals the
+// kind's match name.
+#include "core/state.h"
+#include "selector/rec_selector.h"
+#include "selector/selector.h"
+
+namespace {
+
+// Copies the name a kind is matched by into `buffer` (MIXER_NAME_CHARS bytes;
+// a longer name is cut to 255 characters, as every name field of the library
+// is). False when the kind has no name: a kind outside the table, or SrcNamed
+// with a null name. Such a call matches no item at all, not even one whose
+// text is empty, so it does what a call for a source that is not there does.
+// (An empty cached slot is a name, the empty one, compared like any other.)
+bool MatchName(LONG kind, LPCSTR name, char* buffer) {
+    const char* source = nullptr;
+    switch (kind) {
+    case SrcLineIn:
+        source = g_state.RecLineInName;
+        break;
+    case SrcMic:
+        source = g_state.RecMicName;
+        break;
+    case SrcCD:
+        source = g_state.RecCDName;
+        break;
+    case SrcAux:
+        source = g_state.RecAuxName;
+        break;
+    case SrcAnalog:
+        source = g_state.RecAnalogName;
+        break;
+    case SrcDigital:
+        source = g_state.RecDigitalName;
+        break;
+    case SrcNamed:
+        source = name;
+        break;
+    default:
+        break;
+    }
+    if (source == nullptr) return false;
+    CopyField(buffer, source);
+    return true;
+}
+
+}  // namespace
+
+MIXER_EXPORT LONG WINAPI SelectLine(LONG kind, LPCSTR name, LONG select) {
+    ScanRecControls();
+    char match[MIXER_NAME_CHARS];
+    const bool named = MatchName(kind, name, match);
+    const LONG value = select == 1 ? 1 : 0;
+
+    MixerDevice device;
+    {
+        RecSelector selector;
+        SelectorContents contents;
+        MMRESULT openError = MMSYSERR_NOERROR;
+        const SelectorOutcome found = FindRecSelector(device, &selector, &openError);
+        if (found == SelectorNoDevice) return static_cast<LONG>(openError);
+        if (found == SelectorFound && ReadRecSelector(device, selector, &contents)) {
+            // Every item with an equal text is treated alike; other items are
+            // cleared on a single-select selector and kept as read on a
+            // multiple-select one.
+            for (DWORD i = 0; i < contents.walkItems; ++i) {
+                if (named && StrEqual(ItemText(contents, i), match))
+                    SetItemValue(&contents, selector, i, value);
+                else if (selector.singleSelect)
+                    SetItemValue(&contents, selector, i, 0);
+            }
+            // A refused write is not reported (nor retried).
+            mixerSetControlDetails(device.obj(), &contents.request, MIXER_SETCONTROLDETAILSF_VALUE);
+        }
+    }  // the arrays go before the device is closed
+    return static_cast<LONG>(device.Close());
+}
+
+LONG GetSelectLine(LONG kind, LPCSTR name) {
+    ScanRecControls();
+    char match[MIXER_NAME_CHARS];
+    const bool named = MatchName(kind, name, match);
+
+    MixerDevice device;
+    RecSelector selector;
+    SelectorContents contents;
+    MMRESULT openError = MMSYSERR_NOERROR;
+    if (FindRecSelector(device, &selector, &openError) != SelectorFound) return -1;
+    if (!ReadRecSelector(device, selector, &contents) || !named) return -1;
+    for (DWORD i = 0; i < contents.walkItems; ++i)
+        if (StrEqual(ItemText(contents, i), match)) return ItemValue(contents, selector, i);
+    return -1;
+}
