@@ -1,0 +1,431 @@
+// Line search: SetMixer and GetMixer side by side over the same cards, and the
+// requests the search makes of the platform.
+#include "engine_cards.h"
+
+#include <functional>
+
+namespace {
+
+const DWORD kSpeakers = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
+const DWORD kWaveIn = MIXERLINE_COMPONENTTYPE_DST_WAVEIN;
+const DWORD kLine = MIXERLINE_COMPONENTTYPE_SRC_LINE;
+const DWORD kMic = MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE;
+const DWORD kCD = MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC;
+const DWORD kAux = MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY;
+const DWORD kWave = MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT;
+const DWORD kAnalog = MIXERLINE_COMPONENTTYPE_SRC_ANALOG;
+
+enum DeviceUse { NeverOpened, OpenedAndClosed };
+
+// Builds the card (and any fault) for one run; returns the line the search
+// must hand over, 0 when it must hand over none.
+using Build = std::function<DWORD()>;
+
+struct SearchCase {
+    const char* what;
+    Build build;
+    DWORD type;
+    LONG op;
+    const char* name;
+    LONG byName;
+    LONG wantSet;
+    LONG wantGet;
+    DeviceUse device;
+};
+
+DWORD Distinct(DWORD destType, DWORD srcType) {
+    TypicalCard c = BuildDistinctCard();
+    sim::Destination* d = destType == kWaveIn ? c.wavein : c.speakers;
+    return srcType == 0 ? d->id : d->FindSource(srcType)->id;
+}
+
+DWORD DistinctNone() {
+    BuildDistinctCard();
+    return 0;
+}
+
+DWORD FailingOn(const char* fn, int occurrence, DWORD code = MMSYSERR_ERROR) {
+    BuildDistinctCard();
+    sim::FailFunction(fn, code, occurrence);
+    return 0;
+}
+
+// A speakers destination with volume and mute but no source lines.
+DWORD SpeakersWithoutSources() {
+    sim::Destination& d = sim::AddDevice("Bare").AddDestination(kSpeakers, "Master Volume");
+    d.AddControl(MIXERCONTROL_CONTROLTYPE_VOLUME, 40000);
+    d.AddControl(MIXERCONTROL_CONTROLTYPE_MUTE, 1, MIXERCONTROL_CONTROLF_UNIFORM);
+    return 0;
+}
+
+sim::Line& AddVolumeSource(sim::Destination& d, DWORD type, const char* name, LONG volume) {
+    sim::Line& l = d.AddSource(type, name);
+    l.AddControl(MIXERCONTROL_CONTROLTYPE_VOLUME, volume);
+    return l;
+}
+
+// Two line-in sources under one speakers destination.
+DWORD TwoSourcesOfOneType() {
+    sim::Destination& d = sim::AddDevice("Twins").AddDestination(kSpeakers, "Master Volume");
+    AddVolumeSource(d, kWave, "Wave", 100);
+    DWORD first = AddVolumeSource(d, kLine, "Line A", 111).id;
+    AddVolumeSource(d, kLine, "Line B", 222);
+    return first;
+}
+
+// Two speakers destinations; the first has only a wave-out source.
+DWORD SecondSpeakersHoldsTheLine() {
+    sim::Device& dev = sim::AddDevice("Two outs");
+    AddVolumeSource(dev.AddDestination(kSpeakers, "Front"), kWave, "Wave", 100);
+    return AddVolumeSource(dev.AddDestination(kSpeakers, "Rear"), kLine, "Line In", 777).id;
+}
+
+// Two speakers destinations, both with a line-in source.
+DWORD BothSpeakersHoldTheLine() {
+    sim::Device& dev = sim::AddDevice("Two outs");
+    DWORD first = AddVolumeSource(dev.AddDestination(kSpeakers, "Front"), kLine, "Line In", 333).id;
+    AddVolumeSource(dev.AddDestination(kSpeakers, "Rear"), kLine, "Line In", 777);
+    return first;
+}
+
+// A sourceless speakers destination before one with sources: the main codes
+// pass over the first.
+DWORD MainOfSecondSpeakers() {
+    sim::Device& dev = sim::AddDevice("Two outs");
+    dev.AddDestination(kSpeakers, "Front").AddControl(MIXERCONTROL_CONTROLTYPE_VOLUME, 100);
+    sim::Destination& rear = dev.AddDestination(kSpeakers, "Rear");
+    rear.AddControl(MIXERCONTROL_CONTROLTYPE_VOLUME, 555);
+    AddVolumeSource(rear, kWave, "Wave", 100);
+    return rear.id;
+}
+
+// The wave-in destination listed before the speakers destination.
+DWORD WaveInFirst() {
+    sim::Device& dev = sim::AddDevice("Rec first");
+    AddVolumeSource(dev.AddDestination(kWaveIn, "Recording"), kLine, "Line In", 999);
+    return AddVolumeSource(dev.AddDestination(kSpeakers, "Master"), kLine, "Line In", 444).id;
+}
+
+const SearchCase kCases[] = {
+    // The outcomes of a search.
+    {"no mixer device", [] { return DWORD(0); }, kLine, OpPlayVolume, "", 0, 0, -1, NeverOpened},
+    {"no device reported", [] { BuildDistinctCard(); sim::SetReportedDeviceCount(0); return DWORD(0); },
+     kLine, OpPlayVolume, "", 0, 0, -1, NeverOpened},
+    {"device 0 cannot be opened", [] { return FailingOn("mixerOpen", 0, MMSYSERR_ALLOCATED); }, kLine,
+     OpPlayVolume, "", 0, 0, -1, NeverOpened},
+    {"capabilities cannot be read", [] { return FailingOn("mixerGetDevCapsA", 0); }, kLine, OpPlayVolume, "", 0,
+     0, -1, OpenedAndClosed},
+    {"no destinations", [] { sim::AddDevice("Empty"); return DWORD(0); }, kLine, OpPlayVolume, "", 0, 0, 0,
+     OpenedAndClosed},
+    {"first destination cannot be read", [] { return FailingOn("mixerGetLineInfoA", 1); }, kLine, OpPlayVolume,
+     "", 0, 0, -1, OpenedAndClosed},
+    {"later destination cannot be read", [] { return FailingOn("mixerGetLineInfoA", 2); }, kMic, OpRecVolume, "",
+     0, 0, -1, OpenedAndClosed},
+    {"source cannot be read", [] { return FailingOn("mixerGetLineInfoA", 2); }, kLine, OpPlayVolume, "", 0, 0, -1,
+     OpenedAndClosed},
+    {"re-read destination cannot be read", [] { return FailingOn("mixerGetLineInfoA", 2); }, kSpeakers,
+     OpMainVolume, "", 0, 0, -1, OpenedAndClosed},
+    {"no line matches", DistinctNone, MIXERLINE_COMPONENTTYPE_SRC_SYNTHESIZER, OpPlayVolume, "", 0, 0, 0,
+     OpenedAndClosed},
+    {"speakers source found", [] { return Distinct(kSpeakers, kCD); }, kCD, OpPlayVolume, "", 0, 1, 12000,
+     OpenedAndClosed},
+    {"wave-in source found", [] { return Distinct(kWaveIn, kMic); }, kMic, OpRecVolume, "", 0, 1, 21000,
+     OpenedAndClosed},
+    {"destination itself found", [] { return Distinct(kSpeakers, 0); }, kSpeakers, OpMainVolume, "", 0, 1, 40000,
+     OpenedAndClosed},
+
+    // A destination without sources is never addressed.
+    {"main volume, speakers without sources", SpeakersWithoutSources, kSpeakers, OpMainVolume, "", 0, 0, 0,
+     OpenedAndClosed},
+    {"main mute, speakers without sources", SpeakersWithoutSources, kSpeakers, OpMainMute, "", 0, 0, 0,
+     OpenedAndClosed},
+    {"main balance, speakers without sources", SpeakersWithoutSources, kSpeakers, OpMainBalance, "", 0, 0, 0,
+     OpenedAndClosed},
+    {"main volume passes a sourceless destination", MainOfSecondSpeakers, kSpeakers, OpMainVolume, "", 0, 1, 555,
+     OpenedAndClosed},
+
+    // By name: the whole name, byte for byte; the type is not looked at.
+    {"by name, exact", [] { return Distinct(kSpeakers, kCD); }, 0, OpPlayVolume, "CD Audio", 1, 1, 12000,
+     OpenedAndClosed},
+    {"by name, type of another line", [] { return Distinct(kSpeakers, kCD); }, kLine, OpPlayVolume, "CD Audio", 1,
+     1, 12000, OpenedAndClosed},
+    {"by name, recording", [] { return Distinct(kWaveIn, kAnalog); }, 0, OpRecVolume, "Analog Mix", 1, 1, 24000,
+     OpenedAndClosed},
+    {"by name, case differs", DistinctNone, kCD, OpPlayVolume, "CD AUDIO", 1, 0, 0, OpenedAndClosed},
+    {"by name, prefix only", DistinctNone, kCD, OpPlayVolume, "CD", 1, 0, 0, OpenedAndClosed},
+    {"by name, longer", DistinctNone, kCD, OpPlayVolume, "CD Audio 2", 1, 0, 0, OpenedAndClosed},
+    {"by name, unknown though the type exists", DistinctNone, kLine, OpPlayVolume, "Phono", 1, 0, 0,
+     OpenedAndClosed},
+    {"by name, empty name", DistinctNone, kLine, OpPlayVolume, "", 1, 0, 0, OpenedAndClosed},
+    {"by name, null name", DistinctNone, kLine, OpPlayVolume, nullptr, 1, 0, 0, OpenedAndClosed},
+    {"by name, destination", [] { return Distinct(kSpeakers, 0); }, 0, OpMainVolume, "Master Volume", 1, 1, 40000,
+     OpenedAndClosed},
+    {"by type, name ignored", [] { return Distinct(kSpeakers, kAux); }, kAux, OpPlayVolume, "Line In", 0, 1,
+     14000, OpenedAndClosed},
+    {"by type, null name ignored", [] { return Distinct(kSpeakers, kAux); }, kAux, OpPlayVolume, nullptr, 0, 1,
+     14000, OpenedAndClosed},
+
+    // Order of the search.
+    {"two sources of a type: lower index", TwoSourcesOfOneType, kLine, OpPlayVolume, "", 0, 1, 111,
+     OpenedAndClosed},
+    {"failing source read ends the search", [] { return FailingOn("mixerGetLineInfoA", 3); }, kAux, OpPlayVolume,
+     "", 0, 0, -1, OpenedAndClosed},
+    {"second speakers destination searched", SecondSpeakersHoldsTheLine, kLine, OpPlayVolume, "", 0, 1, 777,
+     OpenedAndClosed},
+    {"first of two speakers destinations wins", BothSpeakersHoldTheLine, kLine, OpPlayVolume, "", 0, 1, 333,
+     OpenedAndClosed},
+    {"speakers after wave-in", WaveInFirst, kLine, OpPlayVolume, "", 0, 1, 444, OpenedAndClosed},
+
+    // Codes without a control and types that cannot match.
+    {"code 11", [] { return Distinct(kSpeakers, kLine); }, kLine, OpNone, "", 0, 1, 0, OpenedAndClosed},
+    {"code 14", [] { return Distinct(kSpeakers, kLine); }, kLine, 14, "", 0, 1, 0, OpenedAndClosed},
+    {"code -1", [] { return Distinct(kSpeakers, kLine); }, kLine, -1, "", 0, 1, 0, OpenedAndClosed},
+    {"unknown code searches speakers only", DistinctNone, kAnalog, 99, "", 0, 0, 0, OpenedAndClosed},
+    {"speakers type with a source code", DistinctNone, kSpeakers, OpPlayVolume, "", 0, 0, 0, OpenedAndClosed},
+    {"wave-in type with a source code", DistinctNone, kWaveIn, OpRecVolume, "", 0, 0, 0, OpenedAndClosed},
+};
+
+class SearchTest : public SimTest {};
+
+TEST_F(SearchTest, SetAndGetMixerOverTheSameCards) {
+    for (const SearchCase& c : kCases) {
+        for (int reader = 0; reader < 2; ++reader) {
+            sim::Reset();
+            ResetLibraryState();
+            const DWORD line = c.build();
+            const LONG result = reader ? GetMixer(c.type, c.op, 0, c.name, c.byName)
+                                       : SetMixer(c.type, c.op, 12345, c.name, c.byName);
+            sim::ClearFaults();
+            const std::string what = std::string(c.what) + (reader ? " (GetMixer)" : " (SetMixer)");
+            EXPECT_EQ(result, reader ? c.wantGet : c.wantSet) << what;
+
+            // The device is closed on every path after it was opened.
+            EXPECT_EQ(OpenedHandle() != 0, c.device == OpenedAndClosed) << what;
+            EXPECT_EQ(OpensLeftOver(), 0) << what;
+            EXPECT_EQ(sim::OpenMixerHandles(), 0) << what;
+            EXPECT_EQ(sim::ProcessHeapBlocks(), 0) << what;
+            EXPECT_EQ(sim::LocalBlocks(), 0) << what;
+
+            // The line found, and only that one, is handed over.
+            const std::vector<DWORD> handed = LinesHandedOver();
+            if (line == 0) {
+                EXPECT_TRUE(handed.empty()) << what;
+                EXPECT_EQ(sim::CountOf("mixerSetControlDetails"), 0u) << what;
+            } else {
+                EXPECT_EQ(handed, std::vector<DWORD>{line}) << what;
+            }
+        }
+    }
+}
+
+TEST_F(SearchTest, NothingChangesWhenNoLineMatches) {
+    // The line of the type exists, but the name does not match: no control of
+    // any line moves.
+    TypicalCard card = BuildDistinctCard();
+    sim::Line* lineIn = card.speakers->FindSource(kLine);
+    EXPECT_EQ(SetMixer(kLine, OpPlayVolume, 5, "Line in", 1), 0);
+    EXPECT_EQ(SetMixer(kLine, OpPlayMute, 1, "Line", 1), 0);
+    EXPECT_EQ(SetMixer(kSpeakers, OpPlayBalance, 0, "", 0), 0);
+    EXPECT_EQ(VolumeOf(lineIn)->Value(0), 10000);
+    EXPECT_EQ(VolumeOf(lineIn)->Value(1), 10000);
+    EXPECT_EQ(MuteOf(lineIn)->Value(), 0);
+    EXPECT_EQ(sim::CountOf("mixerSetControlDetails"), 0u);
+}
+
+TEST_F(SearchTest, CodesWithoutAControlTouchNothing) {
+    // Code 11 and codes outside the table find the line but take no control:
+    // SetMixer says 1, GetMixer 0, and no value is read or written.
+    TypicalCard card = BuildDistinctCard();
+    for (LONG op : {LONG(OpNone), LONG(14), LONG(100), LONG(-7)}) {
+        sim::ClearLog();
+        EXPECT_EQ(SetMixer(kLine, op, 777, "", 0), 1) << op;
+        EXPECT_EQ(GetMixer(kLine, op, 0, "", 0), 0) << op;
+        EXPECT_TRUE(DetailCalls().empty()) << op;
+        // The controls were fetched: the line was found and handed over.
+        EXPECT_EQ(sim::CountOf("mixerGetLineControlsA"), 2u) << op;
+    }
+    EXPECT_EQ(VolumeOf(card.speakers->FindSource(kLine))->Value(), 10000);
+    ExpectNothingHeld();
+}
+
+// ---- Requests of the search -------------------------------------------------------
+
+struct LineRequest {
+    DWORD kind;  // MIXER_GETLINEINFOF_*
+    DWORD id;    // destination index, or line id for LINEID
+    DWORD source;
+    bool operator==(const LineRequest& o) const { return kind == o.kind && id == o.id && source == o.source; }
+};
+
+std::ostream& operator<<(std::ostream& os, const LineRequest& r) {
+    return os << "{" << r.kind << "," << r.id << "," << r.source << "}";
+}
+
+std::vector<LineRequest> LineRequests() {
+    std::vector<LineRequest> out;
+    for (const sim::Call& c : sim::CallsOf("mixerGetLineInfoA")) {
+        DWORD kind = c.flags & MIXER_GETLINEINFOF_QUERYMASK;
+        out.push_back({kind, c.id, kind == MIXER_GETLINEINFOF_SOURCE ? c.source : 0});
+    }
+    return out;
+}
+
+TEST_F(SearchTest, WalksDestinationsThenSourcesInIndexOrder) {
+    const DWORD D = MIXER_GETLINEINFOF_DESTINATION, S = MIXER_GETLINEINFOF_SOURCE, ID = MIXER_GETLINEINFOF_LINEID;
+    struct Case {
+        const char* what;
+        DWORD type;
+        LONG op;
+        std::vector<LineRequest> (*want)(const TypicalCard&);
+    } cases[] = {
+        {"third speakers source", kCD, OpPlayVolume,
+         [](const TypicalCard& c) {
+             return std::vector<LineRequest>{{D, 0, 0}, {S, 0, 0}, {S, 0, 1}, {S, 0, 2}, {ID, c.speakers->sources[2].id, 0}};
+         }},
+        {"second wave-in source", kMic, OpRecVolume,
+         [](const TypicalCard& c) {
+             return std::vector<LineRequest>{{D, 0, 0}, {D, 1, 0}, {S, 1, 0}, {S, 1, 1}, {ID, c.wavein->sources[1].id, 0}};
+         }},
+        {"master, read again by index", kSpeakers, OpMainMute,
+         [](const TypicalCard& c) { return std::vector<LineRequest>{{D, 0, 0}, {D, 0, 0}, {ID, c.speakers->id, 0}}; }},
+        {"no match walks every destination", MIXERLINE_COMPONENTTYPE_SRC_PCSPEAKER, OpRecMute,
+         [](const TypicalCard&) {
+             std::vector<LineRequest> r{{D, 0, 0}, {D, 1, 0}};
+             for (DWORD s = 0; s < 6; ++s) r.push_back({S, 1, s});
+             return r;
+         }},
+    };
+    for (const Case& c : cases) {
+        for (int reader = 0; reader < 2; ++reader) {
+            sim::Reset();
+            TypicalCard card = BuildDistinctCard();
+            if (reader)
+                GetMixer(c.type, c.op, 0, "", 0);
+            else
+                SetMixer(c.type, c.op, 1, "", 0);
+            EXPECT_EQ(LineRequests(), c.want(card)) << c.what << (reader ? " (GetMixer)" : " (SetMixer)");
+        }
+    }
+}
+
+TEST_F(SearchTest, FailedSourceReadIsTheLastLineRequest) {
+    // The target is the fifth source; the second source's read fails and
+    // nothing after it is asked.
+    BuildDistinctCard();
+    sim::FailFunction("mixerGetLineInfoA", MIXERR_INVALLINE, 3);
+    EXPECT_EQ(GetMixer(kAux, OpPlayVolume, 0, "", 0), -1);
+    const std::vector<sim::Call> lines = sim::CallsOf("mixerGetLineInfoA");
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_TRUE(lines.back().injected);
+    EXPECT_EQ(sim::Log().back().fn, "mixerClose");
+    ExpectNothingHeld();
+}
+
+// Every request names the mixer the way winmm is asked to: by the open
+// handle, with only the request kind in the flags; the capabilities by device
+// index 0. Record sizes are the published ones.
+void ExpectRequestsNameTheHandle(const std::string& what) {
+    const uintptr_t handle = OpenedHandle();
+    ASSERT_NE(handle, 0u) << what;
+    for (const sim::Call& c : sim::Log()) {
+        if (c.fn == "mixerOpen") {
+            EXPECT_EQ(c.object, 0u) << what;
+            EXPECT_EQ(c.flags, 0u) << what;
+            EXPECT_EQ(c.count, 0u) << what << ": no callback, no instance data";
+        } else if (c.fn == "mixerGetDevCapsA") {
+            EXPECT_EQ(c.object, 0u) << what << ": capabilities by device index";
+            EXPECT_EQ(c.cbStruct, sizeof(MIXERCAPSA)) << what;
+        } else if (c.fn == "mixerClose") {
+            EXPECT_EQ(c.object, handle) << what;
+        } else if (c.fn.rfind("mixer", 0) == 0 && c.fn != "mixerGetNumDevs") {
+            EXPECT_EQ(c.object, handle) << what << ": " << c.fn;
+            EXPECT_EQ(c.flags & MIXER_OBJECTF_TYPEMASK, 0u) << what << ": " << c.fn;
+            if (c.fn == "mixerGetLineInfoA") {
+                EXPECT_EQ(c.cbStruct, sizeof(MIXERLINEA)) << what;
+                EXPECT_LE(c.flags, MIXER_GETLINEINFOF_LINEID) << what;
+            } else if (c.fn == "mixerGetLineControlsA") {
+                EXPECT_EQ(c.flags, MIXER_GETLINECONTROLSF_ALL) << what;
+                EXPECT_EQ(c.cbStruct, sizeof(MIXERLINECONTROLSA)) << what;
+                EXPECT_EQ(c.cbDetails, sizeof(MIXERCONTROLA)) << what << ": cbmxctrl";
+            } else {
+                EXPECT_EQ(c.flags, 0u) << what << ": " << c.fn << " asks for values";
+                EXPECT_EQ(c.cbStruct, sizeof(MIXERCONTROLDETAILS)) << what;
+                EXPECT_EQ(c.cbDetails, 4u) << what;
+            }
+        }
+    }
+    EXPECT_EQ(sim::CountOf("mixerClose"), 1u) << what;
+    EXPECT_EQ(sim::Log().back().fn, "mixerClose") << what << ": closed last";
+}
+
+TEST_F(SearchTest, EveryRequestNamesTheOpenHandle) {
+    struct Target {
+        DWORD type;
+        const char* name;
+        LONG byName;
+    };
+    for (LONG op = 0; op <= 14; ++op) {
+        const Target targets[] = {{kMic, "", 0}, {kSpeakers, "", 0}, {0, "Microphone", 1}, {0, "Master Volume", 1},
+                                  {0, "Recording Control", 1}};
+        for (const Target& t : targets) {
+            for (int reader = 0; reader < 2; ++reader) {
+                sim::Reset();
+                TypicalCard card = BuildDistinctCard();
+                // Single-select controls for codes 5 and 6.
+                card.speakers->FindSource(kMic)->AddList(MIXERCONTROL_CONTROLTYPE_SINGLESELECT, {"A", "B", "C"}, {1});
+                card.wavein->FindSource(kMic)->AddList(MIXERCONTROL_CONTROLTYPE_SINGLESELECT, {"A", "B"}, {0});
+                if (reader)
+                    GetMixer(t.type, op, 0, t.name, t.byName);
+                else
+                    SetMixer(t.type, op, 3, t.name, t.byName);
+                ExpectRequestsNameTheHandle("op " + std::to_string(op) + " " + t.name + (reader ? " read" : " write"));
+            }
+        }
+    }
+}
+
+TEST_F(SearchTest, EveryPlatformFailureOfGetMixerReleasesEverything) {
+    // The reader's result for a failure at each call: the search and the
+    // line read give -1, a failed control list 0, a failed read -1, a failed
+    // write-back -1 except for mute, which returns the value read.
+    struct Case {
+        LONG op;
+        DWORD type;
+        LONG want;
+    } cases[] = {{OpPlayVolume, kAux, 14000}, {OpRecMute, kCD, 1}, {OpMainVolume, kSpeakers, 40000}};
+    for (const Case& k : cases) {
+        int runs = ForEachPlatformFault(
+            [&] {
+                TypicalCard card = BuildDistinctCard();
+                MuteOf(card.wavein->FindSource(kCD))->SetAll(1);
+            },
+            [&] { return GetMixer(k.type, k.op, 0, "", 0); },
+            [&](size_t n, const sim::Call& call, LONG result) {
+                LONG want = -1;
+                if (call.fn == "mixerGetLineControlsA") want = 0;
+                if (call.fn == "mixerSetControlDetails" && k.op == OpRecMute) want = k.want;
+                EXPECT_EQ(result, want) << "op " << k.op << ", failing call " << n << " " << call.fn;
+            });
+        EXPECT_GE(runs, 9) << k.op;
+    }
+}
+
+TEST_F(SearchTest, EveryPlatformFailureOfSetMixerLeavesTheCardAsItWas) {
+    // A failure anywhere before the write leaves the control alone; SetMixer
+    // says 1 once the line is found.
+    TypicalCard card;
+    ForEachPlatformFault([&] { card = BuildDistinctCard(); },
+                         [&] { return SetMixer(kCD, OpPlayVolume, 500, "", 0); },
+                         [&](size_t n, const sim::Call& call, LONG result) {
+                             const bool found = call.fn == "HeapAlloc" || call.fn == "GetProcessHeap" ||
+                                                call.fn == "LocalAlloc" || call.fn == "mixerGetLineControlsA" ||
+                                                call.fn == "mixerGetControlDetailsA" ||
+                                                call.fn == "mixerSetControlDetails" ||
+                                                (call.fn == "mixerGetLineInfoA" && call.flags == MIXER_GETLINEINFOF_LINEID);
+                             EXPECT_EQ(result, found ? 1 : 0) << "failing call " << n << " " << call.fn;
+                             EXPECT_EQ(VolumeOf(card.speakers->FindSource(kCD))->Value(), 12000)
+                                 << "failing call " << n << " " << call.fn;
+                         });
+}
+
+}  // namespace
