@@ -1,0 +1,343 @@
+// Simulated kernel file functions over real POSIX files.
+//
+// CreateFileA, ReadFile, WriteFile, FlushFileBuffers, CloseHandle, DeleteFileA
+// and MoveFileExA with the documented Win32 results and error codes. Paths are
+// translated as sim_files.h describes; an ANSI path of MAX_PATH characters or
+// more fails with ERROR_FILENAME_EXCED_RANGE, as on Windows.
+#include "sim_files.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <map>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace sim {
+namespace {
+
+struct OpenFile {
+    int fd;
+    bool read;
+    bool write;
+};
+
+struct FileState {
+    std::map<uintptr_t, OpenFile> files;
+    uintptr_t nextHandle = 0x20000;
+    std::map<char, std::string> drives;
+    FileFaults faults;
+};
+
+FileState& F() {
+    static FileState s;
+    return s;
+}
+
+void ResetFiles() {
+    FileState& s = F();
+    for (auto& f : s.files) ::close(f.second.fd);
+    s.files.clear();
+    s.nextHandle = 0x20000;
+    s.drives.clear();
+    s.faults = FileFaults();
+}
+
+detail::ResetHook g_resetFiles(ResetFiles);
+
+bool IsDirectory(const std::string& host) {
+    struct stat st;
+    return ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The directory part of a host path ("." when there is none).
+std::string ParentOf(const std::string& host) {
+    size_t slash = host.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return host.substr(0, slash);
+}
+
+}  // namespace
+
+void MapDrive(char drive, const std::string& dir) {
+    F().drives[static_cast<char>(std::tolower(static_cast<unsigned char>(drive)))] = dir;
+}
+
+std::string HostPath(const std::string& path) {
+    std::string p = path;
+    for (char& ch : p)
+        if (ch == '\\') ch = '/';
+    if (p.size() >= 2 && std::isalpha(static_cast<unsigned char>(p[0])) && p[1] == ':') {
+        auto it = F().drives.find(static_cast<char>(std::tolower(static_cast<unsigned char>(p[0]))));
+        if (it == F().drives.end()) return "";
+        std::string rest = p.substr(2);
+        if (!rest.empty() && rest[0] == '/') rest.erase(0, 1);
+        std::string root = it->second;
+        if (root.empty() || root.back() != '/') root += '/';
+        return root + rest;
+    }
+    return p;
+}
+
+// Win32 error for a failed POSIX file request on `host`.
+DWORD FileErrorFromErrno(int err, const std::string& host) {
+    switch (err) {
+    case ENOENT:
+        return IsDirectory(ParentOf(host)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+    case ENOTDIR:
+        return ERROR_PATH_NOT_FOUND;
+    case EEXIST:
+        return ERROR_FILE_EXISTS;
+    case ENOSPC:
+        return ERROR_DISK_FULL;
+    case ENAMETOOLONG:
+        return ERROR_FILENAME_EXCED_RANGE;
+    default:
+        return ERROR_ACCESS_DENIED;
+    }
+}
+
+// Resolves an ANSI path argument; 0 and the host path, or the error.
+DWORD ResolvePath(LPCSTR path, std::string* host) {
+    if (path == nullptr || path[0] == '\0') return ERROR_PATH_NOT_FOUND;
+    if (std::strlen(path) >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
+    *host = HostPath(path);
+    return host->empty() ? ERROR_PATH_NOT_FOUND : 0;
+}
+
+int OpenFiles() { return static_cast<int>(F().files.size()); }
+
+void SetFileFaults(const FileFaults& faults) { F().faults = faults; }
+
+}  // namespace sim
+
+using sim::Call;
+using sim::detail::Enter;
+using sim::detail::Leave;
+
+namespace {
+
+sim::OpenFile* FindFile(HANDLE h) {
+    auto it = sim::F().files.find(reinterpret_cast<uintptr_t>(h));
+    return it == sim::F().files.end() ? nullptr : &it->second;
+}
+
+// Ends a call that failed with `code`: FALSE and the thread's last error.
+BOOL Fail(Call& c, DWORD code) {
+    SetLastError(code);
+    c.result = FALSE;
+    Leave(c);
+    return FALSE;
+}
+
+}  // namespace
+
+extern "C" {
+
+HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                          LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                          DWORD dwFlagsAndAttributes, HANDLE hTemplateFile) {
+    (void)dwShareMode;
+    (void)lpSecurityAttributes;
+    (void)dwFlagsAndAttributes;
+    (void)hTemplateFile;
+    Call c;
+    c.fn = "CreateFileA";
+    c.text = lpFileName ? lpFileName : "";
+    c.flags = dwDesiredAccess;
+    c.id = dwCreationDisposition;
+    DWORD code = 0;
+    HANDLE result = INVALID_HANDLE_VALUE;
+    std::string host;
+    const bool read = (dwDesiredAccess & GENERIC_READ) != 0;
+    const bool write = (dwDesiredAccess & GENERIC_WRITE) != 0;
+    int oflags = write ? (read ? O_RDWR : O_WRONLY) : O_RDONLY;
+    switch (dwCreationDisposition) {
+    case CREATE_NEW: oflags |= O_CREAT | O_EXCL; break;
+    case CREATE_ALWAYS: oflags |= O_CREAT | O_TRUNC; break;
+    case OPEN_EXISTING: break;
+    case OPEN_ALWAYS: oflags |= O_CREAT; break;
+    case TRUNCATE_EXISTING: oflags |= O_TRUNC; break;
+    default: code = ERROR_INVALID_PARAMETER; break;
+    }
+    if (dwCreationDisposition == TRUNCATE_EXISTING && !write) code = ERROR_INVALID_PARAMETER;
+    if (Enter(c, &code)) {
+        SetLastError(code);
+    } else if (code != 0 || (code = sim::ResolvePath(lpFileName, &host)) != 0) {
+        SetLastError(code);
+    } else {
+        const bool existed = ::access(host.c_str(), F_OK) == 0;
+        int fd = ::open(host.c_str(), oflags | O_CLOEXEC, 0666);
+        struct stat st;
+        if (fd < 0) {
+            SetLastError(sim::FileErrorFromErrno(errno, host));
+        } else if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+            // Windows opens no directory as a file.
+            ::close(fd);
+            SetLastError(ERROR_ACCESS_DENIED);
+        } else {
+            uintptr_t h = sim::F().nextHandle;
+            sim::F().nextHandle += 4;
+            sim::F().files[h] = sim::OpenFile{fd, read, write};
+            result = reinterpret_cast<HANDLE>(h);
+            const bool reported = existed && (dwCreationDisposition == CREATE_ALWAYS ||
+                                              dwCreationDisposition == OPEN_ALWAYS);
+            SetLastError(reported ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+        }
+    }
+    c.object = reinterpret_cast<uintptr_t>(result);
+    c.result = result != INVALID_HANDLE_VALUE;
+    Leave(c);
+    return result;
+}
+
+BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
+                     LPOVERLAPPED lpOverlapped) {
+    Call c;
+    c.fn = "ReadFile";
+    c.object = reinterpret_cast<uintptr_t>(hFile);
+    c.count = nNumberOfBytesToRead;
+    if (lpNumberOfBytesRead) *lpNumberOfBytesRead = 0;
+    DWORD code = 0;
+    if (Enter(c, &code)) return Fail(c, code);
+    sim::OpenFile* f = FindFile(hFile);
+    if (f == nullptr) return Fail(c, ERROR_INVALID_HANDLE);
+    if (lpOverlapped != nullptr || lpNumberOfBytesRead == nullptr ||
+        (lpBuffer == nullptr && nNumberOfBytesToRead > 0))
+        return Fail(c, ERROR_INVALID_PARAMETER);
+    if (!f->read) return Fail(c, ERROR_ACCESS_DENIED);
+    if (sim::F().faults.readFails) return Fail(c, ERROR_READ_FAULT);
+    DWORD done = 0;
+    while (done < nNumberOfBytesToRead) {
+        ssize_t n = ::read(f->fd, static_cast<char*>(lpBuffer) + done, nNumberOfBytesToRead - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return Fail(c, ERROR_READ_FAULT);
+        if (n == 0) break;
+        done += static_cast<DWORD>(n);
+    }
+    *lpNumberOfBytesRead = done;
+    c.text.assign(static_cast<const char*>(lpBuffer), done);
+    c.result = TRUE;
+    Leave(c);
+    return TRUE;
+}
+
+BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
+                      LPOVERLAPPED lpOverlapped) {
+    Call c;
+    c.fn = "WriteFile";
+    c.object = reinterpret_cast<uintptr_t>(hFile);
+    c.count = nNumberOfBytesToWrite;
+    if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = 0;
+    DWORD code = 0;
+    if (Enter(c, &code)) return Fail(c, code);
+    sim::OpenFile* f = FindFile(hFile);
+    if (f == nullptr) return Fail(c, ERROR_INVALID_HANDLE);
+    if (lpOverlapped != nullptr || lpNumberOfBytesWritten == nullptr ||
+        (lpBuffer == nullptr && nNumberOfBytesToWrite > 0))
+        return Fail(c, ERROR_INVALID_PARAMETER);
+    if (!f->write) return Fail(c, ERROR_ACCESS_DENIED);
+    sim::FileFaults& faults = sim::F().faults;
+    if (faults.writeFails) return Fail(c, ERROR_WRITE_FAULT);
+    DWORD store = nNumberOfBytesToWrite;
+    DWORD failure = 0;
+    if (faults.shortWrite >= 0 && store > static_cast<DWORD>(faults.shortWrite))
+        store = static_cast<DWORD>(faults.shortWrite);
+    if (faults.diskSpace >= 0) {
+        if (store > static_cast<DWORD>(faults.diskSpace)) {
+            store = static_cast<DWORD>(faults.diskSpace);
+            failure = ERROR_DISK_FULL;
+        }
+        faults.diskSpace -= store;
+    }
+    DWORD done = 0;
+    while (done < store) {
+        ssize_t n = ::write(f->fd, static_cast<const char*>(lpBuffer) + done, store - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            failure = errno == ENOSPC ? ERROR_DISK_FULL : ERROR_WRITE_FAULT;
+            break;
+        }
+        done += static_cast<DWORD>(n);
+    }
+    *lpNumberOfBytesWritten = done;
+    c.text.assign(static_cast<const char*>(lpBuffer), done);
+    if (failure != 0) return Fail(c, failure);
+    c.result = TRUE;
+    Leave(c);
+    return TRUE;
+}
+
+BOOL WINAPI FlushFileBuffers(HANDLE hFile) {
+    Call c;
+    c.fn = "FlushFileBuffers";
+    c.object = reinterpret_cast<uintptr_t>(hFile);
+    DWORD code = 0;
+    if (Enter(c, &code)) return Fail(c, code);
+    sim::OpenFile* f = FindFile(hFile);
+    if (f == nullptr) return Fail(c, ERROR_INVALID_HANDLE);
+    if (!f->write) return Fail(c, ERROR_ACCESS_DENIED);
+    // The data is already with the host system; nothing is synced to a disk.
+    c.result = TRUE;
+    Leave(c);
+    return TRUE;
+}
+
+BOOL WINAPI CloseHandle(HANDLE hObject) {
+    Call c;
+    c.fn = "CloseHandle";
+    c.object = reinterpret_cast<uintptr_t>(hObject);
+    DWORD code = 0;
+    if (Enter(c, &code)) return Fail(c, code);
+    auto it = sim::F().files.find(reinterpret_cast<uintptr_t>(hObject));
+    if (it == sim::F().files.end()) return Fail(c, ERROR_INVALID_HANDLE);
+    ::close(it->second.fd);
+    sim::F().files.erase(it);
+    c.result = TRUE;
+    Leave(c);
+    return TRUE;
+}
+
+BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
+    Call c;
+    c.fn = "DeleteFileA";
+    c.text = lpFileName ? lpFileName : "";
+    DWORD code = 0;
+    if (Enter(c, &code)) return Fail(c, code);
+    std::string host;
+    if ((code = sim::ResolvePath(lpFileName, &host)) != 0) return Fail(c, code);
+    if (sim::IsDirectory(host)) return Fail(c, ERROR_ACCESS_DENIED);
+    if (::unlink(host.c_str()) != 0) return Fail(c, sim::FileErrorFromErrno(errno, host));
+    c.result = TRUE;
+    Leave(c);
+    return TRUE;
+}
+
+BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags) {
+    Call c;
+    c.fn = "MoveFileExA";
+    c.text = std::string(lpExistingFileName ? lpExistingFileName : "") + " -> " +
+             (lpNewFileName ? lpNewFileName : "");
+    c.flags = dwFlags;
+    DWORD code = 0;
+    if (Enter(c, &code)) return Fail(c, code);
+    std::string from, to;
+    if ((code = sim::ResolvePath(lpExistingFileName, &from)) != 0) return Fail(c, code);
+    if (lpNewFileName == nullptr) return Fail(c, ERROR_INVALID_PARAMETER);
+    if ((code = sim::ResolvePath(lpNewFileName, &to)) != 0) return Fail(c, code);
+    struct stat st;
+    if (::stat(from.c_str(), &st) != 0) return Fail(c, sim::FileErrorFromErrno(errno, from));
+    if (::stat(to.c_str(), &st) == 0) {
+        if (!(dwFlags & MOVEFILE_REPLACE_EXISTING)) return Fail(c, ERROR_ALREADY_EXISTS);
+        if (S_ISDIR(st.st_mode)) return Fail(c, ERROR_ACCESS_DENIED);
+    }
+    if (::rename(from.c_str(), to.c_str()) != 0) return Fail(c, sim::FileErrorFromErrno(errno, to));
+    c.result = TRUE;
+    Leave(c);
+    return TRUE;
+}
+
+}  // extern "C"
