@@ -1,0 +1,215 @@
+// Control reader: QueryControl's results, the write-back after every read, and
+// reads that the platform answers without filling the value.
+#include "engine_cards.h"
+
+#include <functional>
+
+namespace {
+
+const DWORD kSpeakers = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
+const DWORD kLine = MIXERLINE_COMPONENTTYPE_SRC_LINE;
+const DWORD kMic = MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE;
+const DWORD kCD = MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC;
+const DWORD kVolume = MIXERCONTROL_CONTROLTYPE_VOLUME;
+const DWORD kMute = MIXERCONTROL_CONTROLTYPE_MUTE;
+const DWORD kOnOff = MIXERCONTROL_CONTROLTYPE_ONOFF;
+const DWORD kSingle = MIXERCONTROL_CONTROLTYPE_SINGLESELECT;
+const DWORD kUniform = MIXERCONTROL_CONTROLF_UNIFORM;
+
+class ReaderTest : public SimTest {};
+
+// A speakers destination with one line-in source; the caller adds controls.
+sim::Line& LoneSource(DWORD channels = 2) {
+    sim::Destination& d = sim::AddDevice("Lone").AddDestination(kSpeakers, "Master Volume");
+    d.AddControl(kVolume, 1000);
+    return d.AddSource(kLine, "Line In", channels);
+}
+
+// A line-in source with a volume of 3000, a mute at 1, a boost at 1 and a
+// single-select control with its second item selected.
+sim::Line& FullSource() {
+    sim::Line& l = LoneSource();
+    l.AddControl(kVolume, 3000);
+    l.AddControl(kMute, 1, kUniform);
+    l.AddControl(kOnOff, 1, kUniform);
+    l.AddList(kSingle, {"A", "B", "C"}, {1});
+    return l;
+}
+
+DWORD FullSourceFailing(const char* fn, int occurrence = 0) {
+    DWORD id = FullSource().id;
+    sim::FailFunction(fn, MMSYSERR_ERROR, occurrence);
+    return id;
+}
+
+TEST_F(ReaderTest, QueryControlResults) {
+    struct Case {
+        const char* what;
+        std::function<DWORD()> build;
+        LONG op;
+        LONG want;
+        size_t reads, writes;
+    } cases[] = {
+        {"unknown line", [] { FullSource(); return DWORD(0x7777); }, OpPlayVolume, -1, 0, 0},
+        {"line read fails", [] { return FullSourceFailing("mixerGetLineInfoA"); }, OpPlayVolume, -1, 0, 0},
+        {"no controls", [] { return LoneSource().id; }, OpPlayMute, -1, 0, 0},
+        {"no controls, balance code", [] { return LoneSource().id; }, OpPlayBalance, -1, 0, 0},
+        {"no process heap", [] { return FullSourceFailing("GetProcessHeap"); }, OpPlayVolume, -1, 0, 0},
+        {"control array refused", [] { return FullSourceFailing("HeapAlloc"); }, OpPlayVolume, -1, 0, 0},
+        {"control list fails", [] { return FullSourceFailing("mixerGetLineControlsA"); }, OpPlayVolume, 0, 0, 0},
+        {"no control of the kind",
+         [] {
+             sim::Line& l = LoneSource();
+             l.AddControl(kMute, 1, kUniform);
+             return l.id;
+         },
+         OpPlayVolume, 0, 0, 0},
+        {"play balance", [] { return FullSource().id; }, OpPlayBalance, 0, 0, 0},
+        {"recording balance", [] { return FullSource().id; }, OpRecBalance, 0, 0, 0},
+        {"main balance", [] { return FullSource().id; }, OpMainBalance, 0, 0, 0},
+        {"code 11", [] { return FullSource().id; }, OpNone, 0, 0, 0},
+        {"code 42", [] { return FullSource().id; }, 42, 0, 0, 0},
+        {"first mute disabled",
+         [] {
+             sim::Line& l = LoneSource();
+             l.AddControl(kMute, 1, kUniform | MIXERCONTROL_CONTROLF_DISABLED);
+             l.AddControl(kMute, 1, kUniform);
+             return l.id;
+         },
+         OpPlayMute, -1, 0, 0},
+        {"read fails", [] { return FullSourceFailing("mixerGetControlDetailsA"); }, OpPlayVolume, -1, 1, 0},
+        {"volume write-back fails", [] { return FullSourceFailing("mixerSetControlDetails"); }, OpPlayVolume, -1,
+         1, 1},
+        {"boost write-back fails", [] { return FullSourceFailing("mixerSetControlDetails"); }, OpPlayBoost, -1, 1,
+         1},
+        {"select write-back fails", [] { return FullSourceFailing("mixerSetControlDetails"); }, OpPlaySelect, -1, 1,
+         1},
+        {"mute write-back fails", [] { return FullSourceFailing("mixerSetControlDetails"); }, OpPlayMute, 1, 1, 1},
+        {"select buffer refused", [] { return FullSourceFailing("LocalAlloc"); }, OpPlaySelect, -1, 0, 0},
+        {"volume", [] { return FullSource().id; }, OpPlayVolume, 3000, 1, 1},
+        {"mute", [] { return FullSource().id; }, OpPlayMute, 1, 1, 1},
+        {"boost", [] { return FullSource().id; }, OpPlayBoost, 1, 1, 1},
+        {"select, first item not selected", [] { return FullSource().id; }, OpPlaySelect, 0, 1, 1},
+    };
+    for (const Case& c : cases) {
+        sim::Reset();
+        const DWORD line = c.build();
+        HMIXER h = OpenDevice0();
+        EXPECT_EQ(QueryControl(line, 0, h, c.op), c.want) << c.what;
+        sim::ClearFaults();
+        EXPECT_EQ(sim::CountOf("mixerGetControlDetailsA"), c.reads) << c.what;
+        EXPECT_EQ(sim::CountOf("mixerSetControlDetails"), c.writes) << c.what;
+        EXPECT_EQ(sim::CountOf("mixerClose"), 0u) << c.what << ": the caller's handle stays open";
+        EXPECT_EQ(sim::ProcessHeapBlocks(), 0) << c.what;
+        EXPECT_EQ(sim::LocalBlocks(), 0) << c.what;
+        EXPECT_EQ(mixerClose(h), MMSYSERR_NOERROR) << c.what;
+    }
+}
+
+TEST_F(ReaderTest, EveryReadIsWrittenBack) {
+    // One-channel read, then a one-channel write of exactly what was read,
+    // with the same request, for every kind and whichever code asked.
+    struct Case {
+        LONG op;
+        DWORD type;
+        DWORD items;
+    } cases[] = {{OpPlayMute, kCD, 0},      {OpPlayVolume, kCD, 0}, {OpMainVolume, kSpeakers, 0},
+                 {OpRecMute, kMic, 0},      {OpRecVolume, kMic, 0}, {OpRecSelect, kCD, 3},
+                 {OpPlaySelect, kCD, 2},    {OpMainMute, kSpeakers, 0}, {OpPlayBoost, kMic, 0},
+                 {OpRecBoost, kMic, 0}};
+    for (const Case& c : cases) {
+        sim::Reset();
+        TypicalCard card = BuildDistinctCard();
+        card.wavein->FindSource(kCD)->AddList(kSingle, {"A", "B", "C"}, {0});
+        card.speakers->FindSource(kCD)->AddList(kSingle, {"A", "B"}, {1});
+        const LONG got = GetMixer(c.type, c.op, 0, "", 0);
+        const std::vector<sim::Call> details = DetailCalls();
+        ASSERT_EQ(details.size(), 2u) << c.op;
+        const sim::Call& read = details[0];
+        const sim::Call& write = details[1];
+        EXPECT_EQ(read.fn, "mixerGetControlDetailsA");
+        EXPECT_EQ(write.fn, "mixerSetControlDetails");
+        for (const sim::Call* d : {&read, &write}) {
+            EXPECT_EQ(d->cChannels, 1u) << c.op;
+            EXPECT_EQ(d->cMultipleItems, c.items) << c.op;
+            EXPECT_EQ(d->cbDetails, 4u) << c.op;
+            EXPECT_EQ(d->result, MMSYSERR_NOERROR) << c.op;
+        }
+        EXPECT_EQ(write.id, read.id) << c.op;
+        EXPECT_EQ(write.values, read.values) << c.op;
+        ASSERT_FALSE(read.values.empty());
+        EXPECT_EQ(got, read.values[0]) << c.op;
+        ExpectNothingHeld();
+    }
+}
+
+TEST_F(ReaderTest, StereoVolumeIsReadAsOneLevel) {
+    TypicalCard card = BuildTypicalCard();
+    VolumeOf(card.speakers->FindSource(kCD))->values = {20000, 40000};
+    const LONG got = GetMixer(kCD, OpPlayVolume, 0, "", 0);
+    const std::vector<sim::Call> details = DetailCalls();
+    ASSERT_EQ(details.size(), 2u);
+    EXPECT_EQ(details[0].values, std::vector<LONG>{got});
+    EXPECT_EQ(details[1].values, std::vector<LONG>{got});
+    EXPECT_TRUE(got == 20000 || got == 40000) << got;
+}
+
+TEST_F(ReaderTest, MuteReadsAsTheLineIsAndStays) {
+    TypicalCard card = BuildTypicalCard();
+    sim::Control* cd = MuteOf(card.speakers->FindSource(kCD));
+    sim::Control* line = MuteOf(card.speakers->FindSource(kLine));
+    sim::Control* master = MuteOf(card.speakers);
+    cd->SetAll(1);
+    for (int pass = 0; pass < 2; ++pass) {
+        EXPECT_EQ(GetMixer(kCD, OpPlayMute, 0, "", 0), 1);
+        EXPECT_EQ(GetMixer(kLine, OpPlayMute, 0, "", 0), 0);
+        EXPECT_EQ(GetMixer(kSpeakers, OpMainMute, 0, "", 0), 0);
+        EXPECT_EQ(cd->Value(), 1);
+        EXPECT_EQ(line->Value(), 0);
+        EXPECT_EQ(master->Value(), 0);
+    }
+    master->SetAll(1);
+    EXPECT_EQ(GetMixer(kSpeakers, OpMainMute, 0, "", 0), 1);
+    EXPECT_EQ(master->Value(), 1);
+}
+
+TEST_F(ReaderTest, SingleSelectCodesReportTheFirstItem) {
+    struct Case {
+        std::vector<DWORD> selected;
+        LONG want;
+    } cases[] = {{{0}, 1}, {{1}, 0}, {{2}, 0}, {{}, 0}};
+    for (const Case& c : cases) {
+        for (LONG op : {LONG(OpRecSelect), LONG(OpPlaySelect)}) {
+            sim::Reset();
+            TypicalCard card = BuildTypicalCard();
+            sim::Destination* d = op == OpRecSelect ? card.wavein : card.speakers;
+            sim::Control& sel = d->FindSource(kCD)->AddList(kSingle, {"A", "B", "C"}, c.selected);
+            const std::vector<LONG> before = sel.values;
+            EXPECT_EQ(GetMixer(kCD, op, 0, "", 0), c.want) << "op " << op;
+            EXPECT_EQ(sel.values, before) << "op " << op << ": the write-back keeps the selection";
+            ExpectNothingHeld();
+        }
+    }
+}
+
+TEST_F(ReaderTest, UnfilledReadsReportZero) {
+    // A platform may answer a read as done without writing the value (Wine
+    // does for its source-line controls): the reading is 0, not old memory.
+    struct Case {
+        LONG op;
+        DWORD type;
+    } cases[] = {{OpPlayVolume, kVolume}, {OpPlayMute, kMute}, {OpPlayBoost, kOnOff}, {OpPlaySelect, kSingle}};
+    for (const Case& c : cases) {
+        sim::Reset();
+        sim::Line& l = LoneSource();
+        sim::Control& ctl = c.type == kSingle ? l.AddList(kSingle, {"A", "B", "C", "D"}, {0, 2})
+                                              : l.AddControl(c.type, 1, c.type == kVolume ? 0 : kUniform);
+        ctl.leaveUnfilled = true;
+        EXPECT_EQ(GetMixer(kLine, c.op, 0, "", 0), 0) << "op " << c.op;
+        const std::vector<sim::Call> writes = sim::CallsOf("mixerSetControlDetails");
+        ASSERT_EQ(writes.size(), 1u);
+        for (LONG v : writes[0].values) EXPECT_EQ(v, 0) << "op " << c.op << ": written back as read";
+    }
+}
+
+}  // namespace
