@@ -1,0 +1,146 @@
+// Sound-card name file: the names under which the installed card reports its
+// digital line, its digital CD line and its line-in line, loaded into the
+// override names; and the directory the files are searched in.
+//
+// Length limits. The search pattern and the full file name are built in
+// 256-byte buffers (255 characters): a prefix that leaves no room for "*.cfg"
+// or for the chosen entry's name is refused, and the call returns 0 with the
+// override names empty. A name longer than 255 characters in a file is cut to
+// 255. SetSoundCardConfigFilePath refuses a string longer than 255 characters
+// and keeps the prefix it had.
+#include "core/holders.h"
+#include "core/state.h"
+#include "persistence/persistence.h"
+#include "persistence/text_file.h"
+#include "persistence/tokens.h"
+
+namespace {
+
+const char kPattern[] = "*.cfg";
+
+// Appends `tail` to `head` in a 256-byte buffer; false when the result would
+// be longer than 255 characters.
+bool JoinName(const char* head, const char* tail, size_t tailLimit, char* out) {
+    size_t n = 0;
+    for (; head[n] != '\0'; ++n) {
+        if (n >= MIXER_NAME_CHARS - 1) return false;
+        out[n] = head[n];
+    }
+    for (size_t i = 0; i < tailLimit && tail[i] != '\0'; ++i) {
+        if (n >= MIXER_NAME_CHARS - 1) return false;
+        out[n++] = tail[i];
+    }
+    out[n] = '\0';
+    return true;
+}
+
+// True when the entry's base name (everything before its last ".") occurs in
+// the product name. An entry without a "." never fits; an empty base name
+// fits every product name.
+bool EntryFits(const WIN32_FIND_DATAA& entry, const char* product) {
+    const char* name = entry.cFileName;
+    size_t length = 0;
+    while (length < MAX_PATH && name[length] != '\0') ++length;
+    size_t dot = length;
+    for (size_t i = 0; i < length; ++i)
+        if (name[i] == '.') dot = i;
+    if (dot == length) return false;
+    const size_t base = dot;
+    const size_t productLength = StrLen(product);
+    if (base > productLength) return false;
+    for (size_t start = 0; start + base <= productLength; ++start) {
+        size_t i = 0;
+        while (i < base && product[start + i] == name[i]) ++i;
+        if (i == base) return true;
+    }
+    return false;
+}
+
+// Enumerates the entries the directory search returns for `pattern`, in its
+// order, and stops at the first that fits the product name.
+bool ChooseEntry(const char* pattern, const char* product, WIN32_FIND_DATAA* entry) {
+    HANDLE search = FindFirstFileA(pattern, entry);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    bool chosen = false;
+    do {
+        if (EntryFits(*entry, product)) {
+            chosen = true;
+            break;
+        }
+    } while (FindNextFileA(search, entry));
+    FindClose(search);
+    return chosen;
+}
+
+// Each section header admits one name: a value is stored only when a header
+// and the key NAME have both come (in either order) since the last store.
+void ParseNames(const char* text, DWORD length) {
+    char* section = nullptr;
+    bool armed = false;
+    TokenReader reader;
+    StartTokens(&reader, text, length);
+    Token token;
+    while (NextToken(&reader, &token)) {
+        if (TokenIs(token, "[DIGITAL]")) {
+            section = g_state.DigitalLineName;
+        } else if (TokenIs(token, "[DIGITALCD]")) {
+            section = g_state.DigitalCDLineName;
+        } else if (TokenIs(token, "[LINEIN]")) {
+            section = g_state.LineInLineName;
+        } else if (TokenIs(token, "NAME")) {
+            armed = true;
+        } else if (section != nullptr && armed) {
+            CopyToken(token, section);
+            section = nullptr;
+            armed = false;
+        }
+    }
+}
+
+}  // namespace
+
+MIXER_EXPORT LONG WINAPI ReadDigitalConfiguration(void) {
+    // Emptied first: every failure below leaves the three names empty.
+    g_state.DigitalLineName[0] = '\0';
+    g_state.DigitalCDLineName[0] = '\0';
+    g_state.LineInLineName[0] = '\0';
+
+    MixerDevice device;
+    if (device.Open() != MMSYSERR_NOERROR) return 0;
+    MIXERCAPSA caps;
+    if (mixerGetDevCapsA(0, &caps, sizeof caps) != MMSYSERR_NOERROR) return 0;
+    caps.szPname[MAXPNAMELEN - 1] = '\0';
+
+    char pattern[MIXER_NAME_CHARS];
+    if (!JoinName(g_state.SoundCardConfigFilePath, kPattern, sizeof kPattern, pattern)) return 0;
+    WIN32_FIND_DATAA entry;
+    if (!ChooseEntry(pattern, caps.szPname, &entry)) return 0;
+    char fullName[MIXER_NAME_CHARS];
+    if (!JoinName(g_state.SoundCardConfigFilePath, entry.cFileName, MAX_PATH, fullName)) return 0;
+
+    LocalBlock buffer;
+    if (!buffer.Alloc(TEXT_READ_LIMIT + 1, 1)) return 0;
+    char* text = buffer.as<char>();
+    DWORD length = 0;
+    switch (ReadTextFile(fullName, text, &length)) {
+    case TextOpenFailed:
+        return 0;
+    case TextReadFailed:
+        return 1;
+    case TextRead:
+        break;
+    }
+    if (length == 0) return 0;
+    ParseNames(text, length);
+    return 1;
+}
+
+MIXER_EXPORT LONG WINAPI SetSoundCardConfigFilePath(LPCSTR path) {
+    if (path == nullptr) return 0;
+    // Looks at no more than 256 characters of the caller's string.
+    size_t length = 0;
+    while (length < MIXER_NAME_CHARS && path[length] != '\0') ++length;
+    if (length > MIXER_NAME_CHARS - 1) return 0;
+    for (size_t i = 0; i <= length; ++i) g_state.SoundCardConfigFilePath[i] = path[i];
+    return static_cast<LONG>(length + 1);
+}

@@ -1,0 +1,31 @@
+// Text files as the library keeps them, on every build alike: CR LF line ends
+// on disk, LF in memory, a Ctrl-Z byte ends what a read delivers. The library
+// does this translation itself over the kernel's plain file functions, so the
+// bytes on disk never depend on a runtime's text mode.
+#pragma once
+
+#include "platform/win.h"
+
+// A file is read with one request of at most this many bytes; anything after
+// them is not looked at.
+#define TEXT_READ_LIMIT 4096
+
+enum TextReadOutcome {
+    TextOpenFailed,  // the file could not be opened for reading
+    TextReadFailed,  // opened, but the read reported an error (file closed)
+    TextRead,        // read and closed; the text may be empty
+};
+
+// Opens `path` read-only, reads it once and closes it. `text` must hold
+// TEXT_READ_LIMIT + 1 bytes; on TextRead it holds *length characters and a
+// terminator: every CR LF pair of the bytes read became one LF, a lone CR is
+// kept, and the text ends before the first Ctrl-Z (0x1A).
+TextReadOutcome ReadTextFile(LPCSTR path, char* text, DWORD* length);
+
+// Writes `length` characters of `text` to `path` with every LF stored as
+// CR LF. The text goes to a temporary file beside the target first (the
+// target's name followed by ".tmp"); only when all of it was written and
+// flushed does that file replace the target. On failure the target is as it
+// was and the temporary file is removed. A path whose temporary name would
+// not fit MAX_PATH - 1 characters is refused.
+bool ReplaceTextFile(LPCSTR path, const char* text, DWORD length);
