@@ -29,5 +29,4 @@ HOST_TEST(selector_absent_on_wine) {
     CHECK_EQ(buffer[0], '\0');
     CHECK_EQ(buffer[1], 'x');
     CHECK_EQ(channels(nullptr, 100), -1);
-
 }
