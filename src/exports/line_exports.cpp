@@ -1,0 +1,171 @@
+// The per-line exported functions. Each member binds a line, an operation and
+// a direction; the tables below are the whole family.
+#include "exports/line_exports.h"
+
+#include "core/state.h"
+#include "engine/engine.h"
+#include "selector/selector.h"
+
+namespace {
+
+enum Line { LineLineIn, LineMic, LineCD, LineWaveOut, LineAux, LineDigital, LineAnalog, LineMain };
+
+// Component type of each line; the recording source kind it is selected by.
+DWORD LineComponentType(Line line) {
+    switch (line) {
+    case LineLineIn: return MIXERLINE_COMPONENTTYPE_SRC_LINE;
+    case LineMic: return MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE;
+    case LineCD: return MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC;
+    case LineWaveOut: return MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT;
+    case LineAux: return MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY;
+    case LineDigital: return MIXERLINE_COMPONENTTYPE_SRC_DIGITAL;
+    case LineAnalog: return MIXERLINE_COMPONENTTYPE_SRC_ANALOG;
+    case LineMain: return MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
+    }
+    return 0;
+}
+
+LONG LineRecSource(Line line) {
+    switch (line) {
+    case LineLineIn: return SrcLineIn;
+    case LineMic: return SrcMic;
+    case LineCD: return SrcCD;
+    case LineAux: return SrcAux;
+    case LineAnalog: return SrcAnalog;
+    case LineDigital: return SrcDigital;
+    default: return 0;  // no selection member exists for the other lines
+    }
+}
+
+// The override name the line is addressed by, or null to address it by its
+// component type. The CD line follows the digital CD name only while the CD
+// type flag is set; the flag is looked at before the name.
+const char* OverrideName(Line line) {
+    switch (line) {
+    case LineLineIn:
+        return g_state.LineInLineName[0] ? g_state.LineInLineName : nullptr;
+    case LineDigital:
+        return g_state.DigitalLineName[0] ? g_state.DigitalLineName : nullptr;
+    case LineCD:
+        if (g_state.CDTypeDigital == 0) return nullptr;
+        return g_state.DigitalCDLineName[0] ? g_state.DigitalCDLineName : nullptr;
+    default:
+        return nullptr;
+    }
+}
+
+LONG SetLine(Line line, LONG op, LONG value) {
+    if (const char* name = OverrideName(line))
+        SetMixer(LineComponentType(line), op, value, name, 1);
+    else
+        SetMixer(LineComponentType(line), op, value, "", 0);
+    return 1;
+}
+
+LONG GetLine(Line line, LONG op) {
+    if (const char* name = OverrideName(line)) return GetMixer(LineComponentType(line), op, 0, name, 1);
+    return GetMixer(LineComponentType(line), op, 0, "", 0);
+}
+
+LONG SelectSource(Line line) {
+    if (const char* name = OverrideName(line))
+        SelectLine(SrcNamed, name, 1);
+    else
+        SelectLine(LineRecSource(line), nullptr, 1);
+    return 1;
+}
+
+LONG GetSourceSelect(Line line) {
+    if (const char* name = OverrideName(line)) return GetSelectLine(SrcNamed, name);
+    return GetSelectLine(LineRecSource(line), nullptr);
+}
+
+}  // namespace
+
+// Mixer setters and getters: (setter, getter, line, operation). Balance has
+// a setter only.
+#define MIXER_MEMBERS(X)                                                  \
+    X(SetPlayLineInVolume, GetPlayLineInVolume, LineLineIn, OpPlayVolume) \
+    X(SetPlayMicVolume, GetPlayMicVolume, LineMic, OpPlayVolume)          \
+    X(SetPlayCDVolume, GetPlayCDVolume, LineCD, OpPlayVolume)             \
+    X(SetPlayWaveOutVolume, GetPlayWaveOutVolume, LineWaveOut, OpPlayVolume) \
+    X(SetPlayAuxVolume, GetPlayAuxVolume, LineAux, OpPlayVolume)          \
+    X(SetPlayDigitalVolume, GetPlayDigitalVolume, LineDigital, OpPlayVolume) \
+    X(SetPlayMainVolume, GetPlayMainVolume, LineMain, OpMainVolume)       \
+    X(SetRecLineInVolume, GetRecLineInVolume, LineLineIn, OpRecVolume)    \
+    X(SetRecMicVolume, GetRecMicVolume, LineMic, OpRecVolume)             \
+    X(SetRecCDVolume, GetRecCDVolume, LineCD, OpRecVolume)                \
+    X(SetRecWaveOutVolume, GetRecWaveOutVolume, LineWaveOut, OpRecVolume) \
+    X(SetRecAuxVolume, GetRecAuxVolume, LineAux, OpRecVolume)             \
+    X(SetRecDigitalVolume, GetRecDigitalVolume, LineDigital, OpRecVolume) \
+    X(SetRecAnalogVolume, GetRecAnalogVolume, LineAnalog, OpRecVolume)    \
+    X(SetPlayLineInMute, GetPlayLineInMute, LineLineIn, OpPlayMute)       \
+    X(SetPlayMicMute, GetPlayMicMute, LineMic, OpPlayMute)                \
+    X(SetPlayCDMute, GetPlayCDMute, LineCD, OpPlayMute)                   \
+    X(SetPlayWaveOutMute, GetPlayWaveOutMute, LineWaveOut, OpPlayMute)    \
+    X(SetPlayAuxMute, GetPlayAuxMute, LineAux, OpPlayMute)                \
+    X(SetPlayMainMute, GetPlayMainMute, LineMain, OpMainMute)             \
+    X(SetRecLineInMute, GetRecLineInMute, LineLineIn, OpRecMute)          \
+    X(SetRecMicMute, GetRecMicMute, LineMic, OpRecMute)                   \
+    X(SetRecCDMute, GetRecCDMute, LineCD, OpRecMute)                      \
+    X(SetRecWaveOutMute, GetRecWaveOutMute, LineWaveOut, OpRecMute)       \
+    X(SetRecAuxMute, GetRecAuxMute, LineAux, OpRecMute)
+
+#define SETTER_ONLY_MEMBERS(X)                           \
+    X(SetPlayLineInBalance, LineLineIn, OpPlayBalance)   \
+    X(SetRecLineInBalance, LineLineIn, OpRecBalance)     \
+    X(SetPlayMainBalance, LineMain, OpMainBalance)       \
+    X(SetPlayMicBoostMode, LineMic, OpPlayBoost)         \
+    X(SetRecMicBoostMode, LineMic, OpRecBoost)
+
+// Recording selection setters and getters: (setter, getter, line).
+#define SELECTION_MEMBERS(X)                                    \
+    X(SetRecLineInSelect, GetRecLineInSelect, LineLineIn)       \
+    X(SetRecMicSelect, GetRecMicSelect, LineMic)                \
+    X(SetRecCDSelect, GetRecCDSelect, LineCD)                   \
+    X(SetRecAuxSelect, GetRecAuxSelect, LineAux)                \
+    X(SetRecAnalogSelect, GetRecAnalogSelect, LineAnalog)       \
+    X(SetRecDigitalSelect, GetRecDigitalSelect, LineDigital)
+
+#define DEFINE_MIXER_MEMBER(setter, getter, line, op)                           \
+    MIXER_EXPORT LONG WINAPI setter(LONG value) { return SetLine(line, op, value); } \
+    MIXER_EXPORT LONG WINAPI getter(void) { return GetLine(line, op); }
+#define DEFINE_SETTER_ONLY(setter, line, op) \
+    MIXER_EXPORT LONG WINAPI setter(LONG value) { return SetLine(line, op, value); }
+#define DEFINE_SELECTION_MEMBER(setter, getter, line)                \
+    MIXER_EXPORT LONG WINAPI setter(void) { return SelectSource(line); } \
+    MIXER_EXPORT LONG WINAPI getter(void) { return GetSourceSelect(line); }
+
+MIXER_MEMBERS(DEFINE_MIXER_MEMBER)
+SETTER_ONLY_MEMBERS(DEFINE_SETTER_ONLY)
+SELECTION_MEMBERS(DEFINE_SELECTION_MEMBER)
+
+LONG GetPlayMicBoostMode(void) { return GetMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, OpPlayBoost, 0, "", 0); }
+
+// Recording side first, then playback.
+MIXER_EXPORT LONG WINAPI SetMicBoostMode(LONG value) {
+    SetMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, OpRecBoost, value, "", 0);
+    SetMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, OpPlayBoost, value, "", 0);
+    return 1;
+}
+
+// On only when both sides are on. A failed first read (-1) counts as on, so
+// the playback side decides then.
+MIXER_EXPORT LONG WINAPI GetMicBoostMode(void) {
+    if (GetMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, OpRecBoost, 0, "", 0) == 0) return 0;
+    return GetPlayMicBoostMode();
+}
+
+MIXER_EXPORT LONG WINAPI SetCDTypeDigital(LONG value) {
+    g_state.CDTypeDigital = value;
+    return 1;
+}
+
+MIXER_EXPORT LONG WINAPI GetCDTypeDigital(void) { return g_state.CDTypeDigital; }
+
+MIXER_EXPORT LONG WINAPI NoOpWithValue(LONG value) {
+    (void)value;
+    return 1;
+}
+
+MIXER_EXPORT LONG WINAPI RepeatPlayStop(void) { return 1; }

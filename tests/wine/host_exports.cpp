@@ -1,0 +1,133 @@
+// The per-line exports against Wine's device 0, called through the public
+// header's prototypes: a prototype that disagrees with the DLL's stack use
+// shows up here as a crash or a wrong result.
+#include "host.h"
+
+#define MIXER_NO_DLLIMPORT
+#include "mixer.h"
+
+#include <cstring>
+
+#define CALL(name) (reinterpret_cast<decltype(&name)>(Export(#name)))
+
+namespace {
+
+struct MasterControls {
+    bool ok;
+    DWORD volume;
+    DWORD mute;
+};
+
+MasterControls Master() {
+    MasterControls m;
+    std::memset(&m, 0, sizeof m);
+    DirectLine d = DirectDestination(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS);
+    MIXERCONTROLA vol, mute;
+    if (d.found && DirectControl(d.line.dwLineID, MIXERCONTROL_CONTROLTYPE_VOLUME, &vol) &&
+        DirectControl(d.line.dwLineID, MIXERCONTROL_CONTROLTYPE_MUTE, &mute)) {
+        m.ok = true;
+        m.volume = vol.dwControlID;
+        m.mute = mute.dwControlID;
+    }
+    return m;
+}
+
+LONG Read(DWORD id) {
+    LONG v = -12345;
+    return DirectRead(id, &v) ? v : -12345;
+}
+
+bool Near(LONG got, LONG want) { return got == want || got == want - 1; }  // Wine keeps levels as floats
+
+}  // namespace
+
+HOST_TEST(main_volume_mute_and_balance) {
+    MasterControls m = Master();
+    if (!m.ok) return CHECK(m.ok);
+    const LONG savedVolume = Read(m.volume);
+    const LONG savedMute = Read(m.mute);
+
+    CHECK_EQ(CALL(SetPlayMainVolume)(40000), 1);
+    CHECK(Near(Read(m.volume), 40000));
+    CHECK_EQ(CALL(GetPlayMainVolume)(), Read(m.volume));
+
+    CHECK_EQ(CALL(SetPlayMainMute)(1), 1);
+    CHECK_EQ(Read(m.mute), 1);
+    CHECK_EQ(CALL(GetPlayMainMute)(), 1);
+    CHECK_EQ(CALL(SetPlayMainMute)(0), 1);
+    CHECK_EQ(CALL(GetPlayMainMute)(), 0);
+
+    // Wine's master volume is uniform and answers only the first of two
+    // channels: the balance rule sees (level, 0), so positions up to 7 keep
+    // the level and higher positions scale it.
+    DirectWrite(m.volume, 42000);
+    const LONG level = Read(m.volume);
+    CHECK_EQ(CALL(SetPlayMainBalance)(3), 1);
+    CHECK(Near(Read(m.volume), level));
+    CHECK_EQ(CALL(SetPlayMainBalance)(12), 1);
+    CHECK(Near(Read(m.volume), static_cast<LONG>(3.0 * level * 0.14285714285714285)));
+
+    DirectWrite(m.volume, savedVolume);
+    DirectWrite(m.mute, savedMute);
+}
+
+HOST_TEST(wave_out_source_reads_zero) {
+    // Wine's source-line controls accept requests without filling the value.
+    CHECK_EQ(CALL(SetPlayWaveOutVolume)(1000), 1);
+    CHECK_EQ(CALL(SetPlayWaveOutMute)(1), 1);
+    CHECK_EQ(CALL(GetPlayWaveOutVolume)(), 0);
+    CHECK_EQ(CALL(GetPlayWaveOutMute)(), 0);
+}
+
+HOST_TEST(absent_lines) {
+    MasterControls m = Master();
+    if (!m.ok) return CHECK(m.ok);
+    const LONG volume = Read(m.volume);
+    const LONG mute = Read(m.mute);
+
+    decltype(&SetPlayLineInVolume) setters[] = {
+        CALL(SetPlayLineInVolume), CALL(SetPlayMicVolume),   CALL(SetPlayCDVolume),     CALL(SetPlayAuxVolume),
+        CALL(SetPlayDigitalVolume), CALL(SetRecLineInVolume), CALL(SetRecMicVolume),    CALL(SetRecCDVolume),
+        CALL(SetRecWaveOutVolume), CALL(SetRecAuxVolume),    CALL(SetRecDigitalVolume), CALL(SetRecAnalogVolume),
+        CALL(SetPlayLineInBalance), CALL(SetRecLineInBalance), CALL(SetPlayLineInMute), CALL(SetPlayMicMute),
+        CALL(SetPlayCDMute),       CALL(SetPlayAuxMute),     CALL(SetRecLineInMute),    CALL(SetRecMicMute),
+        CALL(SetRecCDMute),        CALL(SetRecWaveOutMute),  CALL(SetRecAuxMute),       CALL(SetPlayMicBoostMode),
+        CALL(SetRecMicBoostMode),  CALL(SetMicBoostMode)};
+    for (auto fn : setters) CHECK_EQ(fn(7), 1);
+
+    decltype(&GetPlayLineInVolume) getters[] = {
+        CALL(GetPlayLineInVolume), CALL(GetPlayMicVolume),   CALL(GetPlayCDVolume),     CALL(GetPlayAuxVolume),
+        CALL(GetPlayDigitalVolume), CALL(GetRecLineInVolume), CALL(GetRecMicVolume),    CALL(GetRecCDVolume),
+        CALL(GetRecWaveOutVolume), CALL(GetRecAuxVolume),    CALL(GetRecDigitalVolume), CALL(GetRecAnalogVolume),
+        CALL(GetPlayLineInMute),   CALL(GetPlayMicMute),     CALL(GetPlayCDMute),       CALL(GetPlayAuxMute),
+        CALL(GetRecLineInMute),    CALL(GetRecMicMute),      CALL(GetRecCDMute),        CALL(GetRecWaveOutMute),
+        CALL(GetRecAuxMute),       CALL(GetMicBoostMode)};
+    for (auto fn : getters) CHECK_EQ(fn(), 0);
+
+    decltype(&SetRecLineInSelect) selectSetters[] = {CALL(SetRecLineInSelect), CALL(SetRecMicSelect),
+                                                     CALL(SetRecCDSelect),     CALL(SetRecAuxSelect),
+                                                     CALL(SetRecAnalogSelect), CALL(SetRecDigitalSelect)};
+    for (auto fn : selectSetters) CHECK_EQ(fn(), 1);
+    decltype(&GetRecLineInSelect) selectGetters[] = {CALL(GetRecLineInSelect), CALL(GetRecMicSelect),
+                                                     CALL(GetRecCDSelect),     CALL(GetRecAuxSelect),
+                                                     CALL(GetRecAnalogSelect), CALL(GetRecDigitalSelect)};
+    for (auto fn : selectGetters) CHECK_EQ(fn(), -1);
+
+    CHECK_EQ(Read(m.volume), volume);
+    CHECK_EQ(Read(m.mute), mute);
+}
+
+HOST_TEST(flag_and_no_ops) {
+    CHECK_EQ(CALL(SetCDTypeDigital)(5), 1);
+    CHECK_EQ(CALL(GetCDTypeDigital)(), 5);
+    CHECK_EQ(CALL(SetCDTypeDigital)(0), 1);
+    CHECK_EQ(CALL(GetCDTypeDigital)(), 0);
+    CHECK_EQ(CALL(RepeatPlay)(3), 1);
+    CHECK_EQ(CALL(SetPlayRecMonitorMute)(3), 1);
+    CHECK_EQ(CALL(SetVolume)(3), 1);
+    CHECK_EQ(CALL(RepeatPlayStop)(), 1);
+    // One function behind three names.
+    CHECK(Export("RepeatPlay") == Export("SetVolume"));
+    CHECK(Export("RepeatPlay") == Export("SetPlayRecMonitorMute"));
+    CHECK(Export("RepeatPlay") != Export("RepeatPlayStop"));
+}
