@@ -26,7 +26,9 @@ size_t CopyField(char* field, const char* src) {
     return n;
 }
 
-void ResetLibraryState() {
-    char* p = reinterpret_cast<char*>(&g_state);
-    for (size_t i = 0; i < sizeof g_state; ++i) p[i] = 0;
+void ClearRecord(void* record, size_t size) {
+    char* p = static_cast<char*>(record);
+    for (size_t i = 0; i < size; ++i) p[i] = 0;
 }
+
+void ResetLibraryState() { ClearRecord(&g_state, sizeof g_state); }

@@ -38,5 +38,8 @@ size_t CopyField(char* field, const char* src);
 size_t StrLen(const char* s);
 bool StrEqual(const char* a, const char* b);  // whole-string, byte for byte
 
+// Fills a record with zero bytes.
+void ClearRecord(void* record, size_t size);
+
 // For tests: back to the load-time state (all zero).
 void ResetLibraryState();

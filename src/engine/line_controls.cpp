@@ -1,8 +1,9 @@
 #include "engine/line_controls.h"
 
+#include "core/state.h"
+
 FetchOutcome LineControls::Fetch(HMIXER mixer, DWORD lineId, DWORD controlType) {
-    char* p = reinterpret_cast<char*>(&line_);
-    for (size_t i = 0; i < sizeof line_; ++i) p[i] = 0;
+    ClearRecord(&line_, sizeof line_);
     line_.cbStruct = sizeof line_;
     line_.dwLineID = lineId;
     HMIXEROBJ obj = reinterpret_cast<HMIXEROBJ>(mixer);
@@ -33,8 +34,7 @@ FetchOutcome LineControls::Fetch(HMIXER mixer, DWORD lineId, DWORD controlType) 
 
 void PrepareDetails(MIXERCONTROLDETAILS* details, DWORD controlId, DWORD channels, DWORD items, DWORD cbDetails,
                     void* buffer) {
-    char* p = reinterpret_cast<char*>(details);
-    for (size_t i = 0; i < sizeof *details; ++i) p[i] = 0;
+    ClearRecord(details, sizeof *details);
     details->cbStruct = sizeof *details;
     details->dwControlID = controlId;
     details->cChannels = channels;

@@ -11,8 +11,7 @@ bool Matches(const MIXERLINEA& line, DWORD componentType, LPCSTR name, LONG byNa
 }
 
 void PrepareLine(MIXERLINEA* line) {
-    char* p = reinterpret_cast<char*>(line);
-    for (size_t i = 0; i < sizeof *line; ++i) p[i] = 0;
+    ClearRecord(line, sizeof *line);
     line->cbStruct = sizeof *line;
 }
 

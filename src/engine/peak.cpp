@@ -1,5 +1,6 @@
 // Peak meter: the magnitude of the first line of a component type's peak meter.
 #include "core/holders.h"
+#include "core/state.h"
 #include "engine/engine.h"
 #include "engine/line_controls.h"
 
@@ -8,19 +9,16 @@ MIXER_EXPORT LONG WINAPI GetPeak(DWORD componentType) {
     if (device.Open() != MMSYSERR_NOERROR) return 0;
 
     MIXERLINEA line;
-    char* p = reinterpret_cast<char*>(&line);
-    for (size_t i = 0; i < sizeof line; ++i) p[i] = 0;
+    ClearRecord(&line, sizeof line);
     line.cbStruct = sizeof line;
     line.dwComponentType = componentType;
     if (mixerGetLineInfoA(device.obj(), &line, MIXER_GETLINEINFOF_COMPONENTTYPE) != MMSYSERR_NOERROR) return 0;
 
     MIXERCONTROLA control;
-    p = reinterpret_cast<char*>(&control);
-    for (size_t i = 0; i < sizeof control; ++i) p[i] = 0;
+    ClearRecord(&control, sizeof control);
     control.cbStruct = sizeof control;
     MIXERLINECONTROLSA request;
-    p = reinterpret_cast<char*>(&request);
-    for (size_t i = 0; i < sizeof request; ++i) p[i] = 0;
+    ClearRecord(&request, sizeof request);
     request.cbStruct = sizeof request;
     request.dwLineID = line.dwLineID;
     request.dwControlType = MIXERCONTROL_CONTROLTYPE_PEAKMETER;

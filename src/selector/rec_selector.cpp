@@ -1,5 +1,7 @@
 #include "selector/rec_selector.h"
 
+#include "core/state.h"
+
 namespace {
 
 bool IsListClass(DWORD controlType) {
@@ -15,11 +17,6 @@ MIXERCONTROLDETAILS_BOOLEAN* Values(const SelectorContents& contents) {
 }
 
 }  // namespace
-
-void ClearRecord(void* record, size_t size) {
-    char* p = static_cast<char*>(record);
-    for (size_t i = 0; i < size; ++i) p[i] = 0;
-}
 
 SelectorOutcome FindRecSelector(MixerDevice& device, RecSelector* selector, MMRESULT* openError) {
     *openError = device.Open();

@@ -59,5 +59,3 @@ LONG ItemValue(const SelectorContents& contents, const RecSelector& selector, DW
 // Sets item i's value on every channel.
 void SetItemValue(SelectorContents* contents, const RecSelector& selector, DWORD item, LONG value);
 
-// Fills a record with zero bytes.
-void ClearRecord(void* record, size_t size);
