@@ -1,0 +1,208 @@
+// The text-file layer and the tokenizer shared by both file formats.
+#include "persistence/text_file.h"
+#include "persistence/tokens.h"
+#include "persistence_fixture.h"
+
+#include <climits>
+
+namespace {
+
+std::vector<std::string> Tokens(const std::string& text) {
+    std::vector<std::string> out;
+    TokenReader reader;
+    StartTokens(&reader, text.data(), static_cast<DWORD>(text.size()));
+    Token t;
+    while (NextToken(&reader, &t)) {
+        EXPECT_GT(t.length, 0u);
+        out.emplace_back(t.text, t.length);
+    }
+    return out;
+}
+
+Token Tok(const std::string& s) { return Token{s.data(), static_cast<DWORD>(s.size())}; }
+
+TEST(TokenizerTest, CutsAtEqualsAndLineFeedOnly) {
+    using V = std::vector<std::string>;
+    struct Case {
+        std::string text;
+        V tokens;
+    } cases[] = {
+        {"LINEIN=5", V{"LINEIN", "5"}},
+        {"LINEIN\n5\n", V{"LINEIN", "5"}},
+        {"==A=\n=\n\nB\n\n", V{"A", "B"}},
+        {"NAME = Line 2", V{"NAME ", " Line 2"}},
+        {"LINEIN=10=20", V{"LINEIN", "10", "20"}},
+        {"a\r\nb\tc", V{"a\r", "b\tc"}},
+        {"", V{}},
+        {"=\n=\n", V{}},
+        {std::string("x\0y=z", 5), V{std::string("x\0y", 3), "z"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Tokens(c.text), c.tokens) << c.text;
+}
+
+TEST(TokenizerTest, KeywordsMatchTheWholeTokenExactly) {
+    EXPECT_TRUE(TokenIs(Tok("NAME"), "NAME"));
+    for (const char* other : {"NAME ", " NAME", "NAM", "NAMES", "name", "NAME\r"})
+        EXPECT_FALSE(TokenIs(Tok(other), "NAME")) << other;
+}
+
+TEST(TokenizerTest, NumbersFromLeadingDigitsModulo2To32) {
+    struct Case {
+        const char* text;
+        LONG number;
+    } cases[] = {
+        {"12abc", 12},
+        {"abc", 0},
+        {"+5", 0},
+        {"-5", 0},
+        {" 5", 0},
+        {"007", 7},
+        {"2147483647", INT_MAX},
+        {"2147483648", INT_MIN},
+        {"4294967295", -1},
+        {"4294967297", 1},
+        {"99999999999999999999", 1661992959},  // (10^20 - 1) mod 2^32
+    };
+    for (const Case& c : cases) EXPECT_EQ(TokenNumber(Tok(c.text)), c.number) << c.text;
+}
+
+TEST(TokenizerTest, FormatsSignedDecimal) {
+    struct Case {
+        LONG value;
+        const char* text;
+    } cases[] = {{0, "0"}, {7, "7"}, {-1, "-1"}, {1000, "1000"}, {INT_MAX, "2147483647"}, {INT_MIN, "-2147483648"}};
+    for (const Case& c : cases) {
+        char out[12];
+        DWORD n = FormatNumber(c.value, out);
+        EXPECT_EQ(std::string(out, n), c.text);
+        if (c.value >= 0) EXPECT_EQ(TokenNumber(Token{out, n}), c.value);
+    }
+}
+
+TEST(TokenizerTest, CopyCutsAt255Characters) {
+    std::string longName(300, 'n');
+    char field[MIXER_NAME_CHARS + 4];
+    std::memset(field, '#', sizeof field);
+    EXPECT_EQ(CopyToken(Tok(longName), field), 255u);
+    EXPECT_EQ(std::string(field), std::string(255, 'n'));
+    EXPECT_EQ(field[256], '#');
+    EXPECT_EQ(CopyToken(Tok("SPDIF In"), field), 8u);
+    EXPECT_STREQ(field, "SPDIF In");
+}
+
+class TextFileTest : public FileTest {};
+
+TEST_F(TextFileTest, ReadsInTextMode) {
+    struct Case {
+        std::string disk;
+        std::string text;
+    } cases[] = {
+        {"a\r\nb\r\n", "a\nb\n"},
+        {"a\rb\n", "a\rb\n"},
+        {"a\r\r\nb", "a\r\nb"},
+        {"ab\x1A" "cd\r\n", "ab"},
+        {"\x1A" "ab", ""},
+        {"", ""},
+    };
+    std::vector<char> text(TEXT_READ_LIMIT + 1);
+    for (const Case& c : cases) {
+        Write("t.txt", c.disk);
+        DWORD length = 99;
+        EXPECT_EQ(ReadTextFile(Path("t.txt").c_str(), text.data(), &length), TextRead);
+        EXPECT_EQ(std::string(text.data(), length), c.text);
+        EXPECT_EQ(text[length], '\0');
+    }
+    ExpectNothingOpen();
+}
+
+TEST_F(TextFileTest, OneReadOfAtMost4096Bytes) {
+    // CR LF line ends: the read takes 4096 bytes of disk, not of text.
+    std::string disk = "yy";
+    for (int i = 0; i < 2100; ++i) disk += "x\r\n";
+    Write("big.txt", disk);
+    std::vector<char> text(TEXT_READ_LIMIT + 1);
+    DWORD length = 0;
+    EXPECT_EQ(ReadTextFile(Path("big.txt").c_str(), text.data(), &length), TextRead);
+    EXPECT_EQ(sim::CountOf("ReadFile"), 1u);
+    EXPECT_EQ(sim::CallsOf("ReadFile")[0].count, static_cast<DWORD>(TEXT_READ_LIMIT));
+    // "yy", 1364 whole lines, then the x and CR of the next (4096 bytes): a CR
+    // that ends the read has no LF after it and is kept.
+    std::string want = "yy";
+    for (int i = 0; i < 1364; ++i) want += "x\n";
+    want += "x\r";
+    EXPECT_EQ(std::string(text.data(), length), want);
+}
+
+TEST_F(TextFileTest, ReadFailures) {
+    std::vector<char> text(TEXT_READ_LIMIT + 1);
+    DWORD length = 0;
+    EXPECT_EQ(ReadTextFile(Path("missing").c_str(), text.data(), &length), TextOpenFailed);
+    std::filesystem::create_directory(Path("d"));
+    EXPECT_EQ(ReadTextFile(Path("d").c_str(), text.data(), &length), TextOpenFailed);
+    Write("t.txt", "abc");
+    sim::SetFileFaults({false, -1, -1, true});
+    EXPECT_EQ(ReadTextFile(Path("t.txt").c_str(), text.data(), &length), TextReadFailed);
+    EXPECT_EQ(length, 0u);
+    ExpectNothingOpen();
+}
+
+TEST_F(TextFileTest, ReplaceWritesCrLfAndLeavesNoTemporaryFile) {
+    Write("s.ini", "old contents\r\n");
+    EXPECT_TRUE(ReplaceTextFile(Path("s.ini").c_str(), "A=1\n\nB\n", 7));
+    EXPECT_EQ(Read("s.ini"), "A=1\r\n\r\nB\r\n");
+    EXPECT_EQ(Entries(), std::vector<std::string>{"s.ini"});
+    // One write of the whole text.
+    EXPECT_EQ(sim::CountOf("WriteFile"), 1u);
+    // A Windows-style path works the same.
+    sim::MapDrive('E', dir_);
+    EXPECT_TRUE(ReplaceTextFile("E:\\s.ini", "x\n", 2));
+    EXPECT_EQ(Read("s.ini"), "x\r\n");
+    ExpectNothingOpen();
+}
+
+TEST_F(TextFileTest, FailedReplaceKeepsTheOldFile) {
+    const std::string old = "[CD]\r\nDIGITAL=1\r\n";
+    struct Case {
+        const char* what;
+        sim::FileFaults faults;
+        const char* failing;  // a platform function that fails, or null
+    } cases[] = {
+        {"write error", {true, -1, -1, false}, nullptr},
+        {"disk full", {false, 5, -1, false}, nullptr},
+        {"short write", {false, -1, 5, false}, nullptr},
+        {"temporary file not created", {}, "CreateFileA"},
+        {"write refused", {}, "WriteFile"},
+        {"flush fails", {}, "FlushFileBuffers"},
+        {"replace fails", {}, "MoveFileExA"},
+    };
+    for (const Case& c : cases) {
+        sim::Reset();
+        Write("s.ini", old);
+        sim::SetFileFaults(c.faults);
+        if (c.failing) sim::FailFunction(c.failing, ERROR_ACCESS_DENIED);
+        EXPECT_FALSE(ReplaceTextFile(Path("s.ini").c_str(), "new\ntext\n", 9)) << c.what;
+        EXPECT_EQ(Read("s.ini"), old) << c.what;
+        EXPECT_EQ(Entries(), std::vector<std::string>{"s.ini"}) << c.what;
+        EXPECT_EQ(sim::OpenFiles(), 0) << c.what;
+        EXPECT_EQ(sim::LocalBlocks(), 0) << c.what;
+    }
+}
+
+TEST_F(TextFileTest, ReplaceRefusals) {
+    // No such directory; the target is a directory; a name too long for the
+    // temporary file beside it (refused before any platform call).
+    EXPECT_FALSE(ReplaceTextFile(Path("nodir/s.ini").c_str(), "x\n", 2));
+    std::filesystem::create_directory(Path("d"));
+    EXPECT_FALSE(ReplaceTextFile(Path("d").c_str(), "x\n", 2));
+    EXPECT_EQ(Entries(), std::vector<std::string>{"d"});
+    sim::ClearLog();
+    std::string longPath = Path(std::string(MAX_PATH - 4 - Path().size(), 's'));
+    ASSERT_EQ(longPath.size(), static_cast<size_t>(MAX_PATH - 4));
+    EXPECT_FALSE(ReplaceTextFile(longPath.c_str(), "x\n", 2));
+    EXPECT_TRUE(sim::Log().empty());
+    longPath.pop_back();
+    EXPECT_TRUE(ReplaceTextFile(longPath.c_str(), "x\n", 2));
+    ExpectNothingOpen();
+}
+
+}  // namespace
