@@ -2,6 +2,7 @@
 // requests the search makes of the platform.
 #include "engine_cards.h"
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -308,6 +309,29 @@ TEST_F(SearchTest, WalksDestinationsThenSourcesInIndexOrder) {
     }
 }
 
+TEST_F(SearchTest, OperationCodesChooseTheDestination) {
+    // Both destinations have a source named "Microphone": the line handed
+    // over tells which destination a code searched. The codes that mean the
+    // destination itself match "Master Volume", the speakers destination.
+    const LONG waveInCodes[] = {OpRecMute, OpRecVolume, OpRecSelect, OpRecBoost, OpRecBalance};
+    const LONG itselfCodes[] = {OpMainVolume, OpMainMute, OpMainBalance};
+    for (LONG op = -2; op <= 16; ++op) {
+        const bool waveIn = std::find(std::begin(waveInCodes), std::end(waveInCodes), op) != std::end(waveInCodes);
+        const bool itself = std::find(std::begin(itselfCodes), std::end(itselfCodes), op) != std::end(itselfCodes);
+        for (const char* name : {"Microphone", "Master Volume", "Recording Control"}) {
+            sim::Reset();
+            TypicalCard card = BuildDistinctCard();
+            DWORD want = 0;
+            if (itself && std::string(name) == "Master Volume") want = card.speakers->id;
+            if (!itself && std::string(name) == "Microphone")
+                want = (waveIn ? card.wavein : card.speakers)->FindSource(kMic)->id;
+            EXPECT_EQ(SetMixer(0, op, 0, name, 1), want != 0 ? 1 : 0) << "op " << op << " " << name;
+            std::vector<DWORD> handed = LinesHandedOver();
+            EXPECT_EQ(handed, want ? std::vector<DWORD>{want} : std::vector<DWORD>{}) << "op " << op << " " << name;
+        }
+    }
+}
+
 TEST_F(SearchTest, FailedSourceReadIsTheLastLineRequest) {
     // The target is the fifth source; the second source's read fails and
     // nothing after it is asked.
@@ -356,6 +380,12 @@ void ExpectRequestsNameTheHandle(const std::string& what) {
     }
     EXPECT_EQ(sim::CountOf("mixerClose"), 1u) << what;
     EXPECT_EQ(sim::Log().back().fn, "mixerClose") << what << ": closed last";
+    // Control arrays come zero-filled from the process heap.
+    for (const sim::Call& c : sim::CallsOf("HeapAlloc")) {
+        EXPECT_TRUE(c.flags & HEAP_ZERO_MEMORY) << what;
+        EXPECT_EQ(c.count % sizeof(MIXERCONTROLA), 0u) << what;
+        EXPECT_EQ(c.object, sim::CallsOf("GetProcessHeap").at(0).object) << what;
+    }
 }
 
 TEST_F(SearchTest, EveryRequestNamesTheOpenHandle) {

@@ -217,6 +217,36 @@ TEST_F(WriterEdgeTest, FourChannelLineChangesOnlyTheOuterChannels) {
     }
 }
 
+TEST_F(WriterEdgeTest, LineReportingNoChannelsIsOneChannel) {
+    sim::Control& vol = LoneSource(0).AddControl(kVolume, 400);
+    EXPECT_EQ(SetMixer(kLine, OpPlayVolume, 900, "", 0), 1);
+    EXPECT_EQ(vol.Value(), 900);
+    EXPECT_EQ(SetMixer(kLine, OpPlayBalance, 2, "", 0), 1);
+    EXPECT_EQ(vol.Value(), 900 * 2 / 7);
+    for (const sim::Call& d : DetailCalls()) {
+        EXPECT_EQ(d.cChannels, 1u);
+        EXPECT_EQ(d.result, MMSYSERR_NOERROR);
+    }
+    ExpectNothingHeld();
+}
+
+TEST_F(WriterEdgeTest, MultipleItemLevelWalksGroupsOfChannels) {
+    // A level control with items is read and written whole once per group:
+    // the group start moves by the channel count while it is below the item
+    // count, and each pass rescales the first and last value of its group.
+    sim::Control& vol = LoneSource(2).AddControl(kVolume, 0, MIXERCONTROL_CONTROLF_MULTIPLE, 4);
+    vol.values = {100, 50, 10, 40, 7, 7, 7, 7};
+    EXPECT_EQ(SetMixer(kLine, OpPlayVolume, 1000, "", 0), 1);
+    EXPECT_EQ(vol.values, (std::vector<LONG>{1000, 500, 250, 1000, 7, 7, 7, 7}));
+    const std::vector<sim::Call> details = DetailCalls();
+    ASSERT_EQ(details.size(), 4u);
+    for (const sim::Call& d : details) {
+        EXPECT_EQ(d.cChannels, 2u);
+        EXPECT_EQ(d.cMultipleItems, 4u);
+    }
+    ExpectNothingHeld();
+}
+
 TEST_F(WriterEdgeTest, OnlyTheFirstControlOfAKindIsTaken) {
     struct Case {
         const char* what;
