@@ -1,15 +1,16 @@
 #!/bin/sh
 # Installs what is missing, builds both presets and runs every test: the
-# native suite against the simulated platform, then MIXER.DLL under Wine.
+# native suite against the simulated platform, the same suite under the
+# address and undefined-behaviour sanitizers, then MIXER.DLL under Wine.
 set -e
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 status=0
-for preset in native win32; do
+for preset in native asan win32; do
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"
 done
-for preset in native win32; do
+for preset in native asan win32; do
     echo "== ctest $preset"
     ctest --preset "$preset" -j2 || status=1
 done
