@@ -1,0 +1,4 @@
+// mixerctl: a command-line host for MIXER.DLL.
+#include "commands.h"
+
+int main(int argc, char** argv) { return mixerctl::Main(argc, argv); }

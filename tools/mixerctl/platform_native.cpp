@@ -1,0 +1,128 @@
+// The simulated build: the library is linked in, the platform is the
+// simulated one, and the card comes from a JSON file or the default card.
+#include "platform.h"
+
+#include "card.h"
+#include "exports_table.h"
+
+#include "cdaudio/cdaudio.h"
+#include "engine/engine.h"
+#include "exports/line_exports.h"
+#include "persistence/persistence.h"
+#include "selector/selector.h"
+#include "sim.h"
+#include "sim_mci.h"
+
+#include <cstring>
+#include <ctime>
+#include <map>
+#include <string>
+#include <unistd.h>
+
+// The library's load-time entry point.
+extern "C" BOOL WINAPI DllMain(HINSTANCE hinstDLL, DWORD fdwReason, LPVOID lpvReserved);
+
+// Every export is referenced weakly: a library built without some of its
+// parts still links, and the missing exports read as absent (as
+// GetProcAddress would report them). The build links the whole library in.
+#define MIXERCTL_EXPORTS(X)                                                                                    \
+    X(CloseCD) X(GetCDTypeDigital) X(GetMicBoostMode) X(GetMixerRecordChannels) X(GetPeak) X(GetPlayAuxMute)   \
+    X(GetPlayAuxVolume) X(GetPlayCDMute) X(GetPlayCDVolume) X(GetPlayDigitalVolume) X(GetPlayLineInMute)       \
+    X(GetPlayLineInVolume) X(GetPlayMainMute) X(GetPlayMainVolume) X(GetPlayMicMute) X(GetPlayMicVolume)       \
+    X(GetPlayWaveOutMute) X(GetPlayWaveOutVolume) X(GetRecAnalogSelect) X(GetRecAnalogVolume) X(GetRecAuxMute) \
+    X(GetRecAuxSelect) X(GetRecAuxVolume) X(GetRecCDMute) X(GetRecCDSelect) X(GetRecCDVolume)                  \
+    X(GetRecDigitalSelect) X(GetRecDigitalVolume) X(GetRecLineInMute) X(GetRecLineInSelect)                    \
+    X(GetRecLineInVolume) X(GetRecMicMute) X(GetRecMicSelect) X(GetRecMicVolume) X(GetRecWaveOutMute)          \
+    X(GetRecWaveOutVolume) X(GetTavrinDirectory) X(IsMuxSingleSelect) X(LocateControl) X(OpenCD) X(PlayCD)     \
+    X(ReadDigitalConfiguration) X(RepeatPlayStop) X(Save) X(ScanRecControls) X(SelectLine) X(Set)              \
+    X(SetCDTypeDigital) X(SetMicBoostMode) X(SetMixer) X(SetPlayAuxMute) X(SetPlayAuxVolume) X(SetPlayCDMute)  \
+    X(SetPlayCDVolume) X(SetPlayDigitalVolume) X(SetPlayLineInBalance) X(SetPlayLineInMute)                    \
+    X(SetPlayLineInVolume) X(SetPlayMainBalance) X(SetPlayMainMute) X(SetPlayMainVolume)                       \
+    X(SetPlayMicBoostMode) X(SetPlayMicMute) X(SetPlayMicVolume) X(SetPlayWaveOutMute) X(SetPlayWaveOutVolume) \
+    X(SetRecAnalogSelect) X(SetRecAnalogVolume) X(SetRecAuxMute) X(SetRecAuxSelect) X(SetRecAuxVolume)         \
+    X(SetRecCDMute) X(SetRecCDSelect) X(SetRecCDVolume) X(SetRecDigitalSelect) X(SetRecDigitalVolume)          \
+    X(SetRecLineInBalance) X(SetRecLineInMute) X(SetRecLineInSelect) X(SetRecLineInVolume)                     \
+    X(SetRecMicBoostMode) X(SetRecMicMute) X(SetRecMicSelect) X(SetRecMicVolume) X(SetRecWaveOutMute)          \
+    X(SetRecWaveOutVolume) X(SetSoundCardConfigFilePath) X(StopCD) X(NoOpWithValue)
+
+#define MIXERCTL_PRAGMA(x) _Pragma(#x)
+#define MIXERCTL_DECLARE_WEAK(name) MIXERCTL_PRAGMA(weak name)
+MIXERCTL_EXPORTS(MIXERCTL_DECLARE_WEAK)
+
+namespace mixerctl {
+namespace {
+
+const std::map<std::string, AnyFn>& Addresses() {
+    static const std::map<std::string, AnyFn> table = [] {
+        std::map<std::string, AnyFn> t;
+#define MIXERCTL_ADDRESS(name) t[#name] = reinterpret_cast<AnyFn>(&name);
+        MIXERCTL_EXPORTS(MIXERCTL_ADDRESS)
+#undef MIXERCTL_ADDRESS
+        // One function behind three export names.
+        t["RepeatPlay"] = t["SetPlayRecMonitorMute"] = t["SetVolume"] = t["NoOpWithValue"];
+        t.erase("NoOpWithValue");
+        return t;
+    }();
+    return table;
+}
+
+size_t g_messageBoxesSeen = 0;
+
+// The directory of this program as a Windows path, so that the library's
+// directory (where it looks for sound-card name files) is the program's.
+std::string ProgramModulePath() {
+    char path[4096];
+    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    std::string p = n > 0 ? std::string(path, static_cast<size_t>(n)) : std::string("./mixerctl");
+    p = p.substr(0, p.find_last_of('/') + 1) + "MIXER.DLL";
+    for (char& ch : p)
+        if (ch == '/') ch = '\\';
+    return p;
+}
+
+}  // namespace
+
+AnyFn ExportAddress(const char* name) {
+    auto it = Addresses().find(name);
+    return it == Addresses().end() ? nullptr : it->second;
+}
+
+bool PlatformSimulated() { return true; }
+
+void PlatformStart(const GlobalOptions& options) {
+    if (!options.dll.empty()) throw UsageError("--dll works only in the Windows build");
+    if (options.card.empty())
+        card::LoadText(card::DefaultCardText(), "default card");
+    else
+        card::LoadFile(options.card);
+    if (!options.state.empty()) card::RestoreStateFile(options.state);
+    sim::SetModulePath(ProgramModulePath());
+    DllMain(reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x10000000)), DLL_PROCESS_ATTACH, nullptr);
+    g_messageBoxesSeen = sim::MessageBoxes().size();
+}
+
+void PlatformFinish(const GlobalOptions& options) {
+    if (!options.state.empty()) card::SaveStateFile(options.state);
+}
+
+void PlatformAfterCommand(std::ostream& err) {
+    const std::vector<sim::MessageBoxCall>& boxes = sim::MessageBoxes();
+    for (; g_messageBoxesSeen < boxes.size(); ++g_messageBoxesSeen) {
+        const sim::MessageBoxCall& b = boxes[g_messageBoxesSeen];
+        err << "mixerctl: the library showed a message box \"" << b.caption << "\": " << b.text << "\n";
+    }
+}
+
+void PlatformTick() { card::TickLiveMeters(); }
+
+void PlatformSleep(int milliseconds) {
+    timespec t;
+    t.tv_sec = milliseconds / 1000;
+    t.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000L;
+    while (nanosleep(&t, &t) != 0) {
+    }
+}
+
+bool PlatformStdoutIsTerminal() { return isatty(STDOUT_FILENO) != 0; }
+
+}  // namespace mixerctl
