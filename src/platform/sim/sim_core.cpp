@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <set>
 
 namespace sim {
 namespace {
@@ -23,6 +24,9 @@ struct CoreState {
     std::map<std::string, FunctionFault> functionFaults;
     int heapBlocks = 0;
     int localBlocks = 0;
+    // Every heap and local block not yet freed, so that Reset() can give back
+    // what a failed HeapFree or LocalFree left behind.
+    std::set<void*> liveBlocks;
     std::string modulePath = "C:\\Program Files\\Tavrin\\MIXER.DLL";
     DWORD lastError = 0;
 };
@@ -52,6 +56,7 @@ void* AllocBlock(size_t bytes, bool zero, uint32_t magic) {
     if (!h) return nullptr;
     h->size = bytes;
     h->magic = magic;
+    S().liveBlocks.insert(h);
     void* p = h + 1;
     if (zero)
         std::memset(p, 0, bytes);
@@ -64,6 +69,7 @@ bool FreeBlock(void* p, uint32_t magic) {
     auto* h = static_cast<BlockHeader*>(p) - 1;
     if (h->magic != magic) return false;
     h->magic = 0;
+    S().liveBlocks.erase(h);
     std::free(h);
     return true;
 }
@@ -111,6 +117,8 @@ void ResetCore() {
     s.functionFaults.clear();
     s.heapBlocks = 0;
     s.localBlocks = 0;
+    for (void* block : s.liveBlocks) std::free(block);
+    s.liveBlocks.clear();
     s.modulePath = "C:\\Program Files\\Tavrin\\MIXER.DLL";
     s.lastError = 0;
 }
