@@ -1,0 +1,539 @@
+// Mixer settings file: Save's layout, Set's grammar and dispatch, the
+// round trip, and every failure path.
+#include "exports/line_exports.h"
+#include "persistence/persistence.h"
+#include "persistence_fixture.h"
+
+#include <sstream>
+
+namespace {
+
+const DWORD kVolume = MIXERCONTROL_CONTROLTYPE_VOLUME;
+const DWORD kMute = MIXERCONTROL_CONTROLTYPE_MUTE;
+const DWORD kOnOff = MIXERCONTROL_CONTROLTYPE_ONOFF;
+
+struct SourceSpec {
+    DWORD type;
+    const char* name;
+    LONG volume;
+    int mute;   // -1: the line has no mute
+    int boost;  // -1: no boost switch
+    bool item;  // an item of the recording selector
+};
+
+// Builds a destination's sources; returns the selector item texts.
+std::vector<std::string> AddSources(sim::Destination* d, const std::vector<SourceSpec>& specs) {
+    std::vector<std::string> items;
+    for (const SourceSpec& s : specs) {
+        const DWORD channels = s.type == MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE ? 1 : 2;
+        sim::Line& l = d->AddSource(s.type, s.name, channels);
+        l.AddControl(kVolume, s.volume, 0, 0, std::string(s.name) + " Volume");
+        if (s.mute >= 0) l.AddControl(kMute, s.mute, MIXERCONTROL_CONTROLF_UNIFORM, 0, std::string(s.name) + " Mute");
+        if (s.boost >= 0) l.AddControl(kOnOff, s.boost, MIXERCONTROL_CONTROLF_UNIFORM, 0, "Mic Boost");
+        if (s.item) items.push_back(s.name);
+    }
+    return items;
+}
+
+const DWORD kLine = MIXERLINE_COMPONENTTYPE_SRC_LINE;
+const DWORD kMic = MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE;
+const DWORD kCD = MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC;
+const DWORD kWave = MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT;
+const DWORD kAux = MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY;
+const DWORD kAnalog = MIXERLINE_COMPONENTTYPE_SRC_ANALOG;
+const DWORD kDigital = MIXERLINE_COMPONENTTYPE_SRC_DIGITAL;
+const DWORD kOther = MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED;
+
+// Every line the settings file reaches, by component type, with a distinct
+// value on every control, plus lines that only override names reach.
+struct SettingsCard {
+    sim::Destination* speakers;
+    sim::Destination* wavein;
+    sim::Control* selector;
+};
+
+SettingsCard BuildSettingsCard(DWORD selectorType = MIXERCONTROL_CONTROLTYPE_MUX) {
+    SettingsCard c;
+    sim::Device& dev = sim::AddDevice("Settings Card");
+    c.speakers = &dev.AddDestination(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, "Master Volume", 2);
+    c.speakers->AddControl(kVolume, 40000, 0, 0, "Master Volume");
+    c.speakers->AddControl(kMute, 1, MIXERCONTROL_CONTROLF_UNIFORM, 0, "Master Mute");
+    AddSources(c.speakers, {{kLine, "Line In", 2001, 1, -1, false},
+                            {kMic, "Microphone", 2002, 0, 1, false},
+                            {kCD, "CD Audio", 2003, 1, -1, false},
+                            {kWave, "Wave", 2004, 0, -1, false},
+                            {kAux, "Aux", 2005, 1, -1, false},
+                            {kDigital, "Digital Out", 2006, 0, -1, false},
+                            {kOther, "Ext Line", 2007, 0, -1, false},
+                            {kOther, "Alt CD", 2008, 0, -1, false}});
+    c.wavein = &dev.AddDestination(MIXERLINE_COMPONENTTYPE_DST_WAVEIN, "Recording Control", 2);
+    std::vector<std::string> items = AddSources(c.wavein, {{kLine, "Line In", 1001, 0, -1, true},
+                                                           {kMic, "Microphone", 1002, 1, 0, true},
+                                                           {kCD, "CD Audio", 1003, 0, -1, true},
+                                                           {kWave, "Wave", 1004, 1, -1, false},
+                                                           {kAux, "Aux", 1005, 0, -1, true},
+                                                           {kAnalog, "Analog Mix", 1006, 0, -1, true},
+                                                           {kDigital, "SPDIF In", 1007, 0, -1, true},
+                                                           {kOther, "Ext Line", 1008, 0, -1, true}});
+    c.selector = &c.wavein->AddList(selectorType, items, {3});  // Aux
+    return c;
+}
+
+// What the library wrote to the mixer, one entry a write request:
+// "play|rec <line> volume|mute|boost=<first value>", or for the recording
+// selector "rec select=<the items set, by text>".
+std::vector<std::string> Writes() {
+    std::vector<std::string> out;
+    for (const sim::Call& c : sim::CallsOf("mixerSetControlDetails")) {
+        sim::Line* owner = nullptr;
+        sim::Control* control = sim::Devices()[0].FindControl(c.id, &owner);
+        if (control == nullptr || c.values.empty()) continue;
+        std::ostringstream s;
+        s << ((owner->id & 0xFFFF) == 0 ? "play " : "rec ");
+        if ((control->type & MIXERCONTROL_CT_CLASS_MASK) == MIXERCONTROL_CT_CLASS_LIST) {
+            s << "select=";
+            for (size_t i = 0; i < c.values.size() && i < control->itemTexts.size(); ++i)
+                if (c.values[i]) s << control->itemTexts[i] << ";";
+        } else {
+            const char* kind = control->type == kVolume ? "volume" : control->type == kMute ? "mute" : "boost";
+            s << owner->name << " " << kind << "=" << c.values[0];
+        }
+        out.push_back(s.str());
+    }
+    return out;
+}
+
+// Every control value of the card, in order, and the CD-type flag.
+std::vector<LONG> Snapshot() {
+    std::vector<LONG> out;
+    for (sim::Destination& d : sim::Devices()[0].destinations) {
+        for (sim::Control& c : d.controls) out.insert(out.end(), c.values.begin(), c.values.end());
+        for (sim::Line& l : d.sources)
+            for (sim::Control& c : l.controls) out.insert(out.end(), c.values.begin(), c.values.end());
+    }
+    out.push_back(g_state.CDTypeDigital);
+    return out;
+}
+
+std::string CrLf(const std::string& text) {
+    std::string out;
+    for (char ch : text) {
+        if (ch == '\n') out += '\r';
+        out += ch;
+    }
+    return out;
+}
+
+class SettingsTest : public FileTest {
+protected:
+    std::string File() const { return Path("mixer.ini"); }
+    // Set over a file holding `text` (LF stored as CR LF); the writes it made.
+    std::vector<std::string> Apply(const std::string& text, LONG want = 1) {
+        Write("mixer.ini", CrLf(text));
+        sim::ClearLog();
+        EXPECT_EQ(Set(File().c_str()), want) << text;
+        return Writes();
+    }
+};
+
+using Strings = std::vector<std::string>;
+
+// ---- Save ------------------------------------------------------------------------
+
+TEST_F(SettingsTest, SaveWritesThe45LineLayout) {
+    SettingsCard card = BuildSettingsCard();
+    card.wavein->FindSource(kAux)->Find(kVolume)->flags |= MIXERCONTROL_CONTROLF_DISABLED;  // reads as -1
+    g_state.CDTypeDigital = 5;
+    const std::string want =
+        "[RECORD VOLUME]\nLINEIN=1001\nMIC=1002\nCD=1003\nAUX=-1\nWAVEOUT=1004\nDIGITAL=1007\nANALOG=1006\n\n"
+        "[PLAY VOLUME]\nLINEIN=2001\nMIC=2002\nCD=2003\nMAIN=40000\nWAVEOUT=2004\nAUX=2005\n\n"
+        "[PLAY MUTE]\nLINEIN=1\nMIC=0\nCD=1\nWAVEOUT=0\nAUX=1\nMAIN=1\n\n"
+        "[REC MUTE]\nLINEIN=0\nMIC=1\nCD=0\nWAVEOUT=1\nAUX=0\n\n"
+        "[REC SELECT]\nLINEIN=0\nMIC=0\nCD=0\nANALOG=0\nAUX=1\nDIGITAL=0\n\n"
+        "[ADVANCED]\nMICBOOST=1\n\n"
+        "[CD]\nDIGITAL=1\n";
+    ASSERT_EQ(std::count(want.begin(), want.end(), '\n'), 45);
+    EXPECT_EQ(Save(File().c_str()), 1);
+    EXPECT_EQ(Read("mixer.ini"), CrLf(want));
+    EXPECT_EQ(Entries(), Strings{"mixer.ini"});
+    // Every getter ran before the file was touched.
+    const std::vector<sim::Call>& log = sim::Log();
+    size_t firstFile = 0, lastMixer = 0;
+    for (size_t i = 0; i < log.size(); ++i) {
+        if (log[i].fn.compare(0, 5, "mixer") == 0) lastMixer = i;
+        if (log[i].fn == "CreateFileA" && firstFile == 0) firstFile = i;
+    }
+    EXPECT_LT(lastMixer, firstFile);
+    ExpectNothingOpen();
+}
+
+TEST_F(SettingsTest, SaveFlagsAndMicrophoneBoost) {
+    struct Case {
+        LONG cdType;
+        LONG boost;          // the playback boost switch; -1 disables it
+        const char* tail;    // the last five lines
+        size_t boostReads;   // reads of the playback boost switch
+    } cases[] = {
+        {0, 1, "[ADVANCED]\nMICBOOST=1\n\n[CD]\nDIGITAL=0\n", 1},
+        {1, 0, "[ADVANCED]\nMICBOOST=0\n\n[CD]\nDIGITAL=1\n", 2},  // a 0 is read again
+        // A disabled switch reads as -1 without a request; a failure value counts as on.
+        {-1, -1, "[ADVANCED]\nMICBOOST=1\n\n[CD]\nDIGITAL=1\n", 0},
+    };
+    for (const Case& c : cases) {
+        sim::Reset();
+        ResetLibraryState();
+        SettingsCard card = BuildSettingsCard();
+        sim::Control* boost = card.speakers->FindSource(kMic)->Find(kOnOff);
+        if (c.boost < 0)
+            boost->flags |= MIXERCONTROL_CONTROLF_DISABLED;
+        else
+            boost->SetAll(c.boost);
+        g_state.CDTypeDigital = c.cdType;
+        EXPECT_EQ(Save(File().c_str()), 1);
+        const std::string text = Read("mixer.ini");
+        const std::string tail = CrLf(c.tail);
+        ASSERT_GE(text.size(), tail.size());
+        EXPECT_EQ(text.substr(text.size() - tail.size()), tail) << c.cdType;
+        size_t reads = 0;
+        for (const sim::Call& call : sim::CallsOf("mixerGetControlDetailsA")) reads += call.id == boost->id;
+        EXPECT_EQ(reads, c.boostReads) << c.cdType;
+    }
+}
+
+TEST_F(SettingsTest, SaveResults) {
+    BuildSettingsCard();
+    EXPECT_EQ(Save(nullptr), 0);
+    EXPECT_TRUE(sim::Log().empty());
+    EXPECT_EQ(Save(Path("nodir/mixer.ini").c_str()), 0);
+    EXPECT_FALSE(Exists("nodir"));
+    Write("mixer.ini", "old settings that are longer than nothing at all\r\n");
+    EXPECT_EQ(Save(File().c_str()), 1);
+    EXPECT_EQ(Read("mixer.ini").substr(0, 17), "[RECORD VOLUME]\r\n");
+    // A Windows-style path.
+    sim::MapDrive('C', dir_);
+    EXPECT_EQ(Save("C:\\sub.ini"), 1);
+    EXPECT_EQ(Read("sub.ini"), Read("mixer.ini"));
+    ExpectNothingOpen();
+}
+
+TEST_F(SettingsTest, FailedSaveKeepsTheOldFile) {
+    const std::string old = "[CD]\r\nDIGITAL=1\r\n";
+    struct Case {
+        const char* what;
+        sim::FileFaults faults;
+        const char* failing;
+    } cases[] = {
+        {"disk full", {false, 100, -1, false}, nullptr},
+        {"write error", {true, -1, -1, false}, nullptr},
+        {"short write", {false, -1, 100, false}, nullptr},
+        {"replace refused", {}, "MoveFileExA"},
+    };
+    for (const Case& c : cases) {
+        sim::Reset();
+        BuildSettingsCard();
+        Write("mixer.ini", old);
+        sim::SetFileFaults(c.faults);
+        if (c.failing) sim::FailFunction(c.failing, ERROR_ACCESS_DENIED);
+        EXPECT_EQ(Save(File().c_str()), 0) << c.what;
+        EXPECT_EQ(Read("mixer.ini"), old) << c.what;
+        EXPECT_EQ(Entries(), Strings{"mixer.ini"}) << c.what;
+        ExpectNothingOpen();
+    }
+    // The target is a directory: nothing replaces it and nothing is left.
+    std::filesystem::remove(Path("mixer.ini"));
+    std::filesystem::create_directory(Path("mixer.ini"));
+    EXPECT_EQ(Save(File().c_str()), 0);
+    EXPECT_EQ(Entries(), Strings{"mixer.ini"});
+}
+
+// ---- Set: grammar ------------------------------------------------------------------
+
+TEST_F(SettingsTest, SetGrammar) {
+    struct Case {
+        const char* text;
+        Strings writes;
+    } cases[] = {
+        {"LINEIN=1\n", {"play Line In mute=1"}},  // before any header: [PLAY MUTE]
+        {"5\n[PLAY VOLUME]\n7\nMAIN", {}},          // values before any key
+        {"[PLAY VOLUME]\nLINEIN=10\nBASS=5\n",
+         {"play Line In volume=10", "play Line In volume=0", "play Line In volume=5"}},
+        {"[PLAY VOLUME]\nLINEIN=10\n[EXTRA]\nMIC=3\n",
+         {"play Line In volume=10", "play Line In volume=0", "play Microphone volume=3"}},
+        {"[PLAY VOLUME]\nLINEIN=10=20\n", {"play Line In volume=10", "play Line In volume=20"}},
+        {"[PLAY VOLUME]\nLINEIN=\nMIC=3\n", {"play Microphone volume=3"}},
+        {"[PLAY VOLUME]\nLINEIN\n4\n", {"play Line In volume=4"}},
+        {"[PLAY VOLUME]\nLINEIN=12abc\nLINEIN=abc\nLINEIN=+5\nLINEIN= 5\n",
+         {"play Line In volume=12", "play Line In volume=0", "play Line In volume=0", "play Line In volume=0"}},
+        {"[PLAY VOLUME]\nLINEIN=4294967297\nLINEIN=-1\n", {"play Line In volume=1", "play Line In volume=0"}},
+        {"[PLAY VOLUME]\nlinein=5\n", {}},
+        {"[play volume]\nLINEIN=5\n", {"play Line In mute=1"}},
+        {"[PLAY VOLUME] \nLINEIN=5\n", {"play Line In mute=1"}},
+        {"[REC SELECT]\nMIC=0\nCD=2\n", {"rec select=CD Audio;"}},
+        {"[REC MUTE]\nMIC=1\n[PLAY VOLUME]\n6\n", {"rec Microphone mute=1", "play Microphone volume=6"}},
+        {"[PLAY VOLUME]\nLINEIN=5\n\x1A" "MIC=9\n", {"play Line In volume=5"}},
+        {"hello world\n", {}},
+    };
+    BuildSettingsCard();
+    for (const Case& c : cases) {
+        g_state.CDTypeDigital = 3;
+        EXPECT_EQ(Apply(c.text), c.writes) << c.text;
+        EXPECT_EQ(g_state.CDTypeDigital, 0) << c.text;
+    }
+    ExpectNothingOpen();
+}
+
+TEST_F(SettingsTest, SetReadsOnlyTheFirst4096Bytes) {
+    BuildSettingsCard();
+    // The read ends inside the number 123: only its first two digits count,
+    // and nothing after it is applied.
+    const std::string head = "[PLAY VOLUME]\r\nLINEIN=5\r\n";
+    std::string disk = head + std::string(4096 - head.size() - 6, '\n') + "MIC=12" + "3\r\nCD=9\r\n";
+    ASSERT_EQ(disk.find("MIC=12") + 6, 4096u);
+    Write("mixer.ini", disk);
+    EXPECT_EQ(Set(File().c_str()), 1);
+    EXPECT_EQ(Writes(), (Strings{"play Line In volume=5", "play Microphone volume=12"}));
+}
+
+// ---- Set: dispatch -----------------------------------------------------------------
+
+TEST_F(SettingsTest, SetDispatchesEveryCell) {
+    const char* const sections[] = {"[RECORD VOLUME]", "[PLAY VOLUME]", "[PLAY MUTE]", "[REC MUTE]",
+                                    "[REC SELECT]",    "[ADVANCED]",    "[CD]"};
+    const char* const keys[] = {"LINEIN", "MIC", "CD", "AUX", "ANALOG", "DIGITAL", "MAIN", "WAVEOUT", "MICBOOST"};
+    // The write each cell makes with the value 1234 ("" for none). The cells
+    // for recording mutes, the recording wave-out volume and the analog
+    // selection apply what Save writes there.
+    const char* const want[7][9] = {
+        {"rec Line In volume=1234", "rec Microphone volume=1234", "rec CD Audio volume=1234", "rec Aux volume=1234",
+         "rec Analog Mix volume=1234", "rec SPDIF In volume=1234", "", "rec Wave volume=1234", ""},
+        {"play Line In volume=1234", "play Microphone volume=1234", "play CD Audio volume=1234",
+         "play Aux volume=1234", "", "play Digital Out volume=1234", "play Master Volume volume=1234",
+         "play Wave volume=1234", ""},
+        {"play Line In mute=1", "play Microphone mute=1", "play CD Audio mute=1", "play Aux mute=1", "", "",
+         "play Master Volume mute=1", "play Wave mute=1", ""},
+        {"rec Line In mute=1", "rec Microphone mute=1", "rec CD Audio mute=1", "rec Aux mute=1", "", "", "",
+         "rec Wave mute=1", ""},
+        {"rec select=Line In;", "rec select=Microphone;", "rec select=CD Audio;", "rec select=Aux;",
+         "rec select=Analog Mix;",
+         "rec select=SPDIF In;", "", "", ""},
+        {"", "", "", "", "", "", "", "", "play Microphone boost=1"},
+        {"", "", "", "", "", "", "", "", ""},
+    };
+    for (int s = 0; s < 7; ++s)
+        for (int k = 0; k < 9; ++k) {
+            sim::Reset();
+            ResetLibraryState();
+            BuildSettingsCard();
+            // Mutes and boosts start off, so that every write shows.
+            for (sim::Destination& d : sim::Devices()[0].destinations)
+                for (sim::Line& l : d.sources)
+                    for (sim::Control& c : l.controls)
+                        if (c.type != kVolume) c.SetAll(0);
+            const std::string text = std::string(sections[s]) + "\n" + keys[k] + "=1234\n";
+            Strings writes = Apply(text);
+            Strings expected;
+            if (*want[s][k]) expected.push_back(want[s][k]);
+            EXPECT_EQ(writes, expected) << text;
+            EXPECT_EQ(g_state.CDTypeDigital, s == 6 && k == 5 ? 1234 : 0) << text;
+        }
+}
+
+TEST_F(SettingsTest, SelectionsApplyInFileOrderAndNeverDeselect) {
+    SettingsCard card = BuildSettingsCard(MIXERCONTROL_CONTROLTYPE_MIXER);
+    EXPECT_EQ(Apply("[REC SELECT]\nAUX=1\nLINEIN=1\nANALOG=0\n"),
+              (Strings{"rec select=Aux;", "rec select=Line In;Aux;"}));
+    EXPECT_EQ(card.selector->Value(0, 0), 1);
+    EXPECT_EQ(card.selector->Value(0, 3), 1);
+}
+
+TEST_F(SettingsTest, OverrideNamesAndTheCDFlagAtEachCall) {
+    BuildSettingsCard();
+    CopyField(g_state.LineInLineName, "Ext Line");
+    CopyField(g_state.DigitalCDLineName, "Alt CD");
+    // Set resets the flag first: CD entries before "[CD]" reach the CD line by
+    // type, those after it the digital CD line by name.
+    EXPECT_EQ(Apply("[PLAY VOLUME]\nCD=7\nLINEIN=8\n[CD]\nDIGITAL=1\n[PLAY VOLUME]\nCD=9\n[REC SELECT]\nLINEIN=1\n"),
+              (Strings{"play CD Audio volume=7", "play Ext Line volume=8", "play Alt CD volume=9",
+                       "rec select=Ext Line;"}));
+    EXPECT_EQ(g_state.CDTypeDigital, 1);
+}
+
+TEST_F(SettingsTest, SetResults) {
+    struct Case {
+        const char* what;
+        void (*arrange)(SettingsTest*);
+        LONG result;
+        LONG cdType;  // the flag afterwards (it is 7 before)
+    } cases[] = {
+        {"missing file", [](SettingsTest*) {}, 0, 7},
+        {"empty file", [](SettingsTest* t) { t->Write("mixer.ini", ""); }, 0, 7},
+        {"Ctrl-Z first", [](SettingsTest* t) { t->Write("mixer.ini", "\x1A[CD]\r\nDIGITAL=1\r\n"); }, 0, 7},
+        {"a directory", [](SettingsTest* t) { std::filesystem::create_directory(t->Path("mixer.ini")); }, 0, 7},
+        {"no keywords", [](SettingsTest* t) { t->Write("mixer.ini", "nothing here\r\n"); }, 1, 0},
+        {"read error",
+         [](SettingsTest* t) {
+             t->Write("mixer.ini", "[PLAY VOLUME]\r\nLINEIN=5\r\n[CD]\r\nDIGITAL=1\r\n");
+             sim::SetFileFaults({false, -1, -1, true});
+         },
+         1, 0},
+        {"no mixer",
+         [](SettingsTest* t) {
+             t->Write("mixer.ini", "[PLAY VOLUME]\r\nLINEIN=5\r\n[CD]\r\nDIGITAL=1\r\n");
+             sim::Devices().clear();
+         },
+         1, 1},
+    };
+    for (const Case& c : cases) {
+        sim::Reset();
+        ResetLibraryState();
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directory(dir_);
+        BuildSettingsCard();
+        c.arrange(this);
+        g_state.CDTypeDigital = 7;
+        sim::ClearLog();
+        EXPECT_EQ(Set(File().c_str()), c.result) << c.what;
+        EXPECT_EQ(g_state.CDTypeDigital, c.cdType) << c.what;
+        EXPECT_EQ(sim::CountOf("mixerSetControlDetails"), 0u) << c.what;
+        ExpectNothingOpen();
+    }
+    g_state.CDTypeDigital = 7;
+    EXPECT_EQ(Set(nullptr), 0);
+    EXPECT_EQ(g_state.CDTypeDigital, 7);
+}
+
+// ---- Round trip --------------------------------------------------------------------
+
+// A card whose line-in and digital lines are reached by override names (or
+// by type) and whose CD line is reached by type with the digital CD flag set.
+// Every control is one the settings file covers. The channels of a line hold
+// one level: reading a level writes it back as one channel, which the driver
+// applies to every channel, so Save alone would even out unequal channels.
+void BuildRoundTripCard(DWORD selectorType, bool overrides) {
+    sim::Device& dev = sim::AddDevice("Round Trip");
+    sim::Destination& sp = dev.AddDestination(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, "Master Volume", 2);
+    sp.AddControl(kVolume, 48000, 0, 0, "Master Volume");
+    sp.AddControl(kMute, 1, MIXERCONTROL_CONTROLF_UNIFORM, 0, "Master Mute");
+    const DWORD lineType = overrides ? kOther : kLine;
+    const char* lineName = overrides ? "Ext Line" : "Line In";
+    AddSources(&sp, {{lineType, lineName, 12000, 1, -1, false},
+                     {kMic, "Microphone", 8000, 0, 1, false},
+                     {kCD, "CD Audio", 20000, 1, -1, false},
+                     {kWave, "Wave", 36000, 0, -1, false},
+                     {kAux, "Aux", 4000, 1, -1, false}});
+    sim::Destination& wi = dev.AddDestination(MIXERLINE_COMPONENTTYPE_DST_WAVEIN, "Recording Control", 2);
+    std::vector<std::string> items = AddSources(&wi, {{lineType, lineName, 16000, 1, -1, true},
+                                                      {kMic, "Microphone", 24000, 0, -1, true},
+                                                      {kCD, "CD Audio", 28000, 1, -1, true},
+                                                      {kWave, "Wave", 32000, 1, -1, false},
+                                                      {kAux, "Aux", 40000, 0, -1, true},
+                                                      {kAnalog, "Analog Mix", 44000, -1, -1, true},
+                                                      {overrides ? kOther : kDigital, "Coax In", 52000, -1, -1, true}});
+    wi.AddList(selectorType, items, {4});  // Analog Mix
+    if (overrides) {
+        CopyField(g_state.LineInLineName, "Ext Line");
+        CopyField(g_state.DigitalLineName, "Coax In");
+    }
+    g_state.CDTypeDigital = 1;
+}
+
+TEST_F(SettingsTest, SaveThenSetLeavesTheCardAsItWas) {
+    for (DWORD selector : {MIXERCONTROL_CONTROLTYPE_MUX, MIXERCONTROL_CONTROLTYPE_MIXER})
+        for (bool overrides : {true, false}) {
+            sim::Reset();
+            ResetLibraryState();
+            BuildRoundTripCard(selector, overrides);
+            const std::vector<LONG> before = Snapshot();
+            ASSERT_EQ(Save(File().c_str()), 1);
+            const std::string saved = Read("mixer.ini");
+            ASSERT_EQ(Set(File().c_str()), 1);
+            EXPECT_EQ(Snapshot(), before) << selector << " " << overrides;
+            // Reading the card again gives the same file.
+            ASSERT_EQ(Save(File().c_str()), 1);
+            EXPECT_EQ(Read("mixer.ini"), saved);
+            ExpectNothingOpen();
+        }
+}
+
+TEST_F(SettingsTest, SetRestoresEverythingSaveWrote) {
+    // Saved, then every covered setting changed, then restored: the recording
+    // mutes, the recording wave-out volume and the analog selection come back
+    // as well as everything else.
+    BuildRoundTripCard(MIXERCONTROL_CONTROLTYPE_MUX, true);
+    const std::vector<LONG> before = Snapshot();
+    ASSERT_EQ(Save(File().c_str()), 1);
+    ASSERT_NE(Read("mixer.ini").find("ANALOG=1"), std::string::npos);
+    for (sim::Destination& d : sim::Devices()[0].destinations) {
+        for (sim::Control& c : d.controls)
+            for (LONG& v : c.values) v = c.type == kVolume ? v / 4 : c.type == kMute ? !v : 0;
+        for (sim::Line& l : d.sources)
+            for (sim::Control& c : l.controls)
+                for (LONG& v : c.values) v = c.type == kVolume ? v / 4 : !v;
+    }
+    sim::Devices()[0].destinations[1].Find(MIXERCONTROL_CONTROLTYPE_MUX)->SetValue(1, 0, 1);  // Microphone
+    g_state.CDTypeDigital = 0;
+    ASSERT_NE(Snapshot(), before);
+    ASSERT_EQ(Set(File().c_str()), 1);
+    EXPECT_EQ(Snapshot(), before);
+}
+
+// ---- Every platform failure ----------------------------------------------------------
+
+TEST_F(SettingsTest, EveryPlatformFailureDuringSave) {
+    const std::string old = "old\r\n";
+    auto setup = [&] {
+        BuildRoundTripCard(MIXERCONTROL_CONTROLTYPE_MUX, true);
+        Write("mixer.ini", old);
+    };
+    auto op = [&] { return Save(File().c_str()); };
+    // The file phase starts with the disk buffer, just before the temporary
+    // file is created; failures before it are the getters' and are written as
+    // their failure values.
+    sim::Reset();
+    ResetLibraryState();
+    setup();
+    sim::ClearLog();
+    op();
+    size_t filePhase = 0;
+    for (size_t i = 0; i < sim::Log().size() && filePhase == 0; ++i)
+        if (sim::Log()[i].fn == "CreateFileA") filePhase = i;  // 1-based index of the LocalAlloc before it
+    ASSERT_GT(filePhase, 0u);
+    ASSERT_EQ(sim::Log()[filePhase - 1].fn, "LocalAlloc");
+    int runs = ForEachPlatformFault(setup, op, [&](size_t n, const sim::Call& call, LONG result) {
+        const bool fails = n == 1 || n >= filePhase;
+        EXPECT_EQ(result, fails ? 0 : 1) << n << " " << call.fn;
+        if (fails) EXPECT_EQ(Read("mixer.ini"), old) << n << " " << call.fn;
+        else EXPECT_EQ(Read("mixer.ini").substr(0, 17), "[RECORD VOLUME]\r\n") << n << " " << call.fn;
+        EXPECT_EQ(Entries(), Strings{"mixer.ini"}) << n << " " << call.fn;
+        EXPECT_EQ(sim::OpenFiles(), 0) << n << " " << call.fn;
+    });
+    EXPECT_GT(runs, 100);
+}
+
+TEST_F(SettingsTest, EveryPlatformFailureDuringSet) {
+    sim::Reset();
+    BuildRoundTripCard(MIXERCONTROL_CONTROLTYPE_MUX, true);
+    ASSERT_EQ(Save(File().c_str()), 1);
+    int runs = ForEachPlatformFault(
+        [&] {
+            BuildRoundTripCard(MIXERCONTROL_CONTROLTYPE_MUX, true);
+            g_state.CDTypeDigital = 7;
+        },
+        [&] { return Set(File().c_str()); },
+        [&](size_t n, const sim::Call& call, LONG result) {
+            // The text buffer (the first call) and the open fail the call; a
+            // failed read still resets the CD type; a setter's failure changes
+            // nothing of the result.
+            const bool fails = n == 1 || call.fn == "CreateFileA";
+            EXPECT_EQ(result, fails ? 0 : 1) << n << " " << call.fn;
+            if (fails) EXPECT_EQ(g_state.CDTypeDigital, 7) << n << " " << call.fn;
+            if (call.fn == "ReadFile") {
+                EXPECT_EQ(g_state.CDTypeDigital, 0);
+                EXPECT_EQ(sim::CountOf("mixerOpen"), 0u);
+            }
+            EXPECT_EQ(sim::OpenFiles(), 0) << n << " " << call.fn;
+        });
+    EXPECT_GT(runs, 100);
+}
+
+}  // namespace
