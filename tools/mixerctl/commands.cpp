@@ -301,25 +301,38 @@ void CmdCd(Context& c, const Args& args) {
 void RunOne(Context& c, const Args& words);
 
 void CmdScript(Context& c, const Args& args) {
-    if (args.size() != 1) throw UsageError("script: give one FILE");
+    Options o(args, {"--keep-going"}, {}, "script");
+    if (o.rest.size() != 1) throw UsageError("script: give one FILE");
+    const std::string& file = o.rest[0];
     if (c.depth >= 8) throw ToolError("script: scripts nested too deeply");
-    std::ifstream in(args[0]);
-    if (!in) throw ToolError("script: cannot read " + args[0]);
+    std::ifstream in(file);
+    if (!in) throw ToolError("script: cannot read " + file);
     std::string line;
-    int number = 0;
+    int number = 0, failures = 0, status = kExitOk;
     Context inner{c.out, c.err, c.echo, c.depth + 1};
     while (std::getline(in, line)) {
         ++number;
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        Args words = SplitScriptLine(line);
-        if (words.empty()) continue;
+        const std::string where = file + ":" + std::to_string(number) + ": ";
         try {
+            Args words = SplitScriptLine(line);
+            if (words.empty()) continue;
             RunOne(inner, words);
         } catch (const ToolError& e) {
-            if (e.status == kExitUsage) throw UsageError(args[0] + ":" + std::to_string(number) + ": " + e.what());
-            throw ToolError(args[0] + ":" + std::to_string(number) + ": " + e.what(), e.status);
+            if (!o.Has("--keep-going")) {
+                if (e.status == kExitUsage) throw UsageError(where + e.what());
+                throw ToolError(where + e.what(), e.status);
+            }
+            // Going on: the error is part of the transcript.
+            c.out << "error: " << e.what() << "\n";
+            c.err << "mixerctl: " << where << e.what() << "\n";
+            ++failures;
+            if (status == kExitOk) status = e.status;
         }
     }
+    if (failures)
+        throw ToolError(file + ": " + std::to_string(failures) + (failures == 1 ? " command" : " commands") + " failed",
+                        status);
 }
 
 void PrintCommandHelp(std::ostream& out, const Command& cmd) {
@@ -421,8 +434,12 @@ const std::vector<Command>& Commands() {
          "open only while mixerctl runs, so open, play and stop in one run:\n"
          "  mixerctl cd open -- cd play 2 -- cd stop -- cd close\n",
          CmdCd},
-        {"script", "script FILE", "run the commands in FILE, one a line",
-         "Blank lines and '#' comments are skipped; double quotes group words.\n", CmdScript},
+        {"script", "script [--keep-going] FILE", "run the commands in FILE, one a line",
+         "Blank lines and '#' comments are skipped; double quotes group words. The\n"
+         "first failing command ends the script, unless --keep-going: then its error\n"
+         "is printed as 'error: ...' on standard output too, the script goes on, and\n"
+         "the script fails at its end.\n",
+         CmdScript},
         {"help", "help [COMMAND]", "show help", "", CmdHelp},
     };
     return commands;
@@ -431,7 +448,9 @@ const std::vector<Command>& Commands() {
 void RunOne(Context& c, const Args& words) {
     if (c.echo) {
         c.out << ">";
-        for (const std::string& w : words) c.out << " " << w;
+        // Quoted as a script line would need it.
+        for (const std::string& w : words)
+            c.out << " " << (w.empty() || w.find_first_of(" \t#") != std::string::npos ? "\"" + w + "\"" : w);
         c.out << "\n";
     }
     const Command* cmd = nullptr;
