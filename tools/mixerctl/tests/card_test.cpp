@@ -1,0 +1,238 @@
+// JSON cards: what a card file builds in the simulated mixer, the faults a
+// card can have, and the default card's shape.
+#include "ctl_fixture.h"
+
+#include "common.h"
+#include "sim_files.h"
+
+using namespace mixerctl;
+
+namespace {
+
+const char kSmallCard[] = R"({
+  "devices": [{
+    "name": "Test Card", "mid": 7, "pid": 9,
+    "destinations": [{
+      "name": "Speakers", "type": "speakers", "channels": 2,
+      "controls": [
+        {"type": "volume", "name": "Master", "values": [[1000], [2000]], "steps": 32},
+        {"type": "0x20010002", "name": "Master Mute", "flags": ["uniform"], "value": 1}
+      ],
+      "sources": [{
+        "name": "Wave", "type": "waveout", "channels": 1, "id": "0x00420000",
+        "controls": [{"type": "volume", "id": 77, "min": 10, "max": 500, "value": 20,
+                      "leaveUnfilled": true, "ignoreWrites": true, "firstChannelOnly": true,
+                      "refuseOutOfRange": true}]
+      }]
+    }, {
+      "name": "Recording", "type": "dst.wavein", "channels": 2, "id": 12,
+      "controls": [
+        {"type": "mux", "name": "Source", "items": ["Mic", "Line"], "selected": [1], "refuseBadSelection": true},
+        {"type": "mixer", "name": "Mix", "flags": ["multiple"], "items": ["A", "B", "C"], "itemCount": 4,
+         "values": [1, 0, 0, 0, 0, 0, 1, 0], "textsFirstChannelOnly": true}
+      ]
+    }]
+  }]
+})";
+
+}  // namespace
+
+TEST_F(CtlTest, ACardBuildsItsDevicesLinesAndControls) {
+    card::LoadText(kSmallCard, "small");
+    ASSERT_EQ(sim::Devices().size(), 1u);
+    sim::Device& dev = sim::Devices()[0];
+    EXPECT_EQ(dev.productName, "Test Card");
+    EXPECT_EQ(dev.mid, 7);
+    EXPECT_EQ(dev.pid, 9);
+    ASSERT_EQ(dev.destinations.size(), 2u);
+
+    sim::Destination& sp = dev.destinations[0];
+    EXPECT_EQ(sp.componentType, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS);
+    EXPECT_EQ(sp.channels, 2u);
+    ASSERT_EQ(sp.controls.size(), 2u);
+    const sim::Control& vol = sp.controls[0];
+    EXPECT_EQ(vol.type, MIXERCONTROL_CONTROLTYPE_VOLUME);
+    EXPECT_EQ(vol.flags, 0u);
+    EXPECT_EQ(vol.steps, 32u);
+    EXPECT_EQ(vol.Value(0), 1000);
+    EXPECT_EQ(vol.Value(1), 2000);
+    const sim::Control& mute = sp.controls[1];
+    EXPECT_EQ(mute.type, MIXERCONTROL_CONTROLTYPE_MUTE);  // given by number
+    EXPECT_EQ(mute.flags, MIXERCONTROL_CONTROLF_UNIFORM);
+    EXPECT_EQ(mute.values, std::vector<LONG>{1});
+
+    ASSERT_EQ(sp.sources.size(), 1u);
+    sim::Line& wave = sp.sources[0];
+    EXPECT_EQ(wave.componentType, MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT);
+    EXPECT_EQ(wave.id, 0x00420000u);
+    EXPECT_EQ(wave.channels, 1u);
+    const sim::Control& wv = wave.controls.at(0);
+    EXPECT_EQ(wv.id, 77u);
+    EXPECT_EQ(wv.minimum, 10);
+    EXPECT_EQ(wv.maximum, 500);
+    EXPECT_EQ(wv.Value(0), 20);
+    EXPECT_TRUE(wv.leaveUnfilled);
+    EXPECT_TRUE(wv.ignoreWrites);
+    EXPECT_TRUE(wv.firstChannelOnly);
+    EXPECT_TRUE(wv.refuseOutOfRange);
+    EXPECT_FALSE(wv.refuseBadSelection);
+
+    sim::Destination& rec = dev.destinations[1];
+    EXPECT_EQ(rec.componentType, MIXERLINE_COMPONENTTYPE_DST_WAVEIN);
+    EXPECT_EQ(rec.id, 12u);
+    const sim::Control& mux = rec.controls.at(0);
+    EXPECT_EQ(mux.flags, MIXERCONTROL_CONTROLF_UNIFORM | MIXERCONTROL_CONTROLF_MULTIPLE);  // a list's default
+    EXPECT_EQ(mux.items, 2u);
+    EXPECT_EQ(mux.itemTexts, (std::vector<std::string>{"Mic", "Line"}));
+    EXPECT_EQ(mux.values, (std::vector<LONG>{0, 1}));
+    EXPECT_TRUE(mux.refuseBadSelection);
+    const sim::Control& mix = rec.controls.at(1);
+    EXPECT_EQ(mix.flags, MIXERCONTROL_CONTROLF_MULTIPLE);  // per channel: 2 x 4 values
+    EXPECT_EQ(mix.items, 4u);                               // more items than texts
+    EXPECT_EQ(mix.itemTexts.size(), 3u);
+    EXPECT_EQ(mix.Value(0, 0), 1);
+    EXPECT_EQ(mix.Value(1, 2), 1);
+    EXPECT_EQ(mix.Value(1, 0), 0);
+    EXPECT_TRUE(mix.textsFirstChannelOnly);
+}
+
+TEST_F(CtlTest, TheCardIsWhatWinmmShows) {
+    card::LoadText(kSmallCard, "small");
+    MIXERCAPSA caps;
+    ASSERT_EQ(mixerGetDevCapsA(0, &caps, sizeof caps), MMSYSERR_NOERROR);
+    EXPECT_STREQ(caps.szPname, "Test Card");
+    EXPECT_EQ(caps.cDestinations, 2u);
+    MIXERLINEA line;
+    std::memset(&line, 0, sizeof line);
+    line.cbStruct = sizeof line;
+    line.dwComponentType = MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT;
+    ASSERT_EQ(mixerGetLineInfoA(nullptr, &line, MIXER_GETLINEINFOF_COMPONENTTYPE), MMSYSERR_NOERROR);
+    EXPECT_EQ(line.dwLineID, 0x00420000u);
+    EXPECT_STREQ(line.szName, "Wave");
+}
+
+TEST_F(CtlTest, HostDirectoryGoesToTheRegistry) {
+    card::LoadText(R"({"devices": [], "hostDirectory": "D:\\APP\\"})", "card");
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\TAVRIN.EXE",
+                            0, KEY_ALL_ACCESS, &key),
+              ERROR_SUCCESS);
+    char data[64] = {0};
+    DWORD size = sizeof data;
+    EXPECT_EQ(RegQueryValueExA(key, "Path", nullptr, nullptr, reinterpret_cast<LPBYTE>(data), &size), ERROR_SUCCESS);
+    EXPECT_STREQ(data, "D:\\APP\\");
+    RegCloseKey(key);
+    EXPECT_EQ(sim::Devices().size(), 0u);
+}
+
+TEST_F(CtlTest, CardFaultsNameTheFieldAndFile) {
+    struct Bad {
+        const char* card;
+        const char* where;  // expected in the message
+    };
+    const Bad bad[] = {
+        {"[]", "card: must be an object"},
+        {R"({"devices": [{"name": "x", "destinations": [{"name": "d", "type": "loudspeakers"}]}]})",
+         "devices[0].destinations[0].type: unknown destination type 'loudspeakers'"},
+        {R"({"devices": [{"name": "x", "destinations": [{"name": "d", "type": 4, "controls": [{"type": "knob"}]}]}]})",
+         "devices[0].destinations[0].controls[0].type: unknown control type 'knob'"},
+        {R"({"devices": [{"name": "x", "destinations": [{"name": "d", "type": 4, "channels": 2,
+            "controls": [{"type": "volume", "values": [1, 2, 3]}]}]}]})",
+         "controls[0].values: needs 2 values"},
+        {R"({"devices": [{"name": "x", "destinations": [{"name": "d", "type": 4,
+            "controls": [{"type": "mux", "items": ["a"], "selected": [3]}]}]}]})",
+         "selected[0]: no item 3"},
+        {R"({"devices": [{"name": "x", "destinations": [{"name": "d", "type": 4,
+            "controls": [{"type": "volume", "id": 5}, {"type": "mute", "id": 5}]}]}]})",
+         "devices[0]: two controls have the id 5"},
+        {R"({"devices": [{"name": "x", "destinations": [{"name": "d", "type": 4,
+            "controls": [{"type": "volume", "fristChannelOnly": true}]}]}]})",
+         "unknown field 'fristChannelOnly'"},
+        {R"({"devices": [{"name": "x", "destinations": [{"name": "d", "type": 4,
+            "controls": [{"type": "volume", "value": 1, "selected": [0]}]}]}]})",
+         "give only one of value, values and selected"},
+        {R"({"devices": [{"name": "x", "destinations": [{"name": "d", "type": 4,
+            "controls": [{"type": "mux", "flags": ["uniform"], "items": ["a"]}]}]}]})",
+         "needs the multiple flag"},
+        {R"({"devices": [{"destinations": []}]})", "devices[0]: a device needs a name"},
+        {R"({"devices": [{"name": "x"}]} trailing)", "not valid JSON"},
+    };
+    for (const Bad& b : bad) {
+        sim::Reset();
+        try {
+            card::LoadText(b.card, "bad.json");
+            ADD_FAILURE() << "accepted " << b.card;
+        } catch (const ToolError& e) {
+            const std::string what = e.what();
+            EXPECT_EQ(what.rfind("bad.json: ", 0), 0u) << what;
+            EXPECT_NE(what.find(b.where), std::string::npos) << what << "\n  should mention: " << b.where;
+        }
+    }
+}
+
+TEST_F(CtlTest, CardFileThatIsMissing) {
+    EXPECT_THROW(card::LoadFile(Path("none.json")), ToolError);
+    Write("card.json", kSmallCard);
+    card::LoadFile(Path("card.json"));
+    EXPECT_EQ(sim::Devices().size(), 1u);
+}
+
+TEST_F(CtlTest, DefaultCardHasTheTypicalShape) {
+    card::LoadText(card::DefaultCardText(), "default card");
+    ASSERT_EQ(sim::Devices().size(), 1u);
+    sim::Device& dev = sim::Devices()[0];
+    sim::Destination* sp = dev.FindDestination(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS);
+    ASSERT_NE(sp, nullptr);
+    EXPECT_NE(sp->Find(MIXERCONTROL_CONTROLTYPE_VOLUME), nullptr);
+    EXPECT_NE(sp->Find(MIXERCONTROL_CONTROLTYPE_MUTE), nullptr);
+    EXPECT_NE(sp->Find(MIXERCONTROL_CONTROLTYPE_PEAKMETER), nullptr);
+    for (DWORD t : {MIXERLINE_COMPONENTTYPE_SRC_LINE, MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE,
+                    MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC, MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT,
+                    MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY}) {
+        sim::Line* l = sp->FindSource(t);
+        ASSERT_NE(l, nullptr) << std::hex << t;
+        EXPECT_NE(l->Find(MIXERCONTROL_CONTROLTYPE_VOLUME), nullptr);
+        EXPECT_NE(l->Find(MIXERCONTROL_CONTROLTYPE_MUTE), nullptr);
+    }
+    EXPECT_NE(sp->FindSource(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE)->Find(MIXERCONTROL_CONTROLTYPE_ONOFF), nullptr);
+
+    sim::Destination* wi = dev.FindDestination(MIXERLINE_COMPONENTTYPE_DST_WAVEIN);
+    ASSERT_NE(wi, nullptr);
+    sim::Control* mux = wi->Find(MIXERCONTROL_CONTROLTYPE_MUX);
+    ASSERT_NE(mux, nullptr);
+    EXPECT_NE(wi->Find(MIXERCONTROL_CONTROLTYPE_PEAKMETER), nullptr);
+    const DWORD recTypes[] = {MIXERLINE_COMPONENTTYPE_SRC_LINE,   MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE,
+                              MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC, MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY,
+                              MIXERLINE_COMPONENTTYPE_SRC_ANALOG, MIXERLINE_COMPONENTTYPE_SRC_DIGITAL};
+    ASSERT_EQ(mux->items, 6u);
+    ASSERT_EQ(wi->sources.size(), 6u);
+    for (size_t i = 0; i < 6; ++i) {
+        // The selector's items name the wave-in sources, in order.
+        EXPECT_EQ(wi->sources[i].componentType, recTypes[i]);
+        EXPECT_EQ(mux->itemTexts.at(i), wi->sources[i].name);
+        EXPECT_NE(wi->sources[i].Find(MIXERCONTROL_CONTROLTYPE_VOLUME), nullptr);
+        EXPECT_NE(wi->sources[i].Find(MIXERCONTROL_CONTROLTYPE_MUTE), nullptr);
+    }
+    int selected = 0;
+    for (LONG v : mux->values) selected += v != 0;
+    EXPECT_EQ(selected, 1);
+}
+
+TEST_F(CtlTest, LiveMetersMoveOnlyWhenTicked) {
+    card::LoadText(R"({"devices": [{"name": "x", "destinations": [{"name": "d", "type": "wavein",
+        "controls": [{"type": "peakmeter", "flags": ["uniform"], "live": true},
+                     {"type": "peakmeter", "flags": ["uniform"], "value": 5}]}]}]})",
+                   "card");
+    sim::Destination& d = sim::Devices()[0].destinations[0];
+    EXPECT_EQ(d.controls[0].Value(), 0);
+    bool moved = false;
+    for (int i = 0; i < 20; ++i) {
+        card::TickLiveMeters();
+        const LONG v = d.controls[0].Value();
+        EXPECT_GE(v, -32768);
+        EXPECT_LE(v, 32767);
+        moved = moved || v != 0;
+        EXPECT_EQ(d.controls[1].Value(), 5);  // not live
+    }
+    EXPECT_TRUE(moved);
+}
