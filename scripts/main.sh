@@ -1,12 +1,36 @@
 #!/bin/sh
-# The main job: installs what is missing, builds MIXER.DLL into dist/ and
-# shows what a host sees of it.
+# The main job: installs what is missing, builds everything (the library with
+# the simulated platform and mixerctl natively; MIXER.DLL and mixerctl.exe for
+# Windows), puts MIXER.DLL into dist/ and shows what a host sees of it, then
+# tours the default simulated card with mixerctl.
 set -e
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32
+for preset in native win32; do
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset"
+done
 mkdir -p dist
-cp build/win32/MIXER.DLL src/MIXER.def dist/
+cp build/win32/MIXER.DLL build/win32/mixerctl.exe src/MIXER.def dist/
 echo "dist/MIXER.DLL: $(wc -c < dist/MIXER.DLL) bytes"
 i686-w64-mingw32-objdump -p dist/MIXER.DLL | sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p'
+
+# A tour of the default card. Each run is a new process; --state carries the
+# card's values from one run to the next, as one card would keep them.
+ctl=$PWD/build/native/tools/mixerctl/mixerctl
+tour=$(mktemp -d)
+trap 'rm -rf "$tour"' EXIT
+cd "$tour"
+run() {
+    echo
+    echo "\$ mixerctl $*"
+    "$ctl" --state card-state.json "$@"
+}
+run list
+run get play.main.volume play.linein.volume play.mic.mute rec.mic.select
+run set play.linein.volume 20000 play.main.balance 4 play.mic.mute 0 -- peak wavein
+run get play.linein.volume play.mic.mute
+run save mixer.ini
+echo "(mixer.ini: $(wc -l < mixer.ini) lines)"
+run set play.linein.volume 0 -- set rec.cd.select -- sources
+run restore mixer.ini -- get play.linein.volume rec.mic.select rec.cd.select -- sources
