@@ -18,11 +18,11 @@ namespace {
 
 const char kPattern[] = "*.cfg";
 
-// Appends `tail` to `head` in a 256-byte buffer; false when the result would
-// be longer than 255 characters.
-bool JoinName(const char* head, const char* tail, size_t tailLimit, char* out) {
+// Appends `tail` to `head` (at most headLimit characters of each) in a
+// 256-byte buffer; false when the result would be longer than 255 characters.
+bool JoinName(const char* head, size_t headLimit, const char* tail, size_t tailLimit, char* out) {
     size_t n = 0;
-    for (; head[n] != '\0'; ++n) {
+    for (; n < headLimit && head[n] != '\0'; ++n) {
         if (n >= MIXER_NAME_CHARS - 1) return false;
         out[n] = head[n];
     }
@@ -32,6 +32,18 @@ bool JoinName(const char* head, const char* tail, size_t tailLimit, char* out) {
     }
     out[n] = '\0';
     return true;
+}
+
+// Length of the directory part of a prefix: up to and including its last
+// path separator, 0 when it has none. The directory search returns bare entry
+// names, which live in that directory whether or not the prefix ends there:
+// for the prefix D:\Cards the search reads D:\ and an entry CardsAX.cfg is
+// the file D:\CardsAX.cfg.
+size_t DirectoryLength(const char* prefix) {
+    size_t length = 0;
+    for (size_t i = 0; prefix[i] != '\0'; ++i)
+        if (prefix[i] == '\\' || prefix[i] == '/') length = i + 1;
+    return length;
 }
 
 // True when the entry's base name (everything before its last ".") occurs in
@@ -112,11 +124,13 @@ MIXER_EXPORT LONG WINAPI ReadDigitalConfiguration(void) {
     caps.szPname[MAXPNAMELEN - 1] = '\0';
 
     char pattern[MIXER_NAME_CHARS];
-    if (!JoinName(g_state.SoundCardConfigFilePath, kPattern, sizeof kPattern, pattern)) return 0;
+    if (!JoinName(g_state.SoundCardConfigFilePath, MIXER_NAME_CHARS, kPattern, sizeof kPattern, pattern)) return 0;
     WIN32_FIND_DATAA entry;
     if (!ChooseEntry(pattern, caps.szPname, &entry)) return 0;
     char fullName[MIXER_NAME_CHARS];
-    if (!JoinName(g_state.SoundCardConfigFilePath, entry.cFileName, MAX_PATH, fullName)) return 0;
+    if (!JoinName(g_state.SoundCardConfigFilePath, DirectoryLength(g_state.SoundCardConfigFilePath), entry.cFileName,
+                  MAX_PATH, fullName))
+        return 0;
 
     LocalBlock buffer;
     if (!buffer.Alloc(TEXT_READ_LIMIT + 1, 1)) return 0;

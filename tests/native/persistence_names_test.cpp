@@ -200,19 +200,18 @@ TEST_F(NameFileTest, ARemovedFileEmptiesTheNames) {
 }
 
 TEST_F(NameFileTest, PrefixWithoutSeparatorSearchesTheDirectoryAbove) {
-    // "D:\Cards" searches D:\ for names that begin with Cards; the file
-    // opened is still the prefix followed by the entry's name.
+    // "D:\Cards" searches D:\ for names that begin with Cards, and the entry
+    // found is opened where the search found it, in D:\ (not as the prefix
+    // glued to the entry's name, D:\CardsCards.cfg, which is no file).
     BuildTypicalCard("Cards Mixer");
     sim::MapDrive('D', dir_);
     Write("Cards.cfg", "[DIGITAL]\nNAME=beside\n");
     Write("Cards/Cards.cfg", "[DIGITAL]\nNAME=inside\n");
     EXPECT_EQ(SetSoundCardConfigFilePath("D:\\Cards"), 9);
-    EXPECT_EQ(ReadDigitalConfiguration(), 0);
-    EXPECT_EQ(sim::CallsOf("FindFirstFileA")[0].text, "D:\\Cards*.cfg");
-    EXPECT_EQ(sim::CallsOf("CreateFileA")[0].text, "D:\\CardsCards.cfg");
-    Write("CardsCards.cfg", "[DIGITAL]\nNAME=joined\n");  // also fits the pattern, but not the card
     EXPECT_EQ(ReadDigitalConfiguration(), 1);
-    EXPECT_EQ(Current().digital, "joined");
+    EXPECT_EQ(sim::CallsOf("FindFirstFileA")[0].text, "D:\\Cards*.cfg");
+    EXPECT_EQ(sim::CallsOf("CreateFileA")[0].text, "D:\\Cards.cfg");
+    EXPECT_EQ(Current().digital, "beside");
     EXPECT_EQ(SetSoundCardConfigFilePath("D:\\Cards\\"), 10);
     EXPECT_EQ(ReadDigitalConfiguration(), 1);
     EXPECT_EQ(Current().digital, "inside");
