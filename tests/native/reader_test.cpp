@@ -79,14 +79,14 @@ TEST_F(ReaderTest, QueryControlResults) {
          OpPlayMute, -1, 0, 0},
         {"read fails", [] { return FullSourceFailing("mixerGetControlDetailsA"); }, OpPlayVolume, -1, 1, 0},
         {"volume write-back fails", [] { return FullSourceFailing("mixerSetControlDetails"); }, OpPlayVolume, -1,
-         1, 1},
+         2, 1},
         {"boost write-back fails", [] { return FullSourceFailing("mixerSetControlDetails"); }, OpPlayBoost, -1, 1,
          1},
         {"select write-back fails", [] { return FullSourceFailing("mixerSetControlDetails"); }, OpPlaySelect, -1, 1,
          1},
         {"mute write-back fails", [] { return FullSourceFailing("mixerSetControlDetails"); }, OpPlayMute, 1, 1, 1},
         {"select buffer refused", [] { return FullSourceFailing("LocalAlloc"); }, OpPlaySelect, -1, 0, 0},
-        {"volume", [] { return FullSource().id; }, OpPlayVolume, 3000, 1, 1},
+        {"volume (written back per channel)", [] { return FullSource().id; }, OpPlayVolume, 3000, 2, 1},
         {"mute", [] { return FullSource().id; }, OpPlayMute, 1, 1, 1},
         {"boost", [] { return FullSource().id; }, OpPlayBoost, 1, 1, 1},
         {"select, first item not selected", [] { return FullSource().id; }, OpPlaySelect, 0, 1, 1},
@@ -108,15 +108,15 @@ TEST_F(ReaderTest, QueryControlResults) {
 
 TEST_F(ReaderTest, EveryReadIsWrittenBack) {
     // One-channel read, then a one-channel write of exactly what was read,
-    // with the same request, for every kind and whichever code asked.
+    // with the same request, for every kind and whichever code asked, on
+    // uniform controls and one-channel lines.
     struct Case {
         LONG op;
         DWORD type;
         DWORD items;
-    } cases[] = {{OpPlayMute, kCD, 0},      {OpPlayVolume, kCD, 0}, {OpMainVolume, kSpeakers, 0},
-                 {OpRecMute, kMic, 0},      {OpRecVolume, kMic, 0}, {OpRecSelect, kCD, 3},
-                 {OpPlaySelect, kCD, 2},    {OpMainMute, kSpeakers, 0}, {OpPlayBoost, kMic, 0},
-                 {OpRecBoost, kMic, 0}};
+    } cases[] = {{OpPlayMute, kCD, 0},   {OpRecMute, kMic, 0},         {OpRecVolume, kMic, 0},
+                 {OpPlayVolume, kMic, 0}, {OpRecSelect, kCD, 3},        {OpPlaySelect, kCD, 2},
+                 {OpMainMute, kSpeakers, 0}, {OpPlayBoost, kMic, 0},    {OpRecBoost, kMic, 0}};
     for (const Case& c : cases) {
         sim::Reset();
         TypicalCard card = BuildDistinctCard();
@@ -143,15 +143,52 @@ TEST_F(ReaderTest, EveryReadIsWrittenBack) {
     }
 }
 
-TEST_F(ReaderTest, StereoVolumeIsReadAsOneLevel) {
-    TypicalCard card = BuildTypicalCard();
-    VolumeOf(card.speakers->FindSource(kCD))->values = {20000, 40000};
-    const LONG got = GetMixer(kCD, OpPlayVolume, 0, "", 0);
-    const std::vector<sim::Call> details = DetailCalls();
-    ASSERT_EQ(details.size(), 2u);
-    EXPECT_EQ(details[0].values, std::vector<LONG>{got});
-    EXPECT_EQ(details[1].values, std::vector<LONG>{got});
-    EXPECT_TRUE(got == 20000 || got == 40000) << got;
+TEST_F(ReaderTest, StereoVolumeIsReadAsOneLevelAndKeepsItsBalance) {
+    // A control with a value per channel is read as one level, and written
+    // back channel by channel: a one-channel write-back would even out the
+    // channels and lose the line's balance.
+    for (LONG op : {LONG(OpPlayVolume), LONG(OpMainVolume)}) {
+        sim::Reset();
+        TypicalCard card = BuildTypicalCard();
+        sim::Line* line = op == OpMainVolume ? static_cast<sim::Line*>(card.speakers) : card.speakers->FindSource(kCD);
+        VolumeOf(line)->values = {20000, 40000};
+        const LONG got = GetMixer(op == OpMainVolume ? kSpeakers : kCD, op, 0, "", 0);
+        EXPECT_TRUE(got == 20000 || got == 40000) << got;
+        EXPECT_EQ(VolumeOf(line)->values, (std::vector<LONG>{20000, 40000})) << "op " << op;
+        const std::vector<sim::Call> details = DetailCalls();
+        ASSERT_EQ(details.size(), 3u);
+        EXPECT_EQ(details[0].fn, "mixerGetControlDetailsA");
+        EXPECT_EQ(details[0].cChannels, 1u);
+        EXPECT_EQ(details[0].values, std::vector<LONG>{got});
+        EXPECT_EQ(details[1].fn, "mixerGetControlDetailsA");
+        EXPECT_EQ(details[1].cChannels, 2u);
+        EXPECT_EQ(details[2].fn, "mixerSetControlDetails");
+        EXPECT_EQ(details[2].cChannels, 2u);
+        EXPECT_EQ(details[2].values, (std::vector<LONG>{20000, 40000}));
+        ExpectNothingHeld();
+    }
+}
+
+TEST_F(ReaderTest, FailedPerChannelWriteBack) {
+    // The per-channel write-back follows the write-back's failure rule: -1
+    // for a level, the value read for a mute.
+    for (const char* fn : {"mixerSetControlDetails", "LocalAlloc"}) {
+        sim::Reset();
+        sim::Line& l = LoneSource();
+        l.AddControl(kVolume, 3000);
+        l.AddControl(kMute, 1);  // a mute per channel
+        sim::FailFunction(fn, MMSYSERR_NOMEM);
+        EXPECT_EQ(GetMixer(kLine, OpPlayVolume, 0, "", 0), -1) << fn;
+        EXPECT_EQ(GetMixer(kLine, OpPlayMute, 0, "", 0), 1) << fn;
+        sim::ClearFaults();
+        ExpectNothingHeld();
+    }
+    sim::Reset();
+    sim::Line& l = LoneSource();
+    l.AddControl(kVolume, 3000);
+    sim::FailFunction("mixerGetControlDetailsA", MMSYSERR_ERROR, 2);  // the per-channel read
+    EXPECT_EQ(GetMixer(kLine, OpPlayVolume, 0, "", 0), -1);
+    EXPECT_EQ(sim::CountOf("mixerSetControlDetails"), 0u);
 }
 
 TEST_F(ReaderTest, MuteReadsAsTheLineIsAndStays) {
