@@ -16,6 +16,4 @@ add_dependencies(winehost mixer)
 add_test(NAME wine_host COMMAND winehost WORKING_DIRECTORY $<TARGET_FILE_DIR:mixer>)
 set_tests_properties(wine_host PROPERTIES RESOURCE_LOCK wine TIMEOUT 600)
 
-add_test(NAME dll_export_table
-    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/check_pe.py
-            --objdump ${MINGW_OBJDUMP} --def ${CMAKE_SOURCE_DIR}/src/MIXER.def $<TARGET_FILE:mixer>)
+# The export, import and version tables and the size: tests/package/.

@@ -1,0 +1,115 @@
+# The DLL as a host receives it: export, import and version tables, size,
+# the import libraries in dist/ linked by mingw and by an MSVC-style
+# toolchain, the README's examples, and the Wine host's additions (the
+# calling-convention sweep, the version resource read by Windows, the check
+# that every export is called). Needs cmake/dist.cmake.
+
+set(MIXER_SIZE_BUDGET 65536 CACHE STRING "Largest MIXER.DLL accepted, in bytes")
+set(MIXER_WINE_RUN ${CMAKE_SOURCE_DIR}/tests/wine/wine-run.sh)
+
+# The PE checks read the tables with pefile (python3-pefile): use an
+# interpreter that has it, Debian's own when the first python3 lacks it.
+set(MIXER_PE_PYTHON ${Python3_EXECUTABLE})
+execute_process(COMMAND ${MIXER_PE_PYTHON} -c "import pefile" RESULT_VARIABLE no_pefile OUTPUT_QUIET ERROR_QUIET)
+if(no_pefile)
+    find_program(MIXER_SYSTEM_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH)
+    if(MIXER_SYSTEM_PYTHON3)
+        execute_process(COMMAND ${MIXER_SYSTEM_PYTHON3} -c "import pefile" RESULT_VARIABLE no_pefile
+            OUTPUT_QUIET ERROR_QUIET)
+        if(NOT no_pefile)
+            set(MIXER_PE_PYTHON ${MIXER_SYSTEM_PYTHON3})
+        endif()
+    endif()
+endif()
+if(no_pefile)
+    message(WARNING "no python3 with pefile (python3-pefile): the PE checks will fail")
+endif()
+
+set(MIXER_CHECK_PE ${MIXER_PE_PYTHON} ${CMAKE_SOURCE_DIR}/tests/check_pe.py)
+set(MIXER_DIST_DLL ${MIXER_DIST_DIR}/MIXER.DLL)
+
+add_test(NAME dll_export_table COMMAND ${MIXER_CHECK_PE} exports --def ${CMAKE_SOURCE_DIR}/src/MIXER.def ${MIXER_DIST_DLL})
+add_test(NAME dll_import_table COMMAND ${MIXER_CHECK_PE} imports ${MIXER_DIST_DLL})
+add_test(NAME dll_version_resource COMMAND ${MIXER_CHECK_PE} version
+    --version ${PROJECT_VERSION} --description ${PROJECT_DESCRIPTION} ${MIXER_DIST_DLL})
+add_test(NAME dll_size COMMAND ${MIXER_CHECK_PE} size --budget ${MIXER_SIZE_BUDGET} ${MIXER_DIST_DLL})
+
+# The Wine host: the generated export list, the version it expects, and
+# version.dll for GetFileVersionInfoA (the host's import, not the DLL's).
+target_sources(winehost PRIVATE ${MIXER_EXPORTS_HEADER})
+target_include_directories(winehost PRIVATE ${MIXER_GENERATED_DIR})
+target_compile_definitions(winehost PRIVATE MIXER_VERSION="${PROJECT_VERSION}"
+    MIXER_DESCRIPTION="${PROJECT_DESCRIPTION}")
+target_link_libraries(winehost PRIVATE version)
+
+# The calling-convention sweep: the host's "solo_" checks, one process a part
+# (Wine's winmm runs out of mixer handles after about 256 opens a process).
+foreach(part RANGE 5)
+    add_test(NAME wine_host_stack_sweep_${part} COMMAND winehost solo_stack_sweep_part${part}
+        WORKING_DIRECTORY $<TARGET_FILE_DIR:mixer>)
+    set_tests_properties(wine_host_stack_sweep_${part} PROPERTIES RESOURCE_LOCK wine TIMEOUT 300)
+endforeach()
+
+# The README's examples, built as C programs against dist/ (mixer.h and
+# libmixer.dll.a) and run under Wine with dist/ as the current directory, so
+# that they load dist/MIXER.DLL.
+foreach(example example example_load)
+    add_executable(${example} ${CMAKE_SOURCE_DIR}/docs/${example}.c)
+    target_include_directories(${example} PRIVATE ${MIXER_DIST_DIR})
+    target_compile_options(${example} PRIVATE -Wall -Wextra -Werror)
+    set_target_properties(${example} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/examples)
+    add_dependencies(${example} dist)
+    add_test(NAME ${example}_runs COMMAND ${example} WORKING_DIRECTORY ${MIXER_DIST_DIR})
+    set_tests_properties(${example}_runs PROPERTIES RESOURCE_LOCK wine TIMEOUT 120)
+endforeach()
+target_link_libraries(example PRIVATE ${MIXER_DIST_DIR}/libmixer.dll.a)
+
+# dist/ as a whole, and the mingw-linked example imports the undecorated
+# names from MIXER.DLL.
+set(MIXER_CHECK_PACKAGE ${MIXER_PE_PYTHON} ${CMAKE_SOURCE_DIR}/tests/package/check_package.py)
+add_test(NAME dist_contents COMMAND ${MIXER_CHECK_PACKAGE} contents ${MIXER_DIST_DIR} ${CMAKE_SOURCE_DIR}
+    $<TARGET_FILE:mixer>)
+add_test(NAME example_imports_by_name COMMAND ${MIXER_CHECK_PACKAGE} imports $<TARGET_FILE:example> MIXER.DLL
+    GetPlayMainVolume SetPlayMainVolume)
+
+# MIXER.lib as an MSVC host uses it: an object compiled for the MSVC target
+# and linked by lld-link against MIXER.lib (and ExitProcess from kernel32),
+# then run under Wine.
+find_program(MIXER_CLANG NAMES clang clang-14 REQUIRED)
+find_program(MIXER_LLD_LINK NAMES lld-link lld-link-14 REQUIRED)
+set(msvc_dir ${CMAKE_BINARY_DIR}/msvc)
+file(MAKE_DIRECTORY ${msvc_dir})
+file(WRITE ${msvc_dir}/kernel32.def "LIBRARY KERNEL32.dll\nEXPORTS\n    ExitProcess@4\n")
+add_custom_command(OUTPUT ${msvc_dir}/msvc_link.exe
+    COMMAND ${MIXER_LLVM_DLLTOOL} -m i386 -k -d ${msvc_dir}/kernel32.def -l ${msvc_dir}/kernel32.lib
+    COMMAND ${MIXER_CLANG} --target=i686-pc-windows-msvc -O1 -Wall -Werror -I${MIXER_GENERATED_DIR}
+            -c ${CMAKE_SOURCE_DIR}/tests/package/link_all.c -o ${msvc_dir}/msvc_link.obj
+    COMMAND ${MIXER_LLD_LINK} /nologo /entry:start /subsystem:console /nodefaultlib
+            /out:${msvc_dir}/msvc_link.exe ${msvc_dir}/msvc_link.obj ${MIXER_DIST_DIR}/MIXER.lib
+            ${msvc_dir}/kernel32.lib
+    DEPENDS ${CMAKE_SOURCE_DIR}/tests/package/link_all.c ${MIXER_EXPORTS_HEADER} ${MIXER_DIST_DIR}/MIXER.lib
+    COMMENT "Linking a test program against dist/MIXER.lib with lld-link")
+add_custom_target(msvc_link ALL DEPENDS ${msvc_dir}/msvc_link.exe)
+add_test(NAME msvc_import_lib_links_and_runs COMMAND ${MIXER_WINE_RUN} ${msvc_dir}/msvc_link.exe
+    WORKING_DIRECTORY ${MIXER_DIST_DIR})
+set_tests_properties(msvc_import_lib_links_and_runs PROPERTIES RESOURCE_LOCK wine TIMEOUT 120)
+add_test(NAME msvc_import_lib_imports_by_name COMMAND ${MIXER_CHECK_PACKAGE} imports ${msvc_dir}/msvc_link.exe
+    MIXER.DLL ALL)
+
+# libmixer.dll.a the same way: the same program built by mingw's gcc and ld.
+add_executable(mingw_link ${CMAKE_SOURCE_DIR}/tests/package/link_all.c)
+target_include_directories(mingw_link PRIVATE ${MIXER_GENERATED_DIR})
+target_compile_options(mingw_link PRIVATE -Wall -Werror -ffreestanding)
+target_link_options(mingw_link PRIVATE -nostdlib -nostartfiles -Wl,-e,_start@4)
+target_link_libraries(mingw_link PRIVATE ${MIXER_DIST_DIR}/libmixer.dll.a kernel32)
+target_sources(mingw_link PRIVATE ${MIXER_EXPORTS_HEADER})
+set_target_properties(mingw_link PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/examples)
+add_dependencies(mingw_link dist)
+add_test(NAME mingw_import_lib_links_and_runs COMMAND mingw_link WORKING_DIRECTORY ${MIXER_DIST_DIR})
+set_tests_properties(mingw_import_lib_links_and_runs PROPERTIES RESOURCE_LOCK wine TIMEOUT 120)
+add_test(NAME mingw_import_lib_imports_by_name COMMAND ${MIXER_CHECK_PACKAGE} imports $<TARGET_FILE:mingw_link>
+    MIXER.DLL ALL)
+
+# The README shows docs/example.c as it is.
+add_test(NAME readme_example_is_the_tested_one COMMAND ${MIXER_CHECK_PACKAGE} readme
+    ${CMAKE_SOURCE_DIR}/docs/example.c ${CMAKE_SOURCE_DIR}/README.md)
