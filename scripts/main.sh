@@ -12,6 +12,7 @@ for preset in native win32; do
 done
 mkdir -p dist
 cp build/win32/MIXER.DLL build/win32/mixerctl.exe src/MIXER.def dist/
+cp build/win32/dist/* dist/   # mixer.h, import libraries, README: cmake/dist.cmake
 echo "dist/MIXER.DLL: $(wc -c < dist/MIXER.DLL) bytes"
 i686-w64-mingw32-objdump -p dist/MIXER.DLL | sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p'
 
