@@ -56,6 +56,10 @@ struct Line {
     std::string name;
     std::string shortName;
     std::deque<Control> controls;
+    // A driver that miscounts: when non-zero, the control count the line
+    // reports (cControls) instead of the real one. A request for all controls
+    // must then name this count and gets the real controls that fit in it.
+    DWORD reportedControls = 0;
 
     // Adds a control; values start at `initial` on every channel and item.
     Control& AddControl(DWORD type, LONG initial = 0, DWORD flags = 0, DWORD items = 0,
@@ -66,6 +70,9 @@ struct Line {
                      const std::vector<DWORD>& selected = {}, DWORD extraFlags = MIXERCONTROL_CONTROLF_UNIFORM);
     Control* Find(DWORD type);  // first control of the type, or null
     DWORD ChannelCount() const { return channels ? channels : 1; }
+    DWORD ControlCount() const {
+        return reportedControls ? reportedControls : static_cast<DWORD>(controls.size());
+    }
 };
 
 struct Destination : Line {
@@ -125,6 +132,9 @@ size_t CountOf(const std::string& fn);
 int OpenMixerHandles();
 int ProcessHeapBlocks();  // HeapAlloc minus HeapFree
 int LocalBlocks();        // LocalAlloc minus LocalFree
+// HeapAlloc and LocalAlloc requests above this many bytes fail (null), as a
+// 32-bit process's heap would; 256 MiB until set, and again after Reset().
+void SetHeapLimit(size_t bytes);
 
 // ---- Fault injection -----------------------------------------------------------
 //

@@ -16,6 +16,8 @@ struct FunctionFault {
     int seen;
 };
 
+const size_t kDefaultHeapLimit = 256u << 20;
+
 struct CoreState {
     std::vector<Call> log;
     long callCounter = 0;   // calls since the last FailNthCall
@@ -27,6 +29,11 @@ struct CoreState {
     // Every heap and local block not yet freed, so that Reset() can give back
     // what a failed HeapFree or LocalFree left behind.
     std::set<void*> liveBlocks;
+    size_t heapLimit = kDefaultHeapLimit;
+
+    ~CoreState() {
+        for (void* block : liveBlocks) std::free(block);
+    }
     std::string modulePath = "C:\\Program Files\\Tavrin\\MIXER.DLL";
     DWORD lastError = 0;
 };
@@ -52,6 +59,7 @@ constexpr uint32_t kLocalMagic = 0x4C4F434C;  // "LOCL"
 int g_processHeap;
 
 void* AllocBlock(size_t bytes, bool zero, uint32_t magic) {
+    if (bytes > S().heapLimit) return nullptr;
     auto* h = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + (bytes ? bytes : 1)));
     if (!h) return nullptr;
     h->size = bytes;
@@ -119,6 +127,7 @@ void ResetCore() {
     s.localBlocks = 0;
     for (void* block : s.liveBlocks) std::free(block);
     s.liveBlocks.clear();
+    s.heapLimit = kDefaultHeapLimit;
     s.modulePath = "C:\\Program Files\\Tavrin\\MIXER.DLL";
     s.lastError = 0;
 }
@@ -149,6 +158,7 @@ size_t CountOf(const std::string& fn) {
 }
 
 int ProcessHeapBlocks() { return S().heapBlocks; }
+void SetHeapLimit(size_t bytes) { S().heapLimit = bytes; }
 int LocalBlocks() { return S().localBlocks; }
 
 void FailNthCall(int n, DWORD code) {
@@ -237,7 +247,10 @@ HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes) {
         sim::S().lastError = code;
     } else {
         p = sim::AllocBlock(uBytes, (uFlags & LMEM_ZEROINIT) != 0, sim::kLocalMagic);
-        if (p) ++sim::S().localBlocks;
+        if (p)
+            ++sim::S().localBlocks;
+        else
+            sim::S().lastError = ERROR_NOT_ENOUGH_MEMORY;
     }
     c.result = p != nullptr;
     Leave(c);

@@ -223,7 +223,7 @@ void FillLine(const Device& dev, const Line& l, DWORD d, DWORD s, bool isSource,
     out->dwComponentType = l.componentType;
     out->cChannels = l.channels;
     out->cConnections = isSource ? 0 : connections;
-    out->cControls = static_cast<DWORD>(l.controls.size());
+    out->cControls = l.ControlCount();
     CopyName(out->szShortName, sizeof out->szShortName, l.shortName);
     CopyName(out->szName, sizeof out->szName, l.name);
     std::memset(&out->Target, 0, sizeof out->Target);
@@ -515,10 +515,11 @@ MMRESULT WINAPI mixerGetLineControlsA(HMIXEROBJ hmxobj, LPMIXERLINECONTROLSA pmx
             sim::Line* line = dev->FindLine(pmxlc->dwLineID);
             if (!line) {
                 r = MIXERR_INVALLINE;
-            } else if (pmxlc->cControls != line->controls.size() || line->controls.empty()) {
+            } else if (pmxlc->cControls != line->ControlCount() || line->ControlCount() == 0) {
                 r = MMSYSERR_INVALPARAM;
             } else {
-                for (DWORD i = 0; i < line->controls.size(); ++i) sim::FillControl(line->controls[i], at(i));
+                const DWORD filled = std::min(line->ControlCount(), static_cast<DWORD>(line->controls.size()));
+                for (DWORD i = 0; i < filled; ++i) sim::FillControl(line->controls[i], at(i));
             }
             break;
         }
