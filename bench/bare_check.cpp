@@ -1,0 +1,153 @@
+// Confirms that each export the Wine benchmark measures makes the same
+// platform requests as its bare sequence (bare.cpp), on the simulated
+// platform: the same functions in the same order with the same arguments,
+// values and results. Heap calls are left out (the bare sequences use the
+// stack). Run on a typical card and on a card shaped like Wine's device 0,
+// each without and with the name file's override names.
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "bare.h"
+#include "bench_card.h"
+#include "engine/engine.h"
+#include "exports/line_exports.h"
+#include "persistence/persistence.h"
+#include "selector/selector.h"
+
+namespace {
+
+struct Case {
+    const char* name;
+    std::function<long()> library;
+    std::function<long()> bare;
+};
+
+std::string g_saved;        // the settings file as Save wrote it (bytes on disk)
+bare::SetPlan g_plan;
+char g_buffer[256];
+
+std::vector<Case> Cases(const BenchFiles& files) {
+    const std::string path = files.settings;
+    const std::string dir = files.dir;
+    return {
+        {"GetPlayMainVolume", [] { return GetPlayMainVolume(); }, [] { return bare::Get(bare::LineMain, bare::MainVolume); }},
+        {"SetPlayMainVolume", [] { return SetPlayMainVolume(41000); },
+         [] { bare::Set(bare::LineMain, bare::MainVolume, 41000); return 1L; }},
+        {"GetPlayMainMute", [] { return GetPlayMainMute(); }, [] { return bare::Get(bare::LineMain, bare::MainMute); }},
+        {"SetPlayMainMute", [] { return SetPlayMainMute(1); },
+         [] { bare::Set(bare::LineMain, bare::MainMute, 1); return 1L; }},
+        {"SetPlayMainBalance", [] { return SetPlayMainBalance(3); },
+         [] { bare::Set(bare::LineMain, bare::MainBalance, 3); return 1L; }},
+        {"GetPlayLineInVolume", [] { return GetPlayLineInVolume(); },
+         [] { return bare::Get(bare::LineLineIn, bare::PlayVolume); }},
+        {"SetPlayLineInVolume", [] { return SetPlayLineInVolume(30000); },
+         [] { bare::Set(bare::LineLineIn, bare::PlayVolume, 30000); return 1L; }},
+        {"GetPlayLineInMute", [] { return GetPlayLineInMute(); }, [] { return bare::Get(bare::LineLineIn, bare::PlayMute); }},
+        {"SetPlayLineInMute", [] { return SetPlayLineInMute(0); },
+         [] { bare::Set(bare::LineLineIn, bare::PlayMute, 0); return 1L; }},
+        {"SetPlayLineInBalance", [] { return SetPlayLineInBalance(7); },
+         [] { bare::Set(bare::LineLineIn, bare::PlayBalance, 7); return 1L; }},
+        {"GetRecLineInSelect", [] { return GetRecLineInSelect(); }, [] { return bare::GetSelect(bare::LineLineIn); }},
+        {"GetRecMicSelect", [] { return GetRecMicSelect(); }, [] { return bare::GetSelect(bare::LineMic); }},
+        {"SetRecMicSelect", [] { return SetRecMicSelect(); }, [] { bare::Select(bare::LineMic); return 1L; }},
+        {"GetPeak", [] { return GetPeak(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS); },
+         [] { return bare::Peak(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS); }},
+        {"GetMixerRecordChannels", [] { return GetMixerRecordChannels(g_buffer, sizeof g_buffer - 1); },
+         [] { return bare::RecordChannels(g_buffer, sizeof g_buffer - 1); }},
+        {"Save", [path] { return Save(path.c_str()); },
+         [path] { return bare::SaveBytes(path.c_str(), g_saved.data(), static_cast<DWORD>(g_saved.size())); }},
+        {"Set", [path] { return Set(path.c_str()); }, [path] { return bare::ApplyFile(path.c_str(), g_plan); }},
+        {"ReadDigitalConfiguration", [] { return ReadDigitalConfiguration(); },
+         [dir] { return bare::ReadNameFile(dir.c_str()); }},
+    };
+}
+
+std::string Describe(const sim::Call& c) {
+    std::ostringstream s;
+    s << c.fn << " flags=" << c.flags << " cb=" << c.cbStruct << " id=" << c.id << " source=" << c.source
+      << " ch=" << c.cChannels << " items=" << c.cMultipleItems << " cbDetails=" << c.cbDetails
+      << " count=" << c.count << " result=" << c.result << " values=";
+    for (LONG v : c.values) s << v << ",";
+    s << " text=\"" << c.text << "\"";
+    return s.str();
+}
+
+std::vector<std::string> Requests() {
+    std::vector<std::string> out;
+    for (const sim::Call& c : sim::Log()) {
+        if (c.fn == "GetProcessHeap" || c.fn == "HeapAlloc" || c.fn == "HeapFree" || c.fn == "LocalAlloc" ||
+            c.fn == "LocalFree")
+            continue;
+        out.push_back(Describe(c));
+    }
+    return out;
+}
+
+// The card and the state both runs start from.
+void Setup(bool wineLike, bool names) {
+    sim::Reset();
+    ResetLibraryState();
+    bare::ResetState();
+    if (wineLike)
+        BuildWineLikeCard();
+    else
+        BuildBenchCard();
+    const BenchFiles& files = PrepareBenchFiles(wineLike ? "default" : "AX200");
+    if (names) {
+        ReadDigitalConfiguration();
+        CopyField(bare::g_settings.lineIn, g_state.LineInLineName);
+        CopyField(bare::g_settings.digital, g_state.DigitalLineName);
+        CopyField(bare::g_settings.digitalCD, g_state.DigitalCDLineName);
+    }
+    Save(files.settings.c_str());
+    std::ifstream in(files.settings, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    g_saved = bytes.str();
+    std::string text;
+    for (size_t i = 0; i < g_saved.size(); ++i)
+        if (!(g_saved[i] == '\r' && i + 1 < g_saved.size() && g_saved[i + 1] == '\n')) text += g_saved[i];
+    bare::MakeSetPlan(text.data(), static_cast<DWORD>(text.size()), &g_plan);
+    sim::ClearLog();
+}
+
+}  // namespace
+
+int main() {
+    int failures = 0, checked = 0;
+    for (int variant = 0; variant < 4; ++variant) {
+        const bool wineLike = variant >= 2;
+        const bool names = variant % 2 == 1;
+        const char* card = wineLike ? "Wine-like card" : "typical card";
+        Setup(wineLike, names);
+        const std::vector<Case> cases = Cases(PrepareBenchFiles(wineLike ? "default" : "AX200"));
+        for (const Case& c : cases) {
+            Setup(wineLike, names);
+            const long libraryResult = c.library();
+            const std::vector<std::string> library = Requests();
+            Setup(wineLike, names);
+            const long bareResult = c.bare();
+            const std::vector<std::string> bare = Requests();
+            ++checked;
+            size_t i = 0;
+            while (i < library.size() && i < bare.size() && library[i] == bare[i]) ++i;
+            const bool same = i == library.size() && i == bare.size();
+            if (same) {
+                std::printf("same  %-24s %-15s %s: %zu requests (results %ld, %ld)\n", c.name, card,
+                            names ? "names" : "types", library.size(), libraryResult, bareResult);
+                continue;
+            }
+            ++failures;
+            std::printf("DIFF  %-24s %-15s %s: request %zu of %zu / %zu\n  library: %s\n  bare:    %s\n", c.name,
+                        card, names ? "names" : "types", i + 1, library.size(), bare.size(),
+                        i < library.size() ? library[i].c_str() : "(end)", i < bare.size() ? bare[i].c_str() : "(end)");
+        }
+        RemoveBenchFiles();
+    }
+    std::printf("%d of %d sequences the same\n", checked - failures, checked);
+    return failures == 0 ? 0 : 1;
+}

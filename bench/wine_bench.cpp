@@ -1,0 +1,551 @@
+// The Wine benchmark host: loads MIXER.DLL by name and times each measured
+// export against the bare sequence of the same winmm (and file) requests
+// written directly here (bare.cpp), side by side: samples of the two
+// alternate (taking turns at going first), and the medians are compared.
+//
+//   wine_bench [--processes P] [--only NAME]   the side-by-side table
+//   wine_bench --memory N                      N mixed calls; process memory before/after
+//
+// Wine lets a process use only about a thousand mixer handles (see "Wine's
+// mixer handles" below), so the table is gathered from P short child
+// processes an export (wine_bench --child NAME), each timing pairs of samples
+// in the windows in which the handles work, and reporting them to this one.
+//
+// Run it in the directory that holds MIXER.DLL, under tests/wine/wine-run.sh.
+#include <windows.h>
+#include <mmsystem.h>
+#include <psapi.h>
+#include <x86intrin.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "bare.h"
+
+namespace {
+
+typedef LONG(WINAPI* NoArg)(void);
+typedef LONG(WINAPI* OneArg)(LONG);
+typedef LONG(WINAPI* PeakFn)(DWORD);
+typedef LONG(WINAPI* PathFn)(LPCSTR);
+typedef LONG(WINAPI* ChannelsFn)(LPSTR, DWORD);
+
+HMODULE g_dll;
+std::string g_dir;       // the temporary directory, ending in a backslash
+std::string g_settings;  // the settings file
+std::string g_saved;     // its bytes as Save wrote them
+bare::SetPlan g_plan;
+char g_buffer[256];
+
+FARPROC Export(const char* name) {
+    FARPROC p = GetProcAddress(g_dll, name);
+    if (p == nullptr) {
+        std::printf("export %s not found\n", name);
+        std::exit(1);
+    }
+    return p;
+}
+
+template <typename F>
+F Fn(const char* name) {
+    return reinterpret_cast<F>(reinterpret_cast<void*>(Export(name)));
+}
+
+struct Case {
+    const char* name;
+    LONG (*library)();
+    LONG (*bare)();
+};
+
+// The library's calls, through the pointers GetProcAddress gave.
+NoArg g_getMainVolume, g_getMainMute, g_getRecLineInSelect, g_setRecLineInSelect, g_readNames;
+OneArg g_setMainVolume, g_setMainMute, g_setMainBalance;
+PeakFn g_getPeak;
+ChannelsFn g_channels;
+PathFn g_save, g_set, g_setNamePath;
+
+const Case kCases[] = {
+    {"GetPlayMainVolume", [] { return g_getMainVolume(); }, [] { return bare::Get(bare::LineMain, bare::MainVolume); }},
+    {"SetPlayMainVolume", [] { return g_setMainVolume(40000); },
+     [] { bare::Set(bare::LineMain, bare::MainVolume, 40000); return 1L; }},
+    {"GetPlayMainMute", [] { return g_getMainMute(); }, [] { return bare::Get(bare::LineMain, bare::MainMute); }},
+    {"SetPlayMainMute", [] { return g_setMainMute(0); },
+     [] { bare::Set(bare::LineMain, bare::MainMute, 0); return 1L; }},
+    {"SetPlayMainBalance", [] { return g_setMainBalance(7); },
+     [] { bare::Set(bare::LineMain, bare::MainBalance, 7); return 1L; }},
+    {"GetRecLineInSelect", [] { return g_getRecLineInSelect(); }, [] { return bare::GetSelect(bare::LineLineIn); }},
+    {"SetRecLineInSelect", [] { return g_setRecLineInSelect(); }, [] { bare::Select(bare::LineLineIn); return 1L; }},
+    {"GetPeak", [] { return g_getPeak(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS); },
+     [] { return bare::Peak(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS); }},
+    {"GetMixerRecordChannels", [] { return g_channels(g_buffer, sizeof g_buffer - 1); },
+     [] { return bare::RecordChannels(g_buffer, sizeof g_buffer - 1); }},
+    {"Save", [] { return g_save(g_settings.c_str()); },
+     [] { return bare::SaveBytes(g_settings.c_str(), g_saved.data(), static_cast<DWORD>(g_saved.size())); }},
+    {"Set", [] { return g_set(g_settings.c_str()); }, [] { return bare::ApplyFile(g_settings.c_str(), g_plan); }},
+    {"ReadDigitalConfiguration", [] { return g_readNames(); }, [] { return bare::ReadNameFile(g_dir.c_str()); }},
+};
+const int kCaseCount = sizeof kCases / sizeof kCases[0];
+
+// The memory run's mix, 50 calls a cycle: the peak meter most, the selection
+// and the listing, the master controls, and now and then a name file read,
+// a save and a restore.
+const int kMix[] = {
+    7, 5, 7, 8, 7, 0, 7, 5, 7, 6, 7, 8, 7, 1, 7, 5, 7, 8, 7, 2,  // meter between the others
+    7, 5, 7, 6, 7, 8, 7, 0, 7, 5, 7, 3, 7, 8, 7, 1, 7, 5, 7, 6,
+    4, 0, 1, 5, 8, 6, 5, 11, 9, 10,
+};
+const int kMixLength = sizeof kMix / sizeof kMix[0];
+
+double Now() {
+    static LARGE_INTEGER frequency = {};
+    if (frequency.QuadPart == 0) QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
+}
+
+// ---- Wine's mixer handles ----------------------------------------------------
+//
+// Wine's winmm numbers mixer handles with a per-device counter that mixerOpen
+// increments and nothing resets (mixerClose does nothing): the handle is
+// 0xC000 | counter, and it only names device 0 while the counter modulo 16384
+// is below 256. Past the 256th open of a run every request with the handle
+// fails with MMSYSERR_INVALHANDLE, until the counter comes round again. A
+// host that keeps calling an export that opens the device each time meets
+// this too; for measuring the working requests, the runs below bring the
+// counter back to the start of a window (opens are a counter increment, so
+// this costs about half a millisecond) before each batch of calls, and keep
+// each batch inside the window. The realignment is never timed.
+
+const unsigned kWindow = 256;
+const unsigned kCycle = 16384;
+
+// The counter's value as the next open will see it (itself using one open).
+unsigned NextCount() {
+    HMIXER h = nullptr;
+    mixerOpen(&h, 0, 0, 0, 0);
+    return (static_cast<unsigned>(reinterpret_cast<UINT_PTR>(h)) + 1) % kCycle;
+}
+
+// Opens until the next open starts a window.
+void Align() {
+    while (NextCount() != 0) {
+    }
+}
+
+// Calls fn once; the opens it made.
+int CountOpens(LONG (*fn)()) {
+    const unsigned before = NextCount();
+    fn();
+    return static_cast<int>((NextCount() + kCycle - before - 1) % kCycle);
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+bool WriteFileBytes(const std::string& path, const char* text) {
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const BOOL ok = WriteFile(f, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
+    CloseHandle(f);
+    return ok != FALSE;
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::string out;
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return out;
+    char buffer[8192];
+    DWORD n = 0;
+    while (ReadFile(f, buffer, sizeof buffer, &n, nullptr) && n > 0) out.append(buffer, n);
+    CloseHandle(f);
+    return out;
+}
+
+// Direct one-channel reads and writes of the master controls, to put them
+// back as they were after the run.
+bool MasterControl(DWORD type, DWORD* id) {
+    MIXERLINEA line;
+    std::memset(&line, 0, sizeof line);
+    line.cbStruct = sizeof line;
+    line.dwComponentType = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
+    if (mixerGetLineInfoA(reinterpret_cast<HMIXEROBJ>(0), &line,
+                          MIXER_OBJECTF_MIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) != MMSYSERR_NOERROR)
+        return false;
+    MIXERCONTROLA control;
+    MIXERLINECONTROLSA request;
+    std::memset(&request, 0, sizeof request);
+    std::memset(&control, 0, sizeof control);
+    request.cbStruct = sizeof request;
+    request.dwLineID = line.dwLineID;
+    request.dwControlType = type;
+    request.cControls = 1;
+    request.cbmxctrl = sizeof control;
+    request.pamxctrl = &control;
+    if (mixerGetLineControlsA(reinterpret_cast<HMIXEROBJ>(0), &request,
+                              MIXER_OBJECTF_MIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) != MMSYSERR_NOERROR)
+        return false;
+    *id = control.dwControlID;
+    return true;
+}
+
+bool MasterValue(DWORD id, LONG* value, bool write) {
+    MIXERCONTROLDETAILS d;
+    std::memset(&d, 0, sizeof d);
+    d.cbStruct = sizeof d;
+    d.dwControlID = id;
+    d.cChannels = 1;
+    d.cbDetails = sizeof(LONG);
+    d.paDetails = value;
+    HMIXEROBJ obj = reinterpret_cast<HMIXEROBJ>(0);
+    return (write ? mixerSetControlDetails(obj, &d, MIXER_OBJECTF_MIXER)
+                  : mixerGetControlDetailsA(obj, &d, MIXER_OBJECTF_MIXER)) == MMSYSERR_NOERROR;
+}
+
+bool Setup() {
+    g_dll = LoadLibraryA("MIXER.DLL");
+    if (g_dll == nullptr) {
+        std::printf("LoadLibraryA(\"MIXER.DLL\") failed, error %lu\n", GetLastError());
+        return false;
+    }
+    g_getMainVolume = Fn<NoArg>("GetPlayMainVolume");
+    g_setMainVolume = Fn<OneArg>("SetPlayMainVolume");
+    g_getMainMute = Fn<NoArg>("GetPlayMainMute");
+    g_setMainMute = Fn<OneArg>("SetPlayMainMute");
+    g_setMainBalance = Fn<OneArg>("SetPlayMainBalance");
+    g_getRecLineInSelect = Fn<NoArg>("GetRecLineInSelect");
+    g_setRecLineInSelect = Fn<NoArg>("SetRecLineInSelect");
+    g_getPeak = Fn<PeakFn>("GetPeak");
+    g_channels = Fn<ChannelsFn>("GetMixerRecordChannels");
+    g_save = Fn<PathFn>("Save");
+    g_set = Fn<PathFn>("Set");
+    g_readNames = Fn<NoArg>("ReadDigitalConfiguration");
+    g_setNamePath = Fn<PathFn>("SetSoundCardConfigFilePath");
+
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    g_dir = std::string(temp) + "mixer-bench-" + std::to_string(GetCurrentProcessId()) + "\\";
+    CreateDirectoryA(g_dir.c_str(), nullptr);
+    g_settings = g_dir + "settings.ini";
+    // A name file for Wine's device 0 ("Out: default") naming lines it does
+    // not have, and another card's file that the search passes over.
+    if (!WriteFileBytes(g_dir + "ZX9000.cfg", "[LINEIN]\r\nNAME=Line\r\n") ||
+        !WriteFileBytes(g_dir + "default.cfg", "[DIGITAL]\r\nNAME=SPDIF In\r\n[LINEIN]\r\nNAME=Line In\r\n")) {
+        std::printf("cannot write the name files in %s\n", g_dir.c_str());
+        return false;
+    }
+    g_setNamePath(g_dir.c_str());
+    // The library now addresses line-in and digital by these names; so do
+    // the bare sequences.
+    bare::ResetState();
+    if (g_readNames() != 1) std::printf("note: ReadDigitalConfiguration did not read the name file\n");
+    std::strcpy(bare::g_settings.lineIn, "Line In");
+    std::strcpy(bare::g_settings.digital, "SPDIF In");
+
+    if (g_save(g_settings.c_str()) != 1) {
+        std::printf("Save failed\n");
+        return false;
+    }
+    g_saved = ReadFileBytes(g_settings);
+    std::string text;
+    for (size_t i = 0; i < g_saved.size(); ++i)
+        if (!(g_saved[i] == '\r' && i + 1 < g_saved.size() && g_saved[i + 1] == '\n')) text += g_saved[i];
+    bare::MakeSetPlan(text.data(), static_cast<DWORD>(text.size()), &g_plan);
+    return true;
+}
+
+void Cleanup() {
+    DeleteFileA(g_settings.c_str());
+    DeleteFileA((g_dir + "default.cfg").c_str());
+    DeleteFileA((g_dir + "ZX9000.cfg").c_str());
+    RemoveDirectoryA(g_dir.c_str());
+    FreeLibrary(g_dll);
+}
+
+// ---- Side by side ------------------------------------------------------------
+
+// In a child: the setup's calls use the first window; each of the next three
+// windows holds `pairs` pairs of samples of `calls` calls a side, the side
+// that goes first taking turns. Prints "opens N" and one "pair L B" line a
+// pair, L and B in time-stamp counter ticks a call.
+int Child(const char* name) {
+    const Case* c = nullptr;
+    for (const Case& k : kCases)
+        if (std::strcmp(k.name, name) == 0) c = &k;
+    if (c == nullptr) {
+        std::printf("unknown export %s\n", name);
+        return 2;
+    }
+    // Still in the first window (Setup used part of it): results agree.
+    unsigned before = NextCount();
+    const LONG a = c->library();
+    const unsigned middle = NextCount();
+    const LONG b = c->bare();
+    const unsigned after = NextCount();
+    if (after < before || after >= kWindow) {
+        std::printf("error: the setup left no room in the first window\n");
+        return 1;
+    }
+    if (a != b) std::printf("note %s returns %ld, its bare sequence %ld\n", name, a, b);
+    const int opens = static_cast<int>(std::max(middle - before - 1, after - middle - 1));
+    const int usable = static_cast<int>(kWindow) - 16;
+    int calls = std::max(1, usable / (2 * 4 * std::max(opens, 1)));
+    const int pairs = std::max(1, std::min(4, usable / (2 * calls * std::max(opens, 1))));
+    std::printf("opens %d\n", opens);
+    for (int window = 1; window < 4; ++window) {
+        Align();
+        for (int p = 0; p < pairs; ++p) {
+            unsigned long long t[2];
+            for (int side = 0; side < 2; ++side) {
+                const bool library = ((p + window) % 2 == 0) == (side == 0);
+                LONG (*fn)() = library ? c->library : c->bare;
+                const unsigned long long start = __rdtsc();
+                for (int i = 0; i < calls; ++i) fn();
+                t[library ? 0 : 1] = __rdtsc() - start;
+            }
+            std::printf("pair %.1f %.1f\n", static_cast<double>(t[0]) / calls, static_cast<double>(t[1]) / calls);
+        }
+    }
+    if (NextCount() >= kWindow) std::printf("error: a window overflowed\n");
+    return 0;
+}
+
+// Runs this program with `args`; its standard output. The output goes to a
+// temporary file: processes that Wine starts on the side may inherit a pipe
+// and keep it open after the child has gone.
+std::string RunChild(const std::string& args) {
+    char self[MAX_PATH], dir[MAX_PATH], path[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    GetTempPathA(sizeof dir, dir);
+    GetTempFileNameA(dir, "wbc", 0, path);
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    HANDLE out = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE) return "";
+    STARTUPINFOA si;
+    std::memset(&si, 0, sizeof si);
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = out;
+    si.hStdError = out;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION pi;
+    std::string command = std::string("\"") + self + "\" " + args;
+    std::vector<char> line(command.begin(), command.end());
+    line.push_back('\0');
+    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+        WaitForSingleObject(pi.hProcess, INFINITE);
+        DWORD code = 0;
+        GetExitCodeProcess(pi.hProcess, &code);
+        if (code != 0) std::fprintf(stderr, "child exit %lu\n", code);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+    CloseHandle(out);
+    const std::string text = ReadFileBytes(path);
+    DeleteFileA(path);
+    return text;
+}
+
+// Time-stamp counter ticks a microsecond, against the performance counter.
+double TicksPerMicrosecond() {
+    const double t0 = Now();
+    const unsigned long long c0 = __rdtsc();
+    while (Now() - t0 < 200000) {
+    }
+    return static_cast<double>(__rdtsc() - c0) / (Now() - t0);
+}
+
+int SideBySide(int processes, const char* only) {
+    const double ticks = TicksPerMicrosecond();
+    std::printf("%d processes an export; time-stamp counter %.1f MHz\n", processes, ticks);
+    std::printf("| Export | mixer opens a call | pairs | library us | bare us | ratio of medians | "
+                "median of ratios | within 10%% |\n");
+    std::printf("|---|---:|---:|---:|---:|---:|---:|---|\n");
+    std::fflush(stdout);
+    int missed = 0;
+    for (const Case& c : kCases) {
+        if (only != nullptr && std::strcmp(only, c.name) != 0) continue;
+        std::vector<double> lib, bar, ratio;
+        int opens = 0;
+        std::string notes;
+        for (int p = 0; p < processes; ++p) {
+            std::string out = RunChild(std::string("--child ") + c.name);
+            // Wine starts its desktop process with the first program that
+            // makes a window (winmm's hidden one); a child caught in that may
+            // print nothing. Such a child is run again, once.
+            if (out.find("pair ") == std::string::npos) out = RunChild(std::string("--child ") + c.name);
+            size_t at = 0;
+            while (at < out.size()) {
+                size_t end = out.find('\n', at);
+                if (end == std::string::npos) end = out.size();
+                const std::string line = out.substr(at, end - at);
+                at = end + 1;
+                double l = 0, b = 0;
+                int o = 0;
+                if (std::sscanf(line.c_str(), "pair %lf %lf", &l, &b) == 2) {
+                    lib.push_back(l / ticks);
+                    bar.push_back(b / ticks);
+                    ratio.push_back(l / b);
+                } else if (std::sscanf(line.c_str(), "opens %d", &o) == 1) {
+                    opens = o;
+                } else if (!line.empty() && notes.find(line) == std::string::npos) {
+                    notes += "  " + line + "\n";
+                }
+            }
+            if (out.find("pair ") == std::string::npos) notes += "  a child process gave no samples\n";
+        }
+        if (lib.empty()) {
+            std::printf("| %s | | 0 | | | | | NO |\n%s", c.name, notes.c_str());
+            ++missed;
+            continue;
+        }
+        const double ml = Median(lib), mb = Median(bar), mr = Median(ratio);
+        const bool ok = mr <= 1.10;
+        if (!ok) ++missed;
+        std::printf("| %s | %d | %zu | %.3f | %.3f | %.3f | %.3f | %s |\n", c.name, opens, lib.size(), ml, mb, ml / mb,
+                    mr, ok ? "yes" : "NO");
+        if (!notes.empty()) std::printf("%s", notes.c_str());
+        std::fflush(stdout);
+    }
+    return missed == 0 ? 0 : 1;
+}
+
+// ---- Memory ------------------------------------------------------------------
+
+// The process's heap, walked block by block, and its memory as Wine reports
+// it (from the Linux process's own status).
+struct Memory {
+    long heapBlocks;
+    SIZE_T heapBytes;
+    SIZE_T workingSet, peakWorkingSet, privateBytes;
+};
+
+Memory Take() {
+    Memory m;
+    m.heapBlocks = 0;
+    m.heapBytes = 0;
+    HANDLE heap = GetProcessHeap();
+    HeapLock(heap);
+    PROCESS_HEAP_ENTRY entry;
+    entry.lpData = nullptr;
+    while (HeapWalk(heap, &entry))
+        if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) {
+            ++m.heapBlocks;
+            m.heapBytes += entry.cbData;
+        }
+    HeapUnlock(heap);
+    PROCESS_MEMORY_COUNTERS counters;
+    std::memset(&counters, 0, sizeof counters);
+    counters.cb = sizeof counters;
+    K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    m.workingSet = counters.WorkingSetSize;
+    m.peakWorkingSet = counters.PeakWorkingSetSize;
+    m.privateBytes = counters.PagefileUsage;
+    return m;
+}
+
+void Print(const char* when, const Memory& m) {
+    std::printf("%-7s process heap %ld blocks / %lu bytes; working set %lu kB (peak %lu kB), private %lu kB\n", when,
+                m.heapBlocks, static_cast<unsigned long>(m.heapBytes), static_cast<unsigned long>(m.workingSet / 1024),
+                static_cast<unsigned long>(m.peakWorkingSet / 1024), static_cast<unsigned long>(m.privateBytes / 1024));
+}
+
+bool Grew(const Memory& before, const Memory& after) {
+    // The heap exactly; the process's pages with a little room for the C
+    // library's and Wine's own lazily grown buffers.
+    return after.heapBlocks > before.heapBlocks || after.heapBytes > before.heapBytes ||
+           after.privateBytes > before.privateBytes + 64 * 1024 || after.workingSet > before.workingSet + 64 * 1024;
+}
+
+// Two parts. First, in the three windows left after the setup's, as many
+// mixed calls as their handles allow (a few hundred, every request working).
+// Then n mixed calls in a row: past the 65536th open Wine refuses every
+// handle, so these take the paths where the requests after the open fail.
+int MemoryRun(long n) {
+    int opens[kCaseCount];
+    for (int i = 0; i < kCaseCount; ++i) opens[i] = CountOpens(kCases[i].library);  // also warms each
+    long counts[kCaseCount] = {0};
+
+    const Memory workingBefore = Take();
+    long working = 0, next = 0;
+    for (int window = 1; window < 4; ++window) {
+        Align();
+        int used = 0;
+        for (;;) {
+            const int which = kMix[next % kMixLength];
+            if (used + opens[which] > static_cast<int>(kWindow) - 8) break;
+            kCases[which].library();
+            used += opens[which];
+            ++next;
+            ++working;
+        }
+    }
+    const Memory workingAfter = Take();
+
+    const Memory before = Take();
+    const double start = Now();
+    for (long i = 0; i < n; ++i) {
+        const int which = kMix[i % kMixLength];
+        kCases[which].library();
+        ++counts[which];
+    }
+    const double seconds = (Now() - start) / 1e6;
+    const Memory after = Take();
+
+    std::printf("%ld mixed calls with working handles:\n", working);
+    Print("before", workingBefore);
+    Print("after", workingAfter);
+    std::printf("%ld mixed calls in %.1f s:", n, seconds);
+    for (int i = 0; i < kCaseCount; ++i)
+        std::printf(" %s %ld%s", kCases[i].name, counts[i], i + 1 < kCaseCount ? "," : "\n");
+    Print("before", before);
+    Print("after", after);
+    const bool grew = Grew(workingBefore, workingAfter) || Grew(before, after);
+    std::printf("%s\n", grew ? "GROWTH" : "no growth of heap blocks or heap bytes; working set and private bytes within 64 kB");
+    return grew ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int processes = 6;
+    long memory = 0;
+    const char* only = nullptr;
+    const char* child = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--processes" && i + 1 < argc) processes = std::atoi(argv[++i]);
+        else if (a == "--only" && i + 1 < argc) only = argv[++i];
+        else if (a == "--memory" && i + 1 < argc) memory = std::atol(argv[++i]);
+        else if (a == "--child" && i + 1 < argc) child = argv[++i];
+        else {
+            std::printf("usage: wine_bench [--processes P] [--only NAME] | --memory N\n");
+            return 2;
+        }
+    }
+    if (child == nullptr && memory == 0) return SideBySide(processes, only);
+    if (!Setup()) return 1;
+    DWORD volumeId = 0, muteId = 0;
+    LONG volume = 0, mute = 0;
+    const bool saved = MasterControl(MIXERCONTROL_CONTROLTYPE_VOLUME, &volumeId) &&
+                       MasterControl(MIXERCONTROL_CONTROLTYPE_MUTE, &muteId) &&
+                       MasterValue(volumeId, &volume, false) && MasterValue(muteId, &mute, false);
+    if (child == nullptr)
+        std::printf("mixer device 0 of %u; master volume %ld, mute %ld\n", mixerGetNumDevs(), volume, mute);
+    const int status = child != nullptr ? Child(child) : MemoryRun(memory);
+    if (saved) {
+        MasterValue(volumeId, &volume, true);
+        MasterValue(muteId, &mute, true);
+    }
+    Cleanup();
+    return status;
+}
