@@ -10,6 +10,7 @@
 // resource whose release was the call made to fail.
 #include "cdaudio/cdaudio.h"
 #include "engine/engine.h"
+#include "export_names.h"
 #include "exports/line_exports.h"
 #include "persistence/persistence.h"
 #include "persistence_fixture.h"
@@ -668,26 +669,6 @@ const SelectionMember kSelectionMembers[] = {
 };
 #undef SELECTION
 
-// The export names of the .def file beside the sources.
-std::set<std::string> DefNames() {
-    std::string here = __FILE__;
-    const std::string def = here.substr(0, here.rfind("tests/native/")) + "src/MIXER.def";
-    std::ifstream in(def);
-    std::set<std::string> names;
-    std::string line;
-    bool exports = false;
-    while (std::getline(in, line)) {
-        if (line.rfind("EXPORTS", 0) == 0) {
-            exports = true;
-            continue;
-        }
-        std::istringstream words(line);
-        std::string name;
-        if (exports && (words >> name) && name[0] != ';') names.insert(name);
-    }
-    return names;
-}
-
 // ---- Summary --------------------------------------------------------------------------
 
 class Summary : public ::testing::Environment {
@@ -724,7 +705,7 @@ TEST_F(FaultInjectionTest, EveryExportNameHasAScenario) {
         covered.insert(m.setterName);
         covered.insert(m.getterName);
     }
-    const std::set<std::string> def = DefNames();
+    const std::set<std::string> def = DefExportNames();
     EXPECT_EQ(def.size(), 91u);
     EXPECT_EQ(covered, def);
 }
