@@ -318,9 +318,19 @@ LONG Get(Line target, Op op) {
         Details(&d, c.dwControlID, 1, c.cMultipleItems, sizeof(LONG), values);
         if (mixerGetControlDetailsA(obj, &d, MIXER_GETCONTROLDETAILSF_VALUE) == MMSYSERR_NOERROR) {
             result = values[0];
-            if (mixerSetControlDetails(obj, &d, MIXER_SETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR &&
-                c.dwControlType != MIXERCONTROL_CONTROLTYPE_MUTE)
-                result = -1;
+            // The value goes back as read: in one request for a uniform
+            // control or a one-channel line, else channel by channel.
+            MMRESULT back;
+            if ((c.fdwControl & MIXERCONTROL_CONTROLF_UNIFORM) || line.cChannels <= 1) {
+                back = mixerSetControlDetails(obj, &d, MIXER_SETCONTROLDETAILSF_VALUE);
+            } else {
+                LONG every[kMaxElements] = {0};
+                MIXERCONTROLDETAILS all;
+                Details(&all, c.dwControlID, line.cChannels, c.cMultipleItems, sizeof(LONG), every);
+                back = mixerGetControlDetailsA(obj, &all, MIXER_GETCONTROLDETAILSF_VALUE);
+                if (back == MMSYSERR_NOERROR) back = mixerSetControlDetails(obj, &all, MIXER_SETCONTROLDETAILSF_VALUE);
+            }
+            if (back != MMSYSERR_NOERROR && c.dwControlType != MIXERCONTROL_CONTROLTYPE_MUTE) result = -1;
         }
     }
     mixerClose(h);
