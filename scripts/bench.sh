@@ -1,0 +1,64 @@
+#!/bin/sh
+# Builds and runs the benchmarks (not part of the test command):
+#   native     time per call on the simulated platform (Google Benchmark)
+#   callgrind  instructions per call, the library's own and the platform's
+#   memory     one million mixed calls natively and under Wine
+#   wine       each export against its bare request sequence under Wine
+# With no argument it runs all four. BENCHMARKS.md has the figures.
+# MIXER_BENCH_JOBS sets the build's parallel jobs (default 2).
+set -e
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+parts=${*:-native callgrind memory wine}
+jobs=${MIXER_BENCH_JOBS:-2}
+native=build/bench-native
+win32=build/bench-win32
+MIXER_WINE_BASE=${MIXER_WINE_BASE:-${TMPDIR:-/tmp}/mixer-wine-bench-$(id -u)}
+export MIXER_WINE_BASE
+
+echo "== machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)," \
+     "load average $(cut -d' ' -f1-3 /proc/loadavg)"
+
+need_native=no; need_win32=no
+for p in $parts; do
+    case $p in
+    native|callgrind) need_native=yes ;;
+    memory) need_native=yes; need_win32=yes ;;
+    wine) need_native=yes; need_win32=yes ;;
+    *) echo "unknown part: $p (native, callgrind, memory, wine)"; exit 2 ;;
+    esac
+done
+if [ $need_native = yes ]; then
+    cmake --preset native -B $native -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build $native -j"$jobs" --target native_bench bench_calls bare_check
+fi
+if [ $need_win32 = yes ]; then
+    cmake --preset win32 -B $win32 >/dev/null
+    cmake --build $win32 -j"$jobs" --target mixer wine_bench
+fi
+
+for p in $parts; do
+    case $p in
+    native)
+        echo "== native: time per call on the simulated platform"
+        $native/bench/native_bench --benchmark_min_time=0.5 --benchmark_repetitions=3 \
+            --benchmark_report_aggregates_only=true
+        ;;
+    callgrind)
+        echo "== callgrind: instructions per call"
+        python3 bench/callgrind.py --bin $native/bench/bench_calls
+        ;;
+    memory)
+        echo "== memory: one million mixed calls on the simulated platform"
+        $native/bench/bench_calls memory 1000000
+        echo "== memory: one million mixed calls under Wine"
+        (cd $win32 && ../../tests/wine/wine-run.sh ./wine_bench.exe --memory 1000000)
+        ;;
+    wine)
+        echo "== wine: the requests each export makes, as in its bare sequence (simulated platform)"
+        $native/bench/bare_check | tail -1
+        echo "== wine: each export against its bare request sequence"
+        (cd $win32 && ../../tests/wine/wine-run.sh ./wine_bench.exe --processes 8)
+        ;;
+    esac
+done
