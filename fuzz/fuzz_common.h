@@ -1,0 +1,51 @@
+// What the fuzz targets share: a fresh platform per input, a private
+// directory for files, the typical card, a text-mode reading of the input as
+// the library's text files see it, and checks that abort (a finding) when a
+// rule is broken.
+#pragma once
+
+#include "core/state.h"
+#include "sim.h"
+#include "sim_files.h"
+#include "sim_mci.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#define FUZZ_CHECK(cond)                                                                     \
+    do {                                                                                     \
+        if (!(cond)) {                                                                       \
+            std::fprintf(stderr, "fuzz check failed: %s (%s:%d)\n", #cond, __FILE__, __LINE__); \
+            std::abort();                                                                    \
+        }                                                                                    \
+    } while (0)
+
+namespace fuzz {
+
+// Back to a loaded library on an empty machine.
+void Fresh();
+
+// A directory of this process's own, removed at exit.
+const std::string& WorkDir();
+void WriteFile(const std::string& path, const uint8_t* data, size_t size);
+
+// Speakers (volume, mute; line-in, microphone with boost, CD, wave-out and
+// auxiliary sources) and wave-in (volume, MUX selector; line-in, microphone,
+// CD, auxiliary, analog and digital sources), as the native suite's card.
+sim::Device& BuildTypicalCard(const std::string& product = "AX200 Mixer");
+
+// Aborts unless every mixer handle, heap and local block, file, search and
+// registry key the library took has been given back.
+void CheckNothingHeld();
+
+// The text a text-mode read of at most 4096 bytes delivers: CR LF becomes LF,
+// a lone CR stays, a Ctrl-Z byte ends the text.
+std::string TextModeRead(const uint8_t* data, size_t size);
+
+// The tokens of a text: cut at every "=" and LF, runs of them one cut.
+std::vector<std::string> Tokens(const std::string& text);
+
+}  // namespace fuzz
