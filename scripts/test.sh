@@ -1,7 +1,8 @@
 #!/bin/sh
-# Installs what is missing, builds both presets and runs every test: the
+# Installs what is missing, builds the presets and runs every test: the
 # native suite against the simulated platform, the same suite under the
-# address and undefined-behaviour sanitizers, then MIXER.DLL under Wine.
+# address and undefined-behaviour sanitizers, MIXER.DLL under Wine, then each
+# fuzz target for 20 seconds.
 set -e
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -14,4 +15,5 @@ for preset in native asan win32; do
     echo "== ctest $preset"
     ctest --preset "$preset" -j2 || status=1
 done
+scripts/fuzz.sh 20 || status=1
 exit $status
