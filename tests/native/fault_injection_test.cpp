@@ -40,7 +40,7 @@ const DWORD kLockViolation = 33;
 
 // ---- The rich card ------------------------------------------------------------
 
-struct SourceSpec {
+struct SourceLine {
     DWORD type;
     const char* name;
     DWORD channels;
@@ -49,14 +49,14 @@ struct SourceSpec {
 // Every line a member can reach, by component type and by override name
 // ("Alt ..." lines have no standard type), with distinct levels on the two
 // channels, mutes and boosts on and off, peak meters on both destinations.
-const SourceSpec kPlaySources[] = {
+const SourceLine kPlaySources[] = {
     {MIXERLINE_COMPONENTTYPE_SRC_LINE, "Line In", 2},         {MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, "Microphone", 1},
     {MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC, "CD Audio", 2}, {MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, "Wave", 2},
     {MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY, "Aux", 2},        {MIXERLINE_COMPONENTTYPE_SRC_DIGITAL, "SPDIF In", 2},
     {MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED, "Alt Line", 2},   {MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED, "Alt Digital", 2},
     {MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED, "Alt CD", 2},
 };
-const SourceSpec kRecSources[] = {
+const SourceLine kRecSources[] = {
     {MIXERLINE_COMPONENTTYPE_SRC_LINE, "Line In", 2},         {MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, "Microphone", 1},
     {MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC, "CD Audio", 2}, {MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY, "Aux", 2},
     {MIXERLINE_COMPONENTTYPE_SRC_ANALOG, "Analog Mix", 2},    {MIXERLINE_COMPONENTTYPE_SRC_DIGITAL, "SPDIF In", 2},
@@ -78,7 +78,7 @@ void BuildRichCard() {
     speakers.AddControl(kPeak, 700, 0, 0, "Master Peak");
     LONG level = 10000;
     LONG n = 0;
-    for (const SourceSpec& s : kPlaySources) {
+    for (const SourceLine& s : kPlaySources) {
         AddLineControls(speakers.AddSource(s.type, s.name, s.channels), level, n % 2, 1);
         level += 1500, ++n;
     }
@@ -86,7 +86,7 @@ void BuildRichCard() {
     wavein.AddControl(kVolume, 50000, 0, 0, "Recording Volume");
     wavein.AddControl(kPeak, -1200, 0, 0, "Recording Peak");
     std::vector<std::string> items;
-    for (const SourceSpec& s : kRecSources) {
+    for (const SourceLine& s : kRecSources) {
         AddLineControls(wavein.AddSource(s.type, s.name, s.channels), level, (n + 1) % 2, 1);
         level += 1500, ++n;
         items.push_back(s.name);
@@ -97,7 +97,7 @@ void BuildRichCard() {
 // What the listing of the recording selector holds on the rich card.
 std::string RichListing() {
     std::string text = std::string(kProduct) + "|";
-    for (const SourceSpec& s : kRecSources) text += std::string(s.name) + "|";
+    for (const SourceLine& s : kRecSources) text += std::string(s.name) + "|";
     return text;
 }
 
@@ -907,7 +907,7 @@ TEST_F(FaultInjectionTest, EnginePrimitivesPeakAndInspection) {
         };
         list.expect = [limit](const Baseline&, const Fault* f) {
             std::string full = std::string(kProduct) + "|";
-            for (const SourceSpec& src : kRecSources)
+            for (const SourceLine& src : kRecSources)
                 if (full.size() + std::strlen(src.name) < limit) full += std::string(src.name) + "|";
             if (f == nullptr || f->session == 0 || IsRelease(*f->call)) {
                 Outcome o = Result(0);
