@@ -1,8 +1,8 @@
 #!/bin/sh
-# Installs what is missing, builds the presets and runs every test: the
-# native suite against the simulated platform, the same suite under the
-# address and undefined-behaviour sanitizers, MIXER.DLL under Wine, then each
-# fuzz target for 20 seconds.
+# Installs what is missing, builds the presets and runs every test: each fuzz
+# target for 20 seconds, then the native suite against the simulated
+# platform, the same suite under the address and undefined-behaviour
+# sanitizers, and MIXER.DLL under Wine (ctest's summary comes last).
 set -e
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -11,9 +11,9 @@ for preset in native asan win32; do
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"
 done
+scripts/fuzz.sh 20 || status=1
 for preset in native asan win32; do
     echo "== ctest $preset"
     ctest --preset "$preset" -j2 || status=1
 done
-scripts/fuzz.sh 20 || status=1
 exit $status
