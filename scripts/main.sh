@@ -14,7 +14,11 @@ mkdir -p dist
 cp build/win32/MIXER.DLL build/win32/mixerctl.exe src/MIXER.def dist/
 cp build/win32/dist/* dist/   # mixer.h, import libraries, README: cmake/dist.cmake
 echo "dist/MIXER.DLL: $(wc -c < dist/MIXER.DLL) bytes"
-i686-w64-mingw32-objdump -p dist/MIXER.DLL | sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p'
+echo "exports (ordinal, name):"
+/usr/bin/python3 -c 'import pefile, sys
+pe = pefile.PE(sys.argv[1])
+for e in sorted(pe.DIRECTORY_ENTRY_EXPORT.symbols, key=lambda e: e.ordinal):
+    print("%4d  %s" % (e.ordinal, e.name.decode()))' dist/MIXER.DLL | column -c 120
 
 # A tour of the default card. Each run is a new process; --state carries the
 # card's values from one run to the next, as one card would keep them.
