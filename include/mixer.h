@@ -182,9 +182,10 @@ MIXERAPI RepeatPlayStop(void);
  * the card's line names from the "*.cfg" file whose base name occurs in the
  * mixer's product name: 1 when a file was read, else 0.
  * SetSoundCardConfigFilePath sets the directory prefix searched (end it with
- * a backslash) and returns the stored length plus one, 0 for a null pointer.
+ * a backslash) and returns the stored length plus one; 0 for a null pointer
+ * or a string longer than 255 characters, the prefix then unchanged.
  * GetTavrinDirectory copies the host application's registered directory into
- * buffer (at least 256 bytes): 1, or 0 with buffer empty.
+ * buffer (at least 255 bytes): 1, or 0 with buffer empty.
  */
 MIXERAPI Save(LPCSTR path);
 MIXERAPI Set(LPCSTR path);
