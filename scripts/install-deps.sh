@@ -15,4 +15,4 @@ echo "installing:$missing"
 if [ "$(id -u)" != 0 ]; then SUDO=sudo; else SUDO=; fi
 $SUDO dpkg --add-architecture i386
 $SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq $missing >/dev/null
