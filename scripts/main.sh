@@ -17,8 +17,11 @@ echo "dist/MIXER.DLL: $(wc -c < dist/MIXER.DLL) bytes"
 echo "exports (ordinal, name):"
 /usr/bin/python3 -c 'import pefile, sys
 pe = pefile.PE(sys.argv[1])
-for e in sorted(pe.DIRECTORY_ENTRY_EXPORT.symbols, key=lambda e: e.ordinal):
-    print("%4d  %s" % (e.ordinal, e.name.decode()))' dist/MIXER.DLL | column -c 120
+cells = ["%4d  %-28s" % (e.ordinal, e.name.decode())
+         for e in sorted(pe.DIRECTORY_ENTRY_EXPORT.symbols, key=lambda e: e.ordinal)]
+rows = (len(cells) + 2) // 3
+for r in range(rows):
+    print("".join(cells[r::rows]).rstrip())' dist/MIXER.DLL
 
 # A tour of the default card. Each run is a new process; --state carries the
 # card's values from one run to the next, as one card would keep them.
