@@ -43,3 +43,17 @@ bool DirectControl(DWORD lineId, DWORD controlType, MIXERCONTROLA* out);
 // One-channel read / write of a control's value; false when the request fails.
 bool DirectRead(DWORD controlId, LONG* value);
 bool DirectWrite(DWORD controlId, LONG value);
+// The one-channel value of a control, or `fallback` when the read fails.
+LONG DirectValue(DWORD controlId, LONG fallback = -12345);
+
+// Device 0's master line: the speakers destination with its volume and mute.
+struct MasterControls {
+    bool ok;
+    DWORD lineId;
+    DWORD volume;  // control identifiers
+    DWORD mute;
+};
+MasterControls FindMasterControls();
+
+// Wine keeps levels as floats: a level may read back one lower.
+inline bool NearLevel(LONG got, LONG want) { return got == want || got == want - 1; }

@@ -6,53 +6,20 @@
 #define MIXER_NO_DLLIMPORT
 #include "mixer.h"
 
-#include <cstring>
-
 #define CALL(name) (reinterpret_cast<decltype(&name)>(Export(#name)))
 
-namespace {
-
-struct MasterControls {
-    bool ok;
-    DWORD volume;
-    DWORD mute;
-};
-
-MasterControls Master() {
-    MasterControls m;
-    std::memset(&m, 0, sizeof m);
-    DirectLine d = DirectDestination(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS);
-    MIXERCONTROLA vol, mute;
-    if (d.found && DirectControl(d.line.dwLineID, MIXERCONTROL_CONTROLTYPE_VOLUME, &vol) &&
-        DirectControl(d.line.dwLineID, MIXERCONTROL_CONTROLTYPE_MUTE, &mute)) {
-        m.ok = true;
-        m.volume = vol.dwControlID;
-        m.mute = mute.dwControlID;
-    }
-    return m;
-}
-
-LONG Read(DWORD id) {
-    LONG v = -12345;
-    return DirectRead(id, &v) ? v : -12345;
-}
-
-bool Near(LONG got, LONG want) { return got == want || got == want - 1; }  // Wine keeps levels as floats
-
-}  // namespace
-
 HOST_TEST(main_volume_mute_and_balance) {
-    MasterControls m = Master();
+    MasterControls m = FindMasterControls();
     if (!m.ok) return CHECK(m.ok);
-    const LONG savedVolume = Read(m.volume);
-    const LONG savedMute = Read(m.mute);
+    const LONG savedVolume = DirectValue(m.volume);
+    const LONG savedMute = DirectValue(m.mute);
 
     CHECK_EQ(CALL(SetPlayMainVolume)(40000), 1);
-    CHECK(Near(Read(m.volume), 40000));
-    CHECK_EQ(CALL(GetPlayMainVolume)(), Read(m.volume));
+    CHECK(NearLevel(DirectValue(m.volume), 40000));
+    CHECK_EQ(CALL(GetPlayMainVolume)(), DirectValue(m.volume));
 
     CHECK_EQ(CALL(SetPlayMainMute)(1), 1);
-    CHECK_EQ(Read(m.mute), 1);
+    CHECK_EQ(DirectValue(m.mute), 1);
     CHECK_EQ(CALL(GetPlayMainMute)(), 1);
     CHECK_EQ(CALL(SetPlayMainMute)(0), 1);
     CHECK_EQ(CALL(GetPlayMainMute)(), 0);
@@ -61,11 +28,11 @@ HOST_TEST(main_volume_mute_and_balance) {
     // channels: the balance rule sees (level, 0), so positions up to 7 keep
     // the level and higher positions scale it.
     DirectWrite(m.volume, 42000);
-    const LONG level = Read(m.volume);
+    const LONG level = DirectValue(m.volume);
     CHECK_EQ(CALL(SetPlayMainBalance)(3), 1);
-    CHECK(Near(Read(m.volume), level));
+    CHECK(NearLevel(DirectValue(m.volume), level));
     CHECK_EQ(CALL(SetPlayMainBalance)(12), 1);
-    CHECK(Near(Read(m.volume), static_cast<LONG>(3.0 * level * 0.14285714285714285)));
+    CHECK(NearLevel(DirectValue(m.volume), static_cast<LONG>(3.0 * level * 0.14285714285714285)));
 
     DirectWrite(m.volume, savedVolume);
     DirectWrite(m.mute, savedMute);
@@ -80,10 +47,10 @@ HOST_TEST(wave_out_source_reads_zero) {
 }
 
 HOST_TEST(absent_lines) {
-    MasterControls m = Master();
+    MasterControls m = FindMasterControls();
     if (!m.ok) return CHECK(m.ok);
-    const LONG volume = Read(m.volume);
-    const LONG mute = Read(m.mute);
+    const LONG volume = DirectValue(m.volume);
+    const LONG mute = DirectValue(m.mute);
 
     decltype(&SetPlayLineInVolume) setters[] = {
         CALL(SetPlayLineInVolume), CALL(SetPlayMicVolume),   CALL(SetPlayCDVolume),     CALL(SetPlayAuxVolume),
@@ -113,8 +80,8 @@ HOST_TEST(absent_lines) {
                                                      CALL(GetRecAnalogSelect), CALL(GetRecDigitalSelect)};
     for (auto fn : selectGetters) CHECK_EQ(fn(), -1);
 
-    CHECK_EQ(Read(m.volume), volume);
-    CHECK_EQ(Read(m.mute), mute);
+    CHECK_EQ(DirectValue(m.volume), volume);
+    CHECK_EQ(DirectValue(m.mute), mute);
 }
 
 HOST_TEST(flag_and_no_ops) {

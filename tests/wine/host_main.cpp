@@ -110,6 +110,26 @@ static bool Details(DWORD controlId, LONG* value, bool write) {
 bool DirectRead(DWORD controlId, LONG* value) { return Details(controlId, value, false); }
 bool DirectWrite(DWORD controlId, LONG value) { return Details(controlId, &value, true); }
 
+LONG DirectValue(DWORD controlId, LONG fallback) {
+    LONG v = fallback;
+    return DirectRead(controlId, &v) ? v : fallback;
+}
+
+MasterControls FindMasterControls() {
+    MasterControls m;
+    std::memset(&m, 0, sizeof m);
+    DirectLine d = DirectDestination(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS);
+    MIXERCONTROLA vol, mute;
+    if (d.found && DirectControl(d.line.dwLineID, MIXERCONTROL_CONTROLTYPE_VOLUME, &vol) &&
+        DirectControl(d.line.dwLineID, MIXERCONTROL_CONTROLTYPE_MUTE, &mute)) {
+        m.ok = true;
+        m.lineId = d.line.dwLineID;
+        m.volume = vol.dwControlID;
+        m.mute = mute.dwControlID;
+    }
+    return m;
+}
+
 int main(int argc, char** argv) {
     const char* only = argc > 1 ? argv[1] : nullptr;
     g_dll = LoadLibraryA("MIXER.DLL");

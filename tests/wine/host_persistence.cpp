@@ -14,33 +14,6 @@ namespace {
 
 const char kAppPathKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\TAVRIN.EXE";
 
-struct MasterControls {
-    bool ok;
-    DWORD volume;
-    DWORD mute;
-};
-
-MasterControls Master() {
-    MasterControls m;
-    std::memset(&m, 0, sizeof m);
-    DirectLine d = DirectDestination(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS);
-    MIXERCONTROLA vol, mute;
-    if (d.found && DirectControl(d.line.dwLineID, MIXERCONTROL_CONTROLTYPE_VOLUME, &vol) &&
-        DirectControl(d.line.dwLineID, MIXERCONTROL_CONTROLTYPE_MUTE, &mute)) {
-        m.ok = true;
-        m.volume = vol.dwControlID;
-        m.mute = mute.dwControlID;
-    }
-    return m;
-}
-
-LONG Read(DWORD id) {
-    LONG v = -12345;
-    return DirectRead(id, &v) ? v : -12345;
-}
-
-bool Near(LONG got, LONG want) { return got == want || got == want - 1; }  // Wine keeps levels as floats
-
 // A fresh directory under the temporary directory, ending in a backslash.
 std::string TempDirectory(const char* tag) {
     char temp[MAX_PATH];
@@ -91,11 +64,11 @@ long Entry(const std::string& text, const char* section, const char* key) {
 }  // namespace
 
 HOST_TEST(save_and_set_round_trip_master_volume_and_mute) {
-    MasterControls m = Master();
+    MasterControls m = FindMasterControls();
     if (!m.ok) return CHECK(m.ok);
     PathFn save = Fn<PathFn>("Save");
     PathFn set = Fn<PathFn>("Set");
-    const LONG savedVolume = Read(m.volume), savedMute = Read(m.mute);
+    const LONG savedVolume = DirectValue(m.volume), savedMute = DirectValue(m.mute);
     const std::string dir = TempDirectory("settings");
     const std::string file = dir + "mixer.ini";
 
@@ -112,7 +85,7 @@ HOST_TEST(save_and_set_round_trip_master_volume_and_mute) {
     CHECK_EQ(lf, 45);
     CHECK(text.compare(0, 17, "[RECORD VOLUME]\r\n") == 0);
     CHECK(text.size() >= 11 && text.compare(text.size() - 11, 11, "DIGITAL=0\r\n") == 0);
-    CHECK(Near(Entry(text, "[PLAY VOLUME]", "MAIN"), 23456));
+    CHECK(NearLevel(Entry(text, "[PLAY VOLUME]", "MAIN"), 23456));
     CHECK_EQ(Entry(text, "[PLAY MUTE]", "MAIN"), 1);
     CHECK(!Exists(file + ".tmp"));
 
@@ -120,8 +93,8 @@ HOST_TEST(save_and_set_round_trip_master_volume_and_mute) {
     CHECK(DirectWrite(m.mute, 0));
     CHECK_EQ(set(file.c_str()), 1);
     // The level written back is the one saved (which Wine may keep one unit lower).
-    CHECK(Near(Read(m.volume), Entry(text, "[PLAY VOLUME]", "MAIN")));
-    CHECK_EQ(Read(m.mute), 1);
+    CHECK(NearLevel(DirectValue(m.volume), Entry(text, "[PLAY VOLUME]", "MAIN")));
+    CHECK_EQ(DirectValue(m.mute), 1);
 
     CHECK_EQ(save(nullptr), 0);
     CHECK_EQ(set(nullptr), 0);
