@@ -1,6 +1,6 @@
 # dist/: what a host developer takes away. MIXER.DLL, its header, an import
-# library for mingw (libmixer.dll.a) and one for MSVC (MIXER.lib), the .def
-# and a README. scripts/main.sh copies this folder to the top-level dist/.
+# library for mingw (libmixer.dll.a) and one for MSVC (MIXER.lib), the .def,
+# a README and the mixer panel. scripts/main.sh copies this folder to the top-level dist/.
 #
 # The import libraries are made from decorated names (SetMixer@20) with
 # dlltool -k: a host compiled against mixer.h refers to _SetMixer@20, and the
@@ -50,5 +50,12 @@ foreach(pair "include/mixer.h=mixer.h" "src/MIXER.def=MIXER.def" "docs/dist-READ
         DEPENDS ${CMAKE_SOURCE_DIR}/${from})
     list(APPEND MIXER_DIST_FILES ${MIXER_DIST_DIR}/${to})
 endforeach()
+
+# The mixer panel (tools/mixerpanel), a host program that loads the DLL by
+# name: a developer sees the library work before writing a line.
+add_custom_command(OUTPUT ${MIXER_DIST_DIR}/mixerpanel.exe
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:mixerpanel> ${MIXER_DIST_DIR}/mixerpanel.exe
+    DEPENDS mixerpanel $<TARGET_FILE:mixerpanel>)
+list(APPEND MIXER_DIST_FILES ${MIXER_DIST_DIR}/mixerpanel.exe)
 
 add_custom_target(dist ALL DEPENDS ${MIXER_DIST_FILES} ${MIXER_EXPORTS_HEADER})

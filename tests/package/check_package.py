@@ -2,8 +2,9 @@
 """Checks of dist/ and of the programs linked against it.
 
   contents DIST SOURCE_DIR DLL
-      dist/ holds the six files a host developer needs, the DLL is the one
-      built, mixer.h and MIXER.def are the sources' own.
+      dist/ holds the seven files a host developer needs (the mixer panel
+      among them), the DLL is the one built, mixer.h and MIXER.def are the
+      sources' own.
   imports EXE DLLNAME NAME...
       EXE imports exactly NAME... from DLLNAME, each by its name (no
       ordinals, no decorated names); the single NAME "ALL" stands for the 91
@@ -14,7 +15,7 @@ import filecmp
 import os
 import sys
 
-EXPECTED = ["MIXER.DLL", "MIXER.def", "MIXER.lib", "README", "libmixer.dll.a", "mixer.h"]
+EXPECTED = ["MIXER.DLL", "MIXER.def", "MIXER.lib", "README", "libmixer.dll.a", "mixer.h", "mixerpanel.exe"]
 
 
 def contents(dist, source, dll):
