@@ -233,6 +233,28 @@ void CheckControls(const Panel& p, const Master& m, const std::string& settings)
     Check(NearLevel(DirectRead(m.volume), FaderValue(m.scale, after)),
           "the arrow key's level reached the mixer (" + Str(DirectRead(m.volume)) + ")");
 
+    // Tab moves the keyboard focus on from the fader to its strip's Mute.
+    GUITHREADINFO gui = {};
+    gui.cbSize = sizeof gui;
+    const DWORD thread = GetWindowThreadProcessId(p.main, nullptr);
+    PostMessageA(p.fader, WM_KEYDOWN, VK_TAB, 0x000F0001);
+    PostMessageA(p.fader, WM_KEYUP, VK_TAB, 0xC00F0001);
+    HWND focus = nullptr;
+    for (int i = 0; i < 40; ++i) {
+        Sleep(50);
+        if (GetGUIThreadInfo(thread, &gui) && gui.hwndFocus != p.fader) {
+            focus = gui.hwndFocus;
+            break;
+        }
+    }
+    Check(focus == p.mute, "Tab moves the focus from the main fader to its Mute");
+
+    // A line the card lacks: its strip is there, disabled.
+    HWND lineIn = GetDlgItem(p.page, ID_STRIP(0, 2, PART_FADER));
+    Check(lineIn && !IsWindowEnabled(lineIn) && IsWindowVisible(lineIn) &&
+              !IsWindowEnabled(GetDlgItem(p.page, ID_STRIP(0, 2, PART_MUTE))),
+          "the line-in strip (no such line on Wine's card) is shown disabled");
+
     // The mute check box, twice.
     for (int i = 0; i < 2; ++i) {
         const LONG was = DirectRead(m.mute);
@@ -250,6 +272,27 @@ void CheckControls(const Panel& p, const Master& m, const std::string& settings)
     const LONG mute = DirectRead(m.mute);
     DirectWrite(m.mute, mute ? 0 : 1);
     Check(WaitFor(3000, MuteShows, p, m, mute ? 0 : 1), "a mute set past the library shows on the check box");
+
+    // Resizing: the faders follow the window; it does not shrink past what
+    // its controls need.
+    RECT window, fader;
+    GetWindowRect(p.main, &window);
+    GetWindowRect(p.fader, &fader);
+    SetWindowPos(p.main, nullptr, 0, 0, window.right - window.left + 200, window.bottom - window.top + 150,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT taller;
+    GetWindowRect(p.fader, &taller);
+    Check(taller.bottom - taller.top == fader.bottom - fader.top + 150,
+          "the fader grows with the window (" + Str(fader.bottom - fader.top) + " to " +
+              Str(taller.bottom - taller.top) + " pixels)");
+    SetWindowPos(p.main, nullptr, 0, 0, 100, 100, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT small;
+    GetWindowRect(p.main, &small);
+    Check(small.right - small.left > 400 && small.bottom - small.top > 250,
+          "the window keeps a usable minimum (" + Str(small.right - small.left) + "x" +
+              Str(small.bottom - small.top) + ")");
+    SetWindowPos(p.main, nullptr, 0, 0, window.right - window.left, window.bottom - window.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     // Save settings and Restore settings through the menu's commands.
     Drag(p, m, 40000, 2, false);
