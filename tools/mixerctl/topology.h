@@ -54,4 +54,22 @@ const LineInfo* FindWaveIn(const DeviceInfo& device);
 const ControlInfo* FindRecordingSelector(const LineInfo& waveIn);
 bool IsSingleSelectType(DWORD controlType);
 
+// The control the library's line search reaches when it addresses a line by
+// its component type: on mixer device 0, the first destination of
+// `destinationType` that has source lines; in it the first source line of
+// `lineType`, or the destination itself when `lineType` is the destination's
+// own type; on that line the first control of `controlType`, with its
+// current values. `problem` says why there is none ("" when found).
+struct TargetControl {
+    std::string problem;
+    std::string lineName;
+    DWORD lineChannels = 0;
+    ControlInfo info;
+};
+TargetControl FindTargetControl(DWORD destinationType, DWORD lineType, DWORD controlType);
+
+// Why GetPeak(type) cannot read a meter: no mixer device, no line of the
+// type, or no peak meter on it ("" when it can).
+std::string PeakMeterProblem(DWORD componentType);
+
 }  // namespace mixerctl
