@@ -373,7 +373,7 @@ const char* KindName(PathKind kind) {
 // and the kind of value it takes.
 void PrintPaths(std::ostream& out) {
     for (const PropertyPath& p : AllPaths()) {
-        std::string access = p.getter.empty() ? "set" : p.setter.empty() ? "get" : "get, set";
+        std::string access = p.getter.empty() ? "set" : p.setter.empty() ? "get" : "get,set";
         out << p.path << std::string(p.path.size() < 22 ? 22 - p.path.size() : 1, ' ') << access
             << std::string(access.size() < 10 ? 10 - access.size() : 1, ' ') << KindName(p.kind) << "\n";
     }

@@ -374,5 +374,5 @@ TEST_F(OnDefaultCard, HelpListsEveryPath) {
     for (const PropertyPath& p : AllPaths()) want.push_back(p.path);
     EXPECT_EQ(listed, want);
     EXPECT_TRUE(Has(r.out, "play.main.balance     set       position 0..15\n")) << r.out;
-    EXPECT_TRUE(Has(r.out, "play.main.volume      get, set  level\n")) << r.out;
+    EXPECT_TRUE(Has(r.out, "play.main.volume      get,set   level\n")) << r.out;
 }
