@@ -26,6 +26,16 @@ struct Mixer {
 
 constexpr DWORD kByDevice = MIXER_OBJECTF_MIXER;
 
+// Destination d (source < 0) or its source line `source`.
+MMRESULT LineAt(const Mixer& m, DWORD d, long source, MIXERLINEA* line) {
+    std::memset(line, 0, sizeof *line);
+    line->cbStruct = sizeof *line;
+    line->dwDestination = d;
+    line->dwSource = source < 0 ? 0 : static_cast<DWORD>(source);
+    return mixerGetLineInfoA(m.obj(), line,
+                             kByDevice | (source < 0 ? MIXER_GETLINEINFOF_DESTINATION : MIXER_GETLINEINFOF_SOURCE));
+}
+
 MMRESULT ReadValues(const Mixer& m, const MIXERCONTROLA& c, DWORD channels, DWORD items, LONG fill,
                     std::vector<LONG>* values) {
     values->assign(static_cast<size_t>(channels) * items, fill);
@@ -225,20 +235,13 @@ DeviceInfo ReadDevice(UINT index) {
     Mixer m(index);
     for (DWORD d = 0; d < dev.caps.cDestinations; ++d) {
         MIXERLINEA line;
-        std::memset(&line, 0, sizeof line);
-        line.cbStruct = sizeof line;
-        line.dwDestination = d;
-        r = mixerGetLineInfoA(m.obj(), &line, kByDevice | MIXER_GETLINEINFOF_DESTINATION);
+        r = LineAt(m, d, -1, &line);
         if (r != MMSYSERR_NOERROR)
             throw ToolError("cannot read destination " + std::to_string(d) + " (error " + std::to_string(r) + ")");
         LineInfo dst = ReadLine(m, line);
         for (DWORD s = 0; s < line.cConnections; ++s) {
             MIXERLINEA src;
-            std::memset(&src, 0, sizeof src);
-            src.cbStruct = sizeof src;
-            src.dwDestination = d;
-            src.dwSource = s;
-            r = mixerGetLineInfoA(m.obj(), &src, kByDevice | MIXER_GETLINEINFOF_SOURCE);
+            r = LineAt(m, d, static_cast<long>(s), &src);
             if (r != MMSYSERR_NOERROR) {
                 dst.sourcesResult = r;
                 break;
@@ -298,10 +301,7 @@ TargetControl FindTargetControl(DWORD destinationType, DWORD lineType, DWORD con
     const std::string where = ComponentTypeName(lineType) + (itself ? "" : " line under " + ComponentTypeName(destinationType));
     for (DWORD d = 0; d < caps.cDestinations; ++d) {
         MIXERLINEA dst;
-        std::memset(&dst, 0, sizeof dst);
-        dst.cbStruct = sizeof dst;
-        dst.dwDestination = d;
-        r = mixerGetLineInfoA(m.obj(), &dst, kByDevice | MIXER_GETLINEINFOF_DESTINATION);
+        r = LineAt(m, d, -1, &dst);
         if (r != MMSYSERR_NOERROR) {
             t.problem = "cannot read destination " + std::to_string(d) + " (" + ErrorText(r) + ")";
             return t;
@@ -310,11 +310,7 @@ TargetControl FindTargetControl(DWORD destinationType, DWORD lineType, DWORD con
         MIXERLINEA line = dst;
         bool found = itself;
         for (DWORD s = 0; !found && s < dst.cConnections; ++s) {
-            std::memset(&line, 0, sizeof line);
-            line.cbStruct = sizeof line;
-            line.dwDestination = d;
-            line.dwSource = s;
-            r = mixerGetLineInfoA(m.obj(), &line, kByDevice | MIXER_GETLINEINFOF_SOURCE);
+            r = LineAt(m, d, static_cast<long>(s), &line);
             if (r != MMSYSERR_NOERROR) {
                 t.problem = "cannot read source " + std::to_string(s) + " of destination " + std::to_string(d) +
                             " (" + ErrorText(r) + ")";

@@ -183,7 +183,14 @@ TEST_F(CtlTest, CardFaultsNameTheFieldAndFile) {
     }
 }
 
-TEST_F(CtlTest, CardAndStateFilesThatCannotBeRead) {
+TEST_F(CtlTest, CardFileThatIsMissing) {
+    EXPECT_THROW(card::LoadFile(Path("none.json")), ToolError);
+    Write("card.json", kSmallCard);
+    card::LoadFile(Path("card.json"));
+    EXPECT_EQ(sim::Devices().size(), 1u);
+}
+
+TEST_F(CtlTest, CardAndStateFilesThatCannotBeReadNameTheReason) {
     auto message = [](auto load) {
         try {
             load();
@@ -199,9 +206,6 @@ TEST_F(CtlTest, CardAndStateFilesThatCannotBeRead) {
     EXPECT_EQ(message([&] { card::SaveStateFile(dir_); }), "cannot write state file " + dir_ + ": Is a directory");
     EXPECT_EQ(message([&] { card::SaveStateFile(Path("no/state.json")); }),
               "cannot write state file " + Path("no/state.json") + ": No such file or directory");
-    Write("card.json", kSmallCard);
-    card::LoadFile(Path("card.json"));
-    EXPECT_EQ(sim::Devices().size(), 1u);
 }
 
 TEST_F(CtlTest, DefaultCardHasTheTypicalShape) {

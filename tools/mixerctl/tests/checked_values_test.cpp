@@ -19,17 +19,6 @@ using namespace mixerctl;
 
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out, err;
-};
-
-Outcome Cmd(const std::vector<std::string>& words) {
-    std::ostringstream out, err;
-    int status = RunCommands(words, out, err);
-    return {status, out.str(), err.str()};
-}
-
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // A card with the cases the checks are about: a master volume with bounds of

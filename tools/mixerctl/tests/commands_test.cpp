@@ -11,17 +11,6 @@ using namespace mixerctl;
 
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out, err;
-};
-
-Outcome Cmd(const std::vector<std::string>& words) {
-    std::ostringstream out, err;
-    int status = RunCommands(words, out, err);
-    return {status, out.str(), err.str()};
-}
-
 sim::Destination& Speakers() { return *sim::Devices()[0].FindDestination(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS); }
 sim::Destination& WaveIn() { return *sim::Devices()[0].FindDestination(MIXERLINE_COMPONENTTYPE_DST_WAVEIN); }
 
