@@ -418,8 +418,9 @@ const std::vector<Command>& Commands() {
         {"set", "set PATH VALUE [PATH VALUE]...", "write per-line properties through the library",
          "Paths as for 'get'. A volume takes N in the control's units (within its\n"
          "range, e.g. 0..65535), N% of its range (min + N * (max - min) / 100, rounded\n"
-         "to the nearest), or a step +N, -N, +N%, -N% from its current level (stopping\n"
-         "at the range's ends). A balance takes a position from 0 (left) to 15\n"
+         "to the nearest), or a step from its current level, stopping at the range's\n"
+         "ends: +N or N+ up, N- down, +N% or N%+ up, -N% or N%- down (-N is a level,\n"
+         "and out of range). A balance takes a position from 0 (left) to 15\n"
          "(right). Mute takes 0, 1, on, off, mute, unmute or toggle; boost and\n"
          "cd.digital 0, 1, on, off or toggle. The select paths (rec.LINE.select) take\n"
          "no value: they select the source. Every path and value is checked before\n"

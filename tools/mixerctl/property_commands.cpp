@@ -155,11 +155,12 @@ Write Plan(const PropertyPath& p, const std::string& text) {
     switch (p.kind) {
     case PathKind::Volume:
         if (!ParseLevel(text, &w.value))
-            BadValue(p, text, "a level: N in the control's units, N% (0 to 100), +N, -N, +N% or -N%");
+            BadValue(p, text, "a level: N in the control's units, N% (0 to 100), or a step: +N, N-, +N% or -N%");
         w.target = RequireTarget("set", p);
         if (w.value.form == ValueForm::Absolute && (w.value.number < Minimum(w.target) || w.value.number > Maximum(w.target)))
             throw UsageError("set: " + p.path + ": " + text + " is outside the control's range " + RangeText(w.target) +
-                             " (a percentage, 0% to 100%, spans it)");
+                             (w.value.number < 0 ? " (a step down is written N- or -N%)"
+                                                 : " (a percentage, 0% to 100%, spans it)"));
         break;
     case PathKind::Balance: {
         LONG position;

@@ -38,17 +38,24 @@ LONG Fraction(LONG position, LONG level) {
 }  // namespace
 
 bool ParseLevel(const std::string& text, TypedValue* out) {
-    if (text.empty()) return false;
-    const bool percent = text.back() == '%';
-    const std::string body = percent ? text.substr(0, text.size() - 1) : text;
-    if (body.empty()) return false;
-    const bool signedStep = body[0] == '+' || body[0] == '-';
+    if (text.size() < 2 && !(text.size() == 1 && text[0] >= '0' && text[0] <= '9')) return false;
+    // A step: a sign before (+N, +N%, -N%) or after (N+, N-, N%+, N%-).
+    char sign = 0;
+    std::string body = text;
+    if (text.back() == '+' || text.back() == '-') {
+        sign = text.back();
+        body = text.substr(0, text.size() - 1);
+    } else if (text[0] == '+' || (text[0] == '-' && text.back() == '%')) {
+        sign = text[0];
+        body = text.substr(1);
+    }
+    const bool percent = !body.empty() && body.back() == '%';
+    if (percent) body.pop_back();
     long long n;
-    if (signedStep) {
-        if (!Digits(body, 1, 10, &n)) return false;
-        if (percent && n > 100) return false;
+    if (sign) {
+        if (!Digits(body, 0, 10, &n) || (percent && n > 100)) return false;
         out->form = percent ? ValueForm::RelativePercent : ValueForm::Relative;
-        out->number = body[0] == '-' ? -n : n;
+        out->number = sign == '-' ? -n : n;
         return true;
     }
     if (percent) {
@@ -57,10 +64,14 @@ bool ParseLevel(const std::string& text, TypedValue* out) {
         out->number = n;
         return true;
     }
-    const bool hex = body.size() > 2 && body[0] == '0' && (body[1] == 'x' || body[1] == 'X');
-    if (!Digits(body, hex ? 2 : 0, hex ? 16 : 10, &n)) return false;
+    // A level; "-N" is a negative level, which no volume control's range
+    // holds (a step down is N- or -N%).
+    const bool negative = body[0] == '-';
+    const size_t from = negative ? 1 : 0;
+    const bool hex = body.size() > from + 2 && body[from] == '0' && (body[from + 1] == 'x' || body[from + 1] == 'X');
+    if (!Digits(body, from + (hex ? 2 : 0), hex ? 16 : 10, &n)) return false;
     out->form = ValueForm::Absolute;
-    out->number = n;
+    out->number = negative ? -n : n;
     return true;
 }
 

@@ -12,10 +12,10 @@
 namespace mixerctl {
 
 enum class ValueForm {
-    Absolute,         // "20000", "0x4e20"; switches: 0, 1, on, off, mute, unmute
+    Absolute,         // "20000", "0x4e20", "-1"; switches: 0, 1, on, off, mute, unmute
     Percent,          // "50%": of the control's range
-    Relative,         // "+1000", "-1000"
-    RelativePercent,  // "+5%", "-5%"
+    Relative,         // "+1000", "1000+", "1000-"
+    RelativePercent,  // "+5%", "-5%", "5%+", "5%-"
     Toggle,           // "toggle": the switch's other state
 };
 
@@ -24,9 +24,10 @@ struct TypedValue {
     long long number = 0;  // the level, the percentage (0..100), or the signed step
 };
 
-// A level: a decimal or 0x hexadecimal number without sign (0 to 4294967295),
-// N% with N from 0 to 100, +N or -N (N up to 4294967295), +N% or -N% (N up to
-// 100). False when the text is none of these.
+// A level: a decimal or 0x hexadecimal number (-4294967295 to 4294967295; a
+// negative one is a level, which the range check refuses), N% with N from 0
+// to 100; a step: +N, N+ or N- (N up to 4294967295), +N%, -N%, N%+ or N%- (N
+// up to 100). False when the text is none of these.
 bool ParseLevel(const std::string& text, TypedValue* out);
 
 // A switch: 0, 1, on, off or toggle, and also mute (1) and unmute (0) when

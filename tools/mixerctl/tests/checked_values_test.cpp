@@ -68,6 +68,7 @@ TEST_F(Checked, ValuesOutsideTheirRangeAreRefusedBeforeAnythingIsWritten) {
     } cases[] = {
         {{"set", "play.main.volume", "501"}, "set: play.main.volume: 501 is outside the control's range 10..500"},
         {{"set", "play.main.volume", "9"}, "outside the control's range 10..500"},
+        {{"set", "play.main.volume", "-1"}, "-1 is outside the control's range 10..500 (a step down is written N- or -N%)"},
         {{"set", "play.linein.volume", "100", "play.main.volume", "70000"}, "70000 is outside"},
         {{"set", "play.main.volume", "150%"}, "takes a level: N in the control's units, N% (0 to 100)"},
         {{"set", "play.main.volume", "loud"}, "not 'loud'"},
@@ -94,11 +95,11 @@ TEST_F(Checked, PercentagesAndStepsFollowTheControlsRange) {
     EXPECT_EQ(r.status, kExitOk) << r.err;
     EXPECT_EQ(r.out, "play.main.volume = 255 (50%)\nplay.main.volume = 50%\n");
     EXPECT_EQ(Master().values, (std::vector<LONG>{255, 127}));
-    r = Cmd({"set", "play.main.volume", "+10%", "--", "set", "play.main.volume", "-5"});
+    r = Cmd({"set", "play.main.volume", "+10%", "--", "set", "play.main.volume", "5-"});
     EXPECT_EQ(r.out, "play.main.volume = 304 (60%)\nplay.main.volume = 299\n");  // 10% of 490 is 49
     // Steps stop at the ends of the range.
     r = Cmd({"set", "play.main.volume", "+1000", "--", "set", "play.main.volume", "-100%", "--", "set",
-             "play.main.volume", "-1"});
+             "play.main.volume", "1-"});
     EXPECT_EQ(r.status, kExitOk) << r.err;
     EXPECT_EQ(r.out, "play.main.volume = 500\nplay.main.volume = 10 (0%)\nplay.main.volume = 10\n");
     EXPECT_EQ(Master().Value(0), 10);

@@ -25,9 +25,12 @@ TEST(Values, LevelFormsAndTheirNumbers) {
         {"0", ValueForm::Absolute, 0},          {"65535", ValueForm::Absolute, 65535},
         {"0x8000", ValueForm::Absolute, 32768}, {"4294967295", ValueForm::Absolute, 4294967295LL},
         {"0%", ValueForm::Percent, 0},          {"100%", ValueForm::Percent, 100},
-        {"+5", ValueForm::Relative, 5},         {"-1", ValueForm::Relative, -1},
-        {"-4294967295", ValueForm::Relative, -4294967295LL},
+        {"+5", ValueForm::Relative, 5},         {"5+", ValueForm::Relative, 5},
+        {"1-", ValueForm::Relative, -1},        {"4294967295-", ValueForm::Relative, -4294967295LL},
         {"+5%", ValueForm::RelativePercent, 5}, {"-100%", ValueForm::RelativePercent, -100},
+        {"5%+", ValueForm::RelativePercent, 5}, {"5%-", ValueForm::RelativePercent, -5},
+        // A negative number is a level (which no volume range holds), not a step.
+        {"-1", ValueForm::Absolute, -1},        {"-0x10", ValueForm::Absolute, -16},
     };
     for (const Case& c : cases) {
         TypedValue v = Level(c.text);
@@ -38,8 +41,9 @@ TEST(Values, LevelFormsAndTheirNumbers) {
 
 TEST(Values, LevelTextsThatAreNone) {
     TypedValue v;
-    for (const char* bad : {"", "%", "+", "-", "+%", "101%", "+101%", "12.5%", "1e3", "0x", "+0x10", "4294967296",
-                            "-4294967296", "50 %", " 50", "5%%", "fifty", "-5%x", "0x1g"})
+    for (const char* bad : {"", "%", "+", "-", "+%", "%-", "101%", "+101%", "101%-", "12.5%", "1e3", "0x", "+0x10",
+                            "0x10-", "4294967296", "-4294967296", "50 %", " 50", "5%%", "fifty", "-5%x", "0x1g",
+                            "+5-", "--5", "-5%+"})
         EXPECT_FALSE(ParseLevel(bad, &v)) << "'" << bad << "'";
 }
 
@@ -97,7 +101,7 @@ TEST(Values, StepsStartAtTheCurrentLevelAndStopAtTheEnds) {
     ASSERT_TRUE(ParseLevel("+1000", &v));
     EXPECT_EQ(ResolveLevel(v, 20000, 0, 65535), 21000);
     EXPECT_EQ(ResolveLevel(v, 65000, 0, 65535), 65535);
-    ASSERT_TRUE(ParseLevel("-1000", &v));
+    ASSERT_TRUE(ParseLevel("1000-", &v));
     EXPECT_EQ(ResolveLevel(v, 500, 0, 65535), 0);
     EXPECT_EQ(ResolveLevel(v, 500, 100, 65535), 100);
     ASSERT_TRUE(ParseLevel("+5%", &v));
@@ -105,7 +109,7 @@ TEST(Values, StepsStartAtTheCurrentLevelAndStopAtTheEnds) {
     ASSERT_TRUE(ParseLevel("-5%", &v));
     EXPECT_EQ(ResolveLevel(v, 20000, 0, 65535), 16723);
     EXPECT_EQ(ResolveLevel(v, 1000, 0, 65535), 0);
-    ASSERT_TRUE(ParseLevel("-4294967295", &v));
+    ASSERT_TRUE(ParseLevel("4294967295-", &v));
     EXPECT_EQ(ResolveLevel(v, 65535, 0, 65535), 0);
     // A current level outside the range (a driver's own) comes back into it.
     ASSERT_TRUE(ParseLevel("+0", &v));
