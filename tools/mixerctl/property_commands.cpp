@@ -123,6 +123,7 @@ void CmdGet(Context& c, const Args& args) {
             else c.out << r.value << "\n";
         }
     }
+    if (!unread.empty() && DeviceCount() == 0) throw ToolError("get: there is no mixer device (the library reads -1)");
     if (!unread.empty())
         throw ToolError("get: " + Join(unread) + ": the library could not read " + Them(unread.size()) + " (result -1)");
     if (!problems.empty()) throw ToolError("get: " + problems[0]);

@@ -41,8 +41,9 @@ struct DeviceInfo {
 };
 
 UINT DeviceCount();
-// Reads everything of device `index`; throws ToolError when the device cannot
-// be opened or its capabilities cannot be read.
+// Reads everything of device `index` (by its identifier, without opening a
+// handle); throws ToolError when its capabilities or a destination cannot be
+// read.
 DeviceInfo ReadDevice(UINT index);
 
 void PrintTree(const DeviceInfo& device, std::ostream& out);
