@@ -1,6 +1,7 @@
 # dist/: what a host developer takes away. MIXER.DLL, its header, an import
-# library for mingw (libmixer.dll.a) and one for MSVC (MIXER.lib), the .def,
-# a README and the mixer panel. scripts/main.sh copies this folder to the top-level dist/.
+# library for mingw (libmixer.dll.a) and one for MSVC (MIXER.lib), the .def
+# and a README; mixerctl's manual page and bash completion; the mixer panel.
+# scripts/main.sh copies this folder to the top-level dist/.
 #
 # The import libraries are made from decorated names (SetMixer@20) with
 # dlltool -k: a host compiled against mixer.h refers to _SetMixer@20, and the
@@ -41,7 +42,8 @@ add_custom_command(OUTPUT ${MIXER_DIST_DIR}/MIXER.DLL
     DEPENDS mixer $<TARGET_FILE:mixer>)
 
 set(MIXER_DIST_FILES ${MIXER_DIST_DIR}/MIXER.DLL ${MIXER_DIST_DIR}/libmixer.dll.a ${MIXER_DIST_DIR}/MIXER.lib)
-foreach(pair "include/mixer.h=mixer.h" "src/MIXER.def=MIXER.def" "docs/dist-README.txt=README")
+foreach(pair "include/mixer.h=mixer.h" "src/MIXER.def=MIXER.def" "docs/dist-README.txt=README"
+             "docs/mixerctl.1=mixerctl.1" "tools/mixerctl/mixerctl.bash-completion=mixerctl.bash-completion")
     string(REPLACE "=" ";" pair "${pair}")
     list(GET pair 0 from)
     list(GET pair 1 to)

@@ -2,7 +2,8 @@
 # The main job: installs what is missing, builds everything (the library with
 # the simulated platform and mixerctl natively; MIXER.DLL and mixerctl.exe for
 # Windows), puts MIXER.DLL into dist/ and shows what a host sees of it, then
-# tours the default simulated card with mixerctl.
+# tours the default simulated card with mixerctl (levels in percent, a
+# toggle, JSON).
 set -e
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -34,11 +35,18 @@ run() {
     echo "\$ mixerctl $*"
     "$ctl" --state card-state.json "$@"
 }
+run --version
 run list
 run get play.main.volume play.linein.volume play.mic.mute rec.mic.select
 run set play.linein.volume 20000 play.main.balance 4 play.mic.mute 0 -- peak wavein
-run get play.linein.volume play.mic.mute
+run set play.main.volume 50% play.linein.volume +10% play.mic.mute toggle
+run get --percent play.main.volume play.linein.volume
+run get --json play.main.volume play.mic.mute
 run save mixer.ini
 echo "(mixer.ini: $(wc -l < mixer.ini) lines)"
 run set play.linein.volume 0 -- set rec.cd.select -- sources
 run restore mixer.ini -- get play.linein.volume rec.mic.select rec.cd.select -- sources
+# What a script can trust: a value out of range is refused (status 2).
+echo
+echo "\$ mixerctl set play.main.volume 70000; echo \$?"
+"$ctl" --state card-state.json set play.main.volume 70000 2>&1 || echo "$?"

@@ -2,9 +2,9 @@
 """Checks of dist/ and of the programs linked against it.
 
   contents DIST SOURCE_DIR DLL
-      dist/ holds the seven files a host developer needs (the mixer panel
-      among them), the DLL is the one built, mixer.h and MIXER.def are the
-      sources' own.
+      dist/ holds the six files a host developer needs, mixerctl's manual
+      page and bash completion, and the mixer panel; the DLL is the one
+      built, the rest (but the panel) copies of the sources.
   imports EXE DLLNAME NAME...
       EXE imports exactly NAME... from DLLNAME, each by its name (no
       ordinals, no decorated names); the single NAME "ALL" stands for the 91
@@ -15,7 +15,8 @@ import filecmp
 import os
 import sys
 
-EXPECTED = ["MIXER.DLL", "MIXER.def", "MIXER.lib", "README", "libmixer.dll.a", "mixer.h", "mixerpanel.exe"]
+EXPECTED = ["MIXER.DLL", "MIXER.def", "MIXER.lib", "README", "libmixer.dll.a", "mixer.h",
+            "mixerctl.1", "mixerctl.bash-completion", "mixerpanel.exe"]
 
 
 def contents(dist, source, dll):
@@ -26,7 +27,9 @@ def contents(dist, source, dll):
         bad.append("dist/ holds %s, want %s" % (have, sorted(EXPECTED)))
     pairs = [(dll, "MIXER.DLL"), (os.path.join(source, "include", "mixer.h"), "mixer.h"),
              (os.path.join(source, "src", "MIXER.def"), "MIXER.def"),
-             (os.path.join(source, "docs", "dist-README.txt"), "README")]
+             (os.path.join(source, "docs", "dist-README.txt"), "README"),
+             (os.path.join(source, "docs", "mixerctl.1"), "mixerctl.1"),
+             (os.path.join(source, "tools", "mixerctl", "mixerctl.bash-completion"), "mixerctl.bash-completion")]
     for src, name in pairs:
         target = os.path.join(dist, name)
         if not os.path.exists(target) or not filecmp.cmp(src, target, shallow=False):

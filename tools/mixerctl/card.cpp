@@ -1,12 +1,14 @@
 #include "card.h"
 
+#include "files.h"
 #include "names.h"
+#include "platform.h"
 #include "sim.h"
 #include "sim_files.h"
 
-#include <fstream>
+#include <cerrno>
+#include <cstdio>
 #include <set>
-#include <sstream>
 
 namespace mixerctl {
 namespace card {
@@ -153,7 +155,16 @@ void LoadControl(const json& j, const Ctx& ctx, sim::Line& line, size_t device) 
     const size_t perChannel = (flags & MIXERCONTROL_CONTROLF_MULTIPLE) ? itemCount : 1;
     const int given = j.contains("value") + j.contains("values") + j.contains("selected");
     if (given > 1) ctx.Fail("give only one of value, values and selected");
-    if (j.contains("value")) c.SetAll(Int(j["value"], ctx.At("value")));
+    if (c.minimum > c.maximum) ctx.At("min").Fail("is above max (" + std::to_string(c.maximum) + ")");
+    // A value within the control's own bounds, as a driver reports it.
+    auto inRange = [&c](const json& v, const Ctx& at) {
+        const LONG x = Int(v, at);
+        if (x < c.minimum || x > c.maximum)
+            at.Fail(std::to_string(x) + " is outside the control's range " + std::to_string(c.minimum) + ".." +
+                    std::to_string(c.maximum));
+        return x;
+    };
+    if (j.contains("value")) c.SetAll(inRange(j["value"], ctx.At("value")));
     if (j.contains("values")) {
         const json& v = j["values"];
         const Ctx vc = ctx.At("values");
@@ -164,13 +175,13 @@ void LoadControl(const json& j, const Ctx& ctx, sim::Line& line, size_t device) 
             for (size_t ch = 0; ch < v.size(); ++ch) {
                 if (!v[ch].is_array() || v[ch].size() != perChannel)
                     vc.At(ch).Fail("needs a list of " + std::to_string(perChannel) + " values");
-                for (size_t i = 0; i < perChannel; ++i) flat.push_back(Int(v[ch][i], vc.At(ch).At(i)));
+                for (size_t i = 0; i < perChannel; ++i) flat.push_back(inRange(v[ch][i], vc.At(ch).At(i)));
             }
         } else {
             if (v.size() != channels * perChannel)
                 vc.Fail("needs " + std::to_string(channels * perChannel) + " values (" + std::to_string(channels) +
                         " channels x " + std::to_string(perChannel) + " items), not " + std::to_string(v.size()));
-            for (size_t i = 0; i < v.size(); ++i) flat.push_back(Int(v[i], vc.At(i)));
+            for (size_t i = 0; i < v.size(); ++i) flat.push_back(inRange(v[i], vc.At(i)));
         }
         c.values = flat;
     }
@@ -269,21 +280,6 @@ std::vector<sim::Control*> ControlsOf(sim::Device& dev) {
     return out;
 }
 
-std::string ReadWholeFile(const std::string& path, bool* exists) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        if (exists) {
-            *exists = false;
-            return "";
-        }
-        throw ToolError("cannot read " + path);
-    }
-    if (exists) *exists = true;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 }  // namespace
 
 void Load(const json& j, const std::string& origin) {
@@ -306,7 +302,7 @@ void LoadText(const std::string& text, const std::string& origin) {
     Load(j, origin);
 }
 
-void LoadFile(const std::string& path) { LoadText(ReadWholeFile(path, nullptr), path); }
+void LoadFile(const std::string& path) { LoadText(ReadWholeFile(path, "card"), path); }
 
 json CaptureState() {
     json devices = json::array();
@@ -360,16 +356,23 @@ void RestoreState(const json& state, const std::string& origin) {
 }
 
 void SaveStateFile(const std::string& path) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << CaptureState().dump(1) << "\n";
-    out.close();
-    if (!out) throw ToolError("cannot write state file " + path);
+    const std::string text = CaptureState().dump(1) + "\n";
+    const std::string host = PlatformFilePath(path);
+    if (KindOfFile(path) == FileKind::Directory)
+        throw ToolError("cannot write state file " + path + ": " + SystemReason(EISDIR));
+    errno = 0;
+    std::FILE* f = host.empty() ? nullptr : std::fopen(host.c_str(), "wb");
+    if (!f) throw ToolError("cannot write state file " + path + ": " + SystemReason(host.empty() ? ENOENT : errno));
+    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    const int error = errno;
+    if (std::fclose(f) != 0 || !written)
+        throw ToolError("cannot write state file " + path + ": " + SystemReason(error ? error : errno ? errno : EIO));
 }
 
 bool RestoreStateFile(const std::string& path) {
-    bool exists = false;
-    std::string text = ReadWholeFile(path, &exists);
-    if (!exists) return false;
+    // A missing file is the first run of a sequence.
+    if (KindOfFile(path) == FileKind::Missing) return false;
+    std::string text = ReadWholeFile(path, "state file");
     json state;
     try {
         state = json::parse(text);

@@ -1,11 +1,34 @@
 // mixerctl's commands and its command line.
 #pragma once
 
+#include <cstdio>
 #include <iosfwd>
+#include <streambuf>
 #include <string>
 #include <vector>
 
 namespace mixerctl {
+
+// Standard output (or any C stream) as a stream buffer that remembers the
+// reason (an errno value) when a write or flush fails.
+class StdoutBuffer : public std::streambuf {
+public:
+    explicit StdoutBuffer(std::FILE* file);
+    ~StdoutBuffer() override;
+    StdoutBuffer(const StdoutBuffer&) = delete;
+    StdoutBuffer& operator=(const StdoutBuffer&) = delete;
+    int Failure() const { return failure_; }  // 0 while every write went through
+
+protected:
+    int_type overflow(int_type ch) override;
+    int sync() override;
+
+private:
+    bool Drain();
+    std::FILE* file_;
+    int failure_ = 0;
+    char buffer_[4096];
+};
 
 // The whole program: global options, then commands separated by "--" or ";".
 int Main(int argc, char** argv);

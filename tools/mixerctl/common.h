@@ -11,8 +11,8 @@ namespace mixerctl {
 
 // Exit statuses.
 constexpr int kExitOk = 0;
-constexpr int kExitFailure = 1;  // a command could not do its work
-constexpr int kExitUsage = 2;    // the command line is wrong
+constexpr int kExitFailure = 1;  // a command could not do its work, or not all of it
+constexpr int kExitUsage = 2;    // the command line is wrong, or a value out of its range
 
 // A command that cannot go on: the message goes to standard error and the
 // program ends with `status`.

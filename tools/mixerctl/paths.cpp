@@ -11,22 +11,39 @@ struct Word {
     const char* word;
     const char* canonical;
     const char* exportPiece;
+    DWORD type;  // sides: the destination searched; lines: the component type
 };
 
-const Word kSides[] = {{"play", "play", "Play"},     {"playback", "play", "Play"}, {"rec", "rec", "Rec"},
-                       {"record", "rec", "Rec"},     {"recording", "rec", "Rec"}};
+constexpr DWORD kSpeakers = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
+constexpr DWORD kWaveIn = MIXERLINE_COMPONENTTYPE_DST_WAVEIN;
 
-const Word kLines[] = {{"linein", "linein", "LineIn"}, {"line", "linein", "LineIn"},
-                       {"mic", "mic", "Mic"},          {"microphone", "mic", "Mic"},
-                       {"cd", "cd", "CD"},             {"waveout", "waveout", "WaveOut"},
-                       {"wave", "waveout", "WaveOut"}, {"aux", "aux", "Aux"},
-                       {"auxiliary", "aux", "Aux"},    {"digital", "digital", "Digital"},
-                       {"analog", "analog", "Analog"}, {"main", "main", "Main"},
-                       {"master", "main", "Main"}};
+const Word kSides[] = {{"play", "play", "Play", kSpeakers},  {"playback", "play", "Play", kSpeakers},
+                       {"rec", "rec", "Rec", kWaveIn},       {"record", "rec", "Rec", kWaveIn},
+                       {"recording", "rec", "Rec", kWaveIn}};
 
-const Word kProperties[] = {{"volume", "volume", "Volume"},   {"mute", "mute", "Mute"},
-                            {"balance", "balance", "Balance"}, {"boost", "boost", "BoostMode"},
-                            {"boostmode", "boost", "BoostMode"}, {"select", "select", "Select"}};
+const Word kLines[] = {
+    {"linein", "linein", "LineIn", MIXERLINE_COMPONENTTYPE_SRC_LINE},
+    {"line", "linein", "LineIn", MIXERLINE_COMPONENTTYPE_SRC_LINE},
+    {"mic", "mic", "Mic", MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE},
+    {"microphone", "mic", "Mic", MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE},
+    {"cd", "cd", "CD", MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC},
+    {"waveout", "waveout", "WaveOut", MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT},
+    {"wave", "waveout", "WaveOut", MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT},
+    {"aux", "aux", "Aux", MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY},
+    {"auxiliary", "aux", "Aux", MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY},
+    {"digital", "digital", "Digital", MIXERLINE_COMPONENTTYPE_SRC_DIGITAL},
+    {"analog", "analog", "Analog", MIXERLINE_COMPONENTTYPE_SRC_ANALOG},
+    {"main", "main", "Main", kSpeakers},
+    {"master", "main", "Main", kSpeakers},
+};
+
+// The property's type field holds its PathKind.
+const Word kProperties[] = {{"volume", "volume", "Volume", static_cast<DWORD>(PathKind::Volume)},
+                            {"mute", "mute", "Mute", static_cast<DWORD>(PathKind::Mute)},
+                            {"balance", "balance", "Balance", static_cast<DWORD>(PathKind::Balance)},
+                            {"boost", "boost", "BoostMode", static_cast<DWORD>(PathKind::Boost)},
+                            {"boostmode", "boost", "BoostMode", static_cast<DWORD>(PathKind::Boost)},
+                            {"select", "select", "Select", static_cast<DWORD>(PathKind::Select)}};
 
 template <size_t N>
 const Word* Find(const Word (&table)[N], const std::string& w) {
@@ -57,10 +74,11 @@ PropertyPath ParsePath(const std::string& text) {
     PropertyPath p;
     if (parts.size() == 2 && (parts[0] == "mic" || parts[0] == "microphone") &&
         (parts[1] == "boost" || parts[1] == "boostmode")) {
-        return {"mic.boost", "SetMicBoostMode", "GetMicBoostMode", true};
+        return {"mic.boost", "SetMicBoostMode", "GetMicBoostMode", true, PathKind::BothBoosts, 0,
+                MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE};
     }
     if (parts.size() == 2 && parts[0] == "cd" && parts[1] == "digital")
-        return {"cd.digital", "SetCDTypeDigital", "GetCDTypeDigital", true};
+        return {"cd.digital", "SetCDTypeDigital", "GetCDTypeDigital", true, PathKind::CdDigital, 0, 0};
     if (parts.size() != 3)
         throw UsageError("'" + text + "' is not a property path (SIDE.LINE.PROPERTY, e.g. play.linein.volume)");
     const Word* side = Find(kSides, parts[0]);
@@ -80,7 +98,28 @@ PropertyPath ParsePath(const std::string& text) {
     if (p.setter.empty() && p.getter.empty())
         throw UsageError("'" + text + "': the library has no " + p.path + " (no Set" + tail + " or Get" + tail + ")");
     if (!p.setter.empty()) p.setterTakesValue = FindExport(p.setter)->sig != Sig::Void;
+    p.kind = static_cast<PathKind>(prop->type);
+    p.destinationType = side->type;
+    p.lineType = line->type;
     return p;
+}
+
+DWORD KindControlType(PathKind kind) {
+    switch (kind) {
+    case PathKind::Volume:
+    case PathKind::Balance: return MIXERCONTROL_CONTROLTYPE_VOLUME;
+    case PathKind::Mute: return MIXERCONTROL_CONTROLTYPE_MUTE;
+    case PathKind::Boost: return MIXERCONTROL_CONTROLTYPE_ONOFF;
+    case PathKind::BothBoosts:
+    case PathKind::Select:
+    case PathKind::CdDigital: return 0;
+    }
+    return 0;
+}
+
+bool IsSwitchKind(PathKind kind) {
+    return kind == PathKind::Mute || kind == PathKind::Boost || kind == PathKind::BothBoosts ||
+           kind == PathKind::CdDigital;
 }
 
 std::vector<PropertyPath> AllPaths() {

@@ -14,6 +14,7 @@ struct GlobalOptions {
     std::string state;  // native: state file carried between runs
     std::string dll;    // Windows: the library to load ("" = MIXER.DLL by name)
     bool echo = false;  // print each command before running it
+    bool quiet = false; // nothing on standard output
 };
 
 // True in the simulated build.
@@ -29,5 +30,17 @@ void PlatformAfterCommand(std::ostream& err);
 void PlatformTick();
 void PlatformSleep(int milliseconds);
 bool PlatformStdoutIsTerminal();
+
+// Before the first command that calls the library: on Windows loads the DLL
+// and throws ToolError naming the file and where it was looked for when that
+// fails; natively nothing (the library is linked in).
+void PlatformLoadLibrary();
+// The library's version line for --version, e.g. "MIXER.DLL 1.0.0.0
+// (C:\\mixer\\MIXER.DLL)"; loads the library on Windows.
+std::string PlatformLibraryVersion();
+// The path mixerctl itself opens for a path the library would be given:
+// natively the simulated platform's reading of it (backslashes are
+// separators, mapped drives), "" when it names nothing; on Windows the path.
+std::string PlatformFilePath(const std::string& path);
 
 }  // namespace mixerctl

@@ -11,6 +11,7 @@
 #include "persistence/persistence.h"
 #include "selector/selector.h"
 #include "sim.h"
+#include "sim_files.h"
 #include "sim_mci.h"
 
 #include <cstring>
@@ -124,5 +125,13 @@ void PlatformSleep(int milliseconds) {
 }
 
 bool PlatformStdoutIsTerminal() { return isatty(STDOUT_FILENO) != 0; }
+
+void PlatformLoadLibrary() {}
+
+std::string PlatformLibraryVersion() {
+    return std::string("MIXER library ") + MIXER_LIBRARY_VERSION + " (linked in, on the simulated platform)";
+}
+
+std::string PlatformFilePath(const std::string& path) { return sim::HostPath(path); }
 
 }  // namespace mixerctl

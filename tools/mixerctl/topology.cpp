@@ -13,18 +13,28 @@ namespace {
 constexpr LONG kFillA = 0x5A5A5A5A;
 constexpr LONG kFillB = static_cast<LONG>(0xA5A5A5A5u);
 
+// A mixer device named by its identifier. Requests by identifier need no
+// open handle: Wine gives a process working handles for a device only in a
+// few windows of its opens (the first 256, then again from the 16384th), and
+// the library opens the device on every call, so mixerctl leaves that budget
+// to the library.
 struct Mixer {
-    HMIXER handle = nullptr;
-    explicit Mixer(UINT index) {
-        MMRESULT r = mixerOpen(&handle, index, 0, 0, MIXER_OBJECTF_MIXER);
-        if (r != MMSYSERR_NOERROR)
-            throw ToolError("cannot open mixer device " + std::to_string(index) + " (error " + std::to_string(r) + ")");
-    }
-    ~Mixer() { mixerClose(handle); }
-    Mixer(const Mixer&) = delete;
-    Mixer& operator=(const Mixer&) = delete;
-    HMIXEROBJ obj() const { return reinterpret_cast<HMIXEROBJ>(handle); }
+    UINT index;
+    explicit Mixer(UINT i) : index(i) {}
+    HMIXEROBJ obj() const { return reinterpret_cast<HMIXEROBJ>(static_cast<uintptr_t>(index)); }
 };
+
+constexpr DWORD kByDevice = MIXER_OBJECTF_MIXER;
+
+// Destination d (source < 0) or its source line `source`.
+MMRESULT LineAt(const Mixer& m, DWORD d, long source, MIXERLINEA* line) {
+    std::memset(line, 0, sizeof *line);
+    line->cbStruct = sizeof *line;
+    line->dwDestination = d;
+    line->dwSource = source < 0 ? 0 : static_cast<DWORD>(source);
+    return mixerGetLineInfoA(m.obj(), line,
+                             kByDevice | (source < 0 ? MIXER_GETLINEINFOF_DESTINATION : MIXER_GETLINEINFOF_SOURCE));
+}
 
 MMRESULT ReadValues(const Mixer& m, const MIXERCONTROLA& c, DWORD channels, DWORD items, LONG fill,
                     std::vector<LONG>* values) {
@@ -37,7 +47,7 @@ MMRESULT ReadValues(const Mixer& m, const MIXERCONTROLA& c, DWORD channels, DWOR
     d.cMultipleItems = (c.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) ? c.cMultipleItems : 0;
     d.cbDetails = sizeof(LONG);
     d.paDetails = values->data();
-    return mixerGetControlDetailsA(m.obj(), &d, MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_VALUE);
+    return mixerGetControlDetailsA(m.obj(), &d, kByDevice | MIXER_GETCONTROLDETAILSF_VALUE);
 }
 
 ControlInfo ReadControl(const Mixer& m, const MIXERLINEA& line, const MIXERCONTROLA& c) {
@@ -66,7 +76,7 @@ ControlInfo ReadControl(const Mixer& m, const MIXERLINEA& line, const MIXERCONTR
         d.cMultipleItems = c.cMultipleItems;
         d.cbDetails = sizeof texts[0];
         d.paDetails = texts.data();
-        info.textResult = mixerGetControlDetailsA(m.obj(), &d, MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_LISTTEXT);
+        info.textResult = mixerGetControlDetailsA(m.obj(), &d, kByDevice | MIXER_GETCONTROLDETAILSF_LISTTEXT);
         if (info.textResult == MMSYSERR_NOERROR)
             for (DWORD i = 0; i < c.cMultipleItems; ++i) {
                 texts[i].szName[sizeof texts[i].szName - 1] = '\0';
@@ -90,7 +100,7 @@ LineInfo ReadLine(const Mixer& m, const MIXERLINEA& line) {
     lc.cControls = line.cControls;
     lc.cbmxctrl = sizeof(MIXERCONTROLA);
     lc.pamxctrl = controls.data();
-    info.controlsResult = mixerGetLineControlsA(m.obj(), &lc, MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ALL);
+    info.controlsResult = mixerGetLineControlsA(m.obj(), &lc, kByDevice | MIXER_GETLINECONTROLSF_ALL);
     if (info.controlsResult != MMSYSERR_NOERROR) return info;
     for (MIXERCONTROLA& c : controls) {
         c.szName[sizeof c.szName - 1] = '\0';
@@ -225,20 +235,13 @@ DeviceInfo ReadDevice(UINT index) {
     Mixer m(index);
     for (DWORD d = 0; d < dev.caps.cDestinations; ++d) {
         MIXERLINEA line;
-        std::memset(&line, 0, sizeof line);
-        line.cbStruct = sizeof line;
-        line.dwDestination = d;
-        r = mixerGetLineInfoA(m.obj(), &line, MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_DESTINATION);
+        r = LineAt(m, d, -1, &line);
         if (r != MMSYSERR_NOERROR)
             throw ToolError("cannot read destination " + std::to_string(d) + " (error " + std::to_string(r) + ")");
         LineInfo dst = ReadLine(m, line);
         for (DWORD s = 0; s < line.cConnections; ++s) {
             MIXERLINEA src;
-            std::memset(&src, 0, sizeof src);
-            src.cbStruct = sizeof src;
-            src.dwDestination = d;
-            src.dwSource = s;
-            r = mixerGetLineInfoA(m.obj(), &src, MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_SOURCE);
+            r = LineAt(m, d, static_cast<long>(s), &src);
             if (r != MMSYSERR_NOERROR) {
                 dst.sourcesResult = r;
                 break;
@@ -278,6 +281,94 @@ const ControlInfo* FindRecordingSelector(const LineInfo& waveIn) {
     for (const ControlInfo& c : waveIn.controls)
         if ((c.control.dwControlType & MIXERCONTROL_CT_CLASS_MASK) == MIXERCONTROL_CT_CLASS_LIST) return &c;
     return nullptr;
+}
+
+TargetControl FindTargetControl(DWORD destinationType, DWORD lineType, DWORD controlType) {
+    TargetControl t;
+    if (DeviceCount() == 0) {
+        t.problem = "there is no mixer device";
+        return t;
+    }
+    MIXERCAPSA caps;
+    std::memset(&caps, 0, sizeof caps);
+    MMRESULT r = mixerGetDevCapsA(0, &caps, sizeof caps);
+    if (r != MMSYSERR_NOERROR) {
+        t.problem = "cannot read mixer device 0 (" + ErrorText(r) + ")";
+        return t;
+    }
+    Mixer m(0);
+    const bool itself = lineType == destinationType;
+    const std::string where = ComponentTypeName(lineType) + (itself ? "" : " line under " + ComponentTypeName(destinationType));
+    for (DWORD d = 0; d < caps.cDestinations; ++d) {
+        MIXERLINEA dst;
+        r = LineAt(m, d, -1, &dst);
+        if (r != MMSYSERR_NOERROR) {
+            t.problem = "cannot read destination " + std::to_string(d) + " (" + ErrorText(r) + ")";
+            return t;
+        }
+        if (dst.dwComponentType != destinationType || static_cast<LONG>(dst.cConnections) <= 0) continue;
+        MIXERLINEA line = dst;
+        bool found = itself;
+        for (DWORD s = 0; !found && s < dst.cConnections; ++s) {
+            r = LineAt(m, d, static_cast<long>(s), &line);
+            if (r != MMSYSERR_NOERROR) {
+                t.problem = "cannot read source " + std::to_string(s) + " of destination " + std::to_string(d) +
+                            " (" + ErrorText(r) + ")";
+                return t;
+            }
+            found = line.dwComponentType == lineType;
+        }
+        if (!found) continue;
+        // The first matching line decides, whatever controls it has.
+        line.szName[sizeof line.szName - 1] = '\0';
+        t.lineName = line.szName;
+        t.lineChannels = line.cChannels;
+        LineInfo info = ReadLine(m, line);
+        if (info.controlsResult != MMSYSERR_NOERROR) {
+            t.problem = "cannot read the controls of \"" + t.lineName + "\" (" + ErrorText(info.controlsResult) + ")";
+            return t;
+        }
+        for (const ControlInfo& c : info.controls)
+            if (c.control.dwControlType == controlType) {
+                t.info = c;
+                if (c.control.fdwControl & MIXERCONTROL_CONTROLF_DISABLED)
+                    t.problem = "the " + ControlTypeName(controlType) + " control of \"" + t.lineName + "\" is disabled";
+                else if (c.readResult != MMSYSERR_NOERROR)
+                    t.problem = "cannot read the " + ControlTypeName(controlType) + " control of \"" + t.lineName +
+                                "\" (" + ErrorText(c.readResult) + ")";
+                return t;
+            }
+        t.problem = "\"" + t.lineName + "\" (" + where + ") has no " + ControlTypeName(controlType) + " control";
+        return t;
+    }
+    t.problem = "mixer device 0 has no " + where;
+    return t;
+}
+
+std::string PeakMeterProblem(DWORD componentType) {
+    if (DeviceCount() == 0) return "there is no mixer device";
+    Mixer m(0);
+    MIXERLINEA line;
+    std::memset(&line, 0, sizeof line);
+    line.cbStruct = sizeof line;
+    line.dwComponentType = componentType;
+    if (mixerGetLineInfoA(m.obj(), &line, kByDevice | MIXER_GETLINEINFOF_COMPONENTTYPE) != MMSYSERR_NOERROR)
+        return "mixer device 0 has no " + ComponentTypeName(componentType) + " line";
+    line.szName[sizeof line.szName - 1] = '\0';
+    MIXERCONTROLA control;
+    std::memset(&control, 0, sizeof control);
+    control.cbStruct = sizeof control;
+    MIXERLINECONTROLSA lc;
+    std::memset(&lc, 0, sizeof lc);
+    lc.cbStruct = sizeof lc;
+    lc.dwLineID = line.dwLineID;
+    lc.dwControlType = MIXERCONTROL_CONTROLTYPE_PEAKMETER;
+    lc.cControls = 1;
+    lc.cbmxctrl = sizeof control;
+    lc.pamxctrl = &control;
+    if (mixerGetLineControlsA(m.obj(), &lc, kByDevice | MIXER_GETLINECONTROLSF_ONEBYTYPE) != MMSYSERR_NOERROR)
+        return "\"" + std::string(line.szName) + "\" (" + ComponentTypeName(componentType) + ") has no peak meter";
+    return "";
 }
 
 bool IsSingleSelectType(DWORD controlType) {

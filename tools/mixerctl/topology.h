@@ -41,8 +41,9 @@ struct DeviceInfo {
 };
 
 UINT DeviceCount();
-// Reads everything of device `index`; throws ToolError when the device cannot
-// be opened or its capabilities cannot be read.
+// Reads everything of device `index` (by its identifier, without opening a
+// handle); throws ToolError when its capabilities or a destination cannot be
+// read.
 DeviceInfo ReadDevice(UINT index);
 
 void PrintTree(const DeviceInfo& device, std::ostream& out);
@@ -53,5 +54,23 @@ nlohmann::json ToJson(const DeviceInfo& device);
 const LineInfo* FindWaveIn(const DeviceInfo& device);
 const ControlInfo* FindRecordingSelector(const LineInfo& waveIn);
 bool IsSingleSelectType(DWORD controlType);
+
+// The control the library's line search reaches when it addresses a line by
+// its component type: on mixer device 0, the first destination of
+// `destinationType` that has source lines; in it the first source line of
+// `lineType`, or the destination itself when `lineType` is the destination's
+// own type; on that line the first control of `controlType`, with its
+// current values. `problem` says why there is none ("" when found).
+struct TargetControl {
+    std::string problem;
+    std::string lineName;
+    DWORD lineChannels = 0;
+    ControlInfo info;
+};
+TargetControl FindTargetControl(DWORD destinationType, DWORD lineType, DWORD controlType);
+
+// Why GetPeak(type) cannot read a meter: no mixer device, no line of the
+// type, or no peak meter on it ("" when it can).
+std::string PeakMeterProblem(DWORD componentType);
 
 }  // namespace mixerctl

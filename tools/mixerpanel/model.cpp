@@ -251,7 +251,7 @@ Metrics MetricsFor(const FontMetrics& f) {
     m.check = h + h / 2;
     m.value = h + 4;
     m.fader = std::max(26, h * 2 + 4);
-    m.meter = std::max(6, h / 2 + 2);
+    m.meter = std::max(8, h * 3 / 4);
     m.gap = std::max(3, m.margin / 2);
     m.minStrip = std::max(13 * cw, m.fader + m.meter + m.gap + 2 * m.pad);
     m.minFader = 6 * h;

@@ -213,7 +213,7 @@ void SetText(HWND w, const std::string& text) {
 }
 
 void ShowVolume(StripUi& s, LONG value) {
-    if (value < 0) {
+    if (value == -1) {  // the library's failure value
         SetText(s.value, "no reading");
         return;
     }
@@ -530,6 +530,8 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
     }
     case WM_TIMER:
+        // Nothing to show while minimised.
+        if (IsIconic(window)) return 0;
         if (wParam == kMeterTimer) PollMeters(p);
         if (wParam == kValueTimer) RefreshValues(p);
         return 0;

@@ -1,16 +1,22 @@
 #!/usr/bin/env python3
-"""Differential test of mixerctl: runs script.txt with the native mixerctl on
+"""Differential test of mixerctl: runs each script with the native mixerctl on
 wine-card.json (a simulated card modelling Wine's mixer) and with mixerctl.exe
 under Wine, then compares the two transcripts command by command and the
 settings files both saved. Every difference must be listed in
-expected-differences.txt, and every listed difference must still occur."""
+expected-differences.txt, and every listed difference must still occur.
+
+Each script runs in a process of its own: Wine hands a process working
+handles for mixer device 0 only for its first 256 opens, and the library opens
+the device on every call."""
 import argparse
+import glob
 import os
 import shutil
 import subprocess
 import sys
 
-SETTINGS_FILES = ["settings.ini"]
+# Script -> the settings files it saves.
+SCRIPTS = {"script.txt": ["settings.ini"], "values.txt": []}
 
 
 def read_expected(path):
@@ -59,24 +65,7 @@ def main():
         sys.exit("native mixerctl not found at %s: build the native preset first "
                  "(scripts/test.sh does) or set MIXERCTL_NATIVE" % a.native)
     expected = read_expected(os.path.join(a.dir, "expected-differences.txt"))
-    sides = {}
-    for side in ("native", "wine"):
-        work = os.path.join(a.work, side)
-        shutil.rmtree(work, ignore_errors=True)
-        os.makedirs(work)
-        shutil.copy(os.path.join(a.dir, "script.txt"), work)
-        if side == "native":
-            cmd = [os.path.abspath(a.native), "--card", os.path.join(os.path.abspath(a.dir), "wine-card.json")]
-        else:
-            cmd = [os.path.abspath(a.wine_run), os.path.abspath(a.exe)]
-        cmd += ["--echo", "script", "--keep-going", "script.txt"]
-        status, out, err = run(cmd, work)
-        sides[side] = {"status": status, "blocks": blocks(out), "work": work}
-        with open(os.path.join(work, "stdout.txt"), "w", encoding="latin-1") as f:
-            f.write(out)
-        with open(os.path.join(work, "stderr.txt"), "w", encoding="latin-1") as f:
-            f.write(err)
-
+    fixtures = glob.glob(os.path.join(a.dir, "*.ini"))
     failures = []
 
     def differ(command, native_line, wine_line):
@@ -94,30 +83,55 @@ def main():
             if n != w:
                 differ(command, n, w)
 
-    nb, wb = sides["native"]["blocks"], sides["wine"]["blocks"]
-    if [c for c, _ in nb] != [c for c, _ in wb]:
-        failures.append("the two runs did not run the same commands:\n    native: %s\n    wine:   %s"
-                        % ([c for c, _ in nb], [c for c, _ in wb]))
-    else:
-        for (command, nat), (_, win) in zip(nb, wb):
-            compare_lines(command, nat, win)
-    for name in SETTINGS_FILES:
-        texts = []
+    commands = 0
+    works = []
+    for script, settings_files in SCRIPTS.items():
+        sides = {}
         for side in ("native", "wine"):
-            path = os.path.join(sides[side]["work"], name)
-            texts.append(open(path, "rb").read().decode("latin-1").split("\n") if os.path.exists(path) else ["(no file)"])
-        compare_lines("file " + name, texts[0], texts[1])
-    if sides["native"]["status"] != sides["wine"]["status"]:
-        differ("exit status", str(sides["native"]["status"]), str(sides["wine"]["status"]))
+            work = os.path.join(a.work, os.path.splitext(script)[0], side)
+            works.append(work)
+            shutil.rmtree(work, ignore_errors=True)
+            os.makedirs(work)
+            shutil.copy(os.path.join(a.dir, script), work)
+            for fixture in fixtures:
+                shutil.copy(fixture, work)
+            if side == "native":
+                cmd = [os.path.abspath(a.native), "--card", os.path.join(os.path.abspath(a.dir), "wine-card.json")]
+            else:
+                cmd = [os.path.abspath(a.wine_run), os.path.abspath(a.exe)]
+            cmd += ["--echo", "script", "--keep-going", script]
+            status, out, err = run(cmd, work)
+            sides[side] = {"status": status, "blocks": blocks(out), "work": work}
+            with open(os.path.join(work, "stdout.txt"), "w", encoding="latin-1") as f:
+                f.write(out)
+            with open(os.path.join(work, "stderr.txt"), "w", encoding="latin-1") as f:
+                f.write(err)
+
+        nb, wb = sides["native"]["blocks"], sides["wine"]["blocks"]
+        commands += len(nb)
+        if [c for c, _ in nb] != [c for c, _ in wb]:
+            failures.append("%s: the two runs did not run the same commands:\n    native: %s\n    wine:   %s"
+                            % (script, [c for c, _ in nb], [c for c, _ in wb]))
+        else:
+            for (command, nat), (_, win) in zip(nb, wb):
+                compare_lines(command, nat, win)
+        for name in settings_files:
+            texts = []
+            for side in ("native", "wine"):
+                path = os.path.join(sides[side]["work"], name)
+                texts.append(open(path, "rb").read().decode("latin-1").split("\n") if os.path.exists(path) else ["(no file)"])
+            compare_lines("file " + name, texts[0], texts[1])
+        if sides["native"]["status"] != sides["wine"]["status"]:
+            differ("exit status of " + script, str(sides["native"]["status"]), str(sides["wine"]["status"]))
     for e in expected:
         if not e["seen"]:
             failures.append("%s: listed difference no longer occurs (mended? remove the entry): %s"
                             % (e["where"], " | ".join(e["key"])))
 
-    print("compared %d commands and %d settings file(s); %d listed difference(s) seen"
-          % (len(nb), len(SETTINGS_FILES), sum(1 for e in expected if e["seen"])))
+    print("compared %d commands of %d scripts and %d settings file(s); %d listed difference(s) seen"
+          % (commands, len(SCRIPTS), sum(len(f) for f in SCRIPTS.values()), sum(1 for e in expected if e["seen"])))
     if failures:
-        print("transcripts: %s, %s" % (sides["native"]["work"], sides["wine"]["work"]))
+        print("transcripts: %s" % ", ".join(works))
         for f in failures:
             print("DIFFERENCE " + f)
         return 1

@@ -155,6 +155,19 @@ TEST_F(CtlTest, CardFaultsNameTheFieldAndFile) {
             "controls": [{"type": "mux", "flags": ["uniform"], "items": ["a"]}]}]}]})",
          "needs the multiple flag"},
         {R"({"devices": [{"destinations": []}]})", "devices[0]: a device needs a name"},
+        // A value outside the control's own bounds, whichever way it is given.
+        {R"({"devices": [{"name": "x", "destinations": [{"name": "d", "type": 4,
+            "controls": [{"type": "volume", "max": 100, "value": 200}]}]}]})",
+         "controls[0].value: 200 is outside the control's range 0..100"},
+        {R"({"devices": [{"name": "x", "destinations": [{"name": "d", "type": 4, "channels": 2,
+            "controls": [{"type": "volume", "min": 10, "values": [10, 5]}]}]}]})",
+         "controls[0].values[1]: 5 is outside the control's range 10..65535"},
+        {R"({"devices": [{"name": "x", "destinations": [{"name": "d", "type": 4, "channels": 2,
+            "controls": [{"type": "mute", "values": [[0], [2]]}]}]}]})",
+         "controls[0].values[1][0]: 2 is outside the control's range 0..1"},
+        {R"({"devices": [{"name": "x", "destinations": [{"name": "d", "type": 4,
+            "controls": [{"type": "volume", "min": 5, "max": 4}]}]}]})",
+         "controls[0].min: is above max (4)"},
         {R"({"devices": [{"name": "x"}]} trailing)", "not valid JSON"},
     };
     for (const Bad& b : bad) {
@@ -175,6 +188,24 @@ TEST_F(CtlTest, CardFileThatIsMissing) {
     Write("card.json", kSmallCard);
     card::LoadFile(Path("card.json"));
     EXPECT_EQ(sim::Devices().size(), 1u);
+}
+
+TEST_F(CtlTest, CardAndStateFilesThatCannotBeReadNameTheReason) {
+    auto message = [](auto load) {
+        try {
+            load();
+        } catch (const ToolError& e) {
+            return std::string(e.what());
+        }
+        return std::string("(no error)");
+    };
+    EXPECT_EQ(message([&] { card::LoadFile(Path("none.json")); }),
+              "cannot read card " + Path("none.json") + ": No such file or directory");
+    EXPECT_EQ(message([&] { card::LoadFile(dir_); }), "cannot read card " + dir_ + ": Is a directory");
+    EXPECT_EQ(message([&] { card::RestoreStateFile(dir_); }), "cannot read state file " + dir_ + ": Is a directory");
+    EXPECT_EQ(message([&] { card::SaveStateFile(dir_); }), "cannot write state file " + dir_ + ": Is a directory");
+    EXPECT_EQ(message([&] { card::SaveStateFile(Path("no/state.json")); }),
+              "cannot write state file " + Path("no/state.json") + ": No such file or directory");
 }
 
 TEST_F(CtlTest, DefaultCardHasTheTypicalShape) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "card.h"
+#include "commands.h"
 #include "core/state.h"
 #include "sim.h"
 
@@ -12,6 +13,18 @@
 #include <sstream>
 #include <string>
 #include <unistd.h>
+
+// A run of commands in this process: its exit status and what it printed.
+struct Outcome {
+    int status;
+    std::string out, err;
+};
+
+inline Outcome Cmd(const std::vector<std::string>& words) {
+    std::ostringstream out, err;
+    int status = mixerctl::RunCommands(words, out, err);
+    return {status, out.str(), err.str()};
+}
 
 class CtlTest : public ::testing::Test {
 protected:

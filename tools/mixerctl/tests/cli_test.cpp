@@ -1,0 +1,80 @@
+// The program as a shell runs it: exit statuses, what goes to standard
+// output and standard error, options of the whole run.
+#include "ctl_fixture.h"
+
+#include <cstdlib>
+
+namespace {
+
+struct Ran {
+    int status;
+    std::string out, err;
+};
+
+class Cli : public CtlTest {
+protected:
+    // Runs mixerctl in the test's directory with `args` as a shell would
+    // split them, `input` on standard input and standard output sent to
+    // `stdoutTarget`.
+    Ran Mixerctl(const std::string& args, const std::string& input = "", const std::string& stdoutTarget = "stdout.txt") {
+        Write("stdin.txt", input);
+        Write("stdout.txt", "");
+        const std::string cmd = "cd '" + dir_ + "' && '" MIXERCTL_BINARY "' " + args +
+                                " <stdin.txt >" + stdoutTarget + " 2>stderr.txt; echo $? >status.txt";
+        if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "could not run " << cmd;
+        return {std::atoi(Read("status.txt").c_str()), Read("stdout.txt"), Read("stderr.txt")};
+    }
+};
+
+}  // namespace
+
+TEST_F(Cli, VersionNamesTheProgramAndTheLibrary) {
+    Ran r = Mixerctl("--version");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "mixerctl " MIXERCTL_VERSION "\nMIXER library " MIXER_LIBRARY_VERSION
+                     " (linked in, on the simulated platform)\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(Mixerctl("--version get play.main.volume").status, 2);
+}
+
+TEST_F(Cli, QuietPrintsNothingButErrors) {
+    Ran r = Mixerctl("-q set play.main.volume 50% -- get --json play.main.volume -- list");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+    r = Mixerctl("--quiet get play.main.volume -- get nothing.here");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err, "");
+}
+
+TEST_F(Cli, ErrorsGoToStandardErrorOnly) {
+    Ran r = Mixerctl("set play.main.volume 70000 -- get play.main.volume");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "mixerctl: set: play.main.volume: 70000 is outside the control's range 0..65535 "
+                     "(a percentage, 0% to 100%, spans it)\n");
+    r = Mixerctl("--card '" + dir_ + "' list");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "mixerctl: cannot read card " + dir_ + ": Is a directory\n");
+}
+
+TEST_F(Cli, AFullStandardOutputIsAFailure) {
+    Ran r = Mixerctl("get play.main.volume", "", "/dev/full");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "mixerctl: cannot write standard output: No space left on device\n");
+    r = Mixerctl("--help", "", "/dev/full");
+    EXPECT_EQ(r.status, 1);
+}
+
+TEST_F(Cli, ScriptFromStandardInputAndStateBetweenRuns) {
+    Ran r = Mixerctl("--state s.json script -", "set play.main.mute toggle\nset play.main.volume 20%\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "play.main.mute = 1\nplay.main.volume = 13107 (20%)\n");
+    r = Mixerctl("--state s.json get --percent play.main.volume play.main.mute");
+    EXPECT_EQ(r.out, "play.main.volume = 20%\nplay.main.mute = 1\n");
+    r = Mixerctl("--state '" + dir_ + "' get play.main.mute");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "mixerctl: cannot read state file " + dir_ + ": Is a directory\n");
+}
