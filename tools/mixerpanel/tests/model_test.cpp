@@ -1,36 +1,18 @@
 // The window-free part of mixerpanel: the strip table against the library's
 // export list, fader scales, meters, the selector listing, the boost's
 // display, the command line and the page layout.
+#include "export_names.h"
 #include "model.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <set>
-#include <sstream>
 
 namespace mixerpanel {
 namespace {
 
-std::set<std::string> DefExports() {
-    std::ifstream def(MIXER_DEF_FILE);
-    std::set<std::string> names;
-    std::string line;
-    bool exports = false;
-    while (std::getline(def, line)) {
-        if (line.rfind("EXPORTS", 0) == 0) {
-            exports = true;
-            continue;
-        }
-        std::istringstream words(line);
-        std::string name;
-        if (exports && (words >> name) && name[0] != ';') names.insert(name);
-    }
-    return names;
-}
-
 TEST(StripTable, EveryExportTheStripsUseIsOneOfTheLibrarys) {
-    const std::set<std::string> def = DefExports();
+    const std::set<std::string> def = DefExportNames();
     ASSERT_EQ(def.size(), 91u);
     const std::vector<std::string> used = ExportsUsed();
     EXPECT_EQ(std::set<std::string>(used.begin(), used.end()).size(), used.size()) << "a name listed twice";
