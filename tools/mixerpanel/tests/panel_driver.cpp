@@ -12,6 +12,11 @@
 //                                         the main fader moved every second,
 //                                         the process's figures before and
 //                                         after, then `check`
+//   panel_driver menus                    the pages, reading the lines again,
+//                                         the digital CD flag, and Load sound
+//                                         card names (the panel runs with
+//                                         --names-dir holding a name file
+//                                         that names the line-in line)
 //   panel_driver idle SECONDS             the panel's CPU time over SECONDS
 //                                         of sitting idle, meters running
 //   panel_driver close                    closes the panel
@@ -312,6 +317,28 @@ void CheckControls(const Panel& p, const Master& m, const std::string& settings)
     Check(FaderShows(p, m, saved) && MuteShows(p, m, 0), "the panel shows the restored values at once");
 }
 
+void CheckMenus(const Panel& p) {
+    HWND tab = GetDlgItem(p.main, ID_TAB);
+    HWND pages[2] = {GetDlgItem(tab, ID_PAGE_BASE + 0), GetDlgItem(tab, ID_PAGE_BASE + 1)};
+    const long long refreshes = Figure(p, DIAG_REFRESHES);
+    Send(p.main, WM_COMMAND, MAKEWPARAM(IDM_PAGE_RECORDING, 0), 0);
+    Check(IsWindowVisible(pages[1]) && !IsWindowVisible(pages[0]), "View > Recording shows the recording page");
+    Check(Figure(p, DIAG_REFRESHES) > refreshes, "the recording page's values are read when it is shown");
+    Sleep(1200);  // a refresh of the recording page by the timer
+    Send(p.main, WM_COMMAND, MAKEWPARAM(IDM_NEXT_PAGE, 1), 0);
+    Check(IsWindowVisible(pages[0]) && !IsWindowVisible(pages[1]), "Ctrl+Tab's command goes back to playback");
+    Send(p.main, WM_COMMAND, MAKEWPARAM(IDM_REFRESH, 1), 0);
+    Send(p.main, WM_COMMAND, MAKEWPARAM(IDM_CD_DIGITAL, 0), 0);
+    Send(p.main, WM_COMMAND, MAKEWPARAM(IDM_CD_DIGITAL, 0), 0);
+    Check(IsWindowEnabled(p.fader), "after F5 and the digital CD flag twice the main strip still works");
+
+    HWND lineIn = GetDlgItem(pages[0], ID_STRIP(0, 2, PART_FADER));
+    const bool before = IsWindowEnabled(lineIn) != 0;
+    Send(p.main, WM_COMMAND, MAKEWPARAM(IDM_LOAD_NAMES, 0), 0);
+    Check(!before && IsWindowEnabled(lineIn),
+          "File > Load sound card names: the line-in strip, now addressed by name, is enabled");
+}
+
 void PrintFigures(const Panel& p, const char* when) {
     const struct {
         const char* name;
@@ -328,7 +355,7 @@ void PrintFigures(const Panel& p, const char* when) {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: panel_driver check SETTINGS [VOLUME] | endurance SECONDS SETTINGS | idle SECONDS | close\n");
+                 "usage: panel_driver check SETTINGS [VOLUME] | endurance SECONDS SETTINGS | menus | idle SECONDS | close\n");
     return 2;
 }
 
@@ -345,6 +372,8 @@ int main(int argc, char** argv) {
         PostMessageA(p.main, WM_CLOSE, 0, 0);
         for (int i = 0; i < 100 && IsWindow(p.main); ++i) Sleep(100);
         Check(!IsWindow(p.main), "the panel closed");
+    } else if (command == "menus") {
+        CheckMenus(p);
     } else if (command == "idle" && argc >= 3) {
         const int seconds = std::atoi(argv[2]);
         const long long cpu = Figure(p, DIAG_CPU_MS), polls = Figure(p, DIAG_METER_POLLS);

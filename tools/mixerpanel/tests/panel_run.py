@@ -7,7 +7,8 @@ makes and checks through its own winmm reads that they reached the mixer.
                [--screenshot OUT.png] [--endurance SECONDS] [--idle SECONDS]
 
 Without --endurance: the controls, an outside change and Save/Restore
-settings through the menu (panel_driver check), then the screenshot.
+settings through the menu (panel_driver check), the screenshot, then the
+other menu commands (panel_driver menus).
 With --endurance: the panel's CPU time while idle with meters running, then
 a fader moved every second for SECONDS, then the same checks again; the
 process's handles and heap may not have grown.
@@ -125,6 +126,11 @@ class Run:
             for name in os.listdir("/usr/share/wine/fonts"):
                 if name.endswith(".ttf"):
                     shutil.copy(os.path.join("/usr/share/wine/fonts", name), fonts)
+        # A sound-card name file for Wine's card ("Out: default"): it names
+        # the line-in line, which the card has under no line-in type.
+        os.makedirs(os.path.join(self.work, "names"), exist_ok=True)
+        with open(os.path.join(self.work, "names", "default.cfg"), "w", newline="\r\n") as f:
+            f.write("[LINEIN]\nNAME=Master Volume\n")
         # No window manager: Wine draws the frame and the caption itself.
         self.wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f", check=True)
 
@@ -160,7 +166,7 @@ class Run:
             self.prepare()
             panel_log = open(os.path.join(self.work, "panel-output.txt"), "w")
             panel = subprocess.Popen([a.wine_run, os.path.join(a.bin, "mixerpanel.exe"),
-                                      "--settings-file", "panel-settings.ini"],
+                                      "--settings-file", "panel-settings.ini", "--names-dir", "names"],
                                      cwd=self.work, env=self.env, stdin=subprocess.DEVNULL, stdout=panel_log,
                                      stderr=subprocess.STDOUT)
             panel_log.close()
@@ -171,6 +177,7 @@ class Run:
                 self.driver("check", "panel-settings.ini", "49151")
                 if a.screenshot:
                     self.screenshot(os.path.abspath(a.screenshot))
+                self.driver("menus")
             self.driver("close", timeout=120)
             panel.wait(timeout=60)
             if panel.returncode != 0:
