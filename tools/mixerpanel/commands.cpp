@@ -53,8 +53,8 @@ void RestoreSettings(Panel* p) {
     const std::string path = SettingsPath(p, false);
     if (path.empty()) return;
     if (p->library.Set(path.c_str()) == 1) {
-        SetStatus(p, "Settings restored from " + path);
         RereadLines(p);  // the CD-type flag may have changed with them
+        SetStatus(p, "Settings restored from " + path);
     } else {
         ShowMessage(p, "The settings in " + path + " could not be restored.", MB_ICONERROR);
     }

@@ -349,7 +349,6 @@ void ApplyPresence(Panel* p) {
         }
     const bool input = p->topology.device && p->topology.waveIn.present;
     for (HWND w : {p->sourceGroup, p->sourceMode, p->sourceList, p->sourceMeter}) EnableWindow(w, input);
-    SetStatus(p, "");
     SendMessageA(p->status, SB_SETTEXTA, 0,
                  reinterpret_cast<LPARAM>(p->topology.device ? ("Mixer: " + p->topology.product).c_str()
                                                               : "No mixer device"));
