@@ -245,7 +245,11 @@ def main():
         return 77
     args.bin = os.path.abspath(args.bin)
     args.wine_run = os.path.abspath(args.wine_run)
-    return Run(args).run()
+    try:
+        return Run(args).run()
+    except (RuntimeError, OSError, subprocess.SubprocessError) as e:
+        print("FAIL: %s" % e)
+        return 1
 
 
 if __name__ == "__main__":
