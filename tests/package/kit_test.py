@@ -11,8 +11,8 @@
           loading host and the range example, and make the import libraries
           anew from MIXER.def;
         - links the C host and the C++ host with the import libraries made
-          from MIXER.def and runs them; a library made without -k must
-          leave the host unable to start;
+          from MIXER.def and runs them; with a library made without -k the
+          host must stop at its first call of MIXER.DLL;
         - saves the settings with mixerctl.exe and compares the file with
           the layout REFERENCE.txt documents.
   readme README DIST SOURCE WINE_RUN WORK
