@@ -6,8 +6,61 @@
 
 namespace {
 
-const char kTempSuffix[] = ".tmp";
 const char kCtrlZ = 0x1A;
+const char kTempMarker = '~';
+const char kTempExtension[] = ".tmp";
+const char kHexDigits[] = "0123456789ABCDEF";
+
+bool IsSeparator(char ch) { return ch == '\\' || ch == '/'; }
+
+char UpperAscii(char ch) { return ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch; }
+
+// Where the file name of a path starts: after its last separator, or after
+// the colon of a drive-relative path ("C:name").
+size_t NameStart(const char* path, size_t length) {
+    size_t start = 0;
+    for (size_t i = 0; i < length; ++i)
+        if (IsSeparator(path[i]) || (i == 1 && path[i] == ':')) start = i + 1;
+    return start;
+}
+
+// FNV-1a over the file name folded to upper case, then the attempt number.
+DWORD NameHash(const char* name, int attempt) {
+    DWORD hash = 2166136261u;
+    for (; *name != '\0'; ++name) {
+        hash ^= static_cast<unsigned char>(UpperAscii(*name));
+        hash *= 16777619u;
+    }
+    hash ^= static_cast<DWORD>(attempt);
+    return hash * 16777619u;
+}
+
+// Whole names compared as Windows compares them: ASCII letters without case.
+bool SameName(const char* a, const char* b) {
+    for (; *a != '\0' && UpperAscii(*a) == UpperAscii(*b); ++a, ++b) {
+    }
+    return *a == '\0' && *b == '\0';
+}
+
+// The temporary names of a target, each once, none the target's own name.
+struct TempNames {
+    char names[TEMP_NAME_TRIES][MAX_PATH];
+    int count;
+};
+
+bool MakeTempNames(LPCSTR path, TempNames* out) {
+    out->count = 0;
+    const char* name = path + NameStart(path, StrLen(path));
+    for (int attempt = 0; attempt < TEMP_NAME_TRIES; ++attempt) {
+        char* candidate = out->names[out->count];
+        if (!TempFileName(path, attempt, candidate)) return false;
+        const char* candidateName = candidate + (name - path);
+        bool fresh = !SameName(candidateName, name);
+        for (int i = 0; i < out->count && fresh; ++i) fresh = !SameName(out->names[i], candidate);
+        if (fresh) ++out->count;
+    }
+    return out->count > 0;
+}
 
 // Turns the raw bytes into text in place; returns the text's length.
 DWORD FromDisk(char* bytes, DWORD count) {
@@ -50,25 +103,65 @@ TextReadOutcome ReadTextFile(LPCSTR path, char* text, DWORD* length) {
     return TextRead;
 }
 
+bool TempFileName(LPCSTR path, int attempt, char* out) {
+    if (path == nullptr) return false;
+    const size_t length = StrLen(path);
+    if (length == 0 || length >= MAX_PATH || IsSeparator(path[length - 1])) return false;
+    const size_t nameStart = NameStart(path, length);
+    if (nameStart == length) return false;  // "C:" alone names no file
+
+    char name[1 + 8 + sizeof kTempExtension];
+    size_t n = 0;
+    name[n++] = kTempMarker;
+    const DWORD hash = NameHash(path + nameStart, attempt);
+    for (int shift = 28; shift >= 0; shift -= 4) name[n++] = kHexDigits[(hash >> shift) & 0xF];
+    for (size_t i = 0; i < sizeof kTempExtension; ++i) name[n++] = kTempExtension[i];
+
+    // The target fits below MAX_PATH, so the room left is at least its own
+    // file name's length.
+    const size_t room = MAX_PATH - 1 - nameStart;
+    for (size_t i = 0; i < nameStart; ++i) out[i] = path[i];
+    size_t i = 0;
+    for (; i < room && name[i] != '\0'; ++i) out[nameStart + i] = name[i];
+    out[nameStart + i] = '\0';
+    return true;
+}
+
 bool ReplaceTextFile(LPCSTR path, const char* text, DWORD length) {
-    const size_t pathLength = StrLen(path);
-    if (pathLength == 0 || pathLength + sizeof kTempSuffix > MAX_PATH) return false;
-    char temp[MAX_PATH];
-    for (size_t i = 0; i < pathLength; ++i) temp[i] = path[i];
-    for (size_t i = 0; i < sizeof kTempSuffix; ++i) temp[pathLength + i] = kTempSuffix[i];
+    TempNames temp;
+    if (!MakeTempNames(path, &temp)) return false;
+    // A read-only target is refused, as writing it in place is: a rename
+    // would replace it (Wine's does) and drop the attribute. A directory
+    // cannot be replaced at all.
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+        return false;
 
     LocalBlock disk;
     if (!disk.Alloc(length > 0 ? 2 * static_cast<size_t>(length) : 1, 1)) return false;
     const DWORD bytes = ToDisk(text, length, disk.as<char>());
 
-    HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // A save killed while writing leaves its temporary file behind. The first
+    // name is taken again (and truncated) by the next save; the others, used
+    // only while something Save cannot replace stood in the first one's place
+    // (a directory, a read-only or locked file), are removed before a new one
+    // is made, so that a target never has more than one left over.
+    for (int i = 1; i < temp.count; ++i) DeleteFileA(temp.names[i]);
+    HANDLE file = INVALID_HANDLE_VALUE;
+    int used = 0;
+    for (; used < temp.count; ++used) {
+        file = CreateFileA(temp.names[used], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+        if (file != INVALID_HANDLE_VALUE) break;
+    }
     if (file == INVALID_HANDLE_VALUE) return false;
     // A write that stores fewer bytes than asked counts as failed, as does a
     // flush that does not reach the disk.
     DWORD written = 0;
     bool ok = WriteFile(file, disk.get(), bytes, &written, nullptr) && written == bytes && FlushFileBuffers(file);
     CloseHandle(file);
-    if (ok) ok = MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-    if (!ok) DeleteFileA(temp);
+    if (ok) ok = MoveFileExA(temp.names[used], path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    if (!ok) DeleteFileA(temp.names[used]);
     return ok;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "fixture.h"
+#include "persistence/text_file.h"
 #include "sim_files.h"
 
 #include <algorithm>
@@ -50,6 +51,24 @@ public:
             out.push_back(e.path().filename().string());
         std::sort(out.begin(), out.end());
         return out;
+    }
+    // The temporary names a save to `name` (in the test's directory) tries,
+    // in order, without the directory.
+    std::vector<std::string> TempNames(const std::string& name) const {
+        std::vector<std::string> out;
+        const std::string target = Path(name);
+        for (int attempt = 0; attempt < TEMP_NAME_TRIES; ++attempt) {
+            char temp[MAX_PATH];
+            if (!TempFileName(target.c_str(), attempt, temp)) break;
+            out.push_back(std::string(temp).substr(target.rfind('/') + 1));
+        }
+        return out;
+    }
+    // How many of those exist.
+    int TempsLeft(const std::string& name) const {
+        int n = 0;
+        for (const std::string& temp : TempNames(name)) n += Exists(temp);
+        return n;
     }
     // Every file, search and registry key the library opened is closed again,
     // and so is every mixer handle and heap block.

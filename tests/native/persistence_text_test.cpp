@@ -189,15 +189,15 @@ TEST_F(TextFileTest, FailedReplaceKeepsTheOldFile) {
 }
 
 TEST_F(TextFileTest, ReplaceRefusals) {
-    // No such directory; the target is a directory; a name too long for the
-    // temporary file beside it (refused before any platform call).
+    // No such directory; the target is a directory; a path no file can have
+    // (refused before any platform call).
     EXPECT_FALSE(ReplaceTextFile(Path("nodir/s.ini").c_str(), "x\n", 2));
     std::filesystem::create_directory(Path("d"));
     EXPECT_FALSE(ReplaceTextFile(Path("d").c_str(), "x\n", 2));
     EXPECT_EQ(Entries(), std::vector<std::string>{"d"});
     sim::ClearLog();
-    std::string longPath = Path(std::string(MAX_PATH - 4 - Path().size(), 's'));
-    ASSERT_EQ(longPath.size(), static_cast<size_t>(MAX_PATH - 4));
+    std::string longPath = Path(std::string(MAX_PATH - Path().size(), 's'));
+    ASSERT_EQ(longPath.size(), static_cast<size_t>(MAX_PATH));
     EXPECT_FALSE(ReplaceTextFile(longPath.c_str(), "x\n", 2));
     EXPECT_TRUE(sim::Log().empty());
     longPath.pop_back();

@@ -11,8 +11,13 @@
 //  - every other path is used as it is (relative to the process's current
 //    directory when not absolute).
 // Handles (files, searches, registry keys) are process-wide and released by
-// sim::Reset(), which also clears the faults and drive mappings below; files
-// on disk are left alone.
+// sim::Reset(), which also clears the faults, quirks and drive mappings below;
+// files on disk are left alone.
+//
+// A file's read-only attribute is its owner-write permission bit: a file
+// without it is read-only, whoever runs the tests (root included). Such a
+// file cannot be opened for writing, truncated, deleted or replaced by a
+// rename, as on Windows.
 #pragma once
 
 #include "sim.h"
@@ -46,6 +51,16 @@ struct FileFaults {
     bool readFails = false;
 };
 void SetFileFaults(const FileFaults& faults);
+
+// Behaviours of another implementation of the platform, off until set.
+struct FileQuirks {
+    // MoveFileExA with MOVEFILE_REPLACE_EXISTING replaces a read-only target
+    // (and the result carries the moved file's attributes). Measured under
+    // Wine 8, as root and as an unprivileged user; Windows refuses with
+    // ERROR_ACCESS_DENIED.
+    bool renameReplacesReadOnly = false;
+};
+void SetFileQuirks(const FileQuirks& quirks);
 
 // ---- Registry ----------------------------------------------------------------
 //
