@@ -26,7 +26,11 @@ protected:
         dir_ = name.data();
     }
     void TearDown() override {
+        // Read-only files and folders are removed like any other.
         std::error_code ignored;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(dir_, ignored))
+            std::filesystem::permissions(e.path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, ignored);
         std::filesystem::remove_all(dir_, ignored);
     }
 
@@ -44,6 +48,17 @@ public:
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
     bool Exists(const std::string& name) const { return std::filesystem::exists(Path(name)); }
+    // The read-only attribute: the owner-write bit, as the simulated platform
+    // and Wine keep it.
+    void SetReadOnly(const std::string& name, bool readOnly) const {
+        std::filesystem::permissions(Path(name), std::filesystem::perms::owner_write,
+                                     readOnly ? std::filesystem::perm_options::remove
+                                              : std::filesystem::perm_options::add);
+    }
+    bool IsReadOnly(const std::string& name) const {
+        return (std::filesystem::status(Path(name)).permissions() & std::filesystem::perms::owner_write) ==
+               std::filesystem::perms::none;
+    }
     // The entries of the test's directory (or of a folder in it), sorted.
     std::vector<std::string> Entries(const std::string& folder = "") const {
         std::vector<std::string> out;

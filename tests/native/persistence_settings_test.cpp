@@ -234,6 +234,81 @@ TEST_F(SettingsTest, FailedSaveKeepsTheOldFile) {
     ExpectNothingOpen();
 }
 
+TEST_F(SettingsTest, SaveKeepsTheFileWhenTheMixerCannotBeRead) {
+    // A card unplugged, one that no longer opens, or one whose handles the
+    // platform refuses (as Wine's do after a process's 256th open): every
+    // value reads -1, and the file keeps what it had, byte for byte.
+    const std::string old = "[PLAY VOLUME]\r\nMAIN=39999\r\n";
+    struct Case {
+        const char* what;
+        void (*arrange)();
+    } cases[] = {
+        {"no device", [] { sim::Devices().clear(); }},
+        {"no device reported", [] { sim::SetReportedDeviceCount(0); }},
+        {"the open fails", [] { sim::FailFunction("mixerOpen", MMSYSERR_NODRIVER); }},
+        {"the handle is refused", [] { sim::FailFunction("mixerGetLineInfoA", MMSYSERR_INVALHANDLE); }},
+    };
+    for (const Case& c : cases) {
+        for (bool existing : {true, false}) {
+            sim::Reset();
+            ResetLibraryState();
+            std::filesystem::remove_all(dir_);
+            std::filesystem::create_directory(dir_);
+            BuildSettingsCard();
+            if (existing) Write("mixer.ini", old);
+            c.arrange();
+            EXPECT_EQ(Save(File().c_str()), 0) << c.what;
+            EXPECT_EQ(Entries(), existing ? Strings{"mixer.ini"} : Strings{}) << c.what;
+            if (existing) EXPECT_EQ(Read("mixer.ini"), old) << c.what;
+            EXPECT_EQ(sim::CountOf("CreateFileA"), 0u) << c.what;
+            ExpectNothingOpen();
+        }
+    }
+}
+
+TEST_F(SettingsTest, SaveKeepsWhatAReadableMixerReports) {
+    // Lines that are not there read 0, a disabled control and a source the
+    // selector does not list read -1: the device itself is readable, and the
+    // file holds those values as they are.
+    SettingsCard card = BuildSettingsCard();
+    sim::Destination* wavein = card.wavein;
+    for (DWORD type : {kLine, kMic, kCD}) wavein->sources.erase(
+        std::find_if(wavein->sources.begin(), wavein->sources.end(),
+                     [type](const sim::Line& l) { return l.componentType == type; }));
+    card.speakers->FindSource(kCD)->Find(kVolume)->flags |= MIXERCONTROL_CONTROLF_DISABLED;
+    card.selector->itemTexts = {"Aux", "Analog Mix", "SPDIF In"};  // no line-in, microphone, CD
+    card.selector->items = 3;
+    card.selector->values = {1, 0, 0};
+    EXPECT_EQ(Save(File().c_str()), 1);
+    const std::string text = Read("mixer.ini");
+    const std::string head = "[RECORD VOLUME]\r\nLINEIN=0\r\nMIC=0\r\nCD=0\r\nAUX=1005\r\nWAVEOUT=1004\r\n";
+    EXPECT_EQ(text.substr(0, head.size()), head);
+    EXPECT_NE(text.find("\r\nCD=-1\r\nMAIN=40000\r\n"), std::string::npos);
+    EXPECT_NE(text.find("[REC SELECT]\r\nLINEIN=-1\r\nMIC=-1\r\nCD=-1\r\nANALOG=0\r\nAUX=1\r\n"), std::string::npos)
+        << text;
+    ExpectNothingOpen();
+}
+
+TEST_F(SettingsTest, SaveRefusesAReadOnlyFile) {
+    // As a write in place would: result 0, file and attribute as they were,
+    // whether the platform's rename would refuse (Windows) or replace (Wine).
+    const std::string old = "[CD]\r\nDIGITAL=1\r\n";
+    for (bool wineRename : {false, true}) {
+        sim::Reset();
+        ResetLibraryState();
+        BuildSettingsCard();
+        Write("mixer.ini", old);
+        SetReadOnly("mixer.ini", true);
+        sim::SetFileQuirks({wineRename});
+        EXPECT_EQ(Save(File().c_str()), 0) << wineRename;
+        EXPECT_EQ(Read("mixer.ini"), old) << wineRename;
+        EXPECT_TRUE(IsReadOnly("mixer.ini")) << wineRename;
+        EXPECT_EQ(Entries(), Strings{"mixer.ini"}) << wineRename;
+        SetReadOnly("mixer.ini", false);
+        ExpectNothingOpen();
+    }
+}
+
 // ---- Set: grammar ------------------------------------------------------------------
 
 TEST_F(SettingsTest, SetGrammar) {
@@ -270,6 +345,25 @@ TEST_F(SettingsTest, SetGrammar) {
         EXPECT_EQ(g_state.CDTypeDigital, 0) << c.text;
     }
     ExpectNothingOpen();
+}
+
+TEST_F(SettingsTest, SetIgnoresTheFailureValuesOfAnOlderFile) {
+    // A file saved while the mixer could not be read: -1 in every entry a
+    // getter filled. Restoring it leaves the lines as they are (a -1 read as
+    // 0 would silence each of them); the boost and the CD type still apply.
+    const char* const keys[] = {"LINEIN", "MIC", "CD", "AUX", "WAVEOUT", "DIGITAL", "ANALOG", "MAIN"};
+    std::string text;
+    for (const char* section : {"[RECORD VOLUME]", "[PLAY VOLUME]", "[PLAY MUTE]", "[REC MUTE]", "[REC SELECT]"}) {
+        text += std::string(section) + "\n";
+        for (const char* key : keys) text += std::string(key) + "=-1\n";
+        text += "\n";
+    }
+    text += "[ADVANCED]\nMICBOOST=1\n\n[CD]\nDIGITAL=1\n";
+    SettingsCard card = BuildSettingsCard();
+    card.speakers->FindSource(kMic)->Find(kOnOff)->SetAll(0);
+    EXPECT_EQ(Apply(text), Strings{"play Microphone boost=1"});
+    EXPECT_EQ(card.speakers->Find(kVolume)->Value(0), 40000);
+    EXPECT_EQ(g_state.CDTypeDigital, 1);
 }
 
 TEST_F(SettingsTest, SetReadsOnlyTheFirst4096Bytes) {

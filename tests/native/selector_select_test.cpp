@@ -97,6 +97,22 @@ TEST_F(SelectTest, EmptySlotIsAnEmptyNameUnlikeNoName) {
     EXPECT_EQ(card.selector->values, (std::vector<LONG>{0, 1, 0}));
 }
 
+TEST_F(SelectTest, ByNameWithoutANameWritesNothing) {
+    // SrcNamed with a null name: result 0, and no platform call at all, so
+    // that a single-select selector keeps the source it records from.
+    for (DWORD type : {kMux, kSingle, kMultiple})
+        for (LONG flag : {1, 0}) {
+            sim::Reset();
+            ResetLibraryState();
+            SelectorCard card = BuildSelectorCard(type, FourItems(), {2});
+            const std::vector<LONG> before = card.selector->values;
+            EXPECT_EQ(SelectLine(SrcNamed, nullptr, flag), 0) << std::hex << type << " flag " << flag;
+            EXPECT_TRUE(sim::Log().empty()) << std::hex << type << " flag " << flag;
+            EXPECT_EQ(card.selector->values, before) << std::hex << type << " flag " << flag;
+        }
+    ExpectNothingHeld();
+}
+
 TEST_F(SelectTest, ValuesPassThroughAndFirstMatchIsRead) {
     SelectorCard card = BuildSelectorCard(kMultiple, {"Microphone", "Line In", "Microphone"});
     card.selector->values = {0, 5, 1};
