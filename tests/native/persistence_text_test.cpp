@@ -284,6 +284,7 @@ TEST_F(TextFileTest, LeftoversAreReusedOrRemoved) {
 
 TEST_F(TextFileTest, ObstaclesOnTheTemporaryNamesAreGoneAround) {
     const std::vector<std::string> temps = TempNames("s.ini");
+    ASSERT_EQ(temps.size(), static_cast<size_t>(TEMP_NAME_TRIES));
     auto directory = [this](const std::string& name) {
         std::filesystem::create_directory(Path(name));
         Write(name + "/inside", "mine");
