@@ -142,17 +142,16 @@ bool ReplaceTextFile(LPCSTR path, const char* text, DWORD length) {
     if (!disk.Alloc(length > 0 ? 2 * static_cast<size_t>(length) : 1, 1)) return false;
     const DWORD bytes = ToDisk(text, length, disk.as<char>());
 
-    // A save killed while writing leaves its temporary file behind. The first
-    // name is taken again (and truncated) by the next save; the others, used
-    // only while something Save cannot replace stood in the first one's place
-    // (a directory, a read-only or locked file), are removed before a new one
-    // is made, so that a target never has more than one left over.
-    for (int i = 1; i < temp.count; ++i) DeleteFileA(temp.names[i]);
+    // A save killed while writing leaves its temporary file behind: every
+    // temporary name of the target is cleared first, so that a target never
+    // has more than one left over. What cannot be removed there (a directory,
+    // a read-only or open file) is not ours to touch: a new file is made only
+    // where none exists, under the first name that is free.
+    for (int i = 0; i < temp.count; ++i) DeleteFileA(temp.names[i]);
     HANDLE file = INVALID_HANDLE_VALUE;
     int used = 0;
     for (; used < temp.count; ++used) {
-        file = CreateFileA(temp.names[used], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
+        file = CreateFileA(temp.names[used], GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) break;
     }
     if (file == INVALID_HANDLE_VALUE) return false;

@@ -79,6 +79,9 @@ public:
         }
         return out;
     }
+    // The two platforms the files are judged on: Windows, and Wine 8 as root.
+    static std::vector<sim::FileQuirks> Platforms() { return {sim::FileQuirks(), sim::FileQuirks{true, true}}; }
+    static const char* PlatformName(const sim::FileQuirks& q) { return q.renameReplacesReadOnly ? "Wine" : "Windows"; }
     // How many of those exist.
     int TempsLeft(const std::string& name) const {
         int n = 0;

@@ -293,17 +293,18 @@ TEST_F(SettingsTest, SaveRefusesAReadOnlyFile) {
     // As a write in place would: result 0, file and attribute as they were,
     // whether the platform's rename would refuse (Windows) or replace (Wine).
     const std::string old = "[CD]\r\nDIGITAL=1\r\n";
-    for (bool wineRename : {false, true}) {
+    for (const sim::FileQuirks& platform : Platforms()) {
+        const char* on = PlatformName(platform);
         sim::Reset();
         ResetLibraryState();
         BuildSettingsCard();
         Write("mixer.ini", old);
         SetReadOnly("mixer.ini", true);
-        sim::SetFileQuirks({wineRename});
-        EXPECT_EQ(Save(File().c_str()), 0) << wineRename;
-        EXPECT_EQ(Read("mixer.ini"), old) << wineRename;
-        EXPECT_TRUE(IsReadOnly("mixer.ini")) << wineRename;
-        EXPECT_EQ(Entries(), Strings{"mixer.ini"}) << wineRename;
+        sim::SetFileQuirks(platform);
+        EXPECT_EQ(Save(File().c_str()), 0) << on;
+        EXPECT_EQ(Read("mixer.ini"), old) << on;
+        EXPECT_TRUE(IsReadOnly("mixer.ini")) << on;
+        EXPECT_EQ(Entries(), Strings{"mixer.ini"}) << on;
         SetReadOnly("mixer.ini", false);
         ExpectNothingOpen();
     }

@@ -263,22 +263,24 @@ TEST_F(TextFileTest, EveryPathAFileCanHaveIsReplaced) {
     ExpectNothingOpen();
 }
 
-TEST_F(TextFileTest, LeftoversAreReusedOrRemoved) {
+TEST_F(TextFileTest, LeftoversAreRemoved) {
     const std::vector<std::string> temps = TempNames("s.ini");
     ASSERT_EQ(temps.size(), static_cast<size_t>(TEMP_NAME_TRIES));
     // What saves killed while writing leave: a partial first temporary file,
-    // and others from times when the first name was taken.
+    // and others from times when the first name was taken. All go before the
+    // new one is made, which is a new file, never an old one written over.
     for (const std::string& leftover : temps) Write(leftover, "[RECORD VOL");
     Write("s.ini", "old\r\n");
+    sim::ClearLog();
     EXPECT_TRUE(ReplaceTextFile(Path("s.ini").c_str(), "new\n", 4));
     EXPECT_EQ(Read("s.ini"), "new\r\n");
     EXPECT_EQ(Entries(), std::vector<std::string>{"s.ini"});
-    // The first name is taken again rather than removed first.
-    Write(temps[0], "partial");
-    sim::ClearLog();
-    EXPECT_TRUE(ReplaceTextFile(Path("s.ini").c_str(), "again\n", 6));
-    for (const sim::Call& c : sim::CallsOf("DeleteFileA")) EXPECT_NE(c.text, Path(temps[0]));
-    EXPECT_EQ(Entries(), std::vector<std::string>{"s.ini"});
+    std::vector<std::string> calls;
+    for (const sim::Call& c : sim::Log())
+        if (c.fn == "DeleteFileA" || c.fn == "CreateFileA") calls.push_back(c.fn + " " + c.text.substr(dir_.size() + 1));
+    EXPECT_EQ(calls, (std::vector<std::string>{"DeleteFileA " + temps[0], "DeleteFileA " + temps[1],
+                                               "DeleteFileA " + temps[2], "CreateFileA " + temps[0]}));
+    EXPECT_EQ(sim::CallsOf("CreateFileA")[0].id, static_cast<DWORD>(CREATE_NEW));
     ExpectNothingOpen();
 }
 
@@ -303,46 +305,52 @@ TEST_F(TextFileTest, ObstaclesOnTheTemporaryNamesAreGoneAround) {
         {"a directory, then a read-only file", {0}, {1}, true},
         {"every name taken", {0, 2}, {1}, false},
     };
-    for (const Case& c : cases) {
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directory(dir_);
-        Write("s.ini", "old\r\n");
-        for (int i : c.directories) directory(temps[i]);
-        for (int i : c.readOnlyFiles) readOnly(temps[i]);
-        const std::vector<std::string> before = Entries();
-        // Every later save as well as the first.
-        for (int round = 0; round < 2; ++round) {
-            EXPECT_EQ(ReplaceTextFile(Path("s.ini").c_str(), "new\n", 4), c.saved) << c.what;
-            EXPECT_EQ(Read("s.ini"), c.saved ? "new\r\n" : "old\r\n") << c.what;
-            EXPECT_EQ(Entries(), before) << c.what;
+    for (const sim::FileQuirks& platform : Platforms())
+        for (const Case& c : cases) {
+            const std::string what = std::string(c.what) + " on " + PlatformName(platform);
+            sim::Reset();
+            sim::SetFileQuirks(platform);
+            std::filesystem::remove_all(dir_);
+            std::filesystem::create_directory(dir_);
+            Write("s.ini", "old\r\n");
+            for (int i : c.directories) directory(temps[i]);
+            for (int i : c.readOnlyFiles) readOnly(temps[i]);
+            const std::vector<std::string> before = Entries();
+            // Every later save as well as the first.
+            for (int round = 0; round < 2; ++round) {
+                EXPECT_EQ(ReplaceTextFile(Path("s.ini").c_str(), "new\n", 4), c.saved) << what;
+                EXPECT_EQ(Read("s.ini"), c.saved ? "new\r\n" : "old\r\n") << what;
+                EXPECT_EQ(Entries(), before) << what;
+                EXPECT_FALSE(IsReadOnly("s.ini")) << what;
+            }
+            for (int i : c.directories) EXPECT_EQ(Read(temps[i] + "/inside"), "mine") << what;
+            for (int i : c.readOnlyFiles) {
+                EXPECT_EQ(Read(temps[i]), "someone's") << what;
+                EXPECT_TRUE(IsReadOnly(temps[i])) << what;
+            }
+            ExpectNothingOpen();
         }
-        for (int i : c.directories) EXPECT_EQ(Read(temps[i] + "/inside"), "mine") << c.what;
-        for (int i : c.readOnlyFiles) {
-            EXPECT_EQ(Read(temps[i]), "someone's") << c.what;
-            EXPECT_TRUE(IsReadOnly(temps[i])) << c.what;
-        }
-        ExpectNothingOpen();
-    }
 }
 
 TEST_F(TextFileTest, ReadOnlyTargetIsRefused) {
     // Windows refuses to rename over a read-only file; Wine's rename replaces
     // it. Either way the file, its attribute and the directory stay as they
     // were, and no temporary file is made.
-    for (bool wineRename : {false, true}) {
+    for (const sim::FileQuirks& platform : Platforms()) {
+        const char* on = PlatformName(platform);
         sim::Reset();
         Write("s.ini", "kept\r\n");
         SetReadOnly("s.ini", true);
-        sim::SetFileQuirks({wineRename});
-        EXPECT_FALSE(ReplaceTextFile(Path("s.ini").c_str(), "new\n", 4)) << wineRename;
-        EXPECT_EQ(Read("s.ini"), "kept\r\n") << wineRename;
-        EXPECT_TRUE(IsReadOnly("s.ini")) << wineRename;
-        EXPECT_EQ(sim::CountOf("CreateFileA"), 0u) << wineRename;
-        EXPECT_EQ(Entries(), std::vector<std::string>{"s.ini"}) << wineRename;
+        sim::SetFileQuirks(platform);
+        EXPECT_FALSE(ReplaceTextFile(Path("s.ini").c_str(), "new\n", 4)) << on;
+        EXPECT_EQ(Read("s.ini"), "kept\r\n") << on;
+        EXPECT_TRUE(IsReadOnly("s.ini")) << on;
+        EXPECT_EQ(sim::CountOf("CreateFileA"), 0u) << on;
+        EXPECT_EQ(Entries(), std::vector<std::string>{"s.ini"}) << on;
         // Writable again, it is replaced.
         SetReadOnly("s.ini", false);
-        EXPECT_TRUE(ReplaceTextFile(Path("s.ini").c_str(), "new\n", 4)) << wineRename;
-        EXPECT_EQ(Read("s.ini"), "new\r\n") << wineRename;
+        EXPECT_TRUE(ReplaceTextFile(Path("s.ini").c_str(), "new\n", 4)) << on;
+        EXPECT_EQ(Read("s.ini"), "new\r\n") << on;
         ExpectNothingOpen();
     }
 }

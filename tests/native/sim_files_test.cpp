@@ -159,9 +159,15 @@ TEST_F(SimFilesTest, ReadOnlyFilesAndAttributes) {
         if (a.error != 0) EXPECT_EQ(GetLastError(), a.error) << a.name;
     }
 
-    // Wine's rename replaces a read-only target and leaves the moved file's
-    // attributes.
-    sim::SetFileQuirks({true});
+    // Wine as root writes a read-only file and renames over it, leaving the
+    // moved file's attributes; it still refuses to delete it.
+    sim::SetFileQuirks({true, true});
+    HANDLE h = CreateFileA(ro.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    EXPECT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+    EXPECT_EQ(Read("ro.txt"), "");
+    EXPECT_FALSE(DeleteFileA(ro.c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
     EXPECT_TRUE(MoveFileExA(Path("new.txt").c_str(), ro.c_str(), MOVEFILE_REPLACE_EXISTING));
     EXPECT_EQ(Read("ro.txt"), "new");
     EXPECT_FALSE(IsReadOnly("ro.txt"));

@@ -182,7 +182,7 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
         SetLastError(code);
     } else if (code != 0 || (code = sim::ResolvePath(lpFileName, &host)) != 0) {
         SetLastError(code);
-    } else if ((write || (oflags & O_TRUNC)) && sim::IsReadOnlyFile(host)) {
+    } else if ((write || (oflags & O_TRUNC)) && sim::IsReadOnlyFile(host) && !sim::F().quirks.writesReadOnlyFiles) {
         // Neither written nor truncated: a read-only file (CREATE_ALWAYS and
         // TRUNCATE_EXISTING included).
         SetLastError(ERROR_ACCESS_DENIED);

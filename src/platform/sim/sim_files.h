@@ -52,13 +52,17 @@ struct FileFaults {
 };
 void SetFileFaults(const FileFaults& faults);
 
-// Behaviours of another implementation of the platform, off until set.
+// Behaviours of another implementation of the platform, off until set; both
+// measured under Wine 8 running as root (the test command's user).
 struct FileQuirks {
-    // MoveFileExA with MOVEFILE_REPLACE_EXISTING replaces a read-only target
-    // (and the result carries the moved file's attributes). Measured under
-    // Wine 8, as root and as an unprivileged user; Windows refuses with
+    // MoveFileExA with MOVEFILE_REPLACE_EXISTING replaces a read-only target,
+    // which then has the moved file's attributes. Windows refuses with
     // ERROR_ACCESS_DENIED.
     bool renameReplacesReadOnly = false;
+    // CreateFileA opens a read-only file for writing and truncates it
+    // (CREATE_ALWAYS, TRUNCATE_EXISTING), as root's POSIX open does; Windows
+    // refuses with ERROR_ACCESS_DENIED. DeleteFileA still refuses it.
+    bool writesReadOnlyFiles = false;
 };
 void SetFileQuirks(const FileQuirks& quirks);
 
