@@ -2,45 +2,11 @@
 #include "persistence/text_file.h"
 
 #include "core/holders.h"
-#include "core/state.h"
+#include "persistence/temp_name.h"
 
 namespace {
 
 const char kCtrlZ = 0x1A;
-const char kTempMarker = '~';
-const char kTempExtension[] = ".tmp";
-const char kHexDigits[] = "0123456789ABCDEF";
-
-bool IsSeparator(char ch) { return ch == '\\' || ch == '/'; }
-
-char UpperAscii(char ch) { return ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch; }
-
-// Where the file name of a path starts: after its last separator, or after
-// the colon of a drive-relative path ("C:name").
-size_t NameStart(const char* path, size_t length) {
-    size_t start = 0;
-    for (size_t i = 0; i < length; ++i)
-        if (IsSeparator(path[i]) || (i == 1 && path[i] == ':')) start = i + 1;
-    return start;
-}
-
-// FNV-1a over the file name folded to upper case, then the attempt number.
-DWORD NameHash(const char* name, int attempt) {
-    DWORD hash = 2166136261u;
-    for (; *name != '\0'; ++name) {
-        hash ^= static_cast<unsigned char>(UpperAscii(*name));
-        hash *= 16777619u;
-    }
-    hash ^= static_cast<DWORD>(attempt);
-    return hash * 16777619u;
-}
-
-// Whole names compared as Windows compares them: ASCII letters without case.
-bool SameName(const char* a, const char* b) {
-    for (; *a != '\0' && UpperAscii(*a) == UpperAscii(*b); ++a, ++b) {
-    }
-    return *a == '\0' && *b == '\0';
-}
 
 // The temporary names of a target, each once, none the target's own name.
 struct TempNames {
@@ -50,13 +16,11 @@ struct TempNames {
 
 bool MakeTempNames(LPCSTR path, TempNames* out) {
     out->count = 0;
-    const char* name = path + NameStart(path, StrLen(path));
     for (int attempt = 0; attempt < TEMP_NAME_TRIES; ++attempt) {
         char* candidate = out->names[out->count];
         if (!TempFileName(path, attempt, candidate)) return false;
-        const char* candidateName = candidate + (name - path);
-        bool fresh = !SameName(candidateName, name);
-        for (int i = 0; i < out->count && fresh; ++i) fresh = !SameName(out->names[i], candidate);
+        bool fresh = !SameFileName(candidate, path);
+        for (int i = 0; i < out->count && fresh; ++i) fresh = !SameFileName(out->names[i], candidate);
         if (fresh) ++out->count;
     }
     return out->count > 0;
@@ -101,30 +65,6 @@ TextReadOutcome ReadTextFile(LPCSTR path, char* text, DWORD* length) {
     *length = FromDisk(text, count);
     text[*length] = '\0';
     return TextRead;
-}
-
-bool TempFileName(LPCSTR path, int attempt, char* out) {
-    if (path == nullptr) return false;
-    const size_t length = StrLen(path);
-    if (length == 0 || length >= MAX_PATH || IsSeparator(path[length - 1])) return false;
-    const size_t nameStart = NameStart(path, length);
-    if (nameStart == length) return false;  // "C:" alone names no file
-
-    char name[1 + 8 + sizeof kTempExtension];
-    size_t n = 0;
-    name[n++] = kTempMarker;
-    const DWORD hash = NameHash(path + nameStart, attempt);
-    for (int shift = 28; shift >= 0; shift -= 4) name[n++] = kHexDigits[(hash >> shift) & 0xF];
-    for (size_t i = 0; i < sizeof kTempExtension; ++i) name[n++] = kTempExtension[i];
-
-    // The target fits below MAX_PATH, so the room left is at least its own
-    // file name's length.
-    const size_t room = MAX_PATH - 1 - nameStart;
-    for (size_t i = 0; i < nameStart; ++i) out[i] = path[i];
-    size_t i = 0;
-    for (; i < room && name[i] != '\0'; ++i) out[nameStart + i] = name[i];
-    out[nameStart + i] = '\0';
-    return true;
 }
 
 bool ReplaceTextFile(LPCSTR path, const char* text, DWORD length) {

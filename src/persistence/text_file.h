@@ -25,8 +25,8 @@ TextReadOutcome ReadTextFile(LPCSTR path, char* text, DWORD* length);
 // Writes `length` characters of `text` to `path` with every LF stored as
 // CR LF, so that the file at `path` is at every moment either the old one or
 // the whole new one. The text goes to a temporary file in the target's
-// directory first (see TempFileName); only when all of it was written and
-// flushed does that file replace the target. Temporary files that earlier
+// directory first (persistence/temp_name.h); only when all of it was written
+// and flushed does that file replace the target. Temporary files that earlier
 // calls left behind (a process killed while writing) are removed first; a
 // name something else occupies (a directory, a read-only or open file) is
 // passed over for the next. False, with the target as it was, when the
@@ -34,17 +34,3 @@ TextReadOutcome ReadTextFile(LPCSTR path, char* text, DWORD* length);
 // or when a write, the flush or the replacement fails; the temporary file is
 // removed again on failure.
 bool ReplaceTextFile(LPCSTR path, const char* text, DWORD length);
-
-// The temporary names ReplaceTextFile tries for a target, in order.
-#define TEMP_NAME_TRIES 3
-
-// Builds temporary name number `attempt` (0 to TEMP_NAME_TRIES - 1) of the
-// target `path` into `out` (MAX_PATH bytes): the target's directory part,
-// then "~", eight hexadecimal digits of a hash of the target's file name
-// (letters folded to upper case, as Windows compares names) and the attempt
-// number, and ".tmp", as in "C:\Data\~3F09A1C4.tmp". A directory that leaves
-// less room below MAX_PATH keeps the start of that name that fits; the target
-// itself fits, so at least its own file name's length always does. False
-// when the path is empty, ends in a separator or has MAX_PATH characters or
-// more.
-bool TempFileName(LPCSTR path, int attempt, char* out);

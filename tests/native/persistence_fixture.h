@@ -3,7 +3,7 @@
 #pragma once
 
 #include "fixture.h"
-#include "persistence/text_file.h"
+#include "persistence/temp_name.h"
 #include "sim_files.h"
 
 #include <algorithm>

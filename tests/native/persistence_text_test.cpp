@@ -1,4 +1,5 @@
 // The text-file layer and the tokenizer shared by both file formats.
+#include "persistence/temp_name.h"
 #include "persistence/text_file.h"
 #include "persistence/tokens.h"
 #include "persistence_fixture.h"
