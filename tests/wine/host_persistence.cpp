@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -316,6 +317,7 @@ Saver StartSaver(DWORD parent, int child) {
     return s;
 }
 
+// Kills the child (if it runs) and closes what belongs to it; once only.
 void EndSaver(Saver* s) {
     if (s->started) {
         TerminateProcess(s->process.hProcess, 1);
@@ -323,9 +325,10 @@ void EndSaver(Saver* s) {
         CloseHandle(s->process.hProcess);
         CloseHandle(s->process.hThread);
     }
-    CloseHandle(s->ready);
-    CloseHandle(s->go);
-    CloseHandle(s->saving);
+    for (HANDLE* h : {&s->ready, &s->go, &s->saving}) {
+        if (*h) CloseHandle(*h);
+        *h = nullptr;
+    }
     s->started = false;
 }
 
