@@ -14,10 +14,12 @@
 // sim::Reset(), which also clears the faults, quirks and drive mappings below;
 // files on disk are left alone.
 //
-// A file's read-only attribute is its owner-write permission bit: a file
-// without it is read-only, whoever runs the tests (root included). Such a
-// file cannot be opened for writing, truncated, deleted or replaced by a
-// rename, as on Windows.
+// A file's read-only attribute is its owner-write permission bit, as Wine
+// keeps it: a file without it is read-only, whoever runs the tests (root
+// included). Such a file cannot be opened for writing, truncated, deleted or
+// replaced by a rename: Windows answers each with ERROR_ACCESS_DENIED (for
+// DeleteFileA, Wine's own conformance tests, kernel32 file.c, expect it of
+// Windows and Wine alike; measured under Wine 8 as root too).
 #pragma once
 
 #include "sim.h"
