@@ -89,7 +89,8 @@
  * writes the control of a line of an open mixer: 1, 0 when the line has no
  * controls, or the platform's error when the line cannot be read. Volume
  * writes keep the channel ratio; balance positions run from 0 (left) to 15
- * (right). GetPeak: the magnitude of the line's peak meter, 0 on any failure.
+ * (right), and any other position writes nothing. GetPeak: the magnitude of
+ * the line's peak meter, 0 on any failure.
  */
 #define MIXER_FUNCTIONS_ENGINE(X) \
     X(LONG, SetMixer, (DWORD componentType, LONG op, LONG value, LPCSTR name, LONG byName)) \
@@ -99,7 +100,8 @@
 /*
  * Recording selector. ScanRecControls refreshes the cached source names and
  * returns 0. SelectLine selects (select == 1) or deselects a source: the open
- * error of mixer device 0, otherwise 0. IsMuxSingleSelect: 1 when the
+ * error of mixer device 0, otherwise 0; MIXER_SRC_NAMED with a null name
+ * touches nothing and returns 0. IsMuxSingleSelect: 1 when the
  * recording selector allows one source at a time, else 0.
  * GetMixerRecordChannels writes "product|item|item|..." into buffer (which
  * must hold limit + 1 bytes and at least 33): 0, or -1 on failure.
@@ -216,9 +218,13 @@
 
 /*
  * Settings files. Save writes every mixer setting to a text file, Set
- * restores them: 1 on success, 0 on failure. ReadDigitalConfiguration loads
- * the card's line names from the "*.cfg" file whose base name occurs in the
- * mixer's product name: 1 when a file was read, else 0.
+ * restores them: 1 on success, 0 on failure. The file is replaced whole or
+ * not at all; Save returns 0 and leaves it as it is when mixer device 0
+ * cannot be read or the file is read-only. Set skips values of -1 (written
+ * by earlier versions when the mixer could not be read).
+ * ReadDigitalConfiguration loads the card's line names from the "*.cfg" file
+ * whose base name occurs in the mixer's product name: 1 when a file was read,
+ * else 0.
  * SetSoundCardConfigFilePath sets the directory prefix searched (end it with
  * a backslash) and returns the stored length plus one; 0 for a null pointer
  * or a string longer than 255 characters, the prefix then unchanged.
