@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "persistence/temp_name.h"
+
 namespace bare {
 
 Settings g_settings;
@@ -56,9 +58,10 @@ void ClearLine(MIXERLINEA* line, DWORD destination) {
 }
 
 // Opens device 0 and finds the line: the speakers or wave-in destination
-// walked, its sources (or the destination itself) matched by name or type.
-// 1 found (device left open), 0 not found, -1 failed; closes on 0 and -1.
-int FindLine(Line target, Op op, HMIXER* mixer, DWORD* lineId) {
+// walked, its sources (or the destination itself) matched by name (a null
+// name matches none) or by type. 1 found (device left open), 0 not found, -1
+// failed; closes on 0 and -1.
+int FindLineBy(const char* name, bool byName, DWORD type, Op op, HMIXER* mixer, DWORD* lineId) {
     if (mixerGetNumDevs() == 0) return -1;
     HMIXER h = nullptr;
     if (mixerOpen(&h, 0, 0, 0, 0) != MMSYSERR_NOERROR) return -1;
@@ -71,8 +74,6 @@ int FindLine(Line target, Op op, HMIXER* mixer, DWORD* lineId) {
     }
     const DWORD wanted = Recording(op) ? MIXERLINE_COMPONENTTYPE_DST_WAVEIN : MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
     const bool itself = Main(op);
-    const char* name = OverrideName(target);
-    const DWORD type = ComponentType(target);
     MIXERLINEA line;
     for (DWORD d = 0; d < caps.cDestinations; ++d) {
         ClearLine(&line, d);
@@ -95,7 +96,7 @@ int FindLine(Line target, Op op, HMIXER* mixer, DWORD* lineId) {
                 mixerClose(h);
                 return -1;
             }
-            if (name ? std::strcmp(line.szName, name) == 0 : line.dwComponentType == type) {
+            if (byName ? name != nullptr && std::strcmp(line.szName, name) == 0 : line.dwComponentType == type) {
                 *mixer = h;
                 *lineId = line.dwLineID;
                 return 1;
@@ -105,6 +106,11 @@ int FindLine(Line target, Op op, HMIXER* mixer, DWORD* lineId) {
     }
     mixerClose(h);
     return 0;
+}
+
+int FindLine(Line target, Op op, HMIXER* mixer, DWORD* lineId) {
+    const char* name = OverrideName(target);
+    return FindLineBy(name, name != nullptr, ComponentType(target), op, mixer, lineId);
 }
 
 // The line by its identifier and all of its controls; the index of the first
@@ -528,24 +534,43 @@ const SaveEntry kSaveEntries[] = {
 }  // namespace
 
 LONG SaveBytes(const char* path, const char* bytes, DWORD count) {
+    bool failed = false;
     for (const SaveEntry& e : kSaveEntries) {
+        LONG value = 0;
         switch (e.kind) {
         case SaveEntry::Value:
-            Get(e.line, e.op);
+            value = Get(e.line, e.op);
             break;
         case SaveEntry::SelectValue:
-            GetSelect(e.line);
+            value = GetSelect(e.line);
             break;
         case SaveEntry::MicBoost:
-            if (Get(LineMic, PlayBoost) == 0) Get(LineMic, PlayBoost);
+            value = Get(LineMic, PlayBoost);
+            if (value == 0) value = Get(LineMic, PlayBoost);
             break;
         }
+        failed = failed || value == -1;
     }
-    char temp[MAX_PATH];
-    std::strcpy(temp, path);
-    std::strcat(temp, ".tmp");
-    HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // A failure value: device 0 walked for a line none has.
+    if (failed) {
+        HMIXER h = nullptr;
+        DWORD lineId = 0;
+        if (FindLineBy(nullptr, true, 0, MainVolume, &h, &lineId) < 0) return 0;
+    }
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+        return 0;
+    char temps[TEMP_NAME_TRIES][MAX_PATH];
+    for (int i = 0; i < TEMP_NAME_TRIES; ++i)
+        if (!TempFileName(path, i, temps[i])) return 0;
+    for (int i = 0; i < TEMP_NAME_TRIES; ++i) DeleteFileA(temps[i]);
+    HANDLE file = INVALID_HANDLE_VALUE;
+    int used = 0;
+    for (; used < TEMP_NAME_TRIES && file == INVALID_HANDLE_VALUE; ++used)
+        file = CreateFileA(temps[used], GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 0;
+    const char* temp = temps[used - 1];
     DWORD written = 0;
     bool ok = WriteFile(file, bytes, count, &written, nullptr) && written == count && FlushFileBuffers(file);
     CloseHandle(file);

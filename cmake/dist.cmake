@@ -1,22 +1,53 @@
-# dist/: what a host developer takes away. MIXER.DLL, its header, an import
-# library for mingw (libmixer.dll.a) and one for MSVC (MIXER.lib), the .def
-# and a README; mixerctl's manual page and bash completion; the mixer panel.
-# scripts/main.sh copies this folder to the top-level dist/.
+# dist/: the host developer's kit, and the release archive made of it,
+# MIXER-<version>-win32.zip. scripts/main.sh copies both to the top-level
+# dist/.
+#
+# MIXER_KIT is the one list of what the kit holds: one "FROM=TO" entry a
+# file, TO being the file's path in the kit (and, under MIXER-<version>-win32/,
+# in the archive). FROM is one of
+#   target:NAME   the file that target NAME of this build makes; a program
+#                 (an executable target) is stripped of its symbols on the way;
+#   build:PATH    a file this build writes, PATH in the build tree;
+#   PATH          a file of the sources.
+# SHA256SUMS is added to every kit. To ship a new file, add its entry here.
 #
 # The import libraries are made from decorated names (SetMixer@20) with
 # dlltool -k: a host compiled against mixer.h refers to _SetMixer@20, and the
 # library binds that reference to the DLL's undecorated export "SetMixer".
+# The same definition file is shipped as MIXER.def for making them anew.
+set(MIXER_KIT
+    target:mixer=MIXER.DLL
+    include/mixer.h=mixer.h
+    build:implib/libmixer.dll.a=libmixer.dll.a
+    build:implib/MIXER.lib=MIXER.lib
+    build:generated/MIXER-import.def=MIXER.def
+    target:mixerctl=mixerctl.exe
+    docs/mixerctl.1=mixerctl.1
+    tools/mixerctl/mixerctl.bash-completion=mixerctl.bash-completion
+    target:mixerpanel=mixerpanel.exe
+    docs/dist-README.txt=README.txt
+    docs/dist-REFERENCE.txt=REFERENCE.txt
+    CHANGELOG.md=CHANGELOG.md
+    LICENSE=LICENSE.txt
+    docs/example.c=examples/example.c
+    docs/example_load.c=examples/example_load.c
+    docs/example_msvc.cpp=examples/example_msvc.cpp
+    docs/example_range.c=examples/example_range.c)
 
 find_package(Python3 COMPONENTS Interpreter REQUIRED)
 find_program(MIXER_MINGW_DLLTOOL NAMES i686-w64-mingw32-dlltool REQUIRED)
 find_program(MIXER_LLVM_DLLTOOL NAMES llvm-dlltool llvm-dlltool-14 REQUIRED)
+find_program(MIXER_MINGW_STRIP NAMES i686-w64-mingw32-strip REQUIRED)
 
 set(MIXER_DIST_DIR ${CMAKE_BINARY_DIR}/dist)
 set(MIXER_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
+set(MIXER_IMPLIB_DIR ${CMAKE_BINARY_DIR}/implib)
 set(MIXER_IMPORT_DEF ${MIXER_GENERATED_DIR}/MIXER-import.def)
 set(MIXER_EXPORTS_HEADER ${MIXER_GENERATED_DIR}/mixer_exports.h)
 set(MIXER_EXPORT_TABLE ${CMAKE_SOURCE_DIR}/tools/export_lists.py ${CMAKE_SOURCE_DIR}/tools/exports.py)
-file(MAKE_DIRECTORY ${MIXER_DIST_DIR} ${MIXER_GENERATED_DIR})
+set(MIXER_RELEASE_NAME MIXER-${PROJECT_VERSION}-win32)
+set(MIXER_RELEASE_ZIP ${CMAKE_BINARY_DIR}/${MIXER_RELEASE_NAME}.zip)
+file(MAKE_DIRECTORY ${MIXER_DIST_DIR} ${MIXER_GENERATED_DIR} ${MIXER_IMPLIB_DIR})
 
 add_custom_command(OUTPUT ${MIXER_IMPORT_DEF}
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/export_lists.py --import-def ${MIXER_IMPORT_DEF}
@@ -27,37 +58,73 @@ add_custom_command(OUTPUT ${MIXER_EXPORTS_HEADER}
     DEPENDS ${MIXER_EXPORT_TABLE}
     COMMENT "C list of the exports")
 
-add_custom_command(OUTPUT ${MIXER_DIST_DIR}/libmixer.dll.a
-    COMMAND ${CMAKE_COMMAND} -E remove -f ${MIXER_DIST_DIR}/libmixer.dll.a
-    COMMAND ${MIXER_MINGW_DLLTOOL} -m i386 -k -d ${MIXER_IMPORT_DEF} -l ${MIXER_DIST_DIR}/libmixer.dll.a
+# Both tools run in the library's own folder with bare file names: dlltool
+# names the archive's members and symbols after its output and temporary
+# files, and a path there would put the build directory into the library.
+add_custom_command(OUTPUT ${MIXER_IMPLIB_DIR}/libmixer.dll.a
+    COMMAND ${CMAKE_COMMAND} -E remove -f libmixer.dll.a
+    COMMAND ${MIXER_MINGW_DLLTOOL} -m i386 -k --deterministic-libraries -t libmixer
+            -d ${MIXER_IMPORT_DEF} -l libmixer.dll.a
     DEPENDS ${MIXER_IMPORT_DEF}
-    COMMENT "Import library for mingw: dist/libmixer.dll.a")
-add_custom_command(OUTPUT ${MIXER_DIST_DIR}/MIXER.lib
-    COMMAND ${CMAKE_COMMAND} -E remove -f ${MIXER_DIST_DIR}/MIXER.lib
-    COMMAND ${MIXER_LLVM_DLLTOOL} -m i386 -k -d ${MIXER_IMPORT_DEF} -l ${MIXER_DIST_DIR}/MIXER.lib
+    WORKING_DIRECTORY ${MIXER_IMPLIB_DIR}
+    COMMENT "Import library for mingw: libmixer.dll.a")
+add_custom_command(OUTPUT ${MIXER_IMPLIB_DIR}/MIXER.lib
+    COMMAND ${CMAKE_COMMAND} -E remove -f MIXER.lib
+    COMMAND ${MIXER_LLVM_DLLTOOL} -m i386 -k -d ${MIXER_IMPORT_DEF} -l MIXER.lib
     DEPENDS ${MIXER_IMPORT_DEF}
-    COMMENT "Import library for MSVC: dist/MIXER.lib")
-add_custom_command(OUTPUT ${MIXER_DIST_DIR}/MIXER.DLL
-    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:mixer> ${MIXER_DIST_DIR}/MIXER.DLL
-    DEPENDS mixer $<TARGET_FILE:mixer>)
+    WORKING_DIRECTORY ${MIXER_IMPLIB_DIR}
+    COMMENT "Import library for MSVC: MIXER.lib")
 
-set(MIXER_DIST_FILES ${MIXER_DIST_DIR}/MIXER.DLL ${MIXER_DIST_DIR}/libmixer.dll.a ${MIXER_DIST_DIR}/MIXER.lib)
-foreach(pair "include/mixer.h=mixer.h" "src/MIXER.def=MIXER.def" "docs/dist-README.txt=README"
-             "docs/mixerctl.1=mixerctl.1" "tools/mixerctl/mixerctl.bash-completion=mixerctl.bash-completion")
-    string(REPLACE "=" ";" pair "${pair}")
-    list(GET pair 0 from)
-    list(GET pair 1 to)
-    add_custom_command(OUTPUT ${MIXER_DIST_DIR}/${to}
-        COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/${from} ${MIXER_DIST_DIR}/${to}
-        DEPENDS ${CMAKE_SOURCE_DIR}/${from})
-    list(APPEND MIXER_DIST_FILES ${MIXER_DIST_DIR}/${to})
+set(MIXER_KIT_FILES)   # paths in the kit
+set(MIXER_KIT_OUTPUTS) # the same files in the build tree's dist/
+foreach(entry IN LISTS MIXER_KIT)
+    if(NOT entry MATCHES "^([^=]+)=([^=]+)$")
+        message(FATAL_ERROR "MIXER_KIT: \"${entry}\" is not FROM=TO")
+    endif()
+    set(from ${CMAKE_MATCH_1})
+    set(to ${CMAKE_MATCH_2})
+    set(out ${MIXER_DIST_DIR}/${to})
+    get_filename_component(out_dir ${out} DIRECTORY)
+    if(from MATCHES "^target:(.+)$")
+        set(target ${CMAKE_MATCH_1})
+        get_target_property(type ${target} TYPE)
+        if(type STREQUAL "EXECUTABLE")
+            # strip dates the PE header with the time it runs unless told a
+            # date: 0, as the linker's --no-insert-timestamp leaves it.
+            set(make ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0
+                ${MIXER_MINGW_STRIP} --strip-all -o ${out} $<TARGET_FILE:${target}>)
+        else()
+            set(make ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${target}> ${out})
+        endif()
+        add_custom_command(OUTPUT ${out}
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${out_dir}
+            COMMAND ${make}
+            DEPENDS ${target} $<TARGET_FILE:${target}>)
+    else()
+        if(from MATCHES "^build:(.+)$")
+            set(file ${CMAKE_BINARY_DIR}/${CMAKE_MATCH_1})
+        else()
+            set(file ${CMAKE_SOURCE_DIR}/${from})
+        endif()
+        add_custom_command(OUTPUT ${out}
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${out_dir}
+            COMMAND ${CMAKE_COMMAND} -E copy ${file} ${out}
+            DEPENDS ${file})
+    endif()
+    list(APPEND MIXER_KIT_FILES ${to})
+    list(APPEND MIXER_KIT_OUTPUTS ${out})
 endforeach()
 
-# The mixer panel (tools/mixerpanel), a host program that loads the DLL by
-# name: a developer sees the library work before writing a line.
-add_custom_command(OUTPUT ${MIXER_DIST_DIR}/mixerpanel.exe
-    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:mixerpanel> ${MIXER_DIST_DIR}/mixerpanel.exe
-    DEPENDS mixerpanel $<TARGET_FILE:mixerpanel>)
-list(APPEND MIXER_DIST_FILES ${MIXER_DIST_DIR}/mixerpanel.exe)
+add_custom_command(OUTPUT ${MIXER_DIST_DIR}/SHA256SUMS
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/release.py sums ${MIXER_DIST_DIR} ${MIXER_KIT_FILES}
+    DEPENDS ${MIXER_KIT_OUTPUTS} ${CMAKE_SOURCE_DIR}/tools/release.py
+    COMMENT "dist/SHA256SUMS")
+add_custom_command(OUTPUT ${MIXER_RELEASE_ZIP}
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/release.py zip ${MIXER_DIST_DIR} ${MIXER_RELEASE_NAME}
+            ${CMAKE_SOURCE_DIR}/CHANGELOG.md ${PROJECT_VERSION} ${MIXER_RELEASE_ZIP} ${MIXER_KIT_FILES}
+    DEPENDS ${MIXER_DIST_DIR}/SHA256SUMS ${MIXER_KIT_OUTPUTS} ${CMAKE_SOURCE_DIR}/CHANGELOG.md
+            ${CMAKE_SOURCE_DIR}/tools/release.py
+    COMMENT "Release archive ${MIXER_RELEASE_NAME}.zip")
 
-add_custom_target(dist ALL DEPENDS ${MIXER_DIST_FILES} ${MIXER_EXPORTS_HEADER})
+add_custom_target(dist ALL DEPENDS ${MIXER_KIT_OUTPUTS} ${MIXER_DIST_DIR}/SHA256SUMS ${MIXER_EXPORTS_HEADER})
+add_custom_target(release ALL DEPENDS ${MIXER_RELEASE_ZIP})

@@ -52,7 +52,7 @@ Expected Read(const std::string& text) {
             key = k;
             continue;
         }
-        if (key < 0) continue;
+        if (key < 0 || token == "-1") continue;  // the getters' failure value: no setting
         const LONG n = Number(token);
         if (section == 6 && key == 5) e.cd = true, e.cdValue = n;
         if (section == 5 && key == 8) e.boost = true, e.boostValue = n;

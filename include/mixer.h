@@ -17,16 +17,41 @@
 #include <windows.h>
 #include <mmsystem.h>
 
-#ifdef __cplusplus
-extern "C" {
-#endif
+/*
+ * Version of the library this header describes; the DLL's version resource
+ * (file and product version) carries the same numbers.
+ */
+#define MIXER_VERSION_MAJOR 1
+#define MIXER_VERSION_MINOR 0
+#define MIXER_VERSION_PATCH 0
+#define MIXER_VERSION_STRING "1.0.0"
 
-#ifdef MIXER_NO_DLLIMPORT
-#define MIXER_IMPORT
-#else
-#define MIXER_IMPORT __declspec(dllimport)
-#endif
-#define MIXERAPI MIXER_IMPORT LONG WINAPI
+/*
+ * How to read this header. Each group of functions below is one list,
+ * MIXER_FUNCTIONS_<GROUP>(X), with one line a function:
+ *
+ *     X(result type, name, (parameters))
+ *
+ * and MIXER_FUNCTIONS(X) is all 91 of them in the order of the groups. At
+ * the end the lists become, for every function,
+ *
+ *     LONG WINAPI Name(parameters);                    the prototype
+ *     typedef LONG (WINAPI *MIXER_PFN_Name)(parameters);  its pointer type
+ *
+ * A host that loads MIXER.DLL at run time calls each function through its
+ * MIXER_PFN_ type, which carries WINAPI: a pointer without it compiles and
+ * then corrupts the caller's stack on every call. Define MIXER_NO_PROTOTYPES
+ * to get the pointer types and lists without the prototypes (a host that
+ * names its own pointers after the functions). A host may expand the lists
+ * itself, for example into a table of names for GetProcAddress:
+ *
+ *     #define NAME(result, name, params) #name,
+ *     static const char *const names[] = { MIXER_FUNCTIONS(NAME) };
+ *
+ * Results at a glance: per-line setters return 1 whatever happens; mixer
+ * getters return the value, 0 when the line or control is missing and -1 on
+ * failure; file functions 1 or 0; CD functions 0 or an MCI error code.
+ */
 
 /* Operation codes of SetMixer and LocateControl. */
 #define MIXER_OP_PLAY_MUTE 0
@@ -42,6 +67,11 @@ extern "C" {
 #define MIXER_OP_REC_BOOST 10
 #define MIXER_OP_REC_BALANCE 12
 #define MIXER_OP_MAIN_BALANCE 13
+/*
+ * No operation has the code 11. Like any code outside this list, 11 searches
+ * the playback (speakers) destination's source lines and touches no control:
+ * SetMixer returns 1 when a line of the type exists and changes nothing.
+ */
 
 /* Recording source kinds of SelectLine. */
 #define MIXER_SRC_LINEIN 1
@@ -59,105 +89,114 @@ extern "C" {
  * writes the control of a line of an open mixer: 1, 0 when the line has no
  * controls, or the platform's error when the line cannot be read. Volume
  * writes keep the channel ratio; balance positions run from 0 (left) to 15
- * (right). GetPeak: the magnitude of the line's peak meter, 0 on any failure.
+ * (right), and any other position writes nothing. GetPeak: the magnitude of
+ * the line's peak meter, 0 on any failure.
  */
-MIXERAPI SetMixer(DWORD componentType, LONG op, LONG value, LPCSTR name, LONG byName);
-MIXERAPI LocateControl(DWORD lineId, LONG value, HMIXER mixer, LONG op);
-MIXERAPI GetPeak(DWORD componentType);
+#define MIXER_FUNCTIONS_ENGINE(X) \
+    X(LONG, SetMixer, (DWORD componentType, LONG op, LONG value, LPCSTR name, LONG byName)) \
+    X(LONG, LocateControl, (DWORD lineId, LONG value, HMIXER mixer, LONG op)) \
+    X(LONG, GetPeak, (DWORD componentType))
 
 /*
  * Recording selector. ScanRecControls refreshes the cached source names and
  * returns 0. SelectLine selects (select == 1) or deselects a source: the open
- * error of mixer device 0, otherwise 0. IsMuxSingleSelect: 1 when the
+ * error of mixer device 0, otherwise 0; MIXER_SRC_NAMED with a null name
+ * touches nothing and returns 0. IsMuxSingleSelect: 1 when the
  * recording selector allows one source at a time, else 0.
  * GetMixerRecordChannels writes "product|item|item|..." into buffer (which
  * must hold limit + 1 bytes and at least 33): 0, or -1 on failure.
  */
-MIXERAPI ScanRecControls(void);
-MIXERAPI SelectLine(LONG kind, LPCSTR name, LONG select);
-MIXERAPI IsMuxSingleSelect(void);
-MIXERAPI GetMixerRecordChannels(LPSTR buffer, DWORD limit);
+#define MIXER_FUNCTIONS_SELECTOR(X) \
+    X(LONG, ScanRecControls, (void)) \
+    X(LONG, SelectLine, (LONG kind, LPCSTR name, LONG select)) \
+    X(LONG, IsMuxSingleSelect, (void)) \
+    X(LONG, GetMixerRecordChannels, (LPSTR buffer, DWORD limit))
 
 /*
  * Per-line setters: take the new value (volume in the control's units,
  * balance 0..15, mute and boost 0 or non-zero) and always return 1.
+ */
+#define MIXER_FUNCTIONS_LINE_SETTERS(X) \
+    X(LONG, SetPlayLineInVolume, (LONG value)) \
+    X(LONG, SetPlayMicVolume, (LONG value)) \
+    X(LONG, SetPlayCDVolume, (LONG value)) \
+    X(LONG, SetPlayWaveOutVolume, (LONG value)) \
+    X(LONG, SetPlayAuxVolume, (LONG value)) \
+    X(LONG, SetPlayDigitalVolume, (LONG value)) \
+    X(LONG, SetPlayMainVolume, (LONG value)) \
+    X(LONG, SetRecLineInVolume, (LONG value)) \
+    X(LONG, SetRecMicVolume, (LONG value)) \
+    X(LONG, SetRecCDVolume, (LONG value)) \
+    X(LONG, SetRecWaveOutVolume, (LONG value)) \
+    X(LONG, SetRecAuxVolume, (LONG value)) \
+    X(LONG, SetRecDigitalVolume, (LONG value)) \
+    X(LONG, SetRecAnalogVolume, (LONG value)) \
+    X(LONG, SetPlayLineInBalance, (LONG value)) \
+    X(LONG, SetRecLineInBalance, (LONG value)) \
+    X(LONG, SetPlayMainBalance, (LONG value)) \
+    X(LONG, SetPlayLineInMute, (LONG value)) \
+    X(LONG, SetPlayMicMute, (LONG value)) \
+    X(LONG, SetPlayCDMute, (LONG value)) \
+    X(LONG, SetPlayWaveOutMute, (LONG value)) \
+    X(LONG, SetPlayAuxMute, (LONG value)) \
+    X(LONG, SetPlayMainMute, (LONG value)) \
+    X(LONG, SetRecLineInMute, (LONG value)) \
+    X(LONG, SetRecMicMute, (LONG value)) \
+    X(LONG, SetRecCDMute, (LONG value)) \
+    X(LONG, SetRecWaveOutMute, (LONG value)) \
+    X(LONG, SetRecAuxMute, (LONG value)) \
+    X(LONG, SetPlayMicBoostMode, (LONG value)) \
+    X(LONG, SetRecMicBoostMode, (LONG value))
+
+/*
  * Per-line getters: the value read; 0 when the line or control is missing;
  * -1 on failure or when no mixer exists.
  */
-MIXERAPI SetPlayLineInVolume(LONG value);
-MIXERAPI SetPlayMicVolume(LONG value);
-MIXERAPI SetPlayCDVolume(LONG value);
-MIXERAPI SetPlayWaveOutVolume(LONG value);
-MIXERAPI SetPlayAuxVolume(LONG value);
-MIXERAPI SetPlayDigitalVolume(LONG value);
-MIXERAPI SetPlayMainVolume(LONG value);
-MIXERAPI SetRecLineInVolume(LONG value);
-MIXERAPI SetRecMicVolume(LONG value);
-MIXERAPI SetRecCDVolume(LONG value);
-MIXERAPI SetRecWaveOutVolume(LONG value);
-MIXERAPI SetRecAuxVolume(LONG value);
-MIXERAPI SetRecDigitalVolume(LONG value);
-MIXERAPI SetRecAnalogVolume(LONG value);
-MIXERAPI SetPlayLineInBalance(LONG value);
-MIXERAPI SetRecLineInBalance(LONG value);
-MIXERAPI SetPlayMainBalance(LONG value);
-MIXERAPI SetPlayLineInMute(LONG value);
-MIXERAPI SetPlayMicMute(LONG value);
-MIXERAPI SetPlayCDMute(LONG value);
-MIXERAPI SetPlayWaveOutMute(LONG value);
-MIXERAPI SetPlayAuxMute(LONG value);
-MIXERAPI SetPlayMainMute(LONG value);
-MIXERAPI SetRecLineInMute(LONG value);
-MIXERAPI SetRecMicMute(LONG value);
-MIXERAPI SetRecCDMute(LONG value);
-MIXERAPI SetRecWaveOutMute(LONG value);
-MIXERAPI SetRecAuxMute(LONG value);
-MIXERAPI SetPlayMicBoostMode(LONG value);
-MIXERAPI SetRecMicBoostMode(LONG value);
-
-MIXERAPI GetPlayLineInVolume(void);
-MIXERAPI GetPlayMicVolume(void);
-MIXERAPI GetPlayCDVolume(void);
-MIXERAPI GetPlayWaveOutVolume(void);
-MIXERAPI GetPlayAuxVolume(void);
-MIXERAPI GetPlayDigitalVolume(void);
-MIXERAPI GetPlayMainVolume(void);
-MIXERAPI GetRecLineInVolume(void);
-MIXERAPI GetRecMicVolume(void);
-MIXERAPI GetRecCDVolume(void);
-MIXERAPI GetRecWaveOutVolume(void);
-MIXERAPI GetRecAuxVolume(void);
-MIXERAPI GetRecDigitalVolume(void);
-MIXERAPI GetRecAnalogVolume(void);
-MIXERAPI GetPlayLineInMute(void);
-MIXERAPI GetPlayMicMute(void);
-MIXERAPI GetPlayCDMute(void);
-MIXERAPI GetPlayWaveOutMute(void);
-MIXERAPI GetPlayAuxMute(void);
-MIXERAPI GetPlayMainMute(void);
-MIXERAPI GetRecLineInMute(void);
-MIXERAPI GetRecMicMute(void);
-MIXERAPI GetRecCDMute(void);
-MIXERAPI GetRecWaveOutMute(void);
-MIXERAPI GetRecAuxMute(void);
+#define MIXER_FUNCTIONS_LINE_GETTERS(X) \
+    X(LONG, GetPlayLineInVolume, (void)) \
+    X(LONG, GetPlayMicVolume, (void)) \
+    X(LONG, GetPlayCDVolume, (void)) \
+    X(LONG, GetPlayWaveOutVolume, (void)) \
+    X(LONG, GetPlayAuxVolume, (void)) \
+    X(LONG, GetPlayDigitalVolume, (void)) \
+    X(LONG, GetPlayMainVolume, (void)) \
+    X(LONG, GetRecLineInVolume, (void)) \
+    X(LONG, GetRecMicVolume, (void)) \
+    X(LONG, GetRecCDVolume, (void)) \
+    X(LONG, GetRecWaveOutVolume, (void)) \
+    X(LONG, GetRecAuxVolume, (void)) \
+    X(LONG, GetRecDigitalVolume, (void)) \
+    X(LONG, GetRecAnalogVolume, (void)) \
+    X(LONG, GetPlayLineInMute, (void)) \
+    X(LONG, GetPlayMicMute, (void)) \
+    X(LONG, GetPlayCDMute, (void)) \
+    X(LONG, GetPlayWaveOutMute, (void)) \
+    X(LONG, GetPlayAuxMute, (void)) \
+    X(LONG, GetPlayMainMute, (void)) \
+    X(LONG, GetRecLineInMute, (void)) \
+    X(LONG, GetRecMicMute, (void)) \
+    X(LONG, GetRecCDMute, (void)) \
+    X(LONG, GetRecWaveOutMute, (void)) \
+    X(LONG, GetRecAuxMute, (void))
 
 /*
  * Recording selection: the setters select the source and return 1 (they
  * never deselect); the getters return the source's selection value (0 or
  * non-zero), or -1 when the source is not found or on failure.
  */
-MIXERAPI SetRecLineInSelect(void);
-MIXERAPI SetRecMicSelect(void);
-MIXERAPI SetRecCDSelect(void);
-MIXERAPI SetRecAuxSelect(void);
-MIXERAPI SetRecAnalogSelect(void);
-MIXERAPI SetRecDigitalSelect(void);
-MIXERAPI GetRecLineInSelect(void);
-MIXERAPI GetRecMicSelect(void);
-MIXERAPI GetRecCDSelect(void);
-MIXERAPI GetRecAuxSelect(void);
-MIXERAPI GetRecAnalogSelect(void);
-MIXERAPI GetRecDigitalSelect(void);
+#define MIXER_FUNCTIONS_SELECTION(X) \
+    X(LONG, SetRecLineInSelect, (void)) \
+    X(LONG, SetRecMicSelect, (void)) \
+    X(LONG, SetRecCDSelect, (void)) \
+    X(LONG, SetRecAuxSelect, (void)) \
+    X(LONG, SetRecAnalogSelect, (void)) \
+    X(LONG, SetRecDigitalSelect, (void)) \
+    X(LONG, GetRecLineInSelect, (void)) \
+    X(LONG, GetRecMicSelect, (void)) \
+    X(LONG, GetRecCDSelect, (void)) \
+    X(LONG, GetRecAuxSelect, (void)) \
+    X(LONG, GetRecAnalogSelect, (void)) \
+    X(LONG, GetRecDigitalSelect, (void))
 
 /*
  * Microphone boost on both sides: SetMicBoostMode writes recording then
@@ -167,42 +206,79 @@ MIXERAPI GetRecDigitalSelect(void);
  * RepeatPlay, SetPlayRecMonitorMute, SetVolume and RepeatPlayStop do nothing
  * and return 1.
  */
-MIXERAPI SetMicBoostMode(LONG value);
-MIXERAPI GetMicBoostMode(void);
-MIXERAPI SetCDTypeDigital(LONG value);
-MIXERAPI GetCDTypeDigital(void);
-MIXERAPI RepeatPlay(LONG value);
-MIXERAPI SetPlayRecMonitorMute(LONG value);
-MIXERAPI SetVolume(LONG value);
-MIXERAPI RepeatPlayStop(void);
+#define MIXER_FUNCTIONS_MISC(X) \
+    X(LONG, SetMicBoostMode, (LONG value)) \
+    X(LONG, GetMicBoostMode, (void)) \
+    X(LONG, SetCDTypeDigital, (LONG value)) \
+    X(LONG, GetCDTypeDigital, (void)) \
+    X(LONG, RepeatPlay, (LONG value)) \
+    X(LONG, SetPlayRecMonitorMute, (LONG value)) \
+    X(LONG, SetVolume, (LONG value)) \
+    X(LONG, RepeatPlayStop, (void))
 
 /*
  * Settings files. Save writes every mixer setting to a text file, Set
- * restores them: 1 on success, 0 on failure. ReadDigitalConfiguration loads
- * the card's line names from the "*.cfg" file whose base name occurs in the
- * mixer's product name: 1 when a file was read, else 0.
+ * restores them: 1 on success, 0 on failure. The file is replaced whole or
+ * not at all; Save returns 0 and leaves it as it is when mixer device 0
+ * cannot be read or the file is read-only. Set skips values of -1 (written
+ * by earlier versions when the mixer could not be read).
+ * ReadDigitalConfiguration loads the card's line names from the "*.cfg" file
+ * whose base name occurs in the mixer's product name: 1 when a file was read,
+ * else 0.
  * SetSoundCardConfigFilePath sets the directory prefix searched (end it with
  * a backslash) and returns the stored length plus one; 0 for a null pointer
  * or a string longer than 255 characters, the prefix then unchanged.
  * GetTavrinDirectory copies the host application's registered directory into
  * buffer (at least 255 bytes): 1, or 0 with buffer empty.
  */
-MIXERAPI Save(LPCSTR path);
-MIXERAPI Set(LPCSTR path);
-MIXERAPI ReadDigitalConfiguration(void);
-MIXERAPI SetSoundCardConfigFilePath(LPCSTR path);
-MIXERAPI GetTavrinDirectory(LPSTR buffer);
+#define MIXER_FUNCTIONS_FILES(X) \
+    X(LONG, Save, (LPCSTR path)) \
+    X(LONG, Set, (LPCSTR path)) \
+    X(LONG, ReadDigitalConfiguration, (void)) \
+    X(LONG, SetSoundCardConfigFilePath, (LPCSTR path)) \
+    X(LONG, GetTavrinDirectory, (LPSTR buffer))
 
 /*
  * CD audio over MCI: 0 on success, otherwise the MCI error code (a message
  * box has then told the user); 3075 when no CD device is open.
  */
-MIXERAPI OpenCD(void);
-MIXERAPI PlayCD(LONG track);
-MIXERAPI StopCD(void);
-MIXERAPI CloseCD(void);
+#define MIXER_FUNCTIONS_CD(X) \
+    X(LONG, OpenCD, (void)) \
+    X(LONG, PlayCD, (LONG track)) \
+    X(LONG, StopCD, (void)) \
+    X(LONG, CloseCD, (void))
 
-#undef MIXERAPI
+/* Every function, group by group. */
+#define MIXER_FUNCTION_COUNT 91
+#define MIXER_FUNCTIONS(X) \
+    MIXER_FUNCTIONS_ENGINE(X) \
+    MIXER_FUNCTIONS_SELECTOR(X) \
+    MIXER_FUNCTIONS_LINE_SETTERS(X) \
+    MIXER_FUNCTIONS_LINE_GETTERS(X) \
+    MIXER_FUNCTIONS_SELECTION(X) \
+    MIXER_FUNCTIONS_MISC(X) \
+    MIXER_FUNCTIONS_FILES(X) \
+    MIXER_FUNCTIONS_CD(X)
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#ifdef MIXER_NO_DLLIMPORT
+#define MIXER_IMPORT
+#else
+#define MIXER_IMPORT __declspec(dllimport)
+#endif
+
+#define MIXER_POINTER_TYPE_(result, name, params) typedef result (WINAPI *MIXER_PFN_##name) params;
+MIXER_FUNCTIONS(MIXER_POINTER_TYPE_)
+#undef MIXER_POINTER_TYPE_
+
+#ifndef MIXER_NO_PROTOTYPES
+#define MIXER_PROTOTYPE_(result, name, params) MIXER_IMPORT result WINAPI name params;
+MIXER_FUNCTIONS(MIXER_PROTOTYPE_)
+#undef MIXER_PROTOTYPE_
+#endif
 
 #ifdef __cplusplus
 }

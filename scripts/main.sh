@@ -1,9 +1,9 @@
 #!/bin/sh
 # The main job: installs what is missing, builds everything (the library with
 # the simulated platform and mixerctl natively; MIXER.DLL and mixerctl.exe for
-# Windows), puts MIXER.DLL into dist/ and shows what a host sees of it, then
-# tours the default simulated card with mixerctl (levels in percent, a
-# toggle, JSON).
+# Windows), puts the host developer's kit and its release archive into dist/
+# and shows what a host sees of the DLL, then tours the default simulated card
+# with mixerctl (levels in percent, a toggle, JSON).
 set -e
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -11,9 +11,13 @@ for preset in native win32; do
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"
 done
-mkdir -p dist
-cp build/win32/MIXER.DLL build/win32/mixerctl.exe src/MIXER.def dist/
-cp build/win32/dist/* dist/   # mixer.h, import libraries, README: cmake/dist.cmake
+# The kit (its files: cmake/dist.cmake) and the release archive made of it.
+rm -rf dist
+cp -R build/win32/dist dist
+cp build/win32/MIXER-*-win32.zip dist/
+for zip in dist/MIXER-*-win32.zip; do
+    echo "$zip: $(wc -c < "$zip") bytes, sha256 $(sha256sum "$zip" | cut -d' ' -f1)"
+done
 echo "dist/MIXER.DLL: $(wc -c < dist/MIXER.DLL) bytes"
 echo "exports (ordinal, name):"
 /usr/bin/python3 -c 'import pefile, sys

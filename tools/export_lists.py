@@ -5,7 +5,7 @@ src/MIXER.def.
   --import-def   a module-definition file with the stdcall-decorated names
                  (SetMixer@20), for making import libraries with dlltool -k:
                  a host's reference to _SetMixer@20 binds to the export
-                 "SetMixer" of MIXER.DLL.
+                 "SetMixer" of MIXER.DLL. The kit ships it as MIXER.def.
   --c-list       a C header with one X-macro line a name,
                  MIXER_EXPORT_ITEM(name, argument bytes, ordinal).
 
@@ -18,9 +18,12 @@ import exports  # noqa: E402
 
 
 def import_def():
-    out = ["; Import-library definition of MIXER.DLL, written by tools/export_lists.py.",
-           "; Decorated stdcall names; make the library with dlltool -k so that the",
-           "; DLL's undecorated names are imported.",
+    out = ["; MIXER.DLL's functions under their stdcall-decorated names, with ordinals,",
+           "; for making an import library:",
+           ";     i686-w64-mingw32-dlltool -m i386 -k -d MIXER.def -l libmixer.dll.a",
+           ";     llvm-dlltool -m i386 -k -d MIXER.def -l MIXER.lib",
+           "; -k (--kill-at) binds each decorated name (SetMixer@20, which a compiler",
+           "; makes from mixer.h) to the DLL's undecorated export (SetMixer).",
            "LIBRARY MIXER.DLL", "EXPORTS"]
     for n in exports.NAMES:
         out.append("    %s@%d @%d" % (n, 4 * exports.ARGS[n], exports.ORDINALS[n]))

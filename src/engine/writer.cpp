@@ -117,6 +117,9 @@ MIXER_EXPORT LONG WINAPI LocateControl(DWORD lineId, LONG value, HMIXER mixer, L
     }
     const MIXERCONTROLA& control = controls.control();
     if (control.fdwControl & MIXERCONTROL_CONTROLF_DISABLED) return 1;
+    // The balance scale has 16 steps; any other position would give channel
+    // levels below zero or above the louder channel's.
+    if (treatment == TreatBalance && (value < 0 || value > 15)) return 1;
     HMIXEROBJ obj = reinterpret_cast<HMIXEROBJ>(mixer);
     if (treatment == TreatBoolean)
         WriteBoolean(obj, control, value);

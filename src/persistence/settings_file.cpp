@@ -7,8 +7,15 @@
 // SetRec...Mute setters), the wave-out recording volume (WAVEOUT of
 // "[RECORD VOLUME]", SetRecWaveOutVolume) and the analog recording source
 // (ANALOG of "[REC SELECT]", selected like the other sources).
+//
+// What the file promises: it is never partial (the text goes to a temporary
+// file that replaces the target only once complete), never replaced by the
+// values of a mixer that could not be read (Save returns 0 instead), and a
+// read-only file is left as it is. A value of -1, the getters' failure value
+// that older files may hold, restores nothing.
 #include "core/holders.h"
 #include "core/state.h"
+#include "engine/engine.h"
 #include "exports/line_exports.h"
 #include "persistence/persistence.h"
 #include "persistence/text_file.h"
@@ -99,26 +106,36 @@ void AppendNumber(TextOut* out, LONG value) {
     for (DWORD i = 0; i < n && out->length < kSettingsTextChars; ++i) out->text[out->length++] = digits[i];
 }
 
+// The getters' failure value. A line that is not there reads as 0.
+const LONG kFailed = -1;
+
 // Any non-zero result counts as on, a failure value included; a first
 // reading of 0 is taken again before the boost counts as off.
-LONG MicBoostEntry() {
-    if (GetPlayMicBoostMode() != 0) return 1;
-    return GetPlayMicBoostMode() != 0 ? 1 : 0;
+LONG MicBoostEntry(bool* failed) {
+    LONG reading = GetPlayMicBoostMode();
+    if (reading == 0) reading = GetPlayMicBoostMode();
+    if (reading == kFailed) *failed = true;
+    return reading != 0 ? 1 : 0;
 }
 
-// Builds the text, calling each line's getter as its line is built.
-DWORD BuildSettingsText(char* text) {
+// Builds the text, calling each line's getter as its line is built. *failed
+// tells whether a getter returned the failure value.
+DWORD BuildSettingsText(char* text, bool* failed) {
     TextOut out = {text, 0};
+    *failed = false;
     for (const LayoutLine& line : kLayout) {
         Append(&out, line.text);
         switch (line.kind) {
         case LineText:
             break;
-        case LineValue:
-            AppendNumber(&out, line.getter());
+        case LineValue: {
+            const LONG value = line.getter();
+            if (value == kFailed) *failed = true;
+            AppendNumber(&out, value);
             break;
+        }
         case LineMicBoost:
-            AppendNumber(&out, MicBoostEntry());
+            AppendNumber(&out, MicBoostEntry(failed));
             break;
         case LineCDType:
             AppendNumber(&out, g_state.CDTypeDigital != 0 ? 1 : 0);
@@ -127,6 +144,18 @@ DWORD BuildSettingsText(char* text) {
         Append(&out, "\n");
     }
     return out.length;
+}
+
+// True when mixer device 0 is there, opens, and its destinations can be
+// read: a line search for a name no line has (no name at all) walks them.
+// A getter's failure value says no more than that one line or control could
+// not be read (a disabled control, a source the selector does not list); when
+// the device itself cannot be read, every value is one, and none is worth
+// keeping.
+bool MixerReadable() {
+    MixerDevice device;
+    DWORD lineId = 0;
+    return FindMixerLine(0, OpMainVolume, nullptr, 1, device, &lineId) != SearchFailed;
 }
 
 // ---- Set ---------------------------------------------------------------------
@@ -205,7 +234,9 @@ void ApplySettings(const char* text, DWORD length) {
             key = word;
             continue;
         }
-        if (key == kNoKey) continue;
+        // The getters' failure value, as older files hold it where the mixer
+        // could not be read, is no setting at all.
+        if (key == kNoKey || TokenIs(token, "-1")) continue;
         const Cell& cell = kDispatch[section][key];
         const LONG number = TokenNumber(token);
         if (cell.set != nullptr)
@@ -221,8 +252,12 @@ MIXER_EXPORT LONG WINAPI Save(LPCSTR path) {
     if (path == nullptr) return 0;
     LocalBlock buffer;
     if (!buffer.Alloc(kSettingsTextChars, 1)) return 0;
-    // Every getter is called before the file is touched.
-    const DWORD length = BuildSettingsText(buffer.as<char>());
+    // Every getter is called before the file is touched. When one failed and
+    // device 0 cannot be read now, the mixer was gone (unplugged, or refusing
+    // its handles): the file keeps the settings it has.
+    bool failed = false;
+    const DWORD length = BuildSettingsText(buffer.as<char>(), &failed);
+    if (failed && !MixerReadable()) return 0;
     return ReplaceTextFile(path, buffer.as<char>(), length) ? 1 : 0;
 }
 

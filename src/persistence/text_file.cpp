@@ -2,12 +2,29 @@
 #include "persistence/text_file.h"
 
 #include "core/holders.h"
-#include "core/state.h"
+#include "persistence/temp_name.h"
 
 namespace {
 
-const char kTempSuffix[] = ".tmp";
 const char kCtrlZ = 0x1A;
+
+// The temporary names of a target, each once, none the target's own name.
+struct TempNames {
+    char names[TEMP_NAME_TRIES][MAX_PATH];
+    int count;
+};
+
+bool MakeTempNames(LPCSTR path, TempNames* out) {
+    out->count = 0;
+    for (int attempt = 0; attempt < TEMP_NAME_TRIES; ++attempt) {
+        char* candidate = out->names[out->count];
+        if (!TempFileName(path, attempt, candidate)) return false;
+        bool fresh = !SameFileName(candidate, path);
+        for (int i = 0; i < out->count && fresh; ++i) fresh = !SameFileName(out->names[i], candidate);
+        if (fresh) ++out->count;
+    }
+    return out->count > 0;
+}
 
 // Turns the raw bytes into text in place; returns the text's length.
 DWORD FromDisk(char* bytes, DWORD count) {
@@ -51,24 +68,39 @@ TextReadOutcome ReadTextFile(LPCSTR path, char* text, DWORD* length) {
 }
 
 bool ReplaceTextFile(LPCSTR path, const char* text, DWORD length) {
-    const size_t pathLength = StrLen(path);
-    if (pathLength == 0 || pathLength + sizeof kTempSuffix > MAX_PATH) return false;
-    char temp[MAX_PATH];
-    for (size_t i = 0; i < pathLength; ++i) temp[i] = path[i];
-    for (size_t i = 0; i < sizeof kTempSuffix; ++i) temp[pathLength + i] = kTempSuffix[i];
+    TempNames temp;
+    if (!MakeTempNames(path, &temp)) return false;
+    // A read-only target is refused, as writing it in place is: a rename
+    // would replace it (Wine's does) and drop the attribute. A directory
+    // cannot be replaced at all.
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+        return false;
 
     LocalBlock disk;
     if (!disk.Alloc(length > 0 ? 2 * static_cast<size_t>(length) : 1, 1)) return false;
     const DWORD bytes = ToDisk(text, length, disk.as<char>());
 
-    HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // A save killed while writing leaves its temporary file behind: every
+    // temporary name of the target is cleared first, so that a target never
+    // has more than one left over. What cannot be removed there (a directory,
+    // a read-only or open file) is not ours to touch: a new file is made only
+    // where none exists, under the first name that is free.
+    for (int i = 0; i < temp.count; ++i) DeleteFileA(temp.names[i]);
+    HANDLE file = INVALID_HANDLE_VALUE;
+    int used = 0;
+    for (; used < temp.count; ++used) {
+        file = CreateFileA(temp.names[used], GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) break;
+    }
     if (file == INVALID_HANDLE_VALUE) return false;
     // A write that stores fewer bytes than asked counts as failed, as does a
     // flush that does not reach the disk.
     DWORD written = 0;
     bool ok = WriteFile(file, disk.get(), bytes, &written, nullptr) && written == bytes && FlushFileBuffers(file);
     CloseHandle(file);
-    if (ok) ok = MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-    if (!ok) DeleteFileA(temp);
+    if (ok) ok = MoveFileExA(temp.names[used], path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    if (!ok) DeleteFileA(temp.names[used]);
     return ok;
 }

@@ -23,9 +23,14 @@ enum TextReadOutcome {
 TextReadOutcome ReadTextFile(LPCSTR path, char* text, DWORD* length);
 
 // Writes `length` characters of `text` to `path` with every LF stored as
-// CR LF. The text goes to a temporary file beside the target first (the
-// target's name followed by ".tmp"); only when all of it was written and
-// flushed does that file replace the target. On failure the target is as it
-// was and the temporary file is removed. A path whose temporary name would
-// not fit MAX_PATH - 1 characters is refused.
+// CR LF, so that the file at `path` is at every moment either the old one or
+// the whole new one. The text goes to a temporary file in the target's
+// directory first (persistence/temp_name.h); only when all of it was written
+// and flushed does that file replace the target. Temporary files that earlier
+// calls left behind (a process killed while writing) are removed first; a
+// name something else occupies (a directory, a read-only or open file) is
+// passed over for the next. False, with the target as it was, when the
+// target is read-only or a directory, when no temporary file can be created,
+// or when a write, the flush or the replacement fails; the temporary file is
+// removed again on failure.
 bool ReplaceTextFile(LPCSTR path, const char* text, DWORD length);

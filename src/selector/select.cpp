@@ -48,6 +48,9 @@ bool MatchName(LONG kind, LPCSTR name, char* buffer) {
 }  // namespace
 
 MIXER_EXPORT LONG WINAPI SelectLine(LONG kind, LPCSTR name, LONG select) {
+    // A source by name without a name: nothing to select, and a single-select
+    // selector must not lose its selection to it.
+    if (kind == SrcNamed && name == nullptr) return 0;
     ScanRecControls();
     char match[MIXER_NAME_CHARS];
     const bool named = MatchName(kind, name, match);

@@ -73,9 +73,13 @@ TEST_F(BoundaryTest, SelectLineNames) {
         EXPECT_EQ(SelectLine(SrcNamed, name.get(), 1), 0) << n;
         EXPECT_EQ(mux->values, std::vector<LONG>(6, 0)) << n;
     }
+    // No name at all selects nothing and keeps the selection.
     mux->SetValue(1, 0, 1);
+    sim::ClearLog();
     EXPECT_EQ(SelectLine(SrcNamed, nullptr, 1), 0);
-    EXPECT_EQ(mux->values, std::vector<LONG>(6, 0));
+    EXPECT_EQ(mux->values, std::vector<LONG>({0, 1, 0, 0, 0, 0}));
+    EXPECT_TRUE(sim::Log().empty());
+    mux->SetAll(0);
     // Kinds 1 to 6 never read the name: an unterminated byte is harmless.
     std::unique_ptr<char[]> unterminated(new char[1]);
     unterminated[0] = 'x';
@@ -147,19 +151,12 @@ TEST_F(BoundaryTest, SaveAndSetPaths) {
         ExactString path(windowsFolder + file);
         ASSERT_EQ(path.length, n);
         const std::string host = folder + "/" + file;
-        if (n == 255) {
-            // Fits, with room for the temporary name beside it.
-            EXPECT_EQ(Save(path.get()), 1);
-            EXPECT_EQ(Read(host).substr(0, 17), "[RECORD VOLUME]\r\n");
-            EXPECT_EQ(Set(path.get()), 1);
-        } else if (n == 256) {
-            // The temporary name would not fit a path: nothing is written.
-            // An existing file of that name can still be read.
-            EXPECT_EQ(Save(path.get()), 0);
-            EXPECT_FALSE(Exists(host));
-            Write(host, "[CD]\r\nDIGITAL=1\r\n");
-            EXPECT_EQ(Set(path.get()), 1);
-            EXPECT_EQ(g_state.CDTypeDigital, 1);
+        if (n < MAX_PATH) {
+            // Any path a file can have is saved to: the temporary name
+            // beside it is cut to fit.
+            EXPECT_EQ(Save(path.get()), 1) << n;
+            EXPECT_EQ(Read(host).substr(0, 17), "[RECORD VOLUME]\r\n") << n;
+            EXPECT_EQ(Set(path.get()), 1) << n;
         } else {
             EXPECT_EQ(Save(path.get()), 0);
             EXPECT_EQ(Set(path.get()), 0);

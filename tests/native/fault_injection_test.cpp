@@ -157,6 +157,7 @@ const std::vector<DWORD>& CodesFor(const std::string& fn) {
         {"FlushFileBuffers", {ERROR_WRITE_FAULT}},
         {"MoveFileExA", {ERROR_ACCESS_DENIED, kSharingViolation}},
         {"DeleteFileA", {ERROR_ACCESS_DENIED}},
+        {"GetFileAttributesA", {ERROR_ACCESS_DENIED, ERROR_PATH_NOT_FOUND}},
         {"CloseHandle", {ERROR_INVALID_HANDLE}},
         {"FindFirstFileA", {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_ACCESS_DENIED}},
         {"FindNextFileA", {ERROR_NO_MORE_FILES, ERROR_ACCESS_DENIED}},
@@ -1022,7 +1023,7 @@ TEST_F(FaultInjectionTest, SettingsFile) {
                 if (cdType != 0) sim::Devices()[0].destinations[0].FindSource(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE)->Find(kOnOff)->SetAll(0);
                 sim::MapDrive('D', dir);
                 writeFile("mixer.ini", old);
-                std::remove((dir + "/mixer.ini.tmp").c_str());
+                for (const std::string& temp : TempNames("mixer.ini")) std::remove((dir + "/" + temp).c_str());
                 if (fullDisk) {
                     sim::FileFaults faults;
                     faults.diskSpace = 100;
@@ -1032,7 +1033,7 @@ TEST_F(FaultInjectionTest, SettingsFile) {
             s.run = [=] {
                 Outcome o = Result(Save("D:\\mixer.ini"));
                 o.text = readFile("mixer.ini");
-                if (Exists("mixer.ini.tmp")) o.text += "+tmp";
+                if (TempsLeft("mixer.ini") > 0) o.text += "+tmp";
                 return o;
             };
             s.expect = [=](const Baseline& b, const Fault* f) {
@@ -1042,7 +1043,15 @@ TEST_F(FaultInjectionTest, SettingsFile) {
                 Outcome o = Result(1);
                 o.text = text;
                 bool failed = fullDisk;
-                if (f != nullptr && f->session < 0) {
+                size_t firstCreate = 0;
+                while (firstCreate < b.log.size() && b.log[firstCreate].fn != "CreateFileA") ++firstCreate;
+                // Harmless: attributes that cannot be read (the rename still
+                // decides), a leftover of another temporary name that cannot
+                // be removed, a first temporary name that cannot be created
+                // (the next one is taken).
+                const bool harmless = f != nullptr && (f->fn() == "GetFileAttributesA" || f->index == firstCreate ||
+                                                       (f->fn() == "DeleteFileA" && f->index < firstCreate));
+                if (f != nullptr && f->session < 0 && !harmless) {
                     const std::string& fn = f->fn();
                     if (fn == "DeleteFileA") {
                         o.text = old + "+tmp";

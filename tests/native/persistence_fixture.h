@@ -3,6 +3,7 @@
 #pragma once
 
 #include "fixture.h"
+#include "persistence/temp_name.h"
 #include "sim_files.h"
 
 #include <algorithm>
@@ -25,7 +26,11 @@ protected:
         dir_ = name.data();
     }
     void TearDown() override {
+        // Read-only files and folders are removed like any other.
         std::error_code ignored;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(dir_, ignored))
+            std::filesystem::permissions(e.path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, ignored);
         std::filesystem::remove_all(dir_, ignored);
     }
 
@@ -43,6 +48,17 @@ public:
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
     bool Exists(const std::string& name) const { return std::filesystem::exists(Path(name)); }
+    // The read-only attribute: the owner-write bit, as the simulated platform
+    // and Wine keep it.
+    void SetReadOnly(const std::string& name, bool readOnly) const {
+        std::filesystem::permissions(Path(name), std::filesystem::perms::owner_write,
+                                     readOnly ? std::filesystem::perm_options::remove
+                                              : std::filesystem::perm_options::add);
+    }
+    bool IsReadOnly(const std::string& name) const {
+        return (std::filesystem::status(Path(name)).permissions() & std::filesystem::perms::owner_write) ==
+               std::filesystem::perms::none;
+    }
     // The entries of the test's directory (or of a folder in it), sorted.
     std::vector<std::string> Entries(const std::string& folder = "") const {
         std::vector<std::string> out;
@@ -50,6 +66,27 @@ public:
             out.push_back(e.path().filename().string());
         std::sort(out.begin(), out.end());
         return out;
+    }
+    // The temporary names a save to `name` (in the test's directory) tries,
+    // in order, without the directory.
+    std::vector<std::string> TempNames(const std::string& name) const {
+        std::vector<std::string> out;
+        const std::string target = Path(name);
+        for (int attempt = 0; attempt < TEMP_NAME_TRIES; ++attempt) {
+            char temp[MAX_PATH];
+            if (!TempFileName(target.c_str(), attempt, temp)) break;
+            out.push_back(std::string(temp).substr(target.rfind('/') + 1));
+        }
+        return out;
+    }
+    // The two platforms the files are judged on: Windows, and Wine 8 as root.
+    static std::vector<sim::FileQuirks> Platforms() { return {sim::FileQuirks(), sim::FileQuirks{true, true}}; }
+    static const char* PlatformName(const sim::FileQuirks& q) { return q.renameReplacesReadOnly ? "Wine" : "Windows"; }
+    // How many of those exist.
+    int TempsLeft(const std::string& name) const {
+        int n = 0;
+        for (const std::string& temp : TempNames(name)) n += Exists(temp);
+        return n;
     }
     // Every file, search and registry key the library opened is closed again,
     // and so is every mixer handle and heap block.

@@ -234,6 +234,82 @@ TEST_F(SettingsTest, FailedSaveKeepsTheOldFile) {
     ExpectNothingOpen();
 }
 
+TEST_F(SettingsTest, SaveKeepsTheFileWhenTheMixerCannotBeRead) {
+    // A card unplugged, one that no longer opens, or one whose handles the
+    // platform refuses (as Wine's do after a process's 256th open): every
+    // value reads -1, and the file keeps what it had, byte for byte.
+    const std::string old = "[PLAY VOLUME]\r\nMAIN=39999\r\n";
+    struct Case {
+        const char* what;
+        void (*arrange)();
+    } cases[] = {
+        {"no device", [] { sim::Devices().clear(); }},
+        {"no device reported", [] { sim::SetReportedDeviceCount(0); }},
+        {"the open fails", [] { sim::FailFunction("mixerOpen", MMSYSERR_NODRIVER); }},
+        {"the handle is refused", [] { sim::FailFunction("mixerGetLineInfoA", MMSYSERR_INVALHANDLE); }},
+    };
+    for (const Case& c : cases) {
+        for (bool existing : {true, false}) {
+            sim::Reset();
+            ResetLibraryState();
+            std::filesystem::remove_all(dir_);
+            std::filesystem::create_directory(dir_);
+            BuildSettingsCard();
+            if (existing) Write("mixer.ini", old);
+            c.arrange();
+            EXPECT_EQ(Save(File().c_str()), 0) << c.what;
+            EXPECT_EQ(Entries(), existing ? Strings{"mixer.ini"} : Strings{}) << c.what;
+            if (existing) EXPECT_EQ(Read("mixer.ini"), old) << c.what;
+            EXPECT_EQ(sim::CountOf("CreateFileA"), 0u) << c.what;
+            ExpectNothingOpen();
+        }
+    }
+}
+
+TEST_F(SettingsTest, SaveKeepsWhatAReadableMixerReports) {
+    // Lines that are not there read 0, a disabled control and a source the
+    // selector does not list read -1: the device itself is readable, and the
+    // file holds those values as they are.
+    SettingsCard card = BuildSettingsCard();
+    sim::Destination* wavein = card.wavein;
+    for (DWORD type : {kLine, kMic, kCD}) wavein->sources.erase(
+        std::find_if(wavein->sources.begin(), wavein->sources.end(),
+                     [type](const sim::Line& l) { return l.componentType == type; }));
+    card.speakers->FindSource(kCD)->Find(kVolume)->flags |= MIXERCONTROL_CONTROLF_DISABLED;
+    card.selector->itemTexts = {"Aux", "Analog Mix", "SPDIF In"};  // no line-in, microphone, CD
+    card.selector->items = 3;
+    card.selector->values = {1, 0, 0};
+    EXPECT_EQ(Save(File().c_str()), 1);
+    const std::string text = Read("mixer.ini");
+    const std::string head = "[RECORD VOLUME]\r\nLINEIN=0\r\nMIC=0\r\nCD=0\r\nAUX=1005\r\nWAVEOUT=1004\r\n";
+    EXPECT_EQ(text.substr(0, head.size()), head);
+    EXPECT_NE(text.find("\r\nCD=-1\r\nMAIN=40000\r\n"), std::string::npos);
+    EXPECT_NE(text.find("[REC SELECT]\r\nLINEIN=-1\r\nMIC=-1\r\nCD=-1\r\nANALOG=0\r\nAUX=1\r\n"), std::string::npos)
+        << text;
+    ExpectNothingOpen();
+}
+
+TEST_F(SettingsTest, SaveRefusesAReadOnlyFile) {
+    // As a write in place would: result 0, file and attribute as they were,
+    // whether the platform's rename would refuse (Windows) or replace (Wine).
+    const std::string old = "[CD]\r\nDIGITAL=1\r\n";
+    for (const sim::FileQuirks& platform : Platforms()) {
+        const char* on = PlatformName(platform);
+        sim::Reset();
+        ResetLibraryState();
+        BuildSettingsCard();
+        Write("mixer.ini", old);
+        SetReadOnly("mixer.ini", true);
+        sim::SetFileQuirks(platform);
+        EXPECT_EQ(Save(File().c_str()), 0) << on;
+        EXPECT_EQ(Read("mixer.ini"), old) << on;
+        EXPECT_TRUE(IsReadOnly("mixer.ini")) << on;
+        EXPECT_EQ(Entries(), Strings{"mixer.ini"}) << on;
+        SetReadOnly("mixer.ini", false);
+        ExpectNothingOpen();
+    }
+}
+
 // ---- Set: grammar ------------------------------------------------------------------
 
 TEST_F(SettingsTest, SetGrammar) {
@@ -252,7 +328,9 @@ TEST_F(SettingsTest, SetGrammar) {
         {"[PLAY VOLUME]\nLINEIN\n4\n", {"play Line In volume=4"}},
         {"[PLAY VOLUME]\nLINEIN=12abc\nLINEIN=abc\nLINEIN=+5\nLINEIN= 5\n",
          {"play Line In volume=12", "play Line In volume=0", "play Line In volume=0", "play Line In volume=0"}},
-        {"[PLAY VOLUME]\nLINEIN=4294967297\nLINEIN=-1\n", {"play Line In volume=1", "play Line In volume=0"}},
+        {"[PLAY VOLUME]\nLINEIN=4294967297\nLINEIN=-1\n", {"play Line In volume=1"}},  // -1: no value
+        {"[PLAY VOLUME]\nLINEIN=-10\nLINEIN=-1 \nLINEIN=-1-1\n[REC SELECT]\nMIC=-1\n",
+         {"play Line In volume=0", "play Line In volume=0", "play Line In volume=0"}},
         {"[PLAY VOLUME]\nlinein=5\n", {}},
         {"[play volume]\nLINEIN=5\n", {"play Line In mute=1"}},
         {"[PLAY VOLUME] \nLINEIN=5\n", {"play Line In mute=1"}},
@@ -268,6 +346,25 @@ TEST_F(SettingsTest, SetGrammar) {
         EXPECT_EQ(g_state.CDTypeDigital, 0) << c.text;
     }
     ExpectNothingOpen();
+}
+
+TEST_F(SettingsTest, SetIgnoresTheFailureValuesOfAnOlderFile) {
+    // A file saved while the mixer could not be read: -1 in every entry a
+    // getter filled. Restoring it leaves the lines as they are (a -1 read as
+    // 0 would silence each of them); the boost and the CD type still apply.
+    const char* const keys[] = {"LINEIN", "MIC", "CD", "AUX", "WAVEOUT", "DIGITAL", "ANALOG", "MAIN"};
+    std::string text;
+    for (const char* section : {"[RECORD VOLUME]", "[PLAY VOLUME]", "[PLAY MUTE]", "[REC MUTE]", "[REC SELECT]"}) {
+        text += std::string(section) + "\n";
+        for (const char* key : keys) text += std::string(key) + "=-1\n";
+        text += "\n";
+    }
+    text += "[ADVANCED]\nMICBOOST=1\n\n[CD]\nDIGITAL=1\n";
+    SettingsCard card = BuildSettingsCard();
+    card.speakers->FindSource(kMic)->Find(kOnOff)->SetAll(0);
+    EXPECT_EQ(Apply(text), Strings{"play Microphone boost=1"});
+    EXPECT_EQ(card.speakers->Find(kVolume)->Value(0), 40000);
+    EXPECT_EQ(g_state.CDTypeDigital, 1);
 }
 
 TEST_F(SettingsTest, SetReadsOnlyTheFirst4096Bytes) {
@@ -474,9 +571,9 @@ TEST_F(SettingsTest, EveryPlatformFailureDuringSave) {
         Write("mixer.ini", old);
     };
     auto op = [&] { return Save(File().c_str()); };
-    // The file phase starts with the disk buffer, just before the temporary
-    // file is created; failures before it are the getters' and are written as
-    // their failure values.
+    // The file phase starts with the look at the target's attributes;
+    // failures before it are the getters' and are written as their failure
+    // values (the device itself is readable).
     sim::Reset();
     ResetLibraryState();
     setup();
@@ -484,11 +581,18 @@ TEST_F(SettingsTest, EveryPlatformFailureDuringSave) {
     op();
     size_t filePhase = 0;
     for (size_t i = 0; i < sim::Log().size() && filePhase == 0; ++i)
-        if (sim::Log()[i].fn == "CreateFileA") filePhase = i;  // 1-based index of the LocalAlloc before it
+        if (sim::Log()[i].fn == "GetFileAttributesA") filePhase = i + 1;
     ASSERT_GT(filePhase, 0u);
-    ASSERT_EQ(sim::Log()[filePhase - 1].fn, "LocalAlloc");
+    ASSERT_EQ(sim::Log()[filePhase].fn, "LocalAlloc");  // the disk buffer
+    size_t firstCreate = 0;
+    for (size_t i = filePhase; i < sim::Log().size() && firstCreate == 0; ++i)
+        if (sim::Log()[i].fn == "CreateFileA") firstCreate = i + 1;
     int runs = ForEachPlatformFault(setup, op, [&](size_t n, const sim::Call& call, LONG result) {
-        const bool fails = n == 1 || n >= filePhase;
+        // Harmless in the file phase: attributes that cannot be read (the
+        // rename still decides), a leftover that cannot be removed, and a
+        // temporary name that cannot be created (the next one is taken).
+        const bool harmless = n == filePhase || call.fn == "DeleteFileA" || n == firstCreate;
+        const bool fails = n == 1 || (n >= filePhase && !harmless);
         EXPECT_EQ(result, fails ? 0 : 1) << n << " " << call.fn;
         if (fails) EXPECT_EQ(Read("mixer.ini"), old) << n << " " << call.fn;
         else EXPECT_EQ(Read("mixer.ini").substr(0, 17), "[RECORD VOLUME]\r\n") << n << " " << call.fn;

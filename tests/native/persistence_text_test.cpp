@@ -1,9 +1,11 @@
 // The text-file layer and the tokenizer shared by both file formats.
+#include "persistence/temp_name.h"
 #include "persistence/text_file.h"
 #include "persistence/tokens.h"
 #include "persistence_fixture.h"
 
 #include <climits>
+#include <cstring>
 
 namespace {
 
@@ -189,20 +191,169 @@ TEST_F(TextFileTest, FailedReplaceKeepsTheOldFile) {
 }
 
 TEST_F(TextFileTest, ReplaceRefusals) {
-    // No such directory; the target is a directory; a name too long for the
-    // temporary file beside it (refused before any platform call).
+    // No such directory; the target is a directory; a path no file can have
+    // (refused before any platform call).
     EXPECT_FALSE(ReplaceTextFile(Path("nodir/s.ini").c_str(), "x\n", 2));
     std::filesystem::create_directory(Path("d"));
     EXPECT_FALSE(ReplaceTextFile(Path("d").c_str(), "x\n", 2));
     EXPECT_EQ(Entries(), std::vector<std::string>{"d"});
     sim::ClearLog();
-    std::string longPath = Path(std::string(MAX_PATH - 4 - Path().size(), 's'));
-    ASSERT_EQ(longPath.size(), static_cast<size_t>(MAX_PATH - 4));
+    std::string longPath = Path(std::string(MAX_PATH - Path().size(), 's'));
+    ASSERT_EQ(longPath.size(), static_cast<size_t>(MAX_PATH));
     EXPECT_FALSE(ReplaceTextFile(longPath.c_str(), "x\n", 2));
     EXPECT_TRUE(sim::Log().empty());
     longPath.pop_back();
     EXPECT_TRUE(ReplaceTextFile(longPath.c_str(), "x\n", 2));
     ExpectNothingOpen();
+}
+
+
+// ---- Temporary names, leftovers and obstacles -------------------------------------
+
+TEST(TempFileNameTest, NamesInTheTargetsDirectory) {
+    char a[MAX_PATH], b[MAX_PATH];
+    ASSERT_TRUE(TempFileName("C:\\Data\\mixer.ini", 0, a));
+    const std::string name = a;
+    EXPECT_EQ(name.size(), std::string("C:\\Data\\~12345678.tmp").size()) << name;
+    EXPECT_EQ(name.compare(0, 9, "C:\\Data\\~"), 0) << name;
+    EXPECT_EQ(name.substr(name.size() - 4), ".tmp");
+    // The same name for every spelling Windows takes as the same file, in
+    // every directory; another name for another file or another attempt.
+    ASSERT_TRUE(TempFileName("D:/other/MIXER.INI", 0, b));
+    EXPECT_EQ(std::string(b).substr(9), name.substr(8));
+    ASSERT_TRUE(TempFileName("C:\\Data\\mixer.ini", 0, b));
+    EXPECT_EQ(std::string(b), name);
+    ASSERT_TRUE(TempFileName("C:\\Data\\mixer2.ini", 0, b));
+    EXPECT_NE(std::string(b), name);
+    ASSERT_TRUE(TempFileName("C:\\Data\\mixer.ini", 1, b));
+    EXPECT_NE(std::string(b), name);
+    // Relative and drive-relative targets keep their directory too.
+    ASSERT_TRUE(TempFileName("mixer.ini", 0, b));
+    EXPECT_EQ(std::string(b), name.substr(8));
+    ASSERT_TRUE(TempFileName("C:mixer.ini", 0, b));
+    EXPECT_EQ(std::string(b), "C:" + name.substr(8));
+    // No file name, or no path a file can have.
+    for (const std::string& bad : {std::string(""), std::string("C:\\Data\\"), std::string("C:"),
+                                   std::string("C:\\Data/"), "C:\\" + std::string(MAX_PATH - 3, 'x')})
+        EXPECT_FALSE(TempFileName(bad.c_str(), 0, b)) << bad;
+    EXPECT_FALSE(TempFileName(nullptr, 0, b));
+}
+
+TEST_F(TextFileTest, EveryPathAFileCanHaveIsReplaced) {
+    // Paths of 250 to 259 characters whose file names are 1 to 40 characters
+    // long: the temporary names are cut to the room the directory leaves.
+    for (size_t total = 250; total < MAX_PATH; ++total)
+        for (size_t nameLength : {1, 2, 5, 12, 13, 40}) {
+            const std::string folder(total - nameLength - Path().size() - 1, 'f');
+            const std::string name(nameLength, 'n');
+            std::filesystem::create_directory(Path(folder));
+            const std::string target = Path(folder + "/" + name);
+            ASSERT_EQ(target.size(), total);
+            for (int attempt = 0; attempt < TEMP_NAME_TRIES; ++attempt) {
+                char temp[MAX_PATH];
+                ASSERT_TRUE(TempFileName(target.c_str(), attempt, temp));
+                EXPECT_LT(std::strlen(temp), static_cast<size_t>(MAX_PATH));
+                EXPECT_EQ(std::string(temp).compare(0, Path(folder).size() + 1, Path(folder + "/")), 0) << temp;
+                EXPECT_NE(std::string(temp), target);
+            }
+            EXPECT_TRUE(ReplaceTextFile(target.c_str(), "x\n", 2)) << total << " " << nameLength;
+            EXPECT_EQ(Read(folder + "/" + name), "x\r\n") << total << " " << nameLength;
+            EXPECT_EQ(Entries(folder), std::vector<std::string>{name}) << total << " " << nameLength;
+            std::filesystem::remove_all(Path(folder));
+        }
+    ExpectNothingOpen();
+}
+
+TEST_F(TextFileTest, LeftoversAreRemoved) {
+    const std::vector<std::string> temps = TempNames("s.ini");
+    ASSERT_EQ(temps.size(), static_cast<size_t>(TEMP_NAME_TRIES));
+    // What saves killed while writing leave: a partial first temporary file,
+    // and others from times when the first name was taken. All go before the
+    // new one is made, which is a new file, never an old one written over.
+    for (const std::string& leftover : temps) Write(leftover, "[RECORD VOL");
+    Write("s.ini", "old\r\n");
+    sim::ClearLog();
+    EXPECT_TRUE(ReplaceTextFile(Path("s.ini").c_str(), "new\n", 4));
+    EXPECT_EQ(Read("s.ini"), "new\r\n");
+    EXPECT_EQ(Entries(), std::vector<std::string>{"s.ini"});
+    std::vector<std::string> calls;
+    for (const sim::Call& c : sim::Log())
+        if (c.fn == "DeleteFileA" || c.fn == "CreateFileA") calls.push_back(c.fn + " " + c.text.substr(dir_.size() + 1));
+    EXPECT_EQ(calls, (std::vector<std::string>{"DeleteFileA " + temps[0], "DeleteFileA " + temps[1],
+                                               "DeleteFileA " + temps[2], "CreateFileA " + temps[0]}));
+    EXPECT_EQ(sim::CallsOf("CreateFileA")[0].id, static_cast<DWORD>(CREATE_NEW));
+    ExpectNothingOpen();
+}
+
+TEST_F(TextFileTest, ObstaclesOnTheTemporaryNamesAreGoneAround) {
+    const std::vector<std::string> temps = TempNames("s.ini");
+    ASSERT_EQ(temps.size(), static_cast<size_t>(TEMP_NAME_TRIES));
+    auto directory = [this](const std::string& name) {
+        std::filesystem::create_directory(Path(name));
+        Write(name + "/inside", "mine");
+    };
+    auto readOnly = [this](const std::string& name) {
+        Write(name, "someone's");
+        SetReadOnly(name, true);
+    };
+    struct Case {
+        const char* what;
+        std::vector<int> directories, readOnlyFiles;  // by attempt
+        bool saved;
+    } cases[] = {
+        {"a directory", {0}, {}, true},
+        {"a read-only file", {}, {0}, true},
+        {"a directory, then a read-only file", {0}, {1}, true},
+        {"every name taken", {0, 2}, {1}, false},
+    };
+    for (const sim::FileQuirks& platform : Platforms())
+        for (const Case& c : cases) {
+            const std::string what = std::string(c.what) + " on " + PlatformName(platform);
+            sim::Reset();
+            sim::SetFileQuirks(platform);
+            std::filesystem::remove_all(dir_);
+            std::filesystem::create_directory(dir_);
+            Write("s.ini", "old\r\n");
+            for (int i : c.directories) directory(temps[i]);
+            for (int i : c.readOnlyFiles) readOnly(temps[i]);
+            const std::vector<std::string> before = Entries();
+            // Every later save as well as the first.
+            for (int round = 0; round < 2; ++round) {
+                EXPECT_EQ(ReplaceTextFile(Path("s.ini").c_str(), "new\n", 4), c.saved) << what;
+                EXPECT_EQ(Read("s.ini"), c.saved ? "new\r\n" : "old\r\n") << what;
+                EXPECT_EQ(Entries(), before) << what;
+                EXPECT_FALSE(IsReadOnly("s.ini")) << what;
+            }
+            for (int i : c.directories) EXPECT_EQ(Read(temps[i] + "/inside"), "mine") << what;
+            for (int i : c.readOnlyFiles) {
+                EXPECT_EQ(Read(temps[i]), "someone's") << what;
+                EXPECT_TRUE(IsReadOnly(temps[i])) << what;
+            }
+            ExpectNothingOpen();
+        }
+}
+
+TEST_F(TextFileTest, ReadOnlyTargetIsRefused) {
+    // Windows refuses to rename over a read-only file; Wine's rename replaces
+    // it. Either way the file, its attribute and the directory stay as they
+    // were, and no temporary file is made.
+    for (const sim::FileQuirks& platform : Platforms()) {
+        const char* on = PlatformName(platform);
+        sim::Reset();
+        Write("s.ini", "kept\r\n");
+        SetReadOnly("s.ini", true);
+        sim::SetFileQuirks(platform);
+        EXPECT_FALSE(ReplaceTextFile(Path("s.ini").c_str(), "new\n", 4)) << on;
+        EXPECT_EQ(Read("s.ini"), "kept\r\n") << on;
+        EXPECT_TRUE(IsReadOnly("s.ini")) << on;
+        EXPECT_EQ(sim::CountOf("CreateFileA"), 0u) << on;
+        EXPECT_EQ(Entries(), std::vector<std::string>{"s.ini"}) << on;
+        // Writable again, it is replaced.
+        SetReadOnly("s.ini", false);
+        EXPECT_TRUE(ReplaceTextFile(Path("s.ini").c_str(), "new\n", 4)) << on;
+        EXPECT_EQ(Read("s.ini"), "new\r\n") << on;
+        ExpectNothingOpen();
+    }
 }
 
 }  // namespace

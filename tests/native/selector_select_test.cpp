@@ -66,7 +66,7 @@ TEST_F(SelectTest, MatchingIsWholeStringAndCaseSensitive) {
 
 TEST_F(SelectTest, KindsAndTheirNames) {
     // Each kind is matched by its own cached name; kinds outside the table
-    // and SrcNamed without a name match nothing.
+    // match nothing, and SrcNamed without a name writes nothing at all.
     TypicalCard card = BuildTypicalCard();
     sim::Control* mux = card.wavein->Find(kMux);  // items: Line In, Microphone, CD Audio, Aux, Analog Mix, SPDIF In
     struct Case {
@@ -81,7 +81,9 @@ TEST_F(SelectTest, KindsAndTheirNames) {
         EXPECT_EQ(GetSelectLine(c.kind, nullptr), c.item >= 0 ? 1 : -1) << "kind " << c.kind;
         mux->SetAll(1);
         EXPECT_EQ(SelectLine(c.kind, nullptr, 1), 0);
-        for (int i = 0; i < 6; ++i) EXPECT_EQ(mux->Value(0, i), i == c.item ? 1 : 0) << "kind " << c.kind << " item " << i;
+        const bool untouched = c.kind == SrcNamed;
+        for (int i = 0; i < 6; ++i)
+            EXPECT_EQ(mux->Value(0, i), untouched || i == c.item ? 1 : 0) << "kind " << c.kind << " item " << i;
     }
     ExpectNothingHeld();
 }
@@ -93,6 +95,22 @@ TEST_F(SelectTest, EmptySlotIsAnEmptyNameUnlikeNoName) {
     EXPECT_EQ(GetSelectLine(SrcNamed, nullptr), -1);
     EXPECT_EQ(SelectLine(SrcNamed, nullptr, 0), 0);
     EXPECT_EQ(card.selector->values, (std::vector<LONG>{0, 1, 0}));
+}
+
+TEST_F(SelectTest, ByNameWithoutANameWritesNothing) {
+    // SrcNamed with a null name: result 0, and no platform call at all, so
+    // that a single-select selector keeps the source it records from.
+    for (DWORD type : {kMux, kSingle, kMultiple})
+        for (LONG flag : {1, 0}) {
+            sim::Reset();
+            ResetLibraryState();
+            SelectorCard card = BuildSelectorCard(type, FourItems(), {2});
+            const std::vector<LONG> before = card.selector->values;
+            EXPECT_EQ(SelectLine(SrcNamed, nullptr, flag), 0) << std::hex << type << " flag " << flag;
+            EXPECT_TRUE(sim::Log().empty()) << std::hex << type << " flag " << flag;
+            EXPECT_EQ(card.selector->values, before) << std::hex << type << " flag " << flag;
+        }
+    ExpectNothingHeld();
 }
 
 TEST_F(SelectTest, ValuesPassThroughAndFirstMatchIsRead) {

@@ -115,6 +115,65 @@ TEST_F(SimFilesTest, OpenCreateMoveAndDeleteResults) {
     ExpectNothingOpen();
 }
 
+TEST_F(SimFilesTest, ReadOnlyFilesAndAttributes) {
+    // A read-only file is read, never written, truncated, deleted or replaced,
+    // whoever runs the tests.
+    Write("ro.txt", "kept");
+    SetReadOnly("ro.txt", true);
+    const std::string ro = Path("ro.txt");
+    struct Case {
+        DWORD access, disposition, error;
+    } cases[] = {
+        {GENERIC_READ, OPEN_EXISTING, 0},
+        {GENERIC_WRITE, OPEN_EXISTING, ERROR_ACCESS_DENIED},
+        {GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, ERROR_ACCESS_DENIED},
+        {GENERIC_READ, CREATE_ALWAYS, ERROR_ACCESS_DENIED},
+        {GENERIC_WRITE, TRUNCATE_EXISTING, ERROR_ACCESS_DENIED},
+    };
+    for (const Case& c : cases) {
+        HANDLE h = CreateFileA(ro.c_str(), c.access, 0, nullptr, c.disposition, 0, nullptr);
+        EXPECT_EQ(h == INVALID_HANDLE_VALUE, c.error != 0) << c.access << " " << c.disposition;
+        if (h == INVALID_HANDLE_VALUE) EXPECT_EQ(GetLastError(), c.error);
+        else CloseHandle(h);
+    }
+    EXPECT_FALSE(DeleteFileA(ro.c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    Write("new.txt", "new");
+    EXPECT_FALSE(MoveFileExA(Path("new.txt").c_str(), ro.c_str(), MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(Read("ro.txt"), "kept");
+    EXPECT_TRUE(IsReadOnly("ro.txt"));
+
+    struct Attributes {
+        const char* name;
+        DWORD attributes, error;
+    } attributes[] = {
+        {"ro.txt", FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY, 0},
+        {"new.txt", FILE_ATTRIBUTE_ARCHIVE, 0},
+        {"", FILE_ATTRIBUTE_DIRECTORY, 0},
+        {"missing", INVALID_FILE_ATTRIBUTES, ERROR_FILE_NOT_FOUND},
+        {"nodir/missing", INVALID_FILE_ATTRIBUTES, ERROR_PATH_NOT_FOUND},
+    };
+    for (const Attributes& a : attributes) {
+        EXPECT_EQ(GetFileAttributesA(Path(a.name).c_str()), a.attributes) << a.name;
+        if (a.error != 0) EXPECT_EQ(GetLastError(), a.error) << a.name;
+    }
+
+    // Wine as root writes a read-only file and renames over it, leaving the
+    // moved file's attributes; it still refuses to delete it.
+    sim::SetFileQuirks({true, true});
+    HANDLE h = CreateFileA(ro.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    EXPECT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+    EXPECT_EQ(Read("ro.txt"), "");
+    EXPECT_FALSE(DeleteFileA(ro.c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_TRUE(MoveFileExA(Path("new.txt").c_str(), ro.c_str(), MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(Read("ro.txt"), "new");
+    EXPECT_FALSE(IsReadOnly("ro.txt"));
+    ExpectNothingOpen();
+}
+
 TEST_F(SimFilesTest, DiskFaults) {
     struct Case {
         sim::FileFaults faults;

@@ -1,7 +1,9 @@
 // Control writer: LocateControl's results, request shapes and the edge cases
 // of the three treatments.
 #include "engine_cards.h"
+#include "exports/line_exports.h"
 
+#include <climits>
 #include <functional>
 
 namespace {
@@ -191,6 +193,37 @@ TEST_F(WriterEdgeTest, BalanceOnOneChannelLine) {
         EXPECT_EQ(SetMixer(kLine, OpPlayBalance, b, "", 0), 1);
         EXPECT_EQ(vol.Value(), b <= 7 ? 700 * b / 7 : 700) << "position " << b;
     }
+}
+
+TEST_F(WriterEdgeTest, BalanceOffTheScaleWritesNothing) {
+    // Positions outside 0 to 15 would give a channel a level below zero (16
+    // makes 40000, 20000 into -5714, 40000) or above the louder one's: the
+    // control keeps its values, and the result is the one a position on the
+    // scale gets (1: the line and its control were there).
+    sim::Line& line = LoneSource(2);
+    sim::Control& vol = line.AddControl(kVolume, 0);
+    HMIXER mixer = OpenDevice0();
+    for (LONG op : {OpPlayBalance, OpRecBalance, OpMainBalance})
+        for (LONG position : {-1, 16, 100, 49152, INT_MIN, INT_MAX}) {
+            vol.values = {40000, 20000};
+            sim::ClearLog();
+            EXPECT_EQ(LocateControl(line.id, position, mixer, op), 1) << op << " " << position;
+            EXPECT_EQ(vol.values, (std::vector<LONG>{40000, 20000})) << op << " " << position;
+            EXPECT_EQ(sim::CountOf("mixerSetControlDetails"), 0u) << op << " " << position;
+        }
+    // The same through the line search and the per-line setters.
+    EXPECT_EQ(SetMixer(kLine, OpPlayBalance, 16, "", 0), 1);
+    EXPECT_EQ(SetPlayLineInBalance(-7), 1);
+    EXPECT_EQ(vol.values, (std::vector<LONG>{40000, 20000}));
+    // The ends of the scale still write.
+    EXPECT_EQ(SetPlayLineInBalance(15), 1);
+    EXPECT_EQ(vol.values, (std::vector<LONG>{0, 40000}));
+    EXPECT_EQ(SetPlayLineInBalance(0), 1);
+    EXPECT_EQ(vol.values, (std::vector<LONG>{40000, 0}));
+    // A line that cannot be read still gives the platform's error.
+    EXPECT_EQ(LocateControl(0x7777, 16, mixer, OpPlayBalance), static_cast<LONG>(MIXERR_INVALLINE));
+    EXPECT_EQ(mixerClose(mixer), MMSYSERR_NOERROR);
+    ExpectNothingHeld();
 }
 
 TEST_F(WriterEdgeTest, FourChannelLineChangesOnlyTheOuterChannels) {

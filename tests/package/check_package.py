@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
 """Checks of dist/ and of the programs linked against it.
 
-  contents DIST SOURCE_DIR DLL
-      dist/ holds the six files a host developer needs, mixerctl's manual
-      page and bash completion, and the mixer panel; the DLL is the one
-      built, the rest (but the panel) copies of the sources.
+  contents DIST SOURCE_DIR DLL IMPORT_DEF FILE...
+      dist/ holds the kit's files (FILE..., from cmake/dist.cmake) and
+      SHA256SUMS and nothing else; the DLL is the one built, mixer.h and the
+      README are the sources' own, MIXER.def is the import-library
+      definition; every program is stripped; SHA256SUMS lists every other
+      file with its checksum.
   imports EXE DLLNAME NAME...
       EXE imports exactly NAME... from DLLNAME, each by its name (no
       ordinals, no decorated names); the single NAME "ALL" stands for the 91
@@ -12,22 +14,47 @@
   readme EXAMPLE DOC...
       each DOC shows EXAMPLE verbatim in a C code block."""
 import filecmp
+import hashlib
 import os
 import sys
 
-EXPECTED = ["MIXER.DLL", "MIXER.def", "MIXER.lib", "README", "libmixer.dll.a", "mixer.h",
-            "mixerctl.1", "mixerctl.bash-completion", "mixerpanel.exe"]
+def section_names(pe, data):
+    """Section names, the long ones ("/4") looked up in the string table."""
+    table = pe.FILE_HEADER.PointerToSymbolTable + 18 * pe.FILE_HEADER.NumberOfSymbols
+    names = []
+    for section in pe.sections:
+        name = section.Name.rstrip(b"\0").decode("latin-1")
+        if name.startswith("/") and name[1:].isdigit() and pe.FILE_HEADER.PointerToSymbolTable:
+            start = table + int(name[1:])
+            name = data[start:data.index(b"\0", start)].decode("latin-1")
+        names.append(name)
+    return names
 
 
-def contents(dist, source, dll):
+def stripped(path):
+    """Why a PE program is not stripped, or None."""
+    import pefile
+    with open(path, "rb") as f:
+        data = f.read()
+    pe = pefile.PE(data=data, fast_load=True)
+    if pe.FILE_HEADER.NumberOfSymbols:
+        return "it has %d symbols" % pe.FILE_HEADER.NumberOfSymbols
+    debug = [n for n in section_names(pe, data) if n.startswith(".debug")]
+    if debug:
+        return "it has debug sections " + ", ".join(debug)
+    return None
+
+
+def contents(dist, source, dll, import_def, files):
     bad = []
-    have = sorted(os.listdir(dist))
+    have = sorted(os.path.relpath(os.path.join(r, f), dist).replace(os.sep, "/")
+                  for r, _, fs in os.walk(dist) for f in fs)
+    want = sorted(files + ["SHA256SUMS"])
     print("dist/: " + ", ".join(have))
-    if have != sorted(EXPECTED):
-        bad.append("dist/ holds %s, want %s" % (have, sorted(EXPECTED)))
+    if have != want:
+        bad.append("dist/ holds %s, want %s" % (have, want))
     pairs = [(dll, "MIXER.DLL"), (os.path.join(source, "include", "mixer.h"), "mixer.h"),
-             (os.path.join(source, "src", "MIXER.def"), "MIXER.def"),
-             (os.path.join(source, "docs", "dist-README.txt"), "README"),
+             (import_def, "MIXER.def"), (os.path.join(source, "docs", "dist-README.txt"), "README.txt"),
              (os.path.join(source, "docs", "mixerctl.1"), "mixerctl.1"),
              (os.path.join(source, "tools", "mixerctl", "mixerctl.bash-completion"), "mixerctl.bash-completion")]
     for src, name in pairs:
@@ -38,6 +65,24 @@ def contents(dist, source, dll):
         with open(os.path.join(dist, name), "rb") as f:
             if f.read(8) != b"!<arch>\n":
                 bad.append("dist/%s is not an archive" % name)
+    for name in have:
+        if name.lower().endswith(".exe"):
+            why = stripped(os.path.join(dist, name))
+            if why:
+                bad.append("dist/%s is not stripped: %s" % (name, why))
+    sums = {}
+    with open(os.path.join(dist, "SHA256SUMS")) as f:
+        for line in f:
+            digest, name = line.rstrip("\n").split("  ", 1)
+            sums[name] = digest
+    if sorted(sums) != sorted(files):
+        bad.append("SHA256SUMS lists %s, want %s" % (sorted(sums), sorted(files)))
+    for name, digest in sums.items():
+        path = os.path.join(dist, name)
+        if os.path.exists(path):
+            with open(path, "rb") as f:
+                if hashlib.sha256(f.read()).hexdigest() != digest:
+                    bad.append("SHA256SUMS: the checksum of %s is wrong" % name)
     return bad
 
 
@@ -79,8 +124,8 @@ def readme(example, docs):
 
 
 def main(argv):
-    if len(argv) >= 5 and argv[1] == "contents":
-        bad = contents(argv[2], argv[3], argv[4])
+    if len(argv) >= 7 and argv[1] == "contents":
+        bad = contents(argv[2], argv[3], argv[4], argv[5], argv[6:])
     elif len(argv) >= 4 and argv[1] == "imports":
         bad = imports(argv[2], argv[3], argv[4:])
     elif len(argv) >= 4 and argv[1] == "readme":

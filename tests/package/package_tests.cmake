@@ -53,7 +53,7 @@ endforeach()
 # The README's examples, built as C programs against dist/ (mixer.h and
 # libmixer.dll.a) and run under Wine with dist/ as the current directory, so
 # that they load dist/MIXER.DLL.
-foreach(example example example_load)
+foreach(example example example_load example_range)
     add_executable(${example} ${CMAKE_SOURCE_DIR}/docs/${example}.c)
     target_include_directories(${example} PRIVATE ${MIXER_DIST_DIR})
     target_compile_options(${example} PRIVATE -Wall -Wextra -Werror)
@@ -63,12 +63,13 @@ foreach(example example example_load)
     set_tests_properties(${example}_runs PROPERTIES RESOURCE_LOCK wine TIMEOUT 120)
 endforeach()
 target_link_libraries(example PRIVATE ${MIXER_DIST_DIR}/libmixer.dll.a)
+target_link_libraries(example_range PRIVATE winmm)
 
 # dist/ as a whole, and the mingw-linked example imports the undecorated
 # names from MIXER.DLL.
 set(MIXER_CHECK_PACKAGE ${MIXER_PE_PYTHON} ${CMAKE_SOURCE_DIR}/tests/package/check_package.py)
 add_test(NAME dist_contents COMMAND ${MIXER_CHECK_PACKAGE} contents ${MIXER_DIST_DIR} ${CMAKE_SOURCE_DIR}
-    $<TARGET_FILE:mixer>)
+    $<TARGET_FILE:mixer> ${MIXER_IMPORT_DEF} ${MIXER_KIT_FILES})
 add_test(NAME example_imports_by_name COMMAND ${MIXER_CHECK_PACKAGE} imports $<TARGET_FILE:example> MIXER.DLL
     GetPlayMainVolume SetPlayMainVolume)
 
@@ -113,3 +114,59 @@ add_test(NAME mingw_import_lib_imports_by_name COMMAND ${MIXER_CHECK_PACKAGE} im
 # The README shows docs/example.c as it is.
 add_test(NAME readme_example_is_the_tested_one COMMAND ${MIXER_CHECK_PACKAGE} readme
     ${CMAKE_SOURCE_DIR}/docs/example.c ${CMAKE_SOURCE_DIR}/README.md)
+
+# mixer.h on every toolchain a host may use, as C and as C++: mingw-w64's gcc
+# (C89, C99 and C++11), clang for mingw, clang for the MSVC target with
+# mingw-w64's headers, and clang-cl (clang's cl driver). Compiled only (tests/package/header_check.*).
+set(MIXER_MINGW_INCLUDE ${CMAKE_FIND_ROOT_PATH}/include)
+set(check_c ${CMAKE_SOURCE_DIR}/tests/package/header_check.c)
+set(check_cxx ${CMAKE_SOURCE_DIR}/tests/package/header_check.cpp)
+set(check_inc -I${CMAKE_SOURCE_DIR}/include -I${MIXER_GENERATED_DIR})
+set(strict -Wall -Wextra -Werror)
+set(msvc_target --target=i686-pc-windows-msvc -fgnuc-version=4.2.1 -D_X86_ -isystem ${MIXER_MINGW_INCLUDE})
+function(mixer_header_check name)
+    add_test(NAME mixer_h_${name} COMMAND ${ARGN})
+endfunction()
+mixer_header_check(mingw_gcc_c89 ${CMAKE_C_COMPILER} -ansi ${strict} -fsyntax-only ${check_inc} ${check_c})
+mixer_header_check(mingw_gcc_c99 ${CMAKE_C_COMPILER} -std=c99 -Wpedantic ${strict} -fsyntax-only ${check_inc} ${check_c})
+mixer_header_check(mingw_gcc_c_pointers_only ${CMAKE_C_COMPILER} -DMIXER_NO_PROTOTYPES ${strict} -fsyntax-only
+    ${check_inc} ${check_c})
+mixer_header_check(mingw_gxx ${CMAKE_CXX_COMPILER} -std=c++11 ${strict} -fsyntax-only ${check_inc} ${check_cxx})
+mixer_header_check(clang_mingw_c ${MIXER_CLANG} --target=i686-w64-mingw32 ${strict} -fsyntax-only ${check_inc} ${check_c})
+mixer_header_check(clang_mingw_cxx ${MIXER_CLANG} --target=i686-w64-mingw32 -x c++ -std=c++11 ${strict} -fsyntax-only
+    ${check_inc} ${check_cxx})
+mixer_header_check(clang_msvc_c ${MIXER_CLANG} ${msvc_target} ${strict} -fsyntax-only ${check_inc} ${check_c})
+mixer_header_check(clang_msvc_cxx ${MIXER_CLANG} ${msvc_target} -x c++ ${strict} -fsyntax-only ${check_inc} ${check_cxx})
+mixer_header_check(clang_cl_cxx ${MIXER_CLANG} --driver-mode=cl --target=i686-pc-windows-msvc /Zs /W4 /WX -fgnuc-version=4.2.1 /D_X86_
+    /imsvc ${MIXER_MINGW_INCLUDE} /I${CMAKE_SOURCE_DIR}/include /I${MIXER_GENERATED_DIR} /Tp${check_cxx})
+
+# The release archive as a host developer unpacks it: its README's commands
+# (checksums, the mingw C host, the MSVC-target C++ host with mixer.h, the
+# run-time loading host, import libraries from MIXER.def), hosts linked with
+# those libraries, the settings file against REFERENCE.txt; all from the
+# unpacked archive alone, run under Wine.
+set(MIXER_KIT_TEST ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/package/kit_test.py)
+add_test(NAME release_archive_builds_and_runs_hosts
+    COMMAND ${MIXER_KIT_TEST} archive ${MIXER_RELEASE_ZIP} ${MIXER_DIST_DIR} ${MIXER_WINE_RUN}
+            ${CMAKE_BINARY_DIR}/kit-test)
+set_tests_properties(release_archive_builds_and_runs_hosts PROPERTIES RESOURCE_LOCK wine TIMEOUT 300)
+
+# The top-level README's example commands, as a fresh checkout runs them after
+# scripts/main.sh; and without MIXER.DLL, wine-run.sh names it.
+add_test(NAME readme_commands_run_as_written
+    COMMAND ${MIXER_KIT_TEST} readme ${CMAKE_SOURCE_DIR}/README.md ${MIXER_DIST_DIR} ${CMAKE_SOURCE_DIR}
+            ${MIXER_WINE_RUN} ${CMAKE_BINARY_DIR}/readme-test)
+set_tests_properties(readme_commands_run_as_written PROPERTIES RESOURCE_LOCK wine TIMEOUT 120)
+
+# Two clean builds of the same sources, the second from a copy of them at
+# another path into another build tree, give the same archive byte for byte.
+add_test(NAME release_archive_is_reproducible
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/package/reproducible.py ${CMAKE_SOURCE_DIR}
+            ${MIXER_RELEASE_ZIP} ${CMAKE_BINARY_DIR}/reproducible-test)
+set_tests_properties(release_archive_is_reproducible PROPERTIES TIMEOUT 900)
+
+# The mixer panel takes the library only by name: no import of MIXER.DLL.
+if(TARGET mixerpanel)
+    add_test(NAME mixerpanel_loads_library_by_name COMMAND ${MIXER_CHECK_PACKAGE} imports
+        $<TARGET_FILE:mixerpanel> MIXER.DLL)
+endif()

@@ -4,7 +4,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 typedef LONG(WINAPI* PathFn)(LPCSTR);
 typedef LONG(WINAPI* BufferFn)(LPSTR);
@@ -52,6 +54,20 @@ std::string ReadBytes(const std::string& path) {
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// The names in a directory, without "." and "..".
+std::vector<std::string> DirectoryEntries(const std::string& dir) {
+    std::vector<std::string> out;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((dir + "*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return out;
+    do {
+        const std::string name = data.cFileName;
+        if (name != "." && name != "..") out.push_back(name);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return out;
+}
+
 // The number after "<section>\r\n...<key>=" in a saved text; -99999 if absent.
 long Entry(const std::string& text, const char* section, const char* key) {
     size_t at = text.find(std::string(section) + "\r\n");
@@ -87,7 +103,7 @@ HOST_TEST(save_and_set_round_trip_master_volume_and_mute) {
     CHECK(text.size() >= 11 && text.compare(text.size() - 11, 11, "DIGITAL=0\r\n") == 0);
     CHECK(NearLevel(Entry(text, "[PLAY VOLUME]", "MAIN"), 23456));
     CHECK_EQ(Entry(text, "[PLAY MUTE]", "MAIN"), 1);
-    CHECK(!Exists(file + ".tmp"));
+    CHECK_EQ(DirectoryEntries(dir).size(), 1);  // no temporary file left
 
     CHECK(DirectWrite(m.volume, 1000));
     CHECK(DirectWrite(m.mute, 0));
@@ -167,4 +183,397 @@ HOST_TEST(tavrin_directory_from_the_registry) {
     CHECK_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, kAppPathKey), ERROR_SUCCESS);
     CHECK_EQ(getDir(buffer), 0);
     CHECK_EQ(buffer[0], '\0');
+}
+
+// ---- The settings file under kills, refusals and obstacles ----------------------------
+//
+// Each of these runs in a process of its own (the "solo_" checks, started by
+// their own ctest), as a Save opens mixer device 0 about 40 times and Wine
+// 8's winmm serves only the first 256 opens of a process.
+
+namespace {
+
+// The text with every line of `section` that starts with `key` "=" left out.
+std::string WithoutEntry(const std::string& text, const char* section, const char* key) {
+    std::string out;
+    std::string current;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find("\r\n", start);
+        end = end == std::string::npos ? text.size() : end + 2;
+        const std::string line = text.substr(start, end - start);
+        if (!line.empty() && line[0] == '[') current = line.substr(0, line.size() - 2);
+        if (!(current == section && line.compare(0, std::strlen(key) + 1, std::string(key) + "=") == 0)) out += line;
+        start = end;
+    }
+    return out;
+}
+
+// A new directory under the temporary directory. Wine hands out process
+// ids again, so the name carries the time as well.
+std::string FreshDirectory(const char* tag) {
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    char dir[MAX_PATH];
+    for (DWORD n = 0; n < 1000; ++n) {
+        std::snprintf(dir, sizeof dir, "%smixer-%s-%lu-%lu\\", temp, tag,
+                      static_cast<unsigned long>(GetCurrentProcessId()), static_cast<unsigned long>(GetTickCount() + n));
+        if (CreateDirectoryA(dir, nullptr)) break;
+    }
+    return dir;
+}
+
+// Removes a directory (ending in a backslash) and everything in it,
+// read-only files included.
+void RemoveTree(const std::string& dir) {
+    for (const std::string& name : DirectoryEntries(dir)) {
+        const std::string path = dir + name;
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            RemoveTree(path + "\\");
+        } else {
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(path.c_str());
+        }
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+// 45 lines, each ending in CR LF, and nothing after the last one.
+bool Complete(const std::string& text) {
+    size_t crlf = 0, lf = 0;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '\n') ++lf, crlf += i > 0 && text[i - 1] == '\r';
+    return crlf == 45 && lf == 45 && text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0 &&
+           text.compare(0, 17, "[RECORD VOLUME]\r\n") == 0;
+}
+
+double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// What a saving child and the parent share, one slot a child.
+constexpr int kKills = 300;
+constexpr int kSlots = kKills + 64;
+constexpr LONG kStep = 7;  // between the levels a child saves: v and v - 1 never meet
+struct SaverSlot {
+    volatile LONG base;       // the child's first level (set by the parent)
+    volatile LONG setResult;  // Set's result on the file the last kill left
+    volatile LONG setVolume;  // the master volume after it
+    volatile LONG setMute;
+    volatile LONG writes;     // levels written: base, base + kStep, ...
+    volatile LONG saved;      // Save results of 1
+    volatile LONG refused;    // Save results of 0 (the mixer could not be read)
+};
+struct SaverShared {
+    char target[MAX_PATH];
+    SaverSlot slots[kSlots];
+};
+
+std::string SaverObjectName(DWORD parent, const char* what, int child = -1) {
+    char name[96];
+    if (child < 0)
+        std::snprintf(name, sizeof name, "mixer-saver-%lu-%s", static_cast<unsigned long>(parent), what);
+    else
+        std::snprintf(name, sizeof name, "mixer-saver-%lu-%d-%s", static_cast<unsigned long>(parent), child, what);
+    return name;
+}
+
+// A child waiting to save: started early, so that Wine's process start and
+// winmm's first load overlap the work of the child before it.
+struct Saver {
+    PROCESS_INFORMATION process;
+    HANDLE ready, go, saving;
+    bool started;
+};
+
+Saver StartSaver(DWORD parent, int child) {
+    Saver s;
+    std::memset(&s, 0, sizeof s);
+    s.ready = CreateEventA(nullptr, TRUE, FALSE, SaverObjectName(parent, "ready", child).c_str());
+    s.go = CreateEventA(nullptr, TRUE, FALSE, SaverObjectName(parent, "go", child).c_str());
+    s.saving = CreateEventA(nullptr, TRUE, FALSE, SaverObjectName(parent, "saving", child).c_str());
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    char command[MAX_PATH + 96];
+    std::snprintf(command, sizeof command, "\"%s\" solo_settings_file_saver %lu %d", self,
+                  static_cast<unsigned long>(parent), child);
+    // The child reports through the shared slot; its own output goes nowhere.
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
+                             nullptr);
+    STARTUPINFOA startup;
+    std::memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nul;
+    startup.hStdOutput = nul;
+    startup.hStdError = nul;
+    s.started =
+        CreateProcessA(self, command, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &s.process) != 0;
+    if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+    return s;
+}
+
+// Kills the child (if it runs) and closes what belongs to it; once only.
+void EndSaver(Saver* s) {
+    if (s->started) {
+        TerminateProcess(s->process.hProcess, 1);
+        WaitForSingleObject(s->process.hProcess, 10000);
+        CloseHandle(s->process.hProcess);
+        CloseHandle(s->process.hThread);
+    }
+    for (HANDLE* h : {&s->ready, &s->go, &s->saving}) {
+        if (*h) CloseHandle(*h);
+        *h = nullptr;
+    }
+    s->started = false;
+}
+
+}  // namespace
+
+// The child: restores the file the last kill left, checks that Set applied
+// it, then saves in a loop with a new master level before every Save until
+// the parent kills it.
+HOST_TEST(solo_settings_file_saver) {
+    unsigned long parent = 0;
+    int child = -1;
+    const char* args = std::strstr(GetCommandLineA(), "solo_settings_file_saver");
+    if (!args || std::sscanf(args, "solo_settings_file_saver %lu %d", &parent, &child) != 2 || child < 0 ||
+        child >= kSlots)
+        return CHECK(false);
+    HANDLE mapping = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, SaverObjectName(parent, "shared").c_str());
+    SaverShared* shared =
+        mapping ? static_cast<SaverShared*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(SaverShared)))
+                : nullptr;
+    HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, SaverObjectName(parent, "ready", child).c_str());
+    HANDLE go = OpenEventA(SYNCHRONIZE, FALSE, SaverObjectName(parent, "go", child).c_str());
+    HANDLE saving = OpenEventA(EVENT_MODIFY_STATE, FALSE, SaverObjectName(parent, "saving", child).c_str());
+    if (!shared || !ready || !go || !saving) return CHECK(false);
+    PathFn save = Fn<PathFn>("Save");
+    PathFn set = Fn<PathFn>("Set");
+    MasterControls m = FindMasterControls();  // loads winmm's driver
+    SaverSlot& slot = shared->slots[child];
+    SetEvent(ready);
+    if (!m.ok || WaitForSingleObject(go, 60000) != WAIT_OBJECT_0) return CHECK(false);
+
+    slot.setResult = set(shared->target);
+    slot.setVolume = DirectValue(m.volume);
+    slot.setMute = DirectValue(m.mute);
+    SetEvent(saving);
+    for (LONG i = 0; i < 100000; ++i) {
+        DirectWrite(m.volume, slot.base + i * kStep);
+        slot.writes = i + 1;
+        if (save(shared->target) == 1)
+            ++slot.saved;
+        else
+            ++slot.refused;
+    }
+}
+
+// The parent: kills saving children at random moments and checks after each
+// kill that the target is whole and one of the versions saved, that at most
+// one temporary file is left, and that the next Save reuses or removes it.
+HOST_TEST(solo_settings_file_kills) {
+    MasterControls m = FindMasterControls();
+    if (!m.ok) return CHECK(m.ok);
+    PathFn save = Fn<PathFn>("Save");
+    PathFn set = Fn<PathFn>("Set");
+    const DWORD self = GetCurrentProcessId();
+    const std::string dir = FreshDirectory("kills");
+    const std::string target = dir + "mixer.ini";
+    HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(SaverShared),
+                                        SaverObjectName(self, "shared").c_str());
+    SaverShared* shared =
+        mapping ? static_cast<SaverShared*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(SaverShared)))
+                : nullptr;
+    if (!shared) return CHECK(shared != nullptr);
+    std::strcpy(shared->target, target.c_str());
+
+    // The version the parent saves first, timed: the children are killed
+    // within the first six saves' time of their loop.
+    DirectWrite(m.volume, 1000);
+    LARGE_INTEGER t0, t1;
+    QueryPerformanceCounter(&t0);
+    CHECK_EQ(save(target.c_str()), 1);
+    QueryPerformanceCounter(&t1);
+    const double saveMs = Milliseconds(t0, t1);
+    const double window = saveMs * 6 < 1 ? 1 : saveMs * 6 > 50 ? 50 : saveMs * 6;
+    std::string current = ReadBytes(target);
+    CHECK(Complete(current));
+    const std::string shape = WithoutEntry(current, "[PLAY VOLUME]", "MAIN");
+
+    unsigned seed = GetTickCount();
+    std::printf("  seed %u, one save %.2f ms, kills within %.2f ms of the first save\n", seed, saveMs, window);
+    auto random = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) & 0xFFFF;
+    };
+
+    constexpr int kPool = 3;
+    Saver pool[kSlots];
+    int startedUpTo = 0;
+    auto startMore = [&](int upTo) {
+        for (; startedUpTo < upTo && startedUpTo < kKills; ++startedUpTo) {
+            shared->slots[startedUpTo].base = 2000 + (startedUpTo % 30) * 2000;
+            pool[startedUpTo] = StartSaver(self, startedUpTo);
+        }
+    };
+    int kills = 0, sets = 0, setsApplied = 0, wholes = 0, oldKept = 0, newSaved = 0, leftBehind = 0, maxLeft = 0;
+    long saves = 0, refusals = 0;
+    std::string leftoverName;
+    LARGE_INTEGER begin, end;
+    QueryPerformanceCounter(&begin);
+    for (int k = 0; k < kKills; ++k) {
+        startMore(k + kPool);
+        Saver& s = pool[k];
+        SaverSlot& slot = shared->slots[k];
+        CHECK(s.started);
+        if (!s.started || WaitForSingleObject(s.ready, 30000) != WAIT_OBJECT_0) {
+            EndSaver(&s);
+            CHECK(false);
+            break;
+        }
+        SetEvent(s.go);
+        const bool savingStarted = WaitForSingleObject(s.saving, 30000) == WAIT_OBJECT_0;
+        CHECK(savingStarted);
+        // A random moment in the saving loop.
+        LARGE_INTEGER from, now;
+        QueryPerformanceCounter(&from);
+        const double delay = window * random() / 65536.0;
+        do QueryPerformanceCounter(&now);
+        while (Milliseconds(from, now) < delay);
+        EndSaver(&s);
+        ++kills;
+
+        // Set applied the file this child found.
+        ++sets;
+        const LONG savedLevel = Entry(current, "[PLAY VOLUME]", "MAIN");
+        if (slot.setResult == 1 && NearLevel(slot.setVolume, savedLevel) &&
+            slot.setMute == Entry(current, "[PLAY MUTE]", "MAIN"))
+            ++setsApplied;
+        saves += slot.saved;
+        refusals += slot.refused;
+
+        // The target: whole, and the old version or one this child saved.
+        const std::string text = ReadBytes(target);
+        const bool whole = Complete(text) && WithoutEntry(text, "[PLAY VOLUME]", "MAIN") == shape;
+        const LONG level = Entry(text, "[PLAY VOLUME]", "MAIN");
+        const LONG steps = (level + 1 - slot.base) / kStep;
+        const bool fromChild = steps >= 0 && steps < slot.writes && NearLevel(level, slot.base + steps * kStep);
+        if (!whole || !(text == current || fromChild))
+            std::printf("  FAIL: after kill %d the target holds %s\n", kills, whole ? "an unknown level" : "a broken text");
+        CHECK(whole);
+        CHECK(text == current || fromChild);
+        wholes += whole;
+        if (text == current)
+            ++oldKept;
+        else
+            ++newSaved;
+        current = text;
+
+        // At most one temporary file beside it.
+        int left = 0;
+        for (const std::string& name : DirectoryEntries(dir))
+            if (name != "mixer.ini") {
+                ++left;
+                leftoverName = name;
+            }
+        leftBehind += left > 0;
+        if (left > maxLeft) maxLeft = left;
+        CHECK(left <= 1);
+    }
+    QueryPerformanceCounter(&end);
+    for (int k = kills; k < startedUpTo; ++k) EndSaver(&pool[k]);
+    CHECK_EQ(kills, kKills);
+    CHECK_EQ(setsApplied, sets);
+    std::printf("  %d kills in %.1f s; the children saved %ld times (%ld saves refused: mixer unreadable)\n", kills,
+                Milliseconds(begin, end) / 1000, saves, refusals);
+    std::printf("  after the kills: %d old versions, %d new ones, %d whole; %d of %d restored by Set\n", oldKept,
+                newSaved, wholes, setsApplied, sets);
+    std::printf("  %d kills left a temporary file, never more than %d\n", leftBehind, maxLeft);
+    CHECK(newSaved > 0);
+
+    // The next Save takes the leftover again or removes it; Set applies it.
+    DirectWrite(m.volume, 1234);
+    CHECK_EQ(save(target.c_str()), 1);
+    CHECK_EQ(DirectoryEntries(dir).size(), 1);
+    DirectWrite(m.volume, 4321);
+    CHECK_EQ(set(target.c_str()), 1);
+    CHECK(NearLevel(DirectValue(m.volume), Entry(ReadBytes(target), "[PLAY VOLUME]", "MAIN")));
+
+    // Something Save cannot replace where a temporary file was (a directory,
+    // a read-only file) is gone around, and left as it is.
+    if (!leftoverName.empty()) {
+        const std::string obstacle = dir + leftoverName;
+        CHECK(CreateDirectoryA(obstacle.c_str(), nullptr));
+        bool around = save(target.c_str()) == 1;
+        around = around && (GetFileAttributesA(obstacle.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+        around = around && DirectoryEntries(dir).size() == 2;
+        RemoveDirectoryA(obstacle.c_str());
+        CHECK(WriteBytes(obstacle, "someone's"));
+        CHECK(SetFileAttributesA(obstacle.c_str(), FILE_ATTRIBUTE_READONLY));
+        around = around && save(target.c_str()) == 1;
+        around = around && ReadBytes(obstacle) == "someone's";
+        around = around && (GetFileAttributesA(obstacle.c_str()) & FILE_ATTRIBUTE_READONLY);
+        around = around && !(GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_READONLY);
+        around = around && DirectoryEntries(dir).size() == 2;
+        CHECK(around);
+        SetFileAttributesA(obstacle.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(obstacle.c_str());
+        std::printf("  a directory, then a read-only file, in place of %s: %s\n", leftoverName.c_str(),
+                    around ? "gone around" : "NOT gone around");
+    }
+    CHECK(Complete(ReadBytes(target)));
+
+    UnmapViewOfFile(shared);
+    CloseHandle(mapping);
+    RemoveTree(dir);
+}
+
+// A read-only target, a missing directory and a directory as the target:
+// Save returns 0 and the old file stays as it was. Saves before and after
+// each refusal show that the mixer itself could be read. Paths up to the
+// platform's limit are saved to.
+HOST_TEST(solo_settings_file_refusals) {
+    PathFn save = Fn<PathFn>("Save");
+    const std::string dir = FreshDirectory("refusals");
+    const std::string file = dir + "mixer.ini";
+    const std::string old = "[CD]\r\nDIGITAL=1\r\n";
+
+    CHECK(WriteBytes(file, old));
+    CHECK(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));
+    CHECK_EQ(save(file.c_str()), 0);
+    CHECK(ReadBytes(file) == old);
+    CHECK(GetFileAttributesA(file.c_str()) & FILE_ATTRIBUTE_READONLY);
+    CHECK_EQ(DirectoryEntries(dir).size(), 1);
+    CHECK(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL));
+    CHECK_EQ(save(file.c_str()), 1);
+    CHECK(Complete(ReadBytes(file)));
+
+    CHECK_EQ(save((dir + "missing\\mixer.ini").c_str()), 0);
+    CHECK(!Exists(dir + "missing"));
+    const std::string folder = dir + "folder.ini";
+    CHECK(CreateDirectoryA(folder.c_str(), nullptr));
+    CHECK_EQ(save(folder.c_str()), 0);
+    CHECK(GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    CHECK(DirectoryEntries(folder + "\\").empty());
+    CHECK_EQ(DirectoryEntries(dir).size(), 2);
+    RemoveDirectoryA(folder.c_str());
+
+    // A target of MAX_PATH - 1 characters with a one-character name.
+    const size_t room = MAX_PATH - 1 - dir.size() - 2;
+    const std::string deep = dir + std::string(room < 200 ? room : 200, 'd') + "\\";
+    const std::string longest = deep + std::string(MAX_PATH - 3 - deep.size(), 'e') + "\\x";
+    const std::string inner = longest.substr(0, longest.size() - 1);
+    CHECK(CreateDirectoryA(deep.c_str(), nullptr));
+    CHECK(CreateDirectoryA(inner.c_str(), nullptr));
+    CHECK_EQ(longest.size(), MAX_PATH - 1);
+    const bool saved = save(longest.c_str()) == 1 && Complete(ReadBytes(longest)) && DirectoryEntries(inner).size() == 1;
+    CHECK(saved);
+    std::printf("  a target of %u characters %s\n", static_cast<unsigned>(longest.size()), saved ? "saved" : "NOT saved");
+
+    RemoveTree(dir);
 }

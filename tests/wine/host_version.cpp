@@ -1,7 +1,11 @@
 // The version resource as Windows reads it: GetFileVersionInfoA on the loaded
 // MIXER.DLL shows the project's version (passed in by the build as
-// MIXER_VERSION and MIXER_DESCRIPTION) and the original file name.
+// MIXER_VERSION and MIXER_DESCRIPTION) and the original file name, and the
+// version macros of the public header give the same numbers.
 #include "host.h"
+
+#define MIXER_NO_DLLIMPORT
+#include "mixer.h"
 
 #include <cstring>
 #include <string>
@@ -63,4 +67,9 @@ HOST_TEST(version_resource_reads_under_windows) {
     CHECK_EQ(fixed->dwProductVersionMS, (parts[0] << 16) | parts[1]);
     CHECK_EQ(fixed->dwProductVersionLS, (parts[2] << 16) | parts[3]);
     CHECK_EQ(fixed->dwFileType, VFT_DLL);
+
+    // What a host compiled against mixer.h expects of the DLL it loads.
+    CHECK(Value(block, "FileVersion") == MIXER_VERSION_STRING);
+    CHECK_EQ(fixed->dwFileVersionMS, (DWORD(MIXER_VERSION_MAJOR) << 16) | MIXER_VERSION_MINOR);
+    CHECK_EQ(fixed->dwFileVersionLS >> 16, DWORD(MIXER_VERSION_PATCH));
 }

@@ -17,3 +17,11 @@ add_test(NAME wine_host COMMAND winehost WORKING_DIRECTORY $<TARGET_FILE_DIR:mix
 set_tests_properties(wine_host PROPERTIES RESOURCE_LOCK wine TIMEOUT 600)
 
 # The export, import and version tables and the size: tests/package/.
+
+# The settings file under kills, refusals and obstacles: "solo_" checks, each
+# in a process of its own (the kill check starts about 300 more).
+foreach(check kills refusals)
+    add_test(NAME wine_settings_file_${check} COMMAND winehost solo_settings_file_${check}
+        WORKING_DIRECTORY $<TARGET_FILE_DIR:mixer>)
+    set_tests_properties(wine_settings_file_${check} PROPERTIES RESOURCE_LOCK wine TIMEOUT 180)
+endforeach()

@@ -1,9 +1,13 @@
 // Simulated kernel file functions over real POSIX files.
 //
-// CreateFileA, ReadFile, WriteFile, FlushFileBuffers, CloseHandle, DeleteFileA
-// and MoveFileExA with the documented Win32 results and error codes. Paths are
-// translated as sim_files.h describes; an ANSI path of MAX_PATH characters or
-// more fails with ERROR_FILENAME_EXCED_RANGE, as on Windows.
+// CreateFileA, ReadFile, WriteFile, FlushFileBuffers, CloseHandle, DeleteFileA,
+// MoveFileExA and GetFileAttributesA with the documented Win32 results and
+// error codes. Paths are translated as sim_files.h describes; an ANSI path of
+// MAX_PATH characters or more fails with ERROR_FILENAME_EXCED_RANGE, as on
+// Windows. A read-only file (no owner-write bit) refuses to be opened for
+// writing, truncated, deleted or replaced with ERROR_ACCESS_DENIED, as
+// Windows refuses it; the POSIX calls underneath would let root do all of
+// that, so the checks are made here.
 #include "sim_files.h"
 
 #include <cctype>
@@ -29,6 +33,7 @@ struct FileState {
     uintptr_t nextHandle = 0x20000;
     std::map<char, std::string> drives;
     FileFaults faults;
+    FileQuirks quirks;
 };
 
 FileState& F() {
@@ -43,6 +48,7 @@ void ResetFiles() {
     s.nextHandle = 0x20000;
     s.drives.clear();
     s.faults = FileFaults();
+    s.quirks = FileQuirks();
 }
 
 detail::ResetHook g_resetFiles(ResetFiles);
@@ -50,6 +56,12 @@ detail::ResetHook g_resetFiles(ResetFiles);
 bool IsDirectory(const std::string& host) {
     struct stat st;
     return ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// An existing plain file without its owner-write bit: the read-only attribute.
+bool IsReadOnlyFile(const std::string& host) {
+    struct stat st;
+    return ::stat(host.c_str(), &st) == 0 && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR);
 }
 
 // The directory part of a host path ("." when there is none).
@@ -112,6 +124,8 @@ int OpenFiles() { return static_cast<int>(F().files.size()); }
 
 void SetFileFaults(const FileFaults& faults) { F().faults = faults; }
 
+void SetFileQuirks(const FileQuirks& quirks) { F().quirks = quirks; }
+
 }  // namespace sim
 
 using sim::Call;
@@ -168,6 +182,10 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
         SetLastError(code);
     } else if (code != 0 || (code = sim::ResolvePath(lpFileName, &host)) != 0) {
         SetLastError(code);
+    } else if ((write || (oflags & O_TRUNC)) && sim::IsReadOnlyFile(host) && !sim::F().quirks.writesReadOnlyFiles) {
+        // Neither written nor truncated: a read-only file (CREATE_ALWAYS and
+        // TRUNCATE_EXISTING included).
+        SetLastError(ERROR_ACCESS_DENIED);
     } else {
         const bool existed = ::access(host.c_str(), F_OK) == 0;
         int fd = ::open(host.c_str(), oflags | O_CLOEXEC, 0666);
@@ -309,7 +327,7 @@ BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
     if (Enter(c, &code)) return Fail(c, code);
     std::string host;
     if ((code = sim::ResolvePath(lpFileName, &host)) != 0) return Fail(c, code);
-    if (sim::IsDirectory(host)) return Fail(c, ERROR_ACCESS_DENIED);
+    if (sim::IsDirectory(host) || sim::IsReadOnlyFile(host)) return Fail(c, ERROR_ACCESS_DENIED);
     if (::unlink(host.c_str()) != 0) return Fail(c, sim::FileErrorFromErrno(errno, host));
     c.result = TRUE;
     Leave(c);
@@ -333,11 +351,35 @@ BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD d
     if (::stat(to.c_str(), &st) == 0) {
         if (!(dwFlags & MOVEFILE_REPLACE_EXISTING)) return Fail(c, ERROR_ALREADY_EXISTS);
         if (S_ISDIR(st.st_mode)) return Fail(c, ERROR_ACCESS_DENIED);
+        if (sim::IsReadOnlyFile(to) && !sim::F().quirks.renameReplacesReadOnly) return Fail(c, ERROR_ACCESS_DENIED);
     }
     if (::rename(from.c_str(), to.c_str()) != 0) return Fail(c, sim::FileErrorFromErrno(errno, to));
     c.result = TRUE;
     Leave(c);
     return TRUE;
+}
+
+DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
+    Call c;
+    c.fn = "GetFileAttributesA";
+    c.text = lpFileName ? lpFileName : "";
+    DWORD code = 0;
+    DWORD result = INVALID_FILE_ATTRIBUTES;
+    std::string host;
+    struct stat st;
+    if (Enter(c, &code) || (code = sim::ResolvePath(lpFileName, &host)) != 0) {
+        SetLastError(code);
+    } else if (::stat(host.c_str(), &st) != 0) {
+        SetLastError(sim::FileErrorFromErrno(errno, host));
+    } else {
+        // As the directory search reports them.
+        result = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+        if (!(st.st_mode & S_IWUSR)) result |= FILE_ATTRIBUTE_READONLY;
+        SetLastError(ERROR_SUCCESS);
+    }
+    c.result = result;
+    Leave(c);
+    return result;
 }
 
 }  // extern "C"

@@ -11,8 +11,15 @@
 //  - every other path is used as it is (relative to the process's current
 //    directory when not absolute).
 // Handles (files, searches, registry keys) are process-wide and released by
-// sim::Reset(), which also clears the faults and drive mappings below; files
-// on disk are left alone.
+// sim::Reset(), which also clears the faults, quirks and drive mappings below;
+// files on disk are left alone.
+//
+// A file's read-only attribute is its owner-write permission bit, as Wine
+// keeps it: a file without it is read-only, whoever runs the tests (root
+// included). Such a file cannot be opened for writing, truncated, deleted or
+// replaced by a rename: Windows answers each with ERROR_ACCESS_DENIED (for
+// DeleteFileA, Wine's own conformance tests, kernel32 file.c, expect it of
+// Windows and Wine alike; measured under Wine 8 as root too).
 #pragma once
 
 #include "sim.h"
@@ -46,6 +53,20 @@ struct FileFaults {
     bool readFails = false;
 };
 void SetFileFaults(const FileFaults& faults);
+
+// Behaviours of another implementation of the platform, off until set; both
+// measured under Wine 8 running as root (the test command's user).
+struct FileQuirks {
+    // MoveFileExA with MOVEFILE_REPLACE_EXISTING replaces a read-only target,
+    // which then has the moved file's attributes. Windows refuses with
+    // ERROR_ACCESS_DENIED.
+    bool renameReplacesReadOnly = false;
+    // CreateFileA opens a read-only file for writing and truncates it
+    // (CREATE_ALWAYS, TRUNCATE_EXISTING), as root's POSIX open does; Windows
+    // refuses with ERROR_ACCESS_DENIED. DeleteFileA still refuses it.
+    bool writesReadOnlyFiles = false;
+};
+void SetFileQuirks(const FileQuirks& quirks);
 
 // ---- Registry ----------------------------------------------------------------
 //
