@@ -2,6 +2,22 @@
 
 LibraryState g_state;
 
+namespace {
+
+// Made when the library is loaded, before DllMain runs, and deleted when it
+// is unloaded. A critical section has no static initialiser of its own.
+struct StateLockSection {
+    CRITICAL_SECTION section;
+    StateLockSection() { InitializeCriticalSection(&section); }
+    ~StateLockSection() { DeleteCriticalSection(&section); }
+};
+StateLockSection g_stateLock;
+
+}  // namespace
+
+StateLock::StateLock() { EnterCriticalSection(&g_stateLock.section); }
+StateLock::~StateLock() { LeaveCriticalSection(&g_stateLock.section); }
+
 size_t StrLen(const char* s) {
     size_t n = 0;
     if (s)

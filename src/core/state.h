@@ -29,6 +29,22 @@ struct LibraryState {
 // The one instance; all zero when the library is loaded.
 extern LibraryState g_state;
 
+// The lock of g_state. Every read and write of a field of g_state after the
+// library is loaded happens while a StateLock is held, so that threads of the
+// host calling exports at once each see the state whole: a name is never read
+// half written, and the fields that go together (the three override names,
+// the CD device and its last error) change together. It is a critical
+// section: the thread that holds it may take it again. Mixer, file and
+// registry requests are made without it, except the CD player's MCI commands,
+// which change the CD fields; no message box is shown while it is held.
+class StateLock {
+public:
+    StateLock();
+    ~StateLock();
+    StateLock(const StateLock&) = delete;
+    StateLock& operator=(const StateLock&) = delete;
+};
+
 // Copies src into a field of MIXER_NAME_CHARS bytes, cutting it to 255
 // characters; a null src gives the empty string. Returns the characters stored.
 size_t CopyField(char* field, const char* src);

@@ -121,7 +121,7 @@ DWORD BuildSettingsText(char* text) {
             AppendNumber(&out, MicBoostEntry());
             break;
         case LineCDType:
-            AppendNumber(&out, g_state.CDTypeDigital != 0 ? 1 : 0);
+            AppendNumber(&out, GetCDTypeDigital() != 0 ? 1 : 0);
             break;
         }
         Append(&out, "\n");

@@ -41,6 +41,7 @@ bool MatchName(LONG kind, LPCSTR name, char* buffer) {
         break;
     }
     if (source == nullptr) return false;
+    StateLock lock;  // scans on other threads write the cached names
     CopyField(buffer, source);
     return true;
 }

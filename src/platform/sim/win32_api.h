@@ -100,6 +100,26 @@ DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD dwErrCode);
 }
 
+// ---- Synchronisation -------------------------------------------------------
+// A critical section in its published layout. The simulated platform keeps a
+// recursive mutex of the host's behind LockSemaphore; the other fields are not
+// used. These calls are not in the call log and never fail.
+typedef struct _RTL_CRITICAL_SECTION {
+    void* DebugInfo;
+    LONG LockCount;
+    LONG RecursionCount;
+    HANDLE OwningThread;
+    HANDLE LockSemaphore;
+    ULONG_PTR SpinCount;
+} CRITICAL_SECTION, *LPCRITICAL_SECTION;
+
+extern "C" {
+void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+void WINAPI EnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+}
+
 // ---- Files and directory search --------------------------------------------
 #define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
 #define GENERIC_READ 0x80000000UL
@@ -213,7 +233,13 @@ extern "C" int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UI
 #define MMSYSERR_BADERRNUM 9
 #define MMSYSERR_INVALFLAG 10
 #define MMSYSERR_INVALPARAM 11
+#define CALLBACK_TYPEMASK 0x00070000L
 #define CALLBACK_NULL 0x00000000L
+#define CALLBACK_WINDOW 0x00010000L
+#define CALLBACK_TASK 0x00020000L
+#define CALLBACK_THREAD CALLBACK_TASK
+#define CALLBACK_FUNCTION 0x00030000L
+#define CALLBACK_EVENT 0x00050000L
 
 // ---- Multimedia: mixer -----------------------------------------------------
 #define MIXER_SHORT_NAME_CHARS 16
