@@ -20,6 +20,8 @@ struct HostTest {
     static void name()
 
 void HostCheck(bool ok, const char* what, const char* file, int line);
+// Failed checks so far.
+int HostFailures();
 void HostCheckEq(long long got, long long want, const char* what, const char* file, int line);
 
 #define CHECK(cond) HostCheck((cond), #cond, __FILE__, __LINE__)

@@ -9,6 +9,7 @@
 namespace {
 HostTest* g_tests = nullptr;
 HMODULE g_dll = nullptr;
+CRITICAL_SECTION g_exportLock;  // Export() may be called from several threads
 int g_failures = 0;
 int g_checks = 0;
 std::set<std::string> g_requested;  // names the checks asked Export() for
@@ -59,13 +60,17 @@ void HostCheckEq(long long got, long long want, const char* what, const char* fi
 
 HMODULE Dll() { return g_dll; }
 
+int HostFailures() { return g_failures; }
+
 FARPROC Export(const char* name) {
+    EnterCriticalSection(&g_exportLock);
     g_requested.insert(name);
     FARPROC p = GetProcAddress(g_dll, name);
     if (!p) {
         std::printf("  FAIL: export %s not found\n", name);
         ++g_failures;
     }
+    LeaveCriticalSection(&g_exportLock);
     return p;
 }
 
@@ -132,6 +137,7 @@ MasterControls FindMasterControls() {
 
 int main(int argc, char** argv) {
     const char* only = argc > 1 ? argv[1] : nullptr;
+    InitializeCriticalSection(&g_exportLock);
     g_dll = LoadLibraryA("MIXER.DLL");
     if (!g_dll) {
         std::printf("FAIL: LoadLibraryA(\"MIXER.DLL\") failed, error %lu\n", GetLastError());
@@ -141,7 +147,8 @@ int main(int argc, char** argv) {
     int run = 0;
     for (HostTest* t = g_tests; t; t = t->next) {
         if (only && std::strstr(t->name, only) == nullptr) continue;
-        // "solo_" checks need a process of their own: run only when named.
+        // "solo_" checks run only when named: the long runs, each started by a
+        // ctest of its own (and one of them in a Wine of its own).
         if (!only && std::strncmp(t->name, "solo_", 5) == 0) continue;
         int before = g_failures;
         t->fn();
