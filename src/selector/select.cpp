@@ -41,8 +41,11 @@ bool MatchName(LONG kind, LPCSTR name, char* buffer) {
         break;
     }
     if (source == nullptr) return false;
-    StateLock lock;  // scans on other threads write the cached names
-    CopyField(buffer, source);
+    // Scans on other threads write the cached names; the caller's needs no lock.
+    if (kind == SrcNamed)
+        CopyField(buffer, source);
+    else
+        CopyStateField(buffer, source);
     return true;
 }
 

@@ -5,8 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <chrono>
 #include <mutex>
 #include <set>
+#include <thread>
 
 namespace sim {
 namespace {
@@ -324,23 +326,11 @@ DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) 
 DWORD WINAPI GetLastError(void) { return sim::t_lastError; }
 void WINAPI SetLastError(DWORD dwErrCode) { sim::t_lastError = dwErrCode; }
 
-// A recursive mutex of the host's stands behind each critical section.
-void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION lpCriticalSection) {
-    *lpCriticalSection = CRITICAL_SECTION{};
-    lpCriticalSection->LockSemaphore = new std::recursive_mutex;
-}
-
-void WINAPI EnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection) {
-    static_cast<std::recursive_mutex*>(lpCriticalSection->LockSemaphore)->lock();
-}
-
-void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION lpCriticalSection) {
-    static_cast<std::recursive_mutex*>(lpCriticalSection->LockSemaphore)->unlock();
-}
-
-void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION lpCriticalSection) {
-    delete static_cast<std::recursive_mutex*>(lpCriticalSection->LockSemaphore);
-    lpCriticalSection->LockSemaphore = nullptr;
+void WINAPI Sleep(DWORD dwMilliseconds) {
+    if (dwMilliseconds == 0)
+        std::this_thread::yield();
+    else
+        std::this_thread::sleep_for(std::chrono::milliseconds(dwMilliseconds));
 }
 
 }  // extern "C"

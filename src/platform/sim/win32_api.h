@@ -100,25 +100,12 @@ DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD dwErrCode);
 }
 
-// ---- Synchronisation -------------------------------------------------------
-// A critical section in its published layout. The simulated platform keeps a
-// recursive mutex of the host's behind LockSemaphore; the other fields are not
-// used. These calls are not in the call log and never fail.
-typedef struct _RTL_CRITICAL_SECTION {
-    void* DebugInfo;
-    LONG LockCount;
-    LONG RecursionCount;
-    HANDLE OwningThread;
-    HANDLE LockSemaphore;
-    ULONG_PTR SpinCount;
-} CRITICAL_SECTION, *LPCRITICAL_SECTION;
-
-extern "C" {
-void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
-void WINAPI EnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
-void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
-void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
-}
+// ---- Threads -----------------------------------------------------------------
+// Sleep(0) gives up the rest of the time slice, Sleep(n) sleeps n
+// milliseconds; not in the call log. YieldProcessor, the processor's
+// spin-wait hint, does nothing here.
+extern "C" void WINAPI Sleep(DWORD dwMilliseconds);
+#define YieldProcessor() ((void)0)
 
 // ---- Files and directory search --------------------------------------------
 #define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
