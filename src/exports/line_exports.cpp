@@ -43,6 +43,7 @@ LONG LineRecSource(Line line) {
 // the flag is looked at before the name. The copy is taken under the state
 // lock, so a name file read on another thread cannot change it mid-search.
 bool OverrideName(Line line, char* name) {
+    if (line != LineLineIn && line != LineDigital && line != LineCD) return false;
     StateLock lock;
     const char* source = nullptr;
     switch (line) {
