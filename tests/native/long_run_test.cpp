@@ -48,8 +48,8 @@ UINT_PTR NextHandle() {
 }
 
 TEST_F(LongRunTest, EveryCallReachesDevice0PastEveryHandleWindow) {
-    // Alternating setters and getters of the master volume and mute, 70,000
-    // opens of device 0 in all: past the 256th (where Wine's handles name the
+    // Setters and getters of the master volume and mute between polls of the
+    // peak meter (which Wine's mixer lacks), 70,000 opens of device 0 in all: past the 256th (where Wine's handles name the
     // next device), the 16384th, 32768th and 49152nd (where they name device
     // 0 again for 256 opens) and the 65536th (after which none is valid).
     // After every setter the level a direct read gives must be what the
@@ -79,7 +79,9 @@ TEST_F(LongRunTest, EveryCallReachesDevice0PastEveryHandleWindow) {
         ASSERT_EQ(SetPlayMainMute(i & 1), 1);
         if (DirectRead(0, card.mute->id) != (i & 1)) ++mismatches;
         if (GetPlayMainMute() != (i & 1)) ++mismatches;
-        calls += 4;
+        for (int k = 0; k < 12; ++k)
+            if (GetPeak(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS) != 0) ++mismatches;
+        calls += 16;
         CountOpens();
         if (mismatches > 0) FAIL() << "call " << calls << ", open " << g_opens << ": level " << level;
     }
