@@ -14,22 +14,6 @@ namespace {
 
 class LongRunTest : public FileTest {};
 
-// A direct read of a control by device identifier.
-LONG DirectRead(UINT device, DWORD controlId) {
-    LONG value = -12345;
-    MIXERCONTROLDETAILS d;
-    std::memset(&d, 0, sizeof d);
-    d.cbStruct = sizeof d;
-    d.dwControlID = controlId;
-    d.cChannels = 1;
-    d.cbDetails = sizeof value;
-    d.paDetails = &value;
-    EXPECT_EQ(mixerGetControlDetailsA(reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(device)), &d,
-                                      MIXER_OBJECTF_MIXER),
-              MMSYSERR_NOERROR);
-    return value;
-}
-
 // mixerOpen calls the platform has answered so far (Wine's counter for device 0).
 long g_opens = 0;
 void CountOpens() {
@@ -62,22 +46,13 @@ TEST_F(LongRunTest, EveryCallReachesDevice0PastEveryHandleWindow) {
     for (long i = 0; g_opens < 70000; ++i) {
         const LONG level = static_cast<LONG>((i * 7919) % 65536);
         ASSERT_EQ(SetPlayMainVolume(level), 1);
-        MIXERCONTROLDETAILS d;
-        std::memset(&d, 0, sizeof d);
-        LONG want = level;
-        d.cbStruct = sizeof d;
-        d.dwControlID = reference;
-        d.cChannels = 1;
-        d.cbDetails = sizeof want;
-        d.paDetails = &want;
-        ASSERT_EQ(mixerSetControlDetails(reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(1)), &d, 0),
-                  MMSYSERR_NOERROR);
-        const LONG direct = DirectRead(0, card.volume->id);
-        if (direct != DirectRead(1, reference)) ++mismatches;
+        ASSERT_EQ(WriteValue(1, reference, level), MMSYSERR_NOERROR);
+        const LONG direct = ReadValue(0, card.volume->id);
+        if (direct != ReadValue(1, reference)) ++mismatches;
         const LONG got = GetPlayMainVolume();
         if (got != direct) ++mismatches;
         ASSERT_EQ(SetPlayMainMute(i & 1), 1);
-        if (DirectRead(0, card.mute->id) != (i & 1)) ++mismatches;
+        if (ReadValue(0, card.mute->id) != (i & 1)) ++mismatches;
         if (GetPlayMainMute() != (i & 1)) ++mismatches;
         for (int k = 0; k < 12; ++k)
             if (GetPeak(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS) != 0) ++mismatches;
@@ -109,7 +84,7 @@ TEST_F(LongRunTest, SecondOutputIsNeverTouched) {
     for (long i = 0; g_opens < 2000; ++i) {
         const LONG level = static_cast<LONG>(1000 + (i * 977) % 60000);
         SetPlayMainVolume(level);
-        const LONG direct = DirectRead(0, card.volume->id);
+        const LONG direct = ReadValue(0, card.volume->id);
         EXPECT_TRUE(direct == level || direct == level - 1) << "open " << g_opens << ": " << direct;
         EXPECT_EQ(GetPlayMainVolume(), direct);
         SetPlayMainMute(i & 1);

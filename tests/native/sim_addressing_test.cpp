@@ -25,30 +25,6 @@ std::string DeviceNamed(UINT_PTR object, DWORD flags) {
     return line.Target.szPname;
 }
 
-MMRESULT Write(UINT_PTR object, DWORD flags, DWORD controlId, LONG value) {
-    MIXERCONTROLDETAILS d;
-    std::memset(&d, 0, sizeof d);
-    d.cbStruct = sizeof d;
-    d.dwControlID = controlId;
-    d.cChannels = 1;
-    d.cbDetails = sizeof value;
-    d.paDetails = &value;
-    return mixerSetControlDetails(Obj(object), &d, flags);
-}
-
-LONG Read(UINT_PTR object, DWORD controlId) {
-    LONG value = -12345;
-    MIXERCONTROLDETAILS d;
-    std::memset(&d, 0, sizeof d);
-    d.cbStruct = sizeof d;
-    d.dwControlID = controlId;
-    d.cChannels = 1;
-    d.cbDetails = sizeof value;
-    d.paDetails = &value;
-    EXPECT_EQ(mixerGetControlDetailsA(Obj(object), &d, MIXER_OBJECTF_MIXER), MMSYSERR_NOERROR);
-    return value;
-}
-
 void TwoDevices() {
     for (const char* name : {"First", "Second"})
         sim::AddDevice(name).AddDestination(kSpeakers, "Master Volume").AddSource(MIXERLINE_COMPONENTTYPE_SRC_LINE, "Line");
@@ -160,12 +136,12 @@ TEST_F(SimAddressingTest, WineKeepsALevelAsAFloat) {
     const DWORD id = card.volume->id;
     int lower = 0, lowerStill = 0, further = 0;
     for (LONG level = 0; level <= 65535; ++level) {
-        ASSERT_EQ(Write(0, MIXER_OBJECTF_MIXER, id, level), MMSYSERR_NOERROR);
-        const LONG read = Read(0, id);
+        ASSERT_EQ(WriteValue(0, id, level), MMSYSERR_NOERROR);
+        const LONG read = ReadValue(0, id);
         if (read == level - 1) ++lower;
         if (read < level - 1 || read > level) ++further;
-        ASSERT_EQ(Write(0, MIXER_OBJECTF_MIXER, id, read), MMSYSERR_NOERROR);  // what a write-back did
-        if (Read(0, id) < read) ++lowerStill;
+        ASSERT_EQ(WriteValue(0, id, read), MMSYSERR_NOERROR);  // what a write-back did
+        if (ReadValue(0, id) < read) ++lowerStill;
         if (level % 4096 == 0) sim::ClearLog();
     }
     EXPECT_EQ(lower, 32895);
@@ -173,20 +149,20 @@ TEST_F(SimAddressingTest, WineKeepsALevelAsAFloat) {
     EXPECT_EQ(further, 0);
     // 256 reads each written back take 50000 to 49919, as measured; reads
     // alone change nothing.
-    ASSERT_EQ(Write(0, 0, id, 50000), MMSYSERR_NOERROR);
-    const LONG first = Read(0, id);
-    for (int i = 0; i < 256; ++i) EXPECT_EQ(Read(0, id), first);
-    for (int i = 0; i < 256; ++i) Write(0, 0, id, Read(0, id));
-    EXPECT_EQ(Read(0, id), 49919);
+    ASSERT_EQ(WriteValue(0, id, 50000), MMSYSERR_NOERROR);
+    const LONG first = ReadValue(0, id);
+    for (int i = 0; i < 256; ++i) EXPECT_EQ(ReadValue(0, id), first);
+    for (int i = 0; i < 256; ++i) WriteValue(0, id, ReadValue(0, id));
+    EXPECT_EQ(ReadValue(0, id), 49919);
     // Out of range is refused before anything is kept; a control without the
     // quirk keeps what it is given.
-    EXPECT_EQ(Write(0, 0, id, 65536), static_cast<MMRESULT>(MMSYSERR_INVALPARAM));
+    EXPECT_EQ(WriteValue(0, id, 65536), static_cast<MMRESULT>(MMSYSERR_INVALPARAM));
     card.volume->refuseOutOfRange = false;
-    ASSERT_EQ(Write(0, 0, id, 70000), MMSYSERR_NOERROR);
-    EXPECT_EQ(Read(0, id), 70000);
+    ASSERT_EQ(WriteValue(0, id, 70000), MMSYSERR_NOERROR);
+    EXPECT_EQ(ReadValue(0, id), 70000);
     card.volume->floatLevel = false;
-    ASSERT_EQ(Write(0, 0, id, 1000), MMSYSERR_NOERROR);
-    EXPECT_EQ(Read(0, id), 1000);
+    ASSERT_EQ(WriteValue(0, id, 1000), MMSYSERR_NOERROR);
+    EXPECT_EQ(ReadValue(0, id), 1000);
 }
 
 }  // namespace

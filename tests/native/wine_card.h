@@ -10,7 +10,34 @@
 
 #include "sim.h"
 
+#include <cstring>
 #include <string>
+
+// A one-channel read or write of a control, the mixer named by `object` (a
+// device identifier or a handle) with `flags` (MIXER_OBJECTF_MIXER or
+// MIXER_OBJECTF_HMIXER).
+inline MMRESULT ValueRequest(UINT_PTR object, DWORD flags, DWORD controlId, LONG* value, bool write) {
+    MIXERCONTROLDETAILS d;
+    std::memset(&d, 0, sizeof d);
+    d.cbStruct = sizeof d;
+    d.dwControlID = controlId;
+    d.cChannels = 1;
+    d.cbDetails = sizeof *value;
+    d.paDetails = value;
+    HMIXEROBJ obj = reinterpret_cast<HMIXEROBJ>(object);
+    return write ? mixerSetControlDetails(obj, &d, flags) : mixerGetControlDetailsA(obj, &d, flags);
+}
+
+inline MMRESULT WriteValue(UINT_PTR object, DWORD controlId, LONG value, DWORD flags = MIXER_OBJECTF_MIXER) {
+    return ValueRequest(object, flags, controlId, &value, true);
+}
+
+// The value of a control of device `device`, read by identifier; -12345
+// when the read is refused.
+inline LONG ReadValue(UINT device, DWORD controlId) {
+    LONG value = -12345;
+    return ValueRequest(device, MIXER_OBJECTF_MIXER, controlId, &value, false) == MMSYSERR_NOERROR ? value : -12345;
+}
 
 struct WineCard {
     sim::Control* volume;  // device 0's master volume and mute

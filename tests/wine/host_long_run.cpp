@@ -12,7 +12,6 @@
 #define MIXER_NO_DLLIMPORT
 #include "mixer.h"
 
-#include <atomic>
 #include <cstring>
 #include <map>
 #include <string>
@@ -57,25 +56,6 @@ UINT_PTR NextHandle() {
     return reinterpret_cast<UINT_PTR>(h);
 }
 
-// A directory for the name file and the settings file of one check.
-std::string TempDirectory(const char* tag) {
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    char dir[MAX_PATH];
-    std::snprintf(dir, sizeof dir, "%smixer-%s-%lu\\", temp, tag, GetCurrentProcessId());
-    CreateDirectoryA(dir, nullptr);
-    return dir;
-}
-
-bool WriteText(const std::string& path, const char* text) {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const bool ok = WriteFile(f, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr) != FALSE;
-    CloseHandle(f);
-    return ok;
-}
-
 // Stops a long loop at the first failure, saying where.
 bool Failed(int before, long call, const char* what) {
     if (HostFailures() == before) return false;
@@ -87,20 +67,6 @@ bool Failed(int before, long call, const char* what) {
 }  // namespace
 
 namespace {
-
-// A control of another device than 0, read by its identifier.
-LONG DeviceValue(UINT device, DWORD controlId) {
-    LONG value = -12345;
-    MIXERCONTROLDETAILS d;
-    std::memset(&d, 0, sizeof d);
-    d.cbStruct = sizeof d;
-    d.dwControlID = controlId;
-    d.cChannels = 1;
-    d.cbDetails = sizeof value;
-    d.paDetails = &value;
-    mixerGetControlDetailsA(reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(device)), &d, MIXER_OBJECTF_MIXER);
-    return value;
-}
 
 // What device 1 must keep: its master volume and mute as they were.
 struct Untouched {
@@ -123,7 +89,7 @@ void MixedCalls(const char* tag, const Untouched& second) {
 
     const std::string dir = TempDirectory(tag);
     const std::string settings = dir + "mixer.ini";
-    CHECK(WriteText(dir + "Out.cfg", "[DIGITAL]\r\nNAME=Master Volume\r\n"));
+    CHECK(WriteBytes(dir + "Out.cfg", "[DIGITAL]\r\nNAME=Master Volume\r\n"));
     CHECK_EQ(CALL(SetSoundCardConfigFilePath)(dir.c_str()), static_cast<LONG>(dir.size() + 1));
     auto device1 = [&] {
         if (!second.watched) return;
@@ -209,19 +175,8 @@ HOST_TEST(solo_second_output_never_changes) {
     MasterControls m = FindMasterControls();
     if (!m.ok) return CHECK(m.ok);
     // Device 1's master at values the checks never write.
-    MIXERCONTROLDETAILS d;
-    std::memset(&d, 0, sizeof d);
-    LONG value = 12345;
-    d.cbStruct = sizeof d;
-    d.dwControlID = m.volume;
-    d.cChannels = 1;
-    d.cbDetails = sizeof value;
-    d.paDetails = &value;
-    HMIXEROBJ device1 = reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(1));
-    CHECK_EQ(mixerSetControlDetails(device1, &d, MIXER_OBJECTF_MIXER), MMSYSERR_NOERROR);
-    value = 1;
-    d.dwControlID = m.mute;
-    CHECK_EQ(mixerSetControlDetails(device1, &d, MIXER_OBJECTF_MIXER), MMSYSERR_NOERROR);
+    CHECK(DeviceWrite(1, m.volume, 12345));
+    CHECK(DeviceWrite(1, m.mute, 1));
     const Untouched second = {true, DeviceValue(1, m.volume), DeviceValue(1, m.mute)};
     CHECK(second.volume == 12345 || second.volume == 12344);
     CHECK_EQ(second.mute, 1);

@@ -99,7 +99,7 @@ bool DirectControl(DWORD lineId, DWORD controlType, MIXERCONTROLA* out) {
                                  MIXER_OBJECTF_MIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) == MMSYSERR_NOERROR;
 }
 
-static bool Details(DWORD controlId, LONG* value, bool write) {
+static bool Details(UINT device, DWORD controlId, LONG* value, bool write) {
     MIXERCONTROLDETAILS d;
     std::memset(&d, 0, sizeof d);
     d.cbStruct = sizeof d;
@@ -107,17 +107,35 @@ static bool Details(DWORD controlId, LONG* value, bool write) {
     d.cChannels = 1;
     d.cbDetails = sizeof(LONG);
     d.paDetails = value;
-    HMIXEROBJ obj = reinterpret_cast<HMIXEROBJ>(0);
+    HMIXEROBJ obj = reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(device));
     if (write) return mixerSetControlDetails(obj, &d, MIXER_OBJECTF_MIXER) == MMSYSERR_NOERROR;
     return mixerGetControlDetailsA(obj, &d, MIXER_OBJECTF_MIXER) == MMSYSERR_NOERROR;
 }
 
-bool DirectRead(DWORD controlId, LONG* value) { return Details(controlId, value, false); }
-bool DirectWrite(DWORD controlId, LONG value) { return Details(controlId, &value, true); }
+bool DirectRead(DWORD controlId, LONG* value) { return Details(0, controlId, value, false); }
+bool DirectWrite(DWORD controlId, LONG value) { return Details(0, controlId, &value, true); }
+LONG DirectValue(DWORD controlId, LONG fallback) { return DeviceValue(0, controlId, fallback); }
+bool DeviceWrite(UINT device, DWORD controlId, LONG value) { return Details(device, controlId, &value, true); }
 
-LONG DirectValue(DWORD controlId, LONG fallback) {
+LONG DeviceValue(UINT device, DWORD controlId, LONG fallback) {
     LONG v = fallback;
-    return DirectRead(controlId, &v) ? v : fallback;
+    return Details(device, controlId, &v, false) ? v : fallback;
+}
+
+std::string TempDirectory(const char* tag) {
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    char dir[MAX_PATH];
+    std::snprintf(dir, sizeof dir, "%smixer-%s-%lu\\", temp, tag, GetCurrentProcessId());
+    CreateDirectoryA(dir, nullptr);
+    return dir;
+}
+
+bool WriteBytes(const std::string& path, const std::string& bytes) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
 }
 
 MasterControls FindMasterControls() {

@@ -126,24 +126,6 @@ DWORD WINAPI Run(LPVOID p) {
     return 0;
 }
 
-std::string TempDirectory(const char* tag) {
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    char dir[MAX_PATH];
-    std::snprintf(dir, sizeof dir, "%smixer-%s-%lu\\", temp, tag, GetCurrentProcessId());
-    CreateDirectoryA(dir, nullptr);
-    return dir;
-}
-
-bool WriteText(const std::string& path, const char* text) {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const bool ok = WriteFile(f, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr) != FALSE;
-    CloseHandle(f);
-    return ok;
-}
-
 }  // namespace
 
 HOST_TEST(solo_four_threads_for_ten_seconds) {
@@ -155,8 +137,8 @@ HOST_TEST(solo_four_threads_for_ten_seconds) {
     s.withoutFile = TempDirectory("threads-bb");
     s.settings = s.withoutFile + "mixer.ini";
     s.restore = s.withoutFile + "restore.ini";
-    CHECK(WriteText(s.withFile + "Out.cfg", "[LINEIN]\r\nNAME=Line\r\n"));
-    CHECK(WriteText(s.restore, "[PLAY VOLUME]\r\nWAVEOUT=1000\r\n[PLAY MUTE]\r\nWAVEOUT=1\r\n"));
+    CHECK(WriteBytes(s.withFile + "Out.cfg", "[LINEIN]\r\nNAME=Line\r\n"));
+    CHECK(WriteBytes(s.restore, "[PLAY VOLUME]\r\nWAVEOUT=1000\r\n[PLAY MUTE]\r\nWAVEOUT=1\r\n"));
     CHECK(DirectWrite(s.master.volume, 2570));
 
     Worker workers[] = {{"slider", Slider, &s, 0, 0, ""},
