@@ -53,7 +53,16 @@ public:
 
 // Copies src into a field of MIXER_NAME_CHARS bytes, cutting it to 255
 // characters; a null src gives the empty string. Returns the characters stored.
-size_t CopyField(char* field, const char* src);
+inline size_t CopyField(char* field, const char* src) {
+    size_t n = 0;
+    if (src)
+        while (n < MIXER_NAME_CHARS - 1 && src[n]) {
+            field[n] = src[n];
+            ++n;
+        }
+    field[n] = '\0';
+    return n;
+}
 
 // Bounded string helpers shared by the subsystems (no CRT string calls, so the
 // DLL's behaviour does not depend on the runtime it is linked with).
