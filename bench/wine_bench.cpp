@@ -330,7 +330,6 @@ int SideBySide(int pairs, const char* only) {
             ratio.push_back(t[0] / t[1]);
         }
         const double ml = Median(lib), mb = Median(bar), mr = Median(ratio);
-        if (getenv("WB_DEBUG")) std::printf("  minima %.3f %.3f ratio %.3f\n", *std::min_element(lib.begin(), lib.end()), *std::min_element(bar.begin(), bar.end()), *std::min_element(lib.begin(), lib.end()) / *std::min_element(bar.begin(), bar.end()));
         const bool ok = mr <= 1.05;
         if (!ok) ++missed;
         std::printf("| %s | %d | %d | %d | %.3f | %.3f | %.3f | %.3f | %s |\n", c.name, opens, pairs, calls, ml, mb,
