@@ -13,6 +13,10 @@ namespace {
 const DWORD kMaxControls = 64;
 const DWORD kMaxElements = 256;
 
+// Every request names mixer device 0 by its identifier (MIXER_OBJECTF_MIXER);
+// the handle the open gave is only closed.
+HMIXEROBJ const kDevice0 = reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(0));
+
 DWORD ComponentType(Line line) {
     switch (line) {
     case LineLineIn: return MIXERLINE_COMPONENTTYPE_SRC_LINE;
@@ -65,7 +69,7 @@ int FindLineBy(const char* name, bool byName, DWORD type, Op op, HMIXER* mixer, 
     if (mixerGetNumDevs() == 0) return -1;
     HMIXER h = nullptr;
     if (mixerOpen(&h, 0, 0, 0, 0) != MMSYSERR_NOERROR) return -1;
-    HMIXEROBJ obj = reinterpret_cast<HMIXEROBJ>(h);
+    HMIXEROBJ obj = kDevice0;
     MIXERCAPSA caps;
     caps.cDestinations = 0;
     if (mixerGetDevCapsA(0, &caps, sizeof caps) != MMSYSERR_NOERROR) {
@@ -198,7 +202,7 @@ void Scan() {
     if (mixerGetNumDevs() == 0) return;
     HMIXER h = nullptr;
     if (mixerOpen(&h, 0, 0, 0, 0) != MMSYSERR_NOERROR) return;
-    HMIXEROBJ obj = reinterpret_cast<HMIXEROBJ>(h);
+    HMIXEROBJ obj = kDevice0;
     MIXERCAPSA caps;
     caps.cDestinations = 0;
     mixerGetDevCapsA(0, &caps, sizeof caps);
@@ -255,7 +259,7 @@ int ReadSelector(Selector* s) {
         s->mixer = nullptr;
         return -1;
     }
-    HMIXEROBJ obj = reinterpret_cast<HMIXEROBJ>(s->mixer);
+    HMIXEROBJ obj = kDevice0;
     MIXERLINEA line;
     std::memset(&line, 0, sizeof line);
     line.cbStruct = sizeof line;
@@ -310,7 +314,7 @@ LONG Get(Line target, Op op) {
     DWORD lineId = 0;
     const int found = FindLine(target, op, &h, &lineId);
     if (found <= 0) return found;
-    HMIXEROBJ obj = reinterpret_cast<HMIXEROBJ>(h);
+    HMIXEROBJ obj = kDevice0;
     MIXERLINEA line;
     MIXERCONTROLA controls[kMaxControls];
     LONG result = -1;
@@ -322,22 +326,7 @@ LONG Get(Line target, Op op) {
         LONG values[kMaxElements] = {0};
         MIXERCONTROLDETAILS d;
         Details(&d, c.dwControlID, 1, c.cMultipleItems, sizeof(LONG), values);
-        if (mixerGetControlDetailsA(obj, &d, MIXER_GETCONTROLDETAILSF_VALUE) == MMSYSERR_NOERROR) {
-            result = values[0];
-            // The value goes back as read: in one request for a uniform
-            // control or a one-channel line, else channel by channel.
-            MMRESULT back;
-            if ((c.fdwControl & MIXERCONTROL_CONTROLF_UNIFORM) || line.cChannels <= 1) {
-                back = mixerSetControlDetails(obj, &d, MIXER_SETCONTROLDETAILSF_VALUE);
-            } else {
-                LONG every[kMaxElements] = {0};
-                MIXERCONTROLDETAILS all;
-                Details(&all, c.dwControlID, line.cChannels, c.cMultipleItems, sizeof(LONG), every);
-                back = mixerGetControlDetailsA(obj, &all, MIXER_GETCONTROLDETAILSF_VALUE);
-                if (back == MMSYSERR_NOERROR) back = mixerSetControlDetails(obj, &all, MIXER_SETCONTROLDETAILSF_VALUE);
-            }
-            if (back != MMSYSERR_NOERROR && c.dwControlType != MIXERCONTROL_CONTROLTYPE_MUTE) result = -1;
-        }
+        if (mixerGetControlDetailsA(obj, &d, MIXER_GETCONTROLDETAILSF_VALUE) == MMSYSERR_NOERROR) result = values[0];
     }
     mixerClose(h);
     return result;
@@ -347,7 +336,7 @@ void Set(Line target, Op op, LONG value) {
     HMIXER h = nullptr;
     DWORD lineId = 0;
     if (FindLine(target, op, &h, &lineId) <= 0) return;
-    HMIXEROBJ obj = reinterpret_cast<HMIXEROBJ>(h);
+    HMIXEROBJ obj = kDevice0;
     MIXERLINEA line;
     MIXERCONTROLA controls[kMaxControls];
     const int index = Controls(obj, lineId, ControlType(op), &line, controls);
@@ -406,7 +395,7 @@ void Select(Line target) {
             if (hit || s.single)
                 for (DWORD ch = 0; ch < s.channels; ++ch) s.values[ch * s.items + i].fValue = hit ? 1 : 0;
         }
-        mixerSetControlDetails(reinterpret_cast<HMIXEROBJ>(s.mixer), &s.request, MIXER_SETCONTROLDETAILSF_VALUE);
+        mixerSetControlDetails(kDevice0, &s.request, MIXER_SETCONTROLDETAILSF_VALUE);
     }
     CloseSelector(&s);
 }
@@ -414,7 +403,7 @@ void Select(Line target) {
 LONG Peak(DWORD componentType) {
     HMIXER h = nullptr;
     if (mixerOpen(&h, 0, 0, 0, 0) != MMSYSERR_NOERROR) return 0;
-    HMIXEROBJ obj = reinterpret_cast<HMIXEROBJ>(h);
+    HMIXEROBJ obj = kDevice0;
     LONG result = 0;
     MIXERLINEA line;
     std::memset(&line, 0, sizeof line);

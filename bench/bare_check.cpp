@@ -1,7 +1,7 @@
 // Confirms that each export the Wine benchmark measures makes the same
 // platform requests as its bare sequence (bare.cpp), on the simulated
-// platform: the same functions in the same order with the same arguments,
-// values and results. Heap calls are left out (the bare sequences use the
+// platform: the same functions in the same order with the same arguments
+// (the mixer named the same way: device 0 by identifier), values and results. Heap calls are left out (the bare sequences use the
 // stack). Run on a typical card and on a card shaped like Wine's device 0,
 // each without and with the name file's override names.
 #include <cstdio>
@@ -68,7 +68,7 @@ std::vector<Case> Cases(const BenchFiles& files) {
 
 std::string Describe(const sim::Call& c) {
     std::ostringstream s;
-    s << c.fn << " flags=" << c.flags << " cb=" << c.cbStruct << " id=" << c.id << " source=" << c.source
+    s << c.fn << " object=" << c.object << " flags=" << c.flags << " cb=" << c.cbStruct << " id=" << c.id << " source=" << c.source
       << " ch=" << c.cChannels << " items=" << c.cMultipleItems << " cbDetails=" << c.cbDetails
       << " count=" << c.count << " result=" << c.result << " values=";
     for (LONG v : c.values) s << v << ",";

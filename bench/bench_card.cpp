@@ -72,6 +72,7 @@ void BuildWineLikeCard() {
     sim::Control& volume =
         speakers.AddControl(MIXERCONTROL_CONTROLTYPE_VOLUME, 40000, MIXERCONTROL_CONTROLF_UNIFORM, 0, "Volume");
     volume.firstChannelOnly = true;
+    volume.floatLevel = true;
     speakers.AddControl(MIXERCONTROL_CONTROLTYPE_MUTE, 0, MIXERCONTROL_CONTROLF_UNIFORM, 0, "Mute");
     sim::Line& wave = speakers.AddSource(MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, "Master Volume", 1);
     for (DWORD type : {MIXERCONTROL_CONTROLTYPE_VOLUME, MIXERCONTROL_CONTROLTYPE_MUTE}) {
@@ -80,6 +81,7 @@ void BuildWineLikeCard() {
         c.leaveUnfilled = true;
         c.ignoreWrites = true;
     }
+    sim::SetWineMixerHandles(true);
 }
 
 const BenchFiles& PrepareBenchFiles(const std::string& cardName) {

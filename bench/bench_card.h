@@ -17,7 +17,8 @@ void BuildBenchCard();
 
 // A card shaped like the one Wine's winmm shows as device 0: a speakers
 // destination "Master Volume" (uniform volume and mute) with one wave-out
-// source of the same name, whose controls accept requests and fill nothing.
+// source of the same name, whose controls accept requests and fill nothing;
+// with Wine's handle numbering and its float store of the volume.
 void BuildWineLikeCard();
 
 // Files the persistence exports use, in a private temporary directory: a

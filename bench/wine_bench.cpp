@@ -1,15 +1,16 @@
 // The Wine benchmark host: loads MIXER.DLL by name and times each measured
 // export against the bare sequence of the same winmm (and file) requests
-// written directly here (bare.cpp), side by side: samples of the two
-// alternate (taking turns at going first), and the medians are compared.
+// written directly here (bare.cpp), side by side in one process: samples of
+// the two alternate (taking turns at going first), and the medians are
+// compared.
 //
-//   wine_bench [--processes P] [--only NAME]   the side-by-side table
-//   wine_bench --memory N                      N mixed calls; process memory before/after
+//   wine_bench [--pairs P] [--only NAME]   the side-by-side table
+//   wine_bench --memory N                  N mixed calls; process memory before/after
 //
-// Wine lets a process use only about a thousand mixer handles (see "Wine's
-// mixer handles" below), so the table is gathered from P short child
-// processes an export (wine_bench --child NAME), each timing pairs of samples
-// in the windows in which the handles work, and reporting them to this one.
+// Every sample is taken past the 65,536th open of mixer device 0 in the
+// process, where none of Wine's mixer handles names a device any more (see
+// "Wine's mixer handles" below): the library names the device by its
+// identifier, and so do the bare sequences.
 //
 // Run it in the directory that holds MIXER.DLL, under tests/wine/wine-run.sh.
 #include <windows.h>
@@ -112,29 +113,33 @@ double Now() {
 //
 // Wine's winmm numbers mixer handles with a per-device counter that mixerOpen
 // increments and nothing resets (mixerClose does nothing): the handle is
-// 0xC000 | counter, and it only names device 0 while the counter modulo 16384
-// is below 256. Past the 256th open of a run every request with the handle
-// fails with MMSYSERR_INVALHANDLE, until the counter comes round again. A
-// host that keeps calling an export that opens the device each time meets
-// this too; for measuring the working requests, the runs below bring the
-// counter back to the start of a window (opens are a counter increment, so
-// this costs about half a millisecond) before each batch of calls, and keep
-// each batch inside the window. The realignment is never timed.
+// 0xC000 | counter, and it names device 0 only while the counter modulo 16384
+// is below 256 and the counter is below 65536. The library opens device 0 on
+// every call but names it by its identifier in every request, so where the
+// handles stand does not matter to it; the runs below first bring the counter
+// past 65536 (opens are a counter increment, a few tens of nanoseconds each)
+// to show that.
 
-const unsigned kWindow = 256;
 const unsigned kCycle = 16384;
 
-// The counter's value as the next open will see it (itself using one open).
-unsigned NextCount() {
+// The next open's handle (itself using one open).
+UINT_PTR NextHandle() {
     HMIXER h = nullptr;
     mixerOpen(&h, 0, 0, 0, 0);
-    return (static_cast<unsigned>(reinterpret_cast<UINT_PTR>(h)) + 1) % kCycle;
+    mixerClose(h);
+    return reinterpret_cast<UINT_PTR>(h);
 }
 
-// Opens until the next open starts a window.
-void Align() {
-    while (NextCount() != 0) {
+// The counter modulo 16384 as the next open will see it: the low 14 bits of
+// a handle are the counter's.
+unsigned NextCount() { return (static_cast<unsigned>(NextHandle()) + 1) % kCycle; }
+
+// Opens until the handles have bits above bit 15: past the 65536th open.
+UINT_PTR PassTheHandleWindows() {
+    UINT_PTR h = 0;
+    for (long i = 0; i < 200000 && (h = NextHandle()) <= 0xFFFF; ++i) {
     }
+    return h;
 }
 
 // Calls fn once; the opens it made.
@@ -273,88 +278,6 @@ void Cleanup() {
 
 // ---- Side by side ------------------------------------------------------------
 
-// In a child: the setup's calls use the first window; each of the next three
-// windows holds `pairs` pairs of samples of `calls` calls a side, the side
-// that goes first taking turns. Prints "opens N" and one "pair L B" line a
-// pair, L and B in time-stamp counter ticks a call.
-int Child(const char* name) {
-    const Case* c = nullptr;
-    for (const Case& k : kCases)
-        if (std::strcmp(k.name, name) == 0) c = &k;
-    if (c == nullptr) {
-        std::printf("unknown export %s\n", name);
-        return 2;
-    }
-    // Still in the first window (Setup used part of it): results agree.
-    unsigned before = NextCount();
-    const LONG a = c->library();
-    const unsigned middle = NextCount();
-    const LONG b = c->bare();
-    const unsigned after = NextCount();
-    if (after < before || after >= kWindow) {
-        std::printf("error: the setup left no room in the first window\n");
-        return 1;
-    }
-    if (a != b) std::printf("note %s returns %ld, its bare sequence %ld\n", name, a, b);
-    const int opens = static_cast<int>(std::max(middle - before - 1, after - middle - 1));
-    const int usable = static_cast<int>(kWindow) - 16;
-    int calls = std::max(1, usable / (2 * 4 * std::max(opens, 1)));
-    const int pairs = std::max(1, std::min(4, usable / (2 * calls * std::max(opens, 1))));
-    std::printf("opens %d\n", opens);
-    for (int window = 1; window < 4; ++window) {
-        Align();
-        for (int p = 0; p < pairs; ++p) {
-            unsigned long long t[2];
-            for (int side = 0; side < 2; ++side) {
-                const bool library = ((p + window) % 2 == 0) == (side == 0);
-                LONG (*fn)() = library ? c->library : c->bare;
-                const unsigned long long start = __rdtsc();
-                for (int i = 0; i < calls; ++i) fn();
-                t[library ? 0 : 1] = __rdtsc() - start;
-            }
-            std::printf("pair %.1f %.1f\n", static_cast<double>(t[0]) / calls, static_cast<double>(t[1]) / calls);
-        }
-    }
-    if (NextCount() >= kWindow) std::printf("error: a window overflowed\n");
-    return 0;
-}
-
-// Runs this program with `args`; its standard output. The output goes to a
-// temporary file: processes that Wine starts on the side may inherit a pipe
-// and keep it open after the child has gone.
-std::string RunChild(const std::string& args) {
-    char self[MAX_PATH], dir[MAX_PATH], path[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, sizeof self);
-    GetTempPathA(sizeof dir, dir);
-    GetTempFileNameA(dir, "wbc", 0, path);
-    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    HANDLE out = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (out == INVALID_HANDLE_VALUE) return "";
-    STARTUPINFOA si;
-    std::memset(&si, 0, sizeof si);
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = out;
-    si.hStdError = out;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION pi;
-    std::string command = std::string("\"") + self + "\" " + args;
-    std::vector<char> line(command.begin(), command.end());
-    line.push_back('\0');
-    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-        WaitForSingleObject(pi.hProcess, INFINITE);
-        DWORD code = 0;
-        GetExitCodeProcess(pi.hProcess, &code);
-        if (code != 0) std::fprintf(stderr, "child exit %lu\n", code);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
-    }
-    CloseHandle(out);
-    const std::string text = ReadFileBytes(path);
-    DeleteFileA(path);
-    return text;
-}
-
 // Time-stamp counter ticks a microsecond, against the performance counter.
 double TicksPerMicrosecond() {
     const double t0 = Now();
@@ -364,58 +287,57 @@ double TicksPerMicrosecond() {
     return static_cast<double>(__rdtsc() - c0) / (Now() - t0);
 }
 
-int SideBySide(int processes, const char* only) {
+// Ticks a call of fn, over `calls` calls.
+double Sample(LONG (*fn)(), int calls) {
+    const unsigned long long start = __rdtsc();
+    for (int i = 0; i < calls; ++i) fn();
+    return static_cast<double>(__rdtsc() - start) / calls;
+}
+
+// For each export: a check that both sides answer the same, then `pairs`
+// pairs of samples of about half a millisecond a side (one call at least),
+// the side that goes first taking turns. The verdict is on the median of the
+// per-pair ratios.
+int SideBySide(int pairs, const char* only) {
     const double ticks = TicksPerMicrosecond();
-    std::printf("%d processes an export; time-stamp counter %.1f MHz\n", processes, ticks);
-    std::printf("| Export | mixer opens a call | pairs | library us | bare us | ratio of medians | "
-                "median of ratios | within 10%% |\n");
-    std::printf("|---|---:|---:|---:|---:|---:|---:|---|\n");
+    const UINT_PTR handle = PassTheHandleWindows();
+    std::printf("one process; time-stamp counter %.1f MHz; device 0's next handle 0x%lx (past the 65536th open)\n",
+                ticks, static_cast<unsigned long>(handle));
+    std::printf("| Export | mixer opens a call | pairs | calls a sample | library us | bare us | ratio of medians | "
+                "median of ratios | within 5%% |\n");
+    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---|\n");
     std::fflush(stdout);
     int missed = 0;
     for (const Case& c : kCases) {
         if (only != nullptr && std::strcmp(only, c.name) != 0) continue;
+        const LONG a = c.library();
+        const LONG b = c.bare();
+        const int opens = CountOpens(c.library);
+        // Calls a sample: doubled until a sample of the library's takes half a
+        // millisecond. Short samples and many pairs: a time slice lost to
+        // another process spoils few pairs, and the median passes over them.
+        int calls = 1;
+        while (calls < 65536 && Sample(c.library, calls) / ticks * calls < 500) calls *= 2;
         std::vector<double> lib, bar, ratio;
-        int opens = 0;
-        std::string notes;
-        for (int p = 0; p < processes; ++p) {
-            std::string out = RunChild(std::string("--child ") + c.name);
-            // Wine starts its desktop process with the first program that
-            // makes a window (winmm's hidden one); a child caught in that may
-            // print nothing. Such a child is run again, once.
-            if (out.find("pair ") == std::string::npos) out = RunChild(std::string("--child ") + c.name);
-            size_t at = 0;
-            while (at < out.size()) {
-                size_t end = out.find('\n', at);
-                if (end == std::string::npos) end = out.size();
-                const std::string line = out.substr(at, end - at);
-                at = end + 1;
-                double l = 0, b = 0;
-                int o = 0;
-                if (std::sscanf(line.c_str(), "pair %lf %lf", &l, &b) == 2) {
-                    lib.push_back(l / ticks);
-                    bar.push_back(b / ticks);
-                    ratio.push_back(l / b);
-                } else if (std::sscanf(line.c_str(), "opens %d", &o) == 1) {
-                    opens = o;
-                } else if (!line.empty() && notes.find(line) == std::string::npos) {
-                    notes += "  " + line + "\n";
-                }
+        for (int p = 0; p < pairs; ++p) {
+            double t[2];
+            for (int side = 0; side < 2; ++side) {
+                const bool library = (p % 2 == 0) == (side == 0);
+                t[library ? 0 : 1] = Sample(library ? c.library : c.bare, calls);
             }
-            if (out.find("pair ") == std::string::npos) notes += "  a child process gave no samples\n";
-        }
-        if (lib.empty()) {
-            std::printf("| %s | | 0 | | | | | NO |\n%s", c.name, notes.c_str());
-            ++missed;
-            continue;
+            lib.push_back(t[0] / ticks);
+            bar.push_back(t[1] / ticks);
+            ratio.push_back(t[0] / t[1]);
         }
         const double ml = Median(lib), mb = Median(bar), mr = Median(ratio);
-        const bool ok = mr <= 1.10;
+        const bool ok = mr <= 1.05;
         if (!ok) ++missed;
-        std::printf("| %s | %d | %zu | %.3f | %.3f | %.3f | %.3f | %s |\n", c.name, opens, lib.size(), ml, mb, ml / mb,
-                    mr, ok ? "yes" : "NO");
-        if (!notes.empty()) std::printf("%s", notes.c_str());
+        std::printf("| %s | %d | %d | %d | %.3f | %.3f | %.3f | %.3f | %s |\n", c.name, opens, pairs, calls, ml, mb,
+                    ml / mb, mr, ok ? "yes" : "NO");
+        if (a != b) std::printf("  note: %s returns %ld, its bare sequence %ld\n", c.name, a, b);
         std::fflush(stdout);
     }
+    std::printf("device 0's next handle 0x%lx\n", static_cast<unsigned long>(NextHandle()));
     return missed == 0 ? 0 : 1;
 }
 
@@ -466,31 +388,13 @@ bool Grew(const Memory& before, const Memory& after) {
            after.privateBytes > before.privateBytes + 64 * 1024 || after.workingSet > before.workingSet + 64 * 1024;
 }
 
-// Two parts. First, in the three windows left after the setup's, as many
-// mixed calls as their handles allow (a few hundred, every request working).
-// Then n mixed calls in a row: past the 65536th open Wine refuses every
-// handle, so these take the paths where the requests after the open fail.
+// n mixed calls in a row, every request working: past the 65536th open
+// the handles name no device, and the library names device 0 by its
+// identifier.
 int MemoryRun(long n) {
-    int opens[kCaseCount];
-    for (int i = 0; i < kCaseCount; ++i) opens[i] = CountOpens(kCases[i].library);  // also warms each
+    for (int i = 0; i < kCaseCount; ++i) kCases[i].library();  // warms each
+    const UINT_PTR handle = PassTheHandleWindows();
     long counts[kCaseCount] = {0};
-
-    const Memory workingBefore = Take();
-    long working = 0, next = 0;
-    for (int window = 1; window < 4; ++window) {
-        Align();
-        int used = 0;
-        for (;;) {
-            const int which = kMix[next % kMixLength];
-            if (used + opens[which] > static_cast<int>(kWindow) - 8) break;
-            kCases[which].library();
-            used += opens[which];
-            ++next;
-            ++working;
-        }
-    }
-    const Memory workingAfter = Take();
-
     const Memory before = Take();
     const double start = Now();
     for (long i = 0; i < n; ++i) {
@@ -501,15 +405,13 @@ int MemoryRun(long n) {
     const double seconds = (Now() - start) / 1e6;
     const Memory after = Take();
 
-    std::printf("%ld mixed calls with working handles:\n", working);
-    Print("before", workingBefore);
-    Print("after", workingAfter);
-    std::printf("%ld mixed calls in %.1f s:", n, seconds);
+    std::printf("%ld mixed calls in %.1f s, from device 0's handle 0x%lx to 0x%lx:", n, seconds,
+                static_cast<unsigned long>(handle), static_cast<unsigned long>(NextHandle()));
     for (int i = 0; i < kCaseCount; ++i)
         std::printf(" %s %ld%s", kCases[i].name, counts[i], i + 1 < kCaseCount ? "," : "\n");
     Print("before", before);
     Print("after", after);
-    const bool grew = Grew(workingBefore, workingAfter) || Grew(before, after);
+    const bool grew = Grew(before, after);
     std::printf("%s\n", grew ? "GROWTH" : "no growth of heap blocks or heap bytes; working set and private bytes within 64 kB");
     return grew ? 1 : 0;
 }
@@ -517,31 +419,27 @@ int MemoryRun(long n) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int processes = 6;
+    int pairs = 400;
     long memory = 0;
     const char* only = nullptr;
-    const char* child = nullptr;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--processes" && i + 1 < argc) processes = std::atoi(argv[++i]);
+        if (a == "--pairs" && i + 1 < argc) pairs = std::max(1, std::atoi(argv[++i]));
         else if (a == "--only" && i + 1 < argc) only = argv[++i];
         else if (a == "--memory" && i + 1 < argc) memory = std::atol(argv[++i]);
-        else if (a == "--child" && i + 1 < argc) child = argv[++i];
         else {
-            std::printf("usage: wine_bench [--processes P] [--only NAME] | --memory N\n");
+            std::printf("usage: wine_bench [--pairs P] [--only NAME] | --memory N\n");
             return 2;
         }
     }
-    if (child == nullptr && memory == 0) return SideBySide(processes, only);
     if (!Setup()) return 1;
     DWORD volumeId = 0, muteId = 0;
     LONG volume = 0, mute = 0;
     const bool saved = MasterControl(MIXERCONTROL_CONTROLTYPE_VOLUME, &volumeId) &&
                        MasterControl(MIXERCONTROL_CONTROLTYPE_MUTE, &muteId) &&
                        MasterValue(volumeId, &volume, false) && MasterValue(muteId, &mute, false);
-    if (child == nullptr)
-        std::printf("mixer device 0 of %u; master volume %ld, mute %ld\n", mixerGetNumDevs(), volume, mute);
-    const int status = child != nullptr ? Child(child) : MemoryRun(memory);
+    std::printf("mixer device 0 of %u; master volume %ld, mute %ld\n", mixerGetNumDevs(), volume, mute);
+    const int status = memory > 0 ? MemoryRun(memory) : SideBySide(pairs, only);
     if (saved) {
         MasterValue(volumeId, &volume, true);
         MasterValue(muteId, &mute, true);

@@ -8,8 +8,35 @@
  * undecorated. Define MIXER_NO_DLLIMPORT to declare the functions without
  * __declspec(dllimport) (for example when taking their types with decltype).
  *
- * Strings are 8-bit, NUL-terminated, in the ANSI code page. The library keeps
- * no mixer handle between calls; call it from one thread at a time.
+ * Strings are 8-bit, NUL-terminated, in the ANSI code page.
+ *
+ * Mixer device 0. Every call that touches the mixer opens mixer device 0 and
+ * closes it before it returns; no handle is kept between calls. While it is
+ * open, the line, control and value requests name the device by its
+ * identifier, 0 (MIXER_OBJECTF_MIXER), so they reach device 0 however many
+ * calls came before, also on platforms whose handle numbers run out or come
+ * to name another device (Wine). LocateControl is the exception: its requests
+ * name the mixer by the handle the host passes.
+ *
+ * Reads change nothing. A getter reads the control and writes nothing back:
+ * repeated reads leave a level where it was, also on platforms that store a
+ * level with less precision than they report it, and never undo a change
+ * another program made meanwhile.
+ *
+ * Threads. Any function may be called from any thread of the host, also
+ * while other threads are inside the library. The library's own state (the
+ * cached recording source names, the name file's line names and search
+ * directory, the CD-type flag and the CD player) is kept under one lock, so
+ * each call sees it whole and as of one moment: a ReadDigitalConfiguration
+ * on one thread and a getter on another see the names of one file or of the
+ * other, never a mix, and OpenCD and CloseCD from two threads leave no CD
+ * device open (an OpenCD while a device is open closes the earlier one).
+ * CD error message boxes are shown after the lock is released, so a box
+ * waiting for the user holds up no other thread. Mixer requests themselves
+ * are not held back: two threads writing the same control at the same moment
+ * interleave their requests as two programs would (a volume write and a
+ * balance write of one line may then keep only one of the two); a host that
+ * needs one after the other should make its calls one after the other.
  */
 #ifndef MIXER_H
 #define MIXER_H

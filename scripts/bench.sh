@@ -62,7 +62,7 @@ for p in $parts; do
         echo "== wine: the requests each export makes, as in its bare sequence (simulated platform)"
         $native/bench/bare_check | tail -1
         echo "== wine: each export against its bare request sequence"
-        (cd $win32 && ../../tests/wine/wine-run.sh ./wine_bench.exe --processes 8)
+        (cd $win32 && ../../tests/wine/wine-run.sh ./wine_bench.exe)
         ;;
     panel)
         echo "== panel: the mixer panel's endurance run under Wine"

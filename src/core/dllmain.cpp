@@ -6,11 +6,16 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE hinstDLL, DWORD fdwReason, LPVOID lpvRe
     (void)lpvReserved;
     if (fdwReason != DLL_PROCESS_ATTACH) return TRUE;
 
-    if (g_state.ModuleHandle == nullptr) g_state.ModuleHandle = hinstDLL;
+    HMODULE module;
+    {
+        StateLock lock;
+        if (g_state.ModuleHandle == nullptr) g_state.ModuleHandle = hinstDLL;
+        module = g_state.ModuleHandle;
+    }
 
     char path[MIXER_NAME_CHARS];
     const DWORD limit = MIXER_NAME_CHARS - 1;
-    DWORD length = GetModuleFileNameA(g_state.ModuleHandle, path, limit);
+    DWORD length = GetModuleFileNameA(module, path, limit);
     if (length == 0) return FALSE;
     // A path that fills the whole buffer was cut short: a directory taken from
     // it would be wrong, so none is recorded.
@@ -21,6 +26,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE hinstDLL, DWORD fdwReason, LPVOID lpvRe
         if (path[i] == '\\') slash = i;
     if (slash == length) return TRUE;
 
+    StateLock lock;
     for (DWORD i = 0; i <= slash; ++i) g_state.SoundCardConfigFilePath[i] = path[i];
     g_state.SoundCardConfigFilePath[slash + 1] = '\0';
     return TRUE;

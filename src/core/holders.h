@@ -4,6 +4,14 @@
 #include "platform/win.h"
 
 // An open mixer device, closed when the holder goes.
+//
+// The requests made while it is open name the device by its identifier, 0,
+// with MIXER_OBJECTF_MIXER (obj()), not by the handle: winmm resolves an
+// identifier without the handle, while some platforms hand out handles that
+// stop naming the device after enough opens (Wine 8 numbers them from a
+// counter that never goes down, and from the 256th open of a process the
+// handle names another device or none). The open still decides whether the
+// device can be used, and is closed as before.
 class MixerDevice {
 public:
     MixerDevice() = default;
@@ -27,7 +35,8 @@ public:
         return r;
     }
     HMIXER get() const { return handle_; }
-    HMIXEROBJ obj() const { return reinterpret_cast<HMIXEROBJ>(handle_); }
+    // The object the requests name, with flags MIXER_OBJECTF_MIXER (0).
+    HMIXEROBJ obj() const { return reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(0)); }
 
 private:
     HMIXER handle_ = nullptr;

@@ -1,6 +1,25 @@
 #include "core/state.h"
 
+#include <atomic>
+
 LibraryState g_state;
+
+namespace {
+
+std::atomic<LONG> g_stateLock{0};  // 1 while held
+
+}  // namespace
+
+StateLock::StateLock() {
+    for (DWORD spins = 0; g_stateLock.exchange(1, std::memory_order_acquire) != 0; ++spins) {
+        if (spins < 64)
+            YieldProcessor();
+        else
+            Sleep(spins < 128 ? 0 : 1);  // 1: lets a holder of lower priority run
+    }
+}
+
+StateLock::~StateLock() { g_stateLock.store(0, std::memory_order_release); }
 
 size_t StrLen(const char* s) {
     size_t n = 0;
@@ -15,20 +34,14 @@ bool StrEqual(const char* a, const char* b) {
     return *a == *b;
 }
 
-size_t CopyField(char* field, const char* src) {
-    size_t n = 0;
-    if (src)
-        while (n < MIXER_NAME_CHARS - 1 && src[n]) {
-            field[n] = src[n];
-            ++n;
-        }
-    field[n] = '\0';
-    return n;
-}
-
 void ClearRecord(void* record, size_t size) {
     char* p = static_cast<char*>(record);
     for (size_t i = 0; i < size; ++i) p[i] = 0;
+}
+
+size_t CopyStateField(char* field, const char* stateField) {
+    StateLock lock;
+    return CopyField(field, stateField);
 }
 
 void ResetLibraryState() { ClearRecord(&g_state, sizeof g_state); }

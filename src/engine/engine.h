@@ -43,13 +43,19 @@ SearchOutcome FindMixerLine(DWORD componentType, LONG op, LPCSTR name, LONG byNa
 
 // Writes one control of the line found: 1 when a line matched, 0 otherwise.
 MIXER_EXPORT LONG WINAPI SetMixer(DWORD componentType, LONG op, LONG value, LPCSTR name, LONG byName);
-// Writes the control of kind `op` on the line `lineId` of the open `mixer`.
+// Writes the control of kind `op` on the line `lineId` of the open `mixer`,
+// the host's handle, which names the mixer in every request.
 MIXER_EXPORT LONG WINAPI LocateControl(DWORD lineId, LONG value, HMIXER mixer, LONG op);
+// The same on the mixer `object` names: the line search hands over device 0's
+// identifier (see MixerDevice), the export above the host's handle. Every
+// request passes `object` with flags MIXER_OBJECTF_MIXER (0), which winmm
+// reads as a device identifier or, failing that, a handle.
+LONG WriteLineControl(DWORD lineId, LONG value, HMIXEROBJ object, LONG op);
 
 // Reads one control of the line found: the value; 0 when no line or control;
-// -1 on failure.
+// -1 on failure. Nothing is written.
 LONG GetMixer(DWORD componentType, LONG op, LONG value, LPCSTR name, LONG byName);
-LONG QueryControl(DWORD lineId, LONG value, HMIXER mixer, LONG op);
+LONG QueryControl(DWORD lineId, LONG value, HMIXEROBJ object, LONG op);
 
 // Magnitude of the peak meter of the first line of a component type; 0 on
 // any failure.

@@ -2,11 +2,10 @@
 
 #include "core/state.h"
 
-FetchOutcome LineControls::Fetch(HMIXER mixer, DWORD lineId, DWORD controlType) {
+FetchOutcome LineControls::Fetch(HMIXEROBJ obj, DWORD lineId, DWORD controlType) {
     ClearRecord(&line_, sizeof line_);
     line_.cbStruct = sizeof line_;
     line_.dwLineID = lineId;
-    HMIXEROBJ obj = reinterpret_cast<HMIXEROBJ>(mixer);
     lineError_ = mixerGetLineInfoA(obj, &line_, MIXER_GETLINEINFOF_LINEID);
     if (lineError_ != MMSYSERR_NOERROR) return FetchLineFailed;
     if (line_.cControls == 0) return FetchNoControls;

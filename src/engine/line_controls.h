@@ -15,7 +15,8 @@ enum FetchOutcome {
 
 class LineControls {
 public:
-    FetchOutcome Fetch(HMIXER mixer, DWORD lineId, DWORD controlType);
+    // `mixer` names the device as the requests' object (flags MIXER_OBJECTF_MIXER).
+    FetchOutcome Fetch(HMIXEROBJ mixer, DWORD lineId, DWORD controlType);
     MMRESULT lineError() const { return lineError_; }
     const MIXERLINEA& line() const { return line_; }
     const MIXERCONTROLA& control() const { return *control_; }

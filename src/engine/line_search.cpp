@@ -64,7 +64,7 @@ MIXER_EXPORT LONG WINAPI SetMixer(DWORD componentType, LONG op, LONG value, LPCS
     MixerDevice device;
     DWORD lineId = 0;
     if (FindMixerLine(componentType, op, name, byName, device, &lineId) != SearchFound) return 0;
-    LocateControl(lineId, value, device.get(), op);
+    WriteLineControl(lineId, value, device.obj(), op);
     return 1;
 }
 
@@ -73,7 +73,7 @@ LONG GetMixer(DWORD componentType, LONG op, LONG value, LPCSTR name, LONG byName
     DWORD lineId = 0;
     switch (FindMixerLine(componentType, op, name, byName, device, &lineId)) {
     case SearchFound:
-        return QueryControl(lineId, value, device.get(), op);
+        return QueryControl(lineId, value, device.obj(), op);
     case SearchNotFound:
         return 0;
     default:

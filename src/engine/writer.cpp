@@ -100,10 +100,10 @@ void ApplyBalanceRule(LONG* first, LONG* last, LONG position) {
     }
 }
 
-MIXER_EXPORT LONG WINAPI LocateControl(DWORD lineId, LONG value, HMIXER mixer, LONG op) {
+LONG WriteLineControl(DWORD lineId, LONG value, HMIXEROBJ obj, LONG op) {
     const Treatment treatment = OpTreatment(op);
     LineControls controls;
-    switch (controls.Fetch(mixer, lineId, treatment == TreatNone ? 0 : OpControlType(op))) {
+    switch (controls.Fetch(obj, lineId, treatment == TreatNone ? 0 : OpControlType(op))) {
     case FetchLineFailed:
         return static_cast<LONG>(controls.lineError());
     case FetchNoControls:
@@ -120,10 +120,13 @@ MIXER_EXPORT LONG WINAPI LocateControl(DWORD lineId, LONG value, HMIXER mixer, L
     // The balance scale has 16 steps; any other position would give channel
     // levels below zero or above the louder channel's.
     if (treatment == TreatBalance && (value < 0 || value > 15)) return 1;
-    HMIXEROBJ obj = reinterpret_cast<HMIXEROBJ>(mixer);
     if (treatment == TreatBoolean)
         WriteBoolean(obj, control, value);
     else
         WriteChannels(obj, controls.line(), control, value, treatment);
     return 1;
+}
+
+MIXER_EXPORT LONG WINAPI LocateControl(DWORD lineId, LONG value, HMIXER mixer, LONG op) {
+    return WriteLineControl(lineId, value, reinterpret_cast<HMIXEROBJ>(mixer), op);
 }

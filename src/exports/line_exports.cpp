@@ -37,25 +37,36 @@ LONG LineRecSource(Line line) {
     }
 }
 
-// The override name the line is addressed by, or null to address it by its
-// component type. The CD line follows the digital CD name only while the CD
-// type flag is set; the flag is looked at before the name.
-const char* OverrideName(Line line) {
+// Copies the override name the line is addressed by into `name`
+// (MIXER_NAME_CHARS bytes); false to address the line by its component type.
+// The CD line follows the digital CD name only while the CD type flag is set;
+// the flag is looked at before the name. The copy is taken under the state
+// lock, so a name file read on another thread cannot change it mid-search.
+bool OverrideName(Line line, char* name) {
+    if (line != LineLineIn && line != LineDigital && line != LineCD) return false;
+    StateLock lock;
+    const char* source = nullptr;
     switch (line) {
     case LineLineIn:
-        return g_state.LineInLineName[0] ? g_state.LineInLineName : nullptr;
+        source = g_state.LineInLineName;
+        break;
     case LineDigital:
-        return g_state.DigitalLineName[0] ? g_state.DigitalLineName : nullptr;
+        source = g_state.DigitalLineName;
+        break;
     case LineCD:
-        if (g_state.CDTypeDigital == 0) return nullptr;
-        return g_state.DigitalCDLineName[0] ? g_state.DigitalCDLineName : nullptr;
+        if (g_state.CDTypeDigital != 0) source = g_state.DigitalCDLineName;
+        break;
     default:
-        return nullptr;
+        break;
     }
+    if (source == nullptr || source[0] == '\0') return false;
+    CopyField(name, source);
+    return true;
 }
 
 LONG SetLine(Line line, LONG op, LONG value) {
-    if (const char* name = OverrideName(line))
+    char name[MIXER_NAME_CHARS];
+    if (OverrideName(line, name))
         SetMixer(LineComponentType(line), op, value, name, 1);
     else
         SetMixer(LineComponentType(line), op, value, "", 0);
@@ -63,12 +74,14 @@ LONG SetLine(Line line, LONG op, LONG value) {
 }
 
 LONG GetLine(Line line, LONG op) {
-    if (const char* name = OverrideName(line)) return GetMixer(LineComponentType(line), op, 0, name, 1);
+    char name[MIXER_NAME_CHARS];
+    if (OverrideName(line, name)) return GetMixer(LineComponentType(line), op, 0, name, 1);
     return GetMixer(LineComponentType(line), op, 0, "", 0);
 }
 
 LONG SelectSource(Line line) {
-    if (const char* name = OverrideName(line))
+    char name[MIXER_NAME_CHARS];
+    if (OverrideName(line, name))
         SelectLine(SrcNamed, name, 1);
     else
         SelectLine(LineRecSource(line), nullptr, 1);
@@ -76,7 +89,8 @@ LONG SelectSource(Line line) {
 }
 
 LONG GetSourceSelect(Line line) {
-    if (const char* name = OverrideName(line)) return GetSelectLine(SrcNamed, name);
+    char name[MIXER_NAME_CHARS];
+    if (OverrideName(line, name)) return GetSelectLine(SrcNamed, name);
     return GetSelectLine(LineRecSource(line), nullptr);
 }
 
@@ -157,11 +171,15 @@ MIXER_EXPORT LONG WINAPI GetMicBoostMode(void) {
 }
 
 MIXER_EXPORT LONG WINAPI SetCDTypeDigital(LONG value) {
+    StateLock lock;
     g_state.CDTypeDigital = value;
     return 1;
 }
 
-MIXER_EXPORT LONG WINAPI GetCDTypeDigital(void) { return g_state.CDTypeDigital; }
+MIXER_EXPORT LONG WINAPI GetCDTypeDigital(void) {
+    StateLock lock;
+    return g_state.CDTypeDigital;
+}
 
 MIXER_EXPORT LONG WINAPI NoOpWithValue(LONG value) {
     (void)value;

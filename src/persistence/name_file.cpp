@@ -84,9 +84,16 @@ bool ChooseEntry(const char* pattern, const char* product, WIN32_FIND_DATAA* ent
     return chosen;
 }
 
+// The three override names a call loads, kept aside until the call ends.
+struct OverrideNames {
+    char digital[MIXER_NAME_CHARS];
+    char digitalCD[MIXER_NAME_CHARS];
+    char lineIn[MIXER_NAME_CHARS];
+};
+
 // Each section header admits one name: a value is stored only when a header
 // and the key NAME have both come (in either order) since the last store.
-void ParseNames(const char* text, DWORD length) {
+void ParseNames(const char* text, DWORD length, OverrideNames* names) {
     char* section = nullptr;
     bool armed = false;
     TokenReader reader;
@@ -94,11 +101,11 @@ void ParseNames(const char* text, DWORD length) {
     Token token;
     while (NextToken(&reader, &token)) {
         if (TokenIs(token, "[DIGITAL]")) {
-            section = g_state.DigitalLineName;
+            section = names->digital;
         } else if (TokenIs(token, "[DIGITALCD]")) {
-            section = g_state.DigitalCDLineName;
+            section = names->digitalCD;
         } else if (TokenIs(token, "[LINEIN]")) {
-            section = g_state.LineInLineName;
+            section = names->lineIn;
         } else if (TokenIs(token, "NAME")) {
             armed = true;
         } else if (section != nullptr && armed) {
@@ -109,14 +116,9 @@ void ParseNames(const char* text, DWORD length) {
     }
 }
 
-}  // namespace
-
-MIXER_EXPORT LONG WINAPI ReadDigitalConfiguration(void) {
-    // Emptied first: every failure below leaves the three names empty.
-    g_state.DigitalLineName[0] = '\0';
-    g_state.DigitalCDLineName[0] = '\0';
-    g_state.LineInLineName[0] = '\0';
-
+// Finds and reads the card's name file under `prefix` into `names` (which
+// start empty, and stay so on every failure): the export's result.
+LONG LoadNames(const char* prefix, OverrideNames* names) {
     MixerDevice device;
     if (device.Open() != MMSYSERR_NOERROR) return 0;
     MIXERCAPSA caps;
@@ -124,13 +126,11 @@ MIXER_EXPORT LONG WINAPI ReadDigitalConfiguration(void) {
     caps.szPname[MAXPNAMELEN - 1] = '\0';
 
     char pattern[MIXER_NAME_CHARS];
-    if (!JoinName(g_state.SoundCardConfigFilePath, MIXER_NAME_CHARS, kPattern, sizeof kPattern, pattern)) return 0;
+    if (!JoinName(prefix, MIXER_NAME_CHARS, kPattern, sizeof kPattern, pattern)) return 0;
     WIN32_FIND_DATAA entry;
     if (!ChooseEntry(pattern, caps.szPname, &entry)) return 0;
     char fullName[MIXER_NAME_CHARS];
-    if (!JoinName(g_state.SoundCardConfigFilePath, DirectoryLength(g_state.SoundCardConfigFilePath), entry.cFileName,
-                  MAX_PATH, fullName))
-        return 0;
+    if (!JoinName(prefix, DirectoryLength(prefix), entry.cFileName, MAX_PATH, fullName)) return 0;
 
     LocalBlock buffer;
     if (!buffer.Alloc(TEXT_READ_LIMIT + 1, 1)) return 0;
@@ -145,8 +145,30 @@ MIXER_EXPORT LONG WINAPI ReadDigitalConfiguration(void) {
         break;
     }
     if (length == 0) return 0;
-    ParseNames(text, length);
+    ParseNames(text, length, names);
     return 1;
+}
+
+}  // namespace
+
+// The prefix is copied when the call starts and the three names are replaced
+// together when it ends (all empty after a failure), both under the state
+// lock: a call on another thread sees the names of one file or of none,
+// never a mixture, and a prefix set meanwhile applies to the next call.
+MIXER_EXPORT LONG WINAPI ReadDigitalConfiguration(void) {
+    char prefix[MIXER_NAME_CHARS];
+    {
+        StateLock lock;
+        CopyField(prefix, g_state.SoundCardConfigFilePath);
+    }
+    OverrideNames names;
+    ClearRecord(&names, sizeof names);
+    const LONG result = LoadNames(prefix, &names);
+    StateLock lock;
+    CopyField(g_state.DigitalLineName, names.digital);
+    CopyField(g_state.DigitalCDLineName, names.digitalCD);
+    CopyField(g_state.LineInLineName, names.lineIn);
+    return result;
 }
 
 MIXER_EXPORT LONG WINAPI SetSoundCardConfigFilePath(LPCSTR path) {
@@ -155,6 +177,7 @@ MIXER_EXPORT LONG WINAPI SetSoundCardConfigFilePath(LPCSTR path) {
     size_t length = 0;
     while (length < MIXER_NAME_CHARS && path[length] != '\0') ++length;
     if (length > MIXER_NAME_CHARS - 1) return 0;
+    StateLock lock;
     for (size_t i = 0; i <= length; ++i) g_state.SoundCardConfigFilePath[i] = path[i];
     return static_cast<LONG>(length + 1);
 }

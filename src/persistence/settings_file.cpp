@@ -138,7 +138,7 @@ DWORD BuildSettingsText(char* text, bool* failed) {
             AppendNumber(&out, MicBoostEntry(failed));
             break;
         case LineCDType:
-            AppendNumber(&out, g_state.CDTypeDigital != 0 ? 1 : 0);
+            AppendNumber(&out, GetCDTypeDigital() != 0 ? 1 : 0);
             break;
         }
         Append(&out, "\n");

@@ -57,6 +57,7 @@ MIXER_EXPORT LONG WINAPI ScanRecControls(void) {
             char* slot = SlotOf(line.dwComponentType);
             if (slot == nullptr) continue;
             line.szName[MIXER_LONG_NAME_CHARS - 1] = '\0';  // a long name is at most 63 characters
+            StateLock lock;
             CopyField(slot, line.szName);
         }
     }

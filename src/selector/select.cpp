@@ -7,13 +7,17 @@
 
 namespace {
 
-// Copies the name a kind is matched by into `buffer` (MIXER_NAME_CHARS bytes;
-// a longer name is cut to 255 characters, as every name field of the library
-// is). False when the kind has no name: a kind outside the table, or SrcNamed
-// with a null name. Such a call matches no item at all, not even one whose
-// text is empty, so it does what a call for a source that is not there does.
-// (An empty cached slot is a name, the empty one, compared like any other.)
-bool MatchName(LONG kind, LPCSTR name, char* buffer) {
+// The name a kind is matched by: a cached slot's, copied into `buffer`
+// (MIXER_NAME_CHARS bytes) under the state lock, as scans on other threads
+// write the slots; for SrcNamed the caller's own name, used in place (an item
+// text has at most 63 characters, so a name longer than 255 matches nothing,
+// cut to 255 or not, and a comparison reads no further into it than 64
+// characters). Null when the kind has no name: a kind outside the table, or
+// SrcNamed with a null name. Such a call matches no item at all, not even one
+// whose text is empty, so it does what a call for a source that is not there
+// does. (An empty cached slot is a name, the empty one, compared like any
+// other.)
+const char* MatchName(LONG kind, LPCSTR name, char* buffer) {
     const char* source = nullptr;
     switch (kind) {
     case SrcLineIn:
@@ -35,14 +39,13 @@ bool MatchName(LONG kind, LPCSTR name, char* buffer) {
         source = g_state.RecDigitalName;
         break;
     case SrcNamed:
-        source = name;
-        break;
+        return name;
     default:
         break;
     }
-    if (source == nullptr) return false;
-    CopyField(buffer, source);
-    return true;
+    if (source == nullptr) return nullptr;
+    CopyStateField(buffer, source);
+    return buffer;
 }
 
 }  // namespace
@@ -52,8 +55,9 @@ MIXER_EXPORT LONG WINAPI SelectLine(LONG kind, LPCSTR name, LONG select) {
     // selector must not lose its selection to it.
     if (kind == SrcNamed && name == nullptr) return 0;
     ScanRecControls();
-    char match[MIXER_NAME_CHARS];
-    const bool named = MatchName(kind, name, match);
+    char slot[MIXER_NAME_CHARS];
+    const char* match = MatchName(kind, name, slot);
+    const bool named = match != nullptr;
     const LONG value = select == 1 ? 1 : 0;
 
     MixerDevice device;
@@ -82,8 +86,9 @@ MIXER_EXPORT LONG WINAPI SelectLine(LONG kind, LPCSTR name, LONG select) {
 
 LONG GetSelectLine(LONG kind, LPCSTR name) {
     ScanRecControls();
-    char match[MIXER_NAME_CHARS];
-    const bool named = MatchName(kind, name, match);
+    char slot[MIXER_NAME_CHARS];
+    const char* match = MatchName(kind, name, slot);
+    const bool named = match != nullptr;
 
     MixerDevice device;
     RecSelector selector;

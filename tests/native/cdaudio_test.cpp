@@ -207,17 +207,36 @@ TEST_F(CDAudioTest, CodeWithoutPlatformTextShowsTheNumber) {
     }
 }
 
-TEST_F(CDAudioTest, OpenWhileOpenRecordsTheNewInstance) {
+TEST_F(CDAudioTest, OpenWhileOpenRecordsTheNewInstanceAndClosesTheEarlier) {
     const DWORD first = Open();
     const DWORD second = Open();
     EXPECT_NE(second, first);
     EXPECT_EQ(g_state.CDDeviceID, second);
-    EXPECT_EQ(Last().command, static_cast<UINT>(MCI_SET));
-    EXPECT_EQ(Last().device, second);
-    EXPECT_TRUE(sim::FindMciDevice(first)->open);  // left open, no longer recorded
-    EXPECT_EQ(sim::OpenMciDevices(), 2);
+    // Open, close of the earlier instance (nothing could reach it any more),
+    // time format on the new one.
+    const std::vector<sim::MciCommand>& sent = sim::MciCommands();
+    ASSERT_EQ(sent.size(), 5u);
+    EXPECT_EQ(sent[2].command, static_cast<UINT>(MCI_OPEN));
+    EXPECT_EQ(sent[3].command, static_cast<UINT>(MCI_CLOSE));
+    EXPECT_EQ(sent[3].device, first);
+    EXPECT_EQ(sent[3].flags, static_cast<DWORD>(MCI_WAIT));
+    EXPECT_EQ(sent[4].command, static_cast<UINT>(MCI_SET));
+    EXPECT_EQ(sent[4].device, second);
+    EXPECT_FALSE(sim::FindMciDevice(first)->open);
+    EXPECT_EQ(sim::OpenMciDevices(), 1);
+    EXPECT_EQ(Boxes(), 0u);
     EXPECT_EQ(CloseCD(), 0);
     EXPECT_EQ(Last().device, second);
+    EXPECT_EQ(sim::OpenMciDevices(), 0);
+}
+
+TEST_F(CDAudioTest, EarlierInstanceThatWillNotCloseIsReported) {
+    Open();
+    sim::FailMciCommand(MCI_CLOSE, MCIERR_HARDWARE);
+    EXPECT_EQ(OpenCD(), 0);  // the time-format step on the new device answers
+    ASSERT_EQ(Boxes(), 1u);
+    ExpectReport("OpenCD", MCIERR_HARDWARE, sim::MciErrorText(MCIERR_HARDWARE));
+    EXPECT_EQ(g_state.CDLastError, 0u);
 }
 
 TEST_F(CDAudioTest, OpenFailingWhileOpenKeepsTheRecordedDevice) {

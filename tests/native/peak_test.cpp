@@ -81,7 +81,8 @@ TEST_F(PeakTest, RepeatedCallsLeaveNoHandleOpen) {
 
 TEST_F(PeakTest, Requests) {
     // No device count; device 0 opened plainly; the platform finds the line
-    // by type and its meter by type; one one-channel read; closed last.
+    // by type and its meter by type; one one-channel read; closed last. The
+    // requests name device 0 by its identifier, the close the handle.
     PeakCard card = BuildPeakCard();
     card.recording->SetAll(-77);
     ASSERT_EQ(GetPeak(kWaveIn), 77);
@@ -115,7 +116,12 @@ TEST_F(PeakTest, Requests) {
     EXPECT_EQ(log[3].cbStruct, sizeof(MIXERCONTROLDETAILS));
 
     EXPECT_EQ(log[4].fn, "mixerClose");
-    for (size_t i = 1; i < log.size(); ++i) EXPECT_EQ(log[i].object, h) << log[i].fn;
+    EXPECT_EQ(log[4].object, h);
+    ASSERT_NE(h, 0u);
+    for (size_t i = 1; i < 4; ++i) {
+        EXPECT_EQ(log[i].object, 0u) << log[i].fn;
+        EXPECT_EQ(log[i].flags & MIXER_OBJECTF_TYPEMASK, MIXER_OBJECTF_MIXER) << log[i].fn;
+    }
 }
 
 TEST_F(PeakTest, EveryPlatformFailureReleasesEverything) {

@@ -42,14 +42,6 @@ target_compile_definitions(winehost PRIVATE MIXER_VERSION="${PROJECT_VERSION}"
     MIXER_DESCRIPTION="${PROJECT_DESCRIPTION}")
 target_link_libraries(winehost PRIVATE version)
 
-# The calling-convention sweep: the host's "solo_" checks, one process a part
-# (Wine's winmm runs out of mixer handles after about 256 opens a process).
-foreach(part RANGE 5)
-    add_test(NAME wine_host_stack_sweep_${part} COMMAND winehost solo_stack_sweep_part${part}
-        WORKING_DIRECTORY $<TARGET_FILE_DIR:mixer>)
-    set_tests_properties(wine_host_stack_sweep_${part} PROPERTIES RESOURCE_LOCK wine TIMEOUT 300)
-endforeach()
-
 # The README's examples, built as C programs against dist/ (mixer.h and
 # libmixer.dll.a) and run under Wine with dist/ as the current directory, so
 # that they load dist/MIXER.DLL.

@@ -6,6 +6,7 @@
 #include <mmsystem.h>
 
 #include <cstdio>
+#include <string>
 
 struct HostTest {
     const char* name;
@@ -20,6 +21,8 @@ struct HostTest {
     static void name()
 
 void HostCheck(bool ok, const char* what, const char* file, int line);
+// Failed checks so far.
+int HostFailures();
 void HostCheckEq(long long got, long long want, const char* what, const char* file, int line);
 
 #define CHECK(cond) HostCheck((cond), #cond, __FILE__, __LINE__)
@@ -45,6 +48,14 @@ bool DirectRead(DWORD controlId, LONG* value);
 bool DirectWrite(DWORD controlId, LONG value);
 // The one-channel value of a control, or `fallback` when the read fails.
 LONG DirectValue(DWORD controlId, LONG fallback = -12345);
+// The same on another mixer device, named by its identifier.
+bool DeviceWrite(UINT device, DWORD controlId, LONG value);
+LONG DeviceValue(UINT device, DWORD controlId, LONG fallback = -12345);
+
+// A fresh directory under the temporary directory, ending in a backslash.
+std::string TempDirectory(const char* tag);
+// Writes a file's bytes as they are; false when it cannot.
+bool WriteBytes(const std::string& path, const std::string& bytes);
 
 // Device 0's master line: the speakers destination with its volume and mute.
 struct MasterControls {

@@ -74,17 +74,58 @@ HOST_TEST(absent_lines_change_nothing) {
     CHECK_EQ(DirectValue(m.mute, -1), mute);
 }
 
+namespace {
+
+// A handle of the host's own that names device 0. Wine numbers handles from
+// a counter that never goes down, and only some of them name device 0
+// (the first 256 opens of a process, then 256 of every 16384): after the
+// checks before this one, the next open may give one that names another
+// device or none, and so opening goes on until the handle says device 0.
+HMIXER OpenDevice0Handle() {
+    for (long i = 0; i < 70000; ++i) {
+        HMIXER h = nullptr;
+        if (mixerOpen(&h, 0, 0, 0, 0) != MMSYSERR_NOERROR) return nullptr;
+        UINT id = 99;
+        if (mixerGetID(reinterpret_cast<HMIXEROBJ>(h), &id, MIXER_OBJECTF_HMIXER) == MMSYSERR_NOERROR && id == 0)
+            return h;
+        mixerClose(h);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 HOST_TEST(locate_control_on_destination_line) {
     MasterControls m = FindMasterControls();
     if (!m.ok) return CHECK(m.ok);
     LocateControlFn locate = Fn<LocateControlFn>("LocateControl");
-    HMIXER h = nullptr;
-    CHECK_EQ(mixerOpen(&h, 0, 0, 0, 0), MMSYSERR_NOERROR);
+    HMIXER h = OpenDevice0Handle();
+    CHECK(h != nullptr);
     const LONG saved = DirectValue(m.volume, 0);
     CHECK_EQ(locate(m.lineId, 22000, h, 2), 1);
     const LONG after = DirectValue(m.volume, -1);
     CHECK(after >= 21999 && after <= 22000);
     CHECK_EQ(locate(0x7777, 22000, h, 2), MIXERR_INVALLINE);
     mixerClose(h);
+
+    // The host's handle is used as given: one that names no device (Wine's
+    // from the 257th open on) gets the platform's answer, and nothing changes.
+    HMIXER bad = nullptr;
+    for (long i = 0; i < 70000 && bad == nullptr; ++i) {
+        HMIXER next = nullptr;
+        if (mixerOpen(&next, 0, 0, 0, 0) != MMSYSERR_NOERROR) break;
+        UINT id = 0;
+        if (mixerGetID(reinterpret_cast<HMIXEROBJ>(next), &id, MIXER_OBJECTF_HMIXER) != MMSYSERR_NOERROR)
+            bad = next;
+        else
+            mixerClose(next);
+    }
+    if (bad != nullptr) {
+        CHECK_EQ(locate(m.lineId, 33000, bad, 2), MMSYSERR_INVALHANDLE);
+        CHECK_EQ(DirectValue(m.volume, -1), after);
+        mixerClose(bad);
+    } else {
+        std::printf("  every handle names a device here\n");
+    }
     DirectWrite(m.volume, saved);
 }

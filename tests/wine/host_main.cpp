@@ -9,6 +9,7 @@
 namespace {
 HostTest* g_tests = nullptr;
 HMODULE g_dll = nullptr;
+CRITICAL_SECTION g_exportLock;  // Export() may be called from several threads
 int g_failures = 0;
 int g_checks = 0;
 std::set<std::string> g_requested;  // names the checks asked Export() for
@@ -59,13 +60,17 @@ void HostCheckEq(long long got, long long want, const char* what, const char* fi
 
 HMODULE Dll() { return g_dll; }
 
+int HostFailures() { return g_failures; }
+
 FARPROC Export(const char* name) {
+    EnterCriticalSection(&g_exportLock);
     g_requested.insert(name);
     FARPROC p = GetProcAddress(g_dll, name);
     if (!p) {
         std::printf("  FAIL: export %s not found\n", name);
         ++g_failures;
     }
+    LeaveCriticalSection(&g_exportLock);
     return p;
 }
 
@@ -94,7 +99,7 @@ bool DirectControl(DWORD lineId, DWORD controlType, MIXERCONTROLA* out) {
                                  MIXER_OBJECTF_MIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) == MMSYSERR_NOERROR;
 }
 
-static bool Details(DWORD controlId, LONG* value, bool write) {
+static bool Details(UINT device, DWORD controlId, LONG* value, bool write) {
     MIXERCONTROLDETAILS d;
     std::memset(&d, 0, sizeof d);
     d.cbStruct = sizeof d;
@@ -102,17 +107,35 @@ static bool Details(DWORD controlId, LONG* value, bool write) {
     d.cChannels = 1;
     d.cbDetails = sizeof(LONG);
     d.paDetails = value;
-    HMIXEROBJ obj = reinterpret_cast<HMIXEROBJ>(0);
+    HMIXEROBJ obj = reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(device));
     if (write) return mixerSetControlDetails(obj, &d, MIXER_OBJECTF_MIXER) == MMSYSERR_NOERROR;
     return mixerGetControlDetailsA(obj, &d, MIXER_OBJECTF_MIXER) == MMSYSERR_NOERROR;
 }
 
-bool DirectRead(DWORD controlId, LONG* value) { return Details(controlId, value, false); }
-bool DirectWrite(DWORD controlId, LONG value) { return Details(controlId, &value, true); }
+bool DirectRead(DWORD controlId, LONG* value) { return Details(0, controlId, value, false); }
+bool DirectWrite(DWORD controlId, LONG value) { return Details(0, controlId, &value, true); }
+LONG DirectValue(DWORD controlId, LONG fallback) { return DeviceValue(0, controlId, fallback); }
+bool DeviceWrite(UINT device, DWORD controlId, LONG value) { return Details(device, controlId, &value, true); }
 
-LONG DirectValue(DWORD controlId, LONG fallback) {
+LONG DeviceValue(UINT device, DWORD controlId, LONG fallback) {
     LONG v = fallback;
-    return DirectRead(controlId, &v) ? v : fallback;
+    return Details(device, controlId, &v, false) ? v : fallback;
+}
+
+std::string TempDirectory(const char* tag) {
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    char dir[MAX_PATH];
+    std::snprintf(dir, sizeof dir, "%smixer-%s-%lu\\", temp, tag, GetCurrentProcessId());
+    CreateDirectoryA(dir, nullptr);
+    return dir;
+}
+
+bool WriteBytes(const std::string& path, const std::string& bytes) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
 }
 
 MasterControls FindMasterControls() {
@@ -132,6 +155,7 @@ MasterControls FindMasterControls() {
 
 int main(int argc, char** argv) {
     const char* only = argc > 1 ? argv[1] : nullptr;
+    InitializeCriticalSection(&g_exportLock);
     g_dll = LoadLibraryA("MIXER.DLL");
     if (!g_dll) {
         std::printf("FAIL: LoadLibraryA(\"MIXER.DLL\") failed, error %lu\n", GetLastError());
@@ -141,7 +165,8 @@ int main(int argc, char** argv) {
     int run = 0;
     for (HostTest* t = g_tests; t; t = t->next) {
         if (only && std::strstr(t->name, only) == nullptr) continue;
-        // "solo_" checks need a process of their own: run only when named.
+        // "solo_" checks run only when named: the long runs, each started by a
+        // ctest of its own (and one of them in a Wine of its own).
         if (!only && std::strncmp(t->name, "solo_", 5) == 0) continue;
         int before = g_failures;
         t->fn();

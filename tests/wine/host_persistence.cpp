@@ -16,29 +16,12 @@ namespace {
 
 const char kAppPathKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\TAVRIN.EXE";
 
-// A fresh directory under the temporary directory, ending in a backslash.
-std::string TempDirectory(const char* tag) {
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    char dir[MAX_PATH];
-    std::snprintf(dir, sizeof dir, "%smixer-%s-%lu\\", temp, tag, GetCurrentProcessId());
-    CreateDirectoryA(dir, nullptr);
-    return dir;
-}
-
 // The directory of the loaded MIXER.DLL, ending in a backslash.
 std::string DllDirectory() {
     char path[MAX_PATH];
     DWORD n = GetModuleFileNameA(Dll(), path, sizeof path);
     std::string s(path, n);
     return s.substr(0, s.rfind('\\') + 1);
-}
-
-bool WriteBytes(const std::string& path, const std::string& bytes) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
 }
 
 std::string ReadBytes(const std::string& path) {

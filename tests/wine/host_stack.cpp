@@ -292,21 +292,13 @@ HOST_TEST(every_export_is_declared_as_the_table_says) {
     }
 }
 
-namespace {
-
-// Wine's winmm hands out about 256 mixer handles a process and never reuses
-// one, and every mixer export opens device 0 (Save about 40 times). So the
-// sweep runs in kSweepParts processes of its own (the "solo_" tests, each
-// started by its own ctest), every export in the part of its index.
-constexpr int kSweepParts = 6;
-
-void Sweep(int part) {
+HOST_TEST(stack_sweep_of_every_export) {
     Master master;
     CHECK(master.ok);
     Arguments arguments;
     CHECK(arguments.mixer != nullptr);
     int clean = 0, swept = 0;
-    for (int index = part; index < kEntryCount; index += kSweepParts) {
+    for (int index = 0; index < kEntryCount; ++index) {
         const Entry& e = kEntries[index];
         ++swept;
         FARPROC p = GetProcAddress(Dll(), e.name);
@@ -351,15 +343,6 @@ void Sweep(int part) {
         CHECK_EQ(result, first);
         if (moved == 0 && result == first) ++clean;
     }
-    std::printf("  part %d: %d of %d exports keep the stack and registers as declared\n", part, clean, swept);
+    std::printf("  %d of %d exports keep the stack and registers as declared\n", clean, swept);
+    CHECK_EQ(swept, kEntryCount);
 }
-
-}  // namespace
-
-HOST_TEST(solo_stack_sweep_part0) { Sweep(0); }
-HOST_TEST(solo_stack_sweep_part1) { Sweep(1); }
-HOST_TEST(solo_stack_sweep_part2) { Sweep(2); }
-HOST_TEST(solo_stack_sweep_part3) { Sweep(3); }
-HOST_TEST(solo_stack_sweep_part4) { Sweep(4); }
-HOST_TEST(solo_stack_sweep_part5) { Sweep(5); }
-static_assert(kSweepParts == 6, "one solo test a part");

@@ -14,10 +14,8 @@ constexpr LONG kFillA = 0x5A5A5A5A;
 constexpr LONG kFillB = static_cast<LONG>(0xA5A5A5A5u);
 
 // A mixer device named by its identifier. Requests by identifier need no
-// open handle: Wine gives a process working handles for a device only in a
-// few windows of its opens (the first 256, then again from the 16384th), and
-// the library opens the device on every call, so mixerctl leaves that budget
-// to the library.
+// open handle, and Wine gives a process working handles for a device only in
+// a few windows of its opens (the first 256, then again from the 16384th).
 struct Mixer {
     UINT index;
     explicit Mixer(UINT i) : index(i) {}

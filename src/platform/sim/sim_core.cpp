@@ -5,7 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <chrono>
+#include <mutex>
 #include <set>
+#include <thread>
 
 namespace sim {
 namespace {
@@ -35,8 +38,15 @@ struct CoreState {
         for (void* block : liveBlocks) std::free(block);
     }
     std::string modulePath = "C:\\Program Files\\Tavrin\\MIXER.DLL";
-    DWORD lastError = 0;
 };
+
+// As on Windows, each thread has its own last error.
+thread_local DWORD t_lastError = 0;
+
+std::recursive_mutex& ApiMutex() {
+    static std::recursive_mutex m;
+    return m;
+}
 
 CoreState& S() {
     static CoreState s;
@@ -113,6 +123,9 @@ bool Enter(Call& call, DWORD* code) {
 
 void Leave(const Call& call) { S().log.push_back(call); }
 
+ApiLock::ApiLock() { ApiMutex().lock(); }
+ApiLock::~ApiLock() { ApiMutex().unlock(); }
+
 ResetHook::ResetHook(void (*fn)()) { Hooks().push_back(fn); }
 
 }  // namespace detail
@@ -129,7 +142,7 @@ void ResetCore() {
     s.liveBlocks.clear();
     s.heapLimit = kDefaultHeapLimit;
     s.modulePath = "C:\\Program Files\\Tavrin\\MIXER.DLL";
-    s.lastError = 0;
+    t_lastError = 0;
 }
 
 void ResetMixer();  // sim_mixer.cpp
@@ -187,6 +200,7 @@ using sim::detail::Leave;
 extern "C" {
 
 HANDLE WINAPI GetProcessHeap(void) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "GetProcessHeap";
     DWORD code = 0;
@@ -198,6 +212,7 @@ HANDLE WINAPI GetProcessHeap(void) {
 }
 
 LPVOID WINAPI HeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "HeapAlloc";
     c.object = reinterpret_cast<uintptr_t>(hHeap);
@@ -215,6 +230,7 @@ LPVOID WINAPI HeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes) {
 }
 
 BOOL WINAPI HeapFree(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "HeapFree";
     c.object = reinterpret_cast<uintptr_t>(hHeap);
@@ -222,14 +238,14 @@ BOOL WINAPI HeapFree(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem) {
     DWORD code = 0;
     BOOL ok = FALSE;
     if (Enter(c, &code)) {
-        sim::S().lastError = code;
+        sim::t_lastError = code;
     } else if (lpMem == nullptr) {
         ok = TRUE;  // freeing null is harmless
     } else if (hHeap == &sim::g_processHeap && sim::FreeBlock(lpMem, sim::kHeapMagic)) {
         --sim::S().heapBlocks;
         ok = TRUE;
     } else {
-        sim::S().lastError = ERROR_INVALID_PARAMETER;
+        sim::t_lastError = ERROR_INVALID_PARAMETER;
     }
     c.result = ok;
     Leave(c);
@@ -237,6 +253,7 @@ BOOL WINAPI HeapFree(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem) {
 }
 
 HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "LocalAlloc";
     c.flags = uFlags;
@@ -244,13 +261,13 @@ HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes) {
     DWORD code = 0;
     void* p = nullptr;
     if (Enter(c, &code)) {
-        sim::S().lastError = code;
+        sim::t_lastError = code;
     } else {
         p = sim::AllocBlock(uBytes, (uFlags & LMEM_ZEROINIT) != 0, sim::kLocalMagic);
         if (p)
             ++sim::S().localBlocks;
         else
-            sim::S().lastError = ERROR_NOT_ENOUGH_MEMORY;
+            sim::t_lastError = ERROR_NOT_ENOUGH_MEMORY;
     }
     c.result = p != nullptr;
     Leave(c);
@@ -258,6 +275,7 @@ HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes) {
 }
 
 HLOCAL WINAPI LocalFree(HLOCAL hMem) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "LocalFree";
     DWORD code = 0;
@@ -276,6 +294,7 @@ HLOCAL WINAPI LocalFree(HLOCAL hMem) {
 }
 
 DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "GetModuleFileNameA";
     c.object = reinterpret_cast<uintptr_t>(hModule);
@@ -283,7 +302,7 @@ DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) 
     DWORD code = 0;
     DWORD n = 0;
     if (Enter(c, &code)) {
-        sim::S().lastError = code;
+        sim::t_lastError = code;
     } else if (lpFilename != nullptr && nSize > 0) {
         // As Windows does: a path that does not fit is cut to nSize - 1
         // characters, terminated, and nSize is returned.
@@ -295,7 +314,7 @@ DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) 
             std::memcpy(lpFilename, p.data(), nSize - 1);
             lpFilename[nSize - 1] = '\0';
             n = nSize;
-            sim::S().lastError = ERROR_INSUFFICIENT_BUFFER;
+            sim::t_lastError = ERROR_INSUFFICIENT_BUFFER;
         }
         c.text = lpFilename;
     }
@@ -304,7 +323,14 @@ DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) 
     return n;
 }
 
-DWORD WINAPI GetLastError(void) { return sim::S().lastError; }
-void WINAPI SetLastError(DWORD dwErrCode) { sim::S().lastError = dwErrCode; }
+DWORD WINAPI GetLastError(void) { return sim::t_lastError; }
+void WINAPI SetLastError(DWORD dwErrCode) { sim::t_lastError = dwErrCode; }
+
+void WINAPI Sleep(DWORD dwMilliseconds) {
+    if (dwMilliseconds == 0)
+        std::this_thread::yield();
+    else
+        std::this_thread::sleep_for(std::chrono::milliseconds(dwMilliseconds));
+}
 
 }  // extern "C"

@@ -154,6 +154,7 @@ extern "C" {
 HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                           LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
                           DWORD dwFlagsAndAttributes, HANDLE hTemplateFile) {
+    sim::detail::ApiLock lock;
     (void)dwShareMode;
     (void)lpSecurityAttributes;
     (void)dwFlagsAndAttributes;
@@ -214,6 +215,7 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
 
 BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
                      LPOVERLAPPED lpOverlapped) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "ReadFile";
     c.object = reinterpret_cast<uintptr_t>(hFile);
@@ -245,6 +247,7 @@ BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, 
 
 BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
                       LPOVERLAPPED lpOverlapped) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "WriteFile";
     c.object = reinterpret_cast<uintptr_t>(hFile);
@@ -290,6 +293,7 @@ BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrit
 }
 
 BOOL WINAPI FlushFileBuffers(HANDLE hFile) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "FlushFileBuffers";
     c.object = reinterpret_cast<uintptr_t>(hFile);
@@ -305,6 +309,7 @@ BOOL WINAPI FlushFileBuffers(HANDLE hFile) {
 }
 
 BOOL WINAPI CloseHandle(HANDLE hObject) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "CloseHandle";
     c.object = reinterpret_cast<uintptr_t>(hObject);
@@ -320,6 +325,7 @@ BOOL WINAPI CloseHandle(HANDLE hObject) {
 }
 
 BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "DeleteFileA";
     c.text = lpFileName ? lpFileName : "";
@@ -335,6 +341,7 @@ BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
 }
 
 BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "MoveFileExA";
     c.text = std::string(lpExistingFileName ? lpExistingFileName : "") + " -> " +

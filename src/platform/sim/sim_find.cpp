@@ -103,6 +103,7 @@ using sim::detail::Leave;
 extern "C" {
 
 HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "FindFirstFileA";
     c.text = lpFileName ? lpFileName : "";
@@ -151,6 +152,7 @@ HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDat
 }
 
 BOOL WINAPI FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "FindNextFileA";
     c.object = reinterpret_cast<uintptr_t>(hFindFile);
@@ -176,6 +178,7 @@ BOOL WINAPI FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData) {
 }
 
 BOOL WINAPI FindClose(HANDLE hFindFile) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "FindClose";
     c.object = reinterpret_cast<uintptr_t>(hFindFile);

@@ -181,6 +181,7 @@ using sim::detail::Leave;
 extern "C" {
 
 MCIERROR WINAPI mciSendCommandA(MCIDEVICEID mciId, UINT uMsg, DWORD_PTR dwParam1, DWORD_PTR dwParam2) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "mciSendCommandA";
     c.object = mciId;
@@ -210,6 +211,7 @@ MCIERROR WINAPI mciSendCommandA(MCIDEVICEID mciId, UINT uMsg, DWORD_PTR dwParam1
 }
 
 BOOL WINAPI mciGetErrorStringA(MCIERROR mcierr, LPSTR pszText, UINT cchText) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "mciGetErrorStringA";
     c.id = mcierr;
@@ -239,6 +241,7 @@ BOOL WINAPI mciGetErrorStringA(MCIERROR mcierr, LPSTR pszText, UINT cchText) {
 }
 
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "MessageBoxA";
     c.object = reinterpret_cast<uintptr_t>(hWnd);

@@ -2,8 +2,18 @@
 //
 // Devices hold destinations, destinations hold sources, lines hold controls.
 // The requests follow winmm's documented contract:
-//  - A mixer object with no object-type bits may be an open mixer handle or a
-//    device index; MIXER_OBJECTF_HMIXER demands an open handle.
+//  - A mixer object with no object-type bits (MIXER_OBJECTF_MIXER) is a
+//    device identifier, or an open mixer handle, which Windows accepts there
+//    too; MIXER_OBJECTF_HMIXER demands an open handle. With Wine's handle
+//    numbering (SetWineMixerHandles) a value below the device count is a
+//    device identifier and any other value, with either flag, names the
+//    device its bits name.
+//  - mixerOpen refuses the notifications a mixer cannot deliver as Windows
+//    does (Wine's conformance tests, dlls/winmm/tests/mixer.c, expect it):
+//    CALLBACK_FUNCTION fails with MMSYSERR_INVALFLAG, CALLBACK_WINDOW with a
+//    window that does not exist (the simulation has no windows: any non-null
+//    one) with MMSYSERR_INVALPARAM; a null window, threads and events are
+//    accepted.
 //  - Record sizes below the published size fail with MMSYSERR_INVALPARAM.
 //  - Control details: cChannels is 1 (all channels as one) or the line's channel
 //    count; cMultipleItems is the control's item count for a MULTIPLE control
@@ -23,10 +33,14 @@ namespace {
 
 struct MixerState {
     std::deque<Device> devices;
-    std::map<uintptr_t, size_t> handles;  // open handle -> device index
+    // Open handle -> device index. Wine's handle values repeat (0xC000 | 0 and
+    // 0xC000 | 16384 are one value), so one value may be open more than once.
+    std::multimap<uintptr_t, size_t> handles;
     uintptr_t nextHandle = 0x10000;
     DWORD nextControlId = 1;
     int reportedCount = -1;
+    bool wineHandles = false;
+    std::map<size_t, DWORD> wineOpens;  // device index -> mixerOpen calls so far
 };
 
 MixerState& M() {
@@ -53,6 +67,8 @@ void ResetMixer() {
     m.nextHandle = 0x10000;
     m.nextControlId = 1;
     m.reportedCount = -1;
+    m.wineHandles = false;
+    m.wineOpens.clear();
 }
 
 // ---- Model ---------------------------------------------------------------------
@@ -186,16 +202,63 @@ std::deque<Device>& Devices() { return M().devices; }
 
 void SetReportedDeviceCount(int count) { M().reportedCount = count; }
 
+void SetWineMixerHandles(bool on) { M().wineHandles = on; }
+
 int OpenMixerHandles() { return static_cast<int>(M().handles.size()); }
 
 // ---- Requests ------------------------------------------------------------------
 
 namespace {
 
+// Wine's numbering of a device's playback or recording position: playback
+// devices first, then recording devices, each counted from 0.
+void WinePosition(size_t index, bool* playback, size_t* position) {
+    const MixerState& m = M();
+    *playback = !m.devices[index].capture;
+    *position = 0;
+    for (size_t i = 0; i < index; ++i)
+        if (m.devices[i].capture == m.devices[index].capture) ++*position;
+}
+
+uintptr_t WineHandle(size_t index, DWORD counter) {
+    bool playback = false;
+    size_t position = 0;
+    WinePosition(index, &playback, &position);
+    return 0x8000u | (playback ? 0x4000u : 0u) | (static_cast<uint32_t>(position) << 8) | counter;
+}
+
+// The device a handle's bits name, as Wine decodes them: bit 15 set and
+// nothing above it, bit 14 playback or recording, bits 8-13 the position.
+bool WineDevice(uintptr_t handle, size_t* index) {
+    if (handle > 0xFFFFFFFFu || (handle >> 15) != 1) return false;
+    const bool playback = (handle >> 14) & 1;
+    size_t position = (handle >> 8) & 0x3F;
+    const MixerState& m = M();
+    for (size_t i = 0; i < m.devices.size(); ++i) {
+        if (m.devices[i].capture == playback) continue;
+        if (position-- == 0) {
+            *index = i;
+            return true;
+        }
+    }
+    return false;
+}
+
 // Resolves a mixer object to a device.
 MMRESULT Resolve(uintptr_t obj, DWORD flags, Device** dev) {
     MixerState& m = M();
     DWORD type = flags & MIXER_OBJECTF_TYPEMASK;
+    if (m.wineHandles) {
+        size_t index = 0;
+        if (type == MIXER_OBJECTF_MIXER && obj < m.devices.size()) {
+            *dev = &m.devices[obj];
+            return MMSYSERR_NOERROR;
+        }
+        if (type != MIXER_OBJECTF_MIXER && type != MIXER_OBJECTF_HMIXER) return MMSYSERR_INVALHANDLE;
+        if (!WineDevice(obj, &index)) return MMSYSERR_INVALHANDLE;
+        *dev = &m.devices[index];
+        return MMSYSERR_NOERROR;
+    }
     auto h = m.handles.find(obj);
     if (type == MIXER_OBJECTF_HMIXER) {
         if (h == m.handles.end()) return MMSYSERR_INVALHANDLE;
@@ -312,6 +375,15 @@ MMRESULT CheckDetails(const MIXERCONTROLDETAILS* cd, const Control& c, const Lin
     return MMSYSERR_NOERROR;
 }
 
+// What a control keeps of a written value.
+LONG Stored(const Control& c, LONG v) {
+    if (!c.floatLevel || v < 0 || v > 65535) return v;
+    // Wine: vol = dwValue / 65535.f when written; dwValue = vol * 0xFFFF when
+    // read, the product formed in the x87's wider precision and truncated.
+    const float level = static_cast<float>(v) / 65535.0f;
+    return static_cast<LONG>(static_cast<double>(level) * 65535.0);
+}
+
 LONG* Element(const MIXERCONTROLDETAILS* cd, DWORD index) {
     return reinterpret_cast<LONG*>(static_cast<char*>(cd->paDetails) + static_cast<size_t>(index) * cd->cbDetails);
 }
@@ -326,6 +398,7 @@ using sim::detail::Leave;
 extern "C" {
 
 UINT WINAPI mixerGetNumDevs(void) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "mixerGetNumDevs";
     DWORD code = 0;
@@ -339,6 +412,7 @@ UINT WINAPI mixerGetNumDevs(void) {
 }
 
 MMRESULT WINAPI mixerOpen(LPHMIXER phmx, UINT uMxId, DWORD_PTR dwCallback, DWORD_PTR dwInstance, DWORD fdwOpen) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "mixerOpen";
     c.object = uMxId;
@@ -346,24 +420,30 @@ MMRESULT WINAPI mixerOpen(LPHMIXER phmx, UINT uMxId, DWORD_PTR dwCallback, DWORD
     c.count = static_cast<DWORD>(dwCallback | dwInstance);
     DWORD code = 0;
     MMRESULT r = MMSYSERR_NOERROR;
+    const DWORD callback = fdwOpen & CALLBACK_TYPEMASK;
     if (Enter(c, &code)) {
         r = code;
     } else if (phmx == nullptr) {
         r = MMSYSERR_INVALPARAM;
+    } else if (callback == CALLBACK_FUNCTION) {
+        r = MMSYSERR_INVALFLAG;
+    } else if (callback == CALLBACK_WINDOW && dwCallback != 0) {
+        r = MMSYSERR_INVALPARAM;  // no such window
     } else {
         sim::MixerState& m = sim::M();
         sim::Device* dev = nullptr;
         auto h = m.handles.find(uMxId);
         size_t index = uMxId;
-        if ((fdwOpen & MIXER_OBJECTF_TYPEMASK) == MIXER_OBJECTF_HMIXER && h != m.handles.end())
+        // Wine's mixerOpen takes a device identifier only.
+        if (!m.wineHandles && (fdwOpen & MIXER_OBJECTF_TYPEMASK) == MIXER_OBJECTF_HMIXER && h != m.handles.end())
             index = h->second, dev = &m.devices[index];
         else if (uMxId < m.devices.size())
             dev = &m.devices[uMxId];
         if (!dev) {
             r = MMSYSERR_BADDEVICEID;
         } else {
-            uintptr_t handle = m.nextHandle++;
-            m.handles[handle] = index;
+            const uintptr_t handle = m.wineHandles ? sim::WineHandle(index, m.wineOpens[index]++) : m.nextHandle++;
+            m.handles.emplace(handle, index);
             *phmx = reinterpret_cast<HMIXER>(handle);
             c.id = static_cast<DWORD>(handle);
         }
@@ -374,6 +454,7 @@ MMRESULT WINAPI mixerOpen(LPHMIXER phmx, UINT uMxId, DWORD_PTR dwCallback, DWORD
 }
 
 MMRESULT WINAPI mixerClose(HMIXER hmx) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "mixerClose";
     c.object = reinterpret_cast<uintptr_t>(hmx);
@@ -381,8 +462,13 @@ MMRESULT WINAPI mixerClose(HMIXER hmx) {
     MMRESULT r = MMSYSERR_NOERROR;
     if (Enter(c, &code)) {
         r = code;
-    } else if (sim::M().handles.erase(c.object) == 0) {
-        r = MMSYSERR_INVALHANDLE;
+    } else {
+        sim::MixerState& m = sim::M();
+        auto h = m.handles.find(c.object);
+        if (h != m.handles.end())
+            m.handles.erase(h);
+        else if (!m.wineHandles)  // Wine's mixerClose succeeds for any value
+            r = MMSYSERR_INVALHANDLE;
     }
     c.result = r;
     Leave(c);
@@ -390,6 +476,7 @@ MMRESULT WINAPI mixerClose(HMIXER hmx) {
 }
 
 MMRESULT WINAPI mixerGetDevCapsA(UINT_PTR uMxId, LPMIXERCAPSA pmxcaps, UINT cbmxcaps) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "mixerGetDevCapsA";
     c.object = uMxId;
@@ -424,6 +511,7 @@ MMRESULT WINAPI mixerGetDevCapsA(UINT_PTR uMxId, LPMIXERCAPSA pmxcaps, UINT cbmx
 }
 
 MMRESULT WINAPI mixerGetLineInfoA(HMIXEROBJ hmxobj, LPMIXERLINEA pmxl, DWORD fdwInfo) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "mixerGetLineInfoA";
     c.object = reinterpret_cast<uintptr_t>(hmxobj);
@@ -484,6 +572,7 @@ MMRESULT WINAPI mixerGetLineInfoA(HMIXEROBJ hmxobj, LPMIXERLINEA pmxl, DWORD fdw
 }
 
 MMRESULT WINAPI mixerGetLineControlsA(HMIXEROBJ hmxobj, LPMIXERLINECONTROLSA pmxlc, DWORD fdwControls) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "mixerGetLineControlsA";
     c.object = reinterpret_cast<uintptr_t>(hmxobj);
@@ -556,6 +645,7 @@ MMRESULT WINAPI mixerGetLineControlsA(HMIXEROBJ hmxobj, LPMIXERLINECONTROLSA pmx
 }
 
 MMRESULT WINAPI mixerGetControlDetailsA(HMIXEROBJ hmxobj, LPMIXERCONTROLDETAILS pmxcd, DWORD fdwDetails) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "mixerGetControlDetailsA";
     c.object = reinterpret_cast<uintptr_t>(hmxobj);
@@ -621,6 +711,7 @@ MMRESULT WINAPI mixerGetControlDetailsA(HMIXEROBJ hmxobj, LPMIXERCONTROLDETAILS 
 }
 
 MMRESULT WINAPI mixerSetControlDetails(HMIXEROBJ hmxobj, LPMIXERCONTROLDETAILS pmxcd, DWORD fdwDetails) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "mixerSetControlDetails";
     c.object = reinterpret_cast<uintptr_t>(hmxobj);
@@ -677,7 +768,7 @@ MMRESULT WINAPI mixerSetControlDetails(HMIXEROBJ hmxobj, LPMIXERCONTROLDETAILS p
             DWORD storeCh = sim::StorageChannels(*ctl, *owner);
             for (DWORD ch = 0; ch < chans; ++ch) {
                 for (DWORD it = 0; it < items; ++it) {
-                    LONG v = *sim::Element(pmxcd, ch * items + it);
+                    LONG v = sim::Stored(*ctl, *sim::Element(pmxcd, ch * items + it));
                     if (storeCh == 1) {
                         if (ch == 0) ctl->SetValue(v, 0, it);
                     } else if (pmxcd->cChannels == 1) {

@@ -114,6 +114,7 @@ using sim::detail::Leave;
 extern "C" {
 
 LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "RegOpenKeyExA";
     c.text = lpSubKey ? lpSubKey : "";
@@ -162,6 +163,7 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM
 
 LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
                                 LPDWORD lpcbData) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "RegQueryValueExA";
     c.object = reinterpret_cast<uintptr_t>(hKey);
@@ -206,6 +208,7 @@ LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserve
 }
 
 LSTATUS WINAPI RegCloseKey(HKEY hKey) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "RegCloseKey";
     c.object = reinterpret_cast<uintptr_t>(hKey);

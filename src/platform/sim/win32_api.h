@@ -100,6 +100,13 @@ DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD dwErrCode);
 }
 
+// ---- Threads -----------------------------------------------------------------
+// Sleep(0) gives up the rest of the time slice, Sleep(n) sleeps n
+// milliseconds; not in the call log. YieldProcessor, the processor's
+// spin-wait hint, does nothing here.
+extern "C" void WINAPI Sleep(DWORD dwMilliseconds);
+#define YieldProcessor() ((void)0)
+
 // ---- Files and directory search --------------------------------------------
 #define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
 #define GENERIC_READ 0x80000000UL
@@ -215,7 +222,13 @@ extern "C" int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UI
 #define MMSYSERR_BADERRNUM 9
 #define MMSYSERR_INVALFLAG 10
 #define MMSYSERR_INVALPARAM 11
+#define CALLBACK_TYPEMASK 0x00070000L
 #define CALLBACK_NULL 0x00000000L
+#define CALLBACK_WINDOW 0x00010000L
+#define CALLBACK_TASK 0x00020000L
+#define CALLBACK_THREAD CALLBACK_TASK
+#define CALLBACK_FUNCTION 0x00030000L
+#define CALLBACK_EVENT 0x00050000L
 
 // ---- Multimedia: mixer -----------------------------------------------------
 #define MIXER_SHORT_NAME_CHARS 16

@@ -4,10 +4,7 @@ wine-card.json (a simulated card modelling Wine's mixer) and with mixerctl.exe
 under Wine, then compares the two transcripts command by command and the
 settings files both saved. Every difference must be listed in
 expected-differences.txt, and every listed difference must still occur.
-
-Each script runs in a process of its own: Wine hands a process working
-handles for mixer device 0 only for its first 256 opens, and the library opens
-the device on every call."""
+Each script runs in a process of its own, from a state of its own."""
 import argparse
 import glob
 import os

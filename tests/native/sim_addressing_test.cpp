@@ -1,0 +1,168 @@
+// The simulated mixer names devices as winmm does: by identifier or handle,
+// with Windows' handles or with Wine 8's numbered ones; mixerOpen refuses the
+// notifications it cannot deliver; Wine's float store of a level.
+#include "fixture.h"
+#include "wine_card.h"
+
+#include <cstring>
+
+namespace {
+
+const DWORD kSpeakers = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
+
+class SimAddressingTest : public SimTest {};
+
+HMIXEROBJ Obj(UINT_PTR value) { return reinterpret_cast<HMIXEROBJ>(value); }
+
+// The product name of the device a line request reaches through `object`, or
+// the request's error as text.
+std::string DeviceNamed(UINT_PTR object, DWORD flags) {
+    MIXERLINEA line;
+    std::memset(&line, 0, sizeof line);
+    line.cbStruct = sizeof line;
+    const MMRESULT r = mixerGetLineInfoA(Obj(object), &line, flags | MIXER_GETLINEINFOF_DESTINATION);
+    if (r != MMSYSERR_NOERROR) return "error " + std::to_string(r);
+    return line.Target.szPname;
+}
+
+void TwoDevices() {
+    for (const char* name : {"First", "Second"})
+        sim::AddDevice(name).AddDestination(kSpeakers, "Master Volume").AddSource(MIXERLINE_COMPONENTTYPE_SRC_LINE, "Line");
+}
+
+TEST_F(SimAddressingTest, IdentifiersAndHandlesAsWindowsNamesThem) {
+    TwoDevices();
+    HMIXER h = nullptr;
+    ASSERT_EQ(mixerOpen(&h, 1, 0, 0, 0), MMSYSERR_NOERROR);
+    const UINT_PTR handle = reinterpret_cast<UINT_PTR>(h);
+    // MIXER_OBJECTF_MIXER: an identifier, or a handle, which Windows takes there too.
+    EXPECT_EQ(DeviceNamed(0, MIXER_OBJECTF_MIXER), "First");
+    EXPECT_EQ(DeviceNamed(1, MIXER_OBJECTF_MIXER), "Second");
+    EXPECT_EQ(DeviceNamed(handle, MIXER_OBJECTF_MIXER), "Second");
+    EXPECT_EQ(DeviceNamed(2, MIXER_OBJECTF_MIXER), "error " + std::to_string(MMSYSERR_BADDEVICEID));
+    // MIXER_OBJECTF_HMIXER: an open handle only.
+    EXPECT_EQ(DeviceNamed(handle, MIXER_OBJECTF_HMIXER), "Second");
+    EXPECT_EQ(DeviceNamed(0, MIXER_OBJECTF_HMIXER), "error " + std::to_string(MMSYSERR_INVALHANDLE));
+    // Wave and MIDI objects are not modelled.
+    EXPECT_EQ(DeviceNamed(0, MIXER_OBJECTF_WAVEOUT), "error " + std::to_string(MMSYSERR_INVALHANDLE));
+    ASSERT_EQ(mixerClose(h), MMSYSERR_NOERROR);
+    EXPECT_EQ(DeviceNamed(handle, MIXER_OBJECTF_HMIXER), "error " + std::to_string(MMSYSERR_INVALHANDLE));
+    EXPECT_EQ(mixerClose(h), MMSYSERR_INVALHANDLE);
+    EXPECT_EQ(sim::OpenMixerHandles(), 0);
+}
+
+TEST_F(SimAddressingTest, OpenRefusesNotificationsItCannotDeliver) {
+    // What Wine's conformance tests (dlls/winmm/tests/mixer.c, test_mixerOpen)
+    // expect of Windows for every device.
+    TwoDevices();
+    for (UINT device = 0; device < 2; ++device) {
+        HMIXER h = nullptr;
+        EXPECT_EQ(mixerOpen(&h, device, 0, 0, CALLBACK_FUNCTION), static_cast<MMRESULT>(MMSYSERR_INVALFLAG));
+        EXPECT_EQ(mixerOpen(&h, device, 0xdeadbeef, 0, CALLBACK_WINDOW), static_cast<MMRESULT>(MMSYSERR_INVALPARAM));
+        EXPECT_EQ(sim::OpenMixerHandles(), 0);
+        for (DWORD flags : {DWORD(CALLBACK_WINDOW), DWORD(CALLBACK_THREAD), DWORD(CALLBACK_EVENT), DWORD(0)}) {
+            ASSERT_EQ(mixerOpen(&h, device, 0, 0, flags), MMSYSERR_NOERROR) << flags;
+            EXPECT_EQ(mixerClose(h), MMSYSERR_NOERROR);
+        }
+    }
+    HMIXER h = nullptr;
+    EXPECT_EQ(mixerOpen(&h, 3, 0, 0, 0), static_cast<MMRESULT>(MMSYSERR_BADDEVICEID));
+    EXPECT_EQ(mixerOpen(&h, static_cast<UINT>(-1), 0, 0, 0), static_cast<MMRESULT>(MMSYSERR_BADDEVICEID));
+    EXPECT_EQ(sim::OpenMixerHandles(), 0);
+}
+
+// Opens device `device` n times, closing each handle, and returns the last.
+UINT_PTR OpenTimes(UINT device, long n) {
+    HMIXER h = nullptr;
+    for (long i = 0; i < n; ++i) {
+        EXPECT_EQ(mixerOpen(&h, device, 0, 0, 0), MMSYSERR_NOERROR);
+        EXPECT_EQ(mixerClose(h), MMSYSERR_NOERROR);
+        if (i % 4096 == 0) sim::ClearLog();
+    }
+    sim::ClearLog();
+    return reinterpret_cast<UINT_PTR>(h);
+}
+
+TEST_F(SimAddressingTest, WineNumbersHandlesFromACounterThatNeverGoesDown) {
+    BuildWineCard(true);  // Out: default, Out: null2, In: default
+    const std::string invalid = "error " + std::to_string(MMSYSERR_INVALHANDLE);
+    // Each open's handle, and what it names with either flag.
+    struct Window {
+        long opens;  // opens of device 0 before this one
+        UINT_PTR handle;
+        const char* names;
+    } windows[] = {{0, 0xC000, "Out: default"},          {255, 0xC0FF, "Out: default"},
+                   {256, 0xC100, "Out: null2"},            {511, 0xC1FF, "Out: null2"},
+                   {512, 0xC200, nullptr},                  {16383, 0xFFFF, nullptr},
+                   {16384, 0xC000, "Out: default"},        {16639, 0xC0FF, "Out: default"},
+                   {16640, 0xC100, "Out: null2"},          {32768, 0xC000, "Out: default"},
+                   {49407, 0xC0FF, "Out: default"},        {49408, 0xC100, "Out: null2"},
+                   {65535, 0xFFFF, nullptr},                {65536, 0x1C000, nullptr},
+                   {65791, 0x1C0FF, nullptr}};
+    long opened = 0;
+    for (const Window& w : windows) {
+        OpenTimes(0, w.opens - opened);
+        HMIXER h = nullptr;
+        ASSERT_EQ(mixerOpen(&h, 0, 0, 0, 0), MMSYSERR_NOERROR);
+        opened = w.opens + 1;
+        const UINT_PTR handle = reinterpret_cast<UINT_PTR>(h);
+        EXPECT_EQ(handle, w.handle) << "open " << w.opens;
+        const std::string want = w.names ? w.names : invalid;
+        EXPECT_EQ(DeviceNamed(handle, MIXER_OBJECTF_MIXER), want) << "open " << w.opens;
+        EXPECT_EQ(DeviceNamed(handle, MIXER_OBJECTF_HMIXER), want) << "open " << w.opens;
+        // The identifier names device 0 whatever the counter.
+        EXPECT_EQ(DeviceNamed(0, MIXER_OBJECTF_MIXER), "Out: default");
+        EXPECT_EQ(mixerClose(h), MMSYSERR_NOERROR);
+    }
+    // Each device counts for itself; a recording device's handles have bit 14
+    // clear and its own position.
+    HMIXER h = nullptr;
+    ASSERT_EQ(mixerOpen(&h, 1, 0, 0, 0), MMSYSERR_NOERROR);
+    EXPECT_EQ(reinterpret_cast<UINT_PTR>(h), 0xC100u);
+    EXPECT_EQ(mixerClose(h), MMSYSERR_NOERROR);
+    ASSERT_EQ(mixerOpen(&h, 2, 0, 0, 0), MMSYSERR_NOERROR);
+    EXPECT_EQ(reinterpret_cast<UINT_PTR>(h), 0x8000u);
+    EXPECT_EQ(DeviceNamed(0x8000, MIXER_OBJECTF_HMIXER), "In: default");
+    // A handle never opened names a device all the same, and closing does nothing.
+    EXPECT_EQ(DeviceNamed(0xC105, MIXER_OBJECTF_HMIXER), "Out: null2");
+    EXPECT_EQ(mixerClose(reinterpret_cast<HMIXER>(static_cast<UINT_PTR>(0x1234))), MMSYSERR_NOERROR);
+    EXPECT_EQ(sim::OpenMixerHandles(), 1);  // the recording device's handle, not closed
+}
+
+TEST_F(SimAddressingTest, WineKeepsALevelAsAFloat) {
+    // Every level written by identifier and read back: the counts measured
+    // under Wine 8 with its master volume.
+    WineCard card = BuildWineCard();
+    const DWORD id = card.volume->id;
+    int lower = 0, lowerStill = 0, further = 0;
+    for (LONG level = 0; level <= 65535; ++level) {
+        ASSERT_EQ(WriteValue(0, id, level), MMSYSERR_NOERROR);
+        const LONG read = ReadValue(0, id);
+        if (read == level - 1) ++lower;
+        if (read < level - 1 || read > level) ++further;
+        ASSERT_EQ(WriteValue(0, id, read), MMSYSERR_NOERROR);  // what a write-back did
+        if (ReadValue(0, id) < read) ++lowerStill;
+        if (level % 4096 == 0) sim::ClearLog();
+    }
+    EXPECT_EQ(lower, 32895);
+    EXPECT_EQ(lowerStill, 31871);
+    EXPECT_EQ(further, 0);
+    // 256 reads each written back take 50000 to 49919, as measured; reads
+    // alone change nothing.
+    ASSERT_EQ(WriteValue(0, id, 50000), MMSYSERR_NOERROR);
+    const LONG first = ReadValue(0, id);
+    for (int i = 0; i < 256; ++i) EXPECT_EQ(ReadValue(0, id), first);
+    for (int i = 0; i < 256; ++i) WriteValue(0, id, ReadValue(0, id));
+    EXPECT_EQ(ReadValue(0, id), 49919);
+    // Out of range is refused before anything is kept; a control without the
+    // quirk keeps what it is given.
+    EXPECT_EQ(WriteValue(0, id, 65536), static_cast<MMRESULT>(MMSYSERR_INVALPARAM));
+    card.volume->refuseOutOfRange = false;
+    ASSERT_EQ(WriteValue(0, id, 70000), MMSYSERR_NOERROR);
+    EXPECT_EQ(ReadValue(0, id), 70000);
+    card.volume->floatLevel = false;
+    ASSERT_EQ(WriteValue(0, id, 1000), MMSYSERR_NOERROR);
+    EXPECT_EQ(ReadValue(0, id), 1000);
+}
+
+}  // namespace

@@ -1,0 +1,143 @@
+// Several threads of one host calling the exports at once: a UI thread
+// moving sliders and saving, a timer thread polling the meters and values, a
+// thread switching the sound-card name files, and two threads opening and
+// closing the CD player. Each check holds whatever the interleaving: the
+// results are ones the calls give alone, the state is never seen half
+// written, and nothing is left open. The tsan preset runs this under
+// ThreadSanitizer (scripts/test.sh).
+#include "cdaudio/cdaudio.h"
+#include "engine/engine.h"
+#include "exports/line_exports.h"
+#include "persistence/persistence.h"
+#include "persistence_fixture.h"
+#include "selector/selector.h"
+#include "sim_mci.h"
+
+#include <atomic>
+#include <cstring>
+#include <set>
+#include <thread>
+
+namespace {
+
+const int kRounds = 600;
+
+class ThreadTest : public FileTest {};
+
+// Failures seen on the threads, reported by the test's own thread.
+struct Tally {
+    std::atomic<int> calls{0};
+    std::atomic<int> failures{0};
+    char first[256] = {0};
+    std::atomic<bool> noted{false};
+    void Check(bool ok, const char* what) {
+        ++calls;
+        if (ok) return;
+        if (++failures == 1) {
+            std::strncpy(first, what, sizeof first - 1);
+            noted = true;
+        }
+    }
+};
+
+// The override names as one record, read under the state lock.
+std::string OverrideNames() {
+    StateLock lock;
+    return std::string(g_state.DigitalLineName) + "|" + g_state.DigitalCDLineName + "|" + g_state.LineInLineName;
+}
+
+std::string ConfigPrefix() {
+    StateLock lock;
+    return g_state.SoundCardConfigFilePath;
+}
+
+std::string RecMicName() {
+    StateLock lock;
+    return g_state.RecMicName;
+}
+
+TEST_F(ThreadTest, FiveThreadsOfOneHost) {
+    TypicalCard card = BuildTypicalCard();
+    card.speakers->AddControl(MIXERCONTROL_CONTROLTYPE_PEAKMETER, -700);
+    // Two name-file directories of different lengths, each with a file for
+    // the card: a prefix read half from one and half from the other finds none.
+    Write("a/AX200.cfg", "[DIGITAL]\r\nNAME=SPDIF In\r\n[DIGITALCD]\r\nNAME=CD Audio\r\n[LINEIN]\r\nNAME=Line In\r\n");
+    Write("bbbbbbbbbbbb/AX.cfg", "[LINEIN]\r\nNAME=Line In\r\n");
+    const std::string dirA = Path("a/"), dirB = Path("bbbbbbbbbbbb/");
+    const std::set<std::string> names = {"||", "SPDIF In|CD Audio|Line In", "||Line In"};
+    const std::string settings = Path("mixer.ini");
+    ASSERT_EQ(Save(settings.c_str()), 1);
+    Tally tally;
+
+    std::thread ui([&] {
+        for (int i = 0; i < kRounds; ++i) {
+            const LONG level = i % 2 ? 20000 : 30000;
+            tally.Check(SetPlayLineInVolume(level) == 1, "SetPlayLineInVolume");
+            tally.Check(SetPlayMainMute(i & 1) == 1, "SetPlayMainMute");
+            tally.Check(SetRecMicSelect() == 1, "SetRecMicSelect");
+            const LONG mic = GetRecMicSelect();
+            tally.Check(mic == 0 || mic == 1, "GetRecMicSelect");
+            if (i % 10 == 0) {
+                tally.Check(Save(settings.c_str()) == 1, "Save");
+                tally.Check(Set(settings.c_str()) == 1, "Set");
+            }
+        }
+    });
+    std::thread timer([&] {
+        for (int i = 0; i < kRounds; ++i) {
+            tally.Check(GetPeak(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS) == 700, "GetPeak");
+            const LONG level = GetPlayLineInVolume();
+            tally.Check(level == 20000 || level == 30000, "GetPlayLineInVolume");
+            const LONG mute = GetPlayMainMute();
+            tally.Check(mute == 0 || mute == 1, "GetPlayMainMute");
+            tally.Check(GetPlayMainVolume() == 40000, "GetPlayMainVolume");
+            tally.Check(ScanRecControls() == 0, "ScanRecControls");
+            tally.Check(IsMuxSingleSelect() == 1, "IsMuxSingleSelect");
+            char listing[256];
+            tally.Check(GetMixerRecordChannels(listing, 255) == 0 &&
+                            std::strcmp(listing, "AX200 Mixer|Line In|Microphone|CD Audio|Aux|Analog Mix|SPDIF In|") == 0,
+                        "GetMixerRecordChannels");
+            const std::string mic = RecMicName();
+            tally.Check(mic.empty() || mic == "Microphone", "cached source name");
+            tally.Check(names.count(OverrideNames()) == 1, "override names");
+        }
+    });
+    std::thread config([&] {
+        for (int i = 0; i < kRounds; ++i) {
+            const std::string& dir = i % 2 ? dirB : dirA;
+            tally.Check(SetSoundCardConfigFilePath(dir.c_str()) == static_cast<LONG>(dir.size() + 1),
+                        "SetSoundCardConfigFilePath");
+            // Only this thread sets the prefix, so the file it reads is known.
+            tally.Check(ReadDigitalConfiguration() == 1, "ReadDigitalConfiguration");
+            tally.Check(OverrideNames() == (i % 2 ? "||Line In" : "SPDIF In|CD Audio|Line In"), "names of the file");
+            tally.Check(ConfigPrefix() == dir, "prefix");
+            tally.Check(SetCDTypeDigital(i & 1) == 1, "SetCDTypeDigital");
+            const LONG cd = GetPlayCDVolume();  // by name or by type: the same line here
+            tally.Check(cd == 30000, "GetPlayCDVolume");
+        }
+    });
+    auto player = [&] {
+        for (int i = 0; i < kRounds; ++i) {
+            tally.Check(OpenCD() == 0, "OpenCD");
+            const LONG play = PlayCD(1 + i % 9);
+            tally.Check(play == 0 || play == 3075, "PlayCD");
+            const LONG stop = StopCD();
+            tally.Check(stop == 0 || stop == 3075, "StopCD");
+            const LONG close = CloseCD();
+            tally.Check(close == 0 || close == 3075, "CloseCD");
+        }
+    };
+    std::thread cd1(player), cd2(player);
+    for (std::thread* t : {&ui, &timer, &config, &cd1, &cd2}) t->join();
+
+    EXPECT_EQ(tally.failures.load(), 0) << "first: " << (tally.noted ? tally.first : "");
+    EXPECT_EQ(tally.calls.load(), (4 + 9 + 6 + 2 * 4) * kRounds + 2 * ((kRounds + 9) / 10));
+    // Every CD device opened was closed, and no MCI command failed.
+    EXPECT_EQ(sim::OpenMciDevices(), 0);
+    EXPECT_EQ(g_state.CDDeviceID, 0u);
+    EXPECT_EQ(sim::MessageBoxes().size(), 0u);
+    EXPECT_EQ(sim::CountOf("MessageBoxA"), 0u);
+    ExpectNothingOpen();
+}
+
+}  // namespace
