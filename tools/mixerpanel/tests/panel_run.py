@@ -69,16 +69,19 @@ def cpu_seconds(pid):
         return None
 
 
-def wineserver_pid(prefix):
-    """The wineserver serving `prefix`, found by its environment."""
+def wine_pid(prefix, program):
+    """The process of `program` (a Windows program's or wineserver's file
+    name) running for `prefix`, found by its command line and environment:
+    Wine's loader may run a program in another process than the one started."""
     want = ("WINEPREFIX=" + prefix).encode()
     for entry in os.listdir("/proc"):
         if not entry.isdigit():
             continue
         try:
             with open("/proc/%s/cmdline" % entry, "rb") as f:
-                if b"wineserver" not in f.read().split(b"\0")[0]:
-                    continue
+                first = f.read().split(b"\0")[0].replace(b"\\", b"/")
+            if not first.lower().endswith(program.encode().lower()) and program.encode() not in first:
+                continue
             with open("/proc/%s/environ" % entry, "rb") as f:
                 if want in f.read().split(b"\0"):
                     return int(entry)
@@ -171,7 +174,7 @@ class Run:
                                      stderr=subprocess.STDOUT)
             panel_log.close()
             if a.endurance:
-                self.endurance(panel)
+                self.endurance()
             else:
                 # Leaves the main volume at three quarters for the picture.
                 self.driver("check", "panel-settings.ini", "49151")
@@ -194,16 +197,17 @@ class Run:
             print("FAIL: " + f)
         return 1 if self.failures else 0
 
-    def endurance(self, panel):
+    def endurance(self):
         a = self.args
         # Warm-up: the first minute fills the heaps' caches (fonts, GDI,
         # winmm's device list); growth is measured after it.
         warm = min(60, max(10, a.endurance // 6))
         self.driver("idle", str(warm))
-        server = wineserver_pid(os.path.join(self.base, "prefix"))
-        before = (time.time(), cpu_seconds(panel.pid), cpu_seconds(server) if server else None)
+        prefix = os.path.join(self.base, "prefix")
+        server, program = wine_pid(prefix, "wineserver"), wine_pid(prefix, "mixerpanel.exe")
+        before = (time.time(), cpu_seconds(program) if program else None, cpu_seconds(server) if server else None)
         idle = figures_of(self.driver("idle", str(a.idle)))
-        after = (time.time(), cpu_seconds(panel.pid), cpu_seconds(server) if server else None)
+        after = (time.time(), cpu_seconds(program) if program else None, cpu_seconds(server) if server else None)
         wall = after[0] - before[0]
         inside = idle.get("idle.cpu_ms", -1) / max(1, idle.get("idle.wall_ms", 1))
         print("idle, meters running: %.2f %% of one core (the panel's own account, GetProcessTimes)"
