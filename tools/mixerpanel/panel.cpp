@@ -217,7 +217,10 @@ void ShowVolume(StripUi& s, LONG value) {
         SetText(s.value, "no reading");
         return;
     }
-    if (!s.dragging) SendMessageA(s.fader, TBM_SETPOS, TRUE, FaderPosition(s.scale, value));
+    // A thumb the user holds (captured, or reporting a drag) stays where
+    // the user has it.
+    if (!s.dragging && GetCapture() != s.fader)
+        SendMessageA(s.fader, TBM_SETPOS, TRUE, FaderPosition(s.scale, value));
     SetText(s.value, std::to_string(Percent(s.scale, value)) + " %");
 }
 

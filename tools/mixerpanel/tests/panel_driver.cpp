@@ -163,7 +163,10 @@ void Scroll(const Panel& p, int code, int position) {
 // arrived while the thumb is still held. Returns the failures seen.
 int Drag(const Panel& p, const Master& m, long long target, int steps, bool each) {
     int bad = 0;
+    // The thumb is taken first, where it is, as a press on it starts a drag:
+    // from then on the panel's refresh leaves the fader to the drag.
     const int from = FaderPos(p);
+    Scroll(p, TB_THUMBTRACK, from);
     const int to = FaderPosition(m.scale, target);
     for (int i = 1; i <= steps; ++i) {
         const int position = from + (to - from) * i / steps;
