@@ -71,17 +71,12 @@ bool EntryFits(const WIN32_FIND_DATAA& entry, const char* product) {
 // Enumerates the entries the directory search returns for `pattern`, in its
 // order, and stops at the first that fits the product name.
 bool ChooseEntry(const char* pattern, const char* product, WIN32_FIND_DATAA* entry) {
-    HANDLE search = FindFirstFileA(pattern, entry);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    bool chosen = false;
+    ScopedSearch search(FindFirstFileA(pattern, entry));
+    if (!search.valid()) return false;
     do {
-        if (EntryFits(*entry, product)) {
-            chosen = true;
-            break;
-        }
-    } while (FindNextFileA(search, entry));
-    FindClose(search);
-    return chosen;
+        if (EntryFits(*entry, product)) return true;
+    } while (FindNextFileA(search.get(), entry));
+    return false;
 }
 
 // The three override names a call loads, kept aside until the call ends.

@@ -2,7 +2,7 @@
 // reports the wave-in destination's sources, one slot per kind of source.
 #include "core/holders.h"
 #include "core/state.h"
-#include "selector/rec_selector.h"
+#include "engine/engine.h"
 #include "selector/selector.h"
 
 namespace {
@@ -27,39 +27,21 @@ char* SlotOf(DWORD componentType) {
     }
 }
 
-void PrepareLine(MIXERLINEA* line, DWORD destination) {
-    ClearRecord(line, sizeof *line);
-    line->cbStruct = sizeof *line;
-    line->dwDestination = destination;
+// Keeps a source's name in its kind's slot; the walk goes on.
+bool CacheName(MIXERLINEA* line, void*) {
+    char* slot = SlotOf(line->dwComponentType);
+    if (slot == nullptr) return false;
+    line->szName[MIXER_LONG_NAME_CHARS - 1] = '\0';  // a long name is at most 63 characters
+    StateLock lock;
+    CopyField(slot, line->szName);
+    return false;
 }
 
 }  // namespace
 
+// A walk that fails part way keeps the names it read before the failure.
 MIXER_EXPORT LONG WINAPI ScanRecControls(void) {
-    if (mixerGetNumDevs() == 0) return 0;
     MixerDevice device;
-    if (device.Open() != MMSYSERR_NOERROR) return 0;
-
-    MIXERCAPSA caps;
-    caps.cDestinations = 0;  // a failed request leaves nothing to walk
-    mixerGetDevCapsA(0, &caps, sizeof caps);
-
-    MIXERLINEA line;  // one record, reused for every query
-    for (DWORD d = 0; d < caps.cDestinations; ++d) {
-        PrepareLine(&line, d);
-        if (mixerGetLineInfoA(device.obj(), &line, MIXER_GETLINEINFOF_DESTINATION) != MMSYSERR_NOERROR) return 0;
-        const LONG sources = static_cast<LONG>(line.cConnections);
-        if (line.dwComponentType != MIXERLINE_COMPONENTTYPE_DST_WAVEIN || sources <= 0) continue;
-        for (LONG s = 0; s < sources; ++s) {
-            PrepareLine(&line, d);
-            line.dwSource = static_cast<DWORD>(s);
-            if (mixerGetLineInfoA(device.obj(), &line, MIXER_GETLINEINFOF_SOURCE) != MMSYSERR_NOERROR) return 0;
-            char* slot = SlotOf(line.dwComponentType);
-            if (slot == nullptr) continue;
-            line.szName[MIXER_LONG_NAME_CHARS - 1] = '\0';  // a long name is at most 63 characters
-            StateLock lock;
-            CopyField(slot, line.szName);
-        }
-    }
+    WalkLines(device, MIXERLINE_COMPONENTTYPE_DST_WAVEIN, false, CacheName, nullptr);
     return 0;
 }
