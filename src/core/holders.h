@@ -44,27 +44,32 @@ private:
 
 // The heaps the library takes blocks from: each hands out zero-filled blocks
 // and takes them back. The process heap's handle is asked for once a block
-// and kept with it for the free.
-struct ProcessHeap {
-    static void* Alloc(HANDLE* heap, size_t bytes) {
-        *heap = GetProcessHeap();
-        return *heap != nullptr ? HeapAlloc(*heap, HEAP_ZERO_MEMORY, bytes) : nullptr;
+// and kept for its free.
+class ProcessHeap {
+protected:
+    void* Take(size_t bytes) {
+        heap_ = GetProcessHeap();
+        return heap_ != nullptr ? HeapAlloc(heap_, HEAP_ZERO_MEMORY, bytes) : nullptr;
     }
-    static void Free(HANDLE heap, void* block) { HeapFree(heap, 0, block); }
+    void Give(void* block) { HeapFree(heap_, 0, block); }
+
+private:
+    HANDLE heap_ = nullptr;
 };
 
-struct LocalHeap {
-    static void* Alloc(HANDLE*, size_t bytes) { return LocalAlloc(LPTR, bytes); }
-    static void Free(HANDLE, void* block) { LocalFree(block); }
+class LocalHeap {
+protected:
+    void* Take(size_t bytes) { return LocalAlloc(LPTR, bytes); }
+    void Give(void* block) { LocalFree(block); }
 };
 
 // A zero-filled block from one of the heaps above, freed when the holder goes.
 template <typename Heap>
-class HeapBlock {
+class HeapBlock : private Heap {
 public:
     HeapBlock() = default;
     ~HeapBlock() {
-        if (ptr_ != nullptr) Heap::Free(heap_, ptr_);
+        if (ptr_ != nullptr) Heap::Give(ptr_);
     }
     HeapBlock(const HeapBlock&) = delete;
     HeapBlock& operator=(const HeapBlock&) = delete;
@@ -74,7 +79,7 @@ public:
     // then not asked) or when the heap refuses.
     bool Alloc(size_t count, size_t size) {
         if (ptr_ != nullptr || (size != 0 && count > static_cast<size_t>(0x7FFFFFFF) / size)) return false;
-        ptr_ = Heap::Alloc(&heap_, count * size);
+        ptr_ = Heap::Take(count * size);
         return ptr_ != nullptr;
     }
     template <typename T>
@@ -82,7 +87,6 @@ public:
     void* get() const { return ptr_; }
 
 private:
-    HANDLE heap_ = nullptr;
     void* ptr_ = nullptr;
 };
 
@@ -122,11 +126,6 @@ public:
     ScopedHandle(const ScopedHandle&) = delete;
     ScopedHandle& operator=(const ScopedHandle&) = delete;
 
-    // Closes what is held and holds `h` instead.
-    void Reset(Type h) {
-        Close();
-        handle_ = h;
-    }
     void Close() {
         if (handle_ != Kind::None()) Kind::Close(handle_);
         handle_ = Kind::None();

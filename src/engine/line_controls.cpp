@@ -50,6 +50,7 @@ bool DetailsBuffer::Alloc(DWORD channels, DWORD items, size_t size) {
 
 bool DetailsBuffer::AllocValues(DWORD items) {
     if (items > 1) return Alloc(1, items, sizeof(LONG));
+    single_ = 0;
     ptr_ = &single_;
     return true;
 }

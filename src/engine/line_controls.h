@@ -66,7 +66,7 @@ public:
     LONG* values() const { return static_cast<LONG*>(ptr_); }
 
 private:
-    LONG single_ = 0;
+    LONG single_;
     LocalBlock block_;
     void* ptr_ = nullptr;
 };

@@ -127,11 +127,8 @@ LONG LoadNames(const char* prefix, OverrideNames* names) {
     char fullName[MIXER_NAME_CHARS];
     if (!JoinName(prefix, DirectoryLength(prefix), entry.cFileName, MAX_PATH, fullName)) return 0;
 
-    LocalBlock buffer;
-    if (!buffer.Alloc(TEXT_READ_LIMIT + 1, 1)) return 0;
-    char* text = buffer.as<char>();
-    DWORD length = 0;
-    switch (ReadTextFile(fullName, text, &length)) {
+    FileText text;
+    switch (LoadTextFile(fullName, &text)) {
     case TextOpenFailed:
         return 0;
     case TextReadFailed:
@@ -139,8 +136,8 @@ LONG LoadNames(const char* prefix, OverrideNames* names) {
     case TextRead:
         break;
     }
-    if (length == 0) return 0;
-    ParseNames(text, length, names);
+    if (text.length == 0) return 0;
+    ParseNames(text.chars(), text.length, names);
     return 1;
 }
 

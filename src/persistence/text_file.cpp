@@ -1,7 +1,6 @@
 // Text-mode reading and safe replacement of a text file.
 #include "persistence/text_file.h"
 
-#include "core/holders.h"
 #include "persistence/temp_name.h"
 
 namespace {
@@ -65,6 +64,12 @@ TextReadOutcome ReadTextFile(LPCSTR path, char* text, DWORD* length) {
     return TextRead;
 }
 
+TextReadOutcome LoadTextFile(LPCSTR path, FileText* text) {
+    text->length = 0;
+    if (!text->block.Alloc(TEXT_READ_LIMIT + 1, 1)) return TextOpenFailed;
+    return ReadTextFile(path, text->block.as<char>(), &text->length);
+}
+
 bool ReplaceTextFile(LPCSTR path, const char* text, DWORD length) {
     TempNames temp;
     if (!MakeTempNames(path, &temp)) return false;
@@ -86,13 +91,13 @@ bool ReplaceTextFile(LPCSTR path, const char* text, DWORD length) {
     // a read-only or open file) is not ours to touch: a new file is made only
     // where none exists, under the first name that is free.
     for (int i = 0; i < temp.count; ++i) DeleteFileA(temp.names[i]);
-    ScopedFile file;
+    HANDLE created = INVALID_HANDLE_VALUE;
     int used = 0;
     for (; used < temp.count; ++used) {
-        file.Reset(
-            CreateFileA(temp.names[used], GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file.valid()) break;
+        created = CreateFileA(temp.names[used], GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (created != INVALID_HANDLE_VALUE) break;
     }
+    ScopedFile file(created);
     if (!file.valid()) return false;
     // A write that stores fewer bytes than asked counts as failed, as does a
     // flush that does not reach the disk.
