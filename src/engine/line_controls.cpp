@@ -42,8 +42,11 @@ FetchOutcome LineControls::Fetch(HMIXEROBJ obj, DWORD query, DWORD key, bool sto
 }
 
 bool DetailsBuffer::Alloc(DWORD channels, DWORD items, size_t size) {
+    // The element count is formed in 32 bits on every build, as the DLL forms
+    // it: a product that wraps is refused before it is formed.
     if (items != 0 && channels > 0xFFFFFFFFu / items) return false;
-    if (!block_.Alloc(static_cast<size_t>(channels) * items, size)) return false;
+    const DWORD count = channels * items;
+    if (!block_.Alloc(count, size)) return false;
     ptr_ = block_.get();
     return true;
 }
