@@ -41,6 +41,20 @@ class MixerDevice;
 SearchOutcome FindMixerLine(DWORD componentType, LONG op, LPCSTR name, LONG byName, MixerDevice& device,
                             DWORD* lineId);
 
+// Given each line a walk reads, in the record the walk reuses; true ends the
+// walk there.
+typedef bool (*LineVisitor)(MIXERLINEA* line, void* context);
+// The walk of mixer device 0's lines that the line search and the recording
+// source names share. Opens the device into `device` (it stays open for the
+// caller), reads its destinations in order and, for each one of component
+// type `destinationType` that has source lines, gives `visit` each source
+// line in order, or with `destinationItself` the destination line, read
+// again, once. SearchFound when `visit` ends the walk, SearchNotFound when
+// the walk ends by itself, SearchFailed when there is no device, it cannot
+// be opened or a request fails.
+SearchOutcome WalkLines(MixerDevice& device, DWORD destinationType, bool destinationItself, LineVisitor visit,
+                        void* context);
+
 // Writes one control of the line found: 1 when a line matched, 0 otherwise.
 MIXER_EXPORT LONG WINAPI SetMixer(DWORD componentType, LONG op, LONG value, LPCSTR name, LONG byName);
 // Writes the control of kind `op` on the line `lineId` of the open `mixer`,

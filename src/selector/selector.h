@@ -15,6 +15,9 @@ enum RecSource {
     SrcNamed = 9,  // the name the caller passes
 };
 
+// The cached name of a kind of recording source (a field of g_state, read
+// and written under the state lock); null for SrcNamed and unknown kinds.
+char* RecNameSlot(LONG kind);
 // Refreshes the six cached recording source names; always 0.
 MIXER_EXPORT LONG WINAPI ScanRecControls(void);
 // Selects (select == 1) or deselects the source; the open error or the close status.
