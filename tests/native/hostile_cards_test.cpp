@@ -173,9 +173,9 @@ protected:
             record("LocateControl", r);
         }
         record("SetCDTypeDigital", SetCDTypeDigital(3));
-        record("RepeatPlay", NoOpWithValue(1));
-        record("SetPlayRecMonitorMute", NoOpWithValue(0));
-        record("SetVolume", NoOpWithValue(-5));
+        record("RepeatPlay", RepeatPlay(1));
+        record("SetPlayRecMonitorMute", SetPlayRecMonitorMute(0));
+        record("SetVolume", SetVolume(-5));
         record("RepeatPlayStop", RepeatPlayStop());
         record("Set", Set("D:\\hostile.ini"));
 
@@ -203,7 +203,7 @@ protected:
         std::set<std::string> ran;
         for (const auto& r : p.results) ran.insert(r.first);
         ran.erase("playback boost");
-        EXPECT_EQ(ran, DefExportNames());
+        EXPECT_EQ(ran, ExportNames());
         for (const auto& s : kMixerSetters) EXPECT_EQ(p.results.at(s.name), 1) << s.name;
         for (const auto& s : kSelectionSetters) EXPECT_EQ(p.results.at(s.name), 1) << s.name;
         for (const char* n : {"SetCDTypeDigital", "RepeatPlay", "SetPlayRecMonitorMute", "SetVolume", "RepeatPlayStop"})
@@ -217,7 +217,9 @@ protected:
         EXPECT_GE(p.results.at("GetPeak"), 0);
         const LONG listing = p.results.at("GetMixerRecordChannels");
         EXPECT_TRUE(listing == 0 || listing == -1) << listing;
-        if (listing == -1) EXPECT_EQ(p.listing, "");
+        if (listing == -1) {
+            EXPECT_EQ(p.listing, "");
+        }
         for (const char* n : kSelectionGetterNames) {
             const LONG v = p.results.at(n);
             EXPECT_TRUE(v == -1 || v == 0 || v == 1) << n << " " << v;

@@ -259,7 +259,9 @@ TEST_F(SettingsTest, SaveKeepsTheFileWhenTheMixerCannotBeRead) {
             c.arrange();
             EXPECT_EQ(Save(File().c_str()), 0) << c.what;
             EXPECT_EQ(Entries(), existing ? Strings{"mixer.ini"} : Strings{}) << c.what;
-            if (existing) EXPECT_EQ(Read("mixer.ini"), old) << c.what;
+            if (existing) {
+                EXPECT_EQ(Read("mixer.ini"), old) << c.what;
+            }
             EXPECT_EQ(sim::CountOf("CreateFileA"), 0u) << c.what;
             ExpectNothingOpen();
         }
@@ -618,7 +620,9 @@ TEST_F(SettingsTest, EveryPlatformFailureDuringSet) {
             // nothing of the result.
             const bool fails = n == 1 || call.fn == "CreateFileA";
             EXPECT_EQ(result, fails ? 0 : 1) << n << " " << call.fn;
-            if (fails) EXPECT_EQ(g_state.CDTypeDigital, 7) << n << " " << call.fn;
+            if (fails) {
+                EXPECT_EQ(g_state.CDTypeDigital, 7) << n << " " << call.fn;
+            }
             if (call.fn == "ReadFile") {
                 EXPECT_EQ(g_state.CDTypeDigital, 0);
                 EXPECT_EQ(sim::CountOf("mixerOpen"), 0u);

@@ -3,8 +3,6 @@
 // shows up here as a crash or a wrong result.
 #include "host.h"
 
-#define MIXER_NO_DLLIMPORT
-#include "mixer.h"
 
 #define CALL(name) (reinterpret_cast<decltype(&name)>(Export(#name)))
 

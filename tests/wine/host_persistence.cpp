@@ -8,10 +8,6 @@
 #include <string>
 #include <vector>
 
-typedef LONG(WINAPI* PathFn)(LPCSTR);
-typedef LONG(WINAPI* BufferFn)(LPSTR);
-typedef LONG(WINAPI* NoArgFn)(void);
-
 namespace {
 
 const char kAppPathKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\TAVRIN.EXE";
@@ -65,8 +61,8 @@ long Entry(const std::string& text, const char* section, const char* key) {
 HOST_TEST(save_and_set_round_trip_master_volume_and_mute) {
     MasterControls m = FindMasterControls();
     if (!m.ok) return CHECK(m.ok);
-    PathFn save = Fn<PathFn>("Save");
-    PathFn set = Fn<PathFn>("Set");
+    const auto save = HOST_EXPORT(Save);
+    const auto set = HOST_EXPORT(Set);
     const LONG savedVolume = DirectValue(m.volume), savedMute = DirectValue(m.mute);
     const std::string dir = TempDirectory("settings");
     const std::string file = dir + "mixer.ini";
@@ -108,12 +104,12 @@ HOST_TEST(save_and_set_round_trip_master_volume_and_mute) {
 }
 
 HOST_TEST(name_file_beside_the_library_is_chosen_by_product_name) {
-    NoArgFn readConfig = Fn<NoArgFn>("ReadDigitalConfiguration");
-    PathFn setPath = Fn<PathFn>("SetSoundCardConfigFilePath");
+    const auto readConfig = HOST_EXPORT(ReadDigitalConfiguration);
+    const auto setPath = HOST_EXPORT(SetSoundCardConfigFilePath);
     const std::string dllDir = DllDirectory();
     const std::string cfg = dllDir + "default.cfg";
     MIXERCAPSA caps;
-    CHECK_EQ(mixerGetDevCapsA(0, &caps, sizeof caps), MMSYSERR_NOERROR);
+    CHECK_RESULT(mixerGetDevCapsA(0, &caps, sizeof caps), MMSYSERR_NOERROR);
     CHECK(std::strstr(caps.szPname, "default") != nullptr);
 
     // The search directory the library took from its own path at load.
@@ -142,7 +138,7 @@ HOST_TEST(name_file_beside_the_library_is_chosen_by_product_name) {
 }
 
 HOST_TEST(tavrin_directory_from_the_registry) {
-    BufferFn getDir = Fn<BufferFn>("GetTavrinDirectory");
+    const auto getDir = HOST_EXPORT(GetTavrinDirectory);
     char buffer[256];
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kAppPathKey);
     std::strcpy(buffer, "junk");
@@ -335,8 +331,8 @@ HOST_TEST(solo_settings_file_saver) {
     HANDLE go = OpenEventA(SYNCHRONIZE, FALSE, SaverObjectName(parent, "go", child).c_str());
     HANDLE saving = OpenEventA(EVENT_MODIFY_STATE, FALSE, SaverObjectName(parent, "saving", child).c_str());
     if (!shared || !ready || !go || !saving) return CHECK(false);
-    PathFn save = Fn<PathFn>("Save");
-    PathFn set = Fn<PathFn>("Set");
+    const auto save = HOST_EXPORT(Save);
+    const auto set = HOST_EXPORT(Set);
     MasterControls m = FindMasterControls();  // loads winmm's driver
     SaverSlot& slot = shared->slots[child];
     SetEvent(ready);
@@ -362,8 +358,8 @@ HOST_TEST(solo_settings_file_saver) {
 HOST_TEST(solo_settings_file_kills) {
     MasterControls m = FindMasterControls();
     if (!m.ok) return CHECK(m.ok);
-    PathFn save = Fn<PathFn>("Save");
-    PathFn set = Fn<PathFn>("Set");
+    const auto save = HOST_EXPORT(Save);
+    const auto set = HOST_EXPORT(Set);
     const DWORD self = GetCurrentProcessId();
     const std::string dir = FreshDirectory("kills");
     const std::string target = dir + "mixer.ini";
@@ -521,7 +517,7 @@ HOST_TEST(solo_settings_file_kills) {
 // each refusal show that the mixer itself could be read. Paths up to the
 // platform's limit are saved to.
 HOST_TEST(solo_settings_file_refusals) {
-    PathFn save = Fn<PathFn>("Save");
+    const auto save = HOST_EXPORT(Save);
     const std::string dir = FreshDirectory("refusals");
     const std::string file = dir + "mixer.ini";
     const std::string old = "[CD]\r\nDIGITAL=1\r\n";

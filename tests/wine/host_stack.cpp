@@ -13,8 +13,6 @@
 // the three results must agree.
 #include "host.h"
 
-#define MIXER_NO_DLLIMPORT
-#include "mixer.h"
 #include "mixer_exports.h"
 
 #include <cstdint>

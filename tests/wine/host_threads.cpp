@@ -7,8 +7,6 @@
 // gives alone. A "solo_" check, started by a ctest of its own.
 #include "host.h"
 
-#define MIXER_NO_DLLIMPORT
-#include "mixer.h"
 
 #include <cstring>
 #include <string>
