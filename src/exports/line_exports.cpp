@@ -196,7 +196,8 @@ MIXER_EXPORT LONG WINAPI NoOpWithValue(LONG value) {
 }
 
 // RepeatPlay, SetPlayRecMonitorMute and SetVolume are NoOpWithValue under
-// three names: aliases of its symbol, one address in every build. On 32-bit
+// three names: aliases of its symbol, one address in every build, with the
+// attributes the compiler gives the function (it throws nothing). On 32-bit
 // Windows a stdcall function's symbol carries its argument bytes.
 #if defined(_WIN32) && !defined(_WIN64)
 #define NO_OP_SYMBOL "NoOpWithValue@4"
@@ -204,7 +205,7 @@ MIXER_EXPORT LONG WINAPI NoOpWithValue(LONG value) {
 #define NO_OP_SYMBOL "NoOpWithValue"
 #endif
 #define DEFINE_NO_OP_ALIAS(name) \
-    MIXER_EXPORT LONG WINAPI name(LONG value) __attribute__((alias(NO_OP_SYMBOL))); LISTED(name)
+    MIXER_EXPORT LONG WINAPI name(LONG value) __attribute__((alias(NO_OP_SYMBOL), nothrow)); LISTED(name)
 DEFINE_NO_OP_ALIAS(RepeatPlay)
 DEFINE_NO_OP_ALIAS(SetPlayRecMonitorMute)
 DEFINE_NO_OP_ALIAS(SetVolume)

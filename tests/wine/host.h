@@ -65,12 +65,18 @@ public:
 // The loaded library and its exports.
 HMODULE Dll();
 FARPROC Export(const char* name);
+// A function address as the pointer type F (through void (*)(void), the
+// type a cast between function types goes through without a warning).
+template <typename F>
+F AsFunction(FARPROC p) {
+    return reinterpret_cast<F>(reinterpret_cast<void (*)(void)>(p));
+}
 template <typename F>
 F Fn(const char* name) {
-    return reinterpret_cast<F>(Export(name));
+    return AsFunction<F>(Export(name));
 }
-// An export as its mixer.h pointer type: HOST_EXPORT(GetPeak)(type).
-#define HOST_EXPORT(name) Fn<MIXER_PFN_##name>(#name)
+// An export as its mixer.h pointer type: CALL(GetPeak)(type).
+#define CALL(name) Fn<MIXER_PFN_##name>(#name)
 
 // Direct winmm access to mixer device 0, for checking what the library did.
 struct DirectLine {

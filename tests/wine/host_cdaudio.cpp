@@ -21,10 +21,10 @@ MCIERROR DirectOpenResult() {
 }  // namespace
 
 HOST_TEST(cd_open_answers_what_the_platform_answers) {
-    const auto openCD = HOST_EXPORT(OpenCD);
-    const auto stopCD = HOST_EXPORT(StopCD);
-    const auto closeCD = HOST_EXPORT(CloseCD);
-    const auto playCD = HOST_EXPORT(PlayCD);
+    const auto openCD = CALL(OpenCD);
+    const auto stopCD = CALL(StopCD);
+    const auto closeCD = CALL(CloseCD);
+    const auto playCD = CALL(PlayCD);
     if (!openCD || !stopCD || !closeCD || !playCD) return;
     // Before any open nothing is sent.
     CHECK_EQ(playCD(1), 3075);

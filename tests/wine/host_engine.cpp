@@ -3,7 +3,6 @@
 
 #include <cstring>
 
-
 HOST_TEST(wine_has_master_volume) {
     CHECK(mixerGetNumDevs() >= 1);
     MIXERCAPSA caps;
@@ -15,7 +14,7 @@ HOST_TEST(wine_has_master_volume) {
 HOST_TEST(set_mixer_main_volume_matches_direct_write) {
     MasterControls m = FindMasterControls();
     if (!m.ok) return CHECK(m.ok);
-    const auto setMixer = HOST_EXPORT(SetMixer);
+    const auto setMixer = CALL(SetMixer);
     const LONG saved = DirectValue(m.volume, 0);
     const LONG levels[] = {20000, 45000, 0, 65535};
     for (LONG v : levels) {
@@ -33,7 +32,7 @@ HOST_TEST(set_mixer_main_volume_matches_direct_write) {
 HOST_TEST(set_mixer_main_mute_toggles) {
     MasterControls m = FindMasterControls();
     if (!m.ok) return CHECK(m.ok);
-    const auto setMixer = HOST_EXPORT(SetMixer);
+    const auto setMixer = CALL(SetMixer);
     const LONG saved = DirectValue(m.mute, 0);
     CHECK_EQ(setMixer(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, MIXER_OP_MAIN_MUTE, 5, "", 0), 1);
     CHECK_EQ(DirectValue(m.mute, -1), 1);
@@ -45,7 +44,7 @@ HOST_TEST(set_mixer_main_mute_toggles) {
 HOST_TEST(set_mixer_by_name_is_exact) {
     MasterControls m = FindMasterControls();
     if (!m.ok) return CHECK(m.ok);
-    const auto setMixer = HOST_EXPORT(SetMixer);
+    const auto setMixer = CALL(SetMixer);
     const LONG saved = DirectValue(m.volume, 0);
     CHECK(DirectWrite(m.volume, 1000));
     CHECK_EQ(setMixer(0, MIXER_OP_MAIN_VOLUME, 30000, "Master Volume", 1), 1);
@@ -60,7 +59,7 @@ HOST_TEST(set_mixer_by_name_is_exact) {
 HOST_TEST(absent_lines_change_nothing) {
     MasterControls m = FindMasterControls();
     if (!m.ok) return CHECK(m.ok);
-    const auto setMixer = HOST_EXPORT(SetMixer);
+    const auto setMixer = CALL(SetMixer);
     const LONG vol = DirectValue(m.volume, -1);
     const LONG mute = DirectValue(m.mute, -1);
     // No line-in; no wave-in destination here; a source's code with a
@@ -97,7 +96,7 @@ HMIXER OpenDevice0Handle() {
 HOST_TEST(locate_control_on_destination_line) {
     MasterControls m = FindMasterControls();
     if (!m.ok) return CHECK(m.ok);
-    const auto locate = HOST_EXPORT(LocateControl);
+    const auto locate = CALL(LocateControl);
     HMIXER h = OpenDevice0Handle();
     CHECK(h != nullptr);
     const LONG saved = DirectValue(m.volume, 0);

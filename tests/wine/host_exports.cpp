@@ -3,9 +3,6 @@
 // shows up here as a crash or a wrong result.
 #include "host.h"
 
-
-#define CALL(name) (reinterpret_cast<decltype(&name)>(Export(#name)))
-
 HOST_TEST(main_volume_mute_and_balance) {
     MasterControls m = FindMasterControls();
     if (!m.ok) return CHECK(m.ok);

@@ -9,12 +9,9 @@
 // write through the library must leave the same.
 #include "host.h"
 
-
 #include <cstring>
 #include <map>
 #include <string>
-
-#define CALL(name) (reinterpret_cast<decltype(&name)>(Export(#name)))
 
 namespace {
 

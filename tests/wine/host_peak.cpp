@@ -16,7 +16,7 @@ bool Device0Opens() {
 }  // namespace
 
 HOST_TEST(get_peak_without_peak_meter_is_zero) {
-    const auto getPeak = HOST_EXPORT(GetPeak);
+    const auto getPeak = CALL(GetPeak);
     if (!getPeak) return;
     // The speakers destination exists but carries no peak meter.
     CHECK(DirectDestination(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS).found);
@@ -28,7 +28,7 @@ HOST_TEST(get_peak_without_peak_meter_is_zero) {
 }
 
 HOST_TEST(get_peak_for_a_missing_type_is_zero) {
-    const auto getPeak = HOST_EXPORT(GetPeak);
+    const auto getPeak = CALL(GetPeak);
     if (!getPeak) return;
     const DWORD absent[] = {MIXERLINE_COMPONENTTYPE_SRC_SYNTHESIZER, MIXERLINE_COMPONENTTYPE_DST_TELEPHONE,
                             MIXERLINE_COMPONENTTYPE_SRC_PCSPEAKER, 0x7777};

@@ -61,8 +61,8 @@ long Entry(const std::string& text, const char* section, const char* key) {
 HOST_TEST(save_and_set_round_trip_master_volume_and_mute) {
     MasterControls m = FindMasterControls();
     if (!m.ok) return CHECK(m.ok);
-    const auto save = HOST_EXPORT(Save);
-    const auto set = HOST_EXPORT(Set);
+    const auto save = CALL(Save);
+    const auto set = CALL(Set);
     const LONG savedVolume = DirectValue(m.volume), savedMute = DirectValue(m.mute);
     const std::string dir = TempDirectory("settings");
     const std::string file = dir + "mixer.ini";
@@ -104,8 +104,8 @@ HOST_TEST(save_and_set_round_trip_master_volume_and_mute) {
 }
 
 HOST_TEST(name_file_beside_the_library_is_chosen_by_product_name) {
-    const auto readConfig = HOST_EXPORT(ReadDigitalConfiguration);
-    const auto setPath = HOST_EXPORT(SetSoundCardConfigFilePath);
+    const auto readConfig = CALL(ReadDigitalConfiguration);
+    const auto setPath = CALL(SetSoundCardConfigFilePath);
     const std::string dllDir = DllDirectory();
     const std::string cfg = dllDir + "default.cfg";
     MIXERCAPSA caps;
@@ -138,7 +138,7 @@ HOST_TEST(name_file_beside_the_library_is_chosen_by_product_name) {
 }
 
 HOST_TEST(tavrin_directory_from_the_registry) {
-    const auto getDir = HOST_EXPORT(GetTavrinDirectory);
+    const auto getDir = CALL(GetTavrinDirectory);
     char buffer[256];
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kAppPathKey);
     std::strcpy(buffer, "junk");
@@ -331,8 +331,8 @@ HOST_TEST(solo_settings_file_saver) {
     HANDLE go = OpenEventA(SYNCHRONIZE, FALSE, SaverObjectName(parent, "go", child).c_str());
     HANDLE saving = OpenEventA(EVENT_MODIFY_STATE, FALSE, SaverObjectName(parent, "saving", child).c_str());
     if (!shared || !ready || !go || !saving) return CHECK(false);
-    const auto save = HOST_EXPORT(Save);
-    const auto set = HOST_EXPORT(Set);
+    const auto save = CALL(Save);
+    const auto set = CALL(Set);
     MasterControls m = FindMasterControls();  // loads winmm's driver
     SaverSlot& slot = shared->slots[child];
     SetEvent(ready);
@@ -358,8 +358,8 @@ HOST_TEST(solo_settings_file_saver) {
 HOST_TEST(solo_settings_file_kills) {
     MasterControls m = FindMasterControls();
     if (!m.ok) return CHECK(m.ok);
-    const auto save = HOST_EXPORT(Save);
-    const auto set = HOST_EXPORT(Set);
+    const auto save = CALL(Save);
+    const auto set = CALL(Set);
     const DWORD self = GetCurrentProcessId();
     const std::string dir = FreshDirectory("kills");
     const std::string target = dir + "mixer.ini";
@@ -517,7 +517,7 @@ HOST_TEST(solo_settings_file_kills) {
 // each refusal show that the mixer itself could be read. Paths up to the
 // platform's limit are saved to.
 HOST_TEST(solo_settings_file_refusals) {
-    const auto save = HOST_EXPORT(Save);
+    const auto save = CALL(Save);
     const std::string dir = FreshDirectory("refusals");
     const std::string file = dir + "mixer.ini";
     const std::string old = "[CD]\r\nDIGITAL=1\r\n";

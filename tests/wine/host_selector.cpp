@@ -7,10 +7,10 @@ HOST_TEST(wine_has_no_wavein_destination) {
 }
 
 HOST_TEST(selector_absent_on_wine) {
-    const auto scan = HOST_EXPORT(ScanRecControls);
-    const auto isMux = HOST_EXPORT(IsMuxSingleSelect);
-    const auto selectLine = HOST_EXPORT(SelectLine);
-    const auto channels = HOST_EXPORT(GetMixerRecordChannels);
+    const auto scan = CALL(ScanRecControls);
+    const auto isMux = CALL(IsMuxSingleSelect);
+    const auto selectLine = CALL(SelectLine);
+    const auto channels = CALL(GetMixerRecordChannels);
     if (!scan || !isMux || !selectLine || !channels) return;
 
     CHECK_EQ(scan(), 0);

@@ -132,7 +132,7 @@ struct Entry {
 
 template <typename F>
 LONG TypedThunk(FARPROC p, const DWORD* args, LONG* result) {
-    return TypedCall(reinterpret_cast<F>(p), args, result);
+    return TypedCall(AsFunction<F>(p), args, result);
 }
 
 #define MIXER_ENTRY(name, bytes, ordinal)                                                             \
@@ -202,8 +202,7 @@ struct Arguments {
 // that every call of the same export starts from the same state.
 void Settle(const char* name, LONG result) {
     if (std::strcmp(name, "OpenCD") == 0 && result == 0) {
-        typedef LONG(WINAPI * CloseFn)(void);
-        reinterpret_cast<CloseFn>(GetProcAddress(Dll(), "CloseCD"))();
+        AsFunction<MIXER_PFN_CloseCD>(GetProcAddress(Dll(), "CloseCD"))();
     }
 }
 

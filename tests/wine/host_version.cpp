@@ -4,7 +4,6 @@
 // version macros of the public header give the same numbers.
 #include "host.h"
 
-
 #include <cstring>
 #include <string>
 #include <vector>
