@@ -196,16 +196,23 @@ MIXER_EXPORT LONG WINAPI NoOpWithValue(LONG value) {
 }
 
 // RepeatPlay, SetPlayRecMonitorMute and SetVolume are NoOpWithValue under
-// three names: aliases of its symbol, one address in every build, with the
-// attributes the compiler gives the function (it throws nothing). On 32-bit
-// Windows a stdcall function's symbol carries its argument bytes.
+// three names: aliases of its symbol, one address in every build. On 32-bit
+// Windows a stdcall function's symbol carries its argument bytes. GCC marks
+// the function as throwing nothing and wants its aliases marked alike; to
+// clang that mark would be an exception specification mixer.h's
+// declarations lack.
 #if defined(_WIN32) && !defined(_WIN64)
 #define NO_OP_SYMBOL "NoOpWithValue@4"
 #else
 #define NO_OP_SYMBOL "NoOpWithValue"
 #endif
+#ifdef __clang__
+#define NO_OP_ALIAS __attribute__((alias(NO_OP_SYMBOL)))
+#else
+#define NO_OP_ALIAS __attribute__((alias(NO_OP_SYMBOL), nothrow))
+#endif
 #define DEFINE_NO_OP_ALIAS(name) \
-    MIXER_EXPORT LONG WINAPI name(LONG value) __attribute__((alias(NO_OP_SYMBOL), nothrow)); LISTED(name)
+    MIXER_EXPORT LONG WINAPI name(LONG value) NO_OP_ALIAS; LISTED(name)
 DEFINE_NO_OP_ALIAS(RepeatPlay)
 DEFINE_NO_OP_ALIAS(SetPlayRecMonitorMute)
 DEFINE_NO_OP_ALIAS(SetVolume)

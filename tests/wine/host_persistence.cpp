@@ -1,6 +1,7 @@
 // Settings file, sound-card name file and host directory against Wine's
 // kernel, registry and winmm.
 #include "host.h"
+#include "settings_layout.h"
 
 #include <cstdio>
 #include <cstring>
@@ -218,15 +219,6 @@ void RemoveTree(const std::string& dir) {
     RemoveDirectoryA(dir.c_str());
 }
 
-// 45 lines, each ending in CR LF, and nothing after the last one.
-bool Complete(const std::string& text) {
-    size_t crlf = 0, lf = 0;
-    for (size_t i = 0; i < text.size(); ++i)
-        if (text[i] == '\n') ++lf, crlf += i > 0 && text[i - 1] == '\r';
-    return crlf == 45 && lf == 45 && text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0 &&
-           text.compare(0, 17, "[RECORD VOLUME]\r\n") == 0;
-}
-
 double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
@@ -381,7 +373,7 @@ HOST_TEST(solo_settings_file_kills) {
     const double saveMs = Milliseconds(t0, t1);
     const double window = saveMs * 6 < 1 ? 1 : saveMs * 6 > 50 ? 50 : saveMs * 6;
     std::string current = ReadBytes(target);
-    CHECK(Complete(current));
+    CHECK(settings_layout::Complete(current));
     const std::string shape = WithoutEntry(current, "[PLAY VOLUME]", "MAIN");
 
     unsigned seed = GetTickCount();
@@ -438,7 +430,8 @@ HOST_TEST(solo_settings_file_kills) {
 
         // The target: whole, and the old version or one this child saved.
         const std::string text = ReadBytes(target);
-        const bool whole = Complete(text) && WithoutEntry(text, "[PLAY VOLUME]", "MAIN") == shape;
+        const bool whole =
+            settings_layout::Complete(text) && WithoutEntry(text, "[PLAY VOLUME]", "MAIN") == shape;
         const LONG level = Entry(text, "[PLAY VOLUME]", "MAIN");
         const LONG steps = (level + 1 - slot.base) / kStep;
         const bool fromChild = steps >= 0 && steps < slot.writes && NearLevel(level, slot.base + steps * kStep);
@@ -505,7 +498,7 @@ HOST_TEST(solo_settings_file_kills) {
         std::printf("  a directory, then a read-only file, in place of %s: %s\n", leftoverName.c_str(),
                     around ? "gone around" : "NOT gone around");
     }
-    CHECK(Complete(ReadBytes(target)));
+    CHECK(settings_layout::Complete(ReadBytes(target)));
 
     UnmapViewOfFile(shared);
     CloseHandle(mapping);
@@ -530,7 +523,7 @@ HOST_TEST(solo_settings_file_refusals) {
     CHECK_EQ(DirectoryEntries(dir).size(), 1);
     CHECK(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL));
     CHECK_EQ(save(file.c_str()), 1);
-    CHECK(Complete(ReadBytes(file)));
+    CHECK(settings_layout::Complete(ReadBytes(file)));
 
     CHECK_EQ(save((dir + "missing\\mixer.ini").c_str()), 0);
     CHECK(!Exists(dir + "missing"));
@@ -550,7 +543,8 @@ HOST_TEST(solo_settings_file_refusals) {
     CHECK(CreateDirectoryA(deep.c_str(), nullptr));
     CHECK(CreateDirectoryA(inner.c_str(), nullptr));
     CHECK_EQ(longest.size(), MAX_PATH - 1);
-    const bool saved = save(longest.c_str()) == 1 && Complete(ReadBytes(longest)) && DirectoryEntries(inner).size() == 1;
+    const bool saved = save(longest.c_str()) == 1 && settings_layout::Complete(ReadBytes(longest)) &&
+                       DirectoryEntries(inner).size() == 1;
     CHECK(saved);
     std::printf("  a target of %u characters %s\n", static_cast<unsigned>(longest.size()), saved ? "saved" : "NOT saved");
 
