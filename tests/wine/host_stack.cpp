@@ -125,7 +125,7 @@ __attribute__((noinline)) LONG TypedCall(LONG(WINAPI* fn)(A...), const DWORD* ar
 struct Entry {
     const char* name;
     int declaredArgs;     // from mixer.h
-    int tableBytes;       // from the export table (tools/exports.py)
+    int tableBytes;       // as tools/exports.py reads them from mixer.h (the .def's)
     bool declared32;
     LONG (*typed)(FARPROC, const DWORD*, LONG*);
 };

@@ -367,6 +367,7 @@ BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD d
 }
 
 DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
+    sim::detail::ApiLock lock;
     Call c;
     c.fn = "GetFileAttributesA";
     c.text = lpFileName ? lpFileName : "";
