@@ -16,42 +16,21 @@ namespace {
 // whose parameters have no Sig here does not compile.
 template <typename Pointer>
 struct SigOf;
-template <>
-struct SigOf<LONG(WINAPI*)(void)> {
-    static constexpr Sig value = Sig::Void;
-};
-template <>
-struct SigOf<LONG(WINAPI*)(LONG)> {
-    static constexpr Sig value = Sig::Long;
-};
-template <>
-struct SigOf<LONG(WINAPI*)(DWORD)> {
-    static constexpr Sig value = Sig::Dword;
-};
-template <>
-struct SigOf<LONG(WINAPI*)(LPCSTR)> {
-    static constexpr Sig value = Sig::Str;
-};
-template <>
-struct SigOf<LONG(WINAPI*)(LPSTR)> {
-    static constexpr Sig value = Sig::Buf;
-};
-template <>
-struct SigOf<LONG(WINAPI*)(LPSTR, DWORD)> {
-    static constexpr Sig value = Sig::BufLimit;
-};
-template <>
-struct SigOf<LONG(WINAPI*)(DWORD, LONG, LONG, LPCSTR, LONG)> {
-    static constexpr Sig value = Sig::SetMixer;
-};
-template <>
-struct SigOf<LONG(WINAPI*)(DWORD, LONG, HMIXER, LONG)> {
-    static constexpr Sig value = Sig::LocateControl;
-};
-template <>
-struct SigOf<LONG(WINAPI*)(LONG, LPCSTR, LONG)> {
-    static constexpr Sig value = Sig::SelectLine;
-};
+#define MIXERCTL_SIG(sig, ...)                                   \
+    template <>                                                  \
+    struct SigOf<LONG(WINAPI*)(__VA_ARGS__)> {                   \
+        static constexpr Sig value = Sig::sig;                   \
+    };
+MIXERCTL_SIG(Void, void)
+MIXERCTL_SIG(Long, LONG)
+MIXERCTL_SIG(Dword, DWORD)
+MIXERCTL_SIG(Str, LPCSTR)
+MIXERCTL_SIG(Buf, LPSTR)
+MIXERCTL_SIG(BufLimit, LPSTR, DWORD)
+MIXERCTL_SIG(SetMixer, DWORD, LONG, LONG, LPCSTR, LONG)
+MIXERCTL_SIG(LocateControl, DWORD, LONG, HMIXER, LONG)
+MIXERCTL_SIG(SelectLine, LONG, LPCSTR, LONG)
+#undef MIXERCTL_SIG
 
 std::vector<ExportInfo> BuildTable() {
 #define MIXERCTL_EXPORT_INFO(result, name, params) {#name, SigOf<MIXER_PFN_##name>::value},
