@@ -115,24 +115,19 @@ const DWORD kFaultCodes[] = {MMSYSERR_ERROR, MMSYSERR_NOMEM, MIXERR_INVALLINE, M
 typedef LONG(WINAPI* ValueFn)(LONG);
 typedef LONG(WINAPI* PlainFn)(void);
 
-const ValueFn kSetters[] = {
-    SetPlayLineInVolume, SetPlayMicVolume,  SetPlayCDVolume,     SetPlayWaveOutVolume, SetPlayAuxVolume,
-    SetPlayDigitalVolume, SetPlayMainVolume, SetRecLineInVolume, SetRecMicVolume,      SetRecCDVolume,
-    SetRecWaveOutVolume, SetRecAuxVolume,   SetRecDigitalVolume, SetRecAnalogVolume,   SetPlayLineInBalance,
-    SetRecLineInBalance, SetPlayMainBalance, SetPlayLineInMute,  SetPlayMicMute,       SetPlayCDMute,
-    SetPlayWaveOutMute,  SetPlayAuxMute,    SetPlayMainMute,     SetRecLineInMute,     SetRecMicMute,
-    SetRecCDMute,        SetRecWaveOutMute, SetRecAuxMute,       SetPlayMicBoostMode,  SetRecMicBoostMode,
-    SetMicBoostMode,     NoOpWithValue,
-};
-const PlainFn kGetters[] = {
-    GetPlayLineInVolume, GetPlayMicVolume, GetPlayCDVolume,     GetPlayWaveOutVolume, GetPlayAuxVolume,
-    GetPlayDigitalVolume, GetPlayMainVolume, GetRecLineInVolume, GetRecMicVolume,     GetRecCDVolume,
-    GetRecWaveOutVolume, GetRecAuxVolume,  GetRecDigitalVolume, GetRecAnalogVolume,   GetPlayLineInMute,
-    GetPlayMicMute,      GetPlayCDMute,    GetPlayWaveOutMute,  GetPlayAuxMute,       GetPlayMainMute,
-    GetRecLineInMute,    GetRecMicMute,    GetRecCDMute,        GetRecWaveOutMute,    GetRecAuxMute,
-    GetMicBoostMode,     GetRecLineInSelect, GetRecMicSelect,   GetRecCDSelect,       GetRecAuxSelect,
-    GetRecAnalogSelect,  GetRecDigitalSelect, GetCDTypeDigital,
-};
+// The per-line groups of mixer.h's export table, with the other exports of
+// their shape.
+#define FUZZ_FUNCTION(result, name, params) name,
+const ValueFn kSetters[] = {MIXER_FUNCTIONS_LINE_SETTERS(FUZZ_FUNCTION) SetMicBoostMode, NoOpWithValue};
+const PlainFn kGetters[] = {MIXER_FUNCTIONS_LINE_GETTERS(FUZZ_FUNCTION) GetMicBoostMode,
+                            GetRecLineInSelect,
+                            GetRecMicSelect,
+                            GetRecCDSelect,
+                            GetRecAuxSelect,
+                            GetRecAnalogSelect,
+                            GetRecDigitalSelect,
+                            GetCDTypeDigital};
+#undef FUZZ_FUNCTION
 const PlainFn kSelectionSetters[] = {SetRecLineInSelect, SetRecMicSelect,    SetRecCDSelect, SetRecAuxSelect,
                                      SetRecAnalogSelect, SetRecDigitalSelect, RepeatPlayStop};
 

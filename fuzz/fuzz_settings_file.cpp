@@ -8,14 +8,15 @@
 // accepts, and nothing may stay open.
 #include "fuzz_common.h"
 #include "persistence/persistence.h"
+#include "settings_layout.h"
 
 #include <cstring>
 
 namespace {
 
-const char* const kSections[] = {"[RECORD VOLUME]", "[PLAY VOLUME]", "[PLAY MUTE]", "[REC MUTE]",
-                                 "[REC SELECT]",    "[ADVANCED]",    "[CD]"};
-const char* const kKeys[] = {"LINEIN", "MIC", "CD", "AUX", "ANALOG", "DIGITAL", "MAIN", "WAVEOUT", "MICBOOST"};
+// The sections and keys Set reads (the shared settings layout).
+using settings_layout::kKeys;
+using settings_layout::kSections;
 
 int Find(const std::string& token, const char* const* words, int count) {
     for (int i = 0; i < count; ++i)

@@ -377,7 +377,9 @@ TEST_F(HostDirectoryTest, EveryPlatformFailureReleasesTheKey) {
         [] {
             char buffer[256] = "junk";
             LONG r = GetTavrinDirectory(buffer);
-            if (r == 0) EXPECT_STREQ(buffer, "");
+            if (r == 0) {
+                EXPECT_STREQ(buffer, "");
+            }
             return r;
         },
         [](size_t n, const sim::Call& call, LONG result) {

@@ -78,14 +78,14 @@ static DWORD StorageChannels(const Control& c, const Line& owner) {
 }
 
 LONG Control::Value(DWORD channel, DWORD item) const {
-    DWORD items = ItemCount(*this);
-    size_t i = static_cast<size_t>(channel) * items + item;
+    DWORD perChannel = ItemCount(*this);
+    size_t i = static_cast<size_t>(channel) * perChannel + item;
     return i < values.size() ? values[i] : 0;
 }
 
 void Control::SetValue(LONG v, DWORD channel, DWORD item) {
-    DWORD items = ItemCount(*this);
-    size_t i = static_cast<size_t>(channel) * items + item;
+    DWORD perChannel = ItemCount(*this);
+    size_t i = static_cast<size_t>(channel) * perChannel + item;
     if (i < values.size()) values[i] = v;
 }
 
@@ -129,12 +129,12 @@ Control* Line::Find(DWORD type) {
     return nullptr;
 }
 
-Line& Destination::AddSource(DWORD componentType, const std::string& nm, DWORD ch) {
+Line& Destination::AddSource(DWORD type, const std::string& nm, DWORD ch) {
     DWORD d = id & 0xFFFF;
     sources.emplace_back();
     Line& l = sources.back();
     l.id = (static_cast<DWORD>(sources.size()) << 16) | d;
-    l.componentType = componentType;
+    l.componentType = type;
     l.channels = ch;
     l.fdwLine = MIXERLINE_LINEF_ACTIVE | MIXERLINE_LINEF_SOURCE;
     l.name = nm;
@@ -142,9 +142,9 @@ Line& Destination::AddSource(DWORD componentType, const std::string& nm, DWORD c
     return l;
 }
 
-Line* Destination::FindSource(DWORD componentType) {
+Line* Destination::FindSource(DWORD type) {
     for (Line& l : sources)
-        if (l.componentType == componentType) return &l;
+        if (l.componentType == type) return &l;
     return nullptr;
 }
 
