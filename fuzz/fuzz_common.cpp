@@ -1,15 +1,56 @@
 #include "fuzz_common.h"
 
 #include <filesystem>
+#include <cstring>
 #include <fstream>
 
 #include <stdlib.h>
 
 namespace fuzz {
 
+namespace {
+
+bool g_logged = true;
+
+void Decide() {
+    static const bool always = [] {
+        const char* v = std::getenv("MIXER_FUZZ_LOG");
+        return v != nullptr && std::strcmp(v, "1") == 0;
+    }();
+    static unsigned long inputs = 0;
+    g_logged = always || inputs++ % 16 == 0;
+}
+
+}  // namespace
+
+bool Logged() { return g_logged; }
+
 void Fresh() {
+    Decide();
     sim::Reset();
+    sim::SetCallLog(g_logged);
     ResetLibraryState();
+}
+
+void Begin() {
+    Decide();
+    sim::SetCallLog(g_logged);
+    sim::ClearLog();
+    ResetLibraryState();
+}
+
+CardValues::CardValues(sim::Device& dev) {
+    auto keep = [this](sim::Line& line) {
+        for (sim::Control& c : line.controls) saved_.emplace_back(&c, c.values);
+    };
+    for (sim::Destination& d : dev.destinations) {
+        keep(d);
+        for (sim::Line& s : d.sources) keep(s);
+    }
+}
+
+void CardValues::Restore() {
+    for (auto& [control, values] : saved_) control->values = values;
 }
 
 const std::string& WorkDir() {
