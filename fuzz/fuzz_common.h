@@ -54,7 +54,8 @@ private:
     std::vector<std::pair<sim::Control*, std::vector<LONG>>> saved_;
 };
 
-// A directory of this process's own, removed at exit.
+// A directory of this process's own (in /dev/shm when there is one), removed
+// at exit.
 const std::string& WorkDir();
 void WriteFile(const std::string& path, const uint8_t* data, size_t size);
 
