@@ -25,6 +25,7 @@ set(MIXER_KIT
     target:mixerctl=mixerctl.exe
     docs/mixerctl.1=mixerctl.1
     tools/mixerctl/mixerctl.bash-completion=mixerctl.bash-completion
+    target:mixerpanel=mixerpanel.exe
     docs/dist-README.txt=README.txt
     docs/dist-REFERENCE.txt=REFERENCE.txt
     CHANGELOG.md=CHANGELOG.md

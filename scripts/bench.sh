@@ -4,7 +4,9 @@
 #   callgrind  instructions per call, the library's own and the platform's
 #   memory     one million mixed calls natively and under Wine
 #   wine       each export against its bare request sequence under Wine
-# With no argument it runs all four. BENCHMARKS.md has the figures.
+#   panel      the mixer panel's endurance run under Wine and Xvfb, 30 minutes
+#              (MIXER_PANEL_SECONDS changes that; scripts/panel-endurance.sh)
+# With no argument it runs the first four. BENCHMARKS.md has the figures.
 # MIXER_BENCH_JOBS sets the build's parallel jobs (default 2).
 set -e
 cd "$(dirname "$0")/.."
@@ -25,7 +27,8 @@ for p in $parts; do
     native|callgrind) need_native=yes ;;
     memory) need_native=yes; need_win32=yes ;;
     wine) need_native=yes; need_win32=yes ;;
-    *) echo "unknown part: $p (native, callgrind, memory, wine)"; exit 2 ;;
+    panel) ;;
+    *) echo "unknown part: $p (native, callgrind, memory, wine, panel)"; exit 2 ;;
     esac
 done
 if [ $need_native = yes ]; then
@@ -60,6 +63,10 @@ for p in $parts; do
         $native/bench/bare_check | tail -1
         echo "== wine: each export against its bare request sequence"
         (cd $win32 && ../../tests/wine/wine-run.sh ./wine_bench.exe)
+        ;;
+    panel)
+        echo "== panel: the mixer panel's endurance run under Wine"
+        scripts/panel-endurance.sh "${MIXER_PANEL_SECONDS:-1800}"
         ;;
     esac
 done

@@ -1,7 +1,7 @@
 #!/bin/sh
 # The main job: installs what is missing, builds everything (the library with
-# the simulated platform and mixerctl natively; MIXER.DLL and mixerctl.exe for
-# Windows), puts the host developer's kit and its release archive into dist/
+# the simulated platform and mixerctl natively; MIXER.DLL, mixerctl.exe and
+# mixerpanel.exe for Windows), puts the host developer's kit and its release archive into dist/
 # and shows what a host sees of the DLL, then tours the default simulated card
 # with mixerctl (levels in percent, a toggle, JSON).
 set -e

@@ -156,3 +156,9 @@ add_test(NAME release_archive_is_reproducible
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/package/reproducible.py ${CMAKE_SOURCE_DIR}
             ${MIXER_RELEASE_ZIP} ${CMAKE_BINARY_DIR}/reproducible-test)
 set_tests_properties(release_archive_is_reproducible PROPERTIES TIMEOUT 900)
+
+# The mixer panel takes the library only by name: no import of MIXER.DLL.
+if(TARGET mixerpanel)
+    add_test(NAME mixerpanel_loads_library_by_name COMMAND ${MIXER_CHECK_PACKAGE} imports
+        $<TARGET_FILE:mixerpanel> MIXER.DLL)
+endif()

@@ -1,0 +1,189 @@
+// The menu commands: settings files, the sound card's name file, the CD
+// player, the pages and About.
+#include "ids.h"
+#include "panel.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <algorithm>
+
+#ifndef MIXERPANEL_VERSION
+#error "the build passes MIXERPANEL_VERSION (the project's version)"
+#endif
+
+namespace mixerpanel {
+
+namespace {
+
+// A file name from the common file dialog; "" when the user cancels.
+std::string AskFile(Panel* p, bool save, const char* title, const char* filter, const char* extension) {
+    char path[MAX_PATH] = "";
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = p->window;
+    ofn.lpstrFilter = filter;
+    ofn.lpstrFile = path;
+    ofn.nMaxFile = sizeof path;
+    ofn.lpstrTitle = title;
+    ofn.lpstrDefExt = extension;
+    ofn.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
+                (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    const BOOL chosen = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
+    return chosen ? std::string(path) : std::string();
+}
+
+const char* const kSettingsFilter = "Mixer settings (*.ini)\0*.ini\0All files (*.*)\0*.*\0";
+
+std::string SettingsPath(Panel* p, bool save) {
+    if (!p->options.settingsFile.empty()) return p->options.settingsFile;
+    return AskFile(p, save, save ? "Save mixer settings" : "Restore mixer settings", kSettingsFilter, "ini");
+}
+
+void SaveSettings(Panel* p) {
+    const std::string path = SettingsPath(p, true);
+    if (path.empty()) return;
+    if (p->library.Save(path.c_str()) == 1)
+        SetStatus(p, "Settings saved to " + path);
+    else
+        ShowMessage(p, "The settings could not be saved to " + path + ".", MB_ICONERROR);
+}
+
+void RestoreSettings(Panel* p) {
+    const std::string path = SettingsPath(p, false);
+    if (path.empty()) return;
+    if (p->library.Set(path.c_str()) == 1) {
+        RereadLines(p);  // the CD-type flag may have changed with them
+        SetStatus(p, "Settings restored from " + path);
+    } else {
+        ShowMessage(p, "The settings in " + path + " could not be restored.", MB_ICONERROR);
+    }
+}
+
+void LoadNames(Panel* p) {
+    std::string folder = p->options.namesDir;
+    if (folder.empty()) {
+        const std::string file =
+            AskFile(p, false, "Sound card name files: pick one in the folder to search",
+                    "Sound card name files (*.cfg)\0*.cfg\0", "cfg");
+        const size_t slash = file.find_last_of("\\/");
+        if (slash == std::string::npos) return;
+        folder = file.substr(0, slash);
+    }
+    if (folder.back() != '\\' && folder.back() != '/') folder += '\\';
+    if (p->library.SetSoundCardConfigFilePath(folder.c_str()) == 0) {
+        ShowMessage(p, "The folder's name is longer than the library takes (255 characters).", MB_ICONERROR);
+        return;
+    }
+    p->namesLoaded = p->library.ReadDigitalConfiguration() == 1;
+    RereadLines(p);
+    if (p->namesLoaded) {
+        SetStatus(p, "Sound card names loaded from " + folder);
+    } else {
+        ShowMessage(p,
+                    "No name file in " + folder + " belongs to this card: the library reads the first \"*.cfg\" " +
+                        "file whose base name occurs in the card's name (\"" + p->topology.product + "\").",
+                    MB_ICONWARNING);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// CD. The library shows the MCI error text itself; the status bar keeps the
+// code.
+
+void CdResult(Panel* p, const char* what, LONG result) {
+    SetStatus(p, result == 0 ? std::string("CD: ") + what
+                             : std::string("CD: ") + what + " failed (MCI error " + std::to_string(result) + ")");
+}
+
+INT_PTR CALLBACK PlayTrackProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        SendDlgItemMessageA(dialog, IDC_TRACK_SPIN, UDM_SETRANGE32, 1, 99);
+        SendDlgItemMessageA(dialog, IDC_TRACK_SPIN, UDM_SETPOS32, 0, lParam);
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK) {
+            BOOL ok = FALSE;
+            const UINT track = GetDlgItemInt(dialog, IDC_TRACK_EDIT, &ok, FALSE);
+            if (!ok || track < 1 || track > 99) {
+                MessageBeep(MB_ICONWARNING);
+                SetFocus(GetDlgItem(dialog, IDC_TRACK_EDIT));
+                return TRUE;
+            }
+            EndDialog(dialog, static_cast<INT_PTR>(track));
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, 0);
+            return TRUE;
+        }
+        break;
+    }
+    return FALSE;
+}
+
+void PlayTrack(Panel* p) {
+    static int lastTrack = 1;
+    const INT_PTR track = DialogBoxParamA(p->instance, MAKEINTRESOURCEA(IDD_PLAY_TRACK), p->window, PlayTrackProc,
+                                          lastTrack);
+    if (track <= 0) return;
+    lastTrack = static_cast<int>(track);
+    CdResult(p, ("playing from track " + std::to_string(track)).c_str(), p->library.PlayCD(static_cast<LONG>(track)));
+}
+
+void About(Panel* p) {
+    std::string text = "MIXER panel " MIXERPANEL_VERSION "\n\nA mixer panel over MIXER.DLL, which it loads by name.\n\n";
+    text += "Library: " + p->library.path + "\n";
+    text += "Version: " + (p->library.version.empty() ? std::string("(no version resource)") : p->library.version);
+    if (!p->library.description.empty()) text += "\n" + p->library.description;
+    text += "\n\nMixer device 0: " + (p->topology.device ? p->topology.product : std::string("none"));
+    MessageBoxA(p->window, text.c_str(), "About MIXER panel", MB_OK | MB_ICONINFORMATION);
+}
+
+void Check(HMENU menu, UINT id, bool on) { CheckMenuItem(menu, id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED)); }
+
+}  // namespace
+
+void InitMenu(Panel* p, HMENU menu) {
+    CheckMenuRadioItem(menu, IDM_PAGE_PLAYBACK, IDM_PAGE_RECORDING,
+                       p->page == Page::Playback ? IDM_PAGE_PLAYBACK : IDM_PAGE_RECORDING, MF_BYCOMMAND);
+    Check(menu, IDM_CD_DIGITAL, p->library.GetCDTypeDigital() != 0);
+}
+
+void RunCommand(Panel* p, int command) {
+    switch (command) {
+    case IDM_SAVE_SETTINGS: SaveSettings(p); break;
+    case IDM_RESTORE_SETTINGS: RestoreSettings(p); break;
+    case IDM_LOAD_NAMES: LoadNames(p); break;
+    case IDM_EXIT: DestroyWindow(p->window); break;
+    case IDM_REFRESH:
+        RereadLines(p);
+        SetStatus(p, "Lines read again");
+        break;
+    case IDM_PAGE_PLAYBACK: ShowPage(p, Page::Playback); break;
+    case IDM_PAGE_RECORDING: ShowPage(p, Page::Recording); break;
+    case IDM_NEXT_PAGE:
+        ShowPage(p, p->page == Page::Playback ? Page::Recording : Page::Playback);
+        break;
+    // Without an open device the library answers 3075 and shows nothing,
+    // so the items stay enabled.
+    case IDM_CD_OPEN:
+        p->cdOpen = true;  // even a failed open may leave the device open
+        CdResult(p, "opened", p->library.OpenCD());
+        break;
+    case IDM_CD_PLAY: PlayTrack(p); break;
+    case IDM_CD_STOP: CdResult(p, "stopped", p->library.StopCD()); break;
+    case IDM_CD_CLOSE:
+        CdResult(p, "closed", p->library.CloseCD());
+        p->cdOpen = false;
+        break;
+    case IDM_CD_DIGITAL:
+        p->library.SetCDTypeDigital(p->library.GetCDTypeDigital() != 0 ? 0 : 1);
+        RereadLines(p);
+        break;
+    case IDM_ABOUT: About(p); break;
+    }
+}
+
+}  // namespace mixerpanel

@@ -1,0 +1,260 @@
+#!/usr/bin/env python3
+"""Runs mixerpanel.exe under Wine in an X server of its own (Xvfb) and drives
+it with panel_driver.exe, which sends the window messages a user's input
+makes and checks through its own winmm reads that they reached the mixer.
+
+  panel_run.py --bin BUILD --wine-run WINE_RUN --work DIR
+               [--screenshot OUT.png] [--endurance SECONDS] [--idle SECONDS]
+
+Without --endurance: the controls, an outside change and Save/Restore
+settings through the menu (panel_driver check), the screenshot, then the
+other menu commands (panel_driver menus).
+With --endurance: the panel's CPU time while idle with meters running, then
+a fader moved every second for SECONDS, then the same checks again; the
+process's handles and heap may not have grown.
+
+The Wine prefix and HOME are private (DIR/wine): the panel's windows are set
+to be drawn by Wine itself (no window manager runs in Xvfb), and Wine's own
+fonts are put where it finds them. Exit status 0 when everything passed, 77
+when Xvfb (or, for a screenshot, ImageMagick) is missing, 1 otherwise."""
+import argparse
+import os
+import re
+import select
+import shutil
+import subprocess
+import sys
+import time
+
+# How much the endurance run lets the process's figures move between the
+# start (after the first minute's warm-up of the heaps) and the end.
+HANDLE_GROWTH = 0        # handles
+HEAP_GROWTH = 16 * 1024  # bytes in busy heap blocks: allocator noise, not a trend
+
+
+def start_xvfb():
+    read_end, write_end = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24",
+                             "-nolisten", "tcp"], pass_fds=(write_end,),
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    number = b""
+    deadline = time.time() + 30
+    while time.time() < deadline and not number.endswith(b"\n"):
+        ready, _, _ = select.select([read_end], [], [], 1)
+        if ready:
+            chunk = os.read(read_end, 16)
+            if not chunk:
+                break
+            number += chunk
+    os.close(read_end)
+    if not number.strip():
+        xvfb.kill()
+        xvfb.wait()
+        raise RuntimeError("Xvfb did not report a display")
+    return xvfb, ":" + number.decode().strip()
+
+
+def figures_of(text):
+    return {m.group(1): int(m.group(2)) for m in re.finditer(r"^figure (\S+) (-?\d+)$", text, re.M)}
+
+
+def cpu_seconds(pid):
+    """User and system time of a process, from /proc; None when it is gone."""
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+    except OSError:
+        return None
+
+
+def wine_pid(prefix, program):
+    """The process of `program` (a Windows program's or wineserver's file
+    name) running for `prefix`, found by its command line and environment:
+    Wine's loader may run a program in another process than the one started."""
+    want = ("WINEPREFIX=" + prefix).encode()
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open("/proc/%s/cmdline" % entry, "rb") as f:
+                first = f.read().split(b"\0")[0].replace(b"\\", b"/")
+            if not first.lower().endswith(program.encode().lower()) and program.encode() not in first:
+                continue
+            with open("/proc/%s/environ" % entry, "rb") as f:
+                if want in f.read().split(b"\0"):
+                    return int(entry)
+        except OSError:
+            continue
+    return None
+
+
+class Run:
+    def __init__(self, args):
+        self.args = args
+        self.work = os.path.abspath(args.work)
+        self.base = os.path.join(self.work, "wine")
+        self.failures = []
+        self.env = dict(os.environ, MIXER_WINE_BASE=self.base)
+
+    def wine(self, *argv, timeout=600, check=False):
+        # Output through a file, not a pipe: processes Wine starts on the
+        # side (conhost, services) inherit it and would hold a pipe open.
+        log = os.path.join(self.work, "wine-output.txt")
+        with open(log, "w") as out:
+            proc = subprocess.run([self.args.wine_run] + list(argv), cwd=self.work, env=self.env,
+                                  stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT, timeout=timeout)
+        with open(log, errors="replace") as f:
+            proc.stdout = f.read()
+        if check and proc.returncode != 0:
+            raise RuntimeError("%s failed (%d): %s" % (" ".join(argv), proc.returncode, proc.stdout))
+        return proc
+
+    def driver(self, *argv, timeout=600):
+        proc = self.wine(os.path.join(self.args.bin, "panel_driver.exe"), *argv, timeout=timeout)
+        sys.stdout.write(proc.stdout)
+        sys.stdout.flush()
+        if proc.returncode != 0:
+            self.failures.append("panel_driver %s" % " ".join(argv))
+        return proc.stdout
+
+    def prepare(self):
+        os.makedirs(os.path.join(self.base, "home"), exist_ok=True)
+        # Wine finds its own fonts (Marlett draws the caption buttons) where
+        # fontconfig looks in the private HOME.
+        fonts = os.path.join(self.base, "home", ".local", "share", "fonts")
+        os.makedirs(fonts, exist_ok=True)
+        if os.path.isdir("/usr/share/wine/fonts"):
+            for name in os.listdir("/usr/share/wine/fonts"):
+                if name.endswith(".ttf"):
+                    shutil.copy(os.path.join("/usr/share/wine/fonts", name), fonts)
+        # A sound-card name file for Wine's card ("Out: default"): it names
+        # the line-in line, which the card has under no line-in type.
+        os.makedirs(os.path.join(self.work, "names"), exist_ok=True)
+        with open(os.path.join(self.work, "names", "default.cfg"), "w", newline="\r\n") as f:
+            f.write("[LINEIN]\nNAME=Master Volume\n")
+        # No window manager: Wine draws the frame and the caption itself.
+        self.wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f", check=True)
+
+    def screenshot(self, out):
+        found = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name", "^MIXER panel$"],
+                               env=self.env, stdout=subprocess.PIPE, text=True, timeout=60)
+        ids = found.stdout.split()
+        if not ids:
+            self.failures.append("no X window named \"MIXER panel\"")
+            return
+        time.sleep(1.5)  # a refresh and some meter ticks after the last change
+        tmp = out + ".tmp.png"
+        subprocess.run(["import", "-window", ids[0], tmp], env=self.env, check=True, timeout=60)
+        info = subprocess.run(["convert", tmp, "-format", "%w %h %k", "info:"], stdout=subprocess.PIPE, text=True,
+                              check=True).stdout.split()
+        width, height, colours = (int(v) for v in info)
+        print("screenshot %s: %dx%d, %d colours" % (out, width, height, colours))
+        # A window of the panel's size with text, controls and meters on it,
+        # not an empty or black rectangle.
+        if width < 600 or height < 300 or colours < 16:
+            self.failures.append("the screenshot does not show the panel (%dx%d, %d colours)"
+                                 % (width, height, colours))
+        os.replace(tmp, out)
+
+    def run(self):
+        a = self.args
+        # The X server first: Wine's first process in a new prefix starts the
+        # desktop the later windows live on, and it must have a display.
+        xvfb, display = start_xvfb()
+        self.env["DISPLAY"] = display
+        panel = None
+        try:
+            self.prepare()
+            panel_log = open(os.path.join(self.work, "panel-output.txt"), "w")
+            panel = subprocess.Popen([a.wine_run, os.path.join(a.bin, "mixerpanel.exe"),
+                                      "--settings-file", "panel-settings.ini", "--names-dir", "names"],
+                                     cwd=self.work, env=self.env, stdin=subprocess.DEVNULL, stdout=panel_log,
+                                     stderr=subprocess.STDOUT)
+            panel_log.close()
+            if a.endurance:
+                self.endurance()
+            else:
+                # Leaves the main volume at three quarters for the picture.
+                self.driver("check", "panel-settings.ini", "49151")
+                if a.screenshot:
+                    self.screenshot(os.path.abspath(a.screenshot))
+                self.driver("menus")
+            self.driver("close", timeout=120)
+            panel.wait(timeout=60)
+            if panel.returncode != 0:
+                self.failures.append("mixerpanel.exe exited with %d" % panel.returncode)
+        finally:
+            if panel and panel.poll() is None:
+                panel.kill()
+                panel.wait()
+            subprocess.run(["wineserver", "-k"], env=dict(self.env, WINEPREFIX=os.path.join(self.base, "prefix")),
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            xvfb.terminate()
+            xvfb.wait()
+        for f in self.failures:
+            print("FAIL: " + f)
+        return 1 if self.failures else 0
+
+    def endurance(self):
+        a = self.args
+        # Warm-up: the first minute fills the heaps' caches (fonts, GDI,
+        # winmm's device list); growth is measured after it.
+        warm = min(60, max(10, a.endurance // 6))
+        self.driver("idle", str(warm))
+        prefix = os.path.join(self.base, "prefix")
+        server, program = wine_pid(prefix, "wineserver"), wine_pid(prefix, "mixerpanel.exe")
+        before = (time.time(), cpu_seconds(program) if program else None, cpu_seconds(server) if server else None)
+        idle = figures_of(self.driver("idle", str(a.idle)))
+        after = (time.time(), cpu_seconds(program) if program else None, cpu_seconds(server) if server else None)
+        wall = after[0] - before[0]
+        inside = idle.get("idle.cpu_ms", -1) / max(1, idle.get("idle.wall_ms", 1))
+        print("idle, meters running: %.2f %% of one core (the panel's own account, GetProcessTimes)"
+              % (100 * inside))
+        if before[1] is not None and after[1] is not None:
+            print("idle, meters running: %.2f %% of one core (the panel's process, /proc)"
+                  % (100 * (after[1] - before[1]) / wall))
+        if before[2] is not None and after[2] is not None:
+            print("idle, meters running: %.2f %% of one core (the prefix's wineserver, /proc)"
+                  % (100 * (after[2] - before[2]) / wall))
+        polls_per_second = idle.get("idle.meter_polls", 0) * 1000.0 / max(1, idle.get("idle.wall_ms", 1))
+        print("idle, meters running: %.1f GetPeak calls a second" % polls_per_second)
+
+        text = self.driver("endurance", str(a.endurance), "panel-settings.ini",
+                           timeout=a.endurance * 3 + 600)
+        f = figures_of(text)
+        for name, limit in (("handles", HANDLE_GROWTH), ("heap_bytes", HEAP_GROWTH)):
+            start, end = f.get("start." + name), f.get("end." + name)
+            print("%s: %s at the start, %s at the end (%+d)" % (name, start, end, (end or 0) - (start or 0)))
+            if start is None or end is None or start < 0 or end < 0:
+                self.failures.append("no %s figure from the panel" % name)
+            elif end - start > limit:
+                self.failures.append("%s grew from %d to %d over %d s" % (name, start, end, a.endurance))
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("--bin", required=True, help="the win32 build folder (mixerpanel.exe, MIXER.DLL)")
+    ap.add_argument("--wine-run", required=True, help="tests/wine/wine-run.sh")
+    ap.add_argument("--work", required=True, help="a folder for the run (Wine prefix, settings file)")
+    ap.add_argument("--screenshot", help="PNG file for the panel's picture")
+    ap.add_argument("--endurance", type=int, default=0, help="seconds of the endurance run")
+    ap.add_argument("--idle", type=int, default=10, help="seconds of the idle CPU measurement (endurance)")
+    args = ap.parse_args()
+    missing = [t for t in ["Xvfb", "xdotool"] + (["import", "convert"] if args.screenshot else [])
+               if not shutil.which(t)]
+    if missing:
+        print("skipped: %s not installed (scripts/install-deps.sh installs them)" % ", ".join(missing))
+        return 77
+    args.bin = os.path.abspath(args.bin)
+    args.wine_run = os.path.abspath(args.wine_run)
+    try:
+        return Run(args).run()
+    except (RuntimeError, OSError, subprocess.SubprocessError) as e:
+        print("FAIL: %s" % e)
+        return 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
