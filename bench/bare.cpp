@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "persistence/temp_name.h"
+#include "settings_layout.h"
 
 namespace bare {
 
@@ -501,24 +502,15 @@ struct SaveEntry {
     Op op;
 };
 
-const SaveEntry kSaveEntries[] = {
-    {SaveEntry::Value, LineLineIn, RecVolume},    {SaveEntry::Value, LineMic, RecVolume},
-    {SaveEntry::Value, LineCD, RecVolume},        {SaveEntry::Value, LineAux, RecVolume},
-    {SaveEntry::Value, LineWaveOut, RecVolume},   {SaveEntry::Value, LineDigital, RecVolume},
-    {SaveEntry::Value, LineAnalog, RecVolume},    {SaveEntry::Value, LineLineIn, PlayVolume},
-    {SaveEntry::Value, LineMic, PlayVolume},      {SaveEntry::Value, LineCD, PlayVolume},
-    {SaveEntry::Value, LineMain, MainVolume},     {SaveEntry::Value, LineWaveOut, PlayVolume},
-    {SaveEntry::Value, LineAux, PlayVolume},      {SaveEntry::Value, LineLineIn, PlayMute},
-    {SaveEntry::Value, LineMic, PlayMute},        {SaveEntry::Value, LineCD, PlayMute},
-    {SaveEntry::Value, LineWaveOut, PlayMute},    {SaveEntry::Value, LineAux, PlayMute},
-    {SaveEntry::Value, LineMain, MainMute},       {SaveEntry::Value, LineLineIn, RecMute},
-    {SaveEntry::Value, LineMic, RecMute},         {SaveEntry::Value, LineCD, RecMute},
-    {SaveEntry::Value, LineWaveOut, RecMute},     {SaveEntry::Value, LineAux, RecMute},
-    {SaveEntry::SelectValue, LineLineIn, RecVolume}, {SaveEntry::SelectValue, LineMic, RecVolume},
-    {SaveEntry::SelectValue, LineCD, RecVolume},  {SaveEntry::SelectValue, LineAnalog, RecVolume},
-    {SaveEntry::SelectValue, LineAux, RecVolume}, {SaveEntry::SelectValue, LineDigital, RecVolume},
-    {SaveEntry::MicBoost, LineMic, PlayBoost},
-};
+// The getters Save runs, in the order of the settings layout's lines.
+#define SAVE_ENTRY(kind, text, getter, line, op) SAVE_ENTRY_##kind(line, op)
+#define SAVE_ENTRY_Text(line, op)
+#define SAVE_ENTRY_Level(line, op) {SaveEntry::Value, Line##line, op},
+#define SAVE_ENTRY_Select(line, op) {SaveEntry::SelectValue, Line##line, RecVolume},
+#define SAVE_ENTRY_MicBoost(line, op) {SaveEntry::MicBoost, Line##line, op},
+#define SAVE_ENTRY_CDType(line, op)
+const SaveEntry kSaveEntries[] = {MIXER_SETTINGS_LAYOUT(SAVE_ENTRY)};
+#undef SAVE_ENTRY
 
 }  // namespace
 
@@ -572,9 +564,9 @@ LONG SaveBytes(const char* path, const char* bytes, DWORD count) {
 
 namespace {
 
-const char* const kSections[] = {"[RECORD VOLUME]", "[PLAY VOLUME]", "[PLAY MUTE]", "[REC MUTE]",
-                                 "[REC SELECT]",    "[ADVANCED]",    "[CD]"};
-const char* const kKeys[] = {"LINEIN", "MIC", "CD", "AUX", "ANALOG", "DIGITAL", "MAIN", "WAVEOUT", "MICBOOST"};
+// The sections and keys Set reads (the shared settings layout).
+using settings_layout::kKeys;
+using settings_layout::kSections;
 const Line kKeyLines[] = {LineLineIn, LineMic, LineCD, LineAux, LineAnalog, LineDigital, LineMain, LineWaveOut,
                           LineMic};
 

@@ -27,13 +27,11 @@
 
 #include "bare.h"
 
-namespace {
+// The exports' pointer types; the functions are found with GetProcAddress.
+#define MIXER_NO_PROTOTYPES
+#include "mixer.h"
 
-typedef LONG(WINAPI* NoArg)(void);
-typedef LONG(WINAPI* OneArg)(LONG);
-typedef LONG(WINAPI* PeakFn)(DWORD);
-typedef LONG(WINAPI* PathFn)(LPCSTR);
-typedef LONG(WINAPI* ChannelsFn)(LPSTR, DWORD);
+namespace {
 
 HMODULE g_dll;
 std::string g_dir;       // the temporary directory, ending in a backslash
@@ -63,11 +61,19 @@ struct Case {
 };
 
 // The library's calls, through the pointers GetProcAddress gave.
-NoArg g_getMainVolume, g_getMainMute, g_getRecLineInSelect, g_setRecLineInSelect, g_readNames;
-OneArg g_setMainVolume, g_setMainMute, g_setMainBalance;
-PeakFn g_getPeak;
-ChannelsFn g_channels;
-PathFn g_save, g_set, g_setNamePath;
+MIXER_PFN_GetPlayMainVolume g_getMainVolume;
+MIXER_PFN_GetPlayMainMute g_getMainMute;
+MIXER_PFN_GetRecLineInSelect g_getRecLineInSelect;
+MIXER_PFN_SetRecLineInSelect g_setRecLineInSelect;
+MIXER_PFN_ReadDigitalConfiguration g_readNames;
+MIXER_PFN_SetPlayMainVolume g_setMainVolume;
+MIXER_PFN_SetPlayMainMute g_setMainMute;
+MIXER_PFN_SetPlayMainBalance g_setMainBalance;
+MIXER_PFN_GetPeak g_getPeak;
+MIXER_PFN_GetMixerRecordChannels g_channels;
+MIXER_PFN_Save g_save;
+MIXER_PFN_Set g_set;
+MIXER_PFN_SetSoundCardConfigFilePath g_setNamePath;
 
 const Case kCases[] = {
     {"GetPlayMainVolume", [] { return g_getMainVolume(); }, [] { return bare::Get(bare::LineMain, bare::MainVolume); }},
@@ -222,19 +228,19 @@ bool Setup() {
         std::printf("LoadLibraryA(\"MIXER.DLL\") failed, error %lu\n", GetLastError());
         return false;
     }
-    g_getMainVolume = Fn<NoArg>("GetPlayMainVolume");
-    g_setMainVolume = Fn<OneArg>("SetPlayMainVolume");
-    g_getMainMute = Fn<NoArg>("GetPlayMainMute");
-    g_setMainMute = Fn<OneArg>("SetPlayMainMute");
-    g_setMainBalance = Fn<OneArg>("SetPlayMainBalance");
-    g_getRecLineInSelect = Fn<NoArg>("GetRecLineInSelect");
-    g_setRecLineInSelect = Fn<NoArg>("SetRecLineInSelect");
-    g_getPeak = Fn<PeakFn>("GetPeak");
-    g_channels = Fn<ChannelsFn>("GetMixerRecordChannels");
-    g_save = Fn<PathFn>("Save");
-    g_set = Fn<PathFn>("Set");
-    g_readNames = Fn<NoArg>("ReadDigitalConfiguration");
-    g_setNamePath = Fn<PathFn>("SetSoundCardConfigFilePath");
+    g_getMainVolume = Fn<MIXER_PFN_GetPlayMainVolume>("GetPlayMainVolume");
+    g_setMainVolume = Fn<MIXER_PFN_SetPlayMainVolume>("SetPlayMainVolume");
+    g_getMainMute = Fn<MIXER_PFN_GetPlayMainMute>("GetPlayMainMute");
+    g_setMainMute = Fn<MIXER_PFN_SetPlayMainMute>("SetPlayMainMute");
+    g_setMainBalance = Fn<MIXER_PFN_SetPlayMainBalance>("SetPlayMainBalance");
+    g_getRecLineInSelect = Fn<MIXER_PFN_GetRecLineInSelect>("GetRecLineInSelect");
+    g_setRecLineInSelect = Fn<MIXER_PFN_SetRecLineInSelect>("SetRecLineInSelect");
+    g_getPeak = Fn<MIXER_PFN_GetPeak>("GetPeak");
+    g_channels = Fn<MIXER_PFN_GetMixerRecordChannels>("GetMixerRecordChannels");
+    g_save = Fn<MIXER_PFN_Save>("Save");
+    g_set = Fn<MIXER_PFN_Set>("Set");
+    g_readNames = Fn<MIXER_PFN_ReadDigitalConfiguration>("ReadDigitalConfiguration");
+    g_setNamePath = Fn<MIXER_PFN_SetSoundCardConfigFilePath>("SetSoundCardConfigFilePath");
 
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);

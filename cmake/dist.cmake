@@ -14,7 +14,8 @@
 # The import libraries are made from decorated names (SetMixer@20) with
 # dlltool -k: a host compiled against mixer.h refers to _SetMixer@20, and the
 # library binds that reference to the DLL's undecorated export "SetMixer".
-# The same definition file is shipped as MIXER.def for making them anew.
+# The same definition file (MIXER_IMPORT_DEF, cmake/exports.cmake) is shipped
+# as MIXER.def for making them anew.
 set(MIXER_KIT
     target:mixer=MIXER.DLL
     include/mixer.h=mixer.h
@@ -40,23 +41,10 @@ find_program(MIXER_LLVM_DLLTOOL NAMES llvm-dlltool llvm-dlltool-14 REQUIRED)
 find_program(MIXER_MINGW_STRIP NAMES i686-w64-mingw32-strip REQUIRED)
 
 set(MIXER_DIST_DIR ${CMAKE_BINARY_DIR}/dist)
-set(MIXER_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
 set(MIXER_IMPLIB_DIR ${CMAKE_BINARY_DIR}/implib)
-set(MIXER_IMPORT_DEF ${MIXER_GENERATED_DIR}/MIXER-import.def)
-set(MIXER_EXPORTS_HEADER ${MIXER_GENERATED_DIR}/mixer_exports.h)
-set(MIXER_EXPORT_TABLE ${CMAKE_SOURCE_DIR}/tools/export_lists.py ${CMAKE_SOURCE_DIR}/tools/exports.py)
 set(MIXER_RELEASE_NAME MIXER-${PROJECT_VERSION}-win32)
 set(MIXER_RELEASE_ZIP ${CMAKE_BINARY_DIR}/${MIXER_RELEASE_NAME}.zip)
-file(MAKE_DIRECTORY ${MIXER_DIST_DIR} ${MIXER_GENERATED_DIR} ${MIXER_IMPLIB_DIR})
-
-add_custom_command(OUTPUT ${MIXER_IMPORT_DEF}
-    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/export_lists.py --import-def ${MIXER_IMPORT_DEF}
-    DEPENDS ${MIXER_EXPORT_TABLE}
-    COMMENT "Import-library definition with decorated names")
-add_custom_command(OUTPUT ${MIXER_EXPORTS_HEADER}
-    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/export_lists.py --c-list ${MIXER_EXPORTS_HEADER}
-    DEPENDS ${MIXER_EXPORT_TABLE}
-    COMMENT "C list of the exports")
+file(MAKE_DIRECTORY ${MIXER_DIST_DIR} ${MIXER_IMPLIB_DIR})
 
 # Both tools run in the library's own folder with bare file names: dlltool
 # names the archive's members and symbols after its output and temporary

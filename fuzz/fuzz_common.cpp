@@ -1,21 +1,69 @@
 #include "fuzz_common.h"
 
 #include <filesystem>
+#include <cstring>
 #include <fstream>
 
 #include <stdlib.h>
+#include <unistd.h>
 
 namespace fuzz {
 
+namespace {
+
+bool g_logged = true;
+
+void Decide() {
+    static const bool always = [] {
+        const char* v = std::getenv("MIXER_FUZZ_LOG");
+        return v != nullptr && std::strcmp(v, "1") == 0;
+    }();
+    static unsigned long inputs = 0;
+    g_logged = always || inputs++ % 16 == 0;
+}
+
+}  // namespace
+
+bool Logged() { return g_logged; }
+
 void Fresh() {
+    Decide();
     sim::Reset();
+    sim::SetCallLog(g_logged);
     ResetLibraryState();
+}
+
+void Begin() {
+    Decide();
+    sim::SetCallLog(g_logged);
+    sim::ClearLog();
+    ResetLibraryState();
+}
+
+CardValues::CardValues(sim::Device& dev) {
+    auto keep = [this](sim::Line& line) {
+        for (sim::Control& c : line.controls) saved_.emplace_back(&c, c.values);
+    };
+    for (sim::Destination& d : dev.destinations) {
+        keep(d);
+        for (sim::Line& s : d.sources) keep(s);
+    }
+}
+
+void CardValues::Restore() {
+    for (auto& [control, values] : saved_) control->values = values;
 }
 
 const std::string& WorkDir() {
     // Never destroyed, so that the removal at exit still has its name.
     static const std::string* dir = [] {
-        std::string base = (std::filesystem::temp_directory_path() / "mixer-fuzz-XXXXXX").string();
+        // In memory where the machine has it: every input is written to a
+        // file, and on a disk file system rewriting one costs more than
+        // running the library (truncation, writeback on close, discards).
+        std::error_code ec;
+        const bool shm = std::filesystem::is_directory("/dev/shm", ec) && ::access("/dev/shm", W_OK) == 0;
+        const std::filesystem::path root = shm ? std::filesystem::path("/dev/shm") : std::filesystem::temp_directory_path();
+        std::string base = (root / "mixer-fuzz-XXXXXX").string();
         std::vector<char> name(base.begin(), base.end());
         name.push_back('\0');
         FUZZ_CHECK(mkdtemp(name.data()) != nullptr);

@@ -1,7 +1,8 @@
-// What the fuzz targets share: a fresh platform per input, a private
-// directory for files, the typical card, a text-mode reading of the input as
-// the library's text files see it, and checks that abort (a finding) when a
-// rule is broken.
+// What the fuzz targets share: the platform's lean mode and the inputs that
+// run with its call log, a fresh platform per input or a card kept between
+// inputs, a private directory for files, the typical card, a text-mode
+// reading of the input as the library's text files see it, and checks that
+// abort (a finding) when a rule is broken.
 #pragma once
 
 #include "core/state.h"
@@ -25,10 +26,36 @@
 
 namespace fuzz {
 
-// Back to a loaded library on an empty machine.
+// Whether the current input runs with the platform's call log, so that the
+// checks that read the log run: the first input of the process (so a single
+// input replayed on its own is always fully checked), one input in 16 after
+// it, and every input when the environment has MIXER_FUZZ_LOG=1. The others
+// run lean (sim::SetCallLog(false)): the same calls, results and fault
+// injection, nothing logged, several times faster. Set by Fresh() and Begin().
+bool Logged();
+
+// Back to a loaded library on an empty machine, the call log on or off as
+// Logged() says.
 void Fresh();
 
-// A directory of this process's own, removed at exit.
+// For targets that keep their card between inputs (no sim::Reset(), which
+// rebuilding the card would need): decides Logged(), switches the log and
+// empties it, and brings the library back to its load-time state.
+void Begin();
+
+// The control values of a card as built, put back before each input of a
+// target that keeps the card: an input changes nothing else of the card.
+class CardValues {
+public:
+    explicit CardValues(sim::Device& dev);
+    void Restore();
+
+private:
+    std::vector<std::pair<sim::Control*, std::vector<LONG>>> saved_;
+};
+
+// A directory of this process's own (in /dev/shm when there is one), removed
+// at exit.
 const std::string& WorkDir();
 void WriteFile(const std::string& path, const uint8_t* data, size_t size);
 

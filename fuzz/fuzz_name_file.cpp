@@ -21,12 +21,19 @@ std::string Field(const std::string& value) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    fuzz::Fresh();
-    fuzz::BuildTypicalCard();
+    // One card for the process: reading the name file changes nothing of it.
+    static const bool built = [] {
+        sim::Reset();
+        fuzz::BuildTypicalCard();
+        return true;
+    }();
+    (void)built;
+    fuzz::Begin();
     static const std::string dir = fuzz::WorkDir() + "/cards/";
     static const bool made = std::filesystem::create_directories(dir);
     FUZZ_CHECK(made || std::filesystem::is_directory(dir));
-    fuzz::WriteFile(dir + "AX200.cfg", data, size);
+    static const std::string file = dir + "AX200.cfg";
+    fuzz::WriteFile(file, data, size);
     SetSoundCardConfigFilePath(dir.c_str());
     CopyField(g_state.DigitalLineName, "earlier");
     CopyField(g_state.LineInLineName, "earlier");

@@ -1,8 +1,9 @@
 // A random card built from the input (destinations, sources, controls of any
 // type and flags, list controls with any item count and fewer or more texts,
-// names of any length, drivers that miscount or misbehave), random files and
-// registry values, then a random sequence of exports with random arguments,
-// now and then with a platform call made to fail.
+// names of any length, drivers that miscount or misbehave), settings and
+// name files mostly in their grammars, random registry values, then a random
+// sequence of exports with random arguments, now and then with the platform
+// call at a random index made to fail.
 //
 // After every export: nothing the library took is still held (a failed
 // release ends the input), and the result is one the export can give.
@@ -115,30 +116,67 @@ const DWORD kFaultCodes[] = {MMSYSERR_ERROR, MMSYSERR_NOMEM, MIXERR_INVALLINE, M
 typedef LONG(WINAPI* ValueFn)(LONG);
 typedef LONG(WINAPI* PlainFn)(void);
 
-const ValueFn kSetters[] = {
-    SetPlayLineInVolume, SetPlayMicVolume,  SetPlayCDVolume,     SetPlayWaveOutVolume, SetPlayAuxVolume,
-    SetPlayDigitalVolume, SetPlayMainVolume, SetRecLineInVolume, SetRecMicVolume,      SetRecCDVolume,
-    SetRecWaveOutVolume, SetRecAuxVolume,   SetRecDigitalVolume, SetRecAnalogVolume,   SetPlayLineInBalance,
-    SetRecLineInBalance, SetPlayMainBalance, SetPlayLineInMute,  SetPlayMicMute,       SetPlayCDMute,
-    SetPlayWaveOutMute,  SetPlayAuxMute,    SetPlayMainMute,     SetRecLineInMute,     SetRecMicMute,
-    SetRecCDMute,        SetRecWaveOutMute, SetRecAuxMute,       SetPlayMicBoostMode,  SetRecMicBoostMode,
-    SetMicBoostMode,     NoOpWithValue,
-};
-const PlainFn kGetters[] = {
-    GetPlayLineInVolume, GetPlayMicVolume, GetPlayCDVolume,     GetPlayWaveOutVolume, GetPlayAuxVolume,
-    GetPlayDigitalVolume, GetPlayMainVolume, GetRecLineInVolume, GetRecMicVolume,     GetRecCDVolume,
-    GetRecWaveOutVolume, GetRecAuxVolume,  GetRecDigitalVolume, GetRecAnalogVolume,   GetPlayLineInMute,
-    GetPlayMicMute,      GetPlayCDMute,    GetPlayWaveOutMute,  GetPlayAuxMute,       GetPlayMainMute,
-    GetRecLineInMute,    GetRecMicMute,    GetRecCDMute,        GetRecWaveOutMute,    GetRecAuxMute,
-    GetMicBoostMode,     GetRecLineInSelect, GetRecMicSelect,   GetRecCDSelect,       GetRecAuxSelect,
-    GetRecAnalogSelect,  GetRecDigitalSelect, GetCDTypeDigital,
-};
+// The per-line groups of mixer.h's export table, with the other exports of
+// their shape.
+#define FUZZ_FUNCTION(result, name, params) name,
+const ValueFn kSetters[] = {MIXER_FUNCTIONS_LINE_SETTERS(FUZZ_FUNCTION) SetMicBoostMode, NoOpWithValue};
+const PlainFn kGetters[] = {MIXER_FUNCTIONS_LINE_GETTERS(FUZZ_FUNCTION) GetMicBoostMode,
+                            GetRecLineInSelect,
+                            GetRecMicSelect,
+                            GetRecCDSelect,
+                            GetRecAuxSelect,
+                            GetRecAnalogSelect,
+                            GetRecDigitalSelect,
+                            GetCDTypeDigital};
+#undef FUZZ_FUNCTION
 const PlainFn kSelectionSetters[] = {SetRecLineInSelect, SetRecMicSelect,    SetRecCDSelect, SetRecAuxSelect,
                                      SetRecAnalogSelect, SetRecDigitalSelect, RepeatPlayStop};
 
 template <typename T, size_t N>
 const T& Pick(FuzzedDataProvider& in, const T (&table)[N]) {
     return table[in.ConsumeIntegralInRange<size_t>(0, N - 1)];
+}
+
+// A sound-card name file: now and then the input's bytes as they are, mostly
+// the grammar's sections, each with a name the card's lines may have, so
+// that override names are stored and the exports look lines up by them.
+std::string NameFileText(FuzzedDataProvider& in) {
+    if (in.ConsumeIntegralInRange(0, 3) == 0) return in.ConsumeRandomLengthString(300);
+    static const char* const kSections[] = {"[DIGITAL]", "[DIGITALCD]", "[LINEIN]", "[OTHER]"};
+    std::string text;
+    const int entries = in.ConsumeIntegralInRange(0, 4);
+    for (int i = 0; i < entries; ++i) {
+        text += Pick(in, kSections);
+        text += in.ConsumeBool() ? "\n" : "\r\n";
+        text += "NAME=";
+        text += Name(in);
+        text += "\n";
+    }
+    return text;
+}
+
+// A mixer settings file: now and then the input's bytes as they are, mostly
+// sections of the grammar with keys and values near the levels' edges.
+std::string SettingsText(FuzzedDataProvider& in) {
+    if (in.ConsumeIntegralInRange(0, 3) == 0) return in.ConsumeRandomLengthString(600);
+    static const char* const kSections[] = {"[RECORD VOLUME]", "[PLAY VOLUME]", "[PLAY MUTE]", "[REC MUTE]",
+                                            "[REC SELECT]",    "[ADVANCED]",    "[CD]",        "[OTHER]"};
+    static const char* const kKeys[] = {"LINEIN", "MIC",  "CD",      "AUX",      "ANALOG",
+                                        "DIGITAL", "MAIN", "WAVEOUT", "MICBOOST", "BASS"};
+    static const char* const kValues[] = {"0", "1", "-1", "32768", "65535", "65536", "4294967295", "12abc", ""};
+    std::string text;
+    const int entries = in.ConsumeIntegralInRange(0, 12);
+    for (int i = 0; i < entries; ++i) {
+        if (in.ConsumeBool()) {
+            text += Pick(in, kSections);
+            text += "\n";
+        }
+        text += Pick(in, kKeys);
+        text += "=";
+        text += in.ConsumeBool() ? std::string(Pick(in, kValues)) : std::to_string(in.ConsumeIntegral<LONG>());
+        text += "\n";
+    }
+    return text;
 }
 
 // One export with arguments from the input.
@@ -257,6 +295,11 @@ void CallOne(FuzzedDataProvider& in, const std::string& dir, bool faulted) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);
     fuzz::Fresh();
+    // The card and files go when the input ends, so that an input leaves no
+    // heap behind and libFuzzer has no reason to run it again for leaks.
+    struct Clear {
+        ~Clear() { sim::Reset(); }
+    } clearAtEnd;
     sim::SetHeapLimit(32u << 20);
     static const std::string dir = fuzz::WorkDir();
     static const bool made = std::filesystem::create_directories(dir + "/cards") || true;
@@ -264,12 +307,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string product = BuildCard(in);
 
     // The files and registry value the exports may find.
-    const std::string settings = in.ConsumeRandomLengthString(600);
+    const std::string settings = SettingsText(in);
     fuzz::WriteFile(dir + "/settings.ini", reinterpret_cast<const uint8_t*>(settings.data()), settings.size());
     std::error_code ignored;
     for (const auto& e : std::filesystem::directory_iterator(dir + "/cards", ignored))
         std::filesystem::remove(e.path(), ignored);
-    const std::string names = in.ConsumeRandomLengthString(300);
+    const std::string names = NameFileText(in);
     const std::string base = product.substr(0, in.ConsumeIntegralInRange<size_t>(0, product.size()));
     if (base.find('/') == std::string::npos && base.find('\0') == std::string::npos)
         fuzz::WriteFile(dir + "/cards/" + base + ".cfg", reinterpret_cast<const uint8_t*>(names.data()), names.size());
@@ -277,18 +320,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::string value = in.ConsumeRandomLengthString(300);
         sim::RegSetValue(HKEY_LOCAL_MACHINE, kAppPathKey, "Path", in.ConsumeIntegralInRange<DWORD>(0, 7), value);
     }
-    if (in.ConsumeIntegralInRange(0, 7) == 0) sim::FailMciCommand(MCI_CLOSE, MCIERR_HARDWARE);
+    // The MCI log counts the closes the platform refused: with closes made
+    // to fail, the whole input runs with the log.
+    bool logAll = fuzz::Logged();
+    if (in.ConsumeIntegralInRange(0, 7) == 0) {
+        sim::FailMciCommand(MCI_CLOSE, MCIERR_HARDWARE);
+        logAll = true;
+    }
+    sim::SetCallLog(logAll);
     SetSoundCardConfigFilePath((dir + "/cards/").c_str());
 
     for (int step = 0; step < 48 && in.remaining_bytes() > 0; ++step) {
         sim::ClearLog();
         bool armed = false;
         if (in.ConsumeIntegralInRange(0, 7) == 0) {
-            sim::FailNthCall(in.ConsumeIntegralInRange(1, 60), Pick(in, kFaultCodes));
+            // Most exports make a few dozen calls, saving and setting a file
+            // some hundreds.
+            sim::FailNthCall(in.ConsumeBool() ? in.ConsumeIntegralInRange(1, 60) : in.ConsumeIntegralInRange(1, 600),
+                             Pick(in, kFaultCodes));
             armed = true;
         }
+        // A step with a fault runs with the log, which tells whether the
+        // fault fell on a release; the others run lean and release everything.
+        if (armed && !logAll) sim::SetCallLog(true);
         CallOne(in, dir, armed);
         sim::ClearFaults();
+        if (armed && !logAll) sim::SetCallLog(false);
         bool releaseFailed = false;
         for (const sim::Call& c : sim::Log()) releaseFailed = releaseFailed || (c.injected && IsRelease(c));
         if (releaseFailed) return 0;  // the platform kept what it was asked to release

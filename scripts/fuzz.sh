@@ -2,7 +2,8 @@
 # Builds the fuzz targets (the fuzz preset: clang with libFuzzer, address and
 # undefined-behaviour sanitizers) and runs each one for a bounded time, on
 # its committed seed corpus (fuzz/corpus/<target>) and what earlier runs
-# added (build/fuzz/corpus/<target>).
+# added (build/fuzz/corpus/<target>), with the target's dictionary
+# (fuzz/<target>.dict). scripts/fuzz-campaign.sh runs long campaigns.
 #
 #   scripts/fuzz.sh [seconds per target]     default 20; the test command's run
 #
@@ -22,7 +23,7 @@ for target in settings_file name_file random_card; do
     mkdir -p "$work"
     echo "== fuzz $target, ${seconds}s"
     if build/fuzz/fuzz/fuzz_$target -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-        -print_final_stats=1 -artifact_prefix="build/fuzz/artifacts/$target-" \
+        -dict="fuzz/$target.dict" -print_final_stats=1 -artifact_prefix="build/fuzz/artifacts/$target-" \
         "$work" "fuzz/corpus/$target" >"$log" 2>&1; then
         sed -n 's/^stat::number_of_executed_units: */   executions: /p; s/^stat::new_units_added: */   new inputs: /p' "$log"
     else

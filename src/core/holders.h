@@ -42,48 +42,46 @@ private:
     HMIXER handle_ = nullptr;
 };
 
-// A block from the process heap, zero-filled, freed when the holder goes.
-class ProcessHeapBlock {
-public:
-    ProcessHeapBlock() = default;
-    ProcessHeapBlock(size_t count, size_t size) { Alloc(count, size); }
-    // count elements of size bytes each; false (get() null) when the product
-    // does not fit or the heap refuses.
-    bool Alloc(size_t count, size_t size) {
-        if (ptr_ != nullptr || (size != 0 && count > static_cast<size_t>(0x7FFFFFFF) / size)) return false;
+// The heaps the library takes blocks from: each hands out zero-filled blocks
+// and takes them back. The process heap's handle is asked for once a block
+// and kept for its free.
+class ProcessHeap {
+protected:
+    void* Take(size_t bytes) {
         heap_ = GetProcessHeap();
-        if (heap_ != nullptr) ptr_ = HeapAlloc(heap_, HEAP_ZERO_MEMORY, count * size);
-        return ptr_ != nullptr;
+        return heap_ != nullptr ? HeapAlloc(heap_, HEAP_ZERO_MEMORY, bytes) : nullptr;
     }
-    ~ProcessHeapBlock() {
-        if (ptr_ != nullptr) HeapFree(heap_, 0, ptr_);
-    }
-    ProcessHeapBlock(const ProcessHeapBlock&) = delete;
-    ProcessHeapBlock& operator=(const ProcessHeapBlock&) = delete;
-    template <typename T>
-    T* as() const { return static_cast<T*>(ptr_); }
-    void* get() const { return ptr_; }
+    void Give(void* block) { HeapFree(heap_, 0, block); }
 
 private:
     HANDLE heap_ = nullptr;
-    void* ptr_ = nullptr;
 };
 
-// A block from the general-purpose heap, zero-filled, freed when the holder goes.
-class LocalBlock {
+class LocalHeap {
+protected:
+    void* Take(size_t bytes) { return LocalAlloc(LPTR, bytes); }
+    void Give(void* block) { LocalFree(block); }
+};
+
+// A zero-filled block from one of the heaps above, freed when the holder goes.
+template <typename Heap>
+class HeapBlock : private Heap {
 public:
-    LocalBlock() = default;
-    LocalBlock(size_t count, size_t size) { Alloc(count, size); }
+    HeapBlock() = default;
+    ~HeapBlock() {
+        if (ptr_ != nullptr) Heap::Give(ptr_);
+    }
+    HeapBlock(const HeapBlock&) = delete;
+    HeapBlock& operator=(const HeapBlock&) = delete;
+
+    // count elements of size bytes each; false (get() null) when a block is
+    // already held, when the product exceeds 0x7FFFFFFF bytes (the heap is
+    // then not asked) or when the heap refuses.
     bool Alloc(size_t count, size_t size) {
         if (ptr_ != nullptr || (size != 0 && count > static_cast<size_t>(0x7FFFFFFF) / size)) return false;
-        ptr_ = LocalAlloc(LPTR, count * size);
+        ptr_ = Heap::Take(count * size);
         return ptr_ != nullptr;
     }
-    ~LocalBlock() {
-        if (ptr_ != nullptr) LocalFree(ptr_);
-    }
-    LocalBlock(const LocalBlock&) = delete;
-    LocalBlock& operator=(const LocalBlock&) = delete;
     template <typename T>
     T* as() const { return static_cast<T*>(ptr_); }
     void* get() const { return ptr_; }
@@ -91,3 +89,54 @@ public:
 private:
     void* ptr_ = nullptr;
 };
+
+typedef HeapBlock<ProcessHeap> ProcessHeapBlock;
+typedef HeapBlock<LocalHeap> LocalBlock;
+
+// The kinds of handle a ScopedHandle holds: the value that means none, and
+// the platform function that closes one.
+struct FileHandle {  // CreateFileA
+    typedef HANDLE Type;
+    static Type None() { return INVALID_HANDLE_VALUE; }
+    static void Close(Type h) { CloseHandle(h); }
+};
+
+struct SearchHandle {  // FindFirstFileA
+    typedef HANDLE Type;
+    static Type None() { return INVALID_HANDLE_VALUE; }
+    static void Close(Type h) { FindClose(h); }
+};
+
+struct KeyHandle {  // RegOpenKeyExA
+    typedef HKEY Type;
+    static Type None() { return nullptr; }
+    static void Close(Type h) { RegCloseKey(h); }
+};
+
+// A platform handle, closed when the holder goes or by Close(), whichever
+// comes first. It takes a function's result as it is: the value that means
+// failure is held as none and never closed.
+template <typename Kind>
+class ScopedHandle {
+public:
+    typedef typename Kind::Type Type;
+    ScopedHandle() = default;
+    explicit ScopedHandle(Type h) : handle_(h) {}
+    ~ScopedHandle() { Close(); }
+    ScopedHandle(const ScopedHandle&) = delete;
+    ScopedHandle& operator=(const ScopedHandle&) = delete;
+
+    void Close() {
+        if (handle_ != Kind::None()) Kind::Close(handle_);
+        handle_ = Kind::None();
+    }
+    bool valid() const { return handle_ != Kind::None(); }
+    Type get() const { return handle_; }
+
+private:
+    Type handle_ = Kind::None();
+};
+
+typedef ScopedHandle<FileHandle> ScopedFile;
+typedef ScopedHandle<SearchHandle> ScopedSearch;
+typedef ScopedHandle<KeyHandle> ScopedKey;

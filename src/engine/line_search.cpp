@@ -1,24 +1,32 @@
-// Finding a line of mixer device 0 by operation code and line target.
+// Finding a line of mixer device 0 by operation code and line target, and the
+// walk of its lines that the search is made of.
 #include "core/holders.h"
 #include "core/state.h"
 #include "engine/engine.h"
+#include "engine/line_controls.h"
 
 namespace {
 
-bool Matches(const MIXERLINEA& line, DWORD componentType, LPCSTR name, LONG byName) {
-    if (byName) return name != nullptr && StrEqual(line.szName, name);
-    return line.dwComponentType == componentType;
-}
+// What a line search looks for, and the line id it found.
+struct LineTarget {
+    DWORD componentType;
+    LPCSTR name;
+    LONG byName;
+    DWORD lineId;
+};
 
-void PrepareLine(MIXERLINEA* line) {
-    ClearRecord(line, sizeof *line);
-    line->cbStruct = sizeof *line;
+bool Matches(MIXERLINEA* line, void* context) {
+    LineTarget* target = static_cast<LineTarget*>(context);
+    const bool match = target->byName ? target->name != nullptr && StrEqual(line->szName, target->name)
+                                      : line->dwComponentType == target->componentType;
+    if (match) target->lineId = line->dwLineID;
+    return match;
 }
 
 }  // namespace
 
-SearchOutcome FindMixerLine(DWORD componentType, LONG op, LPCSTR name, LONG byName, MixerDevice& device,
-                            DWORD* lineId) {
+SearchOutcome WalkLines(MixerDevice& device, DWORD destinationType, bool destinationItself, LineVisitor visit,
+                        void* context) {
     if (mixerGetNumDevs() == 0) return SearchFailed;
     if (device.Open() != MMSYSERR_NOERROR) return SearchFailed;
 
@@ -26,18 +34,16 @@ SearchOutcome FindMixerLine(DWORD componentType, LONG op, LPCSTR name, LONG byNa
     caps.cDestinations = 0;
     if (mixerGetDevCapsA(0, &caps, sizeof caps) != MMSYSERR_NOERROR) return SearchFailed;
 
-    const DWORD wantedDestination = OpDestinationType(op);
-    const bool destinationItself = OpAddressesDestination(op);
-    MIXERLINEA line;  // one record, reused for every request of the search
+    MIXERLINEA line;  // one record, reused for every request of the walk
     for (DWORD d = 0; d < caps.cDestinations; ++d) {
         PrepareLine(&line);
         line.dwDestination = d;
         if (mixerGetLineInfoA(device.obj(), &line, MIXER_GETLINEINFOF_DESTINATION) != MMSYSERR_NOERROR)
             return SearchFailed;
         const LONG sources = static_cast<LONG>(line.cConnections);
-        if (line.dwComponentType != wantedDestination) continue;
-        // A destination without source lines is never addressed, not even
-        // by the operations that mean the destination itself.
+        if (line.dwComponentType != destinationType) continue;
+        // A destination without source lines is never visited, not even by
+        // a walk that means the destination itself.
         if (sources <= 0) continue;
         for (LONG s = 0; s < sources; ++s) {
             PrepareLine(&line);
@@ -50,14 +56,20 @@ SearchOutcome FindMixerLine(DWORD componentType, LONG op, LPCSTR name, LONG byNa
                 r = mixerGetLineInfoA(device.obj(), &line, MIXER_GETLINEINFOF_SOURCE);
             }
             if (r != MMSYSERR_NOERROR) return SearchFailed;
-            if (Matches(line, componentType, name, byName)) {
-                *lineId = line.dwLineID;
-                return SearchFound;
-            }
+            if (visit(&line, context)) return SearchFound;
             if (destinationItself) break;  // the same line on every pass
         }
     }
     return SearchNotFound;
+}
+
+SearchOutcome FindMixerLine(DWORD componentType, LONG op, LPCSTR name, LONG byName, MixerDevice& device,
+                            DWORD* lineId) {
+    LineTarget target = {componentType, name, byName, 0};
+    const SearchOutcome outcome =
+        WalkLines(device, OpDestinationType(op), OpAddressesDestination(op), Matches, &target);
+    if (outcome == SearchFound) *lineId = target.lineId;
+    return outcome;
 }
 
 MIXER_EXPORT LONG WINAPI SetMixer(DWORD componentType, LONG op, LONG value, LPCSTR name, LONG byName) {

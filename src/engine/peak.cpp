@@ -9,8 +9,7 @@ MIXER_EXPORT LONG WINAPI GetPeak(DWORD componentType) {
     if (device.Open() != MMSYSERR_NOERROR) return 0;
 
     MIXERLINEA line;
-    ClearRecord(&line, sizeof line);
-    line.cbStruct = sizeof line;
+    PrepareLine(&line);
     line.dwComponentType = componentType;
     if (mixerGetLineInfoA(device.obj(), &line, MIXER_GETLINEINFOF_COMPONENTTYPE) != MMSYSERR_NOERROR) return 0;
 

@@ -2,7 +2,6 @@
 // writes nothing: the control keeps exactly what it held, including a level a
 // platform stores with less precision than it reports and a change another
 // program makes at the same moment.
-#include "core/holders.h"
 #include "engine/engine.h"
 #include "engine/line_controls.h"
 
@@ -11,9 +10,10 @@ LONG QueryControl(DWORD lineId, LONG value, HMIXEROBJ obj, LONG op) {
     // Balance has no reading: those codes, like the codes without a control,
     // look for no control at all.
     const Treatment treatment = OpTreatment(op);
-    const DWORD kind = (treatment == TreatBoolean || treatment == TreatLevel) ? OpControlType(op) : 0;
+    const bool readable = treatment == TreatBoolean || treatment == TreatLevel;
     LineControls controls;
-    switch (controls.Fetch(obj, lineId, kind)) {
+    switch (controls.Fetch(obj, MIXER_GETLINEINFOF_LINEID, lineId, true, readable ? ControlIsOfType : nullptr,
+                           OpControlType(op))) {
     case FetchLineFailed:
     case FetchNoControls:
     case FetchNoArray:
@@ -31,15 +31,10 @@ LONG QueryControl(DWORD lineId, LONG value, HMIXEROBJ obj, LONG op) {
     // filling the buffer. A multiple-item control (single-select) is read with
     // a value for each item, and its first item's value is reported.
     const DWORD items = control.cMultipleItems;
-    LONG single = 0;
-    LONG* values = &single;
-    LocalBlock many;
-    if (items > 1) {
-        if (!many.Alloc(items, sizeof(LONG))) return -1;
-        values = many.as<LONG>();
-    }
+    DetailsBuffer buffer;
+    if (!buffer.AllocValues(items)) return -1;
     MIXERCONTROLDETAILS details;
-    PrepareDetails(&details, control.dwControlID, 1, items, sizeof(LONG), values);
+    PrepareDetails(&details, control.dwControlID, 1, items, sizeof(LONG), buffer.get());
     if (mixerGetControlDetailsA(obj, &details, MIXER_GETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR) return -1;
-    return values[0];
+    return buffer.values()[0];
 }

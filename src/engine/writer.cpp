@@ -1,5 +1,4 @@
 // Control writer: boolean, level and balance writes of one line's control.
-#include "core/holders.h"
 #include "engine/engine.h"
 #include "engine/line_controls.h"
 
@@ -22,13 +21,9 @@ void WriteBoolean(HMIXEROBJ obj, const MIXERCONTROLA& control, LONG value) {
     // item: a single-select control gets a buffer of all its items, and the
     // value applies to its first item.
     const DWORD items = control.cMultipleItems;
-    LONG single = 0;
-    LONG* values = &single;
-    LocalBlock many;
-    if (items > 1) {
-        if (!many.Alloc(items, sizeof(LONG))) return;
-        values = many.as<LONG>();
-    }
+    DetailsBuffer buffer;
+    if (!buffer.AllocValues(items)) return;
+    LONG* values = buffer.values();
     MIXERCONTROLDETAILS details;
     PrepareDetails(&details, control.dwControlID, 1, items, sizeof(LONG), values);
     if (mixerGetControlDetailsA(obj, &details, MIXER_GETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR) return;
@@ -44,13 +39,12 @@ void WriteChannels(HMIXEROBJ obj, const MIXERLINEA& line, const MIXERCONTROLA& c
                    Treatment treatment) {
     const DWORD channels = line.cChannels != 0 ? line.cChannels : 1;
     const DWORD items = control.cMultipleItems != 0 ? control.cMultipleItems : 1;
-    if (items > 0x7FFFFFFFu / channels) return;
     // Zero-filled: a driver may fill fewer values than asked (a uniform control
     // asked for every channel may answer only the first), and the rules must
     // not compute from whatever the buffer held before.
-    LocalBlock buffer;
-    if (!buffer.Alloc(static_cast<size_t>(channels) * items, sizeof(LONG))) return;
-    LONG* values = buffer.as<LONG>();
+    DetailsBuffer buffer;
+    if (!buffer.Alloc(channels, items, sizeof(LONG))) return;
+    LONG* values = buffer.values();
     MIXERCONTROLDETAILS details;
     PrepareDetails(&details, control.dwControlID, channels, control.cMultipleItems, sizeof(LONG), values);
     for (DWORD k = 0; k < items; k += channels) {
@@ -103,7 +97,8 @@ void ApplyBalanceRule(LONG* first, LONG* last, LONG position) {
 LONG WriteLineControl(DWORD lineId, LONG value, HMIXEROBJ obj, LONG op) {
     const Treatment treatment = OpTreatment(op);
     LineControls controls;
-    switch (controls.Fetch(obj, lineId, treatment == TreatNone ? 0 : OpControlType(op))) {
+    switch (controls.Fetch(obj, MIXER_GETLINEINFOF_LINEID, lineId, true,
+                           treatment == TreatNone ? nullptr : ControlIsOfType, OpControlType(op))) {
     case FetchLineFailed:
         return static_cast<LONG>(controls.lineError());
     case FetchNoControls:

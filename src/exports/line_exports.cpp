@@ -6,6 +6,8 @@
 #include "engine/engine.h"
 #include "selector/selector.h"
 
+#include <type_traits>
+
 namespace {
 
 enum Line { LineLineIn, LineMic, LineCD, LineWaveOut, LineAux, LineDigital, LineAnalog, LineMain };
@@ -141,14 +143,21 @@ LONG GetSourceSelect(Line line) {
     X(SetRecAnalogSelect, GetRecAnalogSelect, LineAnalog)       \
     X(SetRecDigitalSelect, GetRecDigitalSelect, LineDigital)
 
-#define DEFINE_MIXER_MEMBER(setter, getter, line, op)                           \
+// Every member is a function mixer.h lists: a name it does not list has no
+// MIXER_PFN_ type, and the definition does not compile.
+#define LISTED(name) \
+    static_assert(std::is_same<decltype(&name), MIXER_PFN_##name>::value, #name " is not as mixer.h lists it");
+#define DEFINE_MIXER_MEMBER(setter, getter, line, op)                                 \
     MIXER_EXPORT LONG WINAPI setter(LONG value) { return SetLine(line, op, value); } \
-    MIXER_EXPORT LONG WINAPI getter(void) { return GetLine(line, op); }
-#define DEFINE_SETTER_ONLY(setter, line, op) \
-    MIXER_EXPORT LONG WINAPI setter(LONG value) { return SetLine(line, op, value); }
-#define DEFINE_SELECTION_MEMBER(setter, getter, line)                \
+    MIXER_EXPORT LONG WINAPI getter(void) { return GetLine(line, op); }              \
+    LISTED(setter) LISTED(getter)
+#define DEFINE_SETTER_ONLY(setter, line, op)                                          \
+    MIXER_EXPORT LONG WINAPI setter(LONG value) { return SetLine(line, op, value); } \
+    LISTED(setter)
+#define DEFINE_SELECTION_MEMBER(setter, getter, line)                    \
     MIXER_EXPORT LONG WINAPI setter(void) { return SelectSource(line); } \
-    MIXER_EXPORT LONG WINAPI getter(void) { return GetSourceSelect(line); }
+    MIXER_EXPORT LONG WINAPI getter(void) { return GetSourceSelect(line); } \
+    LISTED(setter) LISTED(getter)
 
 MIXER_MEMBERS(DEFINE_MIXER_MEMBER)
 SETTER_ONLY_MEMBERS(DEFINE_SETTER_ONLY)
@@ -185,5 +194,27 @@ MIXER_EXPORT LONG WINAPI NoOpWithValue(LONG value) {
     (void)value;
     return 1;
 }
+
+// RepeatPlay, SetPlayRecMonitorMute and SetVolume are NoOpWithValue under
+// three names: aliases of its symbol, one address in every build. On 32-bit
+// Windows a stdcall function's symbol carries its argument bytes. GCC marks
+// the function as throwing nothing and wants its aliases marked alike; to
+// clang that mark would be an exception specification mixer.h's
+// declarations lack.
+#if defined(_WIN32) && !defined(_WIN64)
+#define NO_OP_SYMBOL "NoOpWithValue@4"
+#else
+#define NO_OP_SYMBOL "NoOpWithValue"
+#endif
+#ifdef __clang__
+#define NO_OP_ALIAS __attribute__((alias(NO_OP_SYMBOL)))
+#else
+#define NO_OP_ALIAS __attribute__((alias(NO_OP_SYMBOL), nothrow))
+#endif
+#define DEFINE_NO_OP_ALIAS(name) \
+    MIXER_EXPORT LONG WINAPI name(LONG value) NO_OP_ALIAS; LISTED(name)
+DEFINE_NO_OP_ALIAS(RepeatPlay)
+DEFINE_NO_OP_ALIAS(SetPlayRecMonitorMute)
+DEFINE_NO_OP_ALIAS(SetVolume)
 
 MIXER_EXPORT LONG WINAPI RepeatPlayStop(void) { return 1; }

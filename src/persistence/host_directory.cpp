@@ -1,5 +1,6 @@
 // The host application's install directory, as registered under its
 // application path key.
+#include "core/holders.h"
 #include "core/state.h"
 #include "persistence/persistence.h"
 
@@ -19,13 +20,12 @@ MIXER_EXPORT LONG WINAPI GetTavrinDirectory(LPSTR buffer) {
     buffer[0] = '\0';
     // Reading the value needs no more than the right to query it: a user
     // without write access to the machine's keys gets the directory too.
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAppPathKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return 0;
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAppPathKey, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) return 0;
+    ScopedKey key(opened);
     BYTE data[MIXER_NAME_CHARS];
     DWORD size = MIXER_NAME_CHARS - 1;
-    const LONG result = RegQueryValueExA(key, kPathValue, nullptr, nullptr, data, &size);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS) return 0;
+    if (RegQueryValueExA(key.get(), kPathValue, nullptr, nullptr, data, &size) != ERROR_SUCCESS) return 0;
     if (size > MIXER_NAME_CHARS - 1) size = MIXER_NAME_CHARS - 1;
     // The value's type is not looked at; its text ends at its first NUL or at
     // the bytes returned, whichever comes first.

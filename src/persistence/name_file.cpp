@@ -71,17 +71,12 @@ bool EntryFits(const WIN32_FIND_DATAA& entry, const char* product) {
 // Enumerates the entries the directory search returns for `pattern`, in its
 // order, and stops at the first that fits the product name.
 bool ChooseEntry(const char* pattern, const char* product, WIN32_FIND_DATAA* entry) {
-    HANDLE search = FindFirstFileA(pattern, entry);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    bool chosen = false;
+    ScopedSearch search(FindFirstFileA(pattern, entry));
+    if (!search.valid()) return false;
     do {
-        if (EntryFits(*entry, product)) {
-            chosen = true;
-            break;
-        }
-    } while (FindNextFileA(search, entry));
-    FindClose(search);
-    return chosen;
+        if (EntryFits(*entry, product)) return true;
+    } while (FindNextFileA(search.get(), entry));
+    return false;
 }
 
 // The three override names a call loads, kept aside until the call ends.
@@ -132,11 +127,8 @@ LONG LoadNames(const char* prefix, OverrideNames* names) {
     char fullName[MIXER_NAME_CHARS];
     if (!JoinName(prefix, DirectoryLength(prefix), entry.cFileName, MAX_PATH, fullName)) return 0;
 
-    LocalBlock buffer;
-    if (!buffer.Alloc(TEXT_READ_LIMIT + 1, 1)) return 0;
-    char* text = buffer.as<char>();
-    DWORD length = 0;
-    switch (ReadTextFile(fullName, text, &length)) {
+    FileText text;
+    switch (LoadTextFile(fullName, &text)) {
     case TextOpenFailed:
         return 0;
     case TextReadFailed:
@@ -144,8 +136,8 @@ LONG LoadNames(const char* prefix, OverrideNames* names) {
     case TextRead:
         break;
     }
-    if (length == 0) return 0;
-    ParseNames(text, length, names);
+    if (text.length == 0) return 0;
+    ParseNames(text.chars(), text.length, names);
     return 1;
 }
 

@@ -263,21 +263,11 @@ MIXER_EXPORT LONG WINAPI Save(LPCSTR path) {
 
 MIXER_EXPORT LONG WINAPI Set(LPCSTR path) {
     if (path == nullptr) return 0;
-    LocalBlock buffer;
-    if (!buffer.Alloc(TEXT_READ_LIMIT + 1, 1)) return 0;
-    char* text = buffer.as<char>();
-    DWORD length = 0;
-    switch (ReadTextFile(path, text, &length)) {
-    case TextOpenFailed:
-        return 0;
-    case TextReadFailed:
-        length = 0;  // nothing to apply, but the CD type is still reset
-        break;
-    case TextRead:
-        if (length == 0) return 0;
-        break;
-    }
+    FileText text;
+    const TextReadOutcome read = LoadTextFile(path, &text);
+    if (read == TextOpenFailed || (read == TextRead && text.length == 0)) return 0;
+    // A failed read leaves nothing to apply, but the CD type is still reset.
     SetCDTypeDigital(0);
-    ApplySettings(text, length);
+    ApplySettings(text.chars(), text.length);
     return 1;
 }

@@ -1,7 +1,6 @@
 // Text-mode reading and safe replacement of a text file.
 #include "persistence/text_file.h"
 
-#include "core/holders.h"
 #include "persistence/temp_name.h"
 
 namespace {
@@ -54,17 +53,21 @@ DWORD ToDisk(const char* text, DWORD length, char* disk) {
 TextReadOutcome ReadTextFile(LPCSTR path, char* text, DWORD* length) {
     *length = 0;
     text[0] = '\0';
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE) return TextOpenFailed;
+    ScopedFile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
+    if (!file.valid()) return TextOpenFailed;
     DWORD count = 0;
-    const BOOL ok = ReadFile(file, text, TEXT_READ_LIMIT, &count, nullptr);
-    CloseHandle(file);
-    if (!ok) return TextReadFailed;
+    if (!ReadFile(file.get(), text, TEXT_READ_LIMIT, &count, nullptr)) return TextReadFailed;
     if (count > TEXT_READ_LIMIT) count = TEXT_READ_LIMIT;
     *length = FromDisk(text, count);
     text[*length] = '\0';
     return TextRead;
+}
+
+TextReadOutcome LoadTextFile(LPCSTR path, FileText* text) {
+    text->length = 0;
+    if (!text->block.Alloc(TEXT_READ_LIMIT + 1, 1)) return TextOpenFailed;
+    return ReadTextFile(path, text->block.as<char>(), &text->length);
 }
 
 bool ReplaceTextFile(LPCSTR path, const char* text, DWORD length) {
@@ -88,18 +91,20 @@ bool ReplaceTextFile(LPCSTR path, const char* text, DWORD length) {
     // a read-only or open file) is not ours to touch: a new file is made only
     // where none exists, under the first name that is free.
     for (int i = 0; i < temp.count; ++i) DeleteFileA(temp.names[i]);
-    HANDLE file = INVALID_HANDLE_VALUE;
+    HANDLE created = INVALID_HANDLE_VALUE;
     int used = 0;
     for (; used < temp.count; ++used) {
-        file = CreateFileA(temp.names[used], GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE) break;
+        created = CreateFileA(temp.names[used], GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (created != INVALID_HANDLE_VALUE) break;
     }
-    if (file == INVALID_HANDLE_VALUE) return false;
+    ScopedFile file(created);
+    if (!file.valid()) return false;
     // A write that stores fewer bytes than asked counts as failed, as does a
     // flush that does not reach the disk.
     DWORD written = 0;
-    bool ok = WriteFile(file, disk.get(), bytes, &written, nullptr) && written == bytes && FlushFileBuffers(file);
-    CloseHandle(file);
+    bool ok = WriteFile(file.get(), disk.get(), bytes, &written, nullptr) && written == bytes &&
+              FlushFileBuffers(file.get());
+    file.Close();  // before the rename: an open file cannot be moved
     if (ok) ok = MoveFileExA(temp.names[used], path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
     if (!ok) DeleteFileA(temp.names[used]);
     return ok;

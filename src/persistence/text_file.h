@@ -4,7 +4,7 @@
 // bytes on disk never depend on a runtime's text mode.
 #pragma once
 
-#include "platform/win.h"
+#include "core/holders.h"
 
 // A file is read with one request of at most this many bytes; anything after
 // them is not looked at.
@@ -21,6 +21,17 @@ enum TextReadOutcome {
 // terminator: every CR LF pair of the bytes read became one LF, a lone CR is
 // kept, and the text ends before the first Ctrl-Z (0x1A).
 TextReadOutcome ReadTextFile(LPCSTR path, char* text, DWORD* length);
+
+// A text as ReadTextFile delivers it, in a block of its own.
+struct FileText {
+    LocalBlock block;  // TEXT_READ_LIMIT + 1 bytes
+    DWORD length = 0;
+    const char* chars() const { return block.as<const char>(); }
+};
+
+// ReadTextFile into a block from the local heap that `text` holds; when the
+// block cannot be had, TextOpenFailed with no file opened.
+TextReadOutcome LoadTextFile(LPCSTR path, FileText* text);
 
 // Writes `length` characters of `text` to `path` with every LF stored as
 // CR LF, so that the file at `path` is at every moment either the old one or

@@ -1,19 +1,17 @@
 #include "selector/rec_selector.h"
 
-#include "core/state.h"
-
 namespace {
 
-bool IsListClass(DWORD controlType) {
-    return (controlType & MIXERCONTROL_CT_CLASS_MASK) == MIXERCONTROL_CT_CLASS_LIST;
+bool IsListClass(const MIXERCONTROLA& control, DWORD) {
+    return (control.dwControlType & MIXERCONTROL_CT_CLASS_MASK) == MIXERCONTROL_CT_CLASS_LIST;
 }
 
 MIXERCONTROLDETAILS_LISTTEXTA* Texts(const SelectorContents& contents) {
-    return contents.texts.as<MIXERCONTROLDETAILS_LISTTEXTA>();
+    return static_cast<MIXERCONTROLDETAILS_LISTTEXTA*>(contents.texts.get());
 }
 
 MIXERCONTROLDETAILS_BOOLEAN* Values(const SelectorContents& contents) {
-    return contents.values.as<MIXERCONTROLDETAILS_BOOLEAN>();
+    return static_cast<MIXERCONTROLDETAILS_BOOLEAN*>(contents.values.get());
 }
 
 }  // namespace
@@ -22,64 +20,43 @@ SelectorOutcome FindRecSelector(MixerDevice& device, RecSelector* selector, MMRE
     *openError = device.Open();
     if (*openError != MMSYSERR_NOERROR) return SelectorNoDevice;
 
-    MIXERLINEA& line = selector->line;
-    ClearRecord(&line, sizeof line);
-    line.cbStruct = sizeof line;
-    line.dwComponentType = MIXERLINE_COMPONENTTYPE_DST_WAVEIN;
-    if (mixerGetLineInfoA(device.obj(), &line, MIXER_GETLINEINFOF_COMPONENTTYPE) != MMSYSERR_NOERROR)
+    // A wave-in line without controls is asked for its controls like any
+    // other; the platform refuses a request for none.
+    LineControls& wavein = selector->wavein;
+    switch (wavein.Fetch(device.obj(), MIXER_GETLINEINFOF_COMPONENTTYPE, MIXERLINE_COMPONENTTYPE_DST_WAVEIN, false,
+                         IsListClass, 0)) {
+    case FetchFound:
+        break;
+    case FetchNoKind:
+        return SelectorNone;
+    default:
         return SelectorFailed;
-    if (!selector->controls.Alloc(line.cControls, sizeof(MIXERCONTROLA))) return SelectorFailed;
-
-    MIXERLINECONTROLSA request;
-    ClearRecord(&request, sizeof request);
-    request.cbStruct = sizeof request;
-    request.dwLineID = line.dwLineID;
-    request.dwControlID = 0;
-    request.cControls = line.cControls;
-    request.cbmxctrl = sizeof(MIXERCONTROLA);
-    request.pamxctrl = selector->controls.as<MIXERCONTROLA>();
-    if (mixerGetLineControlsA(device.obj(), &request, MIXER_GETLINECONTROLSF_ALL) != MMSYSERR_NOERROR)
-        return SelectorFailed;
-
-    const MIXERCONTROLA* found = nullptr;
-    for (DWORD i = 0; i < line.cControls && found == nullptr; ++i) {
-        const MIXERCONTROLA& c = selector->controls.as<MIXERCONTROLA>()[i];
-        if (IsListClass(c.dwControlType)) found = &c;
     }
-    if (found == nullptr) return SelectorNone;
-
-    selector->control = *found;
-    const DWORD type = found->dwControlType;
+    const MIXERCONTROLA& found = wavein.control();
+    const DWORD type = found.dwControlType;
     selector->singleSelect = type >= MIXERCONTROL_CONTROLTYPE_SINGLESELECT && type <= MIXERCONTROL_CONTROLTYPE_MUX;
-    selector->channels = (found->fdwControl & MIXERCONTROL_CONTROLF_UNIFORM) ? 1 : line.cChannels;
-    selector->items = (found->fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) ? found->cMultipleItems : 1;
+    selector->channels = (found.fdwControl & MIXERCONTROL_CONTROLF_UNIFORM) ? 1 : wavein.line().cChannels;
+    selector->items = (found.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) ? found.cMultipleItems : 1;
     return SelectorFound;
 }
 
 bool ReadRecSelector(const MixerDevice& device, const RecSelector& selector, SelectorContents* contents) {
     const DWORD channels = selector.channels;
     const DWORD items = selector.items;
-    // A driver's item count is not trusted: the element count must fit.
-    if (items != 0 && channels > 0xFFFFFFFFu / items) return false;
-    const DWORD elements = channels * items;
     contents->walkItems = channels != 0 ? items : 0;
-
+    const DWORD elements = channels * items;  // fits once the texts' buffer is had
     MIXERCONTROLDETAILS& request = contents->request;
-    ClearRecord(&request, sizeof request);
-    request.cbStruct = sizeof request;
-    request.dwControlID = selector.control.dwControlID;
-    request.cChannels = channels;
-    request.cMultipleItems = items;
 
-    if (!contents->texts.Alloc(elements, sizeof(MIXERCONTROLDETAILS_LISTTEXTA))) return false;
-    request.cbDetails = sizeof(MIXERCONTROLDETAILS_LISTTEXTA);
-    request.paDetails = contents->texts.get();
+    // A driver's item count is not trusted: the buffer checks it.
+    if (!contents->texts.Alloc(channels, items, sizeof(MIXERCONTROLDETAILS_LISTTEXTA))) return false;
+    PrepareDetails(&request, selector.wavein.control().dwControlID, channels, items,
+                   sizeof(MIXERCONTROLDETAILS_LISTTEXTA), contents->texts.get());
     if (mixerGetControlDetailsA(device.obj(), &request, MIXER_GETCONTROLDETAILSF_LISTTEXT) != MMSYSERR_NOERROR)
         return false;
     // Texts are compared and copied as strings: keep every one inside its record.
     for (DWORD i = 0; i < elements; ++i) Texts(*contents)[i].szName[MIXER_LONG_NAME_CHARS - 1] = '\0';
 
-    if (!contents->values.Alloc(elements, sizeof(MIXERCONTROLDETAILS_BOOLEAN))) return false;
+    if (!contents->values.Alloc(channels, items, sizeof(MIXERCONTROLDETAILS_BOOLEAN))) return false;
     request.cbDetails = sizeof(MIXERCONTROLDETAILS_BOOLEAN);
     request.paDetails = contents->values.get();
     return mixerGetControlDetailsA(device.obj(), &request, MIXER_GETCONTROLDETAILSF_VALUE) == MMSYSERR_NOERROR;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/holders.h"
+#include "engine/line_controls.h"
 
 enum SelectorOutcome {
     SelectorNoDevice,  // mixer device 0 cannot be opened
@@ -13,12 +14,10 @@ enum SelectorOutcome {
 };
 
 struct RecSelector {
-    MIXERLINEA line;            // the wave-in line
-    ProcessHeapBlock controls;  // every control of the line
-    MIXERCONTROLA control;      // the selector's own record
-    bool singleSelect;          // SINGLESELECT or MUX
-    DWORD channels;             // 1 for a uniform selector, else the line's channel count
-    DWORD items;                // cMultipleItems for a MULTIPLE selector, else 1
+    LineControls wavein;  // the wave-in line, every control of it, the selector among them
+    bool singleSelect;    // SINGLESELECT or MUX
+    DWORD channels;       // 1 for a uniform selector, else the line's channel count
+    DWORD items;          // cMultipleItems for a MULTIPLE selector, else 1
 };
 
 // Opens mixer device 0 into `device` and finds the recording selector. When
@@ -42,9 +41,9 @@ SelectorOutcome FindRecSelector(MixerDevice& device, RecSelector* selector, MMRE
 //    (channels - 1) * items + i.
 struct SelectorContents {
     MIXERCONTROLDETAILS request;
-    LocalBlock texts;   // MIXERCONTROLDETAILS_LISTTEXTA elements
-    LocalBlock values;  // MIXERCONTROLDETAILS_BOOLEAN elements
-    DWORD walkItems;    // items that have elements: 0 when the channel count is 0
+    DetailsBuffer texts;   // MIXERCONTROLDETAILS_LISTTEXTA elements
+    DetailsBuffer values;  // MIXERCONTROLDETAILS_BOOLEAN elements
+    DWORD walkItems;       // items that have elements: 0 when the channel count is 0
 };
 
 // Reads the texts, then the values, of the selector found. False when an

@@ -2,64 +2,51 @@
 // reports the wave-in destination's sources, one slot per kind of source.
 #include "core/holders.h"
 #include "core/state.h"
-#include "selector/rec_selector.h"
+#include "engine/engine.h"
 #include "selector/selector.h"
 
 namespace {
 
-// The slot of a source component type, or null for a type without one.
-char* SlotOf(DWORD componentType) {
-    switch (componentType) {
-    case MIXERLINE_COMPONENTTYPE_SRC_LINE:
-        return g_state.RecLineInName;
-    case MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE:
-        return g_state.RecMicName;
-    case MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC:
-        return g_state.RecCDName;
-    case MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY:
-        return g_state.RecAuxName;
-    case MIXERLINE_COMPONENTTYPE_SRC_ANALOG:
-        return g_state.RecAnalogName;
-    case MIXERLINE_COMPONENTTYPE_SRC_DIGITAL:
-        return g_state.RecDigitalName;
-    default:
-        return nullptr;
-    }
-}
+// The slots, each with the kind of source a selection names it by and the
+// component type the wave-in destination reports it under.
+struct SourceSlot {
+    LONG kind;
+    DWORD componentType;
+    char* slot;
+};
 
-void PrepareLine(MIXERLINEA* line, DWORD destination) {
-    ClearRecord(line, sizeof *line);
-    line->cbStruct = sizeof *line;
-    line->dwDestination = destination;
+const SourceSlot kSourceSlots[] = {
+    {SrcLineIn, MIXERLINE_COMPONENTTYPE_SRC_LINE, g_state.RecLineInName},
+    {SrcMic, MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, g_state.RecMicName},
+    {SrcCD, MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC, g_state.RecCDName},
+    {SrcAux, MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY, g_state.RecAuxName},
+    {SrcAnalog, MIXERLINE_COMPONENTTYPE_SRC_ANALOG, g_state.RecAnalogName},
+    {SrcDigital, MIXERLINE_COMPONENTTYPE_SRC_DIGITAL, g_state.RecDigitalName},
+};
+
+// Keeps a source's name in its kind's slot; the walk goes on.
+bool CacheName(MIXERLINEA* line, void*) {
+    const SourceSlot* found = kSourceSlots;
+    const SourceSlot* end = kSourceSlots + sizeof kSourceSlots / sizeof kSourceSlots[0];
+    while (found != end && found->componentType != line->dwComponentType) ++found;
+    if (found == end) return false;  // a type without a slot (wave-out, for one)
+    line->szName[MIXER_LONG_NAME_CHARS - 1] = '\0';  // a long name is at most 63 characters
+    StateLock lock;
+    CopyField(found->slot, line->szName);
+    return false;
 }
 
 }  // namespace
 
+char* RecNameSlot(LONG kind) {
+    for (const SourceSlot& s : kSourceSlots)
+        if (s.kind == kind) return s.slot;
+    return nullptr;
+}
+
+// A walk that fails part way keeps the names it read before the failure.
 MIXER_EXPORT LONG WINAPI ScanRecControls(void) {
-    if (mixerGetNumDevs() == 0) return 0;
     MixerDevice device;
-    if (device.Open() != MMSYSERR_NOERROR) return 0;
-
-    MIXERCAPSA caps;
-    caps.cDestinations = 0;  // a failed request leaves nothing to walk
-    mixerGetDevCapsA(0, &caps, sizeof caps);
-
-    MIXERLINEA line;  // one record, reused for every query
-    for (DWORD d = 0; d < caps.cDestinations; ++d) {
-        PrepareLine(&line, d);
-        if (mixerGetLineInfoA(device.obj(), &line, MIXER_GETLINEINFOF_DESTINATION) != MMSYSERR_NOERROR) return 0;
-        const LONG sources = static_cast<LONG>(line.cConnections);
-        if (line.dwComponentType != MIXERLINE_COMPONENTTYPE_DST_WAVEIN || sources <= 0) continue;
-        for (LONG s = 0; s < sources; ++s) {
-            PrepareLine(&line, d);
-            line.dwSource = static_cast<DWORD>(s);
-            if (mixerGetLineInfoA(device.obj(), &line, MIXER_GETLINEINFOF_SOURCE) != MMSYSERR_NOERROR) return 0;
-            char* slot = SlotOf(line.dwComponentType);
-            if (slot == nullptr) continue;
-            line.szName[MIXER_LONG_NAME_CHARS - 1] = '\0';  // a long name is at most 63 characters
-            StateLock lock;
-            CopyField(slot, line.szName);
-        }
-    }
+    WalkLines(device, MIXERLINE_COMPONENTTYPE_DST_WAVEIN, false, CacheName, nullptr);
     return 0;
 }

@@ -18,33 +18,10 @@ namespace {
 // does. (An empty cached slot is a name, the empty one, compared like any
 // other.)
 const char* MatchName(LONG kind, LPCSTR name, char* buffer) {
-    const char* source = nullptr;
-    switch (kind) {
-    case SrcLineIn:
-        source = g_state.RecLineInName;
-        break;
-    case SrcMic:
-        source = g_state.RecMicName;
-        break;
-    case SrcCD:
-        source = g_state.RecCDName;
-        break;
-    case SrcAux:
-        source = g_state.RecAuxName;
-        break;
-    case SrcAnalog:
-        source = g_state.RecAnalogName;
-        break;
-    case SrcDigital:
-        source = g_state.RecDigitalName;
-        break;
-    case SrcNamed:
-        return name;
-    default:
-        break;
-    }
-    if (source == nullptr) return nullptr;
-    CopyStateField(buffer, source);
+    if (kind == SrcNamed) return name;
+    const char* slot = RecNameSlot(kind);
+    if (slot == nullptr) return nullptr;
+    CopyStateField(buffer, slot);
     return buffer;
 }
 

@@ -275,6 +275,8 @@ TEST_F(SearchTest, WalksDestinationsThenSourcesInIndexOrder) {
          }},
         {"master, read again by index", kSpeakers, OpMainMute,
          [](const TypicalCard& c) { return std::vector<LineRequest>{{D, 0, 0}, {D, 0, 0}, {ID, c.speakers->id, 0}}; }},
+        {"master not matching, read again once, not once a source", kWaveIn, OpMainVolume,
+         [](const TypicalCard&) { return std::vector<LineRequest>{{D, 0, 0}, {D, 0, 0}, {D, 1, 0}}; }},
         {"no match walks every destination", MIXERLINE_COMPONENTTYPE_SRC_PCSPEAKER, OpRecMute,
          [](const TypicalCard&) {
              std::vector<LineRequest> r{{D, 0, 0}, {D, 1, 0}};

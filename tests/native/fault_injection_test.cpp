@@ -15,6 +15,7 @@
 #include "persistence/persistence.h"
 #include "persistence_fixture.h"
 #include "selector/selector.h"
+#include "settings_layout.h"
 #include "sim_mci.h"
 
 #include <cstdio>
@@ -394,7 +395,9 @@ protected:
         b.after = TakeSnapshot();
         if (s.teardown) s.teardown();
         CutSessions(&b);
-        if (s.sessions != 0) EXPECT_EQ(b.sessionStart.size(), s.sessions) << what;
+        if (s.sessions != 0) {
+            EXPECT_EQ(b.sessionStart.size(), s.sessions) << what;
+        }
         const Outcome expected = s.expect(b, nullptr);
         EXPECT_EQ(Show(first), Show(expected)) << what << ": without a fault";
         ExpectHeld(nullptr, what);
@@ -491,10 +494,11 @@ protected:
             }
             auto got = after.find(id);
             ASSERT_NE(got, after.end()) << where;
-            if (kept == 0)
+            if (kept == 0) {
                 EXPECT_EQ(got->second, b.after.at(id)) << where << ": control " << id;
-            else if (kept == writes)
+            } else if (kept == writes) {
                 EXPECT_EQ(got->second, entry.second) << where << ": control " << id << " was written";
+            }
         }
     }
 };
@@ -691,7 +695,7 @@ void Report(const char* group, int cases) {
 // ---- Tests -----------------------------------------------------------------------------
 
 TEST_F(FaultInjectionTest, EveryExportNameHasAScenario) {
-    // The names the groups below cover, checked against the .def file.
+    // The names the groups below cover, checked against the export table.
     std::set<std::string> covered = {"SetMixer", "LocateControl", "GetPeak", "ScanRecControls", "SelectLine",
                                      "IsMuxSingleSelect", "GetMixerRecordChannels", "SetMicBoostMode",
                                      "GetMicBoostMode", "SetCDTypeDigital", "GetCDTypeDigital", "RepeatPlay",
@@ -706,9 +710,9 @@ TEST_F(FaultInjectionTest, EveryExportNameHasAScenario) {
         covered.insert(m.setterName);
         covered.insert(m.getterName);
     }
-    const std::set<std::string> def = DefExportNames();
-    EXPECT_EQ(def.size(), 91u);
-    EXPECT_EQ(covered, def);
+    const std::set<std::string> exported = ExportNames();
+    EXPECT_EQ(exported.size(), 91u);
+    EXPECT_EQ(covered, exported);
 }
 
 TEST_F(FaultInjectionTest, MixerSettersAndGetters) {
@@ -753,9 +757,9 @@ TEST_F(FaultInjectionTest, MicrophoneBoostCDTypeAndNoOps) {
     } plain[] = {
         {"SetCDTypeDigital", [] { return SetCDTypeDigital(5) * 10 + GetCDTypeDigital(); }, 15},
         {"GetCDTypeDigital", [] { return GetCDTypeDigital(); }, 0},
-        {"RepeatPlay", [] { return NoOpWithValue(7); }, 1},
-        {"SetPlayRecMonitorMute", [] { return NoOpWithValue(-1); }, 1},
-        {"SetVolume", [] { return NoOpWithValue(65535); }, 1},
+        {"RepeatPlay", [] { return RepeatPlay(7); }, 1},
+        {"SetPlayRecMonitorMute", [] { return SetPlayRecMonitorMute(-1); }, 1},
+        {"SetVolume", [] { return SetVolume(65535); }, 1},
         {"RepeatPlayStop", [] { return RepeatPlayStop(); }, 1},
     };
     for (const Plain& p : plain) {
@@ -794,7 +798,7 @@ TEST_F(FaultInjectionTest, RecordingSelection) {
         s.variant = std::string("kind ") + std::to_string(d.kind) + ", select " + std::to_string(d.select);
         s.setup = CardSetup(false);
         s.run = [d] { return Result(SelectLine(d.kind, d.name, d.select)); };
-        s.expect = [](const Baseline& b, const Fault* f) { return Result(SelectSetOutcome(1, f)); };
+        s.expect = [](const Baseline&, const Fault* f) { return Result(SelectSetOutcome(1, f)); };
         s.sessions = 2;
         cases += Run(s);
     }
@@ -814,7 +818,9 @@ TEST_F(FaultInjectionTest, RecordingSelection) {
         Outcome o = Result(0);
         o.text = names[SrcLineIn] + "|" + names[SrcMic] + "|" + names[SrcCD] + "|" + names[SrcAux] + "|" +
                  names[SrcAnalog] + "|" + names[SrcDigital];
-        if (f == nullptr) EXPECT_EQ(o.text, "Line In|Microphone|CD Audio|Aux|Analog Mix|SPDIF In");
+        if (f == nullptr) {
+            EXPECT_EQ(o.text, "Line In|Microphone|CD Audio|Aux|Analog Mix|SPDIF In");
+        }
         return o;
     };
     scan.sessions = 1;
@@ -910,6 +916,10 @@ TEST_F(FaultInjectionTest, EnginePrimitivesPeakAndInspection) {
             std::string full = std::string(kProduct) + "|";
             for (const SourceLine& src : kRecSources)
                 if (full.size() + std::strlen(src.name) < limit) full += std::string(src.name) + "|";
+            // A limit the whole listing fits in gives all of it.
+            if (limit > RichListing().size()) {
+                EXPECT_EQ(full, RichListing());
+            }
             if (f == nullptr || f->session == 0 || IsRelease(*f->call)) {
                 Outcome o = Result(0);
                 o.text = full;
@@ -927,30 +937,20 @@ TEST_F(FaultInjectionTest, EnginePrimitivesPeakAndInspection) {
 
 const char kAppPathKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\TAVRIN.EXE";
 
-// Save's layout: section headers, keys and where each value comes from.
-enum ValueSource { FromGetter, FromSelection, FromBoost, FromCDType, NoValue };
+// Save's layout, with the recording source each selection line reads.
 struct SaveLine {
+    settings_layout::Kind kind;
     const char* text;
-    ValueSource source;
-    LONG kind;  // the selection's kind
+    LONG source;
 };
-const SaveLine kSaveLayout[] = {
-    {"[RECORD VOLUME]", NoValue, 0}, {"LINEIN=", FromGetter, 0}, {"MIC=", FromGetter, 0},
-    {"CD=", FromGetter, 0},          {"AUX=", FromGetter, 0},    {"WAVEOUT=", FromGetter, 0},
-    {"DIGITAL=", FromGetter, 0},     {"ANALOG=", FromGetter, 0}, {"", NoValue, 0},
-    {"[PLAY VOLUME]", NoValue, 0},   {"LINEIN=", FromGetter, 0}, {"MIC=", FromGetter, 0},
-    {"CD=", FromGetter, 0},          {"MAIN=", FromGetter, 0},   {"WAVEOUT=", FromGetter, 0},
-    {"AUX=", FromGetter, 0},         {"", NoValue, 0},           {"[PLAY MUTE]", NoValue, 0},
-    {"LINEIN=", FromGetter, 0},      {"MIC=", FromGetter, 0},    {"CD=", FromGetter, 0},
-    {"WAVEOUT=", FromGetter, 0},     {"AUX=", FromGetter, 0},    {"MAIN=", FromGetter, 0},
-    {"", NoValue, 0},                {"[REC MUTE]", NoValue, 0}, {"LINEIN=", FromGetter, 0},
-    {"MIC=", FromGetter, 0},         {"CD=", FromGetter, 0},     {"WAVEOUT=", FromGetter, 0},
-    {"AUX=", FromGetter, 0},         {"", NoValue, 0},           {"[REC SELECT]", NoValue, 0},
-    {"LINEIN=", FromSelection, SrcLineIn}, {"MIC=", FromSelection, SrcMic}, {"CD=", FromSelection, SrcCD},
-    {"ANALOG=", FromSelection, SrcAnalog}, {"AUX=", FromSelection, SrcAux}, {"DIGITAL=", FromSelection, SrcDigital},
-    {"", NoValue, 0},                {"[ADVANCED]", NoValue, 0}, {"MICBOOST=", FromBoost, 0},
-    {"", NoValue, 0},                {"[CD]", NoValue, 0},       {"DIGITAL=", FromCDType, 0},
-};
+#define SAVE_LINE(kind, text, getter, line, op) {settings_layout::kind, text, SAVE_SOURCE_##kind(line)},
+#define SAVE_SOURCE_Text(line) 0
+#define SAVE_SOURCE_Level(line) 0
+#define SAVE_SOURCE_Select(line) Src##line
+#define SAVE_SOURCE_MicBoost(line) 0
+#define SAVE_SOURCE_CDType(line) 0
+const SaveLine kSaveLines[] = {MIXER_SETTINGS_LAYOUT(SAVE_LINE)};
+#undef SAVE_LINE
 
 // The file Save writes when the given call fails (none: the baseline),
 // session by session in the order the getters run.
@@ -958,19 +958,19 @@ std::string ExpectedSaveText(const Baseline& b, const Fault* f, LONG cdType) {
     std::map<LONG, std::string> names = b.names;
     int s = 0;
     std::string text;
-    for (const SaveLine& line : kSaveLayout) {
+    for (const SaveLine& line : kSaveLines) {
         text += line.text;
-        switch (line.source) {
-        case FromGetter:
+        switch (line.kind) {
+        case settings_layout::Level:
             text += std::to_string(GetOutcome(b, s++, f));
             break;
-        case FromSelection: {
+        case settings_layout::Select: {
             ApplyScan(b, s++, f, &names);
             std::string storage;
-            text += std::to_string(SelectGetOutcome(b, s++, f, MatchName(names, line.kind, nullptr, &storage)));
+            text += std::to_string(SelectGetOutcome(b, s++, f, MatchName(names, line.source, nullptr, &storage)));
             break;
         }
-        case FromBoost: {
+        case settings_layout::MicBoost: {
             // A reading of 0 is taken again; any non-zero reading counts.
             const LONG first = GetOutcome(b, s, f);
             const bool again = SessionCount(b) > s + 1;
@@ -978,10 +978,10 @@ std::string ExpectedSaveText(const Baseline& b, const Fault* f, LONG cdType) {
             text += first != 0 || second != 0 ? "1" : "0";
             break;
         }
-        case FromCDType:
+        case settings_layout::CDType:
             text += cdType != 0 ? "1" : "0";
             break;
-        case NoValue:
+        case settings_layout::Text:
             break;
         }
         text += "\r\n";
@@ -991,12 +991,15 @@ std::string ExpectedSaveText(const Baseline& b, const Fault* f, LONG cdType) {
 
 // The file Set reads: every entry Save writes, with values that differ from
 // the rich card's, and the CD type switched on at the end.
-const char kRestoreText[] =
-    "[RECORD VOLUME]\r\nLINEIN=21000\r\nMIC=22000\r\nCD=23000\r\nAUX=24000\r\nWAVEOUT=25000\r\nDIGITAL=26000\r\n"
-    "ANALOG=27000\r\n\r\n[PLAY VOLUME]\r\nLINEIN=31000\r\nMIC=32000\r\nCD=33000\r\nMAIN=34000\r\nWAVEOUT=35000\r\n"
-    "AUX=36000\r\n\r\n[PLAY MUTE]\r\nLINEIN=1\r\nMIC=1\r\nCD=1\r\nWAVEOUT=1\r\nAUX=1\r\nMAIN=0\r\n\r\n"
-    "[REC MUTE]\r\nLINEIN=1\r\nMIC=1\r\nCD=1\r\nWAVEOUT=1\r\nAUX=1\r\n\r\n[REC SELECT]\r\nLINEIN=0\r\nMIC=1\r\n"
-    "CD=0\r\nANALOG=0\r\nAUX=1\r\nDIGITAL=0\r\n\r\n[ADVANCED]\r\nMICBOOST=0\r\n\r\n[CD]\r\nDIGITAL=1\r\n";
+const long kRestoreValues[] = {21000, 22000, 23000, 24000, 25000, 26000, 27000,  // [RECORD VOLUME]
+                               31000, 32000, 33000, 34000, 35000, 36000,         // [PLAY VOLUME]
+                               1,     1,     1,     1,     1,     0,             // [PLAY MUTE]
+                               1,     1,     1,     1,     1,                    // [REC MUTE]
+                               0,     1,     0,     0,     1,     0,             // [REC SELECT]
+                               0,                                                // [ADVANCED]
+                               1};                                               // [CD]
+const std::string kRestoreText =
+    settings_layout::Render(kRestoreValues, sizeof kRestoreValues / sizeof kRestoreValues[0]);
 
 TEST_F(FaultInjectionTest, SettingsFile) {
     int cases = 0;

@@ -10,6 +10,7 @@
 #include "persistence/persistence.h"
 #include "persistence_fixture.h"
 #include "selector/selector.h"
+#include "settings_layout.h"
 #include "sim_mci.h"
 
 #include <functional>
@@ -35,73 +36,39 @@ const DWORD kListingLimit = 4096;
 typedef LONG(WINAPI* ValueFn)(LONG);
 typedef LONG(WINAPI* PlainFn)(void);
 
-#define VALUE(fn) {#fn, fn}
+// The per-line groups of mixer.h's export table, with the other exports of
+// their shape.
+#define ENTRY(result, fn, params) {#fn, fn},
+#define NAME(result, fn, params) #fn,
 const struct {
     const char* name;
     ValueFn fn;
-} kMixerSetters[] = {
-    VALUE(SetPlayLineInVolume), VALUE(SetPlayMicVolume),    VALUE(SetPlayCDVolume),     VALUE(SetPlayWaveOutVolume),
-    VALUE(SetPlayAuxVolume),    VALUE(SetPlayDigitalVolume), VALUE(SetPlayMainVolume),  VALUE(SetRecLineInVolume),
-    VALUE(SetRecMicVolume),     VALUE(SetRecCDVolume),      VALUE(SetRecWaveOutVolume), VALUE(SetRecAuxVolume),
-    VALUE(SetRecDigitalVolume), VALUE(SetRecAnalogVolume),  VALUE(SetPlayLineInMute),   VALUE(SetPlayMicMute),
-    VALUE(SetPlayCDMute),       VALUE(SetPlayWaveOutMute),  VALUE(SetPlayAuxMute),      VALUE(SetPlayMainMute),
-    VALUE(SetRecLineInMute),    VALUE(SetRecMicMute),       VALUE(SetRecCDMute),        VALUE(SetRecWaveOutMute),
-    VALUE(SetRecAuxMute),       VALUE(SetPlayLineInBalance), VALUE(SetRecLineInBalance), VALUE(SetPlayMainBalance),
-    VALUE(SetPlayMicBoostMode), VALUE(SetRecMicBoostMode),  VALUE(SetMicBoostMode),
-};
-#undef VALUE
+} kMixerSetters[] = {MIXER_FUNCTIONS_LINE_SETTERS(ENTRY){"SetMicBoostMode", SetMicBoostMode}};
 
-#define PLAIN(fn) {#fn, fn}
 const struct {
     const char* name;
     PlainFn fn;
-} kGetters[] = {
-    PLAIN(GetPlayLineInVolume), PLAIN(GetPlayMicVolume),   PLAIN(GetPlayCDVolume),    PLAIN(GetPlayWaveOutVolume),
-    PLAIN(GetPlayAuxVolume),    PLAIN(GetPlayDigitalVolume), PLAIN(GetPlayMainVolume), PLAIN(GetRecLineInVolume),
-    PLAIN(GetRecMicVolume),     PLAIN(GetRecCDVolume),     PLAIN(GetRecWaveOutVolume), PLAIN(GetRecAuxVolume),
-    PLAIN(GetRecDigitalVolume), PLAIN(GetRecAnalogVolume), PLAIN(GetPlayLineInMute),  PLAIN(GetPlayMicMute),
-    PLAIN(GetPlayCDMute),       PLAIN(GetPlayWaveOutMute), PLAIN(GetPlayAuxMute),     PLAIN(GetPlayMainMute),
-    PLAIN(GetRecLineInMute),    PLAIN(GetRecMicMute),      PLAIN(GetRecCDMute),       PLAIN(GetRecWaveOutMute),
-    PLAIN(GetRecAuxMute),       PLAIN(GetMicBoostMode),    PLAIN(GetRecLineInSelect), PLAIN(GetRecMicSelect),
-    PLAIN(GetRecCDSelect),      PLAIN(GetRecAuxSelect),    PLAIN(GetRecAnalogSelect), PLAIN(GetRecDigitalSelect),
-};
+} kGetters[] = {MIXER_FUNCTIONS_LINE_GETTERS(ENTRY){"GetMicBoostMode", GetMicBoostMode},
+                {"GetRecLineInSelect", GetRecLineInSelect},
+                {"GetRecMicSelect", GetRecMicSelect},
+                {"GetRecCDSelect", GetRecCDSelect},
+                {"GetRecAuxSelect", GetRecAuxSelect},
+                {"GetRecAnalogSelect", GetRecAnalogSelect},
+                {"GetRecDigitalSelect", GetRecDigitalSelect}};
 const struct {
     const char* name;
     PlainFn fn;
 } kSelectionSetters[] = {
-    PLAIN(SetRecLineInSelect), PLAIN(SetRecMicSelect),    PLAIN(SetRecCDSelect),
-    PLAIN(SetRecAuxSelect),    PLAIN(SetRecAnalogSelect), PLAIN(SetRecDigitalSelect),
+    {"SetRecLineInSelect", SetRecLineInSelect}, {"SetRecMicSelect", SetRecMicSelect},
+    {"SetRecCDSelect", SetRecCDSelect},         {"SetRecAuxSelect", SetRecAuxSelect},
+    {"SetRecAnalogSelect", SetRecAnalogSelect}, {"SetRecDigitalSelect", SetRecDigitalSelect},
 };
-#undef PLAIN
 
-const char* const kMixerGetterNames[] = {
-    "GetPlayLineInVolume", "GetPlayMicVolume",  "GetPlayCDVolume",  "GetPlayWaveOutVolume", "GetPlayAuxVolume",
-    "GetPlayDigitalVolume", "GetPlayMainVolume", "GetRecLineInVolume", "GetRecMicVolume",   "GetRecCDVolume",
-    "GetRecWaveOutVolume", "GetRecAuxVolume",   "GetRecDigitalVolume", "GetRecAnalogVolume", "GetPlayLineInMute",
-    "GetPlayMicMute",      "GetPlayCDMute",     "GetPlayWaveOutMute", "GetPlayAuxMute",     "GetPlayMainMute",
-    "GetRecLineInMute",    "GetRecMicMute",     "GetRecCDMute",     "GetRecWaveOutMute",    "GetRecAuxMute",
-    "GetMicBoostMode"};
+const char* const kMixerGetterNames[] = {MIXER_FUNCTIONS_LINE_GETTERS(NAME) "GetMicBoostMode"};
+#undef ENTRY
+#undef NAME
 const char* const kSelectionGetterNames[] = {"GetRecLineInSelect", "GetRecMicSelect",    "GetRecCDSelect",
                                              "GetRecAuxSelect",    "GetRecAnalogSelect", "GetRecDigitalSelect"};
-
-// Save's layout, with the getter behind each value.
-const char* const kSaveLayout[][2] = {
-    {"[RECORD VOLUME]", nullptr}, {"LINEIN=", "GetRecLineInVolume"}, {"MIC=", "GetRecMicVolume"},
-    {"CD=", "GetRecCDVolume"},    {"AUX=", "GetRecAuxVolume"},       {"WAVEOUT=", "GetRecWaveOutVolume"},
-    {"DIGITAL=", "GetRecDigitalVolume"}, {"ANALOG=", "GetRecAnalogVolume"}, {"", nullptr},
-    {"[PLAY VOLUME]", nullptr},   {"LINEIN=", "GetPlayLineInVolume"}, {"MIC=", "GetPlayMicVolume"},
-    {"CD=", "GetPlayCDVolume"},   {"MAIN=", "GetPlayMainVolume"},    {"WAVEOUT=", "GetPlayWaveOutVolume"},
-    {"AUX=", "GetPlayAuxVolume"}, {"", nullptr},                     {"[PLAY MUTE]", nullptr},
-    {"LINEIN=", "GetPlayLineInMute"}, {"MIC=", "GetPlayMicMute"},    {"CD=", "GetPlayCDMute"},
-    {"WAVEOUT=", "GetPlayWaveOutMute"}, {"AUX=", "GetPlayAuxMute"},  {"MAIN=", "GetPlayMainMute"},
-    {"", nullptr},                {"[REC MUTE]", nullptr},           {"LINEIN=", "GetRecLineInMute"},
-    {"MIC=", "GetRecMicMute"},    {"CD=", "GetRecCDMute"},           {"WAVEOUT=", "GetRecWaveOutMute"},
-    {"AUX=", "GetRecAuxMute"},    {"", nullptr},                     {"[REC SELECT]", nullptr},
-    {"LINEIN=", "GetRecLineInSelect"}, {"MIC=", "GetRecMicSelect"},  {"CD=", "GetRecCDSelect"},
-    {"ANALOG=", "GetRecAnalogSelect"}, {"AUX=", "GetRecAuxSelect"},  {"DIGITAL=", "GetRecDigitalSelect"},
-    {"", nullptr},                {"[ADVANCED]", nullptr},           {"MICBOOST=", "playback boost"},
-    {"", nullptr},                {"[CD]", nullptr},                 {"DIGITAL=", "CD type"},
-};
 
 typedef std::map<DWORD, std::vector<LONG>> Snapshot;
 
@@ -143,7 +110,7 @@ protected:
             EXPECT_EQ(sim::OpenMciDevices(), g_state.CDDeviceID != 0 ? 1 : 0) << name;
         };
         for (const auto& g : kGetters) record(g.name, g.fn());
-        record("playback boost", GetPlayMicBoostMode());
+        record("GetPlayMicBoostMode", GetPlayMicBoostMode());
         // Reading again reads the same: a read leaves nothing a later read would see.
         for (const auto& g : kGetters) EXPECT_EQ(g.fn(), p.results.at(g.name)) << g.name << " read again";
         record("IsMuxSingleSelect", IsMuxSingleSelect());
@@ -173,9 +140,9 @@ protected:
             record("LocateControl", r);
         }
         record("SetCDTypeDigital", SetCDTypeDigital(3));
-        record("RepeatPlay", NoOpWithValue(1));
-        record("SetPlayRecMonitorMute", NoOpWithValue(0));
-        record("SetVolume", NoOpWithValue(-5));
+        record("RepeatPlay", RepeatPlay(1));
+        record("SetPlayRecMonitorMute", SetPlayRecMonitorMute(0));
+        record("SetVolume", SetVolume(-5));
         record("RepeatPlayStop", RepeatPlayStop());
         record("Set", Set("D:\\hostile.ini"));
 
@@ -202,8 +169,8 @@ protected:
     void ExpectRulesEveryCardKeeps(const Pass& p) {
         std::set<std::string> ran;
         for (const auto& r : p.results) ran.insert(r.first);
-        ran.erase("playback boost");
-        EXPECT_EQ(ran, DefExportNames());
+        ran.erase("GetPlayMicBoostMode");  // not an export: Save's boost reading
+        EXPECT_EQ(ran, ExportNames());
         for (const auto& s : kMixerSetters) EXPECT_EQ(p.results.at(s.name), 1) << s.name;
         for (const auto& s : kSelectionSetters) EXPECT_EQ(p.results.at(s.name), 1) << s.name;
         for (const char* n : {"SetCDTypeDigital", "RepeatPlay", "SetPlayRecMonitorMute", "SetVolume", "RepeatPlayStop"})
@@ -217,7 +184,9 @@ protected:
         EXPECT_GE(p.results.at("GetPeak"), 0);
         const LONG listing = p.results.at("GetMixerRecordChannels");
         EXPECT_TRUE(listing == 0 || listing == -1) << listing;
-        if (listing == -1) EXPECT_EQ(p.listing, "");
+        if (listing == -1) {
+            EXPECT_EQ(p.listing, "");
+        }
         for (const char* n : kSelectionGetterNames) {
             const LONG v = p.results.at(n);
             EXPECT_TRUE(v == -1 || v == 0 || v == 1) << n << " " << v;
@@ -226,16 +195,12 @@ protected:
         // Save writes what the getters report; Set reads it back.
         EXPECT_EQ(p.results.at("Save"), 1);
         std::string expected;
-        for (const auto& line : kSaveLayout) {
-            expected += line[0];
-            if (line[1] == nullptr) {
-            } else if (std::string(line[1]) == "CD type") {
-                expected += "0";
-            } else if (std::string(line[1]) == "playback boost") {
-                expected += p.results.at(line[1]) != 0 ? "1" : "0";
-            } else {
-                expected += std::to_string(p.results.at(line[1]));
-            }
+        for (const settings_layout::Line& line : settings_layout::kLines) {
+            expected += line.text;
+            if (line.kind == settings_layout::Level || line.kind == settings_layout::Select)
+                expected += std::to_string(p.results.at(line.getter));
+            else if (line.kind != settings_layout::Text)  // MicBoost, CDType: whether on
+                expected += p.results.at(line.getter) != 0 ? "1" : "0";
             expected += "\r\n";
         }
         EXPECT_EQ(p.saved, expected);

@@ -337,8 +337,22 @@ TEST_F(LineExportsTest, CdTypeFlagAndNoOps) {
     EXPECT_EQ(GetCDTypeDigital(), -7);
     sim::ClearLog();
     EXPECT_EQ(NoOpWithValue(123), 1);
+    EXPECT_EQ(RepeatPlay(-1), 1);
+    EXPECT_EQ(SetPlayRecMonitorMute(0), 1);
+    EXPECT_EQ(SetVolume(65535), 1);
     EXPECT_EQ(RepeatPlayStop(), 1);
     EXPECT_TRUE(sim::Log().empty());
+    // Three exported names of one function, as in the DLL (compared through
+    // volatile pointers: a compiler may take distinct declarations for
+    // distinct functions).
+    typedef LONG(WINAPI * ValueFn)(LONG);
+    const ValueFn volatile noOp = &NoOpWithValue;
+    for (ValueFn name : {&RepeatPlay, &SetPlayRecMonitorMute, &SetVolume}) {
+        const ValueFn volatile alias = name;
+        EXPECT_EQ(alias, noOp);
+    }
+    const void* volatile stop = reinterpret_cast<const void*>(&RepeatPlayStop);
+    EXPECT_NE(stop, reinterpret_cast<const void*>(noOp));
 }
 
 TEST_F(LineExportsTest, NoMixerDevice) {

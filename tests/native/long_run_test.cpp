@@ -146,8 +146,11 @@ TEST_F(LongRunTest, LocateControlKeepsTheHostsHandle) {
     sim::ClearLog();
     const DWORD master = sim::Devices()[1].destinations[0].id;
     EXPECT_EQ(LocateControl(master, 32768, h, OpMainVolume), 1);
-    for (const sim::Call& c : sim::Log())
-        if (c.fn.rfind("mixer", 0) == 0) EXPECT_EQ(c.object, reinterpret_cast<uintptr_t>(h)) << c.fn;
+    for (const sim::Call& c : sim::Log()) {
+        if (c.fn.rfind("mixer", 0) == 0) {
+            EXPECT_EQ(c.object, reinterpret_cast<uintptr_t>(h)) << c.fn;
+        }
+    }
     EXPECT_NEAR(card.secondVolume->Value(), 32768, 1);
     EXPECT_EQ(card.volume->Value(), 65535);
     EXPECT_EQ(mixerClose(h), MMSYSERR_NOERROR);

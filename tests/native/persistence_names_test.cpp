@@ -56,6 +56,10 @@ TEST_F(NameFileTest, ChoosesTheFileWhoseBaseNameOccursInTheProductName) {
         {"AX200 Mixer", "AX200.cfg", 1},
         {"AX200 Mixer", "ax200.cfg", 0},   // case-sensitive base name
         {"AX200 Mixer", "200 M.cfg", 1},   // anywhere in the product name
+        {"AX200 Mixer", "Mixer.cfg", 1},   // at its end
+        {"AX200 Mixer", "r.cfg", 1},       // its last character
+        {"AX200 Mixer", "AX200 Mixer.cfg", 1},  // the whole product name
+        {"AX200 Mixe", "AX200 Mixer.cfg", 0},   // one character longer than it
         {"AX200 Mixer", "AX200 Mixer Pro.cfg", 0},
         {"AX200 Mixer", ".cfg", 1},        // the empty base name fits every card
         {"My Studio.Pro Card", "Studio.Pro.cfg", 1},  // base name up to the last dot
@@ -373,7 +377,9 @@ TEST_F(HostDirectoryTest, EveryPlatformFailureReleasesTheKey) {
         [] {
             char buffer[256] = "junk";
             LONG r = GetTavrinDirectory(buffer);
-            if (r == 0) EXPECT_STREQ(buffer, "");
+            if (r == 0) {
+                EXPECT_STREQ(buffer, "");
+            }
             return r;
         },
         [](size_t n, const sim::Call& call, LONG result) {

@@ -3,6 +3,7 @@
 #include "exports/line_exports.h"
 #include "persistence/persistence.h"
 #include "persistence_fixture.h"
+#include "settings_layout.h"
 
 #include <sstream>
 
@@ -144,14 +145,15 @@ TEST_F(SettingsTest, SaveWritesThe45LineLayout) {
     SettingsCard card = BuildSettingsCard();
     card.wavein->FindSource(kAux)->Find(kVolume)->flags |= MIXERCONTROL_CONTROLF_DISABLED;  // reads as -1
     g_state.CDTypeDigital = 5;
-    const std::string want =
-        "[RECORD VOLUME]\nLINEIN=1001\nMIC=1002\nCD=1003\nAUX=-1\nWAVEOUT=1004\nDIGITAL=1007\nANALOG=1006\n\n"
-        "[PLAY VOLUME]\nLINEIN=2001\nMIC=2002\nCD=2003\nMAIN=40000\nWAVEOUT=2004\nAUX=2005\n\n"
-        "[PLAY MUTE]\nLINEIN=1\nMIC=0\nCD=1\nWAVEOUT=0\nAUX=1\nMAIN=1\n\n"
-        "[REC MUTE]\nLINEIN=0\nMIC=1\nCD=0\nWAVEOUT=1\nAUX=0\n\n"
-        "[REC SELECT]\nLINEIN=0\nMIC=0\nCD=0\nANALOG=0\nAUX=1\nDIGITAL=0\n\n"
-        "[ADVANCED]\nMICBOOST=1\n\n"
-        "[CD]\nDIGITAL=1\n";
+    // The card's values in the layout's order (the shared settings layout).
+    const long values[] = {1001, 1002, 1003, -1, 1004, 1007, 1006,  // [RECORD VOLUME], AUX disabled
+                           2001, 2002, 2003, 40000, 2004, 2005,     // [PLAY VOLUME]
+                           1,    0,    1,    0,  1,    1,           // [PLAY MUTE]
+                           0,    1,    0,    1,  0,                 // [REC MUTE]
+                           0,    0,    0,    0,  1,    0,           // [REC SELECT]
+                           1,                                       // [ADVANCED] MICBOOST
+                           1};                                      // [CD] DIGITAL
+    const std::string want = settings_layout::Render(values, sizeof values / sizeof values[0], "\n");
     ASSERT_EQ(std::count(want.begin(), want.end(), '\n'), 45);
     EXPECT_EQ(Save(File().c_str()), 1);
     EXPECT_EQ(Read("mixer.ini"), CrLf(want));
@@ -165,6 +167,38 @@ TEST_F(SettingsTest, SaveWritesThe45LineLayout) {
     }
     EXPECT_LT(lastMixer, firstFile);
     ExpectNothingOpen();
+}
+
+TEST_F(SettingsTest, WholeFilesAsTheWineKillTestTellsThem) {
+    // The Wine suite tells a whole file from a torn one with the shared
+    // layout's Complete: a file Save wrote is whole, any cut or change of
+    // its shape is not.
+    BuildSettingsCard();
+    ASSERT_EQ(Save(File().c_str()), 1);
+    const std::string saved = Read("mixer.ini");
+    EXPECT_TRUE(settings_layout::Complete(saved));
+    auto replaced = [&saved](const std::string& from, const std::string& to) {
+        std::string t = saved;
+        const size_t at = t.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        return at == std::string::npos ? saved : t.replace(at, from.size(), to);
+    };
+    EXPECT_TRUE(settings_layout::Complete(replaced("MAIN=40000", "MAIN=-1")));
+    const std::string broken[] = {
+        "",
+        saved.substr(0, saved.size() - 1),             // the last LF missing
+        saved.substr(0, saved.size() - 2),             // the last line without its end
+        saved + "\r\n",                                // a line more
+        saved + "x",                                   // bytes after the last line
+        replaced("LINEIN=1001\r\n", "LINEIN=1001\n"),  // a bare LF
+        replaced("MAIN=40000", "MAIN="),               // a key without its number
+        replaced("MAIN=40000", "MAIN=4x"),             // not a number
+        replaced("MAIN=40000", "MAIN=-"),
+        replaced("[PLAY MUTE]", "[PLAY  MUTE]"),       // another header
+        replaced("[PLAY MUTE]", "[PLAY MUTE]1"),       // a value after a header
+        replaced("MIC=1002\r\nCD=1003", "CD=1003\r\nMIC=1002"),  // two keys swapped
+    };
+    for (const std::string& text : broken) EXPECT_FALSE(settings_layout::Complete(text)) << text;
 }
 
 TEST_F(SettingsTest, SaveFlagsAndMicrophoneBoost) {
@@ -259,7 +293,9 @@ TEST_F(SettingsTest, SaveKeepsTheFileWhenTheMixerCannotBeRead) {
             c.arrange();
             EXPECT_EQ(Save(File().c_str()), 0) << c.what;
             EXPECT_EQ(Entries(), existing ? Strings{"mixer.ini"} : Strings{}) << c.what;
-            if (existing) EXPECT_EQ(Read("mixer.ini"), old) << c.what;
+            if (existing) {
+                EXPECT_EQ(Read("mixer.ini"), old) << c.what;
+            }
             EXPECT_EQ(sim::CountOf("CreateFileA"), 0u) << c.what;
             ExpectNothingOpen();
         }
@@ -382,9 +418,8 @@ TEST_F(SettingsTest, SetReadsOnlyTheFirst4096Bytes) {
 // ---- Set: dispatch -----------------------------------------------------------------
 
 TEST_F(SettingsTest, SetDispatchesEveryCell) {
-    const char* const sections[] = {"[RECORD VOLUME]", "[PLAY VOLUME]", "[PLAY MUTE]", "[REC MUTE]",
-                                    "[REC SELECT]",    "[ADVANCED]",    "[CD]"};
-    const char* const keys[] = {"LINEIN", "MIC", "CD", "AUX", "ANALOG", "DIGITAL", "MAIN", "WAVEOUT", "MICBOOST"};
+    const char* const* sections = settings_layout::kSections;
+    const char* const* keys = settings_layout::kKeys;
     // The write each cell makes with the value 1234 ("" for none). The cells
     // for recording mutes, the recording wave-out volume and the analog
     // selection apply what Save writes there.
@@ -618,7 +653,9 @@ TEST_F(SettingsTest, EveryPlatformFailureDuringSet) {
             // nothing of the result.
             const bool fails = n == 1 || call.fn == "CreateFileA";
             EXPECT_EQ(result, fails ? 0 : 1) << n << " " << call.fn;
-            if (fails) EXPECT_EQ(g_state.CDTypeDigital, 7) << n << " " << call.fn;
+            if (fails) {
+                EXPECT_EQ(g_state.CDTypeDigital, 7) << n << " " << call.fn;
+            }
             if (call.fn == "ReadFile") {
                 EXPECT_EQ(g_state.CDTypeDigital, 0);
                 EXPECT_EQ(sim::CountOf("mixerOpen"), 0u);

@@ -77,7 +77,9 @@ TEST(TokenizerTest, FormatsSignedDecimal) {
         char out[12];
         DWORD n = FormatNumber(c.value, out);
         EXPECT_EQ(std::string(out, n), c.text);
-        if (c.value >= 0) EXPECT_EQ(TokenNumber(Token{out, n}), c.value);
+        if (c.value >= 0) {
+            EXPECT_EQ(TokenNumber(Token{out, n}), c.value);
+        }
     }
 }
 

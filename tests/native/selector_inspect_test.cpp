@@ -66,6 +66,25 @@ TEST_F(InspectTest, NoSelectorNoLineNoDevice) {
     ExpectNothingHeld();
 }
 
+TEST_F(InspectTest, AWaveInLineWithoutControlsIsAskedForThem) {
+    // The selector takes the line's control count as it comes: for a line
+    // without controls it asks for an array of none, and the platform's
+    // refusal is a failure, not a line without a selector.
+    SelectorCard card = BuildSelectorCard(MIXERCONTROL_CONTROLTYPE_MUX, FourItems());
+    card.wavein->controls.clear();
+    sim::ClearLog();
+    EXPECT_EQ(IsMuxSingleSelect(), 0);
+    ASSERT_EQ(sim::CountOf("mixerGetLineControlsA"), 1u);
+    const sim::Call request = sim::CallsOf("mixerGetLineControlsA")[0];
+    EXPECT_EQ(request.id, card.wavein->id);
+    EXPECT_EQ(request.count, 0u);
+    EXPECT_EQ(request.result, static_cast<DWORD>(MMSYSERR_INVALPARAM));
+    Listing out;
+    EXPECT_EQ(GetMixerRecordChannels(out.bytes, 100), -1);
+    EXPECT_EQ(sim::CountOf("mixerGetLineControlsA"), 2u);
+    ExpectNothingHeld();
+}
+
 TEST_F(InspectTest, NullBufferTouchesNothing) {
     BuildTypicalCard();
     EXPECT_EQ(GetMixerRecordChannels(nullptr, 100), -1);

@@ -194,7 +194,7 @@ TEST_F(SelectTest, MultiChannelSelector) {
     }
     sim::Reset();
     ResetLibraryState();
-    SelectorCard card = BuildSelectorCard(kMux, FourItems(), {2}, 0, 2);
+    BuildSelectorCard(kMux, FourItems(), {2}, 0, 2);
     EXPECT_EQ(SelectLine(SrcAux, nullptr, 1), 0);
     EXPECT_EQ(LastWrite(), (std::vector<LONG>{0, 0, 0, 1, 0, 0, 0, 1}));
 }

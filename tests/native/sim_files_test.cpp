@@ -156,7 +156,9 @@ TEST_F(SimFilesTest, ReadOnlyFilesAndAttributes) {
     };
     for (const Attributes& a : attributes) {
         EXPECT_EQ(GetFileAttributesA(Path(a.name).c_str()), a.attributes) << a.name;
-        if (a.error != 0) EXPECT_EQ(GetLastError(), a.error) << a.name;
+        if (a.error != 0) {
+            EXPECT_EQ(GetLastError(), a.error) << a.name;
+        }
     }
 
     // Wine as root writes a read-only file and renames over it, leaving the
@@ -193,7 +195,9 @@ TEST_F(SimFilesTest, DiskFaults) {
         DWORD n = 99;
         EXPECT_EQ(WriteFile(h, "abcdef", 6, &n, nullptr), c.ok);
         EXPECT_EQ(n, c.reported);
-        if (!c.ok) EXPECT_EQ(GetLastError(), c.error);
+        if (!c.ok) {
+            EXPECT_EQ(GetLastError(), c.error);
+        }
         CloseHandle(h);
         EXPECT_EQ(Read("f"), c.stored);
     }

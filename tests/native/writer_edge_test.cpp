@@ -176,6 +176,35 @@ TEST_F(WriterEdgeTest, BooleanValues) {
     }
 }
 
+// Item counts no driver should report, whose buffers would need more than
+// 2 GiB (or whose element count wraps in 32 bits: 2 x 0x80000001 is 2): the
+// writer and reader ask for no buffer and send no request for them.
+TEST_F(WriterEdgeTest, HostileItemCountsAskForNothing) {
+    struct Case {
+        DWORD type, items;
+        LONG op, read;  // QueryControl's result
+    } cases[] = {
+        {kVolume, 0x80000001u, OpPlayVolume, -1},  // channels x items wraps to 2
+        {kVolume, 0x40000000u, OpPlayVolume, -1},  // 2 x 2^30 LONGs
+        {kVolume, 0x80000001u, OpPlayBalance, 0},  // balance has no reading
+        {kMute, 0x80000000u, OpPlayMute, -1},      // one channel of 2^31 LONGs
+    };
+    for (const Case& c : cases) {
+        sim::Reset();
+        sim::Control& control = LoneSource(2).AddControl(c.type, 123);
+        control.items = c.items;  // reported, not stored
+        const HMIXER mixer = OpenDevice0();
+        const DWORD line = sim::Devices()[0].destinations[0].sources[0].id;
+        EXPECT_EQ(LocateControl(line, 7, mixer, c.op), 1) << c.items;
+        EXPECT_EQ(QueryControl(line, 0, reinterpret_cast<HMIXEROBJ>(mixer), c.op), c.read) << c.items;
+        EXPECT_EQ(sim::CountOf("LocalAlloc"), 0u) << c.items;
+        EXPECT_TRUE(DetailCalls().empty()) << c.items;
+        EXPECT_EQ(control.Value(), 123) << c.items;
+        mixerClose(mixer);
+        ExpectNothingHeld();
+    }
+}
+
 TEST_F(WriterEdgeTest, LevelOnOneChannelLine) {
     sim::Control& vol = LoneSource(1).AddControl(kVolume, 11000);
     for (LONG level : {3333, 0, 65535, 70000}) {

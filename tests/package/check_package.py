@@ -10,7 +10,7 @@
   imports EXE DLLNAME NAME...
       EXE imports exactly NAME... from DLLNAME, each by its name (no
       ordinals, no decorated names); the single NAME "ALL" stands for the 91
-      names of tools/exports.py.
+      names of the export table (mixer.h's lists, read by tools/exports.py).
   readme EXAMPLE DOC...
       each DOC shows EXAMPLE verbatim in a C code block."""
 import filecmp

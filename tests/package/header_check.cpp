@@ -1,10 +1,11 @@
 // mixer.h as a C++ host compiles it, on every toolchain the kit names
 // (package_tests.cmake compiles this file, it is never run). Each pointer
 // type is the type of its function's prototype, a stdcall function
-// returning LONG, whose arguments take the bytes the export table gives
-// (tools/exports.py, the source of the import libraries' decorated names):
-// a prototype or pointer type that differs from what MIXER.DLL exports does
-// not compile. No standard headers: the MSVC target has no C++ library here.
+// returning LONG, whose arguments take the bytes tools/exports.py reads from
+// mixer.h's lists (the bytes of the DLL's .def and of the import libraries'
+// decorated names): a prototype or pointer type that differs from what
+// MIXER.DLL exports, or a reading of the lists that differs from the
+// compiler's, does not compile. No standard headers: the MSVC target has no C++ library here.
 #include "mixer.h"
 #include "mixer_exports.h"
 

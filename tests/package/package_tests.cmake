@@ -28,7 +28,7 @@ endif()
 set(MIXER_CHECK_PE ${MIXER_PE_PYTHON} ${CMAKE_SOURCE_DIR}/tests/check_pe.py)
 set(MIXER_DIST_DLL ${MIXER_DIST_DIR}/MIXER.DLL)
 
-add_test(NAME dll_export_table COMMAND ${MIXER_CHECK_PE} exports --def ${CMAKE_SOURCE_DIR}/src/MIXER.def ${MIXER_DIST_DLL})
+add_test(NAME dll_export_table COMMAND ${MIXER_CHECK_PE} exports --def ${MIXER_DEF_FILE} ${MIXER_DIST_DLL})
 add_test(NAME dll_import_table COMMAND ${MIXER_CHECK_PE} imports ${MIXER_DIST_DLL})
 add_test(NAME dll_version_resource COMMAND ${MIXER_CHECK_PE} version
     --version ${PROJECT_VERSION} --description ${PROJECT_DESCRIPTION} ${MIXER_DIST_DLL})

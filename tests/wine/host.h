@@ -5,6 +5,11 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+// The exports' types, lists and codes: the host finds the functions with
+// GetProcAddress and calls them through mixer.h's types.
+#define MIXER_NO_DLLIMPORT
+#include "mixer.h"
+
 #include <cstdio>
 #include <string>
 
@@ -23,18 +28,55 @@ struct HostTest {
 void HostCheck(bool ok, const char* what, const char* file, int line);
 // Failed checks so far.
 int HostFailures();
-void HostCheckEq(long long got, long long want, const char* what, const char* file, int line);
+// How a failed comparison shows its values: as numbers, or as the names of
+// winmm's result codes (MMSYSERR_, MIXERR_, MCIERR_) with the number.
+enum class HostValue { Number, Result };
+void HostCheckEq(long long got, long long want, const char* what, const char* file, int line,
+                 HostValue as = HostValue::Number);
 
 #define CHECK(cond) HostCheck((cond), #cond, __FILE__, __LINE__)
 #define CHECK_EQ(got, want) HostCheckEq((long long)(got), (long long)(want), #got " == " #want, __FILE__, __LINE__)
+// A winmm or MCI result code: "got MIXERR_INVALLINE (1024), want MMSYSERR_NOERROR (0)".
+#define CHECK_RESULT(got, want) \
+    HostCheckEq((long long)(got), (long long)(want), #got " == " #want, __FILE__, __LINE__, HostValue::Result)
+
+// The names winmm's headers give a value, as Wine's own tests print them:
+// "MMSYSERR_NOERROR", "MIXERR_INVALLINE", "MCIERR_CANNOT_LOAD_DRIVER";
+// "MIXERLINE_COMPONENTTYPE_DST_SPEAKERS". A value without a name gives null.
+const char* ResultName(long long code);
+const char* ComponentTypeName(DWORD type);
+// The name followed by the number, "MIXERR_INVALLINE (1024)", or the number
+// alone.
+std::string ResultText(long long code);
+std::string ComponentTypeText(DWORD type);
+
+// What the checks that follow are about, printed after each of their
+// failures (Wine's tests call it winetest_push_context): "component type
+// MIXERLINE_COMPONENTTYPE_SRC_SYNTHESIZER (4100)". For the checks of the
+// thread that runs the tests, while the object lives.
+class HostContext {
+public:
+    explicit HostContext(const std::string& text);
+    ~HostContext();
+    HostContext(const HostContext&) = delete;
+    HostContext& operator=(const HostContext&) = delete;
+};
 
 // The loaded library and its exports.
 HMODULE Dll();
 FARPROC Export(const char* name);
+// A function address as the pointer type F (through void (*)(void), the
+// type a cast between function types goes through without a warning).
+template <typename F>
+F AsFunction(FARPROC p) {
+    return reinterpret_cast<F>(reinterpret_cast<void (*)(void)>(p));
+}
 template <typename F>
 F Fn(const char* name) {
-    return reinterpret_cast<F>(Export(name));
+    return AsFunction<F>(Export(name));
 }
+// An export as its mixer.h pointer type: CALL(GetPeak)(type).
+#define CALL(name) Fn<MIXER_PFN_##name>(#name)
 
 // Direct winmm access to mixer device 0, for checking what the library did.
 struct DirectLine {

@@ -6,9 +6,6 @@
 
 #include <cstring>
 
-typedef LONG(WINAPI* NoArgFn)(void);
-typedef LONG(WINAPI* PlayFn)(LONG);
-
 namespace {
 
 // What a direct open of "cdaudio" answers; a device it opens is closed again.
@@ -24,10 +21,10 @@ MCIERROR DirectOpenResult() {
 }  // namespace
 
 HOST_TEST(cd_open_answers_what_the_platform_answers) {
-    NoArgFn openCD = Fn<NoArgFn>("OpenCD");
-    NoArgFn stopCD = Fn<NoArgFn>("StopCD");
-    NoArgFn closeCD = Fn<NoArgFn>("CloseCD");
-    PlayFn playCD = Fn<PlayFn>("PlayCD");
+    const auto openCD = CALL(OpenCD);
+    const auto stopCD = CALL(StopCD);
+    const auto closeCD = CALL(CloseCD);
+    const auto playCD = CALL(PlayCD);
     if (!openCD || !stopCD || !closeCD || !playCD) return;
     // Before any open nothing is sent.
     CHECK_EQ(playCD(1), 3075);
@@ -35,9 +32,9 @@ HOST_TEST(cd_open_answers_what_the_platform_answers) {
     CHECK_EQ(closeCD(), 3075);
 
     const MCIERROR direct = DirectOpenResult();
-    std::printf("  direct cdaudio open: %lu\n", static_cast<unsigned long>(direct));
+    std::printf("  direct cdaudio open: %s\n", ResultText(direct).c_str());
     const LONG opened = openCD();
-    CHECK_EQ(opened, direct);
+    CHECK_RESULT(opened, direct);
     if (direct != 0) {
         // No drive: the player stays closed.
         CHECK_EQ(playCD(1), 3075);

@@ -3,14 +3,10 @@
 
 #include <cstring>
 
-typedef LONG(WINAPI* SetMixerFn)(DWORD, LONG, LONG, LPCSTR, LONG);
-typedef LONG(WINAPI* LocateControlFn)(DWORD, LONG, HMIXER, LONG);
-typedef LONG(WINAPI* GetPeakFn)(DWORD);
-
 HOST_TEST(wine_has_master_volume) {
     CHECK(mixerGetNumDevs() >= 1);
     MIXERCAPSA caps;
-    CHECK_EQ(mixerGetDevCapsA(0, &caps, sizeof caps), MMSYSERR_NOERROR);
+    CHECK_RESULT(mixerGetDevCapsA(0, &caps, sizeof caps), MMSYSERR_NOERROR);
     CHECK(std::strcmp(caps.szPname, "Out: default") == 0);
     CHECK(FindMasterControls().ok);
 }
@@ -18,7 +14,7 @@ HOST_TEST(wine_has_master_volume) {
 HOST_TEST(set_mixer_main_volume_matches_direct_write) {
     MasterControls m = FindMasterControls();
     if (!m.ok) return CHECK(m.ok);
-    SetMixerFn setMixer = Fn<SetMixerFn>("SetMixer");
+    const auto setMixer = CALL(SetMixer);
     const LONG saved = DirectValue(m.volume, 0);
     const LONG levels[] = {20000, 45000, 0, 65535};
     for (LONG v : levels) {
@@ -27,7 +23,7 @@ HOST_TEST(set_mixer_main_volume_matches_direct_write) {
         const LONG direct = DirectValue(m.volume, -1);
         CHECK(DirectWrite(m.volume, 12345));
         // ... is what the library's write leaves behind.
-        CHECK_EQ(setMixer(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, 2, v, "", 0), 1);
+        CHECK_EQ(setMixer(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, MIXER_OP_MAIN_VOLUME, v, "", 0), 1);
         CHECK_EQ(DirectValue(m.volume, -1), direct);
     }
     DirectWrite(m.volume, saved);
@@ -36,11 +32,11 @@ HOST_TEST(set_mixer_main_volume_matches_direct_write) {
 HOST_TEST(set_mixer_main_mute_toggles) {
     MasterControls m = FindMasterControls();
     if (!m.ok) return CHECK(m.ok);
-    SetMixerFn setMixer = Fn<SetMixerFn>("SetMixer");
+    const auto setMixer = CALL(SetMixer);
     const LONG saved = DirectValue(m.mute, 0);
-    CHECK_EQ(setMixer(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, 7, 5, "", 0), 1);
+    CHECK_EQ(setMixer(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, MIXER_OP_MAIN_MUTE, 5, "", 0), 1);
     CHECK_EQ(DirectValue(m.mute, -1), 1);
-    CHECK_EQ(setMixer(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, 7, 0, "", 0), 1);
+    CHECK_EQ(setMixer(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, MIXER_OP_MAIN_MUTE, 0, "", 0), 1);
     CHECK_EQ(DirectValue(m.mute, -1), 0);
     DirectWrite(m.mute, saved);
 }
@@ -48,14 +44,14 @@ HOST_TEST(set_mixer_main_mute_toggles) {
 HOST_TEST(set_mixer_by_name_is_exact) {
     MasterControls m = FindMasterControls();
     if (!m.ok) return CHECK(m.ok);
-    SetMixerFn setMixer = Fn<SetMixerFn>("SetMixer");
+    const auto setMixer = CALL(SetMixer);
     const LONG saved = DirectValue(m.volume, 0);
     CHECK(DirectWrite(m.volume, 1000));
-    CHECK_EQ(setMixer(0, 2, 30000, "Master Volume", 1), 1);
+    CHECK_EQ(setMixer(0, MIXER_OP_MAIN_VOLUME, 30000, "Master Volume", 1), 1);
     const LONG after = DirectValue(m.volume, -1);
     CHECK(after >= 29999 && after <= 30000);  // Wine keeps the level as a float
-    CHECK_EQ(setMixer(0, 2, 5000, "master volume", 1), 0);
-    CHECK_EQ(setMixer(0, 2, 5000, "Master", 1), 0);
+    CHECK_EQ(setMixer(0, MIXER_OP_MAIN_VOLUME, 5000, "master volume", 1), 0);
+    CHECK_EQ(setMixer(0, MIXER_OP_MAIN_VOLUME, 5000, "Master", 1), 0);
     CHECK_EQ(DirectValue(m.volume, -1), after);
     DirectWrite(m.volume, saved);
 }
@@ -63,13 +59,15 @@ HOST_TEST(set_mixer_by_name_is_exact) {
 HOST_TEST(absent_lines_change_nothing) {
     MasterControls m = FindMasterControls();
     if (!m.ok) return CHECK(m.ok);
-    SetMixerFn setMixer = Fn<SetMixerFn>("SetMixer");
+    const auto setMixer = CALL(SetMixer);
     const LONG vol = DirectValue(m.volume, -1);
     const LONG mute = DirectValue(m.mute, -1);
-    CHECK_EQ(setMixer(MIXERLINE_COMPONENTTYPE_SRC_LINE, 1, 777, "", 0), 0);      // no line-in
-    CHECK_EQ(setMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 3, 1, "", 0), 0);  // no wave-in destination here
-    CHECK_EQ(setMixer(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, 1, 777, "", 0), 0);  // source code, destination type
-    CHECK_EQ(setMixer(0, 1, 777, nullptr, 1), 0);                                 // null name
+    // No line-in; no wave-in destination here; a source's code with a
+    // destination's type; a null name.
+    CHECK_EQ(setMixer(MIXERLINE_COMPONENTTYPE_SRC_LINE, MIXER_OP_PLAY_VOLUME, 777, "", 0), 0);
+    CHECK_EQ(setMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, MIXER_OP_REC_MUTE, 1, "", 0), 0);
+    CHECK_EQ(setMixer(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, MIXER_OP_PLAY_VOLUME, 777, "", 0), 0);
+    CHECK_EQ(setMixer(0, MIXER_OP_PLAY_VOLUME, 777, nullptr, 1), 0);
     CHECK_EQ(DirectValue(m.volume, -1), vol);
     CHECK_EQ(DirectValue(m.mute, -1), mute);
 }
@@ -98,14 +96,14 @@ HMIXER OpenDevice0Handle() {
 HOST_TEST(locate_control_on_destination_line) {
     MasterControls m = FindMasterControls();
     if (!m.ok) return CHECK(m.ok);
-    LocateControlFn locate = Fn<LocateControlFn>("LocateControl");
+    const auto locate = CALL(LocateControl);
     HMIXER h = OpenDevice0Handle();
     CHECK(h != nullptr);
     const LONG saved = DirectValue(m.volume, 0);
-    CHECK_EQ(locate(m.lineId, 22000, h, 2), 1);
+    CHECK_EQ(locate(m.lineId, 22000, h, MIXER_OP_MAIN_VOLUME), 1);
     const LONG after = DirectValue(m.volume, -1);
     CHECK(after >= 21999 && after <= 22000);
-    CHECK_EQ(locate(0x7777, 22000, h, 2), MIXERR_INVALLINE);
+    CHECK_RESULT(locate(0x7777, 22000, h, MIXER_OP_MAIN_VOLUME), MIXERR_INVALLINE);
     mixerClose(h);
 
     // The host's handle is used as given: one that names no device (Wine's
@@ -121,7 +119,7 @@ HOST_TEST(locate_control_on_destination_line) {
             mixerClose(next);
     }
     if (bad != nullptr) {
-        CHECK_EQ(locate(m.lineId, 33000, bad, 2), MMSYSERR_INVALHANDLE);
+        CHECK_RESULT(locate(m.lineId, 33000, bad, MIXER_OP_MAIN_VOLUME), MMSYSERR_INVALHANDLE);
         CHECK_EQ(DirectValue(m.volume, -1), after);
         mixerClose(bad);
     } else {

@@ -3,11 +3,6 @@
 // shows up here as a crash or a wrong result.
 #include "host.h"
 
-#define MIXER_NO_DLLIMPORT
-#include "mixer.h"
-
-#define CALL(name) (reinterpret_cast<decltype(&name)>(Export(#name)))
-
 HOST_TEST(main_volume_mute_and_balance) {
     MasterControls m = FindMasterControls();
     if (!m.ok) return CHECK(m.ok);

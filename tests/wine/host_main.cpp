@@ -1,10 +1,10 @@
 // Test host: loads MIXER.DLL with LoadLibraryA and runs every registered check.
 #include "host.h"
-#include "mixer_exports.h"
 
 #include <cstring>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace {
 HostTest* g_tests = nullptr;
@@ -14,13 +14,19 @@ int g_failures = 0;
 int g_checks = 0;
 std::set<std::string> g_requested;  // names the checks asked Export() for
 
+std::vector<std::string> g_context;  // HostContext's texts, innermost last
+
 // Every export is called by some check that compares its result with what
 // winmm, MCI, the registry or the file system says. The calling-convention
 // sweep finds its functions with GetProcAddress directly, so it does not
 // count here.
-#define MIXER_NAME(name, bytes, ordinal) #name,
-const char* const kExportNames[] = {MIXER_EXPORT_LIST(MIXER_NAME)};
+#define MIXER_NAME(result, name, params) #name,
+const char* const kExportNames[] = {MIXER_FUNCTIONS(MIXER_NAME)};
 #undef MIXER_NAME
+
+void PrintContext() {
+    for (const std::string& c : g_context) std::printf("    (%s)\n", c.c_str());
+}
 
 void CheckEveryExportRequested() {
     int missing = 0;
@@ -31,7 +37,7 @@ void CheckEveryExportRequested() {
     }
     HostCheckEq(missing, 0, "exports no check calls", __FILE__, __LINE__);
     std::printf("%s every export called by a check (%d of %d)\n", missing ? "FAIL" : "ok  ",
-                MIXER_EXPORT_COUNT - missing, MIXER_EXPORT_COUNT);
+                MIXER_FUNCTION_COUNT - missing, MIXER_FUNCTION_COUNT);
 }
 }  // namespace
 
@@ -47,16 +53,25 @@ void HostCheck(bool ok, const char* what, const char* file, int line) {
     if (!ok) {
         ++g_failures;
         std::printf("  FAIL %s:%d: %s\n", file, line, what);
+        PrintContext();
     }
 }
 
-void HostCheckEq(long long got, long long want, const char* what, const char* file, int line) {
+void HostCheckEq(long long got, long long want, const char* what, const char* file, int line, HostValue as) {
     ++g_checks;
     if (got != want) {
         ++g_failures;
-        std::printf("  FAIL %s:%d: %s (got %lld, want %lld)\n", file, line, what, got, want);
+        if (as == HostValue::Result)
+            std::printf("  FAIL %s:%d: %s (got %s, want %s)\n", file, line, what, ResultText(got).c_str(),
+                        ResultText(want).c_str());
+        else
+            std::printf("  FAIL %s:%d: %s (got %lld, want %lld)\n", file, line, what, got, want);
+        PrintContext();
     }
 }
+
+HostContext::HostContext(const std::string& text) { g_context.push_back(text); }
+HostContext::~HostContext() { g_context.pop_back(); }
 
 HMODULE Dll() { return g_dll; }
 

@@ -2,8 +2,6 @@
 // every reading is 0, and no handle is left open.
 #include "host.h"
 
-typedef LONG(WINAPI* GetPeakFn)(DWORD);
-
 namespace {
 
 // Wine's mixerClose never invalidates a handle, so leaks are counted on the
@@ -18,7 +16,7 @@ bool Device0Opens() {
 }  // namespace
 
 HOST_TEST(get_peak_without_peak_meter_is_zero) {
-    GetPeakFn getPeak = Fn<GetPeakFn>("GetPeak");
+    const auto getPeak = CALL(GetPeak);
     if (!getPeak) return;
     // The speakers destination exists but carries no peak meter.
     CHECK(DirectDestination(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS).found);
@@ -30,11 +28,12 @@ HOST_TEST(get_peak_without_peak_meter_is_zero) {
 }
 
 HOST_TEST(get_peak_for_a_missing_type_is_zero) {
-    GetPeakFn getPeak = Fn<GetPeakFn>("GetPeak");
+    const auto getPeak = CALL(GetPeak);
     if (!getPeak) return;
     const DWORD absent[] = {MIXERLINE_COMPONENTTYPE_SRC_SYNTHESIZER, MIXERLINE_COMPONENTTYPE_DST_TELEPHONE,
                             MIXERLINE_COMPONENTTYPE_SRC_PCSPEAKER, 0x7777};
     for (DWORD type : absent) {
+        HostContext context("component type " + ComponentTypeText(type));
         CHECK(!DirectDestination(type).found);
         CHECK_EQ(getPeak(type), 0);
     }

@@ -1,16 +1,13 @@
 // Settings file, sound-card name file and host directory against Wine's
 // kernel, registry and winmm.
 #include "host.h"
+#include "settings_layout.h"
 
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
 #include <string>
 #include <vector>
-
-typedef LONG(WINAPI* PathFn)(LPCSTR);
-typedef LONG(WINAPI* BufferFn)(LPSTR);
-typedef LONG(WINAPI* NoArgFn)(void);
 
 namespace {
 
@@ -65,8 +62,8 @@ long Entry(const std::string& text, const char* section, const char* key) {
 HOST_TEST(save_and_set_round_trip_master_volume_and_mute) {
     MasterControls m = FindMasterControls();
     if (!m.ok) return CHECK(m.ok);
-    PathFn save = Fn<PathFn>("Save");
-    PathFn set = Fn<PathFn>("Set");
+    const auto save = CALL(Save);
+    const auto set = CALL(Set);
     const LONG savedVolume = DirectValue(m.volume), savedMute = DirectValue(m.mute);
     const std::string dir = TempDirectory("settings");
     const std::string file = dir + "mixer.ini";
@@ -108,12 +105,12 @@ HOST_TEST(save_and_set_round_trip_master_volume_and_mute) {
 }
 
 HOST_TEST(name_file_beside_the_library_is_chosen_by_product_name) {
-    NoArgFn readConfig = Fn<NoArgFn>("ReadDigitalConfiguration");
-    PathFn setPath = Fn<PathFn>("SetSoundCardConfigFilePath");
+    const auto readConfig = CALL(ReadDigitalConfiguration);
+    const auto setPath = CALL(SetSoundCardConfigFilePath);
     const std::string dllDir = DllDirectory();
     const std::string cfg = dllDir + "default.cfg";
     MIXERCAPSA caps;
-    CHECK_EQ(mixerGetDevCapsA(0, &caps, sizeof caps), MMSYSERR_NOERROR);
+    CHECK_RESULT(mixerGetDevCapsA(0, &caps, sizeof caps), MMSYSERR_NOERROR);
     CHECK(std::strstr(caps.szPname, "default") != nullptr);
 
     // The search directory the library took from its own path at load.
@@ -142,7 +139,7 @@ HOST_TEST(name_file_beside_the_library_is_chosen_by_product_name) {
 }
 
 HOST_TEST(tavrin_directory_from_the_registry) {
-    BufferFn getDir = Fn<BufferFn>("GetTavrinDirectory");
+    const auto getDir = CALL(GetTavrinDirectory);
     char buffer[256];
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kAppPathKey);
     std::strcpy(buffer, "junk");
@@ -220,15 +217,6 @@ void RemoveTree(const std::string& dir) {
         }
     }
     RemoveDirectoryA(dir.c_str());
-}
-
-// 45 lines, each ending in CR LF, and nothing after the last one.
-bool Complete(const std::string& text) {
-    size_t crlf = 0, lf = 0;
-    for (size_t i = 0; i < text.size(); ++i)
-        if (text[i] == '\n') ++lf, crlf += i > 0 && text[i - 1] == '\r';
-    return crlf == 45 && lf == 45 && text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0 &&
-           text.compare(0, 17, "[RECORD VOLUME]\r\n") == 0;
 }
 
 double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
@@ -335,8 +323,8 @@ HOST_TEST(solo_settings_file_saver) {
     HANDLE go = OpenEventA(SYNCHRONIZE, FALSE, SaverObjectName(parent, "go", child).c_str());
     HANDLE saving = OpenEventA(EVENT_MODIFY_STATE, FALSE, SaverObjectName(parent, "saving", child).c_str());
     if (!shared || !ready || !go || !saving) return CHECK(false);
-    PathFn save = Fn<PathFn>("Save");
-    PathFn set = Fn<PathFn>("Set");
+    const auto save = CALL(Save);
+    const auto set = CALL(Set);
     MasterControls m = FindMasterControls();  // loads winmm's driver
     SaverSlot& slot = shared->slots[child];
     SetEvent(ready);
@@ -362,8 +350,8 @@ HOST_TEST(solo_settings_file_saver) {
 HOST_TEST(solo_settings_file_kills) {
     MasterControls m = FindMasterControls();
     if (!m.ok) return CHECK(m.ok);
-    PathFn save = Fn<PathFn>("Save");
-    PathFn set = Fn<PathFn>("Set");
+    const auto save = CALL(Save);
+    const auto set = CALL(Set);
     const DWORD self = GetCurrentProcessId();
     const std::string dir = FreshDirectory("kills");
     const std::string target = dir + "mixer.ini";
@@ -385,7 +373,7 @@ HOST_TEST(solo_settings_file_kills) {
     const double saveMs = Milliseconds(t0, t1);
     const double window = saveMs * 6 < 1 ? 1 : saveMs * 6 > 50 ? 50 : saveMs * 6;
     std::string current = ReadBytes(target);
-    CHECK(Complete(current));
+    CHECK(settings_layout::Complete(current));
     const std::string shape = WithoutEntry(current, "[PLAY VOLUME]", "MAIN");
 
     unsigned seed = GetTickCount();
@@ -442,7 +430,8 @@ HOST_TEST(solo_settings_file_kills) {
 
         // The target: whole, and the old version or one this child saved.
         const std::string text = ReadBytes(target);
-        const bool whole = Complete(text) && WithoutEntry(text, "[PLAY VOLUME]", "MAIN") == shape;
+        const bool whole =
+            settings_layout::Complete(text) && WithoutEntry(text, "[PLAY VOLUME]", "MAIN") == shape;
         const LONG level = Entry(text, "[PLAY VOLUME]", "MAIN");
         const LONG steps = (level + 1 - slot.base) / kStep;
         const bool fromChild = steps >= 0 && steps < slot.writes && NearLevel(level, slot.base + steps * kStep);
@@ -509,7 +498,7 @@ HOST_TEST(solo_settings_file_kills) {
         std::printf("  a directory, then a read-only file, in place of %s: %s\n", leftoverName.c_str(),
                     around ? "gone around" : "NOT gone around");
     }
-    CHECK(Complete(ReadBytes(target)));
+    CHECK(settings_layout::Complete(ReadBytes(target)));
 
     UnmapViewOfFile(shared);
     CloseHandle(mapping);
@@ -521,7 +510,7 @@ HOST_TEST(solo_settings_file_kills) {
 // each refusal show that the mixer itself could be read. Paths up to the
 // platform's limit are saved to.
 HOST_TEST(solo_settings_file_refusals) {
-    PathFn save = Fn<PathFn>("Save");
+    const auto save = CALL(Save);
     const std::string dir = FreshDirectory("refusals");
     const std::string file = dir + "mixer.ini";
     const std::string old = "[CD]\r\nDIGITAL=1\r\n";
@@ -534,7 +523,7 @@ HOST_TEST(solo_settings_file_refusals) {
     CHECK_EQ(DirectoryEntries(dir).size(), 1);
     CHECK(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL));
     CHECK_EQ(save(file.c_str()), 1);
-    CHECK(Complete(ReadBytes(file)));
+    CHECK(settings_layout::Complete(ReadBytes(file)));
 
     CHECK_EQ(save((dir + "missing\\mixer.ini").c_str()), 0);
     CHECK(!Exists(dir + "missing"));
@@ -554,7 +543,8 @@ HOST_TEST(solo_settings_file_refusals) {
     CHECK(CreateDirectoryA(deep.c_str(), nullptr));
     CHECK(CreateDirectoryA(inner.c_str(), nullptr));
     CHECK_EQ(longest.size(), MAX_PATH - 1);
-    const bool saved = save(longest.c_str()) == 1 && Complete(ReadBytes(longest)) && DirectoryEntries(inner).size() == 1;
+    const bool saved = save(longest.c_str()) == 1 && settings_layout::Complete(ReadBytes(longest)) &&
+                       DirectoryEntries(inner).size() == 1;
     CHECK(saved);
     std::printf("  a target of %u characters %s\n", static_cast<unsigned>(longest.size()), saved ? "saved" : "NOT saved");
 

@@ -2,19 +2,15 @@
 // destination only, so there is no recording selector to find.
 #include "host.h"
 
-typedef LONG(WINAPI* NoArgFn)(void);
-typedef LONG(WINAPI* SelectLineFn)(LONG, LPCSTR, LONG);
-typedef LONG(WINAPI* RecordChannelsFn)(LPSTR, DWORD);
-
 HOST_TEST(wine_has_no_wavein_destination) {
     CHECK(!DirectDestination(MIXERLINE_COMPONENTTYPE_DST_WAVEIN).found);
 }
 
 HOST_TEST(selector_absent_on_wine) {
-    NoArgFn scan = Fn<NoArgFn>("ScanRecControls");
-    NoArgFn isMux = Fn<NoArgFn>("IsMuxSingleSelect");
-    SelectLineFn selectLine = Fn<SelectLineFn>("SelectLine");
-    RecordChannelsFn channels = Fn<RecordChannelsFn>("GetMixerRecordChannels");
+    const auto scan = CALL(ScanRecControls);
+    const auto isMux = CALL(IsMuxSingleSelect);
+    const auto selectLine = CALL(SelectLine);
+    const auto channels = CALL(GetMixerRecordChannels);
     if (!scan || !isMux || !selectLine || !channels) return;
 
     CHECK_EQ(scan(), 0);

@@ -13,8 +13,6 @@
 // the three results must agree.
 #include "host.h"
 
-#define MIXER_NO_DLLIMPORT
-#include "mixer.h"
 #include "mixer_exports.h"
 
 #include <cstdint>
@@ -127,14 +125,14 @@ __attribute__((noinline)) LONG TypedCall(LONG(WINAPI* fn)(A...), const DWORD* ar
 struct Entry {
     const char* name;
     int declaredArgs;     // from mixer.h
-    int tableBytes;       // from the export table (tools/exports.py)
+    int tableBytes;       // as tools/exports.py reads them from mixer.h (the .def's)
     bool declared32;
     LONG (*typed)(FARPROC, const DWORD*, LONG*);
 };
 
 template <typename F>
 LONG TypedThunk(FARPROC p, const DWORD* args, LONG* result) {
-    return TypedCall(reinterpret_cast<F>(p), args, result);
+    return TypedCall(AsFunction<F>(p), args, result);
 }
 
 #define MIXER_ENTRY(name, bytes, ordinal)                                                             \
@@ -204,8 +202,7 @@ struct Arguments {
 // that every call of the same export starts from the same state.
 void Settle(const char* name, LONG result) {
     if (std::strcmp(name, "OpenCD") == 0 && result == 0) {
-        typedef LONG(WINAPI * CloseFn)(void);
-        reinterpret_cast<CloseFn>(GetProcAddress(Dll(), "CloseCD"))();
+        AsFunction<MIXER_PFN_CloseCD>(GetProcAddress(Dll(), "CloseCD"))();
     }
 }
 

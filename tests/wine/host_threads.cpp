@@ -7,13 +7,8 @@
 // gives alone. A "solo_" check, started by a ctest of its own.
 #include "host.h"
 
-#define MIXER_NO_DLLIMPORT
-#include "mixer.h"
-
 #include <cstring>
 #include <string>
-
-#define CALL(name) (reinterpret_cast<decltype(&name)>(Export(#name)))
 
 namespace {
 

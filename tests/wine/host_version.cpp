@@ -4,9 +4,6 @@
 // version macros of the public header give the same numbers.
 #include "host.h"
 
-#define MIXER_NO_DLLIMPORT
-#include "mixer.h"
-
 #include <cstring>
 #include <string>
 #include <vector>

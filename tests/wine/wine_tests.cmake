@@ -7,8 +7,9 @@ find_program(MINGW_OBJDUMP NAMES i686-w64-mingw32-objdump REQUIRED)
 # with GetProcAddress, as the real host application does.
 file(GLOB WINE_HOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/host_*.cpp)
 add_executable(winehost ${WINE_HOST_SOURCES})
-target_include_directories(winehost PRIVATE ${CMAKE_SOURCE_DIR}/tests/wine ${CMAKE_SOURCE_DIR}/include)
-target_compile_options(winehost PRIVATE -Wall -msse2 -mfpmath=sse)
+target_include_directories(winehost PRIVATE ${CMAKE_SOURCE_DIR}/tests/wine ${CMAKE_SOURCE_DIR}/tests/shared
+    ${CMAKE_SOURCE_DIR}/include)
+target_compile_options(winehost PRIVATE -msse2 -mfpmath=sse)
 target_link_options(winehost PRIVATE -static -static-libgcc -static-libstdc++)
 target_link_libraries(winehost PRIVATE winmm advapi32)
 add_dependencies(winehost mixer)

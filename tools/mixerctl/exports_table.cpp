@@ -2,61 +2,40 @@
 
 #include "names.h"
 
+// The one table of the exports: the lists and pointer types of mixer.h.
+#define MIXER_NO_PROTOTYPES
+#include "mixer.h"
+
 #include <algorithm>
 #include <cstring>
-#include <deque>
 
 namespace mixerctl {
 namespace {
 
+// The signature of each export, from its pointer type in mixer.h: an export
+// whose parameters have no Sig here does not compile.
+template <typename Pointer>
+struct SigOf;
+#define MIXERCTL_SIG(sig, ...)                                   \
+    template <>                                                  \
+    struct SigOf<LONG(WINAPI*)(__VA_ARGS__)> {                   \
+        static constexpr Sig value = Sig::sig;                   \
+    };
+MIXERCTL_SIG(Void, void)
+MIXERCTL_SIG(Long, LONG)
+MIXERCTL_SIG(Dword, DWORD)
+MIXERCTL_SIG(Str, LPCSTR)
+MIXERCTL_SIG(Buf, LPSTR)
+MIXERCTL_SIG(BufLimit, LPSTR, DWORD)
+MIXERCTL_SIG(SetMixer, DWORD, LONG, LONG, LPCSTR, LONG)
+MIXERCTL_SIG(LocateControl, DWORD, LONG, HMIXER, LONG)
+MIXERCTL_SIG(SelectLine, LONG, LPCSTR, LONG)
+#undef MIXERCTL_SIG
+
 std::vector<ExportInfo> BuildTable() {
-    std::vector<ExportInfo> t = {
-        {"SetMixer", Sig::SetMixer},
-        {"LocateControl", Sig::LocateControl},
-        {"GetPeak", Sig::Dword},
-        {"ScanRecControls", Sig::Void},
-        {"SelectLine", Sig::SelectLine},
-        {"IsMuxSingleSelect", Sig::Void},
-        {"GetMixerRecordChannels", Sig::BufLimit},
-        {"Save", Sig::Str},
-        {"Set", Sig::Str},
-        {"ReadDigitalConfiguration", Sig::Void},
-        {"SetSoundCardConfigFilePath", Sig::Str},
-        {"GetTavrinDirectory", Sig::Buf},
-        {"OpenCD", Sig::Void},
-        {"CloseCD", Sig::Void},
-        {"StopCD", Sig::Void},
-        {"PlayCD", Sig::Long},
-        {"SetMicBoostMode", Sig::Long},
-        {"GetMicBoostMode", Sig::Void},
-        {"SetCDTypeDigital", Sig::Long},
-        {"GetCDTypeDigital", Sig::Void},
-        {"RepeatPlay", Sig::Long},
-        {"SetPlayRecMonitorMute", Sig::Long},
-        {"SetVolume", Sig::Long},
-        {"RepeatPlayStop", Sig::Void},
-        {"SetPlayMicBoostMode", Sig::Long},
-        {"SetRecMicBoostMode", Sig::Long},
-        {"SetPlayLineInBalance", Sig::Long},
-        {"SetRecLineInBalance", Sig::Long},
-        {"SetPlayMainBalance", Sig::Long},
-    };
-    // The regular families: "Set" takes the value, "Get" nothing.
-    auto family = [&](const char* prefix, std::initializer_list<const char*> lines, const char* property,
-                      Sig setter) {
-        for (const char* line : lines) {
-            static std::deque<std::string> names;  // keeps the generated names alive (stable on growth)
-            for (const char* verb : {"Set", "Get"}) {
-                names.push_back(std::string(verb) + prefix + line + property);
-                t.push_back({names.back().c_str(), verb[0] == 'S' ? setter : Sig::Void});
-            }
-        }
-    };
-    family("Play", {"LineIn", "Mic", "CD", "WaveOut", "Aux", "Digital", "Main"}, "Volume", Sig::Long);
-    family("Rec", {"LineIn", "Mic", "CD", "WaveOut", "Aux", "Digital", "Analog"}, "Volume", Sig::Long);
-    family("Play", {"LineIn", "Mic", "CD", "WaveOut", "Aux", "Main"}, "Mute", Sig::Long);
-    family("Rec", {"LineIn", "Mic", "CD", "WaveOut", "Aux"}, "Mute", Sig::Long);
-    family("Rec", {"LineIn", "Mic", "CD", "Aux", "Analog", "Digital"}, "Select", Sig::Void);
+#define MIXERCTL_EXPORT_INFO(result, name, params) {#name, SigOf<MIXER_PFN_##name>::value},
+    std::vector<ExportInfo> t = {MIXER_FUNCTIONS(MIXERCTL_EXPORT_INFO)};
+#undef MIXERCTL_EXPORT_INFO
     std::sort(t.begin(), t.end(),
               [](const ExportInfo& a, const ExportInfo& b) { return std::strcmp(a.name, b.name) < 0; });
     return t;

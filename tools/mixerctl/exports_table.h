@@ -1,5 +1,5 @@
-// The library's 91 exported names with the kinds of their arguments, and
-// calling an export through its address.
+// The library's 91 exported names with the kinds of their arguments (from
+// the lists of mixer.h), and calling an export through its address.
 //
 // Both builds call the library only through this table: natively it holds the
 // addresses of the library's functions (linked in), on Windows the addresses

@@ -23,32 +23,14 @@
 // The library's load-time entry point.
 extern "C" BOOL WINAPI DllMain(HINSTANCE hinstDLL, DWORD fdwReason, LPVOID lpvReserved);
 
-// Every export is referenced weakly: a library built without some of its
-// parts still links, and the missing exports read as absent (as
-// GetProcAddress would report them). The build links the whole library in.
-#define MIXERCTL_EXPORTS(X)                                                                                    \
-    X(CloseCD) X(GetCDTypeDigital) X(GetMicBoostMode) X(GetMixerRecordChannels) X(GetPeak) X(GetPlayAuxMute)   \
-    X(GetPlayAuxVolume) X(GetPlayCDMute) X(GetPlayCDVolume) X(GetPlayDigitalVolume) X(GetPlayLineInMute)       \
-    X(GetPlayLineInVolume) X(GetPlayMainMute) X(GetPlayMainVolume) X(GetPlayMicMute) X(GetPlayMicVolume)       \
-    X(GetPlayWaveOutMute) X(GetPlayWaveOutVolume) X(GetRecAnalogSelect) X(GetRecAnalogVolume) X(GetRecAuxMute) \
-    X(GetRecAuxSelect) X(GetRecAuxVolume) X(GetRecCDMute) X(GetRecCDSelect) X(GetRecCDVolume)                  \
-    X(GetRecDigitalSelect) X(GetRecDigitalVolume) X(GetRecLineInMute) X(GetRecLineInSelect)                    \
-    X(GetRecLineInVolume) X(GetRecMicMute) X(GetRecMicSelect) X(GetRecMicVolume) X(GetRecWaveOutMute)          \
-    X(GetRecWaveOutVolume) X(GetTavrinDirectory) X(IsMuxSingleSelect) X(LocateControl) X(OpenCD) X(PlayCD)     \
-    X(ReadDigitalConfiguration) X(RepeatPlayStop) X(Save) X(ScanRecControls) X(SelectLine) X(Set)              \
-    X(SetCDTypeDigital) X(SetMicBoostMode) X(SetMixer) X(SetPlayAuxMute) X(SetPlayAuxVolume) X(SetPlayCDMute)  \
-    X(SetPlayCDVolume) X(SetPlayDigitalVolume) X(SetPlayLineInBalance) X(SetPlayLineInMute)                    \
-    X(SetPlayLineInVolume) X(SetPlayMainBalance) X(SetPlayMainMute) X(SetPlayMainVolume)                       \
-    X(SetPlayMicBoostMode) X(SetPlayMicMute) X(SetPlayMicVolume) X(SetPlayWaveOutMute) X(SetPlayWaveOutVolume) \
-    X(SetRecAnalogSelect) X(SetRecAnalogVolume) X(SetRecAuxMute) X(SetRecAuxSelect) X(SetRecAuxVolume)         \
-    X(SetRecCDMute) X(SetRecCDSelect) X(SetRecCDVolume) X(SetRecDigitalSelect) X(SetRecDigitalVolume)          \
-    X(SetRecLineInBalance) X(SetRecLineInMute) X(SetRecLineInSelect) X(SetRecLineInVolume)                     \
-    X(SetRecMicBoostMode) X(SetRecMicMute) X(SetRecMicSelect) X(SetRecMicVolume) X(SetRecWaveOutMute)          \
-    X(SetRecWaveOutVolume) X(SetSoundCardConfigFilePath) X(StopCD) X(NoOpWithValue)
-
+// Every export (mixer.h's lists) is referenced weakly: a library built
+// without some of its parts still links, and the missing exports read as
+// absent (as GetProcAddress would report them). The build links the whole
+// library in.
 #define MIXERCTL_PRAGMA(x) _Pragma(#x)
-#define MIXERCTL_DECLARE_WEAK(name) MIXERCTL_PRAGMA(weak name)
-MIXERCTL_EXPORTS(MIXERCTL_DECLARE_WEAK)
+#define MIXERCTL_DECLARE_WEAK(result, name, params) MIXERCTL_PRAGMA(weak name)
+MIXER_FUNCTIONS(MIXERCTL_DECLARE_WEAK)
+#undef MIXERCTL_DECLARE_WEAK
 
 namespace mixerctl {
 namespace {
@@ -56,12 +38,9 @@ namespace {
 const std::map<std::string, AnyFn>& Addresses() {
     static const std::map<std::string, AnyFn> table = [] {
         std::map<std::string, AnyFn> t;
-#define MIXERCTL_ADDRESS(name) t[#name] = reinterpret_cast<AnyFn>(&name);
-        MIXERCTL_EXPORTS(MIXERCTL_ADDRESS)
+#define MIXERCTL_ADDRESS(result, name, params) t[#name] = reinterpret_cast<AnyFn>(&name);
+        MIXER_FUNCTIONS(MIXERCTL_ADDRESS)
 #undef MIXERCTL_ADDRESS
-        // One function behind three export names.
-        t["RepeatPlay"] = t["SetPlayRecMonitorMute"] = t["SetVolume"] = t["NoOpWithValue"];
-        t.erase("NoOpWithValue");
         return t;
     }();
     return table;

@@ -150,6 +150,12 @@ struct Call {
 
 const std::vector<Call>& Log();
 void ClearLog();
+// Turns the call log off or on (on after Reset()). Off, no call is logged
+// and no area keeps its own log (MCI commands, error text requests, message
+// boxes), and the calls copy no names, texts or values for one: a lean
+// platform for long randomized runs. Calls, results and fault injection are
+// the same either way.
+void SetCallLog(bool on);
 // Calls of one function, in order.
 std::vector<Call> CallsOf(const std::string& fn);
 size_t CountOf(const std::string& fn);
@@ -182,11 +188,6 @@ void ClearFaults();
 void SetModulePath(const std::string& path);
 
 namespace detail {
-// Records a call and tells whether it must fail. Returns true with *code set
-// when a fault applies. Area implementations call this first.
-bool Enter(Call& call, DWORD* code);
-// Stores the finished call (with its result) in the log.
-void Leave(const Call& call);
 // Every Win32 function of the simulation holds this for its whole run, so
 // that calls from several threads take turns (a recursive mutex: a function
 // may call another).
@@ -197,6 +198,55 @@ public:
     ApiLock(const ApiLock&) = delete;
     ApiLock& operator=(const ApiLock&) = delete;
 };
+
+// One call of a logged platform function, from its entry to its return.
+// Every such function starts with one: it takes the platform lock for the
+// whole call, counts the call and decides at once whether fault injection
+// fails it (Injected()), and when the function returns it stores the call,
+// with its arguments and result, in the log.
+//
+// Logging is the record's one switch (Logging()). Off, it stores no entry
+// and copies no text or values, and the areas keep no log of their own
+// (MCI commands, error text requests, message boxes); calls, their results
+// and fault injection stay exactly the same. So the functions give a call
+// its text and values only through Text(), AppendText() and AddValue(), and
+// look at Logging() before keeping anything else only a test reads; the
+// scalar fields are set directly (operator->).
+class CallRecord {
+public:
+    explicit CallRecord(const char* fn);
+    ~CallRecord();
+    CallRecord(const CallRecord&) = delete;
+    CallRecord& operator=(const CallRecord&) = delete;
+
+    // True, with *code the failure to give, when this call is to fail.
+    bool Injected(DWORD* code) const {
+        if (injected_) *code = code_;
+        return injected_;
+    }
+    static bool Logging();
+
+    Call* operator->() { return &call_; }
+    void Text(const char* text);  // null: ""
+    void Text(const char* bytes, size_t count);
+    void AppendText(const char* text);
+    void AppendText(const char* bytes, size_t count);
+    void AddValue(LONG value);
+    // Records `result` as the call's result and returns it.
+    template <typename T>
+    T Return(T result) {
+        call_.result = static_cast<DWORD>(result);
+        return result;
+    }
+
+private:
+    ApiLock lock_;
+    const char* fn_;
+    bool injected_ = false;
+    DWORD code_ = 0;
+    Call call_;
+};
+
 // Registered by each area so that Reset() reaches it.
 struct ResetHook {
     explicit ResetHook(void (*fn)());

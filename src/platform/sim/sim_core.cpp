@@ -26,7 +26,8 @@ struct CoreState {
     long callCounter = 0;   // calls since the last FailNthCall
     long failAt = 0;        // 0 = off
     DWORD failAtCode = 0;
-    std::map<std::string, FunctionFault> functionFaults;
+    std::map<std::string, FunctionFault, std::less<>> functionFaults;  // found by a call's name as it is
+    bool logCalls = true;
     int heapBlocks = 0;
     int localBlocks = 0;
     // Every heap and local block not yet freed, so that Reset() can give back
@@ -96,32 +97,56 @@ bool FreeBlock(void* p, uint32_t magic) {
 
 namespace detail {
 
-bool Enter(Call& call, DWORD* code) {
+CallRecord::CallRecord(const char* fn) : fn_(fn) {
     CoreState& s = S();
     ++s.callCounter;
-    bool fail = false;
     if (s.failAt != 0 && s.callCounter == s.failAt) {
-        fail = true;
-        *code = s.failAtCode;
+        injected_ = true;
+        code_ = s.failAtCode;
         s.failAt = 0;
     }
-    auto it = s.functionFaults.find(call.fn);
+    auto it = s.functionFaults.find(fn);
     if (it != s.functionFaults.end()) {
         FunctionFault& f = it->second;
         ++f.seen;
         if (f.occurrence == 0 || f.occurrence == f.seen) {
-            fail = true;
-            *code = f.code;
+            injected_ = true;
+            code_ = f.code;
         }
     }
-    if (fail) {
-        call.injected = true;
-        call.result = *code;
+    if (injected_) {
+        call_.injected = true;
+        call_.result = code_;
     }
-    return fail;
 }
 
-void Leave(const Call& call) { S().log.push_back(call); }
+CallRecord::~CallRecord() {
+    if (!Logging()) return;
+    call_.fn = fn_;
+    S().log.push_back(std::move(call_));
+}
+
+bool CallRecord::Logging() { return S().logCalls; }
+
+void CallRecord::Text(const char* text) {
+    if (Logging()) call_.text = text != nullptr ? text : "";
+}
+
+void CallRecord::Text(const char* bytes, size_t count) {
+    if (Logging()) call_.text.assign(bytes, count);
+}
+
+void CallRecord::AppendText(const char* text) {
+    if (Logging()) call_.text += text;
+}
+
+void CallRecord::AppendText(const char* bytes, size_t count) {
+    if (Logging()) call_.text.append(bytes, count);
+}
+
+void CallRecord::AddValue(LONG value) {
+    if (Logging()) call_.values.push_back(value);
+}
 
 ApiLock::ApiLock() { ApiMutex().lock(); }
 ApiLock::~ApiLock() { ApiMutex().unlock(); }
@@ -142,6 +167,7 @@ void ResetCore() {
     s.liveBlocks.clear();
     s.heapLimit = kDefaultHeapLimit;
     s.modulePath = "C:\\Program Files\\Tavrin\\MIXER.DLL";
+    s.logCalls = true;
     t_lastError = 0;
 }
 
@@ -155,6 +181,7 @@ void Reset() {
 
 const std::vector<Call>& Log() { return S().log; }
 void ClearLog() { S().log.clear(); }
+void SetCallLog(bool on) { S().logCalls = on; }
 
 std::vector<Call> CallsOf(const std::string& fn) {
     std::vector<Call> out;
@@ -193,51 +220,40 @@ void SetModulePath(const std::string& path) { S().modulePath = path; }
 
 }  // namespace sim
 
-using sim::Call;
-using sim::detail::Enter;
-using sim::detail::Leave;
+using sim::detail::CallRecord;
 
 extern "C" {
 
 HANDLE WINAPI GetProcessHeap(void) {
-    sim::detail::ApiLock lock;
-    Call c;
-    c.fn = "GetProcessHeap";
+    CallRecord call("GetProcessHeap");
     DWORD code = 0;
-    HANDLE h = &sim::g_processHeap;
-    if (Enter(c, &code)) h = nullptr;
-    c.object = reinterpret_cast<uintptr_t>(h);
-    Leave(c);
+    HANDLE h = call.Injected(&code) ? nullptr : &sim::g_processHeap;
+    call->object = reinterpret_cast<uintptr_t>(h);
     return h;
 }
 
 LPVOID WINAPI HeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes) {
-    sim::detail::ApiLock lock;
-    Call c;
-    c.fn = "HeapAlloc";
-    c.object = reinterpret_cast<uintptr_t>(hHeap);
-    c.flags = dwFlags;
-    c.count = static_cast<DWORD>(dwBytes);
+    CallRecord call("HeapAlloc");
+    call->object = reinterpret_cast<uintptr_t>(hHeap);
+    call->flags = dwFlags;
+    call->count = static_cast<DWORD>(dwBytes);
     DWORD code = 0;
     void* p = nullptr;
-    if (!Enter(c, &code) && hHeap == &sim::g_processHeap) {
+    if (!call.Injected(&code) && hHeap == &sim::g_processHeap) {
         p = sim::AllocBlock(dwBytes, (dwFlags & HEAP_ZERO_MEMORY) != 0, sim::kHeapMagic);
         if (p) ++sim::S().heapBlocks;
     }
-    c.result = p != nullptr;
-    Leave(c);
+    call->result = p != nullptr;
     return p;
 }
 
 BOOL WINAPI HeapFree(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem) {
-    sim::detail::ApiLock lock;
-    Call c;
-    c.fn = "HeapFree";
-    c.object = reinterpret_cast<uintptr_t>(hHeap);
-    c.flags = dwFlags;
+    CallRecord call("HeapFree");
+    call->object = reinterpret_cast<uintptr_t>(hHeap);
+    call->flags = dwFlags;
     DWORD code = 0;
     BOOL ok = FALSE;
-    if (Enter(c, &code)) {
+    if (call.Injected(&code)) {
         sim::t_lastError = code;
     } else if (lpMem == nullptr) {
         ok = TRUE;  // freeing null is harmless
@@ -247,20 +263,16 @@ BOOL WINAPI HeapFree(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem) {
     } else {
         sim::t_lastError = ERROR_INVALID_PARAMETER;
     }
-    c.result = ok;
-    Leave(c);
-    return ok;
+    return call.Return(ok);
 }
 
 HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes) {
-    sim::detail::ApiLock lock;
-    Call c;
-    c.fn = "LocalAlloc";
-    c.flags = uFlags;
-    c.count = static_cast<DWORD>(uBytes);
+    CallRecord call("LocalAlloc");
+    call->flags = uFlags;
+    call->count = static_cast<DWORD>(uBytes);
     DWORD code = 0;
     void* p = nullptr;
-    if (Enter(c, &code)) {
+    if (call.Injected(&code)) {
         sim::t_lastError = code;
     } else {
         p = sim::AllocBlock(uBytes, (uFlags & LMEM_ZEROINIT) != 0, sim::kLocalMagic);
@@ -269,18 +281,15 @@ HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes) {
         else
             sim::t_lastError = ERROR_NOT_ENOUGH_MEMORY;
     }
-    c.result = p != nullptr;
-    Leave(c);
+    call->result = p != nullptr;
     return p;
 }
 
 HLOCAL WINAPI LocalFree(HLOCAL hMem) {
-    sim::detail::ApiLock lock;
-    Call c;
-    c.fn = "LocalFree";
+    CallRecord call("LocalFree");
     DWORD code = 0;
     HLOCAL result = nullptr;
-    if (Enter(c, &code)) {
+    if (call.Injected(&code)) {
         result = hMem;
     } else if (hMem != nullptr) {
         if (sim::FreeBlock(hMem, sim::kLocalMagic))
@@ -288,20 +297,17 @@ HLOCAL WINAPI LocalFree(HLOCAL hMem) {
         else
             result = hMem;
     }
-    c.result = result == nullptr;
-    Leave(c);
+    call->result = result == nullptr;
     return result;
 }
 
 DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
-    sim::detail::ApiLock lock;
-    Call c;
-    c.fn = "GetModuleFileNameA";
-    c.object = reinterpret_cast<uintptr_t>(hModule);
-    c.count = nSize;
+    CallRecord call("GetModuleFileNameA");
+    call->object = reinterpret_cast<uintptr_t>(hModule);
+    call->count = nSize;
     DWORD code = 0;
     DWORD n = 0;
-    if (Enter(c, &code)) {
+    if (call.Injected(&code)) {
         sim::t_lastError = code;
     } else if (lpFilename != nullptr && nSize > 0) {
         // As Windows does: a path that does not fit is cut to nSize - 1
@@ -316,11 +322,9 @@ DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) 
             n = nSize;
             sim::t_lastError = ERROR_INSUFFICIENT_BUFFER;
         }
-        c.text = lpFilename;
+        call.Text(lpFilename);
     }
-    c.result = n;
-    Leave(c);
-    return n;
+    return call.Return(n);
 }
 
 DWORD WINAPI GetLastError(void) { return sim::t_lastError; }

@@ -128,9 +128,7 @@ void SetFileQuirks(const FileQuirks& quirks) { F().quirks = quirks; }
 
 }  // namespace sim
 
-using sim::Call;
-using sim::detail::Enter;
-using sim::detail::Leave;
+using sim::detail::CallRecord;
 
 namespace {
 
@@ -139,12 +137,32 @@ sim::OpenFile* FindFile(HANDLE h) {
     return it == sim::F().files.end() ? nullptr : &it->second;
 }
 
+// How ReadFile and WriteFile start: the handle and byte count logged, the
+// caller's count zeroed, fault injection, then Windows' checks in its order.
+// The open file, or null with *error set.
+sim::OpenFile* StartTransfer(CallRecord& call, HANDLE h, const void* buffer, DWORD bytes, DWORD* done,
+                             const void* overlapped, bool write, DWORD* error) {
+    call->object = reinterpret_cast<uintptr_t>(h);
+    call->count = bytes;
+    if (done) *done = 0;
+    if (call.Injected(error)) return nullptr;
+    sim::OpenFile* f = FindFile(h);
+    if (f == nullptr) {
+        *error = ERROR_INVALID_HANDLE;
+    } else if (overlapped != nullptr || done == nullptr || (buffer == nullptr && bytes > 0)) {
+        *error = ERROR_INVALID_PARAMETER;
+        f = nullptr;
+    } else if (!(write ? f->write : f->read)) {
+        *error = ERROR_ACCESS_DENIED;
+        f = nullptr;
+    }
+    return f;
+}
+
 // Ends a call that failed with `code`: FALSE and the thread's last error.
-BOOL Fail(Call& c, DWORD code) {
+BOOL Fail(CallRecord& call, DWORD code) {
     SetLastError(code);
-    c.result = FALSE;
-    Leave(c);
-    return FALSE;
+    return call.Return(FALSE);
 }
 
 }  // namespace
@@ -154,16 +172,14 @@ extern "C" {
 HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                           LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
                           DWORD dwFlagsAndAttributes, HANDLE hTemplateFile) {
-    sim::detail::ApiLock lock;
     (void)dwShareMode;
     (void)lpSecurityAttributes;
     (void)dwFlagsAndAttributes;
     (void)hTemplateFile;
-    Call c;
-    c.fn = "CreateFileA";
-    c.text = lpFileName ? lpFileName : "";
-    c.flags = dwDesiredAccess;
-    c.id = dwCreationDisposition;
+    CallRecord call("CreateFileA");
+    call.Text(lpFileName);
+    call->flags = dwDesiredAccess;
+    call->id = dwCreationDisposition;
     DWORD code = 0;
     HANDLE result = INVALID_HANDLE_VALUE;
     std::string host;
@@ -179,7 +195,7 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
     default: code = ERROR_INVALID_PARAMETER; break;
     }
     if (dwCreationDisposition == TRUNCATE_EXISTING && !write) code = ERROR_INVALID_PARAMETER;
-    if (Enter(c, &code)) {
+    if (call.Injected(&code)) {
         SetLastError(code);
     } else if (code != 0 || (code = sim::ResolvePath(lpFileName, &host)) != 0) {
         SetLastError(code);
@@ -207,62 +223,41 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
             SetLastError(reported ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
         }
     }
-    c.object = reinterpret_cast<uintptr_t>(result);
-    c.result = result != INVALID_HANDLE_VALUE;
-    Leave(c);
+    call->object = reinterpret_cast<uintptr_t>(result);
+    call->result = result != INVALID_HANDLE_VALUE;
     return result;
 }
 
 BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
                      LPOVERLAPPED lpOverlapped) {
-    sim::detail::ApiLock lock;
-    Call c;
-    c.fn = "ReadFile";
-    c.object = reinterpret_cast<uintptr_t>(hFile);
-    c.count = nNumberOfBytesToRead;
-    if (lpNumberOfBytesRead) *lpNumberOfBytesRead = 0;
+    CallRecord call("ReadFile");
     DWORD code = 0;
-    if (Enter(c, &code)) return Fail(c, code);
-    sim::OpenFile* f = FindFile(hFile);
-    if (f == nullptr) return Fail(c, ERROR_INVALID_HANDLE);
-    if (lpOverlapped != nullptr || lpNumberOfBytesRead == nullptr ||
-        (lpBuffer == nullptr && nNumberOfBytesToRead > 0))
-        return Fail(c, ERROR_INVALID_PARAMETER);
-    if (!f->read) return Fail(c, ERROR_ACCESS_DENIED);
-    if (sim::F().faults.readFails) return Fail(c, ERROR_READ_FAULT);
+    sim::OpenFile* f =
+        StartTransfer(call, hFile, lpBuffer, nNumberOfBytesToRead, lpNumberOfBytesRead, lpOverlapped, false, &code);
+    if (f == nullptr) return Fail(call, code);
+    if (sim::F().faults.readFails) return Fail(call, ERROR_READ_FAULT);
     DWORD done = 0;
     while (done < nNumberOfBytesToRead) {
         ssize_t n = ::read(f->fd, static_cast<char*>(lpBuffer) + done, nNumberOfBytesToRead - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return Fail(c, ERROR_READ_FAULT);
+        if (n < 0) return Fail(call, ERROR_READ_FAULT);
         if (n == 0) break;
         done += static_cast<DWORD>(n);
     }
     *lpNumberOfBytesRead = done;
-    c.text.assign(static_cast<const char*>(lpBuffer), done);
-    c.result = TRUE;
-    Leave(c);
-    return TRUE;
+    call.Text(static_cast<const char*>(lpBuffer), done);
+    return call.Return(TRUE);
 }
 
 BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
                       LPOVERLAPPED lpOverlapped) {
-    sim::detail::ApiLock lock;
-    Call c;
-    c.fn = "WriteFile";
-    c.object = reinterpret_cast<uintptr_t>(hFile);
-    c.count = nNumberOfBytesToWrite;
-    if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = 0;
+    CallRecord call("WriteFile");
     DWORD code = 0;
-    if (Enter(c, &code)) return Fail(c, code);
-    sim::OpenFile* f = FindFile(hFile);
-    if (f == nullptr) return Fail(c, ERROR_INVALID_HANDLE);
-    if (lpOverlapped != nullptr || lpNumberOfBytesWritten == nullptr ||
-        (lpBuffer == nullptr && nNumberOfBytesToWrite > 0))
-        return Fail(c, ERROR_INVALID_PARAMETER);
-    if (!f->write) return Fail(c, ERROR_ACCESS_DENIED);
+    sim::OpenFile* f = StartTransfer(call, hFile, lpBuffer, nNumberOfBytesToWrite, lpNumberOfBytesWritten,
+                                     lpOverlapped, true, &code);
+    if (f == nullptr) return Fail(call, code);
     sim::FileFaults& faults = sim::F().faults;
-    if (faults.writeFails) return Fail(c, ERROR_WRITE_FAULT);
+    if (faults.writeFails) return Fail(call, ERROR_WRITE_FAULT);
     DWORD store = nNumberOfBytesToWrite;
     DWORD failure = 0;
     if (faults.shortWrite >= 0 && store > static_cast<DWORD>(faults.shortWrite))
@@ -285,96 +280,78 @@ BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrit
         done += static_cast<DWORD>(n);
     }
     *lpNumberOfBytesWritten = done;
-    c.text.assign(static_cast<const char*>(lpBuffer), done);
-    if (failure != 0) return Fail(c, failure);
-    c.result = TRUE;
-    Leave(c);
-    return TRUE;
+    call.Text(static_cast<const char*>(lpBuffer), done);
+    if (failure != 0) return Fail(call, failure);
+    return call.Return(TRUE);
 }
 
 BOOL WINAPI FlushFileBuffers(HANDLE hFile) {
-    sim::detail::ApiLock lock;
-    Call c;
-    c.fn = "FlushFileBuffers";
-    c.object = reinterpret_cast<uintptr_t>(hFile);
+    CallRecord call("FlushFileBuffers");
+    call->object = reinterpret_cast<uintptr_t>(hFile);
     DWORD code = 0;
-    if (Enter(c, &code)) return Fail(c, code);
+    if (call.Injected(&code)) return Fail(call, code);
     sim::OpenFile* f = FindFile(hFile);
-    if (f == nullptr) return Fail(c, ERROR_INVALID_HANDLE);
-    if (!f->write) return Fail(c, ERROR_ACCESS_DENIED);
+    if (f == nullptr) return Fail(call, ERROR_INVALID_HANDLE);
+    if (!f->write) return Fail(call, ERROR_ACCESS_DENIED);
     // The data is already with the host system; nothing is synced to a disk.
-    c.result = TRUE;
-    Leave(c);
-    return TRUE;
+    return call.Return(TRUE);
 }
 
 BOOL WINAPI CloseHandle(HANDLE hObject) {
-    sim::detail::ApiLock lock;
-    Call c;
-    c.fn = "CloseHandle";
-    c.object = reinterpret_cast<uintptr_t>(hObject);
+    CallRecord call("CloseHandle");
+    call->object = reinterpret_cast<uintptr_t>(hObject);
     DWORD code = 0;
-    if (Enter(c, &code)) return Fail(c, code);
+    if (call.Injected(&code)) return Fail(call, code);
     auto it = sim::F().files.find(reinterpret_cast<uintptr_t>(hObject));
-    if (it == sim::F().files.end()) return Fail(c, ERROR_INVALID_HANDLE);
+    if (it == sim::F().files.end()) return Fail(call, ERROR_INVALID_HANDLE);
     ::close(it->second.fd);
     sim::F().files.erase(it);
-    c.result = TRUE;
-    Leave(c);
-    return TRUE;
+    return call.Return(TRUE);
 }
 
 BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
-    sim::detail::ApiLock lock;
-    Call c;
-    c.fn = "DeleteFileA";
-    c.text = lpFileName ? lpFileName : "";
+    CallRecord call("DeleteFileA");
+    call.Text(lpFileName);
     DWORD code = 0;
-    if (Enter(c, &code)) return Fail(c, code);
+    if (call.Injected(&code)) return Fail(call, code);
     std::string host;
-    if ((code = sim::ResolvePath(lpFileName, &host)) != 0) return Fail(c, code);
-    if (sim::IsDirectory(host) || sim::IsReadOnlyFile(host)) return Fail(c, ERROR_ACCESS_DENIED);
-    if (::unlink(host.c_str()) != 0) return Fail(c, sim::FileErrorFromErrno(errno, host));
-    c.result = TRUE;
-    Leave(c);
-    return TRUE;
+    if ((code = sim::ResolvePath(lpFileName, &host)) != 0) return Fail(call, code);
+    if (sim::IsDirectory(host) || sim::IsReadOnlyFile(host)) return Fail(call, ERROR_ACCESS_DENIED);
+    if (::unlink(host.c_str()) != 0) return Fail(call, sim::FileErrorFromErrno(errno, host));
+    return call.Return(TRUE);
 }
 
 BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags) {
-    sim::detail::ApiLock lock;
-    Call c;
-    c.fn = "MoveFileExA";
-    c.text = std::string(lpExistingFileName ? lpExistingFileName : "") + " -> " +
-             (lpNewFileName ? lpNewFileName : "");
-    c.flags = dwFlags;
+    CallRecord call("MoveFileExA");
+    call.Text(lpExistingFileName);
+    call.AppendText(" -> ");
+    call.AppendText(lpNewFileName ? lpNewFileName : "");
+    call->flags = dwFlags;
     DWORD code = 0;
-    if (Enter(c, &code)) return Fail(c, code);
+    if (call.Injected(&code)) return Fail(call, code);
     std::string from, to;
-    if ((code = sim::ResolvePath(lpExistingFileName, &from)) != 0) return Fail(c, code);
-    if (lpNewFileName == nullptr) return Fail(c, ERROR_INVALID_PARAMETER);
-    if ((code = sim::ResolvePath(lpNewFileName, &to)) != 0) return Fail(c, code);
+    if ((code = sim::ResolvePath(lpExistingFileName, &from)) != 0) return Fail(call, code);
+    if (lpNewFileName == nullptr) return Fail(call, ERROR_INVALID_PARAMETER);
+    if ((code = sim::ResolvePath(lpNewFileName, &to)) != 0) return Fail(call, code);
     struct stat st;
-    if (::stat(from.c_str(), &st) != 0) return Fail(c, sim::FileErrorFromErrno(errno, from));
+    if (::stat(from.c_str(), &st) != 0) return Fail(call, sim::FileErrorFromErrno(errno, from));
     if (::stat(to.c_str(), &st) == 0) {
-        if (!(dwFlags & MOVEFILE_REPLACE_EXISTING)) return Fail(c, ERROR_ALREADY_EXISTS);
-        if (S_ISDIR(st.st_mode)) return Fail(c, ERROR_ACCESS_DENIED);
-        if (sim::IsReadOnlyFile(to) && !sim::F().quirks.renameReplacesReadOnly) return Fail(c, ERROR_ACCESS_DENIED);
+        if (!(dwFlags & MOVEFILE_REPLACE_EXISTING)) return Fail(call, ERROR_ALREADY_EXISTS);
+        if (S_ISDIR(st.st_mode)) return Fail(call, ERROR_ACCESS_DENIED);
+        if (sim::IsReadOnlyFile(to) && !sim::F().quirks.renameReplacesReadOnly) return Fail(call, ERROR_ACCESS_DENIED);
     }
-    if (::rename(from.c_str(), to.c_str()) != 0) return Fail(c, sim::FileErrorFromErrno(errno, to));
-    c.result = TRUE;
-    Leave(c);
-    return TRUE;
+    if (::rename(from.c_str(), to.c_str()) != 0) return Fail(call, sim::FileErrorFromErrno(errno, to));
+    return call.Return(TRUE);
 }
 
 DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
-    Call c;
-    c.fn = "GetFileAttributesA";
-    c.text = lpFileName ? lpFileName : "";
+    CallRecord call("GetFileAttributesA");
+    call.Text(lpFileName);
     DWORD code = 0;
     DWORD result = INVALID_FILE_ATTRIBUTES;
     std::string host;
     struct stat st;
-    if (Enter(c, &code) || (code = sim::ResolvePath(lpFileName, &host)) != 0) {
+    if (call.Injected(&code) || (code = sim::ResolvePath(lpFileName, &host)) != 0) {
         SetLastError(code);
     } else if (::stat(host.c_str(), &st) != 0) {
         SetLastError(sim::FileErrorFromErrno(errno, host));
@@ -384,9 +361,7 @@ DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
         if (!(st.st_mode & S_IWUSR)) result |= FILE_ATTRIBUTE_READONLY;
         SetLastError(ERROR_SUCCESS);
     }
-    c.result = result;
-    Leave(c);
-    return result;
+    return call.Return(result);
 }
 
 }  // extern "C"

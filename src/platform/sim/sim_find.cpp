@@ -96,21 +96,17 @@ int OpenSearches() { return static_cast<int>(S().searches.size()); }
 
 }  // namespace sim
 
-using sim::Call;
-using sim::detail::Enter;
-using sim::detail::Leave;
+using sim::detail::CallRecord;
 
 extern "C" {
 
 HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData) {
-    sim::detail::ApiLock lock;
-    Call c;
-    c.fn = "FindFirstFileA";
-    c.text = lpFileName ? lpFileName : "";
+    CallRecord call("FindFirstFileA");
+    call.Text(lpFileName);
     DWORD code = 0;
     HANDLE result = INVALID_HANDLE_VALUE;
     std::string host;
-    if (Enter(c, &code)) {
+    if (call.Injected(&code)) {
         SetLastError(code);
     } else if (lpFindFileData == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -136,7 +132,7 @@ HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDat
             } else {
                 *lpFindFileData = search.entries[0];
                 search.next = 1;
-                c.count = static_cast<DWORD>(search.entries.size());
+                call->count = static_cast<DWORD>(search.entries.size());
                 uintptr_t h = sim::S().nextHandle;
                 sim::S().nextHandle += 4;
                 sim::S().searches[h] = search;
@@ -145,21 +141,18 @@ HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDat
             }
         }
     }
-    c.object = reinterpret_cast<uintptr_t>(result);
-    c.result = result != INVALID_HANDLE_VALUE;
-    Leave(c);
+    call->object = reinterpret_cast<uintptr_t>(result);
+    call->result = result != INVALID_HANDLE_VALUE;
     return result;
 }
 
 BOOL WINAPI FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData) {
-    sim::detail::ApiLock lock;
-    Call c;
-    c.fn = "FindNextFileA";
-    c.object = reinterpret_cast<uintptr_t>(hFindFile);
+    CallRecord call("FindNextFileA");
+    call->object = reinterpret_cast<uintptr_t>(hFindFile);
     DWORD code = 0;
     BOOL ok = FALSE;
     auto it = sim::S().searches.find(reinterpret_cast<uintptr_t>(hFindFile));
-    if (Enter(c, &code)) {
+    if (call.Injected(&code)) {
         SetLastError(code);
     } else if (it == sim::S().searches.end()) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -169,31 +162,25 @@ BOOL WINAPI FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData) {
         SetLastError(ERROR_NO_MORE_FILES);
     } else {
         *lpFindFileData = it->second.entries[it->second.next++];
-        c.text = lpFindFileData->cFileName;
+        call.Text(lpFindFileData->cFileName);
         ok = TRUE;
     }
-    c.result = ok;
-    Leave(c);
-    return ok;
+    return call.Return(ok);
 }
 
 BOOL WINAPI FindClose(HANDLE hFindFile) {
-    sim::detail::ApiLock lock;
-    Call c;
-    c.fn = "FindClose";
-    c.object = reinterpret_cast<uintptr_t>(hFindFile);
+    CallRecord call("FindClose");
+    call->object = reinterpret_cast<uintptr_t>(hFindFile);
     DWORD code = 0;
     BOOL ok = FALSE;
-    if (Enter(c, &code)) {
+    if (call.Injected(&code)) {
         SetLastError(code);
     } else if (sim::S().searches.erase(reinterpret_cast<uintptr_t>(hFindFile)) == 0) {
         SetLastError(ERROR_INVALID_HANDLE);
     } else {
         ok = TRUE;
     }
-    c.result = ok;
-    Leave(c);
-    return ok;
+    return call.Return(ok);
 }
 
 }  // extern "C"

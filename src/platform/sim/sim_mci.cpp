@@ -81,14 +81,15 @@ MciDevice* OpenDevice(MCIDEVICEID id) {
     return it != S().devices.end() && it->second.open ? &it->second : nullptr;
 }
 
-// Reads the record fields the command uses into the log entry.
+// Reads the record fields the command uses into the log entry (the device
+// type only while calls are logged: nothing else reads it).
 void ReadRecord(MciCommand& m, DWORD_PTR record) {
     m.hasRecord = record != 0;
     if (!record) return;
     m.callback = *reinterpret_cast<const DWORD_PTR*>(record);  // every record starts with dwCallback
     if (m.command == MCI_OPEN) {
         const auto* p = reinterpret_cast<const MCI_OPEN_PARMSA*>(record);
-        if (p->lpstrDeviceType) m.deviceType = p->lpstrDeviceType;
+        if (p->lpstrDeviceType && detail::CallRecord::Logging()) m.deviceType = p->lpstrDeviceType;
     } else if (m.command == MCI_SET) {
         m.timeFormat = reinterpret_cast<const MCI_SET_PARMS*>(record)->dwTimeFormat;
     } else if (m.command == MCI_PLAY) {
@@ -174,51 +175,44 @@ const std::vector<MessageBoxCall>& MessageBoxes() { return S().boxes; }
 
 }  // namespace sim
 
-using sim::Call;
-using sim::detail::Enter;
-using sim::detail::Leave;
+using sim::detail::CallRecord;
 
 extern "C" {
 
 MCIERROR WINAPI mciSendCommandA(MCIDEVICEID mciId, UINT uMsg, DWORD_PTR dwParam1, DWORD_PTR dwParam2) {
-    sim::detail::ApiLock lock;
-    Call c;
-    c.fn = "mciSendCommandA";
-    c.object = mciId;
-    c.id = uMsg;
-    c.flags = static_cast<DWORD>(dwParam1);
+    CallRecord call("mciSendCommandA");
+    call->object = mciId;
+    call->id = uMsg;
+    call->flags = static_cast<DWORD>(dwParam1);
     sim::MciCommand m;
     m.device = mciId;
     m.command = uMsg;
     m.flags = static_cast<DWORD>(dwParam1);
     sim::ReadRecord(m, dwParam2);
-    c.text = m.deviceType;
+    call.Text(m.deviceType.c_str());
     DWORD code = 0;
     MCIERROR r;
-    if (Enter(c, &code)) {
+    if (call.Injected(&code)) {
         r = code;
         m.injected = true;
     } else if (sim::KindFault(uMsg, &code)) {
         r = code;
-        m.injected = c.injected = true;
+        m.injected = call->injected = true;
     } else {
         r = sim::Execute(m, dwParam2);
     }
-    m.result = c.result = r;
-    sim::S().commands.push_back(m);
-    Leave(c);
-    return r;
+    m.result = r;
+    if (CallRecord::Logging()) sim::S().commands.push_back(m);
+    return call.Return(r);
 }
 
 BOOL WINAPI mciGetErrorStringA(MCIERROR mcierr, LPSTR pszText, UINT cchText) {
-    sim::detail::ApiLock lock;
-    Call c;
-    c.fn = "mciGetErrorStringA";
-    c.id = mcierr;
-    c.count = cchText;
+    CallRecord call("mciGetErrorStringA");
+    call->id = mcierr;
+    call->count = cchText;
     DWORD code = 0;
     BOOL ok = FALSE;
-    if (!Enter(c, &code) && pszText != nullptr && cchText > 0) {
+    if (!call.Injected(&code) && pszText != nullptr && cchText > 0) {
         const std::string text = sim::MciErrorText(mcierr);
         if (!text.empty()) {
             size_t n = text.size() < cchText - 1 ? text.size() : cchText - 1;
@@ -228,39 +222,36 @@ BOOL WINAPI mciGetErrorStringA(MCIERROR mcierr, LPSTR pszText, UINT cchText) {
         } else if (mcierr >= MCIERR_BASE && mcierr <= MCIERR_CUSTOM_DRIVER_BASE) {
             pszText[0] = '\0';
         }
-        c.text = ok ? pszText : "";
+        call.Text(ok ? pszText : "");
     }
-    sim::ErrorTextRequest q;
-    q.code = mcierr;
-    q.length = cchText;
-    q.known = ok != FALSE;
-    sim::S().textRequests.push_back(q);
-    c.result = ok;
-    Leave(c);
-    return ok;
+    if (CallRecord::Logging()) {
+        sim::ErrorTextRequest q;
+        q.code = mcierr;
+        q.length = cchText;
+        q.known = ok != FALSE;
+        sim::S().textRequests.push_back(q);
+    }
+    return call.Return(ok);
 }
 
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
-    sim::detail::ApiLock lock;
-    Call c;
-    c.fn = "MessageBoxA";
-    c.object = reinterpret_cast<uintptr_t>(hWnd);
-    c.flags = uType;
-    sim::MessageBoxCall b;
-    b.owner = hWnd;
-    b.nullText = lpText == nullptr;
-    b.nullCaption = lpCaption == nullptr;
-    if (lpText) b.text = lpText;
-    if (lpCaption) b.caption = lpCaption;
-    b.type = uType;
-    c.text = b.text;
+    CallRecord call("MessageBoxA");
+    call->object = reinterpret_cast<uintptr_t>(hWnd);
+    call->flags = uType;
+    call.Text(lpText);
     DWORD code = 0;
-    int r = IDOK;
-    if (Enter(c, &code)) r = 0;  // the box could not be created
-    sim::S().boxes.push_back(b);
-    c.result = static_cast<DWORD>(r);
-    Leave(c);
-    return r;
+    const int r = call.Injected(&code) ? 0 : IDOK;  // 0: the box could not be created
+    if (CallRecord::Logging()) {
+        sim::MessageBoxCall b;
+        b.owner = hWnd;
+        b.nullText = lpText == nullptr;
+        b.nullCaption = lpCaption == nullptr;
+        if (lpText) b.text = lpText;
+        if (lpCaption) b.caption = lpCaption;
+        b.type = uType;
+        sim::S().boxes.push_back(b);
+    }
+    return call.Return(r);
 }
 
 }  // extern "C"

@@ -78,14 +78,14 @@ static DWORD StorageChannels(const Control& c, const Line& owner) {
 }
 
 LONG Control::Value(DWORD channel, DWORD item) const {
-    DWORD items = ItemCount(*this);
-    size_t i = static_cast<size_t>(channel) * items + item;
+    DWORD perChannel = ItemCount(*this);
+    size_t i = static_cast<size_t>(channel) * perChannel + item;
     return i < values.size() ? values[i] : 0;
 }
 
 void Control::SetValue(LONG v, DWORD channel, DWORD item) {
-    DWORD items = ItemCount(*this);
-    size_t i = static_cast<size_t>(channel) * items + item;
+    DWORD perChannel = ItemCount(*this);
+    size_t i = static_cast<size_t>(channel) * perChannel + item;
     if (i < values.size()) values[i] = v;
 }
 
@@ -129,12 +129,12 @@ Control* Line::Find(DWORD type) {
     return nullptr;
 }
 
-Line& Destination::AddSource(DWORD componentType, const std::string& nm, DWORD ch) {
+Line& Destination::AddSource(DWORD type, const std::string& nm, DWORD ch) {
     DWORD d = id & 0xFFFF;
     sources.emplace_back();
     Line& l = sources.back();
     l.id = (static_cast<DWORD>(sources.size()) << 16) | d;
-    l.componentType = componentType;
+    l.componentType = type;
     l.channels = ch;
     l.fdwLine = MIXERLINE_LINEF_ACTIVE | MIXERLINE_LINEF_SOURCE;
     l.name = nm;
@@ -142,9 +142,9 @@ Line& Destination::AddSource(DWORD componentType, const std::string& nm, DWORD c
     return l;
 }
 
-Line* Destination::FindSource(DWORD componentType) {
+Line* Destination::FindSource(DWORD type) {
     for (Line& l : sources)
-        if (l.componentType == componentType) return &l;
+        if (l.componentType == type) return &l;
     return nullptr;
 }
 
@@ -375,6 +375,48 @@ MMRESULT CheckDetails(const MIXERCONTROLDETAILS* cd, const Control& c, const Lin
     return MMSYSERR_NOERROR;
 }
 
+// The checks every request makes before it looks at the model, in the
+// order winmm makes them: the record (null, or smaller than published), the
+// flags (bits outside the object type and query, a query past `lastQuery`),
+// then the object.
+MMRESULT CheckRequest(uintptr_t obj, bool recordOk, DWORD flags, DWORD queryMask, DWORD lastQuery, Device** dev) {
+    if (!recordOk) return MMSYSERR_INVALPARAM;
+    if ((flags & ~(MIXER_OBJECTF_TYPEMASK | queryMask)) != 0 || (flags & queryMask) > lastQuery)
+        return MMSYSERR_INVALFLAG;
+    return Resolve(obj, flags, dev);
+}
+
+// What a valid details request names.
+struct DetailsTarget {
+    Device* dev = nullptr;
+    Line* owner = nullptr;
+    Control* ctl = nullptr;
+    DWORD items = 0;  // items per channel in the buffer
+};
+
+// The one validation of a details request, read or write.
+MMRESULT CheckDetailsRequest(uintptr_t obj, const MIXERCONTROLDETAILS* cd, DWORD flags, DWORD lastQuery,
+                             bool listText, DetailsTarget* t) {
+    MMRESULT r = CheckRequest(obj, cd != nullptr && cd->cbStruct >= sizeof(MIXERCONTROLDETAILS), flags,
+                              MIXER_GETCONTROLDETAILSF_QUERYMASK, lastQuery, &t->dev);
+    if (r != MMSYSERR_NOERROR) return r;
+    t->ctl = t->dev->FindControl(cd->dwControlID, &t->owner);
+    if (t->ctl == nullptr) return MIXERR_INVALCONTROL;
+    return CheckDetails(cd, *t->ctl, *t->owner, listText, &t->items);
+}
+
+// The request fields a details call logs.
+void LogDetails(detail::CallRecord& call, HMIXEROBJ obj, const MIXERCONTROLDETAILS* cd, DWORD flags) {
+    call->object = reinterpret_cast<uintptr_t>(obj);
+    call->flags = flags;
+    if (cd == nullptr) return;
+    call->cbStruct = cd->cbStruct;
+    call->id = cd->dwControlID;
+    call->cChannels = cd->cChannels;
+    call->cMultipleItems = cd->cMultipleItems;
+    call->cbDetails = cd->cbDetails;
+}
+
 // What a control keeps of a written value.
 LONG Stored(const Control& c, LONG v) {
     if (!c.floatLevel || v < 0 || v > 65535) return v;
@@ -391,37 +433,29 @@ LONG* Element(const MIXERCONTROLDETAILS* cd, DWORD index) {
 }  // namespace
 }  // namespace sim
 
-using sim::Call;
-using sim::detail::Enter;
-using sim::detail::Leave;
+using sim::detail::CallRecord;
 
 extern "C" {
 
 UINT WINAPI mixerGetNumDevs(void) {
-    sim::detail::ApiLock lock;
-    Call c;
-    c.fn = "mixerGetNumDevs";
+    CallRecord call("mixerGetNumDevs");
     DWORD code = 0;
     UINT n = 0;
-    if (!Enter(c, &code))
+    if (!call.Injected(&code))
         n = sim::M().reportedCount >= 0 ? static_cast<UINT>(sim::M().reportedCount)
                                          : static_cast<UINT>(sim::M().devices.size());
-    c.result = n;
-    Leave(c);
-    return n;
+    return call.Return(n);
 }
 
 MMRESULT WINAPI mixerOpen(LPHMIXER phmx, UINT uMxId, DWORD_PTR dwCallback, DWORD_PTR dwInstance, DWORD fdwOpen) {
-    sim::detail::ApiLock lock;
-    Call c;
-    c.fn = "mixerOpen";
-    c.object = uMxId;
-    c.flags = fdwOpen;
-    c.count = static_cast<DWORD>(dwCallback | dwInstance);
+    CallRecord call("mixerOpen");
+    call->object = uMxId;
+    call->flags = fdwOpen;
+    call->count = static_cast<DWORD>(dwCallback | dwInstance);
     DWORD code = 0;
     MMRESULT r = MMSYSERR_NOERROR;
     const DWORD callback = fdwOpen & CALLBACK_TYPEMASK;
-    if (Enter(c, &code)) {
+    if (call.Injected(&code)) {
         r = code;
     } else if (phmx == nullptr) {
         r = MMSYSERR_INVALPARAM;
@@ -445,45 +479,37 @@ MMRESULT WINAPI mixerOpen(LPHMIXER phmx, UINT uMxId, DWORD_PTR dwCallback, DWORD
             const uintptr_t handle = m.wineHandles ? sim::WineHandle(index, m.wineOpens[index]++) : m.nextHandle++;
             m.handles.emplace(handle, index);
             *phmx = reinterpret_cast<HMIXER>(handle);
-            c.id = static_cast<DWORD>(handle);
+            call->id = static_cast<DWORD>(handle);
         }
     }
-    c.result = r;
-    Leave(c);
-    return r;
+    return call.Return(r);
 }
 
 MMRESULT WINAPI mixerClose(HMIXER hmx) {
-    sim::detail::ApiLock lock;
-    Call c;
-    c.fn = "mixerClose";
-    c.object = reinterpret_cast<uintptr_t>(hmx);
+    CallRecord call("mixerClose");
+    call->object = reinterpret_cast<uintptr_t>(hmx);
     DWORD code = 0;
     MMRESULT r = MMSYSERR_NOERROR;
-    if (Enter(c, &code)) {
+    if (call.Injected(&code)) {
         r = code;
     } else {
         sim::MixerState& m = sim::M();
-        auto h = m.handles.find(c.object);
+        auto h = m.handles.find(reinterpret_cast<uintptr_t>(hmx));
         if (h != m.handles.end())
             m.handles.erase(h);
         else if (!m.wineHandles)  // Wine's mixerClose succeeds for any value
             r = MMSYSERR_INVALHANDLE;
     }
-    c.result = r;
-    Leave(c);
-    return r;
+    return call.Return(r);
 }
 
 MMRESULT WINAPI mixerGetDevCapsA(UINT_PTR uMxId, LPMIXERCAPSA pmxcaps, UINT cbmxcaps) {
-    sim::detail::ApiLock lock;
-    Call c;
-    c.fn = "mixerGetDevCapsA";
-    c.object = uMxId;
-    c.cbStruct = cbmxcaps;
+    CallRecord call("mixerGetDevCapsA");
+    call->object = uMxId;
+    call->cbStruct = cbmxcaps;
     DWORD code = 0;
     MMRESULT r = MMSYSERR_NOERROR;
-    if (Enter(c, &code)) {
+    if (call.Injected(&code)) {
         r = code;
     } else if (pmxcaps == nullptr) {
         r = MMSYSERR_INVALPARAM;
@@ -501,39 +527,34 @@ MMRESULT WINAPI mixerGetDevCapsA(UINT_PTR uMxId, LPMIXERCAPSA pmxcaps, UINT cbmx
             caps.fdwSupport = 0;
             caps.cDestinations = static_cast<DWORD>(dev->destinations.size());
             std::memcpy(pmxcaps, &caps, std::min<size_t>(cbmxcaps, sizeof caps));
-            c.text = caps.szPname;
-            c.count = caps.cDestinations;
+            call.Text(caps.szPname);
+            call->count = caps.cDestinations;
         }
     }
-    c.result = r;
-    Leave(c);
-    return r;
+    return call.Return(r);
 }
 
 MMRESULT WINAPI mixerGetLineInfoA(HMIXEROBJ hmxobj, LPMIXERLINEA pmxl, DWORD fdwInfo) {
-    sim::detail::ApiLock lock;
-    Call c;
-    c.fn = "mixerGetLineInfoA";
-    c.object = reinterpret_cast<uintptr_t>(hmxobj);
-    c.flags = fdwInfo;
+    CallRecord call("mixerGetLineInfoA");
+    const uintptr_t obj = reinterpret_cast<uintptr_t>(hmxobj);
+    const DWORD query = fdwInfo & MIXER_GETLINEINFOF_QUERYMASK;
+    call->object = obj;
+    call->flags = fdwInfo;
     if (pmxl) {
-        c.cbStruct = pmxl->cbStruct;
-        DWORD q = fdwInfo & MIXER_GETLINEINFOF_QUERYMASK;
-        c.id = q == MIXER_GETLINEINFOF_LINEID ? pmxl->dwLineID : pmxl->dwDestination;
-        c.source = q == MIXER_GETLINEINFOF_COMPONENTTYPE ? pmxl->dwComponentType : pmxl->dwSource;
+        call->cbStruct = pmxl->cbStruct;
+        call->id = query == MIXER_GETLINEINFOF_LINEID ? pmxl->dwLineID : pmxl->dwDestination;
+        call->source = query == MIXER_GETLINEINFOF_COMPONENTTYPE ? pmxl->dwComponentType : pmxl->dwSource;
     }
     DWORD code = 0;
     MMRESULT r = MMSYSERR_NOERROR;
     sim::Device* dev = nullptr;
-    if (Enter(c, &code)) {
+    if (call.Injected(&code)) {
         r = code;
-    } else if (pmxl == nullptr || pmxl->cbStruct < sizeof(MIXERLINEA)) {
-        r = MMSYSERR_INVALPARAM;
-    } else if ((fdwInfo & ~(MIXER_OBJECTF_TYPEMASK | MIXER_GETLINEINFOF_QUERYMASK)) != 0) {
-        r = MMSYSERR_INVALFLAG;
-    } else if ((r = sim::Resolve(c.object, fdwInfo, &dev)) == MMSYSERR_NOERROR) {
+    } else if ((r = sim::CheckRequest(obj, pmxl != nullptr && pmxl->cbStruct >= sizeof(MIXERLINEA), fdwInfo,
+                                      MIXER_GETLINEINFOF_QUERYMASK, MIXER_GETLINEINFOF_QUERYMASK, &dev)) ==
+               MMSYSERR_NOERROR) {
         sim::Located loc;
-        switch (fdwInfo & MIXER_GETLINEINFOF_QUERYMASK) {
+        switch (query) {
         case MIXER_GETLINEINFOF_DESTINATION:
             if (pmxl->dwDestination >= dev->destinations.size()) {
                 r = MIXERR_INVALLINE;
@@ -563,38 +584,33 @@ MMRESULT WINAPI mixerGetLineInfoA(HMIXEROBJ hmxobj, LPMIXERLINEA pmxl, DWORD fdw
         }
         if (r == MMSYSERR_NOERROR) {
             sim::FillLine(*dev, *loc.line, loc.d, loc.s, loc.isSource, loc.connections, pmxl);
-            c.text = pmxl->szName;
+            call.Text(pmxl->szName);
         }
     }
-    c.result = r;
-    Leave(c);
-    return r;
+    return call.Return(r);
 }
 
 MMRESULT WINAPI mixerGetLineControlsA(HMIXEROBJ hmxobj, LPMIXERLINECONTROLSA pmxlc, DWORD fdwControls) {
-    sim::detail::ApiLock lock;
-    Call c;
-    c.fn = "mixerGetLineControlsA";
-    c.object = reinterpret_cast<uintptr_t>(hmxobj);
-    c.flags = fdwControls;
+    CallRecord call("mixerGetLineControlsA");
+    const uintptr_t obj = reinterpret_cast<uintptr_t>(hmxobj);
+    call->object = obj;
+    call->flags = fdwControls;
     if (pmxlc) {
-        c.cbStruct = pmxlc->cbStruct;
-        c.id = pmxlc->dwLineID;
-        c.source = pmxlc->dwControlType;
-        c.count = pmxlc->cControls;
-        c.cbDetails = pmxlc->cbmxctrl;
+        call->cbStruct = pmxlc->cbStruct;
+        call->id = pmxlc->dwLineID;
+        call->source = pmxlc->dwControlType;
+        call->count = pmxlc->cControls;
+        call->cbDetails = pmxlc->cbmxctrl;
     }
     DWORD code = 0;
     MMRESULT r = MMSYSERR_NOERROR;
     sim::Device* dev = nullptr;
-    if (Enter(c, &code)) {
+    const bool recordOk = pmxlc != nullptr && pmxlc->cbStruct >= sizeof(MIXERLINECONTROLSA) &&
+                          pmxlc->cbmxctrl >= sizeof(MIXERCONTROLA) && pmxlc->pamxctrl != nullptr;
+    if (call.Injected(&code)) {
         r = code;
-    } else if (pmxlc == nullptr || pmxlc->cbStruct < sizeof(MIXERLINECONTROLSA) ||
-               pmxlc->cbmxctrl < sizeof(MIXERCONTROLA) || pmxlc->pamxctrl == nullptr) {
-        r = MMSYSERR_INVALPARAM;
-    } else if ((fdwControls & ~(MIXER_OBJECTF_TYPEMASK | MIXER_GETLINECONTROLSF_QUERYMASK)) != 0) {
-        r = MMSYSERR_INVALFLAG;
-    } else if ((r = sim::Resolve(c.object, fdwControls, &dev)) == MMSYSERR_NOERROR) {
+    } else if ((r = sim::CheckRequest(obj, recordOk, fdwControls, MIXER_GETLINECONTROLSF_QUERYMASK,
+                                      MIXER_GETLINECONTROLSF_QUERYMASK, &dev)) == MMSYSERR_NOERROR) {
         auto at = [&](DWORD i) {
             return reinterpret_cast<MIXERCONTROLA*>(reinterpret_cast<char*>(pmxlc->pamxctrl) +
                                                     static_cast<size_t>(i) * pmxlc->cbmxctrl);
@@ -639,150 +655,96 @@ MMRESULT WINAPI mixerGetLineControlsA(HMIXEROBJ hmxobj, LPMIXERLINECONTROLSA pmx
             break;
         }
     }
-    c.result = r;
-    Leave(c);
-    return r;
+    return call.Return(r);
 }
 
 MMRESULT WINAPI mixerGetControlDetailsA(HMIXEROBJ hmxobj, LPMIXERCONTROLDETAILS pmxcd, DWORD fdwDetails) {
-    sim::detail::ApiLock lock;
-    Call c;
-    c.fn = "mixerGetControlDetailsA";
-    c.object = reinterpret_cast<uintptr_t>(hmxobj);
-    c.flags = fdwDetails;
-    if (pmxcd) {
-        c.cbStruct = pmxcd->cbStruct;
-        c.id = pmxcd->dwControlID;
-        c.cChannels = pmxcd->cChannels;
-        c.cMultipleItems = pmxcd->cMultipleItems;
-        c.cbDetails = pmxcd->cbDetails;
-    }
+    CallRecord call("mixerGetControlDetailsA");
+    sim::LogDetails(call, hmxobj, pmxcd, fdwDetails);
+    const bool listText = (fdwDetails & MIXER_GETCONTROLDETAILSF_QUERYMASK) == MIXER_GETCONTROLDETAILSF_LISTTEXT;
     DWORD code = 0;
-    MMRESULT r = MMSYSERR_NOERROR;
-    sim::Device* dev = nullptr;
-    if (Enter(c, &code)) {
+    MMRESULT r;
+    sim::DetailsTarget t;
+    if (call.Injected(&code)) {
         r = code;
-    } else if (pmxcd == nullptr || pmxcd->cbStruct < sizeof(MIXERCONTROLDETAILS)) {
-        r = MMSYSERR_INVALPARAM;
-    } else if ((fdwDetails & ~(MIXER_OBJECTF_TYPEMASK | MIXER_GETCONTROLDETAILSF_QUERYMASK)) != 0 ||
-               (fdwDetails & MIXER_GETCONTROLDETAILSF_QUERYMASK) > MIXER_GETCONTROLDETAILSF_LISTTEXT) {
-        r = MMSYSERR_INVALFLAG;
-    } else if ((r = sim::Resolve(c.object, fdwDetails, &dev)) == MMSYSERR_NOERROR) {
-        sim::Line* owner = nullptr;
-        sim::Control* ctl = dev->FindControl(pmxcd->dwControlID, &owner);
-        bool listText = (fdwDetails & MIXER_GETCONTROLDETAILSF_QUERYMASK) == MIXER_GETCONTROLDETAILSF_LISTTEXT;
-        DWORD items = 0;
-        if (!ctl) {
-            r = MIXERR_INVALCONTROL;
-        } else if ((r = sim::CheckDetails(pmxcd, *ctl, *owner, listText, &items)) == MMSYSERR_NOERROR) {
-            DWORD storeCh = sim::StorageChannels(*ctl, *owner);
-            for (DWORD ch = 0; ch < pmxcd->cChannels; ++ch) {
-                for (DWORD it = 0; it < items; ++it) {
-                    DWORD index = ch * items + it;
-                    if (listText) {
-                        auto* t = reinterpret_cast<MIXERCONTROLDETAILS_LISTTEXTA*>(sim::Element(pmxcd, index));
-                        t->dwParam1 = 0;
-                        t->dwParam2 = 0;
-                        const bool named = it < ctl->itemTexts.size() && (ch == 0 || !ctl->textsFirstChannelOnly);
-                        sim::CopyName(t->szName, sizeof t->szName, named ? ctl->itemTexts[it] : std::string());
-                        c.text += t->szName;
-                        c.text += '|';
-                        continue;
-                    }
-                    if (ctl->leaveUnfilled || (ctl->firstChannelOnly && ch > 0)) continue;
-                    LONG v;
-                    if (storeCh == 1) {
-                        v = ctl->Value(0, it);
-                    } else if (pmxcd->cChannels == 1) {
-                        v = ctl->Value(0, it);
-                        for (DWORD k = 1; k < storeCh; ++k) v = std::max(v, ctl->Value(k, it));
-                    } else {
-                        v = ctl->Value(ch, it);
-                    }
-                    *sim::Element(pmxcd, index) = v;
-                    c.values.push_back(v);
+    } else if ((r = sim::CheckDetailsRequest(reinterpret_cast<uintptr_t>(hmxobj), pmxcd, fdwDetails,
+                                             MIXER_GETCONTROLDETAILSF_LISTTEXT, listText, &t)) == MMSYSERR_NOERROR) {
+        const sim::Control& ctl = *t.ctl;
+        const DWORD storeCh = sim::StorageChannels(ctl, *t.owner);
+        for (DWORD ch = 0; ch < pmxcd->cChannels; ++ch) {
+            for (DWORD it = 0; it < t.items; ++it) {
+                const DWORD index = ch * t.items + it;
+                if (listText) {
+                    auto* text = reinterpret_cast<MIXERCONTROLDETAILS_LISTTEXTA*>(sim::Element(pmxcd, index));
+                    text->dwParam1 = 0;
+                    text->dwParam2 = 0;
+                    const bool named = it < ctl.itemTexts.size() && (ch == 0 || !ctl.textsFirstChannelOnly);
+                    sim::CopyName(text->szName, sizeof text->szName, named ? ctl.itemTexts[it] : std::string());
+                    call.AppendText(text->szName);
+                    call.AppendText("|");
+                    continue;
                 }
+                if (ctl.leaveUnfilled || (ctl.firstChannelOnly && ch > 0)) continue;
+                LONG v;
+                if (storeCh == 1) {
+                    v = ctl.Value(0, it);
+                } else if (pmxcd->cChannels == 1) {
+                    v = ctl.Value(0, it);
+                    for (DWORD k = 1; k < storeCh; ++k) v = std::max(v, ctl.Value(k, it));
+                } else {
+                    v = ctl.Value(ch, it);
+                }
+                *sim::Element(pmxcd, index) = v;
+                call.AddValue(v);
             }
         }
     }
-    c.result = r;
-    Leave(c);
-    return r;
+    return call.Return(r);
 }
 
 MMRESULT WINAPI mixerSetControlDetails(HMIXEROBJ hmxobj, LPMIXERCONTROLDETAILS pmxcd, DWORD fdwDetails) {
-    sim::detail::ApiLock lock;
-    Call c;
-    c.fn = "mixerSetControlDetails";
-    c.object = reinterpret_cast<uintptr_t>(hmxobj);
-    c.flags = fdwDetails;
-    if (pmxcd) {
-        c.cbStruct = pmxcd->cbStruct;
-        c.id = pmxcd->dwControlID;
-        c.cChannels = pmxcd->cChannels;
-        c.cMultipleItems = pmxcd->cMultipleItems;
-        c.cbDetails = pmxcd->cbDetails;
-    }
+    CallRecord call("mixerSetControlDetails");
+    sim::LogDetails(call, hmxobj, pmxcd, fdwDetails);
     DWORD code = 0;
-    MMRESULT r = MMSYSERR_NOERROR;
-    sim::Device* dev = nullptr;
-    sim::Line* owner = nullptr;
-    sim::Control* ctl = nullptr;
-    DWORD items = 0;
-    bool injected = Enter(c, &code);
-    if (!injected && pmxcd != nullptr && pmxcd->cbStruct >= sizeof(MIXERCONTROLDETAILS) &&
-        sim::Resolve(c.object, fdwDetails, &dev) == MMSYSERR_NOERROR &&
-        (ctl = dev->FindControl(pmxcd->dwControlID, &owner)) != nullptr &&
-        sim::CheckDetails(pmxcd, *ctl, *owner, false, &items) == MMSYSERR_NOERROR) {
-        for (DWORD i = 0; i < pmxcd->cChannels * items; ++i) c.values.push_back(*sim::Element(pmxcd, i));
+    MMRESULT r;
+    sim::DetailsTarget t;
+    if (call.Injected(&code)) return call.Return<MMRESULT>(code);
+    r = sim::CheckDetailsRequest(reinterpret_cast<uintptr_t>(hmxobj), pmxcd, fdwDetails,
+                                 MIXER_SETCONTROLDETAILSF_VALUE, false, &t);
+    if (r != MMSYSERR_NOERROR) return call.Return(r);
+    const DWORD items = t.items;
+    for (DWORD i = 0; i < pmxcd->cChannels * items; ++i) call.AddValue(*sim::Element(pmxcd, i));
+    sim::Control& ctl = *t.ctl;
+    if (ctl.ignoreWrites) return call.Return(r);
+    const DWORD chans = ctl.firstChannelOnly ? 1 : pmxcd->cChannels;
+    if (ctl.refuseOutOfRange) {
+        for (DWORD i = 0; i < chans * items; ++i) {
+            LONG v = *sim::Element(pmxcd, i);
+            if (v < ctl.minimum || v > ctl.maximum) r = MMSYSERR_INVALPARAM;
+        }
     }
-    if (injected) {
-        r = code;
-    } else if (pmxcd == nullptr || pmxcd->cbStruct < sizeof(MIXERCONTROLDETAILS)) {
-        r = MMSYSERR_INVALPARAM;
-    } else if ((fdwDetails & ~(MIXER_OBJECTF_TYPEMASK | MIXER_SETCONTROLDETAILSF_QUERYMASK)) != 0 ||
-               (fdwDetails & MIXER_SETCONTROLDETAILSF_QUERYMASK) != MIXER_SETCONTROLDETAILSF_VALUE) {
-        r = MMSYSERR_INVALFLAG;
-    } else if ((r = sim::Resolve(c.object, fdwDetails, &dev)) != MMSYSERR_NOERROR) {
-        // r holds the error
-    } else if ((ctl = dev->FindControl(pmxcd->dwControlID, &owner)) == nullptr) {
-        r = MIXERR_INVALCONTROL;
-    } else if ((r = sim::CheckDetails(pmxcd, *ctl, *owner, false, &items)) != MMSYSERR_NOERROR) {
-        // r holds the error
-    } else if (!ctl->ignoreWrites) {
-        DWORD chans = ctl->firstChannelOnly ? 1 : pmxcd->cChannels;
-        if (ctl->refuseOutOfRange) {
-            for (DWORD i = 0; i < chans * items; ++i) {
-                LONG v = *sim::Element(pmxcd, i);
-                if (v < ctl->minimum || v > ctl->maximum) r = MMSYSERR_INVALPARAM;
-            }
+    if (ctl.refuseBadSelection && sim::IsSingleSelect(ctl.type)) {
+        for (DWORD ch = 0; ch < chans; ++ch) {
+            DWORD set = 0;
+            for (DWORD it = 0; it < items; ++it) set += *sim::Element(pmxcd, ch * items + it) != 0;
+            if (set != 1) r = MMSYSERR_INVALPARAM;
         }
-        if (ctl->refuseBadSelection && sim::IsSingleSelect(ctl->type)) {
-            for (DWORD ch = 0; ch < chans; ++ch) {
-                DWORD set = 0;
-                for (DWORD it = 0; it < items; ++it) set += *sim::Element(pmxcd, ch * items + it) != 0;
-                if (set != 1) r = MMSYSERR_INVALPARAM;
-            }
-        }
-        if (r == MMSYSERR_NOERROR) {
-            DWORD storeCh = sim::StorageChannels(*ctl, *owner);
-            for (DWORD ch = 0; ch < chans; ++ch) {
-                for (DWORD it = 0; it < items; ++it) {
-                    LONG v = sim::Stored(*ctl, *sim::Element(pmxcd, ch * items + it));
-                    if (storeCh == 1) {
-                        if (ch == 0) ctl->SetValue(v, 0, it);
-                    } else if (pmxcd->cChannels == 1) {
-                        for (DWORD k = 0; k < storeCh; ++k) ctl->SetValue(v, k, it);
-                    } else {
-                        ctl->SetValue(v, ch, it);
-                    }
-                }
+    }
+    if (r != MMSYSERR_NOERROR) return call.Return(r);
+    const DWORD storeCh = sim::StorageChannels(ctl, *t.owner);
+    for (DWORD ch = 0; ch < chans; ++ch) {
+        for (DWORD it = 0; it < items; ++it) {
+            LONG v = sim::Stored(ctl, *sim::Element(pmxcd, ch * items + it));
+            if (storeCh == 1) {
+                if (ch == 0) ctl.SetValue(v, 0, it);
+            } else if (pmxcd->cChannels == 1) {
+                for (DWORD k = 0; k < storeCh; ++k) ctl.SetValue(v, k, it);
+            } else {
+                ctl.SetValue(v, ch, it);
             }
         }
     }
-    c.result = r;
-    Leave(c);
-    return r;
+    return call.Return(r);
 }
 
 }  // extern "C"

@@ -107,23 +107,19 @@ int OpenKeys() { return static_cast<int>(R().open.size()); }
 
 }  // namespace sim
 
-using sim::Call;
-using sim::detail::Enter;
-using sim::detail::Leave;
+using sim::detail::CallRecord;
 
 extern "C" {
 
 LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult) {
-    sim::detail::ApiLock lock;
-    Call c;
-    c.fn = "RegOpenKeyExA";
-    c.text = lpSubKey ? lpSubKey : "";
-    c.id = ulOptions;
-    c.flags = samDesired;
+    CallRecord call("RegOpenKeyExA");
+    call.Text(lpSubKey);
+    call->id = ulOptions;
+    call->flags = samDesired;
     DWORD code = 0;
     LSTATUS r = ERROR_SUCCESS;
     sim::RegistryState& s = sim::R();
-    if (Enter(c, &code)) {
+    if (call.Injected(&code)) {
         r = static_cast<LSTATUS>(code);
     } else if (phkResult == nullptr) {
         r = ERROR_INVALID_PARAMETER;
@@ -152,28 +148,24 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM
                 s.nextHandle += 4;
                 s.open[h] = sim::OpenKey{full, wanted};
                 *phkResult = reinterpret_cast<HKEY>(h);
-                c.object = h;
+                call->object = h;
             }
         }
     }
-    c.result = static_cast<DWORD>(r);
-    Leave(c);
-    return r;
+    return call.Return(r);
 }
 
 LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
                                 LPDWORD lpcbData) {
-    sim::detail::ApiLock lock;
-    Call c;
-    c.fn = "RegQueryValueExA";
-    c.object = reinterpret_cast<uintptr_t>(hKey);
-    c.text = lpValueName ? lpValueName : "";
-    c.count = lpcbData ? *lpcbData : 0;
+    CallRecord call("RegQueryValueExA");
+    call->object = reinterpret_cast<uintptr_t>(hKey);
+    call.Text(lpValueName);
+    call->count = lpcbData ? *lpcbData : 0;
     DWORD code = 0;
     LSTATUS r = ERROR_SUCCESS;
     sim::RegistryState& s = sim::R();
     auto open = s.open.find(reinterpret_cast<uintptr_t>(hKey));
-    if (Enter(c, &code)) {
+    if (call.Injected(&code)) {
         r = static_cast<LSTATUS>(code);
     } else if (open == s.open.end()) {
         r = ERROR_INVALID_HANDLE;
@@ -197,31 +189,26 @@ LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserve
                 r = ERROR_MORE_DATA;
             } else if (lpData != nullptr) {
                 std::memcpy(lpData, v->bytes.data(), size);
-                c.text += "=" + v->bytes;
+                call.AppendText("=");
+                call.AppendText(v->bytes.data(), v->bytes.size());
             }
             if (lpcbData) *lpcbData = size;
         }
     }
-    c.result = static_cast<DWORD>(r);
-    Leave(c);
-    return r;
+    return call.Return(r);
 }
 
 LSTATUS WINAPI RegCloseKey(HKEY hKey) {
-    sim::detail::ApiLock lock;
-    Call c;
-    c.fn = "RegCloseKey";
-    c.object = reinterpret_cast<uintptr_t>(hKey);
+    CallRecord call("RegCloseKey");
+    call->object = reinterpret_cast<uintptr_t>(hKey);
     DWORD code = 0;
     LSTATUS r = ERROR_SUCCESS;
-    if (Enter(c, &code)) {
+    if (call.Injected(&code)) {
         r = static_cast<LSTATUS>(code);
     } else if (sim::RootName(hKey).empty() && sim::R().open.erase(reinterpret_cast<uintptr_t>(hKey)) == 0) {
         r = ERROR_INVALID_HANDLE;
     }
-    c.result = static_cast<DWORD>(r);
-    Leave(c);
-    return r;
+    return call.Return(r);
 }
 
 }  // extern "C"

@@ -1,5 +1,6 @@
-// The export table against the library's .def file, and calling through it:
-// every signature passes its arguments in order and reads its buffer back.
+// The export table against the .def file the build writes from mixer.h, and
+// calling through it: every signature passes its arguments in order and reads
+// its buffer back.
 #include "common.h"
 #include "exports_table.h"
 #include "names.h"

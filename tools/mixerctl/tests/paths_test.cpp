@@ -104,6 +104,8 @@ TEST(PathParsing, EveryPathNamesRealExportsOfTheRightShape) {
         bool perLine = (n.rfind("SetPlay", 0) == 0 || n.rfind("GetPlay", 0) == 0 || n.rfind("SetRec", 0) == 0 ||
                         n.rfind("GetRec", 0) == 0) &&
                        n != "SetPlayRecMonitorMute";
-        if (perLine) EXPECT_TRUE(exportsUsed.count(n)) << n << " has no path";
+        if (perLine) {
+            EXPECT_TRUE(exportsUsed.count(n)) << n << " has no path";
+        }
     }
 }

@@ -6,6 +6,7 @@
 #include "common.h"
 #include "exports_table.h"
 #include "settings_check.h"
+#include "settings_layout.h"
 #include "topology.h"
 
 using namespace mixerctl;
@@ -18,9 +19,9 @@ std::vector<std::string> Paths(const SettingsReading& r) {
     return out;
 }
 
-const char* const kSections[] = {"[RECORD VOLUME]", "[PLAY VOLUME]", "[PLAY MUTE]", "[REC MUTE]",
-                                 "[REC SELECT]",    "[ADVANCED]",    "[CD]"};
-const char* const kKeys[] = {"LINEIN", "MIC", "CD", "AUX", "ANALOG", "DIGITAL", "MAIN", "WAVEOUT", "MICBOOST"};
+// The sections and keys Set reads (the shared settings layout).
+using settings_layout::kKeys;
+using settings_layout::kSections;
 
 }  // namespace
 

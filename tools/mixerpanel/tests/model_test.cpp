@@ -12,7 +12,7 @@ namespace mixerpanel {
 namespace {
 
 TEST(StripTable, EveryExportTheStripsUseIsOneOfTheLibrarys) {
-    const std::set<std::string> def = DefExportNames();
+    const std::set<std::string> def = ExportNames();
     ASSERT_EQ(def.size(), 91u);
     const std::vector<std::string> used = ExportsUsed();
     EXPECT_EQ(std::set<std::string>(used.begin(), used.end()).size(), used.size()) << "a name listed twice";
