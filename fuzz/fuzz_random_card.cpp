@@ -393,6 +393,32 @@ void SetStep(FuzzedDataProvider& in, Files* files) {
     if (null) FUZZ_CHECK(r == 0);
 }
 
+// A line of device 0 (a destination or a source), or null.
+const sim::Line* AnyLine(FuzzedDataProvider& in) {
+    if (sim::Devices().empty() || sim::Devices()[0].destinations.empty() || !in.ConsumeBool()) return nullptr;
+    const sim::Destination& d =
+        sim::Devices()[0].destinations[in.ConsumeIntegralInRange<size_t>(0, sim::Devices()[0].destinations.size() - 1)];
+    const size_t pick = in.ConsumeIntegralInRange<size_t>(0, d.sources.size());
+    return pick == d.sources.size() ? static_cast<const sim::Line*>(&d) : &d.sources[pick];
+}
+
+// An operation that addresses a control of the given type; `otherwise` for
+// the types none does.
+LONG OpFor(FuzzedDataProvider& in, DWORD type, LONG otherwise) {
+    static const LONG kVolume[] = {MIXER_OP_PLAY_VOLUME, MIXER_OP_MAIN_VOLUME, MIXER_OP_REC_VOLUME,
+                                   MIXER_OP_PLAY_BALANCE, MIXER_OP_REC_BALANCE, MIXER_OP_MAIN_BALANCE};
+    static const LONG kMute[] = {MIXER_OP_PLAY_MUTE, MIXER_OP_REC_MUTE, MIXER_OP_MAIN_MUTE};
+    static const LONG kOnOff[] = {MIXER_OP_PLAY_BOOST, MIXER_OP_REC_BOOST};
+    static const LONG kSelect[] = {MIXER_OP_REC_SELECT, MIXER_OP_PLAY_SELECT};
+    switch (type) {
+    case MIXERCONTROL_CONTROLTYPE_VOLUME: return Pick(in, kVolume);
+    case MIXERCONTROL_CONTROLTYPE_MUTE: return Pick(in, kMute);
+    case MIXERCONTROL_CONTROLTYPE_ONOFF: return Pick(in, kOnOff);
+    case MIXERCONTROL_CONTROLTYPE_SINGLESELECT: return Pick(in, kSelect);
+    default: return otherwise;
+    }
+}
+
 // One export with arguments from the input.
 void CallOne(FuzzedDataProvider& in, Files* files, bool faulted) {
     const std::string& dir = files->dir;
@@ -417,11 +443,20 @@ void CallOne(FuzzedDataProvider& in, Files* files, bool faulted) {
         break;
     }
     case 6: {
-        const std::string name = Name(in);
+        DWORD type = MIXERLINE_COMPONENTTYPE_SRC_FIRST + in.ConsumeIntegralInRange<DWORD>(0, 10);
+        LONG op = in.ConsumeIntegralInRange<LONG>(-1, 15);
+        std::string name = Name(in);
+        if (const sim::Line* l = AnyLine(in)) {
+            // A line of the card by its type or name, mostly with an
+            // operation on one of its controls.
+            type = l->componentType;
+            name = l->name;
+            if (!l->controls.empty() && in.ConsumeBool())
+                op = OpFor(in, l->controls[in.ConsumeIntegralInRange<size_t>(0, l->controls.size() - 1)].type, op);
+        }
         std::unique_ptr<char[]> p = Exact(name);
-        const LONG r = SetMixer(MIXERLINE_COMPONENTTYPE_SRC_FIRST + in.ConsumeIntegralInRange<DWORD>(0, 10),
-                                in.ConsumeIntegralInRange<LONG>(-1, 15), Value(in),
-                                in.ConsumeBool() ? p.get() : nullptr, in.ConsumeIntegralInRange<LONG>(0, 1));
+        const LONG r = SetMixer(type, op, Value(in), in.ConsumeBool() ? p.get() : nullptr,
+                                in.ConsumeIntegralInRange<LONG>(0, 1));
         FUZZ_CHECK(r == 0 || r == 1);
         break;
     }
@@ -431,11 +466,14 @@ void CallOne(FuzzedDataProvider& in, Files* files, bool faulted) {
         HMIXER h = mine;
         if (!opened || in.ConsumeBool()) h = reinterpret_cast<HMIXER>(static_cast<uintptr_t>(in.ConsumeIntegral<uint32_t>()));
         DWORD line = in.ConsumeIntegral<DWORD>();
-        if (!sim::Devices().empty() && !sim::Devices()[0].destinations.empty() && in.ConsumeBool()) {
-            sim::Destination& d = sim::Devices()[0].destinations[0];
-            line = d.sources.empty() ? d.id : d.sources[0].id;
+        LONG op = in.ConsumeIntegralInRange<LONG>(-1, 15);
+        if (const sim::Line* l = AnyLine(in)) {
+            // A line of the card, and mostly an operation on one of its controls.
+            line = l->id;
+            if (!l->controls.empty() && in.ConsumeBool())
+                op = OpFor(in, l->controls[in.ConsumeIntegralInRange<size_t>(0, l->controls.size() - 1)].type, op);
         }
-        LocateControl(line, Value(in), h, in.ConsumeIntegralInRange<LONG>(-1, 15));
+        LocateControl(line, Value(in), h, op);
         if (opened) mixerClose(mine);
         break;
     }
