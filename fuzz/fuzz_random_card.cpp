@@ -190,6 +190,7 @@ struct Files {
     std::vector<std::string> made;
     bool dirty = false;
     bool tempNamesTaken = false;  // a Save may find no free temporary name
+    bool diskFails = false;       // the platform's file faults are set
 };
 
 // A sound-card name file: now and then the input's bytes as they are, mostly
@@ -290,11 +291,18 @@ std::string SettingsPath(FuzzedDataProvider& in, Files* files, bool* null) {
         return dir + "/folder.ini";
     case 2: return dir + "/missing/settings.ini";
     case 3: {
-        // MAX_PATH - 8 to MAX_PATH + 8 characters in all.
-        const size_t total = MAX_PATH - 8 + in.ConsumeIntegralInRange<size_t>(0, 16);
-        return dir + "/" + std::string(total > dir.size() + 1 ? total - dir.size() - 1 : 1, 'n');
+        // MAX_PATH - 24 to MAX_PATH + 8 characters in all: a long file name,
+        // or a long directory that leaves the temporary names no room.
+        const size_t total = MAX_PATH - 24 + in.ConsumeIntegralInRange<size_t>(0, 32);
+        const size_t fill = total > dir.size() + 3 ? total - dir.size() - 3 : 1;
+        if (in.ConsumeBool()) return dir + "/" + std::string(fill + 2, 'n');
+        return dir + "/" + std::string(fill, 'd') + "/" + in.ConsumeRandomLengthString(2);
     }
-    case 4: return in.ConsumeBool() ? dir + "/" : "C:";
+    case 4: {
+        static const char* const kOdd[] = {"", "C:", "/", "\\"};
+        return in.ConsumeBool() ? dir + "/" : Pick(in, kOdd);
+    }
+    case 7: return dir + "\\settings.ini";  // Windows' separator
     case 5: {
         const std::string name = in.ConsumeRandomLengthString(40);
         if (name.find('/') != std::string::npos || name.find('\\') != std::string::npos ||
@@ -382,7 +390,7 @@ void SaveStep(FuzzedDataProvider& in, Files* files, bool faulted) {
     // Without a mixer every value is a failure value and the file is kept;
     // otherwise the settings file is written unless a fault or the taken
     // temporary names stop it.
-    if (!null && path == settings && !files->tempNamesTaken) FUZZ_CHECK(r == 1 || faulted || sim::Devices().empty());
+    if (!null && path == settings && !files->tempNamesTaken && !files->diskFails) FUZZ_CHECK(r == 1 || faulted || sim::Devices().empty());
 }
 
 void SetStep(FuzzedDataProvider& in, Files* files) {
@@ -564,6 +572,7 @@ void ClearFiles(Files& files) {
     for (const std::string& path : files.made) std::filesystem::remove_all(path, ignored);
     files.made.clear();
     files.tempNamesTaken = false;
+    files.diskFails = false;
     if (!files.dirty) return;
     files.dirty = false;
     for (const auto& e : std::filesystem::directory_iterator(files.dir, ignored)) {
@@ -610,8 +619,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     WriteNameFiles(in, product, &files);
     if (in.ConsumeBool()) {
-        const std::string value = in.ConsumeRandomLengthString(300);
+        // Anything, or a directory of about the caller's 254 characters.
+        const std::string value = in.ConsumeBool() ? in.ConsumeRandomLengthString(300)
+                                                   : std::string(in.ConsumeIntegralInRange<size_t>(250, 258), 'd');
         sim::RegSetValue(HKEY_LOCAL_MACHINE, kAppPathKey, "Path", in.ConsumeIntegralInRange<DWORD>(0, 7), value);
+    }
+    // Now and then a disk that fails: writes, a full disk, short writes, reads.
+    if (in.ConsumeIntegralInRange(0, 15) == 15) {
+        sim::FileFaults faults;
+        const uint8_t kind = in.ConsumeIntegral<uint8_t>();
+        faults.writeFails = (kind & 3) == 0;
+        if ((kind & 3) == 1) faults.diskSpace = in.ConsumeIntegralInRange<long>(0, 2000);
+        if ((kind & 3) == 2) faults.shortWrite = in.ConsumeIntegralInRange<long>(0, 2000);
+        faults.readFails = (kind & 4) != 0;
+        sim::SetFileFaults(faults);
+        files.diskFails = true;
     }
     // The MCI log counts the closes the platform refused: with closes made
     // to fail, the whole input runs with the log.
@@ -623,7 +645,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     sim::SetCallLog(logAll);
     SetSoundCardConfigFilePath((files.dir + "/cards/").c_str());
     // Now and then another thread holds the library's lock when the first
-    // export starts: rare, since each such input waits a millisecond.
+    // step starts: rare, since each such input waits a millisecond.
     bool contended = in.ConsumeIntegralInRange(0, 511) == 137;
 
     for (int step = 0; step < 48 && in.remaining_bytes() > 0; ++step) {
@@ -645,7 +667,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (armed && !logAll) sim::SetCallLog(true);
         {
             std::unique_ptr<LockHolder> holder;
-            if (contended) holder.reset(new LockHolder);
+            if (contended) {
+                // An export that takes the lock first, whatever the step's is.
+                holder.reset(new LockHolder);
+                const LONG type = GetCDTypeDigital();
+                FUZZ_CHECK(type == g_state.CDTypeDigital);
+            }
             contended = false;
             CallOne(in, &files, armed);
         }
