@@ -337,13 +337,13 @@ void TakeTempNames(FuzzedDataProvider& in, const std::string& path, Files* files
 }
 
 // The prefix name files are searched under: the card directory (with or
-// without its separator, or with the start of a file name), one that leaves
+// without its separator, or with Windows' separators, or with the start of a file name), one that leaves
 // no room for the pattern or the entry's name, one past 255 characters
 // (refused), anything in the directory, or null (refused).
 std::string ConfigPrefix(FuzzedDataProvider& in, const std::string& dir, bool* null) {
     *null = false;
     switch (in.ConsumeIntegralInRange(0, 9)) {
-    case 0: return dir + "/cards";
+    case 0: return in.ConsumeBool() ? dir + "/cards" : dir + "\\cards\\";
     case 1: return dir + "/cards/" + in.ConsumeRandomLengthString(6);
     case 2: {
         const size_t total = 240 + in.ConsumeIntegralInRange<size_t>(0, 20);
