@@ -105,8 +105,15 @@ for spec in $targets; do
         failed=1
         continue
     fi
+    # Inputs named keep-* stay whatever the merge says: they reach code whose
+    # paths share their edges in the optimised build, so the merge cannot
+    # tell them apart, while the coverage build (scripts/fuzz-coverage.sh)
+    # can.
+    mkdir -p "$dir/keep"
+    for kept in fuzz/corpus/$target/keep-*; do [ ! -e "$kept" ] || cp "$kept" "$dir/keep/"; done
     rm -f fuzz/corpus/$target/*
     cp "$dir/merged/"* fuzz/corpus/$target/
+    for kept in "$dir/keep/"*; do [ ! -e "$kept" ] || cp "$kept" fuzz/corpus/$target/; done
     after=$(ls fuzz/corpus/$target | wc -l)
     # The merged corpus's coverage: one run of each input.
     "$bin" -runs=0 -timeout=10 -rss_limit_mb=2048 "fuzz/corpus/$target" >"$dir/coverage.log" 2>&1 || true
