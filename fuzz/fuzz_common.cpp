@@ -1,7 +1,8 @@
 #include "fuzz_common.h"
 
-#include <filesystem>
+#include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include <stdlib.h>
@@ -80,6 +81,7 @@ const std::string& WorkDir() {
 void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    if (!out.good()) std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), std::strerror(errno));
     FUZZ_CHECK(out.good());
 }
 

@@ -1,9 +1,13 @@
 // A random card built from the input (destinations, sources, controls of any
 // type and flags, list controls with any item count and fewer or more texts,
-// names of any length, drivers that miscount or misbehave), settings and
-// name files mostly in their grammars, random registry values, then a random
-// sequence of exports with random arguments, now and then with the platform
-// call at a random index made to fail.
+// names of any length, values anywhere in a LONG, drivers that miscount or
+// misbehave), settings and name files mostly in their grammars, name files
+// under names the card's product name may or may not contain, paths of every
+// shape (null, too long, a directory, read-only, with the temporary names
+// taken), random registry values, then a random sequence of exports with
+// arguments near their edges, now and then with the platform call at a
+// random index made to fail or with another thread holding the library's
+// lock.
 //
 // After every export: nothing the library took is still held (a failed
 // release ends the input), and the result is one the export can give.
@@ -12,13 +16,20 @@
 #include "exports/line_exports.h"
 #include "fuzz_common.h"
 #include "persistence/persistence.h"
+#include "persistence/temp_name.h"
 #include "selector/selector.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <sys/stat.h>
+
+#include <atomic>
+#include <chrono>
+#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -35,6 +46,17 @@ const char* const kNames[] = {"Line In", "Microphone", "CD Audio", "Aux",      "
                               "SPDIF In", "Analog Mix", "Alt Line", "Alt CD", ""};
 
 bool IsList(DWORD type) { return (type & MIXERCONTROL_CT_CLASS_MASK) == MIXERCONTROL_CT_CLASS_LIST; }
+
+// A LONG near the edges the library looks at: the balance positions 0 to 15,
+// the level range's ends, the sign, or anything at all.
+LONG Value(FuzzedDataProvider& in) {
+    static const LONG kEdges[] = {-1, 0, 1, 2, 7, 8, 15, 16, 32768, 65535, 65536, INT_MAX, INT_MIN};
+    switch (in.ConsumeIntegralInRange(0, 3)) {
+    case 0: return in.ConsumeIntegralInRange<LONG>(0, 15);
+    case 1: return kEdges[in.ConsumeIntegralInRange<size_t>(0, sizeof kEdges / sizeof *kEdges - 1)];
+    default: return in.ConsumeIntegral<LONG>();
+    }
+}
 
 std::string Name(FuzzedDataProvider& in) {
     if (in.ConsumeBool()) return kNames[in.ConsumeIntegralInRange<size_t>(0, sizeof kNames / sizeof *kNames - 1)];
@@ -59,8 +81,16 @@ void AddControls(FuzzedDataProvider& in, sim::Line& line) {
         }
         const size_t set = in.ConsumeIntegralInRange<size_t>(0, 4);
         for (size_t k = 0; k < set && !c.values.empty(); ++k)
-            c.values[in.ConsumeIntegralInRange<size_t>(0, c.values.size() - 1)] = in.ConsumeIntegralInRange<LONG>(-1, 2);
+            c.values[in.ConsumeIntegralInRange<size_t>(0, c.values.size() - 1)] =
+                in.ConsumeBool() ? in.ConsumeIntegralInRange<LONG>(-1, 2) : Value(in);
+        if ((bits & 0xC0) == 0xC0) {
+            // A driver's own range and step count.
+            c.minimum = Value(in);
+            c.maximum = Value(in);
+            c.steps = in.ConsumeIntegralInRange<DWORD>(0, 70000);
+        }
         const uint8_t quirks = in.ConsumeIntegral<uint8_t>();
+        c.floatLevel = (quirks & 0xC0) == 0xC0;
         c.firstChannelOnly = (quirks & 0x07) == 1;
         c.leaveUnfilled = (quirks & 0x07) == 2;
         c.ignoreWrites = (quirks & 0x07) == 3;
@@ -113,13 +143,25 @@ bool IsRelease(const sim::Call& c) {
 const DWORD kFaultCodes[] = {MMSYSERR_ERROR, MMSYSERR_NOMEM, MIXERR_INVALLINE, MIXERR_INVALCONTROL,
                              ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND, MCIERR_HARDWARE, MCIERR_DEVICE_NOT_READY};
 
+// Functions a fault may be aimed at, by the occurrence of the call: a failure
+// at a given call of one function (the second line query, the first read
+// of a file) is rare among faults at a random index of all calls. Releases
+// are left out: a failed release ends the input.
+const char* const kFaultFunctions[] = {
+    "mixerGetNumDevs",    "mixerOpen",          "mixerGetDevCapsA",  "mixerGetLineInfoA", "mixerGetLineControlsA",
+    "mixerGetControlDetailsA", "mixerSetControlDetails", "HeapAlloc",  "LocalAlloc",        "GetProcessHeap",
+    "CreateFileA",        "ReadFile",           "WriteFile",         "FlushFileBuffers",  "MoveFileExA",
+    "GetFileAttributesA", "FindFirstFileA",     "FindNextFileA",     "RegOpenKeyExA",     "RegQueryValueExA",
+    "mciSendCommandA",    "mciGetErrorStringA"};
+
 typedef LONG(WINAPI* ValueFn)(LONG);
 typedef LONG(WINAPI* PlainFn)(void);
 
 // The per-line groups of mixer.h's export table, with the other exports of
-// their shape.
+// their shape (the no-op names are one function).
 #define FUZZ_FUNCTION(result, name, params) name,
-const ValueFn kSetters[] = {MIXER_FUNCTIONS_LINE_SETTERS(FUZZ_FUNCTION) SetMicBoostMode, NoOpWithValue};
+const ValueFn kSetters[] = {MIXER_FUNCTIONS_LINE_SETTERS(FUZZ_FUNCTION) SetMicBoostMode, SetCDTypeDigital,
+                            NoOpWithValue};
 const PlainFn kGetters[] = {MIXER_FUNCTIONS_LINE_GETTERS(FUZZ_FUNCTION) GetMicBoostMode,
                             GetRecLineInSelect,
                             GetRecMicSelect,
@@ -137,6 +179,20 @@ const T& Pick(FuzzedDataProvider& in, const T (&table)[N]) {
     return table[in.ConsumeIntegralInRange<size_t>(0, N - 1)];
 }
 
+// The input's working directory: dir/cards/ for name files, everything else
+// beside it, all removed when the input ends so that the next one starts
+// from the same place: what the input made itself is listed in `made`; a
+// Save elsewhere than the settings file, or one that failed part way, may
+// leave files under names of its own and marks the whole directory for
+// clearing.
+struct Files {
+    std::string dir;
+    std::vector<std::string> made;
+    bool dirty = false;
+    bool tempNamesTaken = false;  // a Save may find no free temporary name
+    bool diskFails = false;       // the platform's file faults are set
+};
+
 // A sound-card name file: now and then the input's bytes as they are, mostly
 // the grammar's sections, each with a name the card's lines may have, so
 // that override names are stored and the exports look lines up by them.
@@ -153,6 +209,38 @@ std::string NameFileText(FuzzedDataProvider& in) {
         text += "\n";
     }
     return text;
+}
+
+// The name files of the card directory: none to three, named by a piece of
+// the product name (which fits it), by something else (which may not), with
+// more than one dot, or a directory under a name that fits.
+void WriteNameFiles(FuzzedDataProvider& in, const std::string& product, Files* files) {
+    const int count = in.ConsumeIntegralInRange(0, 3);
+    for (int i = 0; i < count; ++i) {
+        std::string base;
+        switch (in.ConsumeIntegralInRange(0, 5)) {
+        case 0: base = in.ConsumeRandomLengthString(12); break;
+        case 1: base = "other"; break;
+        default: {
+            const size_t start = in.ConsumeIntegralInRange<size_t>(0, product.size());
+            base = product.substr(start, in.ConsumeIntegralInRange<size_t>(0, product.size() - start));
+        }
+        }
+        if (in.ConsumeIntegralInRange(0, 7) == 0) base += ".old";
+        if (base.find('/') != std::string::npos || base.find('\\') != std::string::npos ||
+            base.find('\0') != std::string::npos || base == "." || base == "..")
+            continue;
+        const std::string path = files->dir + "/cards/" + base + ".cfg";
+        std::error_code ignored;
+        if (std::filesystem::exists(path, ignored)) continue;
+        if (in.ConsumeIntegralInRange(0, 7) == 0) {
+            std::filesystem::create_directory(path, ignored);  // found by the search, cannot be read
+        } else {
+            const std::string names = NameFileText(in);
+            fuzz::WriteFile(path, reinterpret_cast<const uint8_t*>(names.data()), names.size());
+        }
+        files->made.push_back(path);
+    }
 }
 
 // A mixer settings file: now and then the input's bytes as they are, mostly
@@ -179,12 +267,173 @@ std::string SettingsText(FuzzedDataProvider& in) {
     return text;
 }
 
+// The path a Save or Set is given: mostly the settings file, else a
+// read-only file, a directory, a missing directory, a path at or past
+// MAX_PATH, one that ends in a separator or names a drive alone, a random
+// name in the directory, or null (an empty result). Before a Save, the
+// temporary names may be taken by directories or read-only files.
+std::string SettingsPath(FuzzedDataProvider& in, Files* files, bool* null) {
+    *null = false;
+    const std::string& dir = files->dir;
+    std::error_code ignored;
+    switch (in.ConsumeIntegralInRange(0, 15)) {
+    case 0: {
+        const std::string path = dir + "/readonly.ini";
+        if (!std::filesystem::exists(path, ignored)) {
+            fuzz::WriteFile(path, reinterpret_cast<const uint8_t*>("[PLAY VOLUME]\nMAIN=1\n"), 21);
+            ::chmod(path.c_str(), 0444);
+            files->made.push_back(path);
+        }
+        return path;
+    }
+    case 1:
+        if (std::filesystem::create_directory(dir + "/folder.ini", ignored)) files->made.push_back(dir + "/folder.ini");
+        return dir + "/folder.ini";
+    case 2: return dir + "/missing/settings.ini";
+    case 3: {
+        // MAX_PATH - 24 to MAX_PATH + 8 characters in all: a long file name,
+        // or a long directory that leaves the temporary names no room.
+        const size_t total = MAX_PATH - 24 + in.ConsumeIntegralInRange<size_t>(0, 32);
+        const size_t fill = total > dir.size() + 3 ? total - dir.size() - 3 : 1;
+        if (in.ConsumeBool()) return dir + "/" + std::string(fill + 2, 'n');
+        return dir + "/" + std::string(fill, 'd') + "/" + in.ConsumeRandomLengthString(2);
+    }
+    case 4: {
+        static const char* const kOdd[] = {"", "C:", "/", "\\"};
+        return in.ConsumeBool() ? dir + "/" : Pick(in, kOdd);
+    }
+    case 7: return dir + "\\settings.ini";  // Windows' separator
+    case 5: {
+        const std::string name = in.ConsumeRandomLengthString(40);
+        if (name.find('/') != std::string::npos || name.find('\\') != std::string::npos ||
+            name.find("..") != std::string::npos)
+            return dir + "/settings.ini";
+        return dir + "/" + name;
+    }
+    case 6: *null = true; return "";
+    default: return dir + "/settings.ini";
+    }
+}
+
+void TakeTempNames(FuzzedDataProvider& in, const std::string& path, Files* files) {
+    const uint8_t which = in.ConsumeIntegral<uint8_t>();
+    for (int attempt = 0; attempt < TEMP_NAME_TRIES; ++attempt) {
+        char name[MAX_PATH];
+        if (!(which & (1u << attempt)) || !TempFileName(path.c_str(), attempt, name)) continue;
+        std::error_code ignored;
+        const std::string host = sim::HostPath(name);
+        if (host.empty() || std::filesystem::exists(host, ignored) ||
+            !std::filesystem::is_directory(std::filesystem::path(host).parent_path(), ignored))
+            continue;
+        if (which & (8u << attempt)) {
+            std::filesystem::create_directory(host, ignored);
+        } else {
+            fuzz::WriteFile(host, reinterpret_cast<const uint8_t*>("x"), 1);
+            ::chmod(host.c_str(), 0444);
+        }
+        files->made.push_back(host);
+        files->tempNamesTaken = true;
+    }
+}
+
+// The prefix name files are searched under: the card directory (with or
+// without its separator, or with Windows' separators, or with the start of a file name), one that leaves
+// no room for the pattern or the entry's name, one past 255 characters
+// (refused), anything in the directory, or null (refused).
+std::string ConfigPrefix(FuzzedDataProvider& in, const std::string& dir, bool* null) {
+    *null = false;
+    switch (in.ConsumeIntegralInRange(0, 9)) {
+    case 0: return in.ConsumeBool() ? dir + "/cards" : dir + "\\cards\\";
+    case 1: return dir + "/cards/" + in.ConsumeRandomLengthString(6);
+    case 2: {
+        const size_t total = 240 + in.ConsumeIntegralInRange<size_t>(0, 20);
+        return dir + "/cards/" + std::string(total > dir.size() + 7 ? total - dir.size() - 7 : 0, '/');
+    }
+    case 3: return std::string(256 + in.ConsumeIntegralInRange<size_t>(0, 40), 'p');
+    case 4: return dir + "/" + in.ConsumeRandomLengthString(300);
+    case 5: *null = true; return "";
+    default: return dir + "/cards/";
+    }
+}
+
+// Holds the library's lock on another thread until the step's export has
+// waited for it a while, so that the waiting (spin, yield, sleep) runs too.
+class LockHolder {
+public:
+    LockHolder() : thread_([this] {
+        StateLock lock;
+        held_.store(true);
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }) {
+        while (!held_.load()) std::this_thread::yield();
+    }
+    ~LockHolder() { thread_.join(); }
+    LockHolder(const LockHolder&) = delete;
+    LockHolder& operator=(const LockHolder&) = delete;
+
+private:
+    std::atomic<bool> held_{false};
+    std::thread thread_;
+};
+
+void SaveStep(FuzzedDataProvider& in, Files* files, bool faulted) {
+    bool null = false;
+    const std::string path = SettingsPath(in, files, &null);
+    if (!null && in.ConsumeBool()) TakeTempNames(in, path, files);
+    const std::string settings = files->dir + "/settings.ini";
+    const LONG r = Save(null ? nullptr : path.c_str());
+    // A Save cut short may leave its temporary file; one elsewhere leaves a
+    // file of its own name.
+    files->dirty = files->dirty || faulted || (r == 1 && path != settings);
+    FUZZ_CHECK(r == 0 || r == 1);
+    if (null) FUZZ_CHECK(r == 0);
+    // Without a mixer every value is a failure value and the file is kept;
+    // otherwise the settings file is written unless a fault or the taken
+    // temporary names stop it.
+    if (!null && path == settings && !files->tempNamesTaken && !files->diskFails) FUZZ_CHECK(r == 1 || faulted || sim::Devices().empty());
+}
+
+void SetStep(FuzzedDataProvider& in, Files* files) {
+    bool null = false;
+    const std::string path = SettingsPath(in, files, &null);
+    const LONG r = Set(null ? nullptr : path.c_str());
+    FUZZ_CHECK(r == 0 || r == 1);
+    if (null) FUZZ_CHECK(r == 0);
+}
+
+// A line of device 0 (a destination or a source), or null.
+const sim::Line* AnyLine(FuzzedDataProvider& in) {
+    if (sim::Devices().empty() || sim::Devices()[0].destinations.empty() || !in.ConsumeBool()) return nullptr;
+    const sim::Destination& d =
+        sim::Devices()[0].destinations[in.ConsumeIntegralInRange<size_t>(0, sim::Devices()[0].destinations.size() - 1)];
+    const size_t pick = in.ConsumeIntegralInRange<size_t>(0, d.sources.size());
+    return pick == d.sources.size() ? static_cast<const sim::Line*>(&d) : &d.sources[pick];
+}
+
+// An operation that addresses a control of the given type; `otherwise` for
+// the types none does.
+LONG OpFor(FuzzedDataProvider& in, DWORD type, LONG otherwise) {
+    static const LONG kVolume[] = {MIXER_OP_PLAY_VOLUME, MIXER_OP_MAIN_VOLUME, MIXER_OP_REC_VOLUME,
+                                   MIXER_OP_PLAY_BALANCE, MIXER_OP_REC_BALANCE, MIXER_OP_MAIN_BALANCE};
+    static const LONG kMute[] = {MIXER_OP_PLAY_MUTE, MIXER_OP_REC_MUTE, MIXER_OP_MAIN_MUTE};
+    static const LONG kOnOff[] = {MIXER_OP_PLAY_BOOST, MIXER_OP_REC_BOOST};
+    static const LONG kSelect[] = {MIXER_OP_REC_SELECT, MIXER_OP_PLAY_SELECT};
+    switch (type) {
+    case MIXERCONTROL_CONTROLTYPE_VOLUME: return Pick(in, kVolume);
+    case MIXERCONTROL_CONTROLTYPE_MUTE: return Pick(in, kMute);
+    case MIXERCONTROL_CONTROLTYPE_ONOFF: return Pick(in, kOnOff);
+    case MIXERCONTROL_CONTROLTYPE_SINGLESELECT: return Pick(in, kSelect);
+    default: return otherwise;
+    }
+}
+
 // One export with arguments from the input.
-void CallOne(FuzzedDataProvider& in, const std::string& dir, bool faulted) {
-    switch (in.ConsumeIntegralInRange(0, 17)) {
+void CallOne(FuzzedDataProvider& in, Files* files, bool faulted) {
+    const std::string& dir = files->dir;
+    switch (in.ConsumeIntegralInRange(0, 18)) {
     case 0:
     case 1:
-        FUZZ_CHECK(Pick(in, kSetters)(in.ConsumeIntegral<LONG>()) == 1);
+        FUZZ_CHECK(Pick(in, kSetters)(Value(in)) == 1);
         break;
     case 2:
     case 3:
@@ -202,11 +451,20 @@ void CallOne(FuzzedDataProvider& in, const std::string& dir, bool faulted) {
         break;
     }
     case 6: {
-        const std::string name = Name(in);
+        DWORD type = MIXERLINE_COMPONENTTYPE_SRC_FIRST + in.ConsumeIntegralInRange<DWORD>(0, 10);
+        LONG op = in.ConsumeIntegralInRange<LONG>(-1, 15);
+        std::string name = Name(in);
+        if (const sim::Line* l = AnyLine(in)) {
+            // A line of the card by its type or name, mostly with an
+            // operation on one of its controls.
+            type = l->componentType;
+            name = l->name;
+            if (!l->controls.empty() && in.ConsumeBool())
+                op = OpFor(in, l->controls[in.ConsumeIntegralInRange<size_t>(0, l->controls.size() - 1)].type, op);
+        }
         std::unique_ptr<char[]> p = Exact(name);
-        const LONG r = SetMixer(MIXERLINE_COMPONENTTYPE_SRC_FIRST + in.ConsumeIntegralInRange<DWORD>(0, 10),
-                                in.ConsumeIntegralInRange<LONG>(-1, 15), in.ConsumeIntegral<LONG>(),
-                                in.ConsumeBool() ? p.get() : nullptr, in.ConsumeIntegralInRange<LONG>(0, 1));
+        const LONG r = SetMixer(type, op, Value(in), in.ConsumeBool() ? p.get() : nullptr,
+                                in.ConsumeIntegralInRange<LONG>(0, 1));
         FUZZ_CHECK(r == 0 || r == 1);
         break;
     }
@@ -216,11 +474,14 @@ void CallOne(FuzzedDataProvider& in, const std::string& dir, bool faulted) {
         HMIXER h = mine;
         if (!opened || in.ConsumeBool()) h = reinterpret_cast<HMIXER>(static_cast<uintptr_t>(in.ConsumeIntegral<uint32_t>()));
         DWORD line = in.ConsumeIntegral<DWORD>();
-        if (!sim::Devices().empty() && !sim::Devices()[0].destinations.empty() && in.ConsumeBool()) {
-            sim::Destination& d = sim::Devices()[0].destinations[0];
-            line = d.sources.empty() ? d.id : d.sources[0].id;
+        LONG op = in.ConsumeIntegralInRange<LONG>(-1, 15);
+        if (const sim::Line* l = AnyLine(in)) {
+            // A line of the card, and mostly an operation on one of its controls.
+            line = l->id;
+            if (!l->controls.empty() && in.ConsumeBool())
+                op = OpFor(in, l->controls[in.ConsumeIntegralInRange<size_t>(0, l->controls.size() - 1)].type, op);
         }
-        LocateControl(line, in.ConsumeIntegral<LONG>(), h, in.ConsumeIntegralInRange<LONG>(-1, 15));
+        LocateControl(line, Value(in), h, op);
         if (opened) mixerClose(mine);
         break;
     }
@@ -234,6 +495,10 @@ void CallOne(FuzzedDataProvider& in, const std::string& dir, bool faulted) {
     }
     case 10: {
         const DWORD limit = in.ConsumeIntegralInRange<DWORD>(0, 8192);
+        if (in.ConsumeIntegralInRange(0, 15) == 0) {
+            FUZZ_CHECK(GetMixerRecordChannels(nullptr, limit) == -1);
+            break;
+        }
         const size_t size = limit + 1 > 33 ? limit + 1 : 33;
         std::unique_ptr<char[]> buffer(new char[size]);
         std::memset(buffer.get(), 'x', size);
@@ -247,17 +512,19 @@ void CallOne(FuzzedDataProvider& in, const std::string& dir, bool faulted) {
     case 11:
         FUZZ_CHECK(GetPeak(in.ConsumeBool() ? MIXERLINE_COMPONENTTYPE_DST_WAVEIN : in.ConsumeIntegral<DWORD>()) >= 0);
         break;
-    case 12: {
-        // Without a mixer every value is a failure value: the file is kept.
-        const LONG r = Save((dir + "/settings.ini").c_str());
-        FUZZ_CHECK(r == 1 || (r == 0 && (faulted || sim::Devices().empty())));
+    case 12:
+        // Saving or setting a file costs ten times what another export does:
+        // each comes a quarter as often.
+        if (in.ConsumeBool())
+            FUZZ_CHECK(Pick(in, kSetters)(Value(in)) == 1);
+        else if (in.ConsumeBool())
+            SetStep(in, files);
+        else
+            SaveStep(in, files, faulted);
         break;
-    }
-    case 13: {
-        const LONG r = Set((dir + "/settings.ini").c_str());
-        FUZZ_CHECK(r == 0 || r == 1);
+    case 13:
+        Pick(in, kGetters)();
         break;
-    }
     case 14: {
         const LONG r = ReadDigitalConfiguration();
         FUZZ_CHECK(r == 0 || r == 1);
@@ -265,14 +532,19 @@ void CallOne(FuzzedDataProvider& in, const std::string& dir, bool faulted) {
         break;
     }
     case 15: {
-        const std::string path = in.ConsumeBool() ? dir + "/cards/" : in.ConsumeRandomLengthString(300);
+        bool null = false;
+        const std::string path = ConfigPrefix(in, dir, &null);
         std::unique_ptr<char[]> p = Exact(path);
-        const LONG r = SetSoundCardConfigFilePath(p.get());
+        const LONG r = SetSoundCardConfigFilePath(null ? nullptr : p.get());
         const size_t length = std::strlen(p.get());
-        FUZZ_CHECK(r == (length <= 255 ? static_cast<LONG>(length + 1) : 0));
+        FUZZ_CHECK(r == (!null && length <= 255 ? static_cast<LONG>(length + 1) : 0));
         break;
     }
     case 16: {
+        if (in.ConsumeIntegralInRange(0, 7) == 0) {
+            FUZZ_CHECK(GetTavrinDirectory(nullptr) == 0);
+            break;
+        }
         std::unique_ptr<char[]> buffer(new char[255]);
         const LONG r = GetTavrinDirectory(buffer.get());
         FUZZ_CHECK(r == 0 || r == 1);
@@ -281,12 +553,35 @@ void CallOne(FuzzedDataProvider& in, const std::string& dir, bool faulted) {
         break;
     }
     default: {
-        const int which = in.ConsumeIntegralInRange(0, 3);
-        const LONG r = which == 0 ? OpenCD() : which == 1 ? PlayCD(in.ConsumeIntegral<LONG>()) : which == 2 ? StopCD() : CloseCD();
+        const int which = in.ConsumeIntegralInRange(0, 4);
+        const LONG r = which == 0   ? OpenCD()
+                       : which == 1 ? PlayCD(in.ConsumeIntegral<LONG>())
+                       : which == 2 ? StopCD()
+                       : which == 3 ? CloseCD()
+                                    : SetTimeFormatToTrack();
         if (!faulted) FUZZ_CHECK(r == 0 || r == 3075 || r == MCIERR_HARDWARE);
         if (g_state.CDDeviceID != 0) FUZZ_CHECK(sim::FindMciDevice(g_state.CDDeviceID)->open);
         break;
     }
+    }
+}
+
+// Back to a directory holding an empty cards/ and nothing else.
+void ClearFiles(Files& files) {
+    std::error_code ignored;
+    for (const std::string& path : files.made) std::filesystem::remove_all(path, ignored);
+    files.made.clear();
+    files.tempNamesTaken = false;
+    files.diskFails = false;
+    if (!files.dirty) return;
+    files.dirty = false;
+    for (const auto& e : std::filesystem::directory_iterator(files.dir, ignored)) {
+        if (e.path().filename() == "cards") {
+            for (const auto& card : std::filesystem::directory_iterator(e.path(), ignored))
+                std::filesystem::remove_all(card.path(), ignored);
+        } else {
+            std::filesystem::remove_all(e.path(), ignored);
+        }
     }
 }
 
@@ -295,40 +590,63 @@ void CallOne(FuzzedDataProvider& in, const std::string& dir, bool faulted) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);
     fuzz::Fresh();
-    // The card and files go when the input ends, so that an input leaves no
-    // heap behind and libFuzzer has no reason to run it again for leaks.
+    static Files files = [] {
+        Files f;
+        f.dir = fuzz::WorkDir();
+        std::filesystem::create_directories(f.dir + "/cards");
+        return f;
+    }();
+    // The card goes when the input ends, so that an input leaves no heap
+    // behind and libFuzzer has no reason to run it again for leaks; so do
+    // the files it made, so that the next input starts where this one did.
     struct Clear {
-        ~Clear() { sim::Reset(); }
+        ~Clear() {
+            sim::Reset();
+            ClearFiles(files);
+            files.tempNamesTaken = false;
+        }
     } clearAtEnd;
     sim::SetHeapLimit(32u << 20);
-    static const std::string dir = fuzz::WorkDir();
-    static const bool made = std::filesystem::create_directories(dir + "/cards") || true;
-    (void)made;
     const std::string product = BuildCard(in);
 
     // The files and registry value the exports may find.
-    const std::string settings = SettingsText(in);
-    fuzz::WriteFile(dir + "/settings.ini", reinterpret_cast<const uint8_t*>(settings.data()), settings.size());
-    std::error_code ignored;
-    for (const auto& e : std::filesystem::directory_iterator(dir + "/cards", ignored))
-        std::filesystem::remove(e.path(), ignored);
-    const std::string names = NameFileText(in);
-    const std::string base = product.substr(0, in.ConsumeIntegralInRange<size_t>(0, product.size()));
-    if (base.find('/') == std::string::npos && base.find('\0') == std::string::npos)
-        fuzz::WriteFile(dir + "/cards/" + base + ".cfg", reinterpret_cast<const uint8_t*>(names.data()), names.size());
+    if (in.ConsumeIntegralInRange(0, 7) != 0) {
+        const std::string settings = SettingsText(in);
+        fuzz::WriteFile(files.dir + "/settings.ini", reinterpret_cast<const uint8_t*>(settings.data()),
+                        settings.size());
+    } else {
+        std::remove((files.dir + "/settings.ini").c_str());
+    }
+    WriteNameFiles(in, product, &files);
     if (in.ConsumeBool()) {
-        const std::string value = in.ConsumeRandomLengthString(300);
+        // Anything, or a directory of about the caller's 254 characters.
+        const std::string value = in.ConsumeBool() ? in.ConsumeRandomLengthString(300)
+                                                   : std::string(in.ConsumeIntegralInRange<size_t>(250, 258), 'd');
         sim::RegSetValue(HKEY_LOCAL_MACHINE, kAppPathKey, "Path", in.ConsumeIntegralInRange<DWORD>(0, 7), value);
+    }
+    // Now and then a disk that fails: writes, a full disk, short writes, reads.
+    if (in.ConsumeIntegralInRange(0, 15) == 15) {
+        sim::FileFaults faults;
+        const uint8_t kind = in.ConsumeIntegral<uint8_t>();
+        faults.writeFails = (kind & 3) == 0;
+        if ((kind & 3) == 1) faults.diskSpace = in.ConsumeIntegralInRange<long>(0, 2000);
+        if ((kind & 3) == 2) faults.shortWrite = in.ConsumeIntegralInRange<long>(0, 2000);
+        faults.readFails = (kind & 4) != 0;
+        sim::SetFileFaults(faults);
+        files.diskFails = true;
     }
     // The MCI log counts the closes the platform refused: with closes made
     // to fail, the whole input runs with the log.
     bool logAll = fuzz::Logged();
-    if (in.ConsumeIntegralInRange(0, 7) == 0) {
+    if (in.ConsumeIntegralInRange(0, 7) == 7) {
         sim::FailMciCommand(MCI_CLOSE, MCIERR_HARDWARE);
         logAll = true;
     }
     sim::SetCallLog(logAll);
-    SetSoundCardConfigFilePath((dir + "/cards/").c_str());
+    SetSoundCardConfigFilePath((files.dir + "/cards/").c_str());
+    // Now and then another thread holds the library's lock when the first
+    // step starts: rare, since each such input waits a millisecond.
+    bool contended = in.ConsumeIntegralInRange(0, 511) == 137;
 
     for (int step = 0; step < 48 && in.remaining_bytes() > 0; ++step) {
         sim::ClearLog();
@@ -336,14 +654,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (in.ConsumeIntegralInRange(0, 7) == 0) {
             // Most exports make a few dozen calls, saving and setting a file
             // some hundreds.
-            sim::FailNthCall(in.ConsumeBool() ? in.ConsumeIntegralInRange(1, 60) : in.ConsumeIntegralInRange(1, 600),
-                             Pick(in, kFaultCodes));
+            switch (in.ConsumeIntegralInRange(0, 2)) {
+            case 0: sim::FailNthCall(in.ConsumeIntegralInRange(1, 60), Pick(in, kFaultCodes)); break;
+            case 1: sim::FailNthCall(in.ConsumeIntegralInRange(1, 600), Pick(in, kFaultCodes)); break;
+            default:
+                sim::FailFunction(Pick(in, kFaultFunctions), Pick(in, kFaultCodes), in.ConsumeIntegralInRange(1, 12));
+            }
             armed = true;
         }
         // A step with a fault runs with the log, which tells whether the
         // fault fell on a release; the others run lean and release everything.
         if (armed && !logAll) sim::SetCallLog(true);
-        CallOne(in, dir, armed);
+        {
+            std::unique_ptr<LockHolder> holder;
+            if (contended) {
+                // An export that takes the lock first, whatever the step's is.
+                holder.reset(new LockHolder);
+                const LONG type = GetCDTypeDigital();
+                FUZZ_CHECK(type == g_state.CDTypeDigital);
+            }
+            contended = false;
+            CallOne(in, &files, armed);
+        }
         sim::ClearFaults();
         if (armed && !logAll) sim::SetCallLog(false);
         bool releaseFailed = false;

@@ -6,6 +6,8 @@
 #   wine       each export against its bare request sequence under Wine
 #   panel      the mixer panel's endurance run under Wine and Xvfb, 30 minutes
 #              (MIXER_PANEL_SECONDS changes that; scripts/panel-endurance.sh)
+#   fuzz       executions a second of each fuzz target, 30 seconds from its
+#              committed corpus (MIXER_FUZZ_SECONDS changes that)
 # With no argument it runs the first four. BENCHMARKS.md has the figures.
 # MIXER_BENCH_JOBS sets the build's parallel jobs (default 2).
 set -e
@@ -27,8 +29,8 @@ for p in $parts; do
     native|callgrind) need_native=yes ;;
     memory) need_native=yes; need_win32=yes ;;
     wine) need_native=yes; need_win32=yes ;;
-    panel) ;;
-    *) echo "unknown part: $p (native, callgrind, memory, wine, panel)"; exit 2 ;;
+    panel|fuzz) ;;
+    *) echo "unknown part: $p (native, callgrind, memory, wine, panel, fuzz)"; exit 2 ;;
     esac
 done
 if [ $need_native = yes ]; then
@@ -67,6 +69,24 @@ for p in $parts; do
     panel)
         echo "== panel: the mixer panel's endurance run under Wine"
         scripts/panel-endurance.sh "${MIXER_PANEL_SECONDS:-1800}"
+        ;;
+    fuzz)
+        echo "== fuzz: executions a second, ${MIXER_FUZZ_SECONDS:-30}s a target from its committed corpus"
+        cmake --preset fuzz >/dev/null
+        cmake --build --preset fuzz
+        scratch=build/fuzz/bench
+        for target in settings_file name_file random_card; do
+            rm -rf "$scratch"
+            mkdir -p "$scratch"
+            cp fuzz/corpus/$target/* "$scratch/"
+            ASAN_OPTIONS=malloc_context_size=0 UBSAN_OPTIONS=halt_on_error=1 \
+                build/fuzz/fuzz/fuzz_$target -max_total_time="${MIXER_FUZZ_SECONDS:-30}" -timeout=10 \
+                -rss_limit_mb=2048 -dict=fuzz/$target.dict -print_final_stats=1 "$scratch" >build/fuzz/bench.log 2>&1
+            printf '%-14s %10s executions %6s/s  load %s\n' "$target" \
+                "$(sed -n 's/^stat::number_of_executed_units: *//p' build/fuzz/bench.log)" \
+                "$(sed -n 's/^stat::average_exec_per_sec: *//p' build/fuzz/bench.log)" "$(cut -d' ' -f1-3 /proc/loadavg)"
+        done
+        rm -rf "$scratch"
         ;;
     esac
 done

@@ -11,7 +11,9 @@
 #   scripts/fuzz-campaign.sh SECONDS [TARGET[=SECONDS]]...
 #
 # SECONDS is each target's time; naming targets runs only those, each for
-# its own time when given (settings_file, name_file, random_card). A
+# its own time when given (settings_file, name_file, random_card). With
+# MIXER_FUZZ_RUNS=N in the environment a target also stops once it has run
+# N inputs (libFuzzer's -runs, carried across its runs). A
 # finding does not end a target's run: its input is kept in
 # build/fuzz/campaign/<target>/findings/ and the target goes on for the rest
 # of its time (at most 20 findings a target). Each finding must become a
@@ -26,6 +28,8 @@ fi
 seconds=$1
 shift
 case $seconds in '' | *[!0-9]*) echo "$0: not a number of seconds: $seconds" >&2; exit 2 ;; esac
+runs_limit=${MIXER_FUZZ_RUNS:-}
+case $runs_limit in *[!0-9]*) echo "$0: MIXER_FUZZ_RUNS is not a number: $runs_limit" >&2; exit 2 ;; esac
 targets=${*:-settings_file name_file random_card}
 for spec in $targets; do
     case ${spec%%=*} in
@@ -37,6 +41,9 @@ done
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+# No allocation stacks in reports: recording one at every allocation costs a
+# sixth of the run. Replaying a finding on its own gives them back.
+export ASAN_OPTIONS="malloc_context_size=0${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
 summary=build/fuzz/campaign/summary.txt
 mkdir -p build/fuzz/campaign
 : >"$summary"
@@ -65,9 +72,14 @@ for spec in $targets; do
     while :; do
         left=$((time - ($(date +%s) - start)))
         [ "$left" -gt 0 ] || break
+        limit=-1
+        if [ -n "$runs_limit" ]; then
+            limit=$((runs_limit - executions))
+            [ "$limit" -gt 0 ] || break
+        fi
         runs=$((runs + 1))
         log=$dir/run-$runs.log
-        if "$bin" -max_total_time="$left" -timeout=10 -rss_limit_mb=2048 -dict="fuzz/$target.dict" \
+        if "$bin" -max_total_time="$left" -runs="$limit" -timeout=10 -rss_limit_mb=2048 -dict="fuzz/$target.dict" \
             -print_final_stats=1 -artifact_prefix="$dir/findings/" "$dir/work" >"$log" 2>&1; then
             status=0
         else
@@ -93,8 +105,15 @@ for spec in $targets; do
         failed=1
         continue
     fi
+    # Inputs named keep-* stay whatever the merge says: they reach code whose
+    # paths share their edges in the optimised build, so the merge cannot
+    # tell them apart, while the coverage build (scripts/fuzz-coverage.sh)
+    # can.
+    mkdir -p "$dir/keep"
+    for kept in fuzz/corpus/$target/keep-*; do [ ! -e "$kept" ] || cp "$kept" "$dir/keep/"; done
     rm -f fuzz/corpus/$target/*
     cp "$dir/merged/"* fuzz/corpus/$target/
+    for kept in "$dir/keep/"*; do [ ! -e "$kept" ] || cp "$kept" fuzz/corpus/$target/; done
     after=$(ls fuzz/corpus/$target | wc -l)
     # The merged corpus's coverage: one run of each input.
     "$bin" -runs=0 -timeout=10 -rss_limit_mb=2048 "fuzz/corpus/$target" >"$dir/coverage.log" 2>&1 || true

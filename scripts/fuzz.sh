@@ -16,6 +16,9 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 mkdir -p build/fuzz/artifacts
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+# No allocation stacks in reports: recording one at every allocation costs a
+# sixth of the run. Replaying a finding on its own gives them back.
+export ASAN_OPTIONS="malloc_context_size=0${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
 status=0
 for target in settings_file name_file random_card; do
     work=build/fuzz/corpus/$target

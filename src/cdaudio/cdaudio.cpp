@@ -90,16 +90,17 @@ LONG TimeFormatStep(Reports* reports) {
 // PlayCD, StopCD and CloseCD: one command to the recorded device.
 LONG SendToDevice(UINT command, DWORD flags, void* record, const char* caption, bool forget) {
     Reports reports = {};
-    DWORD result;
+    LONG result = kNoDeviceOpen;
     {
         StateLock lock;
-        if (g_state.CDDeviceID == 0) return kNoDeviceOpen;
-        result = Send(g_state.CDDeviceID, command, flags, record, caption, &reports);
-        // Forgotten even when the close failed: the host opens afresh.
-        if (forget) g_state.CDDeviceID = 0;
+        if (g_state.CDDeviceID != 0) {
+            result = static_cast<LONG>(Send(g_state.CDDeviceID, command, flags, record, caption, &reports));
+            // Forgotten even when the close failed: the host opens afresh.
+            if (forget) g_state.CDDeviceID = 0;
+        }
     }
-    Show(reports);
-    return static_cast<LONG>(result);
+    Show(reports);  // nothing to show when no device was open
+    return result;
 }
 
 }  // namespace

@@ -34,7 +34,6 @@ public:
         handle_ = nullptr;
         return r;
     }
-    HMIXER get() const { return handle_; }
     // The object the requests name, with flags MIXER_OBJECTF_MIXER (0).
     HMIXEROBJ obj() const { return reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(0)); }
 

@@ -12,32 +12,22 @@ namespace {
 
 enum Line { LineLineIn, LineMic, LineCD, LineWaveOut, LineAux, LineDigital, LineAnalog, LineMain };
 
-// Component type of each line; the recording source kind it is selected by.
-DWORD LineComponentType(Line line) {
-    switch (line) {
-    case LineLineIn: return MIXERLINE_COMPONENTTYPE_SRC_LINE;
-    case LineMic: return MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE;
-    case LineCD: return MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC;
-    case LineWaveOut: return MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT;
-    case LineAux: return MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY;
-    case LineDigital: return MIXERLINE_COMPONENTTYPE_SRC_DIGITAL;
-    case LineAnalog: return MIXERLINE_COMPONENTTYPE_SRC_ANALOG;
-    case LineMain: return MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
-    }
-    return 0;
-}
+// Component type of each line, and the recording source kind it is selected
+// by (0 for the lines no selection export names), by Line.
+struct LineKinds {
+    DWORD componentType;
+    LONG recSource;
+};
+const LineKinds kLineKinds[] = {
+    {MIXERLINE_COMPONENTTYPE_SRC_LINE, SrcLineIn},    {MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, SrcMic},
+    {MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC, SrcCD}, {MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, 0},
+    {MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY, SrcAux},  {MIXERLINE_COMPONENTTYPE_SRC_DIGITAL, SrcDigital},
+    {MIXERLINE_COMPONENTTYPE_SRC_ANALOG, SrcAnalog},  {MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, 0},
+};
+static_assert(sizeof kLineKinds / sizeof *kLineKinds == LineMain + 1, "one row a line");
 
-LONG LineRecSource(Line line) {
-    switch (line) {
-    case LineLineIn: return SrcLineIn;
-    case LineMic: return SrcMic;
-    case LineCD: return SrcCD;
-    case LineAux: return SrcAux;
-    case LineAnalog: return SrcAnalog;
-    case LineDigital: return SrcDigital;
-    default: return 0;  // no selection member exists for the other lines
-    }
-}
+DWORD LineComponentType(Line line) { return kLineKinds[line].componentType; }
+LONG LineRecSource(Line line) { return kLineKinds[line].recSource; }
 
 // Copies the override name the line is addressed by into `name`
 // (MIXER_NAME_CHARS bytes); false to address the line by its component type.
@@ -47,20 +37,10 @@ LONG LineRecSource(Line line) {
 bool OverrideName(Line line, char* name) {
     if (line != LineLineIn && line != LineDigital && line != LineCD) return false;
     StateLock lock;
-    const char* source = nullptr;
-    switch (line) {
-    case LineLineIn:
-        source = g_state.LineInLineName;
-        break;
-    case LineDigital:
-        source = g_state.DigitalLineName;
-        break;
-    case LineCD:
-        if (g_state.CDTypeDigital != 0) source = g_state.DigitalCDLineName;
-        break;
-    default:
-        break;
-    }
+    const char* source = line == LineLineIn    ? g_state.LineInLineName
+                         : line == LineDigital ? g_state.DigitalLineName
+                         : g_state.CDTypeDigital != 0 ? g_state.DigitalCDLineName
+                                                      : nullptr;
     if (source == nullptr || source[0] == '\0') return false;
     CopyField(name, source);
     return true;

@@ -118,6 +118,12 @@ LONG MicBoostEntry(bool* failed) {
     return reading != 0 ? 1 : 0;
 }
 
+// The getter's value; *failed set when it is the failure value.
+LONG NoteFailure(LONG value, bool* failed) {
+    if (value == kFailed) *failed = true;
+    return value;
+}
+
 // Builds the text, calling each line's getter as its line is built. *failed
 // tells whether a getter returned the failure value.
 DWORD BuildSettingsText(char* text, bool* failed) {
@@ -128,12 +134,9 @@ DWORD BuildSettingsText(char* text, bool* failed) {
         switch (line.kind) {
         case LineText:
             break;
-        case LineValue: {
-            const LONG value = line.getter();
-            if (value == kFailed) *failed = true;
-            AppendNumber(&out, value);
+        case LineValue:
+            AppendNumber(&out, NoteFailure(line.getter(), failed));
             break;
-        }
         case LineMicBoost:
             AppendNumber(&out, MicBoostEntry(failed));
             break;

@@ -25,6 +25,28 @@ const char* MatchName(LONG kind, LPCSTR name, char* buffer) {
     return buffer;
 }
 
+// Sets the items whose text is `match` (none when it is null) to `value` on
+// the recording selector; false when device 0 could not be opened
+// (*openError says why). Every item with an equal text is treated alike;
+// other items are cleared on a single-select selector and kept as read on a
+// multiple-select one. A refused write is not reported (nor retried).
+bool WriteSelection(MixerDevice& device, const char* match, LONG value, MMRESULT* openError) {
+    RecSelector selector;
+    SelectorContents contents;
+    const SelectorOutcome found = FindRecSelector(device, &selector, openError);
+    if (found == SelectorNoDevice) return false;
+    if (found == SelectorFound && ReadRecSelector(device, selector, &contents)) {
+        for (DWORD i = 0; i < contents.walkItems; ++i) {
+            if (match != nullptr && StrEqual(ItemText(contents, i), match))
+                SetItemValue(&contents, selector, i, value);
+            else if (selector.singleSelect)
+                SetItemValue(&contents, selector, i, 0);
+        }
+        mixerSetControlDetails(device.obj(), &contents.request, MIXER_SETCONTROLDETAILSF_VALUE);
+    }
+    return true;
+}
+
 }  // namespace
 
 MIXER_EXPORT LONG WINAPI SelectLine(LONG kind, LPCSTR name, LONG select) {
@@ -34,30 +56,12 @@ MIXER_EXPORT LONG WINAPI SelectLine(LONG kind, LPCSTR name, LONG select) {
     ScanRecControls();
     char slot[MIXER_NAME_CHARS];
     const char* match = MatchName(kind, name, slot);
-    const bool named = match != nullptr;
     const LONG value = select == 1 ? 1 : 0;
 
     MixerDevice device;
-    {
-        RecSelector selector;
-        SelectorContents contents;
-        MMRESULT openError = MMSYSERR_NOERROR;
-        const SelectorOutcome found = FindRecSelector(device, &selector, &openError);
-        if (found == SelectorNoDevice) return static_cast<LONG>(openError);
-        if (found == SelectorFound && ReadRecSelector(device, selector, &contents)) {
-            // Every item with an equal text is treated alike; other items are
-            // cleared on a single-select selector and kept as read on a
-            // multiple-select one.
-            for (DWORD i = 0; i < contents.walkItems; ++i) {
-                if (named && StrEqual(ItemText(contents, i), match))
-                    SetItemValue(&contents, selector, i, value);
-                else if (selector.singleSelect)
-                    SetItemValue(&contents, selector, i, 0);
-            }
-            // A refused write is not reported (nor retried).
-            mixerSetControlDetails(device.obj(), &contents.request, MIXER_SETCONTROLDETAILSF_VALUE);
-        }
-    }  // the arrays go before the device is closed
+    MMRESULT openError = MMSYSERR_NOERROR;
+    // The arrays go (with the function's return) before the device is closed.
+    if (!WriteSelection(device, match, value, &openError)) return static_cast<LONG>(openError);
     return static_cast<LONG>(device.Close());
 }
 
