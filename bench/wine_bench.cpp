@@ -53,6 +53,8 @@ template <typename F>
 F Fn(const char* name) {
     return reinterpret_cast<F>(reinterpret_cast<void*>(Export(name)));
 }
+// The export `name` as mixer.h's pointer type for it.
+#define EXPORT_OF(name) Fn<MIXER_PFN_##name>(#name)
 
 struct Case {
     const char* name;
@@ -228,19 +230,19 @@ bool Setup() {
         std::printf("LoadLibraryA(\"MIXER.DLL\") failed, error %lu\n", GetLastError());
         return false;
     }
-    g_getMainVolume = Fn<MIXER_PFN_GetPlayMainVolume>("GetPlayMainVolume");
-    g_setMainVolume = Fn<MIXER_PFN_SetPlayMainVolume>("SetPlayMainVolume");
-    g_getMainMute = Fn<MIXER_PFN_GetPlayMainMute>("GetPlayMainMute");
-    g_setMainMute = Fn<MIXER_PFN_SetPlayMainMute>("SetPlayMainMute");
-    g_setMainBalance = Fn<MIXER_PFN_SetPlayMainBalance>("SetPlayMainBalance");
-    g_getRecLineInSelect = Fn<MIXER_PFN_GetRecLineInSelect>("GetRecLineInSelect");
-    g_setRecLineInSelect = Fn<MIXER_PFN_SetRecLineInSelect>("SetRecLineInSelect");
-    g_getPeak = Fn<MIXER_PFN_GetPeak>("GetPeak");
-    g_channels = Fn<MIXER_PFN_GetMixerRecordChannels>("GetMixerRecordChannels");
-    g_save = Fn<MIXER_PFN_Save>("Save");
-    g_set = Fn<MIXER_PFN_Set>("Set");
-    g_readNames = Fn<MIXER_PFN_ReadDigitalConfiguration>("ReadDigitalConfiguration");
-    g_setNamePath = Fn<MIXER_PFN_SetSoundCardConfigFilePath>("SetSoundCardConfigFilePath");
+    g_getMainVolume = EXPORT_OF(GetPlayMainVolume);
+    g_setMainVolume = EXPORT_OF(SetPlayMainVolume);
+    g_getMainMute = EXPORT_OF(GetPlayMainMute);
+    g_setMainMute = EXPORT_OF(SetPlayMainMute);
+    g_setMainBalance = EXPORT_OF(SetPlayMainBalance);
+    g_getRecLineInSelect = EXPORT_OF(GetRecLineInSelect);
+    g_setRecLineInSelect = EXPORT_OF(SetRecLineInSelect);
+    g_getPeak = EXPORT_OF(GetPeak);
+    g_channels = EXPORT_OF(GetMixerRecordChannels);
+    g_save = EXPORT_OF(Save);
+    g_set = EXPORT_OF(Set);
+    g_readNames = EXPORT_OF(ReadDigitalConfiguration);
+    g_setNamePath = EXPORT_OF(SetSoundCardConfigFilePath);
 
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);

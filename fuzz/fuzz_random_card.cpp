@@ -29,6 +29,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -126,7 +127,7 @@ std::string BuildCard(FuzzedDataProvider& in) {
     return product.substr(0, MAXPNAMELEN - 1);
 }
 
-// A string in a heap block of exactly its size, or null.
+// A string in a heap block of exactly its size.
 std::unique_ptr<char[]> Exact(const std::string& s) {
     std::unique_ptr<char[]> p(new char[s.size() + 1]);
     std::memcpy(p.get(), s.c_str(), s.size() + 1);
@@ -270,10 +271,9 @@ std::string SettingsText(FuzzedDataProvider& in) {
 // The path a Save or Set is given: mostly the settings file, else a
 // read-only file, a directory, a missing directory, a path at or past
 // MAX_PATH, one that ends in a separator or names a drive alone, a random
-// name in the directory, or null (an empty result). Before a Save, the
+// name in the directory, or none (a null path). Before a Save, the
 // temporary names may be taken by directories or read-only files.
-std::string SettingsPath(FuzzedDataProvider& in, Files* files, bool* null) {
-    *null = false;
+std::optional<std::string> SettingsPath(FuzzedDataProvider& in, Files* files) {
     const std::string& dir = files->dir;
     std::error_code ignored;
     switch (in.ConsumeIntegralInRange(0, 15)) {
@@ -310,7 +310,7 @@ std::string SettingsPath(FuzzedDataProvider& in, Files* files, bool* null) {
             return dir + "/settings.ini";
         return dir + "/" + name;
     }
-    case 6: *null = true; return "";
+    case 6: return std::nullopt;
     default: return dir + "/settings.ini";
     }
 }
@@ -337,11 +337,11 @@ void TakeTempNames(FuzzedDataProvider& in, const std::string& path, Files* files
 }
 
 // The prefix name files are searched under: the card directory (with or
-// without its separator, or with Windows' separators, or with the start of a file name), one that leaves
-// no room for the pattern or the entry's name, one past 255 characters
-// (refused), anything in the directory, or null (refused).
-std::string ConfigPrefix(FuzzedDataProvider& in, const std::string& dir, bool* null) {
-    *null = false;
+// without its separator, with Windows' separators, or with the start of a
+// file name), one that leaves no room for the pattern or the entry's name,
+// one past 255 characters (refused), anything in the directory, or null
+// (refused).
+std::optional<std::string> ConfigPrefix(FuzzedDataProvider& in, const std::string& dir) {
     switch (in.ConsumeIntegralInRange(0, 9)) {
     case 0: return in.ConsumeBool() ? dir + "/cards" : dir + "\\cards\\";
     case 1: return dir + "/cards/" + in.ConsumeRandomLengthString(6);
@@ -351,7 +351,7 @@ std::string ConfigPrefix(FuzzedDataProvider& in, const std::string& dir, bool* n
     }
     case 3: return std::string(256 + in.ConsumeIntegralInRange<size_t>(0, 40), 'p');
     case 4: return dir + "/" + in.ConsumeRandomLengthString(300);
-    case 5: *null = true; return "";
+    case 5: return std::nullopt;
     default: return dir + "/cards/";
     }
 }
@@ -377,28 +377,27 @@ private:
 };
 
 void SaveStep(FuzzedDataProvider& in, Files* files, bool faulted) {
-    bool null = false;
-    const std::string path = SettingsPath(in, files, &null);
-    if (!null && in.ConsumeBool()) TakeTempNames(in, path, files);
+    const std::optional<std::string> path = SettingsPath(in, files);
+    if (path && in.ConsumeBool()) TakeTempNames(in, *path, files);
     const std::string settings = files->dir + "/settings.ini";
-    const LONG r = Save(null ? nullptr : path.c_str());
+    const LONG r = Save(path ? path->c_str() : nullptr);
     // A Save cut short may leave its temporary file; one elsewhere leaves a
     // file of its own name.
     files->dirty = files->dirty || faulted || (r == 1 && path != settings);
     FUZZ_CHECK(r == 0 || r == 1);
-    if (null) FUZZ_CHECK(r == 0);
+    if (!path) FUZZ_CHECK(r == 0);
     // Without a mixer every value is a failure value and the file is kept;
-    // otherwise the settings file is written unless a fault or the taken
-    // temporary names stop it.
-    if (!null && path == settings && !files->tempNamesTaken && !files->diskFails) FUZZ_CHECK(r == 1 || faulted || sim::Devices().empty());
+    // otherwise the settings file is written unless a fault, the disk or the
+    // taken temporary names stop it.
+    if (path == settings && !files->tempNamesTaken && !files->diskFails)
+        FUZZ_CHECK(r == 1 || faulted || sim::Devices().empty());
 }
 
 void SetStep(FuzzedDataProvider& in, Files* files) {
-    bool null = false;
-    const std::string path = SettingsPath(in, files, &null);
-    const LONG r = Set(null ? nullptr : path.c_str());
+    const std::optional<std::string> path = SettingsPath(in, files);
+    const LONG r = Set(path ? path->c_str() : nullptr);
     FUZZ_CHECK(r == 0 || r == 1);
-    if (null) FUZZ_CHECK(r == 0);
+    if (!path) FUZZ_CHECK(r == 0);
 }
 
 // A line of device 0 (a destination or a source), or null.
@@ -427,6 +426,12 @@ LONG OpFor(FuzzedDataProvider& in, DWORD type, LONG otherwise) {
     }
 }
 
+// Mostly an operation on one of the line's own controls, else `otherwise`.
+LONG OpOnLine(FuzzedDataProvider& in, const sim::Line& line, LONG otherwise) {
+    if (line.controls.empty() || !in.ConsumeBool()) return otherwise;
+    return OpFor(in, line.controls[in.ConsumeIntegralInRange<size_t>(0, line.controls.size() - 1)].type, otherwise);
+}
+
 // One export with arguments from the input.
 void CallOne(FuzzedDataProvider& in, Files* files, bool faulted) {
     const std::string& dir = files->dir;
@@ -437,6 +442,7 @@ void CallOne(FuzzedDataProvider& in, Files* files, bool faulted) {
         break;
     case 2:
     case 3:
+    case 13:
         Pick(in, kGetters)();
         break;
     case 4:
@@ -459,8 +465,7 @@ void CallOne(FuzzedDataProvider& in, Files* files, bool faulted) {
             // operation on one of its controls.
             type = l->componentType;
             name = l->name;
-            if (!l->controls.empty() && in.ConsumeBool())
-                op = OpFor(in, l->controls[in.ConsumeIntegralInRange<size_t>(0, l->controls.size() - 1)].type, op);
+            op = OpOnLine(in, *l, op);
         }
         std::unique_ptr<char[]> p = Exact(name);
         const LONG r = SetMixer(type, op, Value(in), in.ConsumeBool() ? p.get() : nullptr,
@@ -478,8 +483,7 @@ void CallOne(FuzzedDataProvider& in, Files* files, bool faulted) {
         if (const sim::Line* l = AnyLine(in)) {
             // A line of the card, and mostly an operation on one of its controls.
             line = l->id;
-            if (!l->controls.empty() && in.ConsumeBool())
-                op = OpFor(in, l->controls[in.ConsumeIntegralInRange<size_t>(0, l->controls.size() - 1)].type, op);
+            op = OpOnLine(in, *l, op);
         }
         LocateControl(line, Value(in), h, op);
         if (opened) mixerClose(mine);
@@ -522,9 +526,6 @@ void CallOne(FuzzedDataProvider& in, Files* files, bool faulted) {
         else
             SaveStep(in, files, faulted);
         break;
-    case 13:
-        Pick(in, kGetters)();
-        break;
     case 14: {
         const LONG r = ReadDigitalConfiguration();
         FUZZ_CHECK(r == 0 || r == 1);
@@ -532,12 +533,11 @@ void CallOne(FuzzedDataProvider& in, Files* files, bool faulted) {
         break;
     }
     case 15: {
-        bool null = false;
-        const std::string path = ConfigPrefix(in, dir, &null);
-        std::unique_ptr<char[]> p = Exact(path);
-        const LONG r = SetSoundCardConfigFilePath(null ? nullptr : p.get());
+        const std::optional<std::string> path = ConfigPrefix(in, dir);
+        std::unique_ptr<char[]> p = Exact(path.value_or(""));
+        const LONG r = SetSoundCardConfigFilePath(path ? p.get() : nullptr);
         const size_t length = std::strlen(p.get());
-        FUZZ_CHECK(r == (!null && length <= 255 ? static_cast<LONG>(length + 1) : 0));
+        FUZZ_CHECK(r == (path && length <= 255 ? static_cast<LONG>(length + 1) : 0));
         break;
     }
     case 16: {
@@ -603,7 +603,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ~Clear() {
             sim::Reset();
             ClearFiles(files);
-            files.tempNamesTaken = false;
         }
     } clearAtEnd;
     sim::SetHeapLimit(32u << 20);

@@ -75,13 +75,13 @@ for p in $parts; do
         cmake --preset fuzz >/dev/null
         cmake --build --preset fuzz
         scratch=build/fuzz/bench
+        . scripts/fuzz-env.sh
         for target in settings_file name_file random_card; do
             rm -rf "$scratch"
             mkdir -p "$scratch"
             cp fuzz/corpus/$target/* "$scratch/"
-            ASAN_OPTIONS=malloc_context_size=0 UBSAN_OPTIONS=halt_on_error=1 \
-                build/fuzz/fuzz/fuzz_$target -max_total_time="${MIXER_FUZZ_SECONDS:-30}" -timeout=10 \
-                -rss_limit_mb=2048 -dict=fuzz/$target.dict -print_final_stats=1 "$scratch" >build/fuzz/bench.log 2>&1
+            build/fuzz/fuzz/fuzz_$target -max_total_time="${MIXER_FUZZ_SECONDS:-30}" $FUZZ_LIMITS \
+                -dict=fuzz/$target.dict -print_final_stats=1 "$scratch" >build/fuzz/bench.log 2>&1
             printf '%-14s %10s executions %6s/s  load %s\n' "$target" \
                 "$(sed -n 's/^stat::number_of_executed_units: *//p' build/fuzz/bench.log)" \
                 "$(sed -n 's/^stat::average_exec_per_sec: *//p' build/fuzz/bench.log)" "$(cut -d' ' -f1-3 /proc/loadavg)"

@@ -57,7 +57,6 @@ def explained(lines, index):
 
 def main(argv):
     if len(argv) not in (2, 3):
-        print(__doc__.strip().splitlines()[-4], file=sys.stderr)
         print("usage: coverage_unreached.py SHOW_TXT [OUT_TXT]", file=sys.stderr)
         return 2
     with open(argv[1], encoding="utf-8", errors="replace") as f:

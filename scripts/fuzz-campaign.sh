@@ -40,10 +40,7 @@ done
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
-export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
-# No allocation stacks in reports: recording one at every allocation costs a
-# sixth of the run. Replaying a finding on its own gives them back.
-export ASAN_OPTIONS="malloc_context_size=0${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
+. scripts/fuzz-env.sh
 summary=build/fuzz/campaign/summary.txt
 mkdir -p build/fuzz/campaign
 : >"$summary"
@@ -79,7 +76,7 @@ for spec in $targets; do
         fi
         runs=$((runs + 1))
         log=$dir/run-$runs.log
-        if "$bin" -max_total_time="$left" -runs="$limit" -timeout=10 -rss_limit_mb=2048 -dict="fuzz/$target.dict" \
+        if "$bin" -max_total_time="$left" -runs="$limit" $FUZZ_LIMITS -dict="fuzz/$target.dict" \
             -print_final_stats=1 -artifact_prefix="$dir/findings/" "$dir/work" >"$log" 2>&1; then
             status=0
         else
@@ -98,7 +95,7 @@ for spec in $targets; do
     load=$(cut -d' ' -f1-3 /proc/loadavg)
 
     # Minimised merge of the old corpus and the working copy.
-    "$bin" -merge=1 -timeout=10 -rss_limit_mb=2048 "$dir/merged" "fuzz/corpus/$target" "$dir/work" \
+    "$bin" -merge=1 $FUZZ_LIMITS "$dir/merged" "fuzz/corpus/$target" "$dir/work" \
         >"$dir/merge.log" 2>&1
     if [ -z "$(ls "$dir/merged")" ]; then
         echo "   merge left no inputs, fuzz/corpus/$target kept: see $dir/merge.log"
@@ -116,7 +113,7 @@ for spec in $targets; do
     for kept in "$dir/keep/"*; do [ ! -e "$kept" ] || cp "$kept" fuzz/corpus/$target/; done
     after=$(ls fuzz/corpus/$target | wc -l)
     # The merged corpus's coverage: one run of each input.
-    "$bin" -runs=0 -timeout=10 -rss_limit_mb=2048 "fuzz/corpus/$target" >"$dir/coverage.log" 2>&1 || true
+    "$bin" -runs=0 $FUZZ_LIMITS "fuzz/corpus/$target" >"$dir/coverage.log" 2>&1 || true
     cov=$(sed -n 's/.*INITED cov: \([0-9]*\) ft: \([0-9]*\).*/\1 \2/p' "$dir/coverage.log" | tail -n 1)
     found=$(ls "$dir/findings" | wc -l)
     total_findings=$((total_findings + found))

@@ -35,7 +35,8 @@ build=build/fuzz-coverage
 out=$build/report
 rm -rf "$out"
 mkdir -p "$out/profiles"
-export MIXER_FUZZ_LOG=1 UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+. scripts/fuzz-env.sh
+export MIXER_FUZZ_LOG=1
 objects=
 for target in settings_file name_file random_card; do
     bin=$build/fuzz/fuzz_$target
@@ -44,7 +45,7 @@ for target in settings_file name_file random_card; do
     # One process a batch of inputs, each writing its own profile.
     if ! find "$root/$target" -type f -print0 | sort -z |
         LLVM_PROFILE_FILE="$out/profiles/$target-%p.profraw" xargs -0 -r -n 256 \
-            "$bin" -timeout=10 -rss_limit_mb=2048 >"$out/$target.log" 2>&1; then
+            "$bin" $FUZZ_LIMITS >"$out/$target.log" 2>&1; then
         tail -n 30 "$out/$target.log"
         echo "$0: an input of $target failed: see $out/$target.log" >&2
         exit 1

@@ -15,17 +15,14 @@ seconds=${1:-20}
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 mkdir -p build/fuzz/artifacts
-export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
-# No allocation stacks in reports: recording one at every allocation costs a
-# sixth of the run. Replaying a finding on its own gives them back.
-export ASAN_OPTIONS="malloc_context_size=0${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
+. scripts/fuzz-env.sh
 status=0
 for target in settings_file name_file random_card; do
     work=build/fuzz/corpus/$target
     log=build/fuzz/$target.log
     mkdir -p "$work"
     echo "== fuzz $target, ${seconds}s"
-    if build/fuzz/fuzz/fuzz_$target -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    if build/fuzz/fuzz/fuzz_$target -max_total_time="$seconds" $FUZZ_LIMITS \
         -dict="fuzz/$target.dict" -print_final_stats=1 -artifact_prefix="build/fuzz/artifacts/$target-" \
         "$work" "fuzz/corpus/$target" >"$log" 2>&1; then
         sed -n 's/^stat::number_of_executed_units: */   executions: /p; s/^stat::new_units_added: */   new inputs: /p' "$log"
