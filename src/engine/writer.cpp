@@ -94,7 +94,11 @@ void ApplyBalanceRule(LONG* first, LONG* last, LONG position) {
     }
 }
 
-LONG WriteLineControl(DWORD lineId, LONG value, HMIXEROBJ obj, LONG op) {
+namespace {
+
+// WriteLineControl; with a stand-in, the line that stands in for a control
+// that keeps nothing.
+LONG WriteControl(DWORD lineId, LONG value, HMIXEROBJ obj, LONG op, const DWORD* standIn) {
     const Treatment treatment = OpTreatment(op);
     LineControls controls;
     switch (controls.Fetch(obj, MIXER_GETLINEINFOF_LINEID, lineId, true,
@@ -115,11 +119,31 @@ LONG WriteLineControl(DWORD lineId, LONG value, HMIXEROBJ obj, LONG op) {
     // The balance scale has 16 steps; any other position would give channel
     // levels below zero or above the louder channel's.
     if (treatment == TreatBalance && (value < 0 || value > 15)) return 1;
+    if (standIn != nullptr) {
+        switch (ControlKeeping(obj, control)) {
+        case ControlUnread:
+            return 1;  // as the writes' own read fails: nothing written
+        case ControlKeepsNothing:
+            return WriteControl(*standIn, value, obj, op, nullptr);
+        case ControlKeeps:
+            break;
+        }
+    }
     if (treatment == TreatBoolean)
         WriteBoolean(obj, control, value);
     else
         WriteChannels(obj, controls.line(), control, value, treatment);
     return 1;
+}
+
+}  // namespace
+
+LONG WriteLineControl(DWORD lineId, LONG value, HMIXEROBJ obj, LONG op) {
+    return WriteControl(lineId, value, obj, op, nullptr);
+}
+
+LONG WriteFoundLine(const FoundLine& line, LONG value, HMIXEROBJ obj, LONG op) {
+    return WriteControl(line.lineId, value, obj, op, line.onEndpoint ? &line.destinationId : nullptr);
 }
 
 MIXER_EXPORT LONG WINAPI LocateControl(DWORD lineId, LONG value, HMIXER mixer, LONG op) {
