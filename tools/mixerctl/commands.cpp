@@ -417,7 +417,12 @@ const std::vector<Command>& Commands() {
          "Destinations, their sources and every control with its type, flags, bounds\n"
          "and current values (one per channel; per item for list controls), read\n"
          "straight from winmm. A value the driver left unwritten shows as '?' (null\n"
-         "in JSON). Device 0 unless --device N or --all.\n",
+         "in JSON). Device 0 unless --device N or --all.\n"
+         "First, the mixer devices the library uses: device 0 for playback, and for\n"
+         "recording device 0 when it has a wave-in destination, otherwise the\n"
+         "recording endpoints' mixers in the order the library searches them (the\n"
+         "preferred wave-in device's first). In JSON every device's object holds\n"
+         "them as \"library\".\n",
          CmdList, false},
         {"get", "get [--percent] [--json] [PATH...]", "read per-line properties through the library",
          "PATH is SIDE.LINE.PROPERTY: SIDE play or rec; LINE linein, mic, cd, waveout,\n"
