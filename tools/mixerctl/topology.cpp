@@ -491,15 +491,15 @@ void PrintLibraryMixers(const RecordingMixers& mixers, std::ostream& out) {
     out << "library: recording on the recording endpoints' mixers (mixer device 0 has no wave-in destination), in "
            "this order:\n";
     for (const RecordingEndpoint& e : mixers.endpoints) {
-        const std::string waveIn = "wave-in device " + std::to_string(e.waveIn) + (e.preferred ? ", preferred" : "");
+        const std::string waveIn = "wave-in device " + std::to_string(e.waveIn);
         if (e.Searched())
-            out << "  " << NamedDevice(e.mixer) << " (" << waveIn << ")\n";
-        else if (e.EndsSearch())
-            out << "  none further: the mixer of " << waveIn << " cannot be found (mixerGetID " << ErrorText(e.result)
-                << ")\n";
+            out << "  " << NamedDevice(e.mixer) << " (" << waveIn << (e.preferred ? ", preferred" : "") << ")\n";
         else
-            out << "  (" << waveIn << " passed over: "
-                << (e.result == MMSYSERR_NOERROR ? "its mixer is device 0" : "it has no mixer") << ")\n";
+            out << "  " << waveIn << (e.preferred ? " (preferred)" : "")
+                << (e.EndsSearch() ? " ends the search: its mixer cannot be found (mixerGetID " + ErrorText(e.result) + ")"
+                    : e.result == MMSYSERR_NOERROR ? " passed over: its mixer is device 0"
+                                                   : " passed over: it has no mixer")
+                << "\n";
     }
 }
 
