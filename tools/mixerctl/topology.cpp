@@ -378,7 +378,6 @@ Keeping ControlKeeping(const Mixer& m, const MIXERCONTROLA& c, MMRESULT* error) 
 void TakeControl(UINT index, MIXERLINEA line, const MIXERLINEA* standIn, DWORD controlType, const std::string& where,
                  TargetControl* t) {
     const Mixer m(index);
-    t->device = index;
     t->lineName = LineName(&line);
     t->lineChannels = line.cChannels;
     const LineInfo info = ReadLine(m, line);
@@ -407,7 +406,6 @@ void TakeControl(UINT index, MIXERLINEA line, const MIXERLINEA* standIn, DWORD c
                             ComponentTypeName(standIn->dwComponentType) + OfDevice(index) + ", in place of \"" + source +
                                 "\", whose " + kind + " control keeps nothing",
                             t);
-                t->sourceName = source;
                 return;
             }
             case Keeping::Keeps:

@@ -100,10 +100,8 @@ nlohmann::json LibraryMixersJson(const RecordingMixers& mixers);
 // `problem` says why there is none ("" when found).
 struct TargetControl {
     std::string problem;
-    UINT device = 0;        // the mixer device of the line
-    std::string lineName;   // the line whose control is written
+    std::string lineName;  // the line whose control is written
     DWORD lineChannels = 0;
-    std::string sourceName;  // with a stand-in: the source line it stands in for, else ""
     ControlInfo info;
 };
 TargetControl FindTargetControl(DWORD destinationType, DWORD lineType, DWORD controlType);
