@@ -1,5 +1,5 @@
 // The mixer Wine 8's winmm shows under tests/wine/wine-run.sh, as measured
-// there (tools/mixerctl/difftest/wine-card.json has every value): playback
+// there (tools/mixerctl/cards/wine.json has every value): playback
 // device "Out: default" with a speakers destination "Master Volume" whose
 // volume (id 0, uniform, 0..65535) and mute (id 1) answer only the first of
 // two channels, over one wave-out source "Master Volume" (line id 0) whose
