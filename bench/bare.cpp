@@ -351,26 +351,6 @@ void ResetState() {
 
 // ---- Per-line exports --------------------------------------------------------
 
-namespace {
-
-// On a recording endpoint's mixer, a control that answers two reads without
-// touching the values put in the buffer keeps nothing: the destination's
-// control of the type then stands in. 1 keeps, 0 keeps nothing, -1 a read
-// failed.
-int Keeps(HMIXEROBJ obj, const MIXERCONTROLA& c) {
-    if (c.cMultipleItems != 0) return 1;
-    for (LONG mark : {static_cast<LONG>(0x7FFFFFFF), static_cast<LONG>(0x80000000u)}) {
-        LONG value = mark;
-        MIXERCONTROLDETAILS d;
-        Details(&d, c.dwControlID, 1, 0, sizeof value, &value);
-        if (mixerGetControlDetailsA(obj, &d, MIXER_GETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR) return -1;
-        if (value != mark) return 1;
-    }
-    return 0;
-}
-
-}  // namespace
-
 LONG Get(Line target, Op op) {
     Found found;
     const int hit = FindLine(target, op, &found);
@@ -381,9 +361,10 @@ LONG Get(Line target, Op op) {
     LONG result = -1;
     int index = Controls(obj, found.lineId, ControlType(op), &line, controls);
     if (index >= 0 && found.endpoint && !(controls[index].fdwControl & MIXERCONTROL_CONTROLF_DISABLED)) {
-        const int keeps = Keeps(obj, controls[index]);
-        if (keeps < 0) index = -2;
-        if (keeps == 0) index = Controls(obj, found.destinationId, ControlType(op), &line, controls);
+        MMRESULT unread = MMSYSERR_NOERROR;
+        const Keeping keeps = ControlKeeping(obj, MIXER_OBJECTF_MIXER, controls[index], &unread);
+        if (keeps == ControlUnread) index = -2;
+        if (keeps == ControlKeepsNothing) index = Controls(obj, found.destinationId, ControlType(op), &line, controls);
     }
     if (index == -1) {
         result = 0;
@@ -407,9 +388,10 @@ void Set(Line target, Op op, LONG value) {
     int index = Controls(obj, found.lineId, ControlType(op), &line, controls);
     const bool outOfScale = Balance(op) && (value < 0 || value > 15);
     if (index >= 0 && found.endpoint && !outOfScale && !(controls[index].fdwControl & MIXERCONTROL_CONTROLF_DISABLED)) {
-        const int keeps = Keeps(obj, controls[index]);
-        if (keeps < 0) index = -2;
-        if (keeps == 0) index = Controls(obj, found.destinationId, ControlType(op), &line, controls);
+        MMRESULT unread = MMSYSERR_NOERROR;
+        const Keeping keeps = ControlKeeping(obj, MIXER_OBJECTF_MIXER, controls[index], &unread);
+        if (keeps == ControlUnread) index = -2;
+        if (keeps == ControlKeepsNothing) index = Controls(obj, found.destinationId, ControlType(op), &line, controls);
     }
     if (index >= 0 && !outOfScale && !(controls[index].fdwControl & MIXERCONTROL_CONTROLF_DISABLED)) {
         const MIXERCONTROLA& c = controls[index];

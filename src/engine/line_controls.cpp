@@ -68,19 +68,3 @@ void PrepareDetails(MIXERCONTROLDETAILS* details, DWORD controlId, DWORD channel
     details->cbDetails = cbDetails;
     details->paDetails = buffer;
 }
-
-Keeping ControlKeeping(HMIXEROBJ obj, const MIXERCONTROLA& control) {
-    if (control.cMultipleItems != 0) return ControlKeeps;
-    // The largest and the smallest 32-bit values: a switch reads 0 or 1, a
-    // level lies within its control's bounds.
-    const LONG kMarks[] = {0x7FFFFFFF, static_cast<LONG>(0x80000000u)};
-    for (LONG mark : kMarks) {
-        LONG value = mark;
-        MIXERCONTROLDETAILS details;
-        PrepareDetails(&details, control.dwControlID, 1, 0, sizeof value, &value);
-        if (mixerGetControlDetailsA(obj, &details, MIXER_GETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR)
-            return ControlUnread;
-        if (value != mark) return ControlKeeps;
-    }
-    return ControlKeepsNothing;
-}

@@ -71,14 +71,6 @@ private:
     void* ptr_ = nullptr;
 };
 
-// Whether a control keeps its value, told by reading it: a driver whose
-// control keeps nothing (Wine's source controls) answers a read as done and
-// leaves the buffer as it was. The control is read as one channel into two
-// values, one read each, that no control returns both of; one read tells
-// when the first value changes. A control with items is not asked.
-enum Keeping { ControlKeeps, ControlKeepsNothing, ControlUnread };
-Keeping ControlKeeping(HMIXEROBJ mixer, const MIXERCONTROLA& control);
-
 // A details request for one control with its buffer attached.
 void PrepareDetails(MIXERCONTROLDETAILS* details, DWORD controlId, DWORD channels, DWORD items, DWORD cbDetails,
                     void* buffer);

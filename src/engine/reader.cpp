@@ -4,6 +4,7 @@
 // program makes at the same moment.
 #include "engine/engine.h"
 #include "engine/line_controls.h"
+#include "engine/recording_endpoints.h"
 
 namespace {
 
@@ -30,7 +31,8 @@ LONG ReadControl(DWORD lineId, HMIXEROBJ obj, LONG op, const DWORD* standIn) {
     const MIXERCONTROLA& control = controls.control();
     if (control.fdwControl & MIXERCONTROL_CONTROLF_DISABLED) return -1;
     if (standIn != nullptr) {
-        switch (ControlKeeping(obj, control)) {
+        MMRESULT unread = MMSYSERR_NOERROR;
+        switch (ControlKeeping(obj, MIXER_OBJECTF_MIXER, control, &unread)) {
         case ControlUnread:
             return -1;  // as the read below fails
         case ControlKeepsNothing:

@@ -7,7 +7,7 @@
 // mixers in device order.
 //
 // Header-only and free of the library's internals, so that a tool hosting
-// the library reports the very mixers the library uses.
+// the library reports the very mixers and controls the library uses.
 #pragma once
 
 #include "platform/win.h"
@@ -36,4 +36,35 @@ inline UINT WaveInAt(UINT position, UINT preferred) {
 // says that the device has no mixer.
 inline MMRESULT WaveInMixer(UINT waveIn, UINT* mixer) {
     return mixerGetID(reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(waveIn)), mixer, MIXER_OBJECTF_WAVEIN);
+}
+
+// Whether a control keeps its value, told by reading it: on a recording
+// endpoint's mixer the destination's control stands in for a line's control
+// that keeps nothing. A driver whose control keeps nothing (Wine's source
+// controls) answers a read as done and leaves the buffer as it was. The
+// control is read as one channel, named by `mixer` with `flags`
+// (MIXER_OBJECTF_MIXER for a device identifier), into the largest and then
+// the smallest 32-bit value, one read each: no control returns both (a
+// switch reads 0 or 1, a level lies within its bounds), and one read tells
+// when the first value changes. A control with items is not asked. The
+// failed request's result goes to *error.
+enum Keeping { ControlKeeps, ControlKeepsNothing, ControlUnread };
+inline Keeping ControlKeeping(HMIXEROBJ mixer, DWORD flags, const MIXERCONTROLA& control, MMRESULT* error) {
+    *error = MMSYSERR_NOERROR;
+    if (control.cMultipleItems != 0) return ControlKeeps;
+    const LONG kMarks[] = {0x7FFFFFFF, static_cast<LONG>(0x80000000u)};
+    for (LONG mark : kMarks) {
+        LONG value = mark;
+        MIXERCONTROLDETAILS details = {};
+        details.cbStruct = sizeof details;
+        details.dwControlID = control.dwControlID;
+        details.cChannels = 1;
+        details.cMultipleItems = 0;
+        details.cbDetails = sizeof value;
+        details.paDetails = &value;
+        *error = mixerGetControlDetailsA(mixer, &details, flags | MIXER_GETCONTROLDETAILSF_VALUE);
+        if (*error != MMSYSERR_NOERROR) return ControlUnread;
+        if (value != mark) return ControlKeeps;
+    }
+    return ControlKeepsNothing;
 }

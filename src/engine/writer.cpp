@@ -1,6 +1,7 @@
 // Control writer: boolean, level and balance writes of one line's control.
 #include "engine/engine.h"
 #include "engine/line_controls.h"
+#include "engine/recording_endpoints.h"
 
 namespace {
 
@@ -120,7 +121,8 @@ LONG WriteControl(DWORD lineId, LONG value, HMIXEROBJ obj, LONG op, const DWORD*
     // levels below zero or above the louder channel's.
     if (treatment == TreatBalance && (value < 0 || value > 15)) return 1;
     if (standIn != nullptr) {
-        switch (ControlKeeping(obj, control)) {
+        MMRESULT unread = MMSYSERR_NOERROR;
+        switch (ControlKeeping(obj, MIXER_OBJECTF_MIXER, control, &unread)) {
         case ControlUnread:
             return 1;  // as the writes' own read fails: nothing written
         case ControlKeepsNothing:

@@ -348,30 +348,6 @@ Search SearchDevice(UINT index, DWORD destinationType, DWORD lineType, LineSearc
     return Search::NotFound;
 }
 
-// Whether a control keeps its value, told as the library tells it on a
-// recording endpoint's mixer: read as one channel into a buffer holding
-// first the largest, then the smallest 32-bit value, which no control
-// returns both of; a driver that keeps nothing leaves the buffer as it was
-// both times. A control with items is taken to keep.
-enum class Keeping { Keeps, KeepsNothing, Unread };
-Keeping ControlKeeping(const Mixer& m, const MIXERCONTROLA& c, MMRESULT* error) {
-    if (c.cMultipleItems != 0) return Keeping::Keeps;
-    for (LONG mark : {static_cast<LONG>(0x7FFFFFFF), static_cast<LONG>(0x80000000u)}) {
-        LONG value = mark;
-        MIXERCONTROLDETAILS d;
-        std::memset(&d, 0, sizeof d);
-        d.cbStruct = sizeof d;
-        d.dwControlID = c.dwControlID;
-        d.cChannels = 1;
-        d.cbDetails = sizeof value;
-        d.paDetails = &value;
-        *error = mixerGetControlDetailsA(m.obj(), &d, kByDevice | MIXER_GETCONTROLDETAILSF_VALUE);
-        if (*error != MMSYSERR_NOERROR) return Keeping::Unread;
-        if (value != mark) return Keeping::Keeps;
-    }
-    return Keeping::KeepsNothing;
-}
-
 // The first control of `controlType` on `line` of mixer device `index`,
 // described in `t`. `where` says what the line is; with `standIn`, the line
 // is on a recording endpoint's mixer and `standIn` is its destination.
@@ -396,11 +372,11 @@ void TakeControl(UINT index, MIXERLINEA line, const MIXERLINEA* standIn, DWORD c
         }
         if (standIn != nullptr) {
             MMRESULT error = MMSYSERR_NOERROR;
-            switch (ControlKeeping(m, c.control, &error)) {
-            case Keeping::Unread:
+            switch (ControlKeeping(m.obj(), kByDevice, c.control, &error)) {
+            case ControlUnread:
                 t->problem = "cannot read the " + kind + " control of \"" + t->lineName + "\" (" + ErrorText(error) + ")";
                 return;
-            case Keeping::KeepsNothing: {
+            case ControlKeepsNothing: {
                 const std::string source = t->lineName;
                 TakeControl(index, *standIn, nullptr, controlType,
                             ComponentTypeName(standIn->dwComponentType) + OfDevice(index) + ", in place of \"" + source +
@@ -408,7 +384,7 @@ void TakeControl(UINT index, MIXERLINEA line, const MIXERLINEA* standIn, DWORD c
                             t);
                 return;
             }
-            case Keeping::Keeps:
+            case ControlKeeps:
                 break;
             }
         }

@@ -47,31 +47,6 @@ void TakeVolume(const MIXERCONTROLA& volume, LineFacts* facts) {
     facts->volumeControl = volume.dwControlID;
 }
 
-// Whether a control keeps a value, told as the library tells it: a driver
-// whose control keeps nothing (Wine's source controls) answers a one-channel
-// read as done and leaves the buffer as it was, so two reads into values no
-// control returns both of leave both. A read that fails, or a control with
-// items, counts as keeping: the library then stays with the line's own.
-bool KeepsNothing(UINT device, const MIXERCONTROLA& control) {
-    if (control.cMultipleItems != 0) return false;
-    const LONG marks[] = {0x7FFFFFFF, static_cast<LONG>(0x80000000u)};
-    for (LONG mark : marks) {
-        LONG value = mark;
-        MIXERCONTROLDETAILS details;
-        std::memset(&details, 0, sizeof details);
-        details.cbStruct = sizeof details;
-        details.dwControlID = control.dwControlID;
-        details.cChannels = 1;
-        details.cbDetails = sizeof value;
-        details.paDetails = &value;
-        if (mixerGetControlDetailsA(Device(device), &details, MIXER_OBJECTF_MIXER | MIXER_GETCONTROLDETAILSF_VALUE) !=
-                MMSYSERR_NOERROR ||
-            value != mark)
-            return false;
-    }
-    return true;
-}
-
 // A line of device `device`: its name and its volume control's bounds. On a
 // recording endpoint's mixer (`destination` set) the destination's volume
 // stands in for the line's when that keeps nothing.
@@ -81,8 +56,11 @@ void Describe(UINT device, const MIXERLINEA& line, const MIXERLINEA* destination
     facts->mixer = device;
     MIXERCONTROLA volume;
     if (!VolumeOf(device, line, &volume)) return;
+    MMRESULT unread = MMSYSERR_NOERROR;
+    // A control that cannot be read counts as keeping: the library then
+    // stays with the line's own.
     if (destination != nullptr && !(volume.fdwControl & MIXERCONTROL_CONTROLF_DISABLED) &&
-        KeepsNothing(device, volume)) {
+        ControlKeeping(Device(device), MIXER_OBJECTF_MIXER, volume, &unread) == ControlKeepsNothing) {
         MIXERCONTROLA standIn;
         if (VolumeOf(device, *destination, &standIn)) TakeVolume(standIn, facts);
         return;
