@@ -167,7 +167,9 @@ void MicLevelAndMute() {
     // through a hundred reads.
     CHECK(e.SetLevel(50000));
     const LONG lowered = e.Level();
-    for (int i = 0; i < 100; ++i) CHECK_EQ(getVolume(), lowered);
+    int otherReadings = 0;
+    for (int i = 0; i < 100; ++i) otherReadings += getVolume() != lowered;
+    CHECK_EQ(otherReadings, 0);
     CHECK_EQ(e.Level(), lowered);
 
     // Mute: 0 for 0, 1 for anything else; the level stays.
