@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "engine/recording_endpoints.h"
 #include "persistence/temp_name.h"
 #include "settings_layout.h"
 
@@ -62,23 +63,34 @@ void ClearLine(MIXERLINEA* line, DWORD destination) {
     line->dwDestination = destination;
 }
 
-// Opens device 0 and finds the line: the speakers or wave-in destination
-// walked, its sources (or the destination itself) matched by name (a null
-// name matches none) or by type. 1 found (device left open), 0 not found, -1
-// failed; closes on 0 and -1.
-int FindLineBy(const char* name, bool byName, DWORD type, Op op, HMIXER* mixer, DWORD* lineId) {
-    if (mixerGetNumDevs() == 0) return -1;
+// The line a search found: the device it is on (open, its handle to
+// close), and on a recording endpoint's mixer its wave-in destination.
+struct Found {
+    HMIXER handle = nullptr;
+    UINT device = 0;
+    DWORD lineId = 0;
+    bool endpoint = false;
+    DWORD destinationId = 0;
+};
+
+HMIXEROBJ Object(UINT device) { return reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(device)); }
+
+// Opens mixer device `device` and walks the destinations of type `wanted`:
+// their sources (or the destination itself) matched by name (a null name
+// matches none) or by type. 1 found (device left open), 0 not found, -1
+// failed; closes on 0 and -1. `saw` tells whether a destination of the type
+// was there, `destinationId` the last one's line.
+int Walk(UINT device, const char* name, bool byName, DWORD type, DWORD wanted, bool itself, Found* found,
+         bool* saw) {
     HMIXER h = nullptr;
-    if (mixerOpen(&h, 0, 0, 0, 0) != MMSYSERR_NOERROR) return -1;
-    HMIXEROBJ obj = kDevice0;
+    if (mixerOpen(&h, device, 0, 0, 0) != MMSYSERR_NOERROR) return -1;
+    HMIXEROBJ obj = Object(device);
     MIXERCAPSA caps;
     caps.cDestinations = 0;
-    if (mixerGetDevCapsA(0, &caps, sizeof caps) != MMSYSERR_NOERROR) {
+    if (mixerGetDevCapsA(device, &caps, sizeof caps) != MMSYSERR_NOERROR) {
         mixerClose(h);
         return -1;
     }
-    const DWORD wanted = Recording(op) ? MIXERLINE_COMPONENTTYPE_DST_WAVEIN : MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
-    const bool itself = Main(op);
     MIXERLINEA line;
     for (DWORD d = 0; d < caps.cDestinations; ++d) {
         ClearLine(&line, d);
@@ -87,7 +99,10 @@ int FindLineBy(const char* name, bool byName, DWORD type, Op op, HMIXER* mixer, 
             return -1;
         }
         const LONG sources = static_cast<LONG>(line.cConnections);
-        if (line.dwComponentType != wanted || sources <= 0) continue;
+        if (line.dwComponentType != wanted) continue;
+        *saw = true;
+        found->destinationId = line.dwLineID;
+        if (sources <= 0) continue;
         for (LONG s = 0; s < sources; ++s) {
             ClearLine(&line, d);
             MMRESULT r;
@@ -102,8 +117,9 @@ int FindLineBy(const char* name, bool byName, DWORD type, Op op, HMIXER* mixer, 
                 return -1;
             }
             if (byName ? name != nullptr && std::strcmp(line.szName, name) == 0 : line.dwComponentType == type) {
-                *mixer = h;
-                *lineId = line.dwLineID;
+                found->handle = h;
+                found->device = device;
+                found->lineId = line.dwLineID;
                 return 1;
             }
             if (itself) break;
@@ -113,9 +129,34 @@ int FindLineBy(const char* name, bool byName, DWORD type, Op op, HMIXER* mixer, 
     return 0;
 }
 
-int FindLine(Line target, Op op, HMIXER* mixer, DWORD* lineId) {
+// Finds the line on device 0 or, for a recording line where device 0 has
+// no wave-in destination, on the recording endpoints' mixers, the preferred
+// one first.
+int FindLineBy(const char* name, bool byName, DWORD type, Op op, Found* found) {
+    if (mixerGetNumDevs() == 0) return -1;
+    const DWORD wanted = Recording(op) ? MIXERLINE_COMPONENTTYPE_DST_WAVEIN : MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
+    bool saw = false;
+    const int r = Walk(0, name, byName, type, wanted, Main(op), found, &saw);
+    if (r != 0 || saw || !Recording(op)) return r;
+    const UINT count = waveInGetNumDevs();
+    const UINT preferred = PreferredWaveIn(count);
+    for (UINT position = 0; position < count; ++position) {
+        UINT mixer = 0;
+        const MMRESULT m = WaveInMixer(WaveInAt(position, preferred), &mixer);
+        if (m == MMSYSERR_NODRIVER || (m == MMSYSERR_NOERROR && mixer == 0)) continue;
+        if (m != MMSYSERR_NOERROR) return -1;
+        const int e = Walk(mixer, name, byName, type, wanted, false, found, &saw);
+        if (e != 0) {
+            found->endpoint = true;
+            return e;
+        }
+    }
+    return 0;
+}
+
+int FindLine(Line target, Op op, Found* found) {
     const char* name = OverrideName(target);
-    return FindLineBy(name, name != nullptr, ComponentType(target), op, mixer, lineId);
+    return FindLineBy(name, name != nullptr, ComponentType(target), op, found);
 }
 
 // The line by its identifier and all of its controls; the index of the first
@@ -311,15 +352,20 @@ void ResetState() {
 // ---- Per-line exports --------------------------------------------------------
 
 LONG Get(Line target, Op op) {
-    HMIXER h = nullptr;
-    DWORD lineId = 0;
-    const int found = FindLine(target, op, &h, &lineId);
-    if (found <= 0) return found;
-    HMIXEROBJ obj = kDevice0;
+    Found found;
+    const int hit = FindLine(target, op, &found);
+    if (hit <= 0) return hit;
+    HMIXEROBJ obj = Object(found.device);
     MIXERLINEA line;
     MIXERCONTROLA controls[kMaxControls];
     LONG result = -1;
-    const int index = Controls(obj, lineId, ControlType(op), &line, controls);
+    int index = Controls(obj, found.lineId, ControlType(op), &line, controls);
+    if (index >= 0 && found.endpoint && !(controls[index].fdwControl & MIXERCONTROL_CONTROLF_DISABLED)) {
+        MMRESULT unread = MMSYSERR_NOERROR;
+        const Keeping keeps = ControlKeeping(obj, MIXER_OBJECTF_MIXER, controls[index], &unread);
+        if (keeps == ControlUnread) index = -2;
+        if (keeps == ControlKeepsNothing) index = Controls(obj, found.destinationId, ControlType(op), &line, controls);
+    }
     if (index == -1) {
         result = 0;
     } else if (index >= 0 && !(controls[index].fdwControl & MIXERCONTROL_CONTROLF_DISABLED)) {
@@ -329,19 +375,25 @@ LONG Get(Line target, Op op) {
         Details(&d, c.dwControlID, 1, c.cMultipleItems, sizeof(LONG), values);
         if (mixerGetControlDetailsA(obj, &d, MIXER_GETCONTROLDETAILSF_VALUE) == MMSYSERR_NOERROR) result = values[0];
     }
-    mixerClose(h);
+    mixerClose(found.handle);
     return result;
 }
 
 void Set(Line target, Op op, LONG value) {
-    HMIXER h = nullptr;
-    DWORD lineId = 0;
-    if (FindLine(target, op, &h, &lineId) <= 0) return;
-    HMIXEROBJ obj = kDevice0;
+    Found found;
+    if (FindLine(target, op, &found) <= 0) return;
+    HMIXEROBJ obj = Object(found.device);
     MIXERLINEA line;
     MIXERCONTROLA controls[kMaxControls];
-    const int index = Controls(obj, lineId, ControlType(op), &line, controls);
-    if (index >= 0 && !(controls[index].fdwControl & MIXERCONTROL_CONTROLF_DISABLED)) {
+    int index = Controls(obj, found.lineId, ControlType(op), &line, controls);
+    const bool outOfScale = Balance(op) && (value < 0 || value > 15);
+    if (index >= 0 && found.endpoint && !outOfScale && !(controls[index].fdwControl & MIXERCONTROL_CONTROLF_DISABLED)) {
+        MMRESULT unread = MMSYSERR_NOERROR;
+        const Keeping keeps = ControlKeeping(obj, MIXER_OBJECTF_MIXER, controls[index], &unread);
+        if (keeps == ControlUnread) index = -2;
+        if (keeps == ControlKeepsNothing) index = Controls(obj, found.destinationId, ControlType(op), &line, controls);
+    }
+    if (index >= 0 && !outOfScale && !(controls[index].fdwControl & MIXERCONTROL_CONTROLF_DISABLED)) {
         const MIXERCONTROLA& c = controls[index];
         LONG values[kMaxElements] = {0};
         MIXERCONTROLDETAILS d;
@@ -367,7 +419,7 @@ void Set(Line target, Op op, LONG value) {
             }
         }
     }
-    mixerClose(h);
+    mixerClose(found.handle);
 }
 
 LONG GetSelect(Line target) {
@@ -534,9 +586,8 @@ LONG SaveBytes(const char* path, const char* bytes, DWORD count) {
     }
     // A failure value: device 0 walked for a line none has.
     if (failed) {
-        HMIXER h = nullptr;
-        DWORD lineId = 0;
-        if (FindLineBy(nullptr, true, 0, MainVolume, &h, &lineId) < 0) return 0;
+        Found found;
+        if (FindLineBy(nullptr, true, 0, MainVolume, &found) < 0) return 0;
     }
     const DWORD attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES &&

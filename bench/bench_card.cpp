@@ -66,22 +66,38 @@ void BuildBenchCard() {
     wavein.AddList(MIXERCONTROL_CONTROLTYPE_MUX, items, {1});
 }
 
-void BuildWineLikeCard() {
-    sim::Device& device = sim::AddDevice("Out: default");
-    sim::Destination& speakers = device.AddDestination(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, "Master Volume", 2);
+namespace {
+
+// One of Wine's endpoints: a destination with a uniform volume (kept as a
+// float, only the first of two channels answered) and mute, over one source
+// whose controls keep nothing.
+void AddWineEndpoint(const char* name, sim::Device::Endpoint direction, DWORD destination, DWORD source) {
+    sim::Device& device = sim::AddDevice(name);
+    device.endpoint = direction;
+    sim::Destination& d = device.AddDestination(destination, "Master Volume", 2);
     sim::Control& volume =
-        speakers.AddControl(MIXERCONTROL_CONTROLTYPE_VOLUME, 40000, MIXERCONTROL_CONTROLF_UNIFORM, 0, "Volume");
+        d.AddControl(MIXERCONTROL_CONTROLTYPE_VOLUME, 40000, MIXERCONTROL_CONTROLF_UNIFORM, 0, "Volume");
     volume.firstChannelOnly = true;
     volume.floatLevel = true;
-    speakers.AddControl(MIXERCONTROL_CONTROLTYPE_MUTE, 0, MIXERCONTROL_CONTROLF_UNIFORM, 0, "Mute");
-    sim::Line& wave = speakers.AddSource(MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, "Master Volume", 1);
+    d.AddControl(MIXERCONTROL_CONTROLTYPE_MUTE, 0, MIXERCONTROL_CONTROLF_UNIFORM, 0, "Mute");
+    sim::Line& line = d.AddSource(source, "Master Volume", 1);
     for (DWORD type : {MIXERCONTROL_CONTROLTYPE_VOLUME, MIXERCONTROL_CONTROLTYPE_MUTE}) {
-        sim::Control& c = wave.AddControl(type, 0, MIXERCONTROL_CONTROLF_UNIFORM, 0,
+        sim::Control& c = line.AddControl(type, 0, MIXERCONTROL_CONTROLF_UNIFORM, 0,
                                           type == MIXERCONTROL_CONTROLTYPE_VOLUME ? "Volume" : "Mute");
         c.leaveUnfilled = true;
         c.ignoreWrites = true;
     }
+}
+
+}  // namespace
+
+void BuildWineLikeCard() {
+    AddWineEndpoint("Out: default", sim::Device::Endpoint::Playback, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS,
+                    MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT);
+    AddWineEndpoint("In: default", sim::Device::Endpoint::Recording, MIXERLINE_COMPONENTTYPE_DST_WAVEIN,
+                    MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE);
     sim::SetWineMixerHandles(true);
+    sim::SetWineDeviceIds(true);
 }
 
 const BenchFiles& PrepareBenchFiles(const std::string& cardName) {

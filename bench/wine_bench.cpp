@@ -65,6 +65,10 @@ struct Case {
 // The library's calls, through the pointers GetProcAddress gave.
 MIXER_PFN_GetPlayMainVolume g_getMainVolume;
 MIXER_PFN_GetPlayMainMute g_getMainMute;
+MIXER_PFN_GetRecMicVolume g_getRecMicVolume;
+MIXER_PFN_SetRecMicVolume g_setRecMicVolume;
+MIXER_PFN_GetRecMicMute g_getRecMicMute;
+MIXER_PFN_SetRecMicMute g_setRecMicMute;
 MIXER_PFN_GetRecLineInSelect g_getRecLineInSelect;
 MIXER_PFN_SetRecLineInSelect g_setRecLineInSelect;
 MIXER_PFN_ReadDigitalConfiguration g_readNames;
@@ -86,6 +90,11 @@ const Case kCases[] = {
      [] { bare::Set(bare::LineMain, bare::MainMute, 0); return 1L; }},
     {"SetPlayMainBalance", [] { return g_setMainBalance(7); },
      [] { bare::Set(bare::LineMain, bare::MainBalance, 7); return 1L; }},
+    {"GetRecMicVolume", [] { return g_getRecMicVolume(); }, [] { return bare::Get(bare::LineMic, bare::RecVolume); }},
+    {"SetRecMicVolume", [] { return g_setRecMicVolume(40000); },
+     [] { bare::Set(bare::LineMic, bare::RecVolume, 40000); return 1L; }},
+    {"GetRecMicMute", [] { return g_getRecMicMute(); }, [] { return bare::Get(bare::LineMic, bare::RecMute); }},
+    {"SetRecMicMute", [] { return g_setRecMicMute(0); }, [] { bare::Set(bare::LineMic, bare::RecMute, 0); return 1L; }},
     {"GetRecLineInSelect", [] { return g_getRecLineInSelect(); }, [] { return bare::GetSelect(bare::LineLineIn); }},
     {"SetRecLineInSelect", [] { return g_setRecLineInSelect(); }, [] { bare::Select(bare::LineLineIn); return 1L; }},
     {"GetPeak", [] { return g_getPeak(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS); },
@@ -235,6 +244,10 @@ bool Setup() {
     g_getMainMute = EXPORT_OF(GetPlayMainMute);
     g_setMainMute = EXPORT_OF(SetPlayMainMute);
     g_setMainBalance = EXPORT_OF(SetPlayMainBalance);
+    g_getRecMicVolume = EXPORT_OF(GetRecMicVolume);
+    g_setRecMicVolume = EXPORT_OF(SetRecMicVolume);
+    g_getRecMicMute = EXPORT_OF(GetRecMicMute);
+    g_setRecMicMute = EXPORT_OF(SetRecMicMute);
     g_getRecLineInSelect = EXPORT_OF(GetRecLineInSelect);
     g_setRecLineInSelect = EXPORT_OF(SetRecLineInSelect);
     g_getPeak = EXPORT_OF(GetPeak);

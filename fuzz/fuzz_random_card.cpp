@@ -108,8 +108,58 @@ void AddControls(FuzzedDataProvider& in, sim::Line& line) {
     }
 }
 
+// Every audio endpoint a mixer of its own, as Windows Vista and later and
+// Wine show them: playback endpoints over a speakers destination, recording
+// endpoints over a wave-in destination with a source typed by its input, in
+// any order, now and then a card's own mixer among them; sources whose
+// controls keep nothing (Wine) or act on the destination's (Windows); the
+// preferred recording device anything; Wine's device identifiers and
+// handles, or Windows'. Returns device 0's product name.
+std::string BuildEndpointCard(FuzzedDataProvider& in) {
+    const int devices = in.ConsumeIntegralInRange(1, 4);
+    std::string first;
+    for (int i = 0; i < devices; ++i) {
+        const std::string product = in.ConsumeBool() ? (i == 0 ? "Out: default" : "In: default") : Name(in);
+        if (i == 0) first = product;
+        sim::Device& dev = sim::AddDevice(product);
+        dev.endpoint = static_cast<sim::Device::Endpoint>(in.ConsumeIntegralInRange(0, 2));
+        const bool recording = dev.endpoint == sim::Device::Endpoint::Recording ||
+                               (dev.endpoint == sim::Device::Endpoint::None && in.ConsumeBool());
+        sim::Destination& dst = dev.AddDestination(
+            recording ? MIXERLINE_COMPONENTTYPE_DST_WAVEIN : MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, Name(in),
+            in.ConsumeIntegralInRange<DWORD>(0, 3));
+        AddControls(in, dst);
+        const int sources = in.ConsumeIntegralInRange(0, 2);
+        for (int s = 0; s < sources; ++s) {
+            const DWORD source = MIXERLINE_COMPONENTTYPE_SRC_FIRST + in.ConsumeIntegralInRange<DWORD>(0, 10);
+            sim::Line& line = dst.AddSource(source, Name(in), in.ConsumeIntegralInRange<DWORD>(0, 3));
+            AddControls(in, line);
+            // Controls acting on the destination's of their type, or on any
+            // control of the device by its id (one that does not exist too).
+            for (sim::Control& c : line.controls) {
+                switch (in.ConsumeIntegralInRange(0, 3)) {
+                case 0:
+                    if (sim::Control* target = dst.Find(c.type)) c.actsOn = target->id;
+                    break;
+                case 1: c.actsOn = in.ConsumeIntegralInRange<DWORD>(0, 40); break;
+                default: break;
+                }
+            }
+        }
+    }
+    sim::SetPreferredWaveIn(in.ConsumeBool() ? in.ConsumeIntegralInRange<DWORD>(0, 4) : in.ConsumeIntegral<DWORD>());
+    const bool wine = in.ConsumeBool();
+    sim::SetWineDeviceIds(wine);
+    sim::SetWineMixerHandles(wine && in.ConsumeBool());
+    return first.substr(0, MAXPNAMELEN - 1);
+}
+
 std::string BuildCard(FuzzedDataProvider& in) {
-    if (in.ConsumeIntegralInRange(0, 15) == 0) return "";  // no mixer at all
+    switch (in.ConsumeIntegralInRange(0, 15)) {
+    case 0: return "";  // no mixer at all
+    case 1: return BuildEndpointCard(in);
+    default: break;
+    }
     const std::string product = in.ConsumeBool() ? "AX200 Mixer" : in.ConsumeRandomLengthString(40);
     sim::Device& dev = sim::AddDevice(product);
     const int destinations = in.ConsumeIntegralInRange(0, 4);
@@ -142,7 +192,8 @@ bool IsRelease(const sim::Call& c) {
 }
 
 const DWORD kFaultCodes[] = {MMSYSERR_ERROR, MMSYSERR_NOMEM, MIXERR_INVALLINE, MIXERR_INVALCONTROL,
-                             ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND, MCIERR_HARDWARE, MCIERR_DEVICE_NOT_READY};
+                             ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND, MCIERR_HARDWARE, MCIERR_DEVICE_NOT_READY,
+                             MMSYSERR_NODRIVER};
 
 // Functions a fault may be aimed at, by the occurrence of the call: a failure
 // at a given call of one function (the second line query, the first read
@@ -153,7 +204,7 @@ const char* const kFaultFunctions[] = {
     "mixerGetControlDetailsA", "mixerSetControlDetails", "HeapAlloc",  "LocalAlloc",        "GetProcessHeap",
     "CreateFileA",        "ReadFile",           "WriteFile",         "FlushFileBuffers",  "MoveFileExA",
     "GetFileAttributesA", "FindFirstFileA",     "FindNextFileA",     "RegOpenKeyExA",     "RegQueryValueExA",
-    "mciSendCommandA",    "mciGetErrorStringA"};
+    "mciSendCommandA",    "mciGetErrorStringA", "waveInGetNumDevs",  "waveInMessage",     "mixerGetID"};
 
 typedef LONG(WINAPI* ValueFn)(LONG);
 typedef LONG(WINAPI* PlainFn)(void);

@@ -10,13 +10,36 @@
  *
  * Strings are 8-bit, NUL-terminated, in the ANSI code page.
  *
- * Mixer device 0. Every call that touches the mixer opens mixer device 0 and
+ * Mixer device 0. Every call that touches the mixer opens mixer device 0 (or,
+ * for a recording line, a recording endpoint's mixer; see below) and
  * closes it before it returns; no handle is kept between calls. While it is
  * open, the line, control and value requests name the device by its
  * identifier, 0 (MIXER_OBJECTF_MIXER), so they reach device 0 however many
  * calls came before, also on platforms whose handle numbers run out or come
  * to name another device (Wine). LocateControl is the exception: its requests
  * name the mixer by the handle the host passes.
+ *
+ * Windows Vista and later, and Wine. These systems show every audio endpoint
+ * as a mixer device of its own (Microsoft, "Audio Mixers in Windows Vista"):
+ * device 0 is the preferred playback endpoint, a speakers destination over
+ * wave-out and CD sources, without a wave-in destination. Where device 0 has
+ * no wave-in destination, the recording functions (the Rec volumes and
+ * mutes, SetRecLineInBalance, the recording side of the microphone boost,
+ * and Save and Set through them) look for their line on the recording
+ * endpoints' mixers: the preferred wave-in device's first, then the other
+ * wave-in devices' in order (mixerGetID with MIXER_OBJECTF_WAVEIN), each
+ * opened, searched and closed as device 0 is. Where the line's own volume or
+ * mute keeps nothing (Wine), the endpoint destination's stands in: every
+ * control of an endpoint acts on the one endpoint control. These mixers
+ * have no recording selector, peak meter or boost switch, and the functions
+ * for them give what they give on any mixer without one: SetRec...Select 1
+ * selecting nothing, GetRec...Select -1, IsMuxSingleSelect 0,
+ * GetMixerRecordChannels -1 with an empty buffer, GetPeak 0, the boost
+ * setters nothing written, GetMicBoostMode 0. A playback level set through
+ * the mixer there belongs to the host's own audio session; a recording
+ * level is the endpoint's (Wine keeps every level per process). A host run
+ * in Windows XP compatibility mode gets the card's own mixer instead. Where
+ * device 0 has a wave-in destination, none of this happens.
  *
  * Reads change nothing. A getter reads the control and writes nothing back:
  * repeated reads leave a level where it was, also on platforms that store a

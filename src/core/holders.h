@@ -5,8 +5,9 @@
 
 // An open mixer device, closed when the holder goes.
 //
-// The requests made while it is open name the device by its identifier, 0,
-// with MIXER_OBJECTF_MIXER (obj()), not by the handle: winmm resolves an
+// The requests made while it is open name the device by its identifier
+// (device 0, or the recording endpoint's mixer a search moved on to) with
+// MIXER_OBJECTF_MIXER (obj()), not by the handle: winmm resolves an
 // identifier without the handle, while some platforms hand out handles that
 // stop naming the device after enough opens (Wine 8 numbers them from a
 // counter that never goes down, and from the 256th open of a process the
@@ -19,11 +20,13 @@ public:
     MixerDevice(const MixerDevice&) = delete;
     MixerDevice& operator=(const MixerDevice&) = delete;
 
-    // Opens mixer device 0 (no callback, no instance data, flags 0).
-    MMRESULT Open() {
+    // Opens mixer device `id` (no callback, no instance data, flags 0),
+    // closing the one held first.
+    MMRESULT Open(UINT id = 0) {
         Close();
+        id_ = id;
         HMIXER h = nullptr;
-        MMRESULT r = mixerOpen(&h, 0, 0, 0, 0);
+        MMRESULT r = mixerOpen(&h, id, 0, 0, 0);
         if (r == MMSYSERR_NOERROR) handle_ = h;
         return r;
     }
@@ -34,11 +37,14 @@ public:
         handle_ = nullptr;
         return r;
     }
-    // The object the requests name, with flags MIXER_OBJECTF_MIXER (0).
-    HMIXEROBJ obj() const { return reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(0)); }
+    // The device's identifier, and the object the requests name with flags
+    // MIXER_OBJECTF_MIXER (0).
+    UINT id() const { return id_; }
+    HMIXEROBJ obj() const { return reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(id_)); }
 
 private:
     HMIXER handle_ = nullptr;
+    UINT id_ = 0;
 };
 
 // The heaps the library takes blocks from: each hands out zero-filled blocks

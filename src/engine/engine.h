@@ -37,10 +37,25 @@ Treatment OpTreatment(LONG op);
 // Line search shared by the writer and reader entry points.
 enum SearchOutcome { SearchFailed, SearchNotFound, SearchFound };
 class MixerDevice;
+
+// The line a search found. On a recording endpoint's mixer (see
+// recording_endpoints.h) its destination's controls stand in for those of
+// the line that keep nothing: Wine's source controls take a write and change
+// nothing, and every control of a Windows endpoint acts on the one endpoint
+// control that its destination's name.
+struct FoundLine {
+    DWORD lineId = 0;
+    bool onEndpoint = false;  // found on a recording endpoint's mixer
+    DWORD destinationId = 0;  // there, its wave-in destination
+};
+
 // Opens mixer device 0 into `device` and finds the line that `op` and the line
-// target address. On SearchFound the device stays open for the caller.
+// target address. A recording line (a source of the wave-in destination) is
+// looked for on the recording endpoints' mixers when device 0 has no wave-in
+// destination. On SearchFound the device searched last stays open for the
+// caller.
 SearchOutcome FindMixerLine(DWORD componentType, LONG op, LPCSTR name, LONG byName, MixerDevice& device,
-                            DWORD* lineId);
+                            FoundLine* found);
 
 // Given each line a walk reads, in the record the walk reuses; true ends the
 // walk there.
@@ -67,11 +82,15 @@ SearchOutcome WalkLines(MixerDevice& device, DWORD destinationType, bool destina
 // Every request passes `object` with flags MIXER_OBJECTF_MIXER (0), which
 // winmm reads as a device identifier or, failing that, a handle.
 LONG WriteLineControl(DWORD lineId, LONG value, HMIXEROBJ object, LONG op);
+// The same on a line a search found, its destination's control standing in
+// for one that keeps nothing on a recording endpoint's mixer.
+LONG WriteFoundLine(const FoundLine& line, LONG value, HMIXEROBJ object, LONG op);
 
 // Reads one control of the line found: the value; 0 when no line or control;
 // -1 on failure. Nothing is written.
 LONG GetMixer(DWORD componentType, LONG op, LONG value, LPCSTR name, LONG byName);
 LONG QueryControl(DWORD lineId, LONG value, HMIXEROBJ object, LONG op);
+LONG QueryFoundLine(const FoundLine& line, LONG value, HMIXEROBJ object, LONG op);
 
 // Level and balance arithmetic, exposed for tests.
 void ApplyLevelRule(LONG* first, LONG* last, LONG level);

@@ -1,9 +1,12 @@
-// Finding a line of mixer device 0 by operation code and line target, and the
-// walk of its lines that the search is made of.
+// Finding a line by operation code and line target: on mixer device 0, or,
+// for a recording line where device 0 has no wave-in destination, on the
+// recording endpoints' mixers; and the walk of a device's lines that the
+// search is made of.
 #include "core/holders.h"
 #include "core/state.h"
 #include "engine/engine.h"
 #include "engine/line_controls.h"
+#include "engine/recording_endpoints.h"
 
 namespace {
 
@@ -23,16 +26,20 @@ bool Matches(MIXERLINEA* line, void* context) {
     return match;
 }
 
-}  // namespace
+// What a walk saw of the destinations it looked for.
+struct WalkEnd {
+    bool sawDestination = false;  // the device has a destination of the type
+    DWORD destinationId = 0;      // the line id of the one the walk was in last
+};
 
-SearchOutcome WalkLines(MixerDevice& device, DWORD destinationType, bool destinationItself, LineVisitor visit,
-                        void* context) {
-    if (mixerGetNumDevs() == 0) return SearchFailed;
-    if (device.Open() != MMSYSERR_NOERROR) return SearchFailed;
+// WalkLines on mixer device `id`, without asking for the device count.
+SearchOutcome WalkDevice(MixerDevice& device, UINT id, DWORD destinationType, bool destinationItself,
+                         LineVisitor visit, void* context, WalkEnd* end) {
+    if (device.Open(id) != MMSYSERR_NOERROR) return SearchFailed;
 
     MIXERCAPSA caps;
     caps.cDestinations = 0;
-    if (mixerGetDevCapsA(0, &caps, sizeof caps) != MMSYSERR_NOERROR) return SearchFailed;
+    if (mixerGetDevCapsA(id, &caps, sizeof caps) != MMSYSERR_NOERROR) return SearchFailed;
 
     MIXERLINEA line;  // one record, reused for every request of the walk
     for (DWORD d = 0; d < caps.cDestinations; ++d) {
@@ -42,6 +49,8 @@ SearchOutcome WalkLines(MixerDevice& device, DWORD destinationType, bool destina
             return SearchFailed;
         const LONG sources = static_cast<LONG>(line.cConnections);
         if (line.dwComponentType != destinationType) continue;
+        end->sawDestination = true;
+        end->destinationId = line.dwLineID;
         // A destination without source lines is never visited, not even by
         // a walk that means the destination itself.
         if (sources <= 0) continue;
@@ -63,29 +72,72 @@ SearchOutcome WalkLines(MixerDevice& device, DWORD destinationType, bool destina
     return SearchNotFound;
 }
 
+// The source line of the target on the recording endpoints' mixers: those
+// of the wave-in devices, the preferred one first, each searched as device 0
+// is. Device 0 itself, searched already, and wave-in devices without a mixer
+// are passed over. On SearchFound `device` holds the mixer open and `end`
+// names its wave-in destination.
+SearchOutcome FindOnRecordingEndpoints(MixerDevice& device, LineTarget* target, WalkEnd* end) {
+    device.Close();
+    const UINT count = waveInGetNumDevs();
+    const UINT preferred = PreferredWaveIn(count);
+    for (UINT position = 0; position < count; ++position) {
+        UINT mixer = 0;
+        const MMRESULT r = WaveInMixer(WaveInAt(position, preferred), &mixer);
+        if (r == MMSYSERR_NODRIVER || (r == MMSYSERR_NOERROR && mixer == 0)) continue;
+        if (r != MMSYSERR_NOERROR) return SearchFailed;
+        *end = WalkEnd();
+        const SearchOutcome outcome =
+            WalkDevice(device, mixer, MIXERLINE_COMPONENTTYPE_DST_WAVEIN, false, Matches, target, end);
+        if (outcome != SearchNotFound) return outcome;
+        device.Close();
+    }
+    return SearchNotFound;
+}
+
+}  // namespace
+
+SearchOutcome WalkLines(MixerDevice& device, DWORD destinationType, bool destinationItself, LineVisitor visit,
+                        void* context) {
+    if (mixerGetNumDevs() == 0) return SearchFailed;
+    WalkEnd end;
+    return WalkDevice(device, 0, destinationType, destinationItself, visit, context, &end);
+}
+
 SearchOutcome FindMixerLine(DWORD componentType, LONG op, LPCSTR name, LONG byName, MixerDevice& device,
-                            DWORD* lineId) {
+                            FoundLine* found) {
     LineTarget target = {componentType, name, byName, 0};
-    const SearchOutcome outcome =
-        WalkLines(device, OpDestinationType(op), OpAddressesDestination(op), Matches, &target);
-    if (outcome == SearchFound) *lineId = target.lineId;
+    const DWORD destinationType = OpDestinationType(op);
+    const bool itself = OpAddressesDestination(op);
+    WalkEnd end;
+    SearchOutcome outcome = SearchFailed;
+    if (mixerGetNumDevs() != 0)
+        outcome = WalkDevice(device, 0, destinationType, itself, Matches, &target, &end);
+    *found = FoundLine();
+    if (outcome == SearchNotFound && !end.sawDestination && !itself &&
+        destinationType == MIXERLINE_COMPONENTTYPE_DST_WAVEIN) {
+        outcome = FindOnRecordingEndpoints(device, &target, &end);
+        found->onEndpoint = true;
+        found->destinationId = end.destinationId;
+    }
+    found->lineId = target.lineId;
     return outcome;
 }
 
 MIXER_EXPORT LONG WINAPI SetMixer(DWORD componentType, LONG op, LONG value, LPCSTR name, LONG byName) {
     MixerDevice device;
-    DWORD lineId = 0;
-    if (FindMixerLine(componentType, op, name, byName, device, &lineId) != SearchFound) return 0;
-    WriteLineControl(lineId, value, device.obj(), op);
+    FoundLine line;
+    if (FindMixerLine(componentType, op, name, byName, device, &line) != SearchFound) return 0;
+    WriteFoundLine(line, value, device.obj(), op);
     return 1;
 }
 
 LONG GetMixer(DWORD componentType, LONG op, LONG value, LPCSTR name, LONG byName) {
     MixerDevice device;
-    DWORD lineId = 0;
-    switch (FindMixerLine(componentType, op, name, byName, device, &lineId)) {
+    FoundLine line;
+    switch (FindMixerLine(componentType, op, name, byName, device, &line)) {
     case SearchFound:
-        return QueryControl(lineId, value, device.obj(), op);
+        return QueryFoundLine(line, value, device.obj(), op);
     case SearchNotFound:
         return 0;
     default:

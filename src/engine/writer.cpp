@@ -1,6 +1,7 @@
 // Control writer: boolean, level and balance writes of one line's control.
 #include "engine/engine.h"
 #include "engine/line_controls.h"
+#include "engine/recording_endpoints.h"
 
 namespace {
 
@@ -94,7 +95,11 @@ void ApplyBalanceRule(LONG* first, LONG* last, LONG position) {
     }
 }
 
-LONG WriteLineControl(DWORD lineId, LONG value, HMIXEROBJ obj, LONG op) {
+namespace {
+
+// WriteLineControl; with a stand-in, the line that stands in for a control
+// that keeps nothing.
+LONG WriteControl(DWORD lineId, LONG value, HMIXEROBJ obj, LONG op, const DWORD* standIn) {
     const Treatment treatment = OpTreatment(op);
     LineControls controls;
     switch (controls.Fetch(obj, MIXER_GETLINEINFOF_LINEID, lineId, true,
@@ -115,11 +120,32 @@ LONG WriteLineControl(DWORD lineId, LONG value, HMIXEROBJ obj, LONG op) {
     // The balance scale has 16 steps; any other position would give channel
     // levels below zero or above the louder channel's.
     if (treatment == TreatBalance && (value < 0 || value > 15)) return 1;
+    if (standIn != nullptr) {
+        MMRESULT unread = MMSYSERR_NOERROR;
+        switch (ControlKeeping(obj, MIXER_OBJECTF_MIXER, control, &unread)) {
+        case ControlUnread:
+            return 1;  // as the writes' own read fails: nothing written
+        case ControlKeepsNothing:
+            return WriteControl(*standIn, value, obj, op, nullptr);
+        case ControlKeeps:
+            break;
+        }
+    }
     if (treatment == TreatBoolean)
         WriteBoolean(obj, control, value);
     else
         WriteChannels(obj, controls.line(), control, value, treatment);
     return 1;
+}
+
+}  // namespace
+
+LONG WriteLineControl(DWORD lineId, LONG value, HMIXEROBJ obj, LONG op) {
+    return WriteControl(lineId, value, obj, op, nullptr);
+}
+
+LONG WriteFoundLine(const FoundLine& line, LONG value, HMIXEROBJ obj, LONG op) {
+    return WriteControl(line.lineId, value, obj, op, line.onEndpoint ? &line.destinationId : nullptr);
 }
 
 MIXER_EXPORT LONG WINAPI LocateControl(DWORD lineId, LONG value, HMIXER mixer, LONG op) {

@@ -157,8 +157,8 @@ DWORD BuildSettingsText(char* text, bool* failed) {
 // keeping.
 bool MixerReadable() {
     MixerDevice device;
-    DWORD lineId = 0;
-    return FindMixerLine(0, OpMainVolume, nullptr, 1, device, &lineId) != SearchFailed;
+    FoundLine line;
+    return FindMixerLine(0, OpMainVolume, nullptr, 1, device, &line) != SearchFailed;
 }
 
 // ---- Set ---------------------------------------------------------------------

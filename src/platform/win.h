@@ -8,6 +8,7 @@
 #endif
 #include <windows.h>
 #include <mmsystem.h>
+#include <mmddk.h>  // DRVM_MAPPER_PREFERRED_GET
 #else
 #include "sim/win32_api.h"
 #endif

@@ -9,6 +9,7 @@
 // directory search, registry key or CD device may stay behind, except the one
 // resource whose release was the call made to fail.
 #include "cdaudio/cdaudio.h"
+#include "endpoint_cards.h"
 #include "engine/engine.h"
 #include "export_names.h"
 #include "exports/line_exports.h"
@@ -147,6 +148,9 @@ const std::vector<DWORD>& CodesFor(const std::string& fn) {
         {"mixerGetLineControlsA", {MIXERR_INVALCONTROL, MMSYSERR_INVALPARAM}},
         {"mixerGetControlDetailsA", {MIXERR_INVALCONTROL, MMSYSERR_INVALPARAM}},
         {"mixerSetControlDetails", {MIXERR_INVALVALUE, MMSYSERR_INVALPARAM}},
+        {"mixerGetID", {MMSYSERR_NODRIVER, MMSYSERR_INVALHANDLE, MMSYSERR_BADDEVICEID}},
+        {"waveInGetNumDevs", {0}},
+        {"waveInMessage", {MMSYSERR_NOTSUPPORTED, MMSYSERR_INVALHANDLE}},
         {"GetProcessHeap", {ERROR_NOT_ENOUGH_MEMORY}},
         {"HeapAlloc", {ERROR_NOT_ENOUGH_MEMORY}},
         {"HeapFree", {ERROR_INVALID_PARAMETER}},
@@ -776,6 +780,83 @@ TEST_F(FaultInjectionTest, MicrophoneBoostCDTypeAndNoOps) {
         cases += Run(s);
     }
     Report("microphone boost, CD type and no-op entries", cases);
+}
+
+// ---- Recording lines on per-endpoint mixers -------------------------------------
+
+// A fault that the endpoint search gets past: a wave-in device without a
+// mixer (mixerGetID's MMSYSERR_NODRIVER) is passed over, and a wave mapper
+// that cannot tell takes device 0 first. The device that held the line in
+// the baseline is lost with its mapping: no other endpoint has the line.
+bool EndpointFaultPassed(const Baseline& b, const Fault& f, bool* lineLost) {
+    *lineLost = false;
+    if (f.fn() == "waveInMessage" || IsRelease(*f.call)) return true;
+    if (f.fn() != "mixerGetID" || f.code != MMSYSERR_NODRIVER) return false;
+    // The mapping that led to the line is the last one, and a line read by
+    // its id follows it.
+    for (size_t i = f.index + 1; i < b.log.size(); ++i) {
+        if (b.log[i].fn == "mixerGetID") return true;
+        if (b.log[i].fn == "mixerGetLineInfoA" &&
+            (b.log[i].flags & MIXER_GETLINEINFOF_QUERYMASK) == MIXER_GETLINEINFOF_LINEID)
+            *lineLost = true;
+    }
+    return true;
+}
+
+// A recording getter on such a card: the value the last read gave, or what
+// the failing call turns it into (as on device 0, but for the faults above,
+// and a device count of 0, which finds nothing).
+LONG EndpointGetOutcome(const Baseline& b, const Fault* f) {
+    LONG value = 0;
+    for (const sim::Call& c : b.log)
+        if (c.fn == "mixerGetControlDetailsA" && !c.values.empty()) value = c.values[0];
+    if (f == nullptr) return value;
+    bool lineLost = false;
+    if (EndpointFaultPassed(b, *f, &lineLost)) return lineLost ? 0 : value;
+    if (f->fn() == "waveInGetNumDevs" || f->fn() == "mixerGetLineControlsA") return 0;
+    return -1;
+}
+
+TEST_F(FaultInjectionTest, RecordingEndpoints) {
+    // The recording members on Wine's mixers (the destination stands in for
+    // the source's controls) and on Windows-shaped endpoints with levels of
+    // their own, the preferred recording device the second.
+    const struct {
+        const char* variant;
+        std::function<void()> setup;
+    } cards[] = {
+        {"Wine's endpoints", [] { BuildWineCard(); }},
+        {"Windows' endpoints", [] { BuildWindowsCard(false); }},
+    };
+    int cases = 0;
+    for (const auto& card : cards) {
+        for (const MixerMember& m : kMixerMembers) {
+            if (std::string(m.setterName).compare(0, 6, "SetRec") != 0) continue;
+            Scenario set;
+            set.name = m.setterName;
+            set.variant = card.variant;
+            set.setup = card.setup;
+            const ValueFn setter = m.setter;
+            const LONG value = m.value == 0 ? 1 : m.value;
+            set.run = [setter, value] { return Result(setter(value)); };
+            set.expect = [](const Baseline&, const Fault*) { return Result(1); };
+            set.stopsEverything = [](const Fault& f) {
+                return f.fn() != "waveInMessage" && !IsRelease(*f.call) &&
+                       !(f.fn() == "mixerGetID" && f.code == MMSYSERR_NODRIVER);
+            };
+            cases += Run(set);
+            if (!m.getter) continue;
+            Scenario get;
+            get.name = m.getterName;
+            get.variant = card.variant;
+            get.setup = card.setup;
+            const PlainFn getter = m.getter;
+            get.run = [getter] { return Result(getter()); };
+            get.expect = [](const Baseline& b, const Fault* f) { return Result(EndpointGetOutcome(b, f)); };
+            cases += Run(get);
+        }
+    }
+    Report("recording lines on per-endpoint mixers", cases);
 }
 
 TEST_F(FaultInjectionTest, RecordingSelection) {

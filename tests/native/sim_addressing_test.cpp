@@ -1,8 +1,9 @@
 // The simulated mixer names devices as winmm does: by identifier or handle,
 // with Windows' handles or with Wine 8's numbered ones; mixerOpen refuses the
-// notifications it cannot deliver; Wine's float store of a level.
+// notifications it cannot deliver; Wine's float store of a level; wave
+// devices mapped to their mixers; endpoint controls that act on one value.
 #include "fixture.h"
-#include "wine_card.h"
+#include "endpoint_cards.h"
 
 #include <cstring>
 
@@ -163,6 +164,99 @@ TEST_F(SimAddressingTest, WineKeepsALevelAsAFloat) {
     card.volume->floatLevel = false;
     ASSERT_EQ(WriteValue(0, id, 1000), MMSYSERR_NOERROR);
     EXPECT_EQ(ReadValue(0, id), 1000);
+}
+
+TEST_F(SimAddressingTest, WaveDevicesMapToTheirMixers) {
+    // A card's own mixer serves both directions, an endpoint's one; wave
+    // device n of a direction is the n-th mixer serving it. Wine refuses an
+    // identifier past the devices with MMSYSERR_INVALHANDLE and stores it;
+    // Windows answers MMSYSERR_BADDEVICEID and stores -1.
+    sim::AddDevice("Card");
+    AddEndpoint("Out 1", sim::Device::Endpoint::Playback, kSpeakers, "Out", 1, nullptr, nullptr);
+    AddEndpoint("In 1", sim::Device::Endpoint::Recording, MIXERLINE_COMPONENTTYPE_DST_WAVEIN, "In", 1, nullptr, nullptr);
+    AddEndpoint("Out 2", sim::Device::Endpoint::Playback, kSpeakers, "Out", 1, nullptr, nullptr);
+    EXPECT_EQ(waveOutGetNumDevs(), 3u);
+    EXPECT_EQ(waveInGetNumDevs(), 2u);
+    struct Row {
+        UINT_PTR object;
+        DWORD flags;
+        bool wine;
+        MMRESULT result;
+        UINT id;
+    } rows[] = {
+        {0, MIXER_OBJECTF_WAVEOUT, false, MMSYSERR_NOERROR, 0},
+        {1, MIXER_OBJECTF_WAVEOUT, false, MMSYSERR_NOERROR, 1},
+        {2, MIXER_OBJECTF_WAVEOUT, false, MMSYSERR_NOERROR, 3},
+        {0, MIXER_OBJECTF_WAVEIN, false, MMSYSERR_NOERROR, 0},
+        {1, MIXER_OBJECTF_WAVEIN, false, MMSYSERR_NOERROR, 2},
+        {2, MIXER_OBJECTF_WAVEIN, false, MMSYSERR_BADDEVICEID, static_cast<UINT>(-1)},
+        {2, MIXER_OBJECTF_WAVEIN, true, MMSYSERR_INVALHANDLE, 2},
+        {WAVE_MAPPER, MIXER_OBJECTF_WAVEIN, true, MMSYSERR_INVALHANDLE, WAVE_MAPPER},
+        {WAVE_MAPPER, MIXER_OBJECTF_WAVEOUT, false, MMSYSERR_BADDEVICEID, static_cast<UINT>(-1)},
+        {3, MIXER_OBJECTF_MIXER, false, MMSYSERR_NOERROR, 3},
+        {4, MIXER_OBJECTF_MIXER, false, MMSYSERR_BADDEVICEID, 77},
+        {0, MIXER_OBJECTF_AUX, false, MMSYSERR_NODRIVER, static_cast<UINT>(-1)},
+        {0, MIXER_OBJECTF_WAVEIN | 1, false, MMSYSERR_INVALFLAG, 77},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.object) + " flags " + std::to_string(row.flags) + (row.wine ? " Wine" : ""));
+        sim::SetWineDeviceIds(row.wine);
+        UINT id = 77;
+        EXPECT_EQ(mixerGetID(Obj(row.object), &id, row.flags), row.result);
+        EXPECT_EQ(id, row.id);
+    }
+    EXPECT_EQ(mixerGetID(Obj(0), nullptr, MIXER_OBJECTF_WAVEIN), static_cast<MMRESULT>(MMSYSERR_INVALPARAM));
+}
+
+TEST_F(SimAddressingTest, WaveMapperNamesThePreferredDevice) {
+    // The preferred wave-in device as set; the wave-out mapper names device
+    // 0; Wine names none (-1) until the process has asked for a device count.
+    AddEndpoint("In", sim::Device::Endpoint::Recording, MIXERLINE_COMPONENTTYPE_DST_WAVEIN, "In", 1, nullptr, nullptr);
+    sim::SetPreferredWaveIn(3);
+    sim::SetWineDeviceIds(true);
+    auto preferred = [](bool in, MMRESULT* r) {
+        DWORD id = 55, flags = 55;
+        const DWORD_PTR p1 = reinterpret_cast<DWORD_PTR>(&id), p2 = reinterpret_cast<DWORD_PTR>(&flags);
+        *r = in ? waveInMessage(reinterpret_cast<HWAVEIN>(static_cast<UINT_PTR>(WAVE_MAPPER)), DRVM_MAPPER_PREFERRED_GET, p1, p2)
+                : waveOutMessage(reinterpret_cast<HWAVEOUT>(static_cast<UINT_PTR>(WAVE_MAPPER)), DRVM_MAPPER_PREFERRED_GET, p1, p2);
+        EXPECT_EQ(flags, 0u);
+        return id;
+    };
+    MMRESULT r = 1;
+    EXPECT_EQ(preferred(true, &r), static_cast<DWORD>(-1));
+    EXPECT_EQ(r, static_cast<MMRESULT>(MMSYSERR_NOERROR));
+    EXPECT_EQ(preferred(false, &r), static_cast<DWORD>(-1));
+    mixerGetNumDevs();
+    EXPECT_EQ(preferred(true, &r), 3u);
+    EXPECT_EQ(preferred(false, &r), 0u);
+    // Only the mapper and only that message are answered.
+    DWORD id = 0, flags = 0;
+    EXPECT_EQ(waveInMessage(reinterpret_cast<HWAVEIN>(static_cast<UINT_PTR>(0)), DRVM_MAPPER_PREFERRED_GET,
+                            reinterpret_cast<DWORD_PTR>(&id), reinterpret_cast<DWORD_PTR>(&flags)),
+              static_cast<MMRESULT>(MMSYSERR_INVALHANDLE));
+    EXPECT_EQ(waveInMessage(reinterpret_cast<HWAVEIN>(static_cast<UINT_PTR>(WAVE_MAPPER)), DRVM_MAPPER + 1,
+                            reinterpret_cast<DWORD_PTR>(&id), reinterpret_cast<DWORD_PTR>(&flags)),
+              static_cast<MMRESULT>(MMSYSERR_NOTSUPPORTED));
+    EXPECT_EQ(waveInMessage(reinterpret_cast<HWAVEIN>(static_cast<UINT_PTR>(WAVE_MAPPER)), DRVM_MAPPER_PREFERRED_GET,
+                            0, reinterpret_cast<DWORD_PTR>(&flags)),
+              static_cast<MMRESULT>(MMSYSERR_INVALPARAM));
+}
+
+TEST_F(SimAddressingTest, EndpointControlsActOnOneValue) {
+    // A source's volume and mute read and write the destination's, through
+    // either line's channel count.
+    WindowsCard card = BuildWindowsCard();
+    const DWORD source = card.micSourceVolume->id;
+    ASSERT_EQ(WriteValue(2, source, 1234), MMSYSERR_NOERROR);
+    EXPECT_EQ(card.micVolume->values, (std::vector<LONG>{1234, 1234}));
+    card.micVolume->values = {10, 20};
+    EXPECT_EQ(ReadValue(2, source), 20);
+    ASSERT_EQ(WriteValue(2, card.micSourceMute->id, 1), MMSYSERR_NOERROR);
+    EXPECT_EQ(card.micMute->Value(), 1);
+    EXPECT_EQ(ReadValue(2, card.micMute->id), 1);
+    // A control that acts on one that does not exist fails every request.
+    card.micSourceVolume->actsOn = 9999;
+    EXPECT_EQ(ReadValue(2, source), -12345);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The mixer Wine 8's winmm shows under tests/wine/wine-run.sh, as measured
-// there (tools/mixerctl/difftest/wine-card.json has every value): playback
+// there (tools/mixerctl/cards/wine.json has every value): playback
 // device "Out: default" with a speakers destination "Master Volume" whose
 // volume (id 0, uniform, 0..65535) and mute (id 1) answer only the first of
 // two channels, over one wave-out source "Master Volume" (line id 0) whose
@@ -44,13 +44,15 @@ struct WineCard {
     sim::Control* mute;
     sim::Control* secondVolume;  // the second playback device's, when asked for
     sim::Control* secondMute;
+    sim::Control* recVolume;  // "In: default"'s, the recording endpoint's
+    sim::Control* recMute;
 };
 
 inline void AddWineDevice(const std::string& name, bool capture, sim::Control** volume, sim::Control** mute) {
     sim::Device& device = sim::AddDevice(name);
     device.mid = 255;
     device.pid = 255;
-    device.capture = capture;
+    device.endpoint = capture ? sim::Device::Endpoint::Recording : sim::Device::Endpoint::Playback;
     sim::Destination& d = device.AddDestination(
         capture ? MIXERLINE_COMPONENTTYPE_DST_WAVEIN : MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, "Master Volume", 2);
     d.shortName = "Volume";
@@ -86,9 +88,8 @@ inline WineCard BuildWineCard(bool secondOutput = false) {
     WineCard card = {};
     AddWineDevice("Out: default", false, &card.volume, &card.mute);
     if (secondOutput) AddWineDevice("Out: null2", false, &card.secondVolume, &card.secondMute);
-    sim::Control* inVolume = nullptr;
-    sim::Control* inMute = nullptr;
-    AddWineDevice("In: default", true, &inVolume, &inMute);
+    AddWineDevice("In: default", true, &card.recVolume, &card.recMute);
     sim::SetWineMixerHandles(true);
+    sim::SetWineDeviceIds(true);
     return card;
 }

@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 struct HostTest {
     const char* name;
@@ -64,6 +65,9 @@ public:
 
 // The loaded library and its exports.
 HMODULE Dll();
+// The directory MIXER.DLL was loaded from, ending in a backslash: the
+// library's name-file prefix at load.
+std::string DllDirectory();
 FARPROC Export(const char* name);
 // A function address as the pointer type F (through void (*)(void), the
 // type a cast between function types goes through without a warning).
@@ -91,6 +95,9 @@ bool DirectWrite(DWORD controlId, LONG value);
 // The one-channel value of a control, or `fallback` when the read fails.
 LONG DirectValue(DWORD controlId, LONG fallback = -12345);
 // The same on another mixer device, named by its identifier.
+DirectLine DeviceDestination(UINT device, DWORD componentType);
+bool DeviceControl(UINT device, DWORD lineId, DWORD controlType, MIXERCONTROLA* out);
+bool DeviceRead(UINT device, DWORD controlId, LONG* value);
 bool DeviceWrite(UINT device, DWORD controlId, LONG value);
 LONG DeviceValue(UINT device, DWORD controlId, LONG fallback = -12345);
 
@@ -98,6 +105,11 @@ LONG DeviceValue(UINT device, DWORD controlId, LONG fallback = -12345);
 std::string TempDirectory(const char* tag);
 // Writes a file's bytes as they are; false when it cannot.
 bool WriteBytes(const std::string& path, const std::string& bytes);
+// A file's bytes; empty when it cannot be read.
+std::string ReadBytes(const std::string& path);
+// The number after "<section>\r\n...<key>=" in a saved settings text;
+// -99999 when the section or the key is not there.
+long SettingsEntry(const std::string& text, const char* section, const char* key);
 
 // Device 0's master line: the speakers destination with its volume and mute.
 struct MasterControls {
@@ -107,6 +119,35 @@ struct MasterControls {
     DWORD mute;
 };
 MasterControls FindMasterControls();
+// The first destination of a type on any device, with its volume and mute.
+MasterControls FindDestinationControls(UINT device, DWORD componentType);
+
+// The recording endpoint's mixer, found as winmm maps wave-in device 0 to a
+// mixer (mixerGetID with MIXER_OBJECTF_WAVEIN), and its wave-in destination's
+// volume and mute. Wine lists it after the output endpoints' mixers.
+struct RecordingControls {
+    bool ok;
+    UINT device;
+    MasterControls destination;
+};
+RecordingControls FindRecordingControls();
+
+// The volume and mute of every mixer device's first destination, read by
+// device identifier (-12345 where there is none).
+struct DeviceLevels {
+    UINT device;
+    MasterControls controls;
+    LONG volume, mute;
+};
+std::vector<DeviceLevels> ReadEveryDestination();
+// Writes the levels read back where they were read (Wine may keep a level
+// one lower).
+void RestoreLevels(const std::vector<DeviceLevels>& saved);
+// Checks that every device but `except` reads as in `before`; a failure
+// names the device and the value.
+void CheckLevelsKept(const std::vector<DeviceLevels>& before, UINT except, const char* file, int line);
+#define CHECK_LEVELS_KEPT(before, except) CheckLevelsKept((before), (except), __FILE__, __LINE__)
+constexpr UINT kNoDevice = 0xFFFFFFFFu;
 
 // Wine keeps levels as floats: a level may read back one lower.
 inline bool NearLevel(LONG got, LONG want) { return got == want || got == want - 1; }

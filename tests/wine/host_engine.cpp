@@ -2,6 +2,7 @@
 #include "host.h"
 
 #include <cstring>
+#include <vector>
 
 HOST_TEST(wine_has_master_volume) {
     CHECK(mixerGetNumDevs() >= 1);
@@ -57,19 +58,40 @@ HOST_TEST(set_mixer_by_name_is_exact) {
 }
 
 HOST_TEST(absent_lines_change_nothing) {
-    MasterControls m = FindMasterControls();
-    if (!m.ok) return CHECK(m.ok);
+    const RecordingControls rec = FindRecordingControls();
+    if (!rec.ok) return CHECK(rec.ok);
     const auto setMixer = CALL(SetMixer);
-    const LONG vol = DirectValue(m.volume, -1);
-    const LONG mute = DirectValue(m.mute, -1);
-    // No line-in; no wave-in destination here; a source's code with a
-    // destination's type; a null name.
+    const std::vector<DeviceLevels> before = ReadEveryDestination();
+    // No line-in on device 0 or on the recording endpoint; no microphone
+    // boost there; a source's code with a destination's type; a null name; a
+    // name that differs from the endpoint's source in case only.
     CHECK_EQ(setMixer(MIXERLINE_COMPONENTTYPE_SRC_LINE, MIXER_OP_PLAY_VOLUME, 777, "", 0), 0);
-    CHECK_EQ(setMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, MIXER_OP_REC_MUTE, 1, "", 0), 0);
+    CHECK_EQ(setMixer(MIXERLINE_COMPONENTTYPE_SRC_LINE, MIXER_OP_REC_MUTE, 1, "", 0), 0);
+    CHECK_EQ(setMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, MIXER_OP_REC_BOOST, 1, "", 0), 1);
     CHECK_EQ(setMixer(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, MIXER_OP_PLAY_VOLUME, 777, "", 0), 0);
     CHECK_EQ(setMixer(0, MIXER_OP_PLAY_VOLUME, 777, nullptr, 1), 0);
-    CHECK_EQ(DirectValue(m.volume, -1), vol);
-    CHECK_EQ(DirectValue(m.mute, -1), mute);
+    CHECK_EQ(setMixer(0, MIXER_OP_REC_VOLUME, 777, "master volume", 1), 0);
+    CHECK_LEVELS_KEPT(before, kNoDevice);
+}
+
+HOST_TEST(set_mixer_finds_recording_lines_on_the_endpoint) {
+    // Device 0 has no wave-in destination: the recording microphone, by its
+    // type or by the name Wine gives it, is the recording endpoint's, whose
+    // destination's level and mute stand in for the source's.
+    const RecordingControls rec = FindRecordingControls();
+    if (!rec.ok) return CHECK(rec.ok);
+    const auto setMixer = CALL(SetMixer);
+    const std::vector<DeviceLevels> saved = ReadEveryDestination();
+    CHECK(DeviceWrite(rec.device, rec.destination.mute, 0));
+    const std::vector<DeviceLevels> before = ReadEveryDestination();
+    CHECK_EQ(setMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, MIXER_OP_REC_VOLUME, 257 * 30, "", 0), 1);
+    CHECK_EQ(DeviceValue(rec.device, rec.destination.volume), 257 * 30);
+    CHECK_EQ(setMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, MIXER_OP_REC_MUTE, 1, "", 0), 1);
+    CHECK_EQ(DeviceValue(rec.device, rec.destination.mute), 1);
+    CHECK_EQ(setMixer(0, MIXER_OP_REC_VOLUME, 257 * 60, "Master Volume", 1), 1);
+    CHECK_EQ(DeviceValue(rec.device, rec.destination.volume), 257 * 60);
+    CHECK_LEVELS_KEPT(before, rec.device);
+    RestoreLevels(saved);
 }
 
 namespace {

@@ -73,11 +73,20 @@ struct Untouched {
 // set and read back, the peak meter polled, the recording selector and absent
 // lines asked for; a name file read, a save and a restore every 1,000 calls.
 // Every setter is checked with a direct read by device identifier, and with
-// `second.watched` device 1's master is checked to be as it was.
+// `second.watched` device 1's master is checked to be as it was. The
+// recording endpoint's level and mute, which every save reads and every
+// restore writes back as the recording microphone's, must stay as they were.
 void MixedCalls(const char* tag, const Untouched& second) {
     MasterControls m = FindMasterControls();
     if (!m.ok) return CHECK(m.ok);
     const LONG savedVolume = DirectValue(m.volume), savedMute = DirectValue(m.mute);
+    const RecordingControls rec = FindRecordingControls();
+    if (!rec.ok) return CHECK(rec.ok);
+    const LONG savedRecording = DeviceValue(rec.device, rec.destination.volume);
+    const LONG savedRecordingMute = DeviceValue(rec.device, rec.destination.mute);
+    const LONG recordingLevel = 257 * 130;  // Wine keeps it exactly
+    CHECK(DeviceWrite(rec.device, rec.destination.volume, recordingLevel));
+    CHECK(DeviceWrite(rec.device, rec.destination.mute, 1));
     LONG levels[kLevelCount];
     for (int i = 0; i < kLevelCount; ++i) levels[i] = LevelAt(i);
     const Stored stored = MeasureStored(m.volume, levels, kLevelCount);
@@ -138,6 +147,8 @@ void MixedCalls(const char* tag, const Untouched& second) {
             CHECK_EQ(DirectValue(m.volume), level);
             CHECK_EQ(DirectValue(m.mute), mute);
             device1();
+            CHECK_EQ(DeviceValue(rec.device, rec.destination.volume), recordingLevel);
+            CHECK_EQ(DeviceValue(rec.device, rec.destination.mute), 1);
             calls += 4;
         }
         if (Failed(before, calls, tag)) break;
@@ -154,6 +165,8 @@ void MixedCalls(const char* tag, const Untouched& second) {
     RemoveDirectoryA(dir.c_str());
     DirectWrite(m.volume, savedVolume);
     DirectWrite(m.mute, savedMute);
+    DeviceWrite(rec.device, rec.destination.volume, savedRecording);
+    DeviceWrite(rec.device, rec.destination.mute, savedRecordingMute);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Test host: loads MIXER.DLL with LoadLibraryA and runs every registered check.
 #include "host.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <set>
 #include <string>
@@ -75,6 +76,13 @@ HostContext::~HostContext() { g_context.pop_back(); }
 
 HMODULE Dll() { return g_dll; }
 
+std::string DllDirectory() {
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(g_dll, path, sizeof path);
+    std::string s(path, n);
+    return s.substr(0, s.rfind('\\') + 1);
+}
+
 int HostFailures() { return g_failures; }
 
 FARPROC Export(const char* name) {
@@ -89,17 +97,17 @@ FARPROC Export(const char* name) {
     return p;
 }
 
-DirectLine DirectDestination(DWORD componentType) {
+DirectLine DeviceDestination(UINT device, DWORD componentType) {
     DirectLine r;
     std::memset(&r, 0, sizeof r);
     r.line.cbStruct = sizeof r.line;
     r.line.dwComponentType = componentType;
-    r.found = mixerGetLineInfoA(reinterpret_cast<HMIXEROBJ>(0), &r.line,
+    r.found = mixerGetLineInfoA(reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(device)), &r.line,
                                 MIXER_OBJECTF_MIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) == MMSYSERR_NOERROR;
     return r;
 }
 
-bool DirectControl(DWORD lineId, DWORD controlType, MIXERCONTROLA* out) {
+bool DeviceControl(UINT device, DWORD lineId, DWORD controlType, MIXERCONTROLA* out) {
     MIXERLINECONTROLSA lc;
     std::memset(&lc, 0, sizeof lc);
     std::memset(out, 0, sizeof *out);
@@ -110,8 +118,14 @@ bool DirectControl(DWORD lineId, DWORD controlType, MIXERCONTROLA* out) {
     lc.cControls = 1;
     lc.cbmxctrl = sizeof *out;
     lc.pamxctrl = out;
-    return mixerGetLineControlsA(reinterpret_cast<HMIXEROBJ>(0), &lc,
+    return mixerGetLineControlsA(reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(device)), &lc,
                                  MIXER_OBJECTF_MIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) == MMSYSERR_NOERROR;
+}
+
+DirectLine DirectDestination(DWORD componentType) { return DeviceDestination(0, componentType); }
+
+bool DirectControl(DWORD lineId, DWORD controlType, MIXERCONTROLA* out) {
+    return DeviceControl(0, lineId, controlType, out);
 }
 
 static bool Details(UINT device, DWORD controlId, LONG* value, bool write) {
@@ -130,6 +144,7 @@ static bool Details(UINT device, DWORD controlId, LONG* value, bool write) {
 bool DirectRead(DWORD controlId, LONG* value) { return Details(0, controlId, value, false); }
 bool DirectWrite(DWORD controlId, LONG value) { return Details(0, controlId, &value, true); }
 LONG DirectValue(DWORD controlId, LONG fallback) { return DeviceValue(0, controlId, fallback); }
+bool DeviceRead(UINT device, DWORD controlId, LONG* value) { return Details(device, controlId, value, false); }
 bool DeviceWrite(UINT device, DWORD controlId, LONG value) { return Details(device, controlId, &value, true); }
 
 LONG DeviceValue(UINT device, DWORD controlId, LONG fallback) {
@@ -153,19 +168,99 @@ bool WriteBytes(const std::string& path, const std::string& bytes) {
     return std::fclose(f) == 0 && ok;
 }
 
-MasterControls FindMasterControls() {
+std::string ReadBytes(const std::string& path) {
+    std::string out;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return out;
+    char buf[1024];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+    std::fclose(f);
+    return out;
+}
+
+long SettingsEntry(const std::string& text, const char* section, const char* key) {
+    size_t at = text.find(std::string(section) + "\r\n");
+    if (at == std::string::npos) return -99999;
+    // The key within the section: before the next header.
+    const size_t next = text.find("\r\n[", at + 1);
+    at = text.find(std::string("\r\n") + key + "=", at);
+    if (at == std::string::npos || (next != std::string::npos && at > next)) return -99999;
+    return std::strtol(text.c_str() + at + 3 + std::strlen(key), nullptr, 10);
+}
+
+MasterControls FindDestinationControls(UINT device, DWORD componentType) {
     MasterControls m;
     std::memset(&m, 0, sizeof m);
-    DirectLine d = DirectDestination(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS);
+    DirectLine d = DeviceDestination(device, componentType);
     MIXERCONTROLA vol, mute;
-    if (d.found && DirectControl(d.line.dwLineID, MIXERCONTROL_CONTROLTYPE_VOLUME, &vol) &&
-        DirectControl(d.line.dwLineID, MIXERCONTROL_CONTROLTYPE_MUTE, &mute)) {
+    if (d.found && DeviceControl(device, d.line.dwLineID, MIXERCONTROL_CONTROLTYPE_VOLUME, &vol) &&
+        DeviceControl(device, d.line.dwLineID, MIXERCONTROL_CONTROLTYPE_MUTE, &mute)) {
         m.ok = true;
         m.lineId = d.line.dwLineID;
         m.volume = vol.dwControlID;
         m.mute = mute.dwControlID;
     }
     return m;
+}
+
+MasterControls FindMasterControls() { return FindDestinationControls(0, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS); }
+
+RecordingControls FindRecordingControls() {
+    RecordingControls r;
+    std::memset(&r, 0, sizeof r);
+    UINT device = 0;
+    if (waveInGetNumDevs() == 0 ||
+        mixerGetID(reinterpret_cast<HMIXEROBJ>(0), &device, MIXER_OBJECTF_WAVEIN) != MMSYSERR_NOERROR)
+        return r;
+    r.device = device;
+    r.destination = FindDestinationControls(device, MIXERLINE_COMPONENTTYPE_DST_WAVEIN);
+    r.ok = r.destination.ok;
+    return r;
+}
+
+std::vector<DeviceLevels> ReadEveryDestination() {
+    std::vector<DeviceLevels> out;
+    const UINT count = mixerGetNumDevs();
+    for (UINT device = 0; device < count; ++device) {
+        MIXERLINEA line;
+        std::memset(&line, 0, sizeof line);
+        line.cbStruct = sizeof line;
+        line.dwDestination = 0;
+        DeviceLevels levels;
+        std::memset(&levels, 0, sizeof levels);
+        levels.device = device;
+        levels.volume = levels.mute = -12345;
+        if (mixerGetLineInfoA(reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(device)), &line,
+                              MIXER_OBJECTF_MIXER | MIXER_GETLINEINFOF_DESTINATION) == MMSYSERR_NOERROR) {
+            levels.controls = FindDestinationControls(device, line.dwComponentType);
+            if (levels.controls.ok) {
+                levels.volume = DeviceValue(device, levels.controls.volume);
+                levels.mute = DeviceValue(device, levels.controls.mute);
+            }
+        }
+        out.push_back(levels);
+    }
+    return out;
+}
+
+void RestoreLevels(const std::vector<DeviceLevels>& saved) {
+    for (const DeviceLevels& d : saved) {
+        if (!d.controls.ok) continue;
+        DeviceWrite(d.device, d.controls.volume, d.volume);
+        DeviceWrite(d.device, d.controls.mute, d.mute);
+    }
+}
+
+void CheckLevelsKept(const std::vector<DeviceLevels>& before, UINT except, const char* file, int line) {
+    const std::vector<DeviceLevels> now = ReadEveryDestination();
+    HostCheckEq(now.size(), before.size(), "mixer devices", file, line);
+    for (size_t i = 0; i < before.size() && i < now.size(); ++i) {
+        if (before[i].device == except) continue;
+        const std::string device = "device " + std::to_string(before[i].device);
+        HostCheckEq(now[i].volume, before[i].volume, (device + "'s destination volume kept").c_str(), file, line);
+        HostCheckEq(now[i].mute, before[i].mute, (device + "'s destination mute kept").c_str(), file, line);
+    }
 }
 
 int main(int argc, char** argv) {

@@ -13,25 +13,6 @@ namespace {
 
 const char kAppPathKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\TAVRIN.EXE";
 
-// The directory of the loaded MIXER.DLL, ending in a backslash.
-std::string DllDirectory() {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(Dll(), path, sizeof path);
-    std::string s(path, n);
-    return s.substr(0, s.rfind('\\') + 1);
-}
-
-std::string ReadBytes(const std::string& path) {
-    std::string out;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return out;
-    char buf[1024];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    std::fclose(f);
-    return out;
-}
-
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // The names in a directory, without "." and "..".
@@ -46,15 +27,6 @@ std::vector<std::string> DirectoryEntries(const std::string& dir) {
     } while (FindNextFileA(find, &data));
     FindClose(find);
     return out;
-}
-
-// The number after "<section>\r\n...<key>=" in a saved text; -99999 if absent.
-long Entry(const std::string& text, const char* section, const char* key) {
-    size_t at = text.find(std::string(section) + "\r\n");
-    if (at == std::string::npos) return -99999;
-    at = text.find(std::string("\r\n") + key + "=", at);
-    if (at == std::string::npos) return -99999;
-    return std::strtol(text.c_str() + at + 3 + std::strlen(key), nullptr, 10);
 }
 
 }  // namespace
@@ -81,15 +53,15 @@ HOST_TEST(save_and_set_round_trip_master_volume_and_mute) {
     CHECK_EQ(lf, 45);
     CHECK(text.compare(0, 17, "[RECORD VOLUME]\r\n") == 0);
     CHECK(text.size() >= 11 && text.compare(text.size() - 11, 11, "DIGITAL=0\r\n") == 0);
-    CHECK(NearLevel(Entry(text, "[PLAY VOLUME]", "MAIN"), 23456));
-    CHECK_EQ(Entry(text, "[PLAY MUTE]", "MAIN"), 1);
+    CHECK(NearLevel(SettingsEntry(text, "[PLAY VOLUME]", "MAIN"), 23456));
+    CHECK_EQ(SettingsEntry(text, "[PLAY MUTE]", "MAIN"), 1);
     CHECK_EQ(DirectoryEntries(dir).size(), 1);  // no temporary file left
 
     CHECK(DirectWrite(m.volume, 1000));
     CHECK(DirectWrite(m.mute, 0));
     CHECK_EQ(set(file.c_str()), 1);
     // The level written back is the one saved (which Wine may keep one unit lower).
-    CHECK(NearLevel(DirectValue(m.volume), Entry(text, "[PLAY VOLUME]", "MAIN")));
+    CHECK(NearLevel(DirectValue(m.volume), SettingsEntry(text, "[PLAY VOLUME]", "MAIN")));
     CHECK_EQ(DirectValue(m.mute), 1);
 
     CHECK_EQ(save(nullptr), 0);
@@ -421,9 +393,9 @@ HOST_TEST(solo_settings_file_kills) {
 
         // Set applied the file this child found.
         ++sets;
-        const LONG savedLevel = Entry(current, "[PLAY VOLUME]", "MAIN");
+        const LONG savedLevel = SettingsEntry(current, "[PLAY VOLUME]", "MAIN");
         if (slot.setResult == 1 && NearLevel(slot.setVolume, savedLevel) &&
-            slot.setMute == Entry(current, "[PLAY MUTE]", "MAIN"))
+            slot.setMute == SettingsEntry(current, "[PLAY MUTE]", "MAIN"))
             ++setsApplied;
         saves += slot.saved;
         refusals += slot.refused;
@@ -432,7 +404,7 @@ HOST_TEST(solo_settings_file_kills) {
         const std::string text = ReadBytes(target);
         const bool whole =
             settings_layout::Complete(text) && WithoutEntry(text, "[PLAY VOLUME]", "MAIN") == shape;
-        const LONG level = Entry(text, "[PLAY VOLUME]", "MAIN");
+        const LONG level = SettingsEntry(text, "[PLAY VOLUME]", "MAIN");
         const LONG steps = (level + 1 - slot.base) / kStep;
         const bool fromChild = steps >= 0 && steps < slot.writes && NearLevel(level, slot.base + steps * kStep);
         if (!whole || !(text == current || fromChild))
@@ -474,7 +446,7 @@ HOST_TEST(solo_settings_file_kills) {
     CHECK_EQ(DirectoryEntries(dir).size(), 1);
     DirectWrite(m.volume, 4321);
     CHECK_EQ(set(target.c_str()), 1);
-    CHECK(NearLevel(DirectValue(m.volume), Entry(ReadBytes(target), "[PLAY VOLUME]", "MAIN")));
+    CHECK(NearLevel(DirectValue(m.volume), SettingsEntry(ReadBytes(target), "[PLAY VOLUME]", "MAIN")));
 
     // Something Save cannot replace where a temporary file was (a directory,
     // a read-only file) is gone around, and left as it is.

@@ -21,6 +21,7 @@
 #include <string>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 extern "C" {
 // Calls fn with count 32-bit arguments (args[0] pushed last, so first on the
@@ -143,8 +144,10 @@ const Entry kEntries[] = {MIXER_EXPORT_LIST(MIXER_ENTRY)};
 constexpr int kEntryCount = sizeof kEntries / sizeof kEntries[0];
 static_assert(kEntryCount == MIXER_EXPORT_COUNT, "one entry per export");
 
-// Harmless arguments: absent lines, an invalid line on an open mixer, null or
-// 256-byte buffers, a temporary settings file, the library's own directory.
+// Harmless arguments: levels and switches of 0 (absent lines, or the
+// recording microphone, put back after the sweep), an invalid line on an open
+// mixer, null or 256-byte buffers, a temporary settings file, the library's
+// own directory.
 struct Arguments {
     HMIXER mixer = nullptr;
     char buffer[256];
@@ -219,25 +222,14 @@ std::set<std::string> ModuleExportNames(HMODULE module) {
     return names;
 }
 
+// Device 0's master, found before the sweep, and every device's destination
+// put back after it: the sweep's zeros reach the recording microphone, whose
+// level and mute are the recording endpoint's.
 struct Master {
     bool ok = false;
-    DWORD volume = 0, mute = 0;
-    LONG savedVolume = 0, savedMute = 0;
-    Master() {
-        DirectLine d = DirectDestination(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS);
-        MIXERCONTROLA v, m;
-        ok = d.found && DirectControl(d.line.dwLineID, MIXERCONTROL_CONTROLTYPE_VOLUME, &v) &&
-             DirectControl(d.line.dwLineID, MIXERCONTROL_CONTROLTYPE_MUTE, &m) && DirectRead(v.dwControlID, &savedVolume) &&
-             DirectRead(m.dwControlID, &savedMute);
-        volume = v.dwControlID;
-        mute = m.dwControlID;
-    }
-    ~Master() {
-        if (ok) {
-            DirectWrite(volume, savedVolume);
-            DirectWrite(mute, savedMute);
-        }
-    }
+    std::vector<DeviceLevels> saved = ReadEveryDestination();
+    Master() { ok = FindMasterControls().ok && !saved.empty() && saved[0].controls.ok; }
+    ~Master() { RestoreLevels(saved); }
 };
 
 LONG WINAPI TakesTwo(LONG a, LONG b) { return a + b; }

@@ -93,8 +93,8 @@ DWORD Flags(const json& j, const Ctx& ctx, Parse parse) {
     return flags;
 }
 
-const char* const kQuirks[] = {"firstChannelOnly", "leaveUnfilled", "ignoreWrites",
-                               "refuseOutOfRange", "refuseBadSelection", "textsFirstChannelOnly"};
+const char* const kQuirks[] = {"firstChannelOnly",   "leaveUnfilled",         "ignoreWrites", "refuseOutOfRange",
+                               "refuseBadSelection", "textsFirstChannelOnly", "floatLevel"};
 
 bool* QuirkField(sim::Control& c, const std::string& name) {
     if (name == "firstChannelOnly") return &c.firstChannelOnly;
@@ -103,13 +103,22 @@ bool* QuirkField(sim::Control& c, const std::string& name) {
     if (name == "refuseOutOfRange") return &c.refuseOutOfRange;
     if (name == "refuseBadSelection") return &c.refuseBadSelection;
     if (name == "textsFirstChannelOnly") return &c.textsFirstChannelOnly;
+    if (name == "floatLevel") return &c.floatLevel;
     return nullptr;
 }
 
-void LoadControl(const json& j, const Ctx& ctx, sim::Line& line, size_t device) {
+// A control that acts on another, checked once the whole device is there.
+struct ActsOn {
+    DWORD control;
+    DWORD target;
+    Ctx ctx;  // the actsOn field
+};
+
+void LoadControl(const json& j, const Ctx& ctx, sim::Line& line, size_t device, std::vector<ActsOn>* actsOn) {
     CheckKeys(j, ctx, {"type", "name", "shortName", "id", "flags", "min", "max", "steps", "items", "itemCount",
-                       "value", "values", "selected", "live", "firstChannelOnly", "leaveUnfilled", "ignoreWrites",
-                       "refuseOutOfRange", "refuseBadSelection", "textsFirstChannelOnly"});
+                       "value", "values", "selected", "live", "actsOn", "firstChannelOnly", "leaveUnfilled",
+                       "ignoreWrites", "refuseOutOfRange", "refuseBadSelection", "textsFirstChannelOnly",
+                       "floatLevel"});
     if (!j.contains("type")) ctx.Fail("a control needs a type");
     const DWORD type = Named(j["type"], ctx.At("type"), ParseControlType);
     const bool isList = (type & MIXERCONTROL_CT_CLASS_MASK) == MIXERCONTROL_CT_CLASS_LIST;
@@ -155,6 +164,16 @@ void LoadControl(const json& j, const Ctx& ctx, sim::Line& line, size_t device) 
     const size_t perChannel = (flags & MIXERCONTROL_CONTROLF_MULTIPLE) ? itemCount : 1;
     const int given = j.contains("value") + j.contains("values") + j.contains("selected");
     if (given > 1) ctx.Fail("give only one of value, values and selected");
+    if (j.contains("actsOn")) {
+        const Ctx ac = ctx.At("actsOn");
+        const DWORD target = static_cast<DWORD>(Int(j["actsOn"], ac));
+        // Its reads and writes go to the other control: values of its own
+        // would never be seen.
+        if (given > 0) ac.Fail("a control that acts on another holds no value of its own: give it to control " +
+                               std::to_string(target));
+        actsOn->push_back({c.id, target, ac});
+        c.actsOn = target;
+    }
     if (c.minimum > c.maximum) ctx.At("min").Fail("is above max (" + std::to_string(c.maximum) + ")");
     // A value within the control's own bounds, as a driver reports it.
     auto inRange = [&c](const json& v, const Ctx& at) {
@@ -200,13 +219,13 @@ void LoadControl(const json& j, const Ctx& ctx, sim::Line& line, size_t device) 
     if (j.contains("live") && Bool(j["live"], ctx.At("live"))) Live().push_back({device, c.id, 0});
 }
 
-void LoadLineCommon(const json& j, const Ctx& ctx, sim::Line& line, size_t device) {
+void LoadLineCommon(const json& j, const Ctx& ctx, sim::Line& line, size_t device, std::vector<ActsOn>* actsOn) {
     if (j.contains("shortName")) line.shortName = Text(j["shortName"], ctx.At("shortName"));
     if (j.contains("flags")) line.fdwLine = Flags(j["flags"], ctx.At("flags"), ParseLineFlag);
     if (j.contains("controls")) {
         const json& cs = j["controls"];
         if (!cs.is_array()) ctx.At("controls").Fail("must be a list");
-        for (size_t i = 0; i < cs.size(); ++i) LoadControl(cs[i], ctx.At("controls").At(i), line, device);
+        for (size_t i = 0; i < cs.size(); ++i) LoadControl(cs[i], ctx.At("controls").At(i), line, device, actsOn);
     }
 }
 
@@ -230,13 +249,41 @@ void CheckUnique(const sim::Device& dev, const Ctx& ctx) {
     }
 }
 
+// The control of the device that holds the value a control acts on: one
+// that exists, is another, holds its own value, and is of the same type
+// and item count (a volume acts on a volume).
+void CheckActsOn(sim::Device& dev, const ActsOn& a) {
+    const sim::Control* target = dev.FindControl(a.target);
+    if (target == nullptr) a.ctx.Fail("the device has no control " + std::to_string(a.target));
+    const sim::Control& control = *dev.FindControl(a.control);
+    if (a.target == a.control) a.ctx.Fail("a control does not act on itself (leave actsOn out)");
+    if (target->actsOn)
+        a.ctx.Fail("control " + std::to_string(a.target) + " acts on control " + std::to_string(*target->actsOn) +
+                   " itself: name the control that holds the value");
+    if (target->type != control.type)
+        a.ctx.Fail("control " + std::to_string(a.target) + " is a " + ControlTypeName(target->type) + " control, not a " +
+                   ControlTypeName(control.type) + " control");
+    if (target->items != control.items)
+        a.ctx.Fail("control " + std::to_string(a.target) + " has " + std::to_string(target->items) + " items, not " +
+                   std::to_string(control.items));
+}
+
+sim::Device::Endpoint EndpointOf(const json& j, const Ctx& ctx) {
+    const std::string word = Text(j, ctx);
+    if (word == "playback") return sim::Device::Endpoint::Playback;
+    if (word == "recording") return sim::Device::Endpoint::Recording;
+    ctx.Fail("must be \"playback\" or \"recording\" (left out: a card's own mixer, serving both), not '" + word + "'");
+}
+
 void LoadDevice(const json& j, const Ctx& ctx) {
-    CheckKeys(j, ctx, {"name", "mid", "pid", "destinations"});
+    CheckKeys(j, ctx, {"name", "mid", "pid", "endpoint", "destinations"});
     if (!j.contains("name")) ctx.Fail("a device needs a name");
     const size_t index = sim::Devices().size();
     sim::Device& dev = sim::AddDevice(Text(j["name"], ctx.At("name")));
     if (j.contains("mid")) dev.mid = static_cast<WORD>(Int(j["mid"], ctx.At("mid")));
     if (j.contains("pid")) dev.pid = static_cast<WORD>(Int(j["pid"], ctx.At("pid")));
+    if (j.contains("endpoint")) dev.endpoint = EndpointOf(j["endpoint"], ctx.At("endpoint"));
+    std::vector<ActsOn> actsOn;
     if (j.contains("destinations")) {
         const json& ds = j["destinations"];
         if (!ds.is_array()) ctx.At("destinations").Fail("must be a list");
@@ -247,7 +294,7 @@ void LoadDevice(const json& j, const Ctx& ctx) {
             if (!dj.contains("name") || !dj.contains("type")) dc.Fail("a destination needs a name and a type");
             const DWORD type = Named(dj["type"], dc.At("type"), [](const std::string& s) { return ParseComponentType(s, true); });
             sim::Destination& dst = dev.AddDestination(type, Text(dj["name"], dc.At("name")), Channels(dj, dc));
-            LoadLineCommon(dj, dc, dst, index);
+            LoadLineCommon(dj, dc, dst, index, &actsOn);
             if (dj.contains("sources")) {
                 const json& ss = dj["sources"];
                 if (!ss.is_array()) dc.At("sources").Fail("must be a list");
@@ -258,7 +305,7 @@ void LoadDevice(const json& j, const Ctx& ctx) {
                     if (!sj.contains("name") || !sj.contains("type")) sc.Fail("a source needs a name and a type");
                     const DWORD st = Named(sj["type"], sc.At("type"), [](const std::string& x) { return ParseComponentType(x, false); });
                     sim::Line& src = dst.AddSource(st, Text(sj["name"], sc.At("name")), Channels(sj, sc));
-                    LoadLineCommon(sj, sc, src, index);
+                    LoadLineCommon(sj, sc, src, index, &actsOn);
                     if (sj.contains("id")) src.id = static_cast<DWORD>(Int(sj["id"], sc.At("id")));
                 }
             }
@@ -268,6 +315,7 @@ void LoadDevice(const json& j, const Ctx& ctx) {
         }
     }
     CheckUnique(dev, ctx);
+    for (const ActsOn& a : actsOn) CheckActsOn(dev, a);
 }
 
 std::vector<sim::Control*> ControlsOf(sim::Device& dev) {
@@ -284,10 +332,17 @@ std::vector<sim::Control*> ControlsOf(sim::Device& dev) {
 
 void Load(const json& j, const std::string& origin) {
     const Ctx ctx{origin, ""};
-    CheckKeys(j, ctx, {"devices", "hostDirectory", "description"});
+    CheckKeys(j, ctx, {"devices", "hostDirectory", "description", "preferredWaveIn", "wineDeviceIds", "wineMixerHandles"});
     if (!j.contains("devices") || !j["devices"].is_array()) ctx.Fail("a card needs a list of devices");
     if (j.contains("description")) Text(j["description"], ctx.At("description"));
     for (size_t i = 0; i < j["devices"].size(); ++i) LoadDevice(j["devices"][i], ctx.At("devices").At(i));
+    // Any identifier, one of no device included, is what the wave mapper
+    // reports.
+    if (j.contains("preferredWaveIn"))
+        sim::SetPreferredWaveIn(static_cast<DWORD>(Int(j["preferredWaveIn"], ctx.At("preferredWaveIn"))));
+    if (j.contains("wineDeviceIds")) sim::SetWineDeviceIds(Bool(j["wineDeviceIds"], ctx.At("wineDeviceIds")));
+    if (j.contains("wineMixerHandles"))
+        sim::SetWineMixerHandles(Bool(j["wineMixerHandles"], ctx.At("wineMixerHandles")));
     if (j.contains("hostDirectory"))
         sim::RegSetString(HKEY_LOCAL_MACHINE, kAppPathKey, "Path", Text(j["hostDirectory"], ctx.At("hostDirectory")));
 }

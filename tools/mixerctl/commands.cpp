@@ -97,13 +97,28 @@ void CmdList(Context& c, const Args& args) {
             throw ToolError("list: no mixer device " + std::to_string(d) + " (there are " + std::to_string(count) + ")");
         first = last = static_cast<UINT>(d);
     }
+    // Which devices the library uses, said first (text) or in every
+    // device's object (JSON), whichever devices are shown; a device 0 that
+    // cannot be read leaves that untold (null) and the devices shown.
+    nlohmann::json library;
+    try {
+        const RecordingMixers mixers = FindRecordingMixers();
+        if (o.Has("--json"))
+            library = LibraryMixersJson(mixers);
+        else
+            PrintLibraryMixers(mixers, c.out);
+    } catch (const ToolError& e) {
+        if (!o.Has("--json")) c.out << "library: which mixers it uses is unknown: " << e.what() << "\n";
+    }
     nlohmann::json all = nlohmann::json::array();
     for (UINT d = first; d <= last; ++d) {
         DeviceInfo dev = ReadDevice(d);
-        if (o.Has("--json"))
+        if (o.Has("--json")) {
             all.push_back(ToJson(dev));
-        else
+            all.back()["library"] = library;
+        } else {
             PrintTree(dev, c.out);
+        }
     }
     if (o.Has("--json")) c.out << (o.Has("--all") ? all : all[0]).dump(2) << "\n";
 }
@@ -402,7 +417,12 @@ const std::vector<Command>& Commands() {
          "Destinations, their sources and every control with its type, flags, bounds\n"
          "and current values (one per channel; per item for list controls), read\n"
          "straight from winmm. A value the driver left unwritten shows as '?' (null\n"
-         "in JSON). Device 0 unless --device N or --all.\n",
+         "in JSON). Device 0 unless --device N or --all.\n"
+         "First, the mixer devices the library uses: device 0 for playback, and for\n"
+         "recording device 0 when it has a wave-in destination, otherwise the\n"
+         "recording endpoints' mixers in the order the library searches them (the\n"
+         "preferred wave-in device's first). In JSON every device's object holds\n"
+         "them as \"library\".\n",
          CmdList, false},
         {"get", "get [--percent] [--json] [PATH...]", "read per-line properties through the library",
          "PATH is SIDE.LINE.PROPERTY: SIDE play or rec; LINE linein, mic, cd, waveout,\n"

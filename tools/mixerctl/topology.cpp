@@ -1,5 +1,6 @@
 #include "topology.h"
 
+#include "engine/recording_endpoints.h"
 #include "names.h"
 
 #include <cstring>
@@ -281,65 +282,268 @@ const ControlInfo* FindRecordingSelector(const LineInfo& waveIn) {
     return nullptr;
 }
 
+namespace {
+
+// How one device's search for a line ended.
+enum class Search { Found, NotFound, Failed };
+
+struct LineSearch {
+    bool sawDestination = false;  // the device has a destination of the type
+    MIXERLINEA destination{};     // the last destination of the type looked in
+    MIXERLINEA line{};            // the line found
+    std::string problem;          // why the search failed
+};
+
+// " of mixer device N" for a device other than 0, whose messages have
+// always named no device.
+std::string OfDevice(UINT index) { return index == 0 ? std::string() : " of mixer device " + std::to_string(index); }
+
+std::string LineName(MIXERLINEA* line) {
+    line->szName[sizeof line->szName - 1] = '\0';
+    return line->szName;
+}
+
+// The library's walk of one device: the destinations of `destinationType`
+// with source lines, in each the first source of `lineType` (or the
+// destination itself when `lineType` is its own type).
+Search SearchDevice(UINT index, DWORD destinationType, DWORD lineType, LineSearch* s) {
+    MIXERCAPSA caps;
+    std::memset(&caps, 0, sizeof caps);
+    MMRESULT r = mixerGetDevCapsA(index, &caps, sizeof caps);
+    if (r != MMSYSERR_NOERROR) {
+        s->problem = "cannot read mixer device " + std::to_string(index) + " (" + ErrorText(r) + ")";
+        return Search::Failed;
+    }
+    const Mixer m(index);
+    const bool itself = lineType == destinationType;
+    for (DWORD d = 0; d < caps.cDestinations; ++d) {
+        MIXERLINEA dst;
+        r = LineAt(m, d, -1, &dst);
+        if (r != MMSYSERR_NOERROR) {
+            s->problem = "cannot read destination " + std::to_string(d) + OfDevice(index) + " (" + ErrorText(r) + ")";
+            return Search::Failed;
+        }
+        if (dst.dwComponentType != destinationType) continue;
+        s->sawDestination = true;
+        s->destination = dst;
+        if (static_cast<LONG>(dst.cConnections) <= 0) continue;
+        if (itself) {
+            s->line = dst;
+            return Search::Found;
+        }
+        for (DWORD source = 0; source < dst.cConnections; ++source) {
+            MIXERLINEA line;
+            r = LineAt(m, d, static_cast<long>(source), &line);
+            if (r != MMSYSERR_NOERROR) {
+                s->problem = "cannot read source " + std::to_string(source) + " of destination " + std::to_string(d) +
+                             OfDevice(index) + " (" + ErrorText(r) + ")";
+                return Search::Failed;
+            }
+            if (line.dwComponentType == lineType) {
+                s->line = line;
+                return Search::Found;
+            }
+        }
+    }
+    return Search::NotFound;
+}
+
+// The first control of `controlType` on `line` of mixer device `index`,
+// described in `t`. `where` says what the line is; with `standIn`, the line
+// is on a recording endpoint's mixer and `standIn` is its destination.
+void TakeControl(UINT index, MIXERLINEA line, const MIXERLINEA* standIn, DWORD controlType, const std::string& where,
+                 TargetControl* t) {
+    const Mixer m(index);
+    t->lineName = LineName(&line);
+    t->lineChannels = line.cChannels;
+    const LineInfo info = ReadLine(m, line);
+    const std::string kind = ControlTypeName(controlType);
+    if (info.controlsResult != MMSYSERR_NOERROR) {
+        t->problem = "cannot read the controls of \"" + t->lineName + "\" (" + ErrorText(info.controlsResult) + ")";
+        return;
+    }
+    for (const ControlInfo& c : info.controls) {
+        if (c.control.dwControlType != controlType) continue;
+        // The first control of the type decides, whatever it is like.
+        t->info = c;
+        if (c.control.fdwControl & MIXERCONTROL_CONTROLF_DISABLED) {
+            t->problem = "the " + kind + " control of \"" + t->lineName + "\" is disabled";
+            return;
+        }
+        if (standIn != nullptr) {
+            MMRESULT error = MMSYSERR_NOERROR;
+            switch (ControlKeeping(m.obj(), kByDevice, c.control, &error)) {
+            case ControlUnread:
+                t->problem = "cannot read the " + kind + " control of \"" + t->lineName + "\" (" + ErrorText(error) + ")";
+                return;
+            case ControlKeepsNothing: {
+                const std::string source = t->lineName;
+                TakeControl(index, *standIn, nullptr, controlType,
+                            ComponentTypeName(standIn->dwComponentType) + OfDevice(index) + ", in place of \"" + source +
+                                "\", whose " + kind + " control keeps nothing",
+                            t);
+                return;
+            }
+            case ControlKeeps:
+                break;
+            }
+        }
+        if (c.readResult != MMSYSERR_NOERROR)
+            t->problem = "cannot read the " + kind + " control of \"" + t->lineName + "\" (" + ErrorText(c.readResult) + ")";
+        return;
+    }
+    t->problem = "\"" + t->lineName + "\" (" + where + ") has no " + kind + " control";
+}
+
+std::vector<RecordingEndpoint> RecordingEndpointOrder() {
+    std::vector<RecordingEndpoint> order;
+    // The device count first: Wine names no preferred device before it.
+    const UINT count = waveInGetNumDevs();
+    const UINT preferred = PreferredWaveIn(count);
+    for (UINT position = 0; position < count; ++position) {
+        RecordingEndpoint e;
+        e.waveIn = WaveInAt(position, preferred);
+        e.preferred = position == 0;
+        e.result = WaveInMixer(e.waveIn, &e.mixer);
+        order.push_back(e);
+        if (e.EndsSearch()) break;
+    }
+    return order;
+}
+
+std::string DeviceList(const std::vector<UINT>& devices) {
+    std::string out;
+    for (size_t i = 0; i < devices.size(); ++i) out += (i ? ", " : "") + std::to_string(devices[i]);
+    return out;
+}
+
+}  // namespace
+
+RecordingMixers FindRecordingMixers() {
+    if (DeviceCount() == 0) throw ToolError("there is no mixer device");
+    LineSearch s;
+    const DWORD waveIn = MIXERLINE_COMPONENTTYPE_DST_WAVEIN;
+    if (SearchDevice(0, waveIn, waveIn, &s) == Search::Failed) throw ToolError(s.problem);
+    RecordingMixers r;
+    r.onDevice0 = s.sawDestination;
+    if (!r.onDevice0) r.endpoints = RecordingEndpointOrder();
+    return r;
+}
+
+namespace {
+
+// A device's product name; "" when its capabilities cannot be read.
+std::string DeviceName(UINT index) {
+    MIXERCAPSA caps;
+    std::memset(&caps, 0, sizeof caps);
+    if (mixerGetDevCapsA(index, &caps, sizeof caps) != MMSYSERR_NOERROR) return "";
+    caps.szPname[sizeof caps.szPname - 1] = '\0';
+    return caps.szPname;
+}
+
+std::string NamedDevice(UINT index) {
+    const std::string name = DeviceName(index);
+    return "mixer device " + std::to_string(index) + (name.empty() ? "" : " " + Quote(name));
+}
+
+}  // namespace
+
+void PrintLibraryMixers(const RecordingMixers& mixers, std::ostream& out) {
+    out << "library: playback on " << NamedDevice(0) << "\n";
+    if (mixers.onDevice0) {
+        out << "library: recording on " << NamedDevice(0) << " (its wave-in destination)\n";
+        return;
+    }
+    bool any = false;
+    for (const RecordingEndpoint& e : mixers.endpoints) any = any || e.Searched() || e.EndsSearch();
+    if (!any) {
+        out << "library: recording on no mixer (mixer device 0 has no wave-in destination, and "
+            << (mixers.endpoints.empty() ? "there is no wave-in device" : "no wave-in device has a mixer of its own")
+            << ")\n";
+        return;
+    }
+    out << "library: recording on the recording endpoints' mixers (mixer device 0 has no wave-in destination), in "
+           "this order:\n";
+    for (const RecordingEndpoint& e : mixers.endpoints) {
+        const std::string waveIn = "wave-in device " + std::to_string(e.waveIn);
+        if (e.Searched())
+            out << "  " << NamedDevice(e.mixer) << " (" << waveIn << (e.preferred ? ", preferred" : "") << ")\n";
+        else
+            out << "  " << waveIn << (e.preferred ? " (preferred)" : "")
+                << (e.EndsSearch() ? " ends the search: its mixer cannot be found (mixerGetID " + ErrorText(e.result) + ")"
+                    : e.result == MMSYSERR_NOERROR ? " passed over: its mixer is device 0"
+                                                   : " passed over: it has no mixer")
+                << "\n";
+    }
+}
+
+nlohmann::json LibraryMixersJson(const RecordingMixers& mixers) {
+    nlohmann::json j;
+    j["playback"] = {{"device", 0}, {"name", DeviceName(0)}};
+    j["recording"] = nlohmann::json::array();
+    if (mixers.onDevice0) j["recording"].push_back({{"device", 0}, {"name", DeviceName(0)}});
+    for (const RecordingEndpoint& e : mixers.endpoints) {
+        if (e.Searched())
+            j["recording"].push_back(
+                {{"device", e.mixer}, {"name", DeviceName(e.mixer)}, {"waveIn", e.waveIn}, {"preferred", e.preferred}});
+        else if (e.EndsSearch())
+            j["recordingError"] = {{"waveIn", e.waveIn}, {"error", e.result}};
+    }
+    return j;
+}
+
 TargetControl FindTargetControl(DWORD destinationType, DWORD lineType, DWORD controlType) {
     TargetControl t;
     if (DeviceCount() == 0) {
         t.problem = "there is no mixer device";
         return t;
     }
-    MIXERCAPSA caps;
-    std::memset(&caps, 0, sizeof caps);
-    MMRESULT r = mixerGetDevCapsA(0, &caps, sizeof caps);
-    if (r != MMSYSERR_NOERROR) {
-        t.problem = "cannot read mixer device 0 (" + ErrorText(r) + ")";
-        return t;
-    }
-    Mixer m(0);
     const bool itself = lineType == destinationType;
     const std::string where = ComponentTypeName(lineType) + (itself ? "" : " line under " + ComponentTypeName(destinationType));
-    for (DWORD d = 0; d < caps.cDestinations; ++d) {
-        MIXERLINEA dst;
-        r = LineAt(m, d, -1, &dst);
-        if (r != MMSYSERR_NOERROR) {
-            t.problem = "cannot read destination " + std::to_string(d) + " (" + ErrorText(r) + ")";
-            return t;
-        }
-        if (dst.dwComponentType != destinationType || static_cast<LONG>(dst.cConnections) <= 0) continue;
-        MIXERLINEA line = dst;
-        bool found = itself;
-        for (DWORD s = 0; !found && s < dst.cConnections; ++s) {
-            r = LineAt(m, d, static_cast<long>(s), &line);
-            if (r != MMSYSERR_NOERROR) {
-                t.problem = "cannot read source " + std::to_string(s) + " of destination " + std::to_string(d) +
-                            " (" + ErrorText(r) + ")";
-                return t;
-            }
-            found = line.dwComponentType == lineType;
-        }
-        if (!found) continue;
-        // The first matching line decides, whatever controls it has.
-        line.szName[sizeof line.szName - 1] = '\0';
-        t.lineName = line.szName;
-        t.lineChannels = line.cChannels;
-        LineInfo info = ReadLine(m, line);
-        if (info.controlsResult != MMSYSERR_NOERROR) {
-            t.problem = "cannot read the controls of \"" + t.lineName + "\" (" + ErrorText(info.controlsResult) + ")";
-            return t;
-        }
-        for (const ControlInfo& c : info.controls)
-            if (c.control.dwControlType == controlType) {
-                t.info = c;
-                if (c.control.fdwControl & MIXERCONTROL_CONTROLF_DISABLED)
-                    t.problem = "the " + ControlTypeName(controlType) + " control of \"" + t.lineName + "\" is disabled";
-                else if (c.readResult != MMSYSERR_NOERROR)
-                    t.problem = "cannot read the " + ControlTypeName(controlType) + " control of \"" + t.lineName +
-                                "\" (" + ErrorText(c.readResult) + ")";
-                return t;
-            }
-        t.problem = "\"" + t.lineName + "\" (" + where + ") has no " + ControlTypeName(controlType) + " control";
+    LineSearch s;
+    switch (SearchDevice(0, destinationType, lineType, &s)) {
+    case Search::Failed:
+        t.problem = s.problem;
+        return t;
+    case Search::Found:
+        TakeControl(0, s.line, nullptr, controlType, where, &t);
+        return t;
+    case Search::NotFound:
+        break;
+    }
+    if (s.sawDestination || itself || destinationType != MIXERLINE_COMPONENTTYPE_DST_WAVEIN) {
+        t.problem = "mixer device 0 has no " + where;
         return t;
     }
-    t.problem = "mixer device 0 has no " + where;
+    // A recording line on the recording endpoints' mixers.
+    const std::string none = "mixer device 0 has no " + ComponentTypeName(destinationType);
+    std::vector<UINT> searched;
+    for (const RecordingEndpoint& e : RecordingEndpointOrder()) {
+        if (e.EndsSearch()) {
+            t.problem = none + ", and the mixer of wave-in device " + std::to_string(e.waveIn) +
+                        " cannot be found (mixerGetID " + ErrorText(e.result) + ")";
+            return t;
+        }
+        if (!e.Searched()) continue;
+        LineSearch endpoint;
+        switch (SearchDevice(e.mixer, destinationType, lineType, &endpoint)) {
+        case Search::Failed:
+            t.problem = endpoint.problem;
+            return t;
+        case Search::Found:
+            TakeControl(e.mixer, endpoint.line, &endpoint.destination, controlType,
+                        where + OfDevice(e.mixer), &t);
+            return t;
+        case Search::NotFound:
+            searched.push_back(e.mixer);
+            break;
+        }
+    }
+    t.problem = searched.empty()
+                    ? none + ", and no wave-in device has a mixer of its own"
+                    : none + ", nor " + (searched.size() == 1 ? "has the recording endpoint's mixer (device "
+                                                              : "have the recording endpoints' mixers (devices ") +
+                          DeviceList(searched) + ") a " + ComponentTypeName(lineType) + " line";
     return t;
 }
 

@@ -55,15 +55,52 @@ const LineInfo* FindWaveIn(const DeviceInfo& device);
 const ControlInfo* FindRecordingSelector(const LineInfo& waveIn);
 bool IsSingleSelectType(DWORD controlType);
 
+// The mixers the library uses. Playback is always on mixer device 0.
+// Recording is on device 0 when it has a wave-in destination; otherwise on
+// the recording endpoints' mixers (Windows Vista and later, Wine: every
+// audio endpoint is a mixer of its own), searched in the order of
+// engine/recording_endpoints.h: the preferred wave-in device's mixer, then
+// the other wave-in devices' in device order.
+struct RecordingEndpoint {
+    UINT waveIn = 0;
+    bool preferred = false;  // searched first: the device the wave mapper prefers (0 when it names none)
+    MMRESULT result = MMSYSERR_NOERROR;  // mixerGetID's answer for the device
+    UINT mixer = 0;                      // its mixer device, when result is MMSYSERR_NOERROR
+    // The library passes over a device without a mixer of its own (no
+    // mixer, or device 0's), and its search ends at one it cannot map.
+    bool Searched() const { return result == MMSYSERR_NOERROR && mixer != 0; }
+    bool EndsSearch() const { return result != MMSYSERR_NOERROR && result != MMSYSERR_NODRIVER; }
+};
+struct RecordingMixers {
+    bool onDevice0 = false;  // device 0 has a wave-in destination
+    // Otherwise every wave-in device in the library's order, up to the one
+    // that ends the search.
+    std::vector<RecordingEndpoint> endpoints;
+};
+// Throws ToolError when there is no mixer device or device 0's destinations
+// cannot be read.
+RecordingMixers FindRecordingMixers();
+// The mixers the library uses, as `list` shows them: "library: ..." lines,
+// and {"playback": {"device", "name"}, "recording": [{"device", "name",
+// "waveIn", "preferred"}...], "recordingError": {"waveIn", "error"}} (the
+// wave-in fields only for endpoints, the error only where the search ends).
+void PrintLibraryMixers(const RecordingMixers& mixers, std::ostream& out);
+nlohmann::json LibraryMixersJson(const RecordingMixers& mixers);
+
 // The control the library's line search reaches when it addresses a line by
 // its component type: on mixer device 0, the first destination of
 // `destinationType` that has source lines; in it the first source line of
 // `lineType`, or the destination itself when `lineType` is the destination's
 // own type; on that line the first control of `controlType`, with its
-// current values. `problem` says why there is none ("" when found).
+// current values. A recording line (wave-in side) is looked for on the
+// recording endpoints' mixers when device 0 has no wave-in destination;
+// there, when the line's control keeps nothing (a read leaves the buffer as
+// it was, as Wine's source controls do), the control of the same type on
+// its wave-in destination stands in for it, and is the one described.
+// `problem` says why there is none ("" when found).
 struct TargetControl {
     std::string problem;
-    std::string lineName;
+    std::string lineName;  // the line whose control is written
     DWORD lineChannels = 0;
     ControlInfo info;
 };

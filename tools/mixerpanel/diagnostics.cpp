@@ -73,6 +73,8 @@ unsigned long PrivateKiB() {
 
 namespace {
 
+UINT g_directDevice = 0;
+
 bool Details(DWORD controlId, LONG* value, bool write) {
     MIXERCONTROLDETAILS details = {};
     details.cbStruct = sizeof details;
@@ -80,9 +82,9 @@ bool Details(DWORD controlId, LONG* value, bool write) {
     details.cChannels = 1;
     details.cbDetails = sizeof *value;
     details.paDetails = value;
-    HMIXEROBJ device0 = reinterpret_cast<HMIXEROBJ>(0);
-    const MMRESULT result = write ? mixerSetControlDetails(device0, &details, MIXER_OBJECTF_MIXER)
-                                  : mixerGetControlDetailsA(device0, &details, MIXER_OBJECTF_MIXER);
+    HMIXEROBJ device = reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(g_directDevice));
+    const MMRESULT result = write ? mixerSetControlDetails(device, &details, MIXER_OBJECTF_MIXER)
+                                  : mixerGetControlDetailsA(device, &details, MIXER_OBJECTF_MIXER);
     return result == MMSYSERR_NOERROR;
 }
 
@@ -90,5 +92,11 @@ bool Details(DWORD controlId, LONG* value, bool write) {
 
 bool DirectRead(DWORD controlId, LONG* value) { return Details(controlId, value, false); }
 bool DirectWrite(DWORD controlId, LONG value) { return Details(controlId, &value, true); }
+
+bool DirectDevice(UINT device) {
+    if (device >= mixerGetNumDevs()) return false;
+    g_directDevice = device;
+    return true;
+}
 
 }  // namespace mixerpanel

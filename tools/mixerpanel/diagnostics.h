@@ -1,6 +1,7 @@
 // What the panel's test messages answer (ids.h): figures about the panel's
 // own process (handles, heap, GUI objects, CPU time, private bytes), and a
-// control of mixer device 0 read or written straight through winmm.
+// control of a mixer device (device 0 unless the test chose another) read or
+// written straight through winmm.
 #pragma once
 
 #include <windows.h>
@@ -20,9 +21,12 @@ DWORD HandleCount();
 unsigned long long CpuMilliseconds();
 unsigned long PrivateKiB();
 
-// One-channel value of a control of mixer device 0, named by the device's
-// identifier (MIXER_OBJECTF_MIXER); false when winmm refuses.
+// One-channel value of a control of the chosen mixer device, named by the
+// device's identifier (MIXER_OBJECTF_MIXER); false when winmm refuses.
 bool DirectRead(DWORD controlId, LONG* value);
 bool DirectWrite(DWORD controlId, LONG value);
+// Chooses the device the direct reads and writes name; false, keeping the
+// one chosen before, when winmm has no such device.
+bool DirectDevice(UINT device);
 
 }  // namespace mixerpanel

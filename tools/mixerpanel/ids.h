@@ -66,14 +66,18 @@
 #define DIAG_FAILED_READS 10 // getter results of -1
 #define DIAG_HEAP_COUNT 11   // heaps of the process
 
-// Two more registered messages let a test read and write a control of mixer
-// device 0 straight through winmm (by device identifier, not through the
-// library) inside the panel's process: Wine 8 keeps mixer levels per
+// Two more registered messages let a test read and write a control of a
+// mixer device straight through winmm (by device identifier, not through
+// the library) inside the panel's process: Wine 8 keeps mixer levels per
 // process (a level one process sets is not seen by another), so this is
 // where a check of what the panel did must look, and where a change "by
 // another program" must be made. wParam: the control's identifier; lParam:
 // the value to write. The read answers the one-channel value, or
 // PANEL_DIRECT_FAILED; the write answers 1, or 0 when winmm refused.
+// The device is 0 until a third message chooses another (a recording
+// endpoint's mixer): wParam, its identifier; the answer is 1, or 0 when
+// there is no such device and the choice stays as it was.
 #define PANEL_DIRECT_READ_MESSAGE "MixerPanel.DirectRead"
 #define PANEL_DIRECT_WRITE_MESSAGE "MixerPanel.DirectWrite"
+#define PANEL_DIRECT_DEVICE_MESSAGE "MixerPanel.DirectDevice"
 #define PANEL_DIRECT_FAILED ((LONG)0x80000000)

@@ -300,7 +300,9 @@ void RefreshSelector(Panel* p) {
     if (!p->topology.waveIn.present) {
         p->channels = RecordChannels();
         p->singleSelect = -1;
-        SetText(p->sourceMode, "No recording destination");
+        // A mixer per endpoint: recording lines without a selector.
+        SetText(p->sourceMode,
+                RecordingOnEndpoints(p->topology) ? "No recording selector" : "No recording destination");
         FillSourceList(p);
         return;
     }
@@ -522,6 +524,7 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     }
     if (message != 0 && message == p->directWriteMessage)
         return DirectWrite(static_cast<DWORD>(wParam), static_cast<LONG>(lParam)) ? 1 : 0;
+    if (message != 0 && message == p->directDeviceMessage) return DirectDevice(static_cast<UINT>(wParam)) ? 1 : 0;
     switch (message) {
     case WM_SIZE:
         LayOut(p);
@@ -675,6 +678,7 @@ bool CreatePanel(Panel* p, int show) {
     p->diagnosticsMessage = RegisterWindowMessageA(PANEL_DIAGNOSTICS_MESSAGE);
     p->directReadMessage = RegisterWindowMessageA(PANEL_DIRECT_READ_MESSAGE);
     p->directWriteMessage = RegisterWindowMessageA(PANEL_DIRECT_WRITE_MESSAGE);
+    p->directDeviceMessage = RegisterWindowMessageA(PANEL_DIRECT_DEVICE_MESSAGE);
     p->font = DialogFont(&p->metrics);
 
     WNDCLASSEXA wc = {};

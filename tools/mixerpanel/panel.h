@@ -52,7 +52,7 @@ struct Panel {
     HFONT font = nullptr;
     FontMetrics metrics;
     HACCEL accelerators = nullptr;
-    UINT diagnosticsMessage = 0, directReadMessage = 0, directWriteMessage = 0;
+    UINT diagnosticsMessage = 0, directReadMessage = 0, directWriteMessage = 0, directDeviceMessage = 0;
 
     StripUi strips[kPageCount][kStripsPerPage];
     Page page = Page::Playback;

@@ -1,7 +1,7 @@
 #include "topology.h"
 
-#include <windows.h>
-#include <mmsystem.h>
+#include "engine/recording_endpoints.h"
+#include "platform/win.h"
 
 #include <cstring>
 
@@ -9,19 +9,19 @@ namespace mixerpanel {
 
 namespace {
 
-// Device 0 named by its identifier.
-HMIXEROBJ Device0() { return reinterpret_cast<HMIXEROBJ>(0); }
+// A device named by its identifier.
+HMIXEROBJ Device(UINT id) { return reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(id)); }
 
-bool LineByIndex(DWORD destination, DWORD source, bool isSource, MIXERLINEA* line) {
+bool LineByIndex(UINT device, DWORD destination, DWORD source, bool isSource, MIXERLINEA* line) {
     std::memset(line, 0, sizeof *line);
     line->cbStruct = sizeof *line;
     line->dwDestination = destination;
     line->dwSource = source;
     const DWORD how = isSource ? MIXER_GETLINEINFOF_SOURCE : MIXER_GETLINEINFOF_DESTINATION;
-    return mixerGetLineInfoA(Device0(), line, MIXER_OBJECTF_MIXER | how) == MMSYSERR_NOERROR;
+    return mixerGetLineInfoA(Device(device), line, MIXER_OBJECTF_MIXER | how) == MMSYSERR_NOERROR;
 }
 
-bool ControlByType(DWORD lineId, DWORD controlType, MIXERCONTROLA* control) {
+bool ControlByType(UINT device, DWORD lineId, DWORD controlType, MIXERCONTROLA* control) {
     MIXERLINECONTROLSA request;
     std::memset(&request, 0, sizeof request);
     std::memset(control, 0, sizeof *control);
@@ -32,48 +32,100 @@ bool ControlByType(DWORD lineId, DWORD controlType, MIXERCONTROLA* control) {
     request.cControls = 1;
     request.cbmxctrl = sizeof *control;
     request.pamxctrl = control;
-    return mixerGetLineControlsA(Device0(), &request, MIXER_OBJECTF_MIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) ==
+    return mixerGetLineControlsA(Device(device), &request, MIXER_OBJECTF_MIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) ==
            MMSYSERR_NOERROR;
 }
 
-void Describe(const MIXERLINEA& line, LineFacts* facts) {
-    facts->present = true;
-    facts->name = line.szName;
-    MIXERCONTROLA volume;
-    if (line.cControls > 0 && ControlByType(line.dwLineID, MIXERCONTROL_CONTROLTYPE_VOLUME, &volume)) {
-        facts->hasVolume = true;
-        facts->volumeMin = volume.Bounds.dwMinimum;
-        facts->volumeMax = volume.Bounds.dwMaximum;
-    }
+bool VolumeOf(UINT device, const MIXERLINEA& line, MIXERCONTROLA* volume) {
+    return line.cControls > 0 && ControlByType(device, line.dwLineID, MIXERCONTROL_CONTROLTYPE_VOLUME, volume);
 }
 
-// What GetPeak reads for a component type: the first line of the type.
+void TakeVolume(const MIXERCONTROLA& volume, LineFacts* facts) {
+    facts->hasVolume = true;
+    facts->volumeMin = volume.Bounds.dwMinimum;
+    facts->volumeMax = volume.Bounds.dwMaximum;
+    facts->volumeControl = volume.dwControlID;
+}
+
+// A line of device `device`: its name and its volume control's bounds. On a
+// recording endpoint's mixer (`destination` set) the destination's volume
+// stands in for the line's when that keeps nothing.
+void Describe(UINT device, const MIXERLINEA& line, const MIXERLINEA* destination, LineFacts* facts) {
+    facts->present = true;
+    facts->name = line.szName;
+    facts->mixer = device;
+    MIXERCONTROLA volume;
+    if (!VolumeOf(device, line, &volume)) return;
+    MMRESULT unread = MMSYSERR_NOERROR;
+    // A control that cannot be read counts as keeping: the library then
+    // stays with the line's own.
+    if (destination != nullptr && !(volume.fdwControl & MIXERCONTROL_CONTROLF_DISABLED) &&
+        ControlKeeping(Device(device), MIXER_OBJECTF_MIXER, volume, &unread) == ControlKeepsNothing) {
+        MIXERCONTROLA standIn;
+        if (VolumeOf(device, *destination, &standIn)) TakeVolume(standIn, facts);
+        return;
+    }
+    TakeVolume(volume, facts);
+}
+
+// What GetPeak reads for a component type: the first line of the type on
+// device 0.
 void DescribePeak(uint32_t componentType, LineFacts* facts) {
     MIXERLINEA line;
     std::memset(&line, 0, sizeof line);
     line.cbStruct = sizeof line;
     line.dwComponentType = componentType;
-    if (mixerGetLineInfoA(Device0(), &line, MIXER_OBJECTF_MIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) !=
+    if (mixerGetLineInfoA(Device(0), &line, MIXER_OBJECTF_MIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) !=
         MMSYSERR_NOERROR)
         return;
     MIXERCONTROLA peak;
-    if (!ControlByType(line.dwLineID, MIXERCONTROL_CONTROLTYPE_PEAKMETER, &peak)) return;
+    if (!ControlByType(0, line.dwLineID, MIXERCONTROL_CONTROLTYPE_PEAKMETER, &peak)) return;
     facts->hasPeak = true;
     facts->peakMax = peak.Bounds.lMaximum > 0 ? peak.Bounds.lMaximum : 32768;
 }
 
-// The destination's sources: the first of each strip's type fills the strip.
-void DescribeSources(const MIXERLINEA& destination, DWORD index, Page page, Topology* t) {
+// The sources of destination `index` of `device`: the first of each strip's
+// type fills the strip, if no earlier line filled it. Names are listed for
+// device 0's wave-in destination only (`names`). False when winmm refused a
+// source, as the library's search then stops.
+bool DescribeSources(UINT device, const MIXERLINEA& destination, DWORD index, Page page, bool onEndpoint,
+                     std::vector<SourceName>* names, Topology* t) {
     const DWORD count = destination.cConnections;
     for (DWORD s = 0; s < count && s < 256; ++s) {
         MIXERLINEA source;
-        if (!LineByIndex(index, s, true, &source)) break;
-        if (page == Page::Recording) t->waveInSources.push_back({source.dwComponentType, source.szName});
+        if (!LineByIndex(device, index, s, true, &source)) return false;
+        if (names) names->push_back({source.dwComponentType, source.szName});
         for (int i = 0; i < kStripsPerPage; ++i) {
             const StripSpec& spec = Strip(page, i);
             LineFacts& facts = t->lines[static_cast<int>(page)][i];
             if (!spec.destination && spec.componentType == source.dwComponentType && !facts.present)
-                Describe(source, &facts);
+                Describe(device, source, onEndpoint ? &destination : nullptr, &facts);
+        }
+    }
+    return true;
+}
+
+// The recording lines on the recording endpoints' mixers: those of the
+// wave-in devices, the preferred one first. Device 0 and wave-in devices
+// without a mixer are passed over; any other failure ends the search, as it
+// ends the library's. Each mixer's wave-in destinations are searched in
+// order, as device 0's are.
+void DescribeRecordingEndpoints(Topology* t) {
+    const UINT count = waveInGetNumDevs();
+    const UINT preferred = PreferredWaveIn(count);
+    for (UINT position = 0; position < count; ++position) {
+        UINT mixer = 0;
+        const MMRESULT r = WaveInMixer(WaveInAt(position, preferred), &mixer);
+        if (r == MMSYSERR_NODRIVER || (r == MMSYSERR_NOERROR && mixer == 0)) continue;
+        if (r != MMSYSERR_NOERROR) return;
+        MIXERCAPSA caps;
+        std::memset(&caps, 0, sizeof caps);
+        if (mixerGetDevCapsA(mixer, &caps, sizeof caps) != MMSYSERR_NOERROR) return;
+        for (DWORD d = 0; d < caps.cDestinations && d < 64; ++d) {
+            MIXERLINEA line;
+            if (!LineByIndex(mixer, d, 0, false, &line)) return;
+            if (line.dwComponentType != kDstWaveIn) continue;
+            if (!DescribeSources(mixer, line, d, Page::Recording, true, nullptr, t)) return;
         }
     }
 }
@@ -90,23 +142,30 @@ Topology ReadTopology() {
     bool speakers = false, waveIn = false;
     for (DWORD d = 0; d < caps.cDestinations && d < 64; ++d) {
         MIXERLINEA line;
-        if (!LineByIndex(d, 0, false, &line)) break;
+        if (!LineByIndex(0, d, 0, false, &line)) break;
         if (line.dwComponentType == kDstSpeakers && !speakers) {
             speakers = true;
             for (int i = 0; i < kStripsPerPage; ++i)
-                if (Strip(Page::Playback, i).destination) Describe(line, &t.lines[0][i]);
-            DescribeSources(line, d, Page::Playback, &t);
+                if (Strip(Page::Playback, i).destination) Describe(0, line, nullptr, &t.lines[0][i]);
+            DescribeSources(0, line, d, Page::Playback, false, nullptr, &t);
         } else if (line.dwComponentType == kDstWaveIn && !waveIn) {
             waveIn = true;
-            Describe(line, &t.waveIn);
-            DescribeSources(line, d, Page::Recording, &t);
+            Describe(0, line, nullptr, &t.waveIn);
+            DescribeSources(0, line, d, Page::Recording, false, &t.waveInSources, &t);
         }
     }
+    if (!waveIn) DescribeRecordingEndpoints(&t);
     for (int p = 0; p < kPageCount; ++p)
         for (int i = 0; i < kStripsPerPage; ++i)
             DescribePeak(Strip(static_cast<Page>(p), i).componentType, &t.lines[p][i]);
     DescribePeak(kDstWaveIn, &t.waveIn);
     return t;
+}
+
+bool RecordingOnEndpoints(const Topology& t) {
+    for (const LineFacts& facts : t.lines[static_cast<int>(Page::Recording)])
+        if (facts.present && facts.mixer != 0) return true;
+    return false;
 }
 
 }  // namespace mixerpanel

@@ -1,9 +1,18 @@
-// What mixer device 0 has, read once from winmm and again on request: which
+// What the mixers have, read once from winmm and again on request: which
 // lines exist (a strip of an absent line is disabled), the volume bounds a
 // fader spans, the peak meter's bounds, and the recording sources' names.
-// Every request names the device by its identifier (MIXER_OBJECTF_MIXER), so
-// the panel itself opens no mixer handle. Values are never read here: they
-// come from the library.
+//
+// The lines are looked for where the library looks for them: on mixer
+// device 0, and for the recording strips, where device 0 has no wave-in
+// destination, on the recording endpoints' mixers (Windows Vista and later,
+// Wine), in the order engine/recording_endpoints.h gives. There a fader
+// spans the control the library uses: the line's own volume, or, when that
+// keeps nothing, its wave-in destination's.
+//
+// Every request names a device by its identifier (MIXER_OBJECTF_MIXER), so
+// the panel itself opens no mixer handle. Values are never shown from here:
+// they come from the library. A control is read only to tell whether it
+// keeps a value at all, as the library tells it.
 #pragma once
 
 #include "model.h"
@@ -16,8 +25,10 @@ namespace mixerpanel {
 struct LineFacts {
     bool present = false;
     std::string name;
+    unsigned mixer = 0;  // the mixer device the line is on
     bool hasVolume = false;
     int64_t volumeMin = 0, volumeMax = 65535;
+    uint32_t volumeControl = 0;  // the control whose bounds those are (with hasVolume)
     bool hasPeak = false;  // the first line of the type has a peak meter (what GetPeak reads)
     int64_t peakMax = 32768;
 };
@@ -31,10 +42,16 @@ struct Topology {
     bool device = false;  // mixer device 0 exists
     std::string product;
     LineFacts lines[kPageCount][kStripsPerPage];
-    LineFacts waveIn;                       // the recording (wave-in) destination
-    std::vector<SourceName> waveInSources;  // its sources, in order
+    // Device 0's recording (wave-in) destination and its sources, in order:
+    // what the recording selector, its list and the input meter work on.
+    // Absent on a mixer per endpoint, whose recording lines are elsewhere.
+    LineFacts waveIn;
+    std::vector<SourceName> waveInSources;
 };
 
 Topology ReadTopology();
+
+// Whether some recording strip's line is on a recording endpoint's mixer.
+bool RecordingOnEndpoints(const Topology& topology);
 
 }  // namespace mixerpanel

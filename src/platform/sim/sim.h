@@ -11,6 +11,7 @@
 #include "win32_api.h"
 
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,12 @@ struct Control {
     // (Wine 8's winmm keeps the master volume this way; both counts measured
     // under Wine). Values outside 0..65535 are kept as they are.
     bool floatLevel = false;
+
+    // The control of the same device whose value this one reads and writes
+    // (unset: its own). Every control of a Windows Vista endpoint acts on the
+    // endpoint's one volume or mute ("Audio Mixers in Windows Vista"): a
+    // source's volume is the destination's volume seen from another line.
+    std::optional<DWORD> actsOn;
 
     // Convenience accessors on values (uniform controls have one channel).
     LONG Value(DWORD channel = 0, DWORD item = 0) const;
@@ -93,10 +100,17 @@ struct Device {
     std::string productName;
     WORD mid = 1;
     WORD pid = 1;
-    // A recording device. Only the numbering of mixer handles under
-    // SetWineMixerHandles looks at it: Wine numbers recording devices apart
-    // from playback devices, and lists them after them.
-    bool capture = false;
+    // Which wave devices the mixer belongs to. A card's own mixer (Windows
+    // XP and before) serves wave-out and wave-in device alike. Since Windows
+    // Vista, and in Wine, every audio endpoint is a mixer of its own, of one
+    // direction. Wave-out device n is the n-th mixer device that serves
+    // playback, wave-in device n the n-th that serves recording: mixerGetID
+    // maps them so. Wine numbers its mixer handles by endpoint direction too
+    // (SetWineMixerHandles), a card's mixer counting as playback.
+    enum class Endpoint { None, Playback, Recording };
+    Endpoint endpoint = Endpoint::None;
+    bool ServesPlayback() const { return endpoint != Endpoint::Recording; }
+    bool ServesRecording() const { return endpoint != Endpoint::Playback; }
     std::deque<Destination> destinations;
     Destination& AddDestination(DWORD componentType, const std::string& name, DWORD channels = 2);
     Destination* FindDestination(DWORD componentType);
@@ -128,6 +142,24 @@ void SetReportedDeviceCount(int count);
 // device 1 when a second playback device was present, the rest failed.
 // OpenMixerHandles() still counts opens that were not closed.
 void SetWineMixerHandles(bool on);
+
+// The wave-in device the wave mapper prefers, as DRVM_MAPPER_PREFERRED_GET
+// reports it (0 until set, and again after Reset()); any value is reported
+// as it is, a device that does not exist included.
+void SetPreferredWaveIn(DWORD index);
+
+// Wave device identifiers as Wine 8's winmm answers them (off until set, and
+// again after Reset()). Measured under Wine 8 with one and two outputs:
+//  - DRVM_MAPPER_PREFERRED_GET, in either direction, succeeds with the
+//    identifier -1 (and flags 0) until winmm has built its device list,
+//    which the first device count of the process (mixerGetNumDevs,
+//    waveInGetNumDevs, waveOutGetNumDevs) does;
+//  - mixerGetID with MIXER_OBJECTF_WAVEIN or _WAVEOUT and an identifier
+//    past the devices (WAVE_MAPPER included) fails with
+//    MMSYSERR_INVALHANDLE and stores the identifier it was given.
+// Off, as Windows documents it: the device list is there from the start, and
+// an identifier past the devices fails with MMSYSERR_BADDEVICEID, storing -1.
+void SetWineDeviceIds(bool on);
 
 // ---- Call log ----------------------------------------------------------------
 

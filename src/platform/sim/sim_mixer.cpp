@@ -41,6 +41,9 @@ struct MixerState {
     int reportedCount = -1;
     bool wineHandles = false;
     std::map<size_t, DWORD> wineOpens;  // device index -> mixerOpen calls so far
+    DWORD preferredWaveIn = 0;
+    bool wineIds = false;
+    bool deviceListBuilt = false;  // Wine: a device count was asked for
 };
 
 MixerState& M() {
@@ -69,6 +72,9 @@ void ResetMixer() {
     m.reportedCount = -1;
     m.wineHandles = false;
     m.wineOpens.clear();
+    m.preferredWaveIn = 0;
+    m.wineIds = false;
+    m.deviceListBuilt = false;
 }
 
 // ---- Model ---------------------------------------------------------------------
@@ -204,6 +210,10 @@ void SetReportedDeviceCount(int count) { M().reportedCount = count; }
 
 void SetWineMixerHandles(bool on) { M().wineHandles = on; }
 
+void SetPreferredWaveIn(DWORD index) { M().preferredWaveIn = index; }
+
+void SetWineDeviceIds(bool on) { M().wineIds = on; }
+
 int OpenMixerHandles() { return static_cast<int>(M().handles.size()); }
 
 // ---- Requests ------------------------------------------------------------------
@@ -214,10 +224,10 @@ namespace {
 // devices first, then recording devices, each counted from 0.
 void WinePosition(size_t index, bool* playback, size_t* position) {
     const MixerState& m = M();
-    *playback = !m.devices[index].capture;
+    *playback = m.devices[index].ServesPlayback();
     *position = 0;
     for (size_t i = 0; i < index; ++i)
-        if (m.devices[i].capture == m.devices[index].capture) ++*position;
+        if (m.devices[i].ServesPlayback() == *playback) ++*position;
 }
 
 uintptr_t WineHandle(size_t index, DWORD counter) {
@@ -235,7 +245,7 @@ bool WineDevice(uintptr_t handle, size_t* index) {
     size_t position = (handle >> 8) & 0x3F;
     const MixerState& m = M();
     for (size_t i = 0; i < m.devices.size(); ++i) {
-        if (m.devices[i].capture == playback) continue;
+        if (m.devices[i].ServesPlayback() != playback) continue;
         if (position-- == 0) {
             *index = i;
             return true;
@@ -392,6 +402,9 @@ struct DetailsTarget {
     Line* owner = nullptr;
     Control* ctl = nullptr;
     DWORD items = 0;  // items per channel in the buffer
+    // Where the values live: the control itself, or the one it acts on.
+    Control* store = nullptr;
+    Line* storeOwner = nullptr;
 };
 
 // The one validation of a details request, read or write.
@@ -402,6 +415,12 @@ MMRESULT CheckDetailsRequest(uintptr_t obj, const MIXERCONTROLDETAILS* cd, DWORD
     if (r != MMSYSERR_NOERROR) return r;
     t->ctl = t->dev->FindControl(cd->dwControlID, &t->owner);
     if (t->ctl == nullptr) return MIXERR_INVALCONTROL;
+    t->store = t->ctl;
+    t->storeOwner = t->owner;
+    if (t->ctl->actsOn) {
+        t->store = t->dev->FindControl(*t->ctl->actsOn, &t->storeOwner);
+        if (t->store == nullptr) return MMSYSERR_ERROR;  // a card that names no such control
+    }
     return CheckDetails(cd, *t->ctl, *t->owner, listText, &t->items);
 }
 
@@ -444,6 +463,7 @@ UINT WINAPI mixerGetNumDevs(void) {
     if (!call.Injected(&code))
         n = sim::M().reportedCount >= 0 ? static_cast<UINT>(sim::M().reportedCount)
                                          : static_cast<UINT>(sim::M().devices.size());
+    sim::M().deviceListBuilt = true;
     return call.Return(n);
 }
 
@@ -670,7 +690,8 @@ MMRESULT WINAPI mixerGetControlDetailsA(HMIXEROBJ hmxobj, LPMIXERCONTROLDETAILS 
     } else if ((r = sim::CheckDetailsRequest(reinterpret_cast<uintptr_t>(hmxobj), pmxcd, fdwDetails,
                                              MIXER_GETCONTROLDETAILSF_LISTTEXT, listText, &t)) == MMSYSERR_NOERROR) {
         const sim::Control& ctl = *t.ctl;
-        const DWORD storeCh = sim::StorageChannels(ctl, *t.owner);
+        const sim::Control& store = *t.store;
+        const DWORD storeCh = sim::StorageChannels(store, *t.storeOwner);
         for (DWORD ch = 0; ch < pmxcd->cChannels; ++ch) {
             for (DWORD it = 0; it < t.items; ++it) {
                 const DWORD index = ch * t.items + it;
@@ -687,12 +708,12 @@ MMRESULT WINAPI mixerGetControlDetailsA(HMIXEROBJ hmxobj, LPMIXERCONTROLDETAILS 
                 if (ctl.leaveUnfilled || (ctl.firstChannelOnly && ch > 0)) continue;
                 LONG v;
                 if (storeCh == 1) {
-                    v = ctl.Value(0, it);
+                    v = store.Value(0, it);
                 } else if (pmxcd->cChannels == 1) {
-                    v = ctl.Value(0, it);
-                    for (DWORD k = 1; k < storeCh; ++k) v = std::max(v, ctl.Value(k, it));
+                    v = store.Value(0, it);
+                    for (DWORD k = 1; k < storeCh; ++k) v = std::max(v, store.Value(k, it));
                 } else {
-                    v = ctl.Value(ch, it);
+                    v = store.Value(std::min(ch, storeCh - 1), it);
                 }
                 *sim::Element(pmxcd, index) = v;
                 call.AddValue(v);
@@ -731,20 +752,120 @@ MMRESULT WINAPI mixerSetControlDetails(HMIXEROBJ hmxobj, LPMIXERCONTROLDETAILS p
         }
     }
     if (r != MMSYSERR_NOERROR) return call.Return(r);
-    const DWORD storeCh = sim::StorageChannels(ctl, *t.owner);
+    sim::Control& store = *t.store;
+    const DWORD storeCh = sim::StorageChannels(store, *t.storeOwner);
     for (DWORD ch = 0; ch < chans; ++ch) {
         for (DWORD it = 0; it < items; ++it) {
-            LONG v = sim::Stored(ctl, *sim::Element(pmxcd, ch * items + it));
+            LONG v = sim::Stored(store, *sim::Element(pmxcd, ch * items + it));
             if (storeCh == 1) {
-                if (ch == 0) ctl.SetValue(v, 0, it);
+                if (ch == 0) store.SetValue(v, 0, it);
             } else if (pmxcd->cChannels == 1) {
-                for (DWORD k = 0; k < storeCh; ++k) ctl.SetValue(v, k, it);
-            } else {
-                ctl.SetValue(v, ch, it);
+                for (DWORD k = 0; k < storeCh; ++k) store.SetValue(v, k, it);
+            } else if (ch < storeCh) {
+                store.SetValue(v, ch, it);
             }
         }
     }
     return call.Return(r);
+}
+
+MMRESULT WINAPI mixerGetID(HMIXEROBJ hmxobj, UINT* puMxId, DWORD fdwId) {
+    CallRecord call("mixerGetID");
+    const uintptr_t obj = reinterpret_cast<uintptr_t>(hmxobj);
+    call->object = obj;
+    call->flags = fdwId;
+    DWORD code = 0;
+    if (call.Injected(&code)) return call.Return<MMRESULT>(code);
+    if (puMxId == nullptr) return call.Return<MMRESULT>(MMSYSERR_INVALPARAM);
+    sim::MixerState& m = sim::M();
+    const DWORD type = fdwId & MIXER_OBJECTF_TYPEMASK;
+    MMRESULT r = MMSYSERR_NOERROR;
+    if ((fdwId & ~MIXER_OBJECTF_TYPEMASK) != 0) {
+        r = MMSYSERR_INVALFLAG;
+    } else if (type == MIXER_OBJECTF_MIXER || type == MIXER_OBJECTF_HMIXER) {
+        sim::Device* dev = nullptr;
+        r = sim::Resolve(obj, fdwId, &dev);
+        for (size_t i = 0; r == MMSYSERR_NOERROR && i < m.devices.size(); ++i)
+            if (&m.devices[i] == dev) *puMxId = static_cast<UINT>(i);
+    } else if (type == MIXER_OBJECTF_WAVEOUT || type == MIXER_OBJECTF_WAVEIN) {
+        // Wave device n of a direction is the n-th mixer that serves it.
+        const bool recording = type == MIXER_OBJECTF_WAVEIN;
+        uintptr_t left = obj;
+        size_t index = m.devices.size();
+        for (size_t i = 0; i < m.devices.size(); ++i) {
+            if (!(recording ? m.devices[i].ServesRecording() : m.devices[i].ServesPlayback())) continue;
+            if (left-- == 0) {
+                index = i;
+                break;
+            }
+        }
+        if (index < m.devices.size()) {
+            *puMxId = static_cast<UINT>(index);
+        } else if (m.wineIds) {
+            *puMxId = static_cast<UINT>(obj);
+            r = MMSYSERR_INVALHANDLE;
+        } else {
+            *puMxId = static_cast<UINT>(-1);
+            r = MMSYSERR_BADDEVICEID;
+        }
+    } else {
+        // MIDI and auxiliary devices have no mixer here.
+        *puMxId = static_cast<UINT>(-1);
+        r = MMSYSERR_NODRIVER;
+    }
+    call->id = r == MMSYSERR_NOERROR ? *puMxId : 0;
+    return call.Return(r);
+}
+
+namespace {
+
+UINT WaveDeviceCount(bool recording) {
+    UINT n = 0;
+    for (const sim::Device& d : sim::M().devices)
+        if (recording ? d.ServesRecording() : d.ServesPlayback()) ++n;
+    return n;
+}
+
+UINT WaveGetNumDevs(const char* fn, bool recording) {
+    CallRecord call(fn);
+    DWORD code = 0;
+    UINT n = 0;
+    if (!call.Injected(&code)) n = WaveDeviceCount(recording);
+    sim::M().deviceListBuilt = true;
+    return call.Return(n);
+}
+
+// The wave mapper's answer to DRVM_MAPPER_PREFERRED_GET; no other message
+// and no wave handle is modelled.
+MMRESULT WaveMessage(const char* fn, uintptr_t handle, UINT msg, DWORD_PTR dw1, DWORD_PTR dw2, bool recording) {
+    CallRecord call(fn);
+    call->object = handle;
+    call->id = msg;
+    DWORD code = 0;
+    if (call.Injected(&code)) return call.Return<MMRESULT>(code);
+    if (handle != WAVE_MAPPER) return call.Return<MMRESULT>(MMSYSERR_INVALHANDLE);
+    if (msg != DRVM_MAPPER_PREFERRED_GET) return call.Return<MMRESULT>(MMSYSERR_NOTSUPPORTED);
+    DWORD* id = reinterpret_cast<DWORD*>(dw1);
+    DWORD* flags = reinterpret_cast<DWORD*>(dw2);
+    if (id == nullptr || flags == nullptr) return call.Return<MMRESULT>(MMSYSERR_INVALPARAM);
+    const sim::MixerState& m = sim::M();
+    *id = m.wineIds && !m.deviceListBuilt ? static_cast<DWORD>(-1) : recording ? m.preferredWaveIn : 0;
+    *flags = 0;
+    call->count = *id;
+    return call.Return<MMRESULT>(MMSYSERR_NOERROR);
+}
+
+}  // namespace
+
+UINT WINAPI waveInGetNumDevs(void) { return WaveGetNumDevs("waveInGetNumDevs", true); }
+UINT WINAPI waveOutGetNumDevs(void) { return WaveGetNumDevs("waveOutGetNumDevs", false); }
+
+MMRESULT WINAPI waveInMessage(HWAVEIN hwi, UINT uMsg, DWORD_PTR dw1, DWORD_PTR dw2) {
+    return WaveMessage("waveInMessage", reinterpret_cast<uintptr_t>(hwi), uMsg, dw1, dw2, true);
+}
+
+MMRESULT WINAPI waveOutMessage(HWAVEOUT hwo, UINT uMsg, DWORD_PTR dw1, DWORD_PTR dw2) {
+    return WaveMessage("waveOutMessage", reinterpret_cast<uintptr_t>(hwo), uMsg, dw1, dw2, false);
 }
 
 }  // extern "C"

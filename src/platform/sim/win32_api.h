@@ -449,6 +449,26 @@ MMRESULT WINAPI mixerGetLineInfoA(HMIXEROBJ hmxobj, LPMIXERLINEA pmxl, DWORD fdw
 MMRESULT WINAPI mixerGetLineControlsA(HMIXEROBJ hmxobj, LPMIXERLINECONTROLSA pmxlc, DWORD fdwControls);
 MMRESULT WINAPI mixerGetControlDetailsA(HMIXEROBJ hmxobj, LPMIXERCONTROLDETAILS pmxcd, DWORD fdwDetails);
 MMRESULT WINAPI mixerSetControlDetails(HMIXEROBJ hmxobj, LPMIXERCONTROLDETAILS pmxcd, DWORD fdwDetails);
+MMRESULT WINAPI mixerGetID(HMIXEROBJ hmxobj, UINT* puMxId, DWORD fdwId);
+}
+
+// ---- Multimedia: waveform audio --------------------------------------------
+// Only what maps a wave device to its mixer: the device counts and the
+// preferred device the wave mapper reports (DRVM_MAPPER_PREFERRED_GET, from
+// <mmddk.h>: dwParam1 points to the device identifier, dwParam2 to the
+// status flags).
+typedef struct HWAVEIN__* HWAVEIN;
+typedef struct HWAVEOUT__* HWAVEOUT;
+#define WAVE_MAPPER ((UINT)-1)
+#define DRVM_MAPPER 0x2000
+#define DRVM_MAPPER_PREFERRED_GET (DRVM_MAPPER + 21)
+#define DRVM_MAPPER_PREFERRED_FLAGS_PREFERREDONLY 0x00000001
+
+extern "C" {
+UINT WINAPI waveInGetNumDevs(void);
+UINT WINAPI waveOutGetNumDevs(void);
+MMRESULT WINAPI waveInMessage(HWAVEIN hwi, UINT uMsg, DWORD_PTR dw1, DWORD_PTR dw2);
+MMRESULT WINAPI waveOutMessage(HWAVEOUT hwo, UINT uMsg, DWORD_PTR dw1, DWORD_PTR dw2);
 }
 
 // ---- Multimedia: MCI -------------------------------------------------------

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Differential test of mixerctl: runs each script with the native mixerctl on
-wine-card.json (a simulated card modelling Wine's mixer) and with mixerctl.exe
+the Wine card (tools/mixerctl/cards/wine.json, a simulated card modelling
+Wine's mixer) and with mixerctl.exe
 under Wine, then compares the two transcripts command by command and the
 settings files both saved. Every difference must be listed in
 expected-differences.txt, and every listed difference must still occur.
@@ -54,7 +55,8 @@ def main():
     ap.add_argument("--native", required=True, help="the native mixerctl")
     ap.add_argument("--exe", required=True, help="mixerctl.exe, beside MIXER.DLL")
     ap.add_argument("--wine-run", required=True, help="tests/wine/wine-run.sh")
-    ap.add_argument("--dir", required=True, help="this folder: card, script, expected differences")
+    ap.add_argument("--card", required=True, help="the card modelling Wine's mixer, for the native mixerctl")
+    ap.add_argument("--dir", required=True, help="this folder: scripts, settings files, expected differences")
     ap.add_argument("--work", required=True, help="a scratch folder")
     a = ap.parse_args()
 
@@ -93,7 +95,7 @@ def main():
             for fixture in fixtures:
                 shutil.copy(fixture, work)
             if side == "native":
-                cmd = [os.path.abspath(a.native), "--card", os.path.join(os.path.abspath(a.dir), "wine-card.json")]
+                cmd = [os.path.abspath(a.native), "--card", os.path.abspath(a.card)]
             else:
                 cmd = [os.path.abspath(a.wine_run), os.path.abspath(a.exe)]
             cmd += ["--echo", "script", "--keep-going", script]
@@ -132,7 +134,7 @@ def main():
         for f in failures:
             print("DIFFERENCE " + f)
         return 1
-    print("native mixerctl on wine-card.json and mixerctl.exe under Wine agree")
+    print("native mixerctl on %s and mixerctl.exe under Wine agree" % os.path.basename(a.card))
     return 0
 
 

@@ -5,6 +5,9 @@
 #include "common.h"
 #include "sim_files.h"
 
+#include <cstring>
+#include <functional>
+
 using namespace mixerctl;
 
 namespace {
@@ -266,4 +269,167 @@ TEST_F(CtlTest, LiveMetersMoveOnlyWhenTicked) {
         EXPECT_EQ(d.controls[1].Value(), 5);  // not live
     }
     EXPECT_TRUE(moved);
+}
+
+namespace {
+
+// A device of one destination over one source, each with a volume; `device`
+// and `source` add fields to the device and the source's volume.
+std::string EndpointCard(const std::string& card, const std::string& device, const std::string& sourceVolume) {
+    return R"({)" + card + R"("devices": [{"name": "Mic X", )" + device +
+           R"("destinations": [{"name": "In", "type": "wavein", "channels": 2,
+              "controls": [{"id": 1, "type": "volume", "value": 100}, {"id": 2, "type": "mute", "flags": ["uniform"]}],
+              "sources": [{"name": "Mic", "type": "mic", "channels": 1,
+                "controls": [{"id": 3, "type": "volume", )" +
+           sourceVolume + R"(}, {"id": 4, "type": "mute", "flags": ["uniform"]}]}]}]}]})";
+}
+
+LONG ReadOne(UINT device, DWORD controlId) {
+    LONG value = -12345;
+    MIXERCONTROLDETAILS d;
+    std::memset(&d, 0, sizeof d);
+    d.cbStruct = sizeof d;
+    d.dwControlID = controlId;
+    d.cChannels = 1;
+    d.cbDetails = sizeof value;
+    d.paDetails = &value;
+    return mixerGetControlDetailsA(reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(device)), &d, 0) ==
+                   MMSYSERR_NOERROR
+               ? value
+               : -12345;
+}
+
+MMRESULT WriteOne(UINT device, DWORD controlId, LONG value) {
+    MIXERCONTROLDETAILS d;
+    std::memset(&d, 0, sizeof d);
+    d.cbStruct = sizeof d;
+    d.dwControlID = controlId;
+    d.cChannels = 1;
+    d.cbDetails = sizeof value;
+    d.paDetails = &value;
+    return mixerSetControlDetails(reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(device)), &d, 0);
+}
+
+DWORD PreferredWaveIn() {
+    DWORD id = 0, flags = 0;
+    EXPECT_EQ(waveInMessage(reinterpret_cast<HWAVEIN>(static_cast<UINT_PTR>(WAVE_MAPPER)), DRVM_MAPPER_PREFERRED_GET,
+                            reinterpret_cast<DWORD_PTR>(&id), reinterpret_cast<DWORD_PTR>(&flags)),
+              MMSYSERR_NOERROR);
+    return id;
+}
+
+}  // namespace
+
+// The fields of per-endpoint mixers, each as winmm then shows it.
+TEST_F(CtlTest, EndpointFieldsReachTheSimulatedWinmm) {
+    struct Good {
+        const char* what;
+        std::string card;
+        std::function<void()> check;
+    };
+    const Good good[] = {
+        {"a card's own mixer serves both directions", EndpointCard("", "", R"("value": 7)"),
+         [] {
+             EXPECT_EQ(sim::Devices()[0].endpoint, sim::Device::Endpoint::None);
+             EXPECT_EQ(waveInGetNumDevs(), 1u);
+             EXPECT_EQ(waveOutGetNumDevs(), 1u);
+         }},
+        {"a recording endpoint is wave-in device 0 and no wave-out device",
+         EndpointCard("", R"("endpoint": "recording", )", R"("value": 7)"),
+         [] {
+             EXPECT_EQ(sim::Devices()[0].endpoint, sim::Device::Endpoint::Recording);
+             UINT mixer = 99;
+             EXPECT_EQ(mixerGetID(nullptr, &mixer, MIXER_OBJECTF_WAVEIN), MMSYSERR_NOERROR);
+             EXPECT_EQ(mixer, 0u);
+             EXPECT_EQ(waveOutGetNumDevs(), 0u);
+         }},
+        {"a source volume acting on the destination's reads and writes its value",
+         EndpointCard("", "", R"("actsOn": 1)"),
+         [] {
+             EXPECT_EQ(ReadOne(0, 3), 100);
+             EXPECT_EQ(WriteOne(0, 3, 555), MMSYSERR_NOERROR);
+             EXPECT_EQ(sim::Devices()[0].FindControl(1)->values, (std::vector<LONG>{555, 555}));
+         }},
+        {"a float level reads 1000 back as 999", EndpointCard("", "", R"("floatLevel": true)"),
+         [] {
+             EXPECT_TRUE(sim::Devices()[0].FindControl(3)->floatLevel);
+             EXPECT_EQ(WriteOne(0, 3, 1000), MMSYSERR_NOERROR);
+             EXPECT_EQ(ReadOne(0, 3), 999);
+         }},
+        {"the preferred wave-in device", EndpointCard(R"("preferredWaveIn": 3, )", "", R"("value": 7)"),
+         [] { EXPECT_EQ(PreferredWaveIn(), 3u); }},
+        {"a preferred device of -1 is reported as it is", EndpointCard(R"("preferredWaveIn": -1, )", "", R"("value": 7)"),
+         [] { EXPECT_EQ(PreferredWaveIn(), 0xFFFFFFFFu); }},
+        {"Wine's device ids: -1 before a count, INVALHANDLE past the devices",
+         EndpointCard(R"("wineDeviceIds": true, "preferredWaveIn": 0, )", R"("endpoint": "recording", )", R"("value": 7)"),
+         [] {
+             EXPECT_EQ(PreferredWaveIn(), 0xFFFFFFFFu);
+             waveInGetNumDevs();
+             EXPECT_EQ(PreferredWaveIn(), 0u);
+             UINT mixer = 0;
+             EXPECT_EQ(mixerGetID(reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(WAVE_MAPPER)), &mixer,
+                                  MIXER_OBJECTF_WAVEIN),
+                       MMSYSERR_INVALHANDLE);
+         }},
+        {"Wine's mixer handles", EndpointCard(R"("wineMixerHandles": true, )", R"("endpoint": "playback", )", R"("value": 7)"),
+         [] {
+             HMIXER h = nullptr;
+             ASSERT_EQ(mixerOpen(&h, 0, 0, 0, 0), MMSYSERR_NOERROR);
+             EXPECT_EQ(reinterpret_cast<uintptr_t>(h), 0xC000u);  // playback device 0, first open
+             mixerClose(h);
+         }},
+    };
+    for (const Good& g : good) {
+        SCOPED_TRACE(g.what);
+        sim::Reset();
+        card::LoadText(g.card, "good.json");
+        g.check();
+    }
+}
+
+TEST_F(CtlTest, EndpointFieldFaultsNameTheFieldAndFile) {
+    struct Bad {
+        std::string card;
+        const char* where;
+    };
+    const Bad bad[] = {
+        {EndpointCard("", R"("endpoint": "capture", )", R"("value": 7)"),
+         R"(devices[0].endpoint: must be "playback" or "recording" (left out: a card's own mixer, serving both), not 'capture')"},
+        {EndpointCard("", R"("endpoint": 1, )", R"("value": 7)"), "devices[0].endpoint: must be a string"},
+        {EndpointCard("", "", R"("actsOn": 9)"), "actsOn: the device has no control 9"},
+        {EndpointCard("", "", R"("actsOn": 3)"), "actsOn: a control does not act on itself"},
+        {EndpointCard("", "", R"("actsOn": 2)"), "actsOn: control 2 is a mute control, not a volume control"},
+        {EndpointCard("", "", R"("actsOn": 1, "value": 5)"),
+         "actsOn: a control that acts on another holds no value of its own: give it to control 1"},
+        {EndpointCard("", "", R"("actsOn": "one")"), "actsOn: must be an integer"},
+        {EndpointCard("", "", R"("floatLevel": "yes")"), "controls[0].floatLevel: must be true or false"},
+        {EndpointCard(R"("preferredWaveIn": 1.5, )", "", R"("value": 7)"), "preferredWaveIn: must be an integer"},
+        {EndpointCard(R"("wineDeviceIds": 1, )", "", R"("value": 7)"), "wineDeviceIds: must be true or false"},
+        {EndpointCard(R"("wineMixerHandles": "on", )", "", R"("value": 7)"), "wineMixerHandles: must be true or false"},
+        {EndpointCard(R"("preferedWaveIn": 1, )", "", R"("value": 7)"), "card: unknown field 'preferedWaveIn'"},
+        // A control that acts on one that acts on another: the value is in neither.
+        {R"({"devices": [{"name": "x", "destinations": [{"name": "d", "type": "wavein", "controls": [
+            {"id": 1, "type": "volume"}, {"id": 2, "type": "volume", "actsOn": 1}],
+            "sources": [{"name": "s", "type": "mic", "controls": [{"id": 3, "type": "volume", "actsOn": 2}]}]}]}]})",
+         "control 2 acts on control 1 itself: name the control that holds the value"},
+        // Another device's control is not this device's.
+        {R"({"devices": [{"name": "a", "destinations": [{"name": "d", "type": 4, "controls": [{"id": 8, "type": "volume"}]}]},
+            {"name": "b", "destinations": [{"name": "d", "type": 4, "controls": [{"id": 1, "type": "volume", "actsOn": 8}]}]}]})",
+         "devices[1].destinations[0].controls[0].actsOn: the device has no control 8"},
+        // Lists of another item count would be read item by item past the held ones.
+        {R"({"devices": [{"name": "x", "destinations": [{"name": "d", "type": "wavein", "controls": [
+            {"id": 1, "type": "mux", "items": ["a", "b"]}, {"id": 2, "type": "mux", "items": ["a", "b", "c"], "actsOn": 1}]}]}]})",
+         "controls[1].actsOn: control 1 has 2 items, not 3"},
+    };
+    for (const Bad& b : bad) {
+        sim::Reset();
+        try {
+            card::LoadText(b.card, "bad.json");
+            ADD_FAILURE() << "accepted " << b.card;
+        } catch (const ToolError& e) {
+            const std::string what = e.what();
+            EXPECT_EQ(what.rfind("bad.json: ", 0), 0u) << what;
+            EXPECT_NE(what.find(b.where), std::string::npos) << what << "\n  should mention: " << b.where;
+        }
+    }
 }

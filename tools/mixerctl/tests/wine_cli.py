@@ -34,9 +34,12 @@ def main():
                    r"the system directories \(.+\), the current directory \(.+\) or the directories on PATH; "
                    r"put MIXER\.DLL beside mixerctl\.exe or name it with --dll FILE\n$", err) is not None,
           "status %d, stdout %r, stderr %r" % (status, out, err))
-    # list reads winmm alone: it works without the DLL.
+    # list reads winmm alone: it works without the DLL, and names the mixers
+    # the library would use (Wine's recording endpoint, "In: default").
     status, out, err = run([os.path.join(lonely, "mixerctl.exe"), "list"], cwd=lonely)
-    check("list without the DLL", status == 0 and out.startswith("device 0 "), "status %d, stderr %r" % (status, err))
+    check("list without the DLL", status == 0 and out.startswith('library: playback on mixer device 0 "Out: default"\n')
+          and '\n  mixer device 1 "In: default" (wave-in device 0, preferred)\ndevice 0 ' in out,
+          "status %d, stdout %r, stderr %r" % (status, out, err))
 
     status, out, err = run([exe, "--dll", "C:\\no\\such.dll", "get", "play.main.volume"])
     check("--dll naming nothing", status == 1 and out == "" and

@@ -1,7 +1,8 @@
 // panel_driver: drives a running mixerpanel the way a user's input does,
-// through window messages (a fader dragged, arrow keys, a check box clicked,
-// menu commands), and checks through winmm reads of mixer device 0, by
-// device identifier, that every action reached the mixer.
+// through window messages (a fader dragged, arrow keys, a check box clicked
+// or toggled with Space, menu commands), and checks through winmm reads, by
+// device identifier, that every action reached the mixer: mixer device 0,
+// or for the recording page a recording endpoint's mixer.
 //
 //   panel_driver check SETTINGS [VOLUME]  the controls, an outside change,
 //                                         Save/Restore settings through the
@@ -12,6 +13,10 @@
 //                                         the main fader moved every second,
 //                                         the process's figures before and
 //                                         after, then `check`
+//   panel_driver recording VOLUME         the recording page's microphone
+//                                         strip, whose line is on a recording
+//                                         endpoint's mixer; then leaves the
+//                                         page shown, the level at VOLUME
 //   panel_driver menus                    the pages, reading the lines again,
 //                                         the digital CD flag, and Load sound
 //                                         card names (the panel runs with
@@ -27,6 +32,7 @@
 //
 // Output: "ok"/"FAIL" lines, "figure NAME VALUE" lines, and a last line
 // "N passed, M failed". Exit status 0 when nothing failed.
+#include "engine/recording_endpoints.h"
 #include "ids.h"
 #include "model.h"
 
@@ -58,41 +64,82 @@ void Check(bool ok, const std::string& what) {
 std::string Str(long long v) { return std::to_string(v); }
 
 // ---------------------------------------------------------------------------
-// Mixer device 0's master line, found by device identifier: the controls'
-// identifiers and bounds are the same in every process.
+// The controls a strip's values must reach, found by device identifier: the
+// controls' identifiers and bounds are the same in every process.
 
-struct Master {
+struct Target {
     bool ok = false;
+    UINT device = 0;
     DWORD volume = 0, mute = 0;
     FaderScale scale;
 };
 
-Master FindMaster() {
-    Master m;
-    MIXERLINEA line = {};
-    line.cbStruct = sizeof line;
-    line.dwComponentType = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
-    HMIXEROBJ device = reinterpret_cast<HMIXEROBJ>(0);
-    if (mixerGetLineInfoA(device, &line, MIXER_OBJECTF_MIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) != 0) return m;
+HMIXEROBJ Device(UINT id) { return reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(id)); }
+
+// The volume and the mute of line `lineId` of `device`.
+Target LineTarget(UINT device, DWORD lineId) {
+    Target m;
     MIXERCONTROLA controls[2] = {};
     const DWORD types[2] = {MIXERCONTROL_CONTROLTYPE_VOLUME, MIXERCONTROL_CONTROLTYPE_MUTE};
     for (int i = 0; i < 2; ++i) {
         MIXERLINECONTROLSA request = {};
         request.cbStruct = sizeof request;
-        request.dwLineID = line.dwLineID;
+        request.dwLineID = lineId;
         request.dwControlType = types[i];
         request.cControls = 1;
         request.cbmxctrl = sizeof controls[i];
         controls[i].cbStruct = sizeof controls[i];
         request.pamxctrl = &controls[i];
-        if (mixerGetLineControlsA(device, &request, MIXER_OBJECTF_MIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) != 0)
+        if (mixerGetLineControlsA(Device(device), &request, MIXER_OBJECTF_MIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) !=
+            0)
             return m;
     }
     m.ok = true;
+    m.device = device;
     m.volume = controls[0].dwControlID;
     m.mute = controls[1].dwControlID;
     m.scale = mixerpanel::MakeFaderScale(controls[0].Bounds.dwMinimum, controls[0].Bounds.dwMaximum);
     return m;
+}
+
+// Mixer device 0's master line.
+Target FindMaster() {
+    MIXERLINEA line = {};
+    line.cbStruct = sizeof line;
+    line.dwComponentType = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
+    if (mixerGetLineInfoA(Device(0), &line, MIXER_OBJECTF_MIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) != 0)
+        return Target();
+    return LineTarget(0, line.dwLineID);
+}
+
+// The microphone on Wine's mixers, where device 0 has no wave-in
+// destination: on the first recording endpoint's mixer, in the library's
+// order, whose wave-in destination has a microphone source. Wine's source
+// controls keep nothing, so the level and the mute the strip sets are that
+// destination's.
+Target FindEndpointMicrophone() {
+    const UINT count = waveInGetNumDevs();
+    const UINT preferred = PreferredWaveIn(count);
+    for (UINT position = 0; position < count; ++position) {
+        UINT mixer = 0;
+        if (WaveInMixer(WaveInAt(position, preferred), &mixer) != MMSYSERR_NOERROR || mixer == 0) continue;
+        MIXERLINEA destination = {};
+        destination.cbStruct = sizeof destination;
+        destination.dwComponentType = MIXERLINE_COMPONENTTYPE_DST_WAVEIN;
+        if (mixerGetLineInfoA(Device(mixer), &destination, MIXER_OBJECTF_MIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) !=
+            0)
+            continue;
+        for (DWORD s = 0; s < destination.cConnections; ++s) {
+            MIXERLINEA source = {};
+            source.cbStruct = sizeof source;
+            source.dwDestination = destination.dwDestination;
+            source.dwSource = s;
+            if (mixerGetLineInfoA(Device(mixer), &source, MIXER_OBJECTF_MIXER | MIXER_GETLINEINFOF_SOURCE) == 0 &&
+                source.dwComponentType == MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE)
+                return LineTarget(mixer, destination.dwLineID);
+        }
+    }
+    return Target();
 }
 
 // Wine keeps a level as a float: a written level may read back one lower.
@@ -103,7 +150,7 @@ bool NearLevel(long long got, long long want) { return got == want || got == wan
 
 struct Panel {
     HWND main = nullptr, page = nullptr, fader = nullptr, mute = nullptr;
-    UINT diagnostics = 0, directRead = 0, directWrite = 0;
+    UINT diagnostics = 0, directRead = 0, directWrite = 0, directDevice = 0;
 };
 Panel g_panel;
 
@@ -122,6 +169,7 @@ Panel FindPanel(int seconds) {
     p.diagnostics = RegisterWindowMessageA(PANEL_DIAGNOSTICS_MESSAGE);
     p.directRead = RegisterWindowMessageA(PANEL_DIRECT_READ_MESSAGE);
     p.directWrite = RegisterWindowMessageA(PANEL_DIRECT_WRITE_MESSAGE);
+    p.directDevice = RegisterWindowMessageA(PANEL_DIRECT_DEVICE_MESSAGE);
     return p;
 }
 
@@ -135,15 +183,27 @@ LRESULT Send(HWND w, UINT message, WPARAM wParam, LPARAM lParam, bool* answered 
 }
 
 // The mixer as the panel's process sees it: Wine 8 keeps levels per
-// process, so the panel reads and writes device 0 for us (ids.h).
-LONG DirectRead(DWORD control) {
+// process, so the panel reads and writes the target's device for us
+// (ids.h). The panel keeps the device chosen last, by any run of the
+// driver: each run chooses afresh before its first request.
+bool ChooseDevice(UINT device) {
+    static UINT chosen = static_cast<UINT>(-1);
+    if (device == chosen) return true;
+    if (Send(g_panel.main, g_panel.directDevice, device, 0) != 1) return false;
+    chosen = device;
+    return true;
+}
+
+LONG DirectRead(const Target& m, DWORD control) {
+    if (!ChooseDevice(m.device)) return -12345;
     bool answered = false;
     const LONG v = static_cast<LONG>(Send(g_panel.main, g_panel.directRead, control, 0, &answered));
     return answered && v != PANEL_DIRECT_FAILED ? v : -12345;
 }
 
-bool DirectWrite(DWORD control, LONG value) {
-    return Send(g_panel.main, g_panel.directWrite, control, static_cast<LPARAM>(value)) == 1;
+bool DirectWrite(const Target& m, DWORD control, LONG value) {
+    return ChooseDevice(m.device) &&
+           Send(g_panel.main, g_panel.directWrite, control, static_cast<LPARAM>(value)) == 1;
 }
 
 long long Figure(const Panel& p, int which) {
@@ -158,10 +218,10 @@ void Scroll(const Panel& p, int code, int position) {
     Send(p.page, WM_VSCROLL, MAKEWPARAM(code, position & 0xFFFF), reinterpret_cast<LPARAM>(p.fader));
 }
 
-// Drags the main fader to `target` in `steps` moves, as the trackbar reports
+// Drags a strip's fader to `target` in `steps` moves, as the trackbar reports
 // a drag to its parent; with `each`, checks after every move that the level
 // arrived while the thumb is still held. Returns the failures seen.
-int Drag(const Panel& p, const Master& m, long long target, int steps, bool each) {
+int Drag(const Panel& p, const Target& m, long long target, int steps, bool each) {
     int bad = 0;
     // The thumb is taken first, where it is, as a press on it starts a drag:
     // from then on the panel's refresh leaves the fader to the drag.
@@ -174,7 +234,7 @@ int Drag(const Panel& p, const Master& m, long long target, int steps, bool each
         Scroll(p, TB_THUMBTRACK, position);
         if (each || i == steps) {
             const long long want = FaderValue(m.scale, position);
-            const LONG got = DirectRead(m.volume);
+            const LONG got = DirectRead(m, m.volume);
             if (!NearLevel(got, want)) {
                 ++bad;
                 std::printf("     fader at %d: mixer has %ld, want %lld\n", position, got, want);
@@ -186,8 +246,8 @@ int Drag(const Panel& p, const Master& m, long long target, int steps, bool each
     return bad;
 }
 
-bool WaitFor(int milliseconds, bool (*condition)(const Panel&, const Master&, long long), const Panel& p,
-             const Master& m, long long arg) {
+bool WaitFor(int milliseconds, bool (*condition)(const Panel&, const Target&, long long), const Panel& p,
+             const Target& m, long long arg) {
     for (int waited = 0; waited <= milliseconds; waited += 50) {
         if (condition(p, m, arg)) return true;
         Sleep(50);
@@ -195,11 +255,11 @@ bool WaitFor(int milliseconds, bool (*condition)(const Panel&, const Master&, lo
     return false;
 }
 
-bool FaderShows(const Panel& p, const Master& m, long long value) {
+bool FaderShows(const Panel& p, const Target& m, long long value) {
     return std::abs(FaderPos(p) - FaderPosition(m.scale, value)) <= 1;
 }
 
-bool MuteShows(const Panel& p, const Master&, long long on) {
+bool MuteShows(const Panel& p, const Target&, long long on) {
     return (Send(p.mute, BM_GETCHECK, 0, 0) == BST_CHECKED) == (on != 0);
 }
 
@@ -220,26 +280,50 @@ long long SettingsValue(const std::string& text, const std::string& section, con
     return std::atoll(text.c_str() + k + key.size() + 2);
 }
 
+// A key pressed and released on `w`, as the keyboard sends it to the
+// window with the focus.
+void Key(HWND w, WPARAM key, UINT scanCode) {
+    PostMessageA(w, WM_KEYDOWN, key, 0x00000001 | scanCode << 16);
+    PostMessageA(w, WM_KEYUP, key, 0xC0000001 | scanCode << 16);
+}
+
+// The up arrow on a strip's fader raises the level by the line step.
+void CheckArrowUp(const Panel& p, const Target& m, const std::string& strip) {
+    const int before = FaderPos(p);
+    Key(p.fader, VK_UP, 0x48);
+    for (int i = 0; i < 40 && FaderPos(p) == before; ++i) Sleep(50);
+    const int after = FaderPos(p);
+    Check(after < before,
+          "the up arrow moves the " + strip + " fader up (position " + Str(before) + " to " + Str(after) + ")");
+    // The fader may move before its level is written: winmm under Wine may
+    // wait inside the write, and the panel answers our messages meanwhile.
+    LONG level = DirectRead(m, m.volume);
+    for (int i = 0; i < 40 && !NearLevel(level, FaderValue(m.scale, after)); ++i) {
+        Sleep(50);
+        level = DirectRead(m, m.volume);
+    }
+    Check(NearLevel(level, FaderValue(m.scale, after)), "the arrow key's level reached the mixer (" + Str(level) + ")");
+}
+
+// The focus of the panel's thread; null when it cannot be told.
+HWND PanelFocus(const Panel& p) {
+    GUITHREADINFO gui = {};
+    gui.cbSize = sizeof gui;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(p.main, nullptr), &gui) ? gui.hwndFocus : nullptr;
+}
+
 // ---------------------------------------------------------------------------
 
-void CheckControls(const Panel& p, const Master& m, const std::string& settings) {
+void CheckControls(const Panel& p, const Target& m, const std::string& settings) {
     Check(p.fader && p.mute && IsWindowEnabled(p.fader) && IsWindowEnabled(p.mute),
           "the main strip's fader and mute are there and enabled");
 
     // A drag writes as the thumb moves.
     Check(Drag(p, m, 20000, 6, true) == 0, "dragging the main fader writes every position it passes");
-    Check(NearLevel(DirectRead(m.volume), FaderValue(m.scale, FaderPos(p))),
+    Check(NearLevel(DirectRead(m, m.volume), FaderValue(m.scale, FaderPos(p))),
           "after the drag the mixer holds the fader's level");
 
-    // Arrow keys on the fader: up raises the level by the line step.
-    const int before = FaderPos(p);
-    PostMessageA(p.fader, WM_KEYDOWN, VK_UP, 0x00480001);
-    PostMessageA(p.fader, WM_KEYUP, VK_UP, 0xC0480001);
-    for (int i = 0; i < 40 && FaderPos(p) == before; ++i) Sleep(50);
-    const int after = FaderPos(p);
-    Check(after < before, "the up arrow moves the fader up (position " + Str(before) + " to " + Str(after) + ")");
-    Check(NearLevel(DirectRead(m.volume), FaderValue(m.scale, after)),
-          "the arrow key's level reached the mixer (" + Str(DirectRead(m.volume)) + ")");
+    CheckArrowUp(p, m, "main");
 
     // Tab moves the keyboard focus on from the fader to its strip's Mute.
     GUITHREADINFO gui = {};
@@ -265,9 +349,9 @@ void CheckControls(const Panel& p, const Master& m, const std::string& settings)
 
     // The mute check box, twice.
     for (int i = 0; i < 2; ++i) {
-        const LONG was = DirectRead(m.mute);
+        const LONG was = DirectRead(m, m.mute);
         Send(p.mute, BM_CLICK, 0, 0);
-        const LONG now = DirectRead(m.mute);
+        const LONG now = DirectRead(m, m.mute);
         Check(was >= 0 && now == (was ? 0 : 1),
               "clicking Mute turns the master mute " + std::string(now ? "on" : "off") + " (" + Str(was) + " to " +
                   Str(now) + ")");
@@ -275,10 +359,10 @@ void CheckControls(const Panel& p, const Master& m, const std::string& settings)
 
     // A change made past the library (as by another program) shows within
     // the once-a-second refresh.
-    DirectWrite(m.volume, 12345);
+    DirectWrite(m, m.volume, 12345);
     Check(WaitFor(3000, FaderShows, p, m, 12345), "a level set past the library shows on the fader");
-    const LONG mute = DirectRead(m.mute);
-    DirectWrite(m.mute, mute ? 0 : 1);
+    const LONG mute = DirectRead(m, m.mute);
+    DirectWrite(m, m.mute, mute ? 0 : 1);
     Check(WaitFor(3000, MuteShows, p, m, mute ? 0 : 1), "a mute set past the library shows on the check box");
 
     // Resizing: the faders follow the window; it does not shrink past what
@@ -304,20 +388,84 @@ void CheckControls(const Panel& p, const Master& m, const std::string& settings)
 
     // Save settings and Restore settings through the menu's commands.
     Drag(p, m, 40000, 2, false);
-    DirectWrite(m.mute, 0);
+    DirectWrite(m, m.mute, 0);
     DeleteFileA(settings.c_str());
     Send(p.main, WM_COMMAND, MAKEWPARAM(IDM_SAVE_SETTINGS, 0), 0);
     const std::string text = ReadFile(settings);
     const long long saved = SettingsValue(text, "PLAY VOLUME", "MAIN");
     Check(NearLevel(saved, 40000), "File > Save settings wrote the main volume (" + Str(saved) + ")");
     Check(SettingsValue(text, "PLAY MUTE", "MAIN") == 0, "File > Save settings wrote the main mute off");
-    DirectWrite(m.volume, 1000);
-    DirectWrite(m.mute, 1);
+    DirectWrite(m, m.volume, 1000);
+    DirectWrite(m, m.mute, 1);
     Send(p.main, WM_COMMAND, MAKEWPARAM(IDM_RESTORE_SETTINGS, 0), 0);
-    Check(NearLevel(DirectRead(m.volume), saved),
-          "File > Restore settings put the main volume back (" + Str(DirectRead(m.volume)) + ")");
-    Check(DirectRead(m.mute) == 0, "File > Restore settings put the main mute back off");
+    Check(NearLevel(DirectRead(m, m.volume), saved),
+          "File > Restore settings put the main volume back (" + Str(DirectRead(m, m.volume)) + ")");
+    Check(DirectRead(m, m.mute) == 0, "File > Restore settings put the main mute back off");
     Check(FaderShows(p, m, saved) && MuteShows(p, m, 0), "the panel shows the restored values at once");
+}
+
+// The recording page's strip of a line type: its page, fader and mute.
+Panel RecordingStrip(const Panel& p, DWORD componentType) {
+    Panel strip = p;
+    HWND tab = GetDlgItem(p.main, ID_TAB);
+    strip.page = GetDlgItem(tab, ID_PAGE_BASE + 1);
+    strip.fader = strip.mute = nullptr;
+    for (int i = 0; i < mixerpanel::kStripsPerPage; ++i)
+        if (mixerpanel::Strip(mixerpanel::Page::Recording, i).componentType == componentType) {
+            strip.fader = GetDlgItem(strip.page, ID_STRIP(1, i, PART_FADER));
+            strip.mute = GetDlgItem(strip.page, ID_STRIP(1, i, PART_MUTE));
+        }
+    return strip;
+}
+
+// The microphone strip of the recording page where its line is on a
+// recording endpoint's mixer (`m`); leaves the page shown, the level at
+// `volume` and the mute off.
+void CheckRecording(const Panel& p, const Target& m, long long volume) {
+    Send(p.main, WM_COMMAND, MAKEWPARAM(IDM_PAGE_RECORDING, 0), 0);
+    const Panel mic = RecordingStrip(p, MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE);
+    Check(IsWindowVisible(mic.page) && mic.fader && mic.mute && IsWindowEnabled(mic.fader) &&
+              IsWindowEnabled(mic.mute),
+          "the recording page's microphone strip is enabled (its line is on mixer " + Str(m.device) + ")");
+    const long long steps = Send(mic.fader, TBM_GETRANGEMAX, 0, 0);
+    Check(steps == m.scale.steps, "its fader spans the endpoint's volume (" + Str(steps) + " steps, want " +
+                                      Str(m.scale.steps) + ")");
+
+    Check(Drag(mic, m, 20000, 6, true) == 0, "dragging the microphone fader writes every position it passes");
+    CheckArrowUp(mic, m, "microphone");
+
+    // Mute by the mouse, which also gives the box the focus, then back off
+    // by the space bar.
+    const LONG was = DirectRead(m, m.mute);
+    Send(mic.mute, BM_CLICK, 0, 0);
+    const LONG clicked = DirectRead(m, m.mute);
+    Check(was >= 0 && clicked == (was ? 0 : 1),
+          "clicking Mute sets the endpoint's mute (" + Str(was) + " to " + Str(clicked) + ")");
+    Check(PanelFocus(p) == mic.mute, "the click leaves the focus on the microphone's Mute");
+    Key(mic.mute, VK_SPACE, 0x39);
+    bool toggled = false;
+    for (int i = 0; i < 40 && !toggled; ++i) {
+        Sleep(50);
+        toggled = DirectRead(m, m.mute) == was;
+    }
+    Check(toggled && MuteShows(mic, m, was),
+          "the space bar on Mute sets the endpoint's mute back (" + Str(DirectRead(m, m.mute)) + ")");
+
+    // What the library reads for the strip follows the endpoint.
+    DirectWrite(m, m.volume, 12345);
+    Check(WaitFor(3000, FaderShows, mic, m, 12345), "a level set past the library shows on the microphone fader");
+    DirectWrite(m, m.mute, was ? 0 : 1);
+    Check(WaitFor(3000, MuteShows, mic, m, was ? 0 : 1), "a mute set past the library shows on the microphone's Mute");
+
+    // Wine's recording endpoint has no line-in: that strip stays disabled.
+    const Panel lineIn = RecordingStrip(p, MIXERLINE_COMPONENTTYPE_SRC_LINE);
+    Check(lineIn.fader && !IsWindowEnabled(lineIn.fader), "the recording line-in strip (no such line) is disabled");
+
+    Drag(mic, m, volume, 3, false);
+    DirectWrite(m, m.mute, 0);
+    const LONG left = DirectRead(m, m.volume);
+    Check(NearLevel(left, FaderValue(m.scale, FaderPos(mic))) && WaitFor(3000, MuteShows, mic, m, 0),
+          "the microphone is left at " + Str(left) + ", not muted");
 }
 
 void CheckMenus(const Panel& p) {
@@ -358,7 +506,8 @@ void PrintFigures(const Panel& p, const char* when) {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: panel_driver check SETTINGS [VOLUME] | endurance SECONDS SETTINGS | menus | idle SECONDS | close\n");
+                 "usage: panel_driver check SETTINGS [VOLUME] | endurance SECONDS SETTINGS |\n"
+                 "       recording VOLUME | menus | idle SECONDS | close\n");
     return 2;
 }
 
@@ -377,6 +526,11 @@ int main(int argc, char** argv) {
         Check(!IsWindow(p.main), "the panel closed");
     } else if (command == "menus") {
         CheckMenus(p);
+    } else if (command == "recording" && argc >= 3) {
+        const Target m = FindEndpointMicrophone();
+        Check(m.ok && m.device != 0,
+              "a recording endpoint's mixer has a microphone, its destination a volume and mute");
+        if (m.ok && m.device != 0) CheckRecording(p, m, std::atoll(argv[2]));
     } else if (command == "idle" && argc >= 3) {
         const int seconds = std::atoi(argv[2]);
         const long long cpu = Figure(p, DIAG_CPU_MS), polls = Figure(p, DIAG_METER_POLLS);
@@ -388,19 +542,19 @@ int main(int argc, char** argv) {
                     static_cast<unsigned long>(wall), cpuUsed, pollsMade);
         Check(seconds > 0 && cpu >= 0 && cpuUsed >= 0, "the panel's CPU time was read");
     } else if (command == "check" && argc >= 3) {
-        const Master m = FindMaster();
+        const Target m = FindMaster();
         Check(m.ok, "mixer device 0 has a master volume and mute");
         if (m.ok) {
             CheckControls(p, m, argv[2]);
             if (argc >= 4) {
                 Drag(p, m, std::atoll(argv[3]), 3, false);
-                DirectWrite(m.mute, 0);
+                DirectWrite(m, m.mute, 0);
             }
         }
         PrintFigures(p, "end");
     } else if (command == "endurance" && argc >= 4) {
         const int seconds = std::atoi(argv[2]);
-        const Master m = FindMaster();
+        const Target m = FindMaster();
         Check(m.ok && seconds > 0, "mixer device 0 has a master volume and mute");
         if (!m.ok || seconds <= 0) return 1;
         PrintFigures(p, "start");

@@ -4,11 +4,14 @@ it with panel_driver.exe, which sends the window messages a user's input
 makes and checks through its own winmm reads that they reached the mixer.
 
   panel_run.py --bin BUILD --wine-run WINE_RUN --work DIR
-               [--screenshot OUT.png] [--endurance SECONDS] [--idle SECONDS]
+               [--screenshot OUT.png] [--recording-screenshot OUT.png]
+               [--endurance SECONDS] [--idle SECONDS]
 
 Without --endurance: the controls, an outside change and Save/Restore
-settings through the menu (panel_driver check), the screenshot, then the
-other menu commands (panel_driver menus).
+settings through the menu (panel_driver check), the screenshot of the
+playback page; the recording page's microphone strip, whose line Wine keeps
+on a mixer of its recording endpoint (panel_driver recording), and its
+screenshot; then the other menu commands (panel_driver menus).
 With --endurance: the panel's CPU time while idle with meters running, then
 a fader moved every second for SECONDS, then the same checks again; the
 process's handles and heap may not have grown.
@@ -138,6 +141,7 @@ class Run:
         self.wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f", check=True)
 
     def screenshot(self, out):
+        out = os.path.abspath(out)
         found = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name", "^MIXER panel$"],
                                env=self.env, stdout=subprocess.PIPE, text=True, timeout=60)
         ids = found.stdout.split()
@@ -179,7 +183,11 @@ class Run:
                 # Leaves the main volume at three quarters for the picture.
                 self.driver("check", "panel-settings.ini", "49151")
                 if a.screenshot:
-                    self.screenshot(os.path.abspath(a.screenshot))
+                    self.screenshot(a.screenshot)
+                # Leaves the recording page shown, the microphone at 60 %.
+                self.driver("recording", "39321")
+                if a.recording_screenshot:
+                    self.screenshot(a.recording_screenshot)
                 self.driver("menus")
             self.driver("close", timeout=120)
             panel.wait(timeout=60)
@@ -238,12 +246,13 @@ def main():
     ap.add_argument("--bin", required=True, help="the win32 build folder (mixerpanel.exe, MIXER.DLL)")
     ap.add_argument("--wine-run", required=True, help="tests/wine/wine-run.sh")
     ap.add_argument("--work", required=True, help="a folder for the run (Wine prefix, settings file)")
-    ap.add_argument("--screenshot", help="PNG file for the panel's picture")
+    ap.add_argument("--screenshot", help="PNG file for the picture of the playback page")
+    ap.add_argument("--recording-screenshot", help="PNG file for the picture of the recording page")
     ap.add_argument("--endurance", type=int, default=0, help="seconds of the endurance run")
     ap.add_argument("--idle", type=int, default=10, help="seconds of the idle CPU measurement (endurance)")
     args = ap.parse_args()
-    missing = [t for t in ["Xvfb", "xdotool"] + (["import", "convert"] if args.screenshot else [])
-               if not shutil.which(t)]
+    pictures = args.screenshot or args.recording_screenshot
+    missing = [t for t in ["Xvfb", "xdotool"] + (["import", "convert"] if pictures else []) if not shutil.which(t)]
     if missing:
         print("skipped: %s not installed (scripts/install-deps.sh installs them)" % ", ".join(missing))
         return 77
