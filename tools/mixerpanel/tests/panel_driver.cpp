@@ -18,10 +18,16 @@
 //                                         endpoint's mixer; then leaves the
 //                                         page shown, the level at VOLUME
 //   panel_driver menus                    the pages, reading the lines again,
-//                                         the digital CD flag, and Load sound
-//                                         card names (the panel runs with
-//                                         --names-dir holding a name file
-//                                         that names the line-in line)
+//                                         the digital CD flag
+//   panel_driver abilities                controls that do not act are
+//                                         disabled and say why, also after
+//                                         Load sound card names (the panel
+//                                         runs with --names-dir holding a
+//                                         name file that names the line-in
+//                                         line)
+//   panel_driver input                    the wheel on a fader, the page tabs
+//                                         in the Tab order, the empty source
+//                                         list disabled
 //   panel_driver idle SECONDS             the panel's CPU time over SECONDS
 //                                         of sitting idle, meters running
 //   panel_driver close                    closes the panel
@@ -44,8 +50,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <initializer_list>
 #include <sstream>
 #include <string>
+#include <vector>
 
 using mixerpanel::FaderPosition;
 using mixerpanel::FaderScale;
@@ -154,6 +162,12 @@ struct Panel {
 };
 Panel g_panel;
 
+// A page of the panel (0 playback, 1 recording).
+HWND PageWindow(HWND main, int page) {
+    HWND w = GetDlgItem(main, ID_PAGE_BASE + page);
+    return w ? w : GetDlgItem(GetDlgItem(main, ID_TAB), ID_PAGE_BASE + page);  // TEMPORARY: the panel before
+}
+
 Panel FindPanel(int seconds) {
     Panel p;
     for (int i = 0; i < seconds * 10; ++i) {
@@ -162,8 +176,7 @@ Panel FindPanel(int seconds) {
         Sleep(100);
     }
     if (!p.main) return p;
-    HWND tab = GetDlgItem(p.main, ID_TAB);
-    p.page = GetDlgItem(tab, ID_PAGE_BASE + 0);
+    p.page = PageWindow(p.main, 0);
     p.fader = GetDlgItem(p.page, ID_STRIP(0, 0, PART_FADER));
     p.mute = GetDlgItem(p.page, ID_STRIP(0, 0, PART_MUTE));
     p.diagnostics = RegisterWindowMessageA(PANEL_DIAGNOSTICS_MESSAGE);
@@ -407,8 +420,7 @@ void CheckControls(const Panel& p, const Target& m, const std::string& settings)
 // The recording page's strip of a line type: its page, fader and mute.
 Panel RecordingStrip(const Panel& p, DWORD componentType) {
     Panel strip = p;
-    HWND tab = GetDlgItem(p.main, ID_TAB);
-    strip.page = GetDlgItem(tab, ID_PAGE_BASE + 1);
+    strip.page = PageWindow(p.main, 1);
     strip.fader = strip.mute = nullptr;
     for (int i = 0; i < mixerpanel::kStripsPerPage; ++i)
         if (mixerpanel::Strip(mixerpanel::Page::Recording, i).componentType == componentType) {
@@ -469,8 +481,7 @@ void CheckRecording(const Panel& p, const Target& m, long long volume) {
 }
 
 void CheckMenus(const Panel& p) {
-    HWND tab = GetDlgItem(p.main, ID_TAB);
-    HWND pages[2] = {GetDlgItem(tab, ID_PAGE_BASE + 0), GetDlgItem(tab, ID_PAGE_BASE + 1)};
+    HWND pages[2] = {PageWindow(p.main, 0), PageWindow(p.main, 1)};
     const long long refreshes = Figure(p, DIAG_REFRESHES);
     Send(p.main, WM_COMMAND, MAKEWPARAM(IDM_PAGE_RECORDING, 0), 0);
     Check(IsWindowVisible(pages[1]) && !IsWindowVisible(pages[0]), "View > Recording shows the recording page");
@@ -482,12 +493,231 @@ void CheckMenus(const Panel& p) {
     Send(p.main, WM_COMMAND, MAKEWPARAM(IDM_CD_DIGITAL, 0), 0);
     Send(p.main, WM_COMMAND, MAKEWPARAM(IDM_CD_DIGITAL, 0), 0);
     Check(IsWindowEnabled(p.fader), "after F5 and the digital CD flag twice the main strip still works");
+}
 
-    HWND lineIn = GetDlgItem(pages[0], ID_STRIP(0, 2, PART_FADER));
-    const bool before = IsWindowEnabled(lineIn) != 0;
+// ---------------------------------------------------------------------------
+// Input as the user's devices make it (SendInput: Wine routes it as it
+// routes the X server's), and what the panel shows in reply.
+
+void SendKeys(std::initializer_list<WORD> keys) {
+    std::vector<INPUT> events;
+    for (WORD key : keys) {
+        INPUT down = {};
+        down.type = INPUT_KEYBOARD;
+        down.ki.wVk = key;
+        events.push_back(down);
+    }
+    for (auto key = keys.end(); key != keys.begin();) {
+        INPUT up = {};
+        up.type = INPUT_KEYBOARD;
+        up.ki.wVk = *--key;
+        up.ki.dwFlags = KEYEVENTF_KEYUP;
+        events.push_back(up);
+    }
+    SendInput(static_cast<UINT>(events.size()), events.data(), sizeof(INPUT));
+    Sleep(150);
+}
+
+// The pointer to screen point `at`; with `wheel`, a turn of the wheel there.
+void MouseAt(POINT at, int wheel = 0) {
+    INPUT event = {};
+    event.type = INPUT_MOUSE;
+    event.mi.dx = static_cast<LONG>((at.x * 65535LL) / (GetSystemMetrics(SM_CXSCREEN) - 1));
+    event.mi.dy = static_cast<LONG>((at.y * 65535LL) / (GetSystemMetrics(SM_CYSCREEN) - 1));
+    event.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &event, sizeof event);
+    if (wheel) {
+        event.mi.dwFlags = MOUSEEVENTF_WHEEL;
+        event.mi.mouseData = static_cast<DWORD>(wheel);
+        SendInput(1, &event, sizeof event);
+    }
+    Sleep(150);
+}
+
+POINT Centre(HWND w) {
+    RECT r;
+    GetWindowRect(w, &r);
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+struct ClassSearch {
+    DWORD process;
+    const char* className;
+    HWND found;
+};
+
+BOOL CALLBACK MatchClass(HWND w, LPARAM data) {
+    ClassSearch* s = reinterpret_cast<ClassSearch*>(data);
+    DWORD process = 0;
+    char name[64] = "";
+    GetWindowThreadProcessId(w, &process);
+    GetClassNameA(w, name, sizeof name);
+    if (process != s->process || !IsWindowVisible(w) || lstrcmpiA(name, s->className) != 0) return TRUE;
+    s->found = w;
+    return FALSE;
+}
+
+// The visible top-level window of `className` that the panel's process owns.
+HWND PanelWindowOfClass(const Panel& p, const char* className) {
+    ClassSearch search = {0, className, nullptr};
+    GetWindowThreadProcessId(p.main, &search.process);
+    EnumWindows(MatchClass, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::string WindowText(HWND w) {
+    char text[1024] = "";
+    Send(w, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+// The tooltip the panel shows while the pointer rests on `control`; "" when
+// none comes within three seconds. The pointer then leaves it for a spot on
+// the status bar, where no tooltip is.
+std::string TooltipAt(const Panel& p, HWND control) {
+    MouseAt(Centre(control));
+    std::string text;
+    for (int i = 0; i < 30 && text.empty(); ++i) {
+        Sleep(100);
+        if (HWND tip = PanelWindowOfClass(p, TOOLTIPS_CLASSA)) text = WindowText(tip);
+    }
+    MouseAt(Centre(GetDlgItem(p.main, ID_STATUS)));
+    for (int i = 0; i < 30 && PanelWindowOfClass(p, TOOLTIPS_CLASSA); ++i) Sleep(100);
+    return text;
+}
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Part `part` of the status bar, read into memory of the panel's process.
+std::string StatusText(const Panel& p, int part) {
+    HWND status = GetDlgItem(p.main, ID_STATUS);
+    DWORD process = 0;
+    GetWindowThreadProcessId(status, &process);
+    HANDLE h = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process);
+    if (!h) return "(the panel's memory cannot be reached)";
+    std::string text;
+    const size_t size = LOWORD(Send(status, SB_GETTEXTLENGTHA, part, 0)) + 1;
+    if (void* remote = VirtualAllocEx(h, nullptr, size, MEM_COMMIT, PAGE_READWRITE)) {
+        std::vector<char> local(size + 1, '\0');
+        Send(status, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(remote));
+        if (ReadProcessMemory(h, remote, local.data(), size, nullptr)) text = local.data();
+        VirtualFreeEx(h, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(h);
+    return text;
+}
+
+// A strip's control.
+HWND StripPart(const Panel& p, int page, int strip, int part) {
+    return GetDlgItem(PageWindow(p.main, page), ID_STRIP(page, strip, part));
+}
+
+int StripOf(mixerpanel::Page page, DWORD componentType) {
+    for (int i = 0; i < mixerpanel::kStripsPerPage; ++i)
+        if (mixerpanel::Strip(page, i).componentType == componentType) return i;
+    return -1;
+}
+
+// A disabled control whose tooltip says `why`.
+void CheckSaysWhy(const Panel& p, HWND control, const std::string& name, const std::string& why) {
+    const std::string tip = control ? TooltipAt(p, control) : "";
+    Check(control && !IsWindowEnabled(control) && Has(tip, why),
+          name + " is disabled and its tooltip says why (\"" + tip + "\")");
+}
+
+// Controls that act, or say why: Wine's wave-out source and the lines found
+// through the name file keep nothing; Wine's master volume has one level for
+// all channels (the run remembers a balance of 15 for it beforehand); the
+// recording endpoint's microphone has no boost switch and no selector.
+void CheckAbilities(const Panel& p, const Target& master) {
+    using mixerpanel::Page;
+    Send(p.main, WM_COMMAND, MAKEWPARAM(IDM_PAGE_PLAYBACK, 0), 0);
+    const int wave = StripOf(Page::Playback, MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT);
+    CheckSaysWhy(p, StripPart(p, 0, wave, PART_FADER), "the Wave fader", "keeps no value for the Wave volume");
+    CheckSaysWhy(p, StripPart(p, 0, wave, PART_MUTE), "the Wave Mute", "keeps no value for the Wave mute");
+    HWND balance = StripPart(p, 0, 0, PART_BALANCE);
+    CheckSaysWhy(p, balance, "the Main balance", "one level for all its channels");
+    const LRESULT shown = Send(balance, TBM_GETPOS, 0, 0);
+    Check(shown == mixerpanel::kBalanceCentre,
+          "the Main balance shows the centre, not the remembered 15 (" + Str(shown) + ")");
+    // The balances name their position below them; none has the trackbar's
+    // own tooltip, which shows the raw position over the strip's caption.
+    for (int page = 0; page < 2; ++page)
+        for (int i = 0; i < mixerpanel::kStripsPerPage; ++i)
+            if (HWND b = StripPart(p, page, i, PART_BALANCE))
+                Check(Send(b, TBM_GETTOOLTIPS, 0, 0) == 0 && StripPart(p, page, i, PART_BALANCE_TEXT),
+                      std::string("the ") + mixerpanel::Strip(static_cast<Page>(page), i).label +
+                          " balance has a label and no tooltip of its own");
+
+    Send(p.main, WM_COMMAND, MAKEWPARAM(IDM_PAGE_RECORDING, 0), 0);
+    const int mic = StripOf(Page::Recording, MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE);
+    CheckSaysWhy(p, StripPart(p, 1, mic, PART_BOOST), "the recording Microphone's Boost", "has no boost switch");
+    CheckSaysWhy(p, StripPart(p, 1, mic, PART_SELECT), "the recording Microphone's Select", "no recording selector");
+    Send(p.main, WM_COMMAND, MAKEWPARAM(IDM_PAGE_PLAYBACK, 0), 0);
+
+    // The name file names the wave-out source as the line-in line; it has no
+    // digital line, which the library then looks for by type in vain.
+    const LONG level = DirectRead(master, master.volume);
     Send(p.main, WM_COMMAND, MAKEWPARAM(IDM_LOAD_NAMES, 0), 0);
-    Check(!before && IsWindowEnabled(lineIn),
-          "File > Load sound card names: the line-in strip, now addressed by name, is enabled");
+    Check(Has(StatusText(p, 2), "Sound card names loaded"), "File > Load sound card names loaded the name file");
+    const int lineIn = StripOf(Page::Playback, MIXERLINE_COMPONENTTYPE_SRC_LINE);
+    const int digital = StripOf(Page::Playback, MIXERLINE_COMPONENTTYPE_SRC_DIGITAL);
+    CheckSaysWhy(p, StripPart(p, 0, lineIn, PART_FADER), "the Line In fader, found by name,",
+                 "keeps no value for the Line In volume");
+    CheckSaysWhy(p, StripPart(p, 0, lineIn, PART_MUTE), "the Line In Mute, found by name,",
+                 "keeps no value for the Line In mute");
+    CheckSaysWhy(p, StripPart(p, 0, digital, PART_FADER), "the Digital fader, after the name file,",
+                 "keeps no value for the Digital volume");
+    const LONG after = DirectRead(master, master.volume);
+    Check(after == level, "asking the library about them left the main volume as it was (" + Str(level) + ", " +
+                              Str(after) + ")");
+}
+
+// Input: the wheel over a fader, the page tabs in the Tab order, the empty
+// source list disabled.
+void CheckInput(const Panel& p, const Target& master) {
+    Send(p.main, WM_COMMAND, MAKEWPARAM(IDM_PAGE_PLAYBACK, 0), 0);
+    HWND tab = GetDlgItem(p.main, ID_TAB);
+    // Tab from wherever the focus is: the page tabs come, then the page again.
+    bool reached = false;
+    std::string path;
+    for (int i = 0; i < 20 && !reached; ++i) {
+        SendKeys({VK_TAB});
+        HWND focus = PanelFocus(p);
+        reached = focus == tab;
+        path += " " + Str(GetDlgCtrlID(focus));
+    }
+    Check(reached, "Tab reaches the page tabs (focus went through" + path + ")");
+    SendKeys({VK_TAB});
+    HWND next = PanelFocus(p);
+    Check(next && IsChild(p.page, next), "Tab from the page tabs goes on to the page (" + Str(GetDlgCtrlID(next)) + ")");
+    SendKeys({VK_SHIFT, VK_TAB});
+    Check(PanelFocus(p) == tab, "Shift+Tab goes back to the page tabs");
+
+    // The wheel over the main fader, the focus on the page tabs: one
+    // keyboard step a notch, up raises the level.
+    const int before = FaderPos(p);
+    const int step = static_cast<int>(Send(p.fader, TBM_GETLINESIZE, 0, 0));
+    MouseAt(Centre(p.fader), WHEEL_DELTA);
+    const int up = FaderPos(p);
+    Check(up == before - step && NearLevel(DirectRead(master, master.volume), FaderValue(master.scale, up)),
+          "a wheel notch up over the main fader raises it one step (" + Str(before) + " to " + Str(up) +
+              ", step " + Str(step) + ") and the level follows");
+    MouseAt(Centre(p.fader), -2 * WHEEL_DELTA);
+    const int down = FaderPos(p);
+    Check(down == up + 2 * step && NearLevel(DirectRead(master, master.volume), FaderValue(master.scale, down)),
+          "two notches down lower it two steps (" + Str(up) + " to " + Str(down) + ")");
+    MouseAt(Centre(GetDlgItem(p.main, ID_STATUS)));
+
+    // The recording page by its key; Wine's has no selector, so no sources.
+    SendKeys({VK_CONTROL, '2'});
+    HWND list = GetDlgItem(PageWindow(p.main, 1), ID_SOURCE_LIST);
+    const LRESULT items = Send(list, LVM_GETITEMCOUNT, 0, 0);
+    const COLORREF background = static_cast<COLORREF>(Send(list, LVM_GETBKCOLOR, 0, 0));
+    Check(IsWindowVisible(list) && items == 0 && !IsWindowEnabled(list) && background == GetSysColor(COLOR_BTNFACE),
+          "Ctrl+2: the empty source list is disabled and drawn so (" + Str(items) + " items, background " +
+              Str(background) + ")");
+    SendKeys({VK_CONTROL, '1'});
 }
 
 void PrintFigures(const Panel& p, const char* when) {
@@ -507,7 +737,7 @@ void PrintFigures(const Panel& p, const char* when) {
 int Usage() {
     std::fprintf(stderr,
                  "usage: panel_driver check SETTINGS [VOLUME] | endurance SECONDS SETTINGS |\n"
-                 "       recording VOLUME | menus | idle SECONDS | close\n");
+                 "       recording VOLUME | menus | abilities | input | idle SECONDS | close\n");
     return 2;
 }
 
@@ -526,6 +756,10 @@ int main(int argc, char** argv) {
         Check(!IsWindow(p.main), "the panel closed");
     } else if (command == "menus") {
         CheckMenus(p);
+    } else if (command == "abilities" || command == "input") {
+        const Target m = FindMaster();
+        Check(m.ok, "mixer device 0 has a master volume and mute");
+        if (m.ok) (command == "input" ? CheckInput : CheckAbilities)(p, m);
     } else if (command == "recording" && argc >= 3) {
         const Target m = FindEndpointMicrophone();
         Check(m.ok && m.device != 0,

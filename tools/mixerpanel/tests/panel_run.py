@@ -34,6 +34,8 @@ import time
 HANDLE_GROWTH = 0        # handles
 HEAP_GROWTH = 16 * 1024  # bytes in busy heap blocks: allocator noise, not a trend
 
+NAMES_DIR = "Jos\u00e9"  # the sound-card name file's folder
+
 
 def start_xvfb():
     read_end, write_end = os.pipe()
@@ -132,13 +134,17 @@ class Run:
             for name in os.listdir("/usr/share/wine/fonts"):
                 if name.endswith(".ttf"):
                     shutil.copy(os.path.join("/usr/share/wine/fonts", name), fonts)
-        # A sound-card name file for Wine's card ("Out: default"): it names
-        # the line-in line, which the card has under no line-in type.
-        os.makedirs(os.path.join(self.work, "names"), exist_ok=True)
-        with open(os.path.join(self.work, "names", "default.cfg"), "w", newline="\r\n") as f:
+        # A sound-card name file for Wine's card ("Out: default") in a folder
+        # whose name is not plain ASCII: it names the line-in line, which the
+        # card has under no line-in type.
+        os.makedirs(os.path.join(self.work, NAMES_DIR), exist_ok=True)
+        with open(os.path.join(self.work, NAMES_DIR, "default.cfg"), "w", newline="\r\n") as f:
             f.write("[LINEIN]\nNAME=Master Volume\n")
         # No window manager: Wine draws the frame and the caption itself.
         self.wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f", check=True)
+        # A balance remembered from an earlier run, for a line that has none.
+        self.wine("reg", "add", r"HKCU\Software\MIXER\Panel", "/v", "PlayMainBalance", "/t", "REG_DWORD",
+                  "/d", "15", "/f", check=True)
 
     def screenshot(self, out):
         out = os.path.abspath(out)
@@ -173,7 +179,7 @@ class Run:
             self.prepare()
             panel_log = open(os.path.join(self.work, "panel-output.txt"), "w")
             panel = subprocess.Popen([a.wine_run, os.path.join(a.bin, "mixerpanel.exe"),
-                                      "--settings-file", "panel-settings.ini", "--names-dir", "names"],
+                                      "--settings-file", "panel-settings.ini", "--names-dir", NAMES_DIR],
                                      cwd=self.work, env=self.env, stdin=subprocess.DEVNULL, stdout=panel_log,
                                      stderr=subprocess.STDOUT)
             panel_log.close()
@@ -189,6 +195,8 @@ class Run:
                 if a.recording_screenshot:
                     self.screenshot(a.recording_screenshot)
                 self.driver("menus")
+                self.driver("abilities")
+                self.driver("input")
             self.driver("close", timeout=120)
             panel.wait(timeout=60)
             if panel.returncode != 0:
