@@ -1,5 +1,7 @@
 #include "abilities.h"
 
+#include <algorithm>
+
 namespace mixerpanel {
 
 namespace {
@@ -64,6 +66,42 @@ StripAbilities AbilitiesOf(const StripSpec& spec, const StripLine& line) {
                              : Not("This mixer has no recording selector: there is nothing to select the " + label +
                                    " line with.");
     return a;
+}
+
+LineFacts ProbeNamedLine(LONG(WINAPI* get)(void), LONG(WINAPI* set)(LONG), const std::vector<LineFacts>& candidates,
+                         const LineFacts& byType, unsigned long* writes) {
+    LineFacts facts = byType;
+    facts.present = true;
+    const LONG before = get();
+    if (before == -1) return facts;  // no answer: as the line of the type, if any
+    std::vector<long> levels(candidates.size(), 0);
+    std::vector<bool> read(candidates.size(), false);
+    for (size_t k = 0; k < candidates.size(); ++k) read[k] = ReadVolume(candidates[k], &levels[k]);
+    const FaderScale scale = byType.hasVolume ? MakeFaderScale(byType.volumeMin, byType.volumeMax)
+                                              : MakeFaderScale(0, 65535);
+    const int64_t step = std::max<int64_t>(1, (scale.maximum - scale.minimum) / 100);
+    set(static_cast<LONG>(before + step <= scale.maximum ? before + step : before - step));
+    const LONG after = get();
+    const LineFacts* named = nullptr;
+    for (size_t k = 0; k < candidates.size() && !named; ++k) {
+        long now = 0;
+        if (read[k] && ReadVolume(candidates[k], &now) && now != levels[k]) named = &candidates[k];
+    }
+    set(before);
+    *writes += 2;
+
+    if (named) facts = *named;
+    facts.present = facts.hasVolume = true;
+    facts.volumeKeeps = after != before;
+    if (!facts.volumeKeeps) {  // nothing the library finds by that name keeps a value
+        facts.hasMute = facts.hasSwitch = true;
+        facts.muteKeeps = facts.switchKeeps = false;
+    } else if (!named && !byType.present) {  // a line the panel cannot see: nothing more is known
+        facts.hasMute = facts.hasSwitch = true;
+        facts.muteKeeps = facts.switchKeeps = true;
+        facts.volumeChannels = 0;
+    }
+    return facts;
 }
 
 }  // namespace mixerpanel

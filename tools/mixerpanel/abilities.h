@@ -6,9 +6,11 @@
 #pragma once
 
 #include "model.h"
+#include "platform/win.h"
 #include "topology.h"
 
 #include <string>
+#include <vector>
 
 namespace mixerpanel {
 
@@ -30,5 +32,17 @@ struct StripLine {
 };
 
 StripAbilities AbilitiesOf(const StripSpec& spec, const StripLine& line);
+
+// A line the library addresses by a name from the sound card's name file,
+// which the panel does not know, is found by asking the library: its volume
+// getter is read, the setter writes a value one step off and the getter
+// reads back, and the first reading is written back, so the user's level
+// stays. A read-back that did not move says that no line of that name keeps
+// a value (or that there is none). The candidate (Topology::sources) whose
+// volume moved meanwhile, as winmm reads it, is the named line: the facts
+// returned are its facts, else those of `byType` (the line of the strip's
+// type, if any). Adds the writes made to *writes.
+LineFacts ProbeNamedLine(LONG(WINAPI* get)(void), LONG(WINAPI* set)(LONG), const std::vector<LineFacts>& candidates,
+                         const LineFacts& byType, unsigned long* writes);
 
 }  // namespace mixerpanel

@@ -256,7 +256,7 @@ Metrics MetricsFor(const FontMetrics& f) {
     m.fader = std::max(26, h * 2 + 4);
     m.meter = std::max(8, h * 3 / 4);
     m.gap = std::max(3, m.margin / 2);
-    m.minStrip = std::max(13 * cw, m.fader + m.meter + m.gap + 2 * m.pad);
+    m.minStrip = std::max(14 * cw, m.fader + m.meter + m.gap + 2 * m.pad);  // room for "Centre-right"
     m.minFader = 6 * h;
     m.side = 26 * cw;
     return m;
@@ -341,7 +341,7 @@ PageLayout LayOutPage(const PageRows& rows, int stripCount, int width, int heigh
             s.balanceLeft = MakeRect(innerLeft - m.pad / 2, y + 2, innerLeft - m.pad / 2 + label, y + 2 + font.height);
             s.balanceRight = MakeRect(innerRight + m.pad / 2 - label, y + 2, innerRight + m.pad / 2, y + 2 + font.height);
             s.balance = MakeRect(s.balanceLeft.right, y, s.balanceRight.left, y + m.balance);
-            s.balanceText = MakeRect(innerLeft, y + m.balance, innerRight, y + m.balance + m.label);
+            s.balanceText = MakeRect(g.left + 2, y + m.balance, g.right - 2, y + m.balance + m.label);
             y += m.balance + m.label + m.gap;
         }
         int yb = g.bottom - m.pad;

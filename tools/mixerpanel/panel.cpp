@@ -442,52 +442,6 @@ void ShowAbilities(Panel* p, StripUi& s) {
     }
 }
 
-// A strip whose line the library addresses by a name from the sound card's
-// name file, which the panel does not know: the library is asked. Its
-// volume is read, written one step off and read back, and the first
-// reading written back, so the user's level stays. A read-back that did not
-// move says that the library found no line of that name or that the line
-// keeps nothing. The line whose volume moved meanwhile, read through winmm,
-// is the named one, and its facts tell the rest.
-LineFacts ProbeNamedLine(Panel* p, StripUi& s, const LineFacts& byType) {
-    const LONG before = s.volumeGet();
-    if (before == -1) {  // no answer: as the line of the type (if any) is
-        LineFacts facts = byType;
-        facts.present = true;
-        return facts;
-    }
-    const std::vector<LineFacts>& candidates = p->topology.sources[static_cast<int>(s.page)];
-    std::vector<long> levels(candidates.size(), 0);
-    std::vector<bool> read(candidates.size(), false);
-    for (size_t k = 0; k < candidates.size(); ++k) read[k] = ReadVolume(candidates[k], &levels[k]);
-    const FaderScale scale = byType.hasVolume ? MakeFaderScale(byType.volumeMin, byType.volumeMax)
-                                              : MakeFaderScale(0, 65535);
-    const int64_t step = std::max<int64_t>(1, (scale.maximum - scale.minimum) / 100);
-    const int64_t off = before + step <= scale.maximum ? before + step : before - step;
-    s.volumeSet(static_cast<LONG>(off));
-    const LONG after = s.volumeGet();
-    const LineFacts* named = nullptr;
-    for (size_t k = 0; k < candidates.size() && !named; ++k) {
-        long now = 0;
-        if (read[k] && ReadVolume(candidates[k], &now) && now != levels[k]) named = &candidates[k];
-    }
-    s.volumeSet(before);
-    p->counters.writes += 2;
-
-    LineFacts facts = named ? *named : byType.present ? byType : LineFacts();
-    facts.present = true;
-    facts.hasVolume = true;
-    facts.volumeKeeps = after != before;
-    if (!facts.volumeKeeps) {  // nothing the library finds by that name keeps a value
-        facts.hasMute = facts.hasSwitch = true;
-        facts.muteKeeps = facts.switchKeeps = false;
-    } else if (!named && !byType.present) {  // somewhere the panel cannot see
-        facts.hasMute = facts.hasSwitch = true;
-        facts.volumeChannels = 0;
-    }
-    return facts;
-}
-
 // Which strips have a line, and which of their controls act: the
 // topology's lines by type, and the lines the library may address by a name
 // from the sound card's name file.
@@ -505,7 +459,8 @@ void ApplyPresence(Panel* p) {
             if (!p->topology.device)
                 line.facts.present = false;
             else if (named)
-                line.facts = ProbeNamedLine(p, s, line.facts);
+                line.facts = ProbeNamedLine(s.volumeGet, s.volumeSet, p->topology.sources[pg], line.facts,
+                                            &p->counters.writes);
             s.facts = line.facts;
             s.present = line.facts.present;
             s.abilities = AbilitiesOf(*s.spec, line);
