@@ -123,57 +123,51 @@ enum RowKind { RowPair, RowSetter, RowBoost, RowSelect, RowFlag };
 //   SaveFlag    1 when the getter returns non-zero, else 0.
 enum SaveRule { SaveNo, SaveValue, SaveSwitch, SaveFlag };
 
-// X(kind, setter, getter, line, op, section, key, save)
+// X(kind, setter, getter, line, op, section, key, save): the kind a RowKind
+// and the save a SaveRule without their prefixes.
 //
 // Within a section the rows stand in the order Save writes them; the
 // sections follow in the order of MIXER_SETTINGS_SECTIONS, each after an
 // empty line but the first. Set hands a value under a section and key to the
 // row with that section and key; a pair no row has takes no value.
-#define MIXER_LINE_TABLE(X)                                                                                        \
-    X(RowPair, SetRecLineInVolume, GetRecLineInVolume, LineLineIn, OpRecVolume, SecRecordVolume, KeyLineIn, SaveValue) \
-    X(RowPair, SetRecMicVolume, GetRecMicVolume, LineMic, OpRecVolume, SecRecordVolume, KeyMic, SaveValue)           \
-    X(RowPair, SetRecCDVolume, GetRecCDVolume, LineCD, OpRecVolume, SecRecordVolume, KeyCD, SaveValue)               \
-    X(RowPair, SetRecAuxVolume, GetRecAuxVolume, LineAux, OpRecVolume, SecRecordVolume, KeyAux, SaveValue)           \
-    X(RowPair, SetRecWaveOutVolume, GetRecWaveOutVolume, LineWaveOut, OpRecVolume, SecRecordVolume, KeyWaveOut,     \
-      SaveValue)                                                                                                   \
-    X(RowPair, SetRecDigitalVolume, GetRecDigitalVolume, LineDigital, OpRecVolume, SecRecordVolume, KeyDigital,     \
-      SaveValue)                                                                                                   \
-    X(RowPair, SetRecAnalogVolume, GetRecAnalogVolume, LineAnalog, OpRecVolume, SecRecordVolume, KeyAnalog,         \
-      SaveValue)                                                                                                   \
-    X(RowPair, SetPlayLineInVolume, GetPlayLineInVolume, LineLineIn, OpPlayVolume, SecPlayVolume, KeyLineIn,        \
-      SaveValue)                                                                                                   \
-    X(RowPair, SetPlayMicVolume, GetPlayMicVolume, LineMic, OpPlayVolume, SecPlayVolume, KeyMic, SaveValue)         \
-    X(RowPair, SetPlayCDVolume, GetPlayCDVolume, LineCD, OpPlayVolume, SecPlayVolume, KeyCD, SaveValue)             \
-    X(RowPair, SetPlayMainVolume, GetPlayMainVolume, LineMain, OpMainVolume, SecPlayVolume, KeyMain, SaveValue)     \
-    X(RowPair, SetPlayWaveOutVolume, GetPlayWaveOutVolume, LineWaveOut, OpPlayVolume, SecPlayVolume, KeyWaveOut,    \
-      SaveValue)                                                                                                   \
-    X(RowPair, SetPlayAuxVolume, GetPlayAuxVolume, LineAux, OpPlayVolume, SecPlayVolume, KeyAux, SaveValue)         \
-    X(RowPair, SetPlayDigitalVolume, GetPlayDigitalVolume, LineDigital, OpPlayVolume, SecPlayVolume, KeyDigital,    \
-      SaveNo)                                                                                                      \
-    X(RowPair, SetPlayLineInMute, GetPlayLineInMute, LineLineIn, OpPlayMute, SecPlayMute, KeyLineIn, SaveValue)     \
-    X(RowPair, SetPlayMicMute, GetPlayMicMute, LineMic, OpPlayMute, SecPlayMute, KeyMic, SaveValue)                 \
-    X(RowPair, SetPlayCDMute, GetPlayCDMute, LineCD, OpPlayMute, SecPlayMute, KeyCD, SaveValue)                     \
-    X(RowPair, SetPlayWaveOutMute, GetPlayWaveOutMute, LineWaveOut, OpPlayMute, SecPlayMute, KeyWaveOut, SaveValue) \
-    X(RowPair, SetPlayAuxMute, GetPlayAuxMute, LineAux, OpPlayMute, SecPlayMute, KeyAux, SaveValue)                 \
-    X(RowPair, SetPlayMainMute, GetPlayMainMute, LineMain, OpMainMute, SecPlayMute, KeyMain, SaveValue)             \
-    X(RowPair, SetRecLineInMute, GetRecLineInMute, LineLineIn, OpRecMute, SecRecMute, KeyLineIn, SaveValue)         \
-    X(RowPair, SetRecMicMute, GetRecMicMute, LineMic, OpRecMute, SecRecMute, KeyMic, SaveValue)                     \
-    X(RowPair, SetRecCDMute, GetRecCDMute, LineCD, OpRecMute, SecRecMute, KeyCD, SaveValue)                         \
-    X(RowPair, SetRecWaveOutMute, GetRecWaveOutMute, LineWaveOut, OpRecMute, SecRecMute, KeyWaveOut, SaveValue)     \
-    X(RowPair, SetRecAuxMute, GetRecAuxMute, LineAux, OpRecMute, SecRecMute, KeyAux, SaveValue)                     \
-    X(RowSelect, SetRecLineInSelect, GetRecLineInSelect, LineLineIn, OpRecSelect, SecRecSelect, KeyLineIn, SaveValue) \
-    X(RowSelect, SetRecMicSelect, GetRecMicSelect, LineMic, OpRecSelect, SecRecSelect, KeyMic, SaveValue)           \
-    X(RowSelect, SetRecCDSelect, GetRecCDSelect, LineCD, OpRecSelect, SecRecSelect, KeyCD, SaveValue)               \
-    X(RowSelect, SetRecAnalogSelect, GetRecAnalogSelect, LineAnalog, OpRecSelect, SecRecSelect, KeyAnalog, SaveValue) \
-    X(RowSelect, SetRecAuxSelect, GetRecAuxSelect, LineAux, OpRecSelect, SecRecSelect, KeyAux, SaveValue)           \
-    X(RowSelect, SetRecDigitalSelect, GetRecDigitalSelect, LineDigital, OpRecSelect, SecRecSelect, KeyDigital,      \
-      SaveValue)                                                                                                   \
-    X(RowBoost, SetPlayMicBoostMode, GetPlayMicBoostMode, LineMic, OpPlayBoost, SecAdvanced, KeyMicBoost, SaveSwitch) \
-    X(RowFlag, SetCDTypeDigital, GetCDTypeDigital, LineNone, OpNone, SecCD, KeyDigital, SaveFlag)                   \
-    X(RowSetter, SetPlayLineInBalance, None, LineLineIn, OpPlayBalance, SecNone, KeyNone, SaveNo)                   \
-    X(RowSetter, SetRecLineInBalance, None, LineLineIn, OpRecBalance, SecNone, KeyNone, SaveNo)                     \
-    X(RowSetter, SetPlayMainBalance, None, LineMain, OpMainBalance, SecNone, KeyNone, SaveNo)                       \
-    X(RowSetter, SetRecMicBoostMode, None, LineMic, OpRecBoost, SecNone, KeyNone, SaveNo)
+#define MIXER_LINE_TABLE(X)                                                                                         \
+    X(Pair, SetRecLineInVolume, GetRecLineInVolume, LineLineIn, OpRecVolume, SecRecordVolume, KeyLineIn, Value)     \
+    X(Pair, SetRecMicVolume, GetRecMicVolume, LineMic, OpRecVolume, SecRecordVolume, KeyMic, Value)                 \
+    X(Pair, SetRecCDVolume, GetRecCDVolume, LineCD, OpRecVolume, SecRecordVolume, KeyCD, Value)                     \
+    X(Pair, SetRecAuxVolume, GetRecAuxVolume, LineAux, OpRecVolume, SecRecordVolume, KeyAux, Value)                 \
+    X(Pair, SetRecWaveOutVolume, GetRecWaveOutVolume, LineWaveOut, OpRecVolume, SecRecordVolume, KeyWaveOut, Value) \
+    X(Pair, SetRecDigitalVolume, GetRecDigitalVolume, LineDigital, OpRecVolume, SecRecordVolume, KeyDigital, Value) \
+    X(Pair, SetRecAnalogVolume, GetRecAnalogVolume, LineAnalog, OpRecVolume, SecRecordVolume, KeyAnalog, Value)     \
+    X(Pair, SetPlayLineInVolume, GetPlayLineInVolume, LineLineIn, OpPlayVolume, SecPlayVolume, KeyLineIn, Value)    \
+    X(Pair, SetPlayMicVolume, GetPlayMicVolume, LineMic, OpPlayVolume, SecPlayVolume, KeyMic, Value)                \
+    X(Pair, SetPlayCDVolume, GetPlayCDVolume, LineCD, OpPlayVolume, SecPlayVolume, KeyCD, Value)                    \
+    X(Pair, SetPlayMainVolume, GetPlayMainVolume, LineMain, OpMainVolume, SecPlayVolume, KeyMain, Value)            \
+    X(Pair, SetPlayWaveOutVolume, GetPlayWaveOutVolume, LineWaveOut, OpPlayVolume, SecPlayVolume, KeyWaveOut, Value)\
+    X(Pair, SetPlayAuxVolume, GetPlayAuxVolume, LineAux, OpPlayVolume, SecPlayVolume, KeyAux, Value)                \
+    X(Pair, SetPlayDigitalVolume, GetPlayDigitalVolume, LineDigital, OpPlayVolume, SecPlayVolume, KeyDigital, No)   \
+    X(Pair, SetPlayLineInMute, GetPlayLineInMute, LineLineIn, OpPlayMute, SecPlayMute, KeyLineIn, Value)            \
+    X(Pair, SetPlayMicMute, GetPlayMicMute, LineMic, OpPlayMute, SecPlayMute, KeyMic, Value)                        \
+    X(Pair, SetPlayCDMute, GetPlayCDMute, LineCD, OpPlayMute, SecPlayMute, KeyCD, Value)                            \
+    X(Pair, SetPlayWaveOutMute, GetPlayWaveOutMute, LineWaveOut, OpPlayMute, SecPlayMute, KeyWaveOut, Value)        \
+    X(Pair, SetPlayAuxMute, GetPlayAuxMute, LineAux, OpPlayMute, SecPlayMute, KeyAux, Value)                        \
+    X(Pair, SetPlayMainMute, GetPlayMainMute, LineMain, OpMainMute, SecPlayMute, KeyMain, Value)                    \
+    X(Pair, SetRecLineInMute, GetRecLineInMute, LineLineIn, OpRecMute, SecRecMute, KeyLineIn, Value)                \
+    X(Pair, SetRecMicMute, GetRecMicMute, LineMic, OpRecMute, SecRecMute, KeyMic, Value)                            \
+    X(Pair, SetRecCDMute, GetRecCDMute, LineCD, OpRecMute, SecRecMute, KeyCD, Value)                                \
+    X(Pair, SetRecWaveOutMute, GetRecWaveOutMute, LineWaveOut, OpRecMute, SecRecMute, KeyWaveOut, Value)            \
+    X(Pair, SetRecAuxMute, GetRecAuxMute, LineAux, OpRecMute, SecRecMute, KeyAux, Value)                            \
+    X(Select, SetRecLineInSelect, GetRecLineInSelect, LineLineIn, OpRecSelect, SecRecSelect, KeyLineIn, Value)      \
+    X(Select, SetRecMicSelect, GetRecMicSelect, LineMic, OpRecSelect, SecRecSelect, KeyMic, Value)                  \
+    X(Select, SetRecCDSelect, GetRecCDSelect, LineCD, OpRecSelect, SecRecSelect, KeyCD, Value)                      \
+    X(Select, SetRecAnalogSelect, GetRecAnalogSelect, LineAnalog, OpRecSelect, SecRecSelect, KeyAnalog, Value)      \
+    X(Select, SetRecAuxSelect, GetRecAuxSelect, LineAux, OpRecSelect, SecRecSelect, KeyAux, Value)                  \
+    X(Select, SetRecDigitalSelect, GetRecDigitalSelect, LineDigital, OpRecSelect, SecRecSelect, KeyDigital, Value)  \
+    X(Boost, SetPlayMicBoostMode, GetPlayMicBoostMode, LineMic, OpPlayBoost, SecAdvanced, KeyMicBoost, Switch)      \
+    X(Flag, SetCDTypeDigital, GetCDTypeDigital, LineNone, OpNone, SecCD, KeyDigital, Flag)                          \
+    X(Setter, SetPlayLineInBalance, None, LineLineIn, OpPlayBalance, SecNone, KeyNone, No)                          \
+    X(Setter, SetRecLineInBalance, None, LineLineIn, OpRecBalance, SecNone, KeyNone, No)                            \
+    X(Setter, SetPlayMainBalance, None, LineMain, OpMainBalance, SecNone, KeyNone, No)                              \
+    X(Setter, SetRecMicBoostMode, None, LineMic, OpRecBoost, SecNone, KeyNone, No)
 
 // A row as data, with the exports' names.
 struct LineRow {
@@ -187,13 +181,13 @@ struct LineRow {
     SaveRule save;
 };
 
-#define MIXER_LINE_ROW_GETTER_RowPair(getter) #getter
-#define MIXER_LINE_ROW_GETTER_RowSetter(getter) nullptr
-#define MIXER_LINE_ROW_GETTER_RowBoost(getter) #getter
-#define MIXER_LINE_ROW_GETTER_RowSelect(getter) #getter
-#define MIXER_LINE_ROW_GETTER_RowFlag(getter) #getter
+#define MIXER_LINE_ROW_GETTER_Pair(getter) #getter
+#define MIXER_LINE_ROW_GETTER_Setter(getter) nullptr
+#define MIXER_LINE_ROW_GETTER_Boost(getter) #getter
+#define MIXER_LINE_ROW_GETTER_Select(getter) #getter
+#define MIXER_LINE_ROW_GETTER_Flag(getter) #getter
 #define MIXER_LINE_ROW_(kind, setter, getter, line, op, section, key, save) \
-    {kind, #setter, MIXER_LINE_ROW_GETTER_##kind(getter), line, op, section, key, save},
+    {Row##kind, #setter, MIXER_LINE_ROW_GETTER_##kind(getter), line, op, section, key, Save##save},
 inline constexpr LineRow kLineRows[] = {MIXER_LINE_TABLE(MIXER_LINE_ROW_)};
 #undef MIXER_LINE_ROW_
 inline constexpr size_t kLineRowCount = sizeof kLineRows / sizeof kLineRows[0];

@@ -72,22 +72,22 @@ LONG GetSourceSelect(LineId line) {
 
 // One definition a kind of row (the CD-type flag's two exports follow by
 // hand: they reach no line).
-#define DEFINE_RowPair(setter, getter, line, op)                                      \
+#define DEFINE_Pair(setter, getter, line, op)                                      \
     MIXER_EXPORT LONG WINAPI setter(LONG value) { return SetLine(line, op, value); } \
     MIXER_EXPORT LONG WINAPI getter(void) { return GetLine(line, op); }              \
     LISTED(setter) LISTED(getter)
-#define DEFINE_RowSetter(setter, getter, line, op)                                    \
+#define DEFINE_Setter(setter, getter, line, op)                                    \
     MIXER_EXPORT LONG WINAPI setter(LONG value) { return SetLine(line, op, value); } \
     LISTED(setter)
-#define DEFINE_RowBoost(setter, getter, line, op)                                     \
+#define DEFINE_Boost(setter, getter, line, op)                                     \
     MIXER_EXPORT LONG WINAPI setter(LONG value) { return SetLine(line, op, value); } \
     LONG WINAPI getter(void) { return GetLine(line, op); }                           \
     LISTED(setter)
-#define DEFINE_RowSelect(setter, getter, line, op)                       \
+#define DEFINE_Select(setter, getter, line, op)                       \
     MIXER_EXPORT LONG WINAPI setter(void) { return SelectSource(line); } \
     MIXER_EXPORT LONG WINAPI getter(void) { return GetSourceSelect(line); } \
     LISTED(setter) LISTED(getter)
-#define DEFINE_RowFlag(setter, getter, line, op) LISTED(setter) LISTED(getter)
+#define DEFINE_Flag(setter, getter, line, op) LISTED(setter) LISTED(getter)
 #define DEFINE_ROW(kind, setter, getter, line, op, section, key, save) DEFINE_##kind(setter, getter, line, op)
 MIXER_LINE_TABLE(DEFINE_ROW)
 

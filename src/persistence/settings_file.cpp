@@ -39,13 +39,13 @@ struct SettingsRow {
     unsigned char save;
 };
 
-#define SETTINGS_FUNCTIONS_RowPair(setter, getter) setter, nullptr, getter
-#define SETTINGS_FUNCTIONS_RowSetter(setter, getter) setter, nullptr, nullptr
-#define SETTINGS_FUNCTIONS_RowBoost(setter, getter) setter, nullptr, getter
-#define SETTINGS_FUNCTIONS_RowSelect(setter, getter) nullptr, setter, getter
-#define SETTINGS_FUNCTIONS_RowFlag(setter, getter) setter, nullptr, getter
+#define SETTINGS_FUNCTIONS_Pair(setter, getter) setter, nullptr, getter
+#define SETTINGS_FUNCTIONS_Setter(setter, getter) setter, nullptr, nullptr
+#define SETTINGS_FUNCTIONS_Boost(setter, getter) setter, nullptr, getter
+#define SETTINGS_FUNCTIONS_Select(setter, getter) nullptr, setter, getter
+#define SETTINGS_FUNCTIONS_Flag(setter, getter) setter, nullptr, getter
 #define SETTINGS_ROW(kind, setter, getter, line, op, section, key, save) \
-    {SETTINGS_FUNCTIONS_##kind(setter, getter), section, key, save},
+    {SETTINGS_FUNCTIONS_##kind(setter, getter), section, key, Save##save},
 const SettingsRow kSettingsRows[] = {MIXER_LINE_TABLE(SETTINGS_ROW)};
 #undef SETTINGS_ROW
 static_assert(sizeof kSettingsRows / sizeof kSettingsRows[0] == kLineRowCount, "one entry a row");

@@ -642,11 +642,11 @@ LONG ChangingValue(LineId line, LONG op) {
     return 1;
 }
 
-#define MEMBER_RowPair(set, get, line, op) {#set, set, #get, get, line, ChangingValue(line, op)},
-#define MEMBER_RowSetter(set, get, line, op) {#set, set, nullptr, nullptr, line, ChangingValue(line, op)},
-#define MEMBER_RowBoost(set, get, line, op) MEMBER_RowSetter(set, get, line, op)
-#define MEMBER_RowSelect(set, get, line, op)
-#define MEMBER_RowFlag(set, get, line, op)
+#define MEMBER_Pair(set, get, line, op) {#set, set, #get, get, line, ChangingValue(line, op)},
+#define MEMBER_Setter(set, get, line, op) {#set, set, nullptr, nullptr, line, ChangingValue(line, op)},
+#define MEMBER_Boost(set, get, line, op) MEMBER_Setter(set, get, line, op)
+#define MEMBER_Select(set, get, line, op)
+#define MEMBER_Flag(set, get, line, op)
 #define MEMBER(kind, set, get, line, op, section, key, save) MEMBER_##kind(set, get, line, op)
 const MixerMember kMixerMembers[] = {MIXER_LINE_TABLE(MEMBER)};
 #undef MEMBER
@@ -660,11 +660,11 @@ struct SelectionMember {
     LineId line;
 };
 
-#define SELECTION_RowPair(set, get, line)
-#define SELECTION_RowSetter(set, get, line)
-#define SELECTION_RowBoost(set, get, line)
-#define SELECTION_RowSelect(set, get, line) {#set, set, #get, get, LineOf(line).recSource, line},
-#define SELECTION_RowFlag(set, get, line)
+#define SELECTION_Pair(set, get, line)
+#define SELECTION_Setter(set, get, line)
+#define SELECTION_Boost(set, get, line)
+#define SELECTION_Select(set, get, line) {#set, set, #get, get, LineOf(line).recSource, line},
+#define SELECTION_Flag(set, get, line)
 #define SELECTION(kind, set, get, line, op, section, key, save) SELECTION_##kind(set, get, line)
 const SelectionMember kSelectionMembers[] = {MIXER_LINE_TABLE(SELECTION)};
 #undef SELECTION
