@@ -7,7 +7,10 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include "persistence/tokens.h"
+
 #include <algorithm>
+#include <vector>
 
 #ifndef MIXERPANEL_VERSION
 #error "the build passes MIXERPANEL_VERSION (the project's version)"
@@ -50,9 +53,35 @@ void SaveSettings(Panel* p) {
         ShowMessage(p, "The settings could not be saved to " + path + ".", MB_ICONERROR);
 }
 
+// The bytes of the file that the library's Set reads; false when it cannot
+// be read (Set then fails too, and says so).
+bool ReadSettingsBytes(const std::string& path, std::string* bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    std::vector<char> buffer(TEXT_READ_LIMIT);
+    DWORD read = 0;
+    const BOOL ok = ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr);
+    CloseHandle(file);
+    if (!ok) return false;
+    bytes->assign(buffer.data(), read);
+    return true;
+}
+
 void RestoreSettings(Panel* p) {
     const std::string path = SettingsPath(p, false);
     if (path.empty()) return;
+    // Set takes any file and restores what it recognises: a file that holds
+    // no settings would "restore" nothing without a word.
+    std::string bytes;
+    if (ReadSettingsBytes(path, &bytes)) {
+        const std::string why = WhyNoSettings(bytes);
+        if (!why.empty()) {
+            SetStatus(p, "Nothing restored from " + path);
+            ShowMessage(p, path + " holds no mixer settings, so nothing was restored: " + why, MB_ICONWARNING);
+            return;
+        }
+    }
     if (p->library.Set(path.c_str()) == 1) {
         RereadLines(p);  // the CD-type flag may have changed with them
         SetStatus(p, "Settings restored from " + path);

@@ -1,6 +1,31 @@
 #include "messages.h"
 
+#include "persistence/settings_grammar.h"
+
+#include <algorithm>
+#include <vector>
+
 namespace mixerpanel {
+
+std::string WhyNoSettings(const std::string& bytes) {
+    std::vector<char> text(bytes.begin(), bytes.begin() + std::min<size_t>(bytes.size(), TEXT_READ_LIMIT));
+    const DWORD length = DecodeText(text.data(), static_cast<DWORD>(text.size()));
+    int values = 0, taken = 0, marks = 0;
+    ReadSettingsEntries(text.data(), length, [&](int section, int key, const Token& value) {
+        ++values;
+        if (SettingsRowIndex(section, key) < 0) return;
+        ++taken;
+        if (IsFailureMark(value)) ++marks;
+    });
+    if (values == 0) return "it holds no values at all.";
+    if (taken == 0)
+        return "none of its " + std::to_string(values) + (values == 1 ? " value stands" : " values stand") +
+               " under a section and key that a settings file has (such as MAIN= under [PLAY VOLUME]).";
+    if (marks == taken)
+        return "its only values are -1, which a settings file holds where the mixer could not be read when it "
+               "was saved.";
+    return "";
+}
 
 std::string CdStatus(CdCommand command, long result, int track) {
     const std::string code = " (MCI error " + std::to_string(result) + ")";

@@ -1,10 +1,16 @@
-// Texts the panel's menu commands show: the CD player's status lines and
-// which sound-card name file the library reads.
+// Texts the panel's menu commands show: why a settings file restores
+// nothing, the CD player's status lines and which sound-card name file the
+// library reads.
 #pragma once
 
 #include <string>
 
 namespace mixerpanel {
+
+// Why restoring a settings file of these bytes would set nothing, read with
+// the grammar the library's Set reads it with (persistence/
+// settings_grammar.h): "" when the file holds a value Set restores.
+std::string WhyNoSettings(const std::string& bytes);
 
 // The library's answer to a CD command when no CD device is open.
 constexpr long kNoCdOpen = 3075;

@@ -231,6 +231,35 @@ TEST_F(ProbeTest, AGetterWithoutAnswerLeavesTheLineAsItsTypeSays) {
 // ---------------------------------------------------------------------------
 // Status lines.
 
+TEST(Messages, AFileThatHoldsNoSettings) {
+    const struct {
+        const char* what;
+        std::string bytes;
+        const char* why;  // a part of it; "" for a file that holds settings
+    } cases[] = {
+        {"a saved file", "[PLAY VOLUME]\r\nMAIN=40000\r\n\r\n[PLAY MUTE]\r\nMAIN=0\r\n", ""},
+        {"one value amid garbage", "GIF89a\x01\x02 [PLAY VOLUME]\nMAIN=7\nrubbish", ""},
+        {"before any header the section is [PLAY MUTE]", "MAIN=1", ""},
+        {"empty", "", "no values at all"},
+        {"headers and keys alone", "[PLAY VOLUME]\r\nMAIN=\r\n", "no values at all"},
+        {"garbage", "\x89PNG\r\n\x1a\n binary", "none of its 1 value stands under a section and key"},
+        {"an ini file of another program", "[Settings]\nWidth=800\nHeight=600\n", "none of its 5 values stand"},
+        {"a key of no section's", "[PLAY VOLUME]\nANALOG=5\n", "none of its 1 value"},
+        {"Save's marks of unread values only", "[PLAY VOLUME]\nMAIN=-1\nCD=-1\n", "only values are -1"},
+        {"after Ctrl-Z nothing is read", std::string("\x1a[PLAY VOLUME]\nMAIN=5\n"), "no values at all"},
+        {"past the first 4096 bytes nothing is read", std::string(4096, '=') + "[PLAY VOLUME]\nMAIN=5\n",
+         "no values at all"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string why = WhyNoSettings(c.bytes);
+        if (*c.why == 0)
+            EXPECT_EQ(why, "");
+        else
+            EXPECT_TRUE(Has(why, c.why)) << why;
+    }
+}
+
 TEST(Messages, CdStatusSaysWhatFailedThenTheCode) {
     const struct {
         CdCommand command;

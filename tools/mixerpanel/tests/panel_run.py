@@ -196,6 +196,7 @@ class Run:
                     self.screenshot(a.recording_screenshot)
                 self.driver("menus")
                 self.driver("abilities")
+                self.driver("messages", "panel-settings.ini")
                 self.driver("input")
             self.driver("close", timeout=120)
             panel.wait(timeout=60)
