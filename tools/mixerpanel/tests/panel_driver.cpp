@@ -34,6 +34,8 @@
 //                                         list disabled
 //   panel_driver idle SECONDS             the panel's CPU time over SECONDS
 //                                         of sitting idle, meters running
+//   panel_driver where                    prints the screen rectangle of the
+//                                         control with the focus
 //   panel_driver close                    closes the panel
 //
 // The panel itself answers the direct reads (and makes the outside changes):
@@ -809,7 +811,7 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: panel_driver check SETTINGS [VOLUME] | endurance SECONDS SETTINGS |\n"
                  "       recording VOLUME | menus | abilities | messages SETTINGS | input |\n"
-                 "       idle SECONDS | close\n");
+                 "       idle SECONDS | where | close\n");
     return 2;
 }
 
@@ -828,6 +830,11 @@ int main(int argc, char** argv) {
         Check(!IsWindow(p.main), "the panel closed");
     } else if (command == "menus") {
         CheckMenus(p);
+    } else if (command == "where") {
+        RECT r = {};
+        HWND focus = PanelFocus(p);
+        if (focus) GetWindowRect(focus, &r);
+        std::printf("rect focus %ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
     } else if (command == "messages" && argc >= 3) {
         const Target m = FindMaster();
         Check(m.ok, "mixer device 0 has a master volume and mute");

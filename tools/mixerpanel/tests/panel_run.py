@@ -5,21 +5,28 @@ makes and checks through its own winmm reads that they reached the mixer.
 
   panel_run.py --bin BUILD --wine-run WINE_RUN --work DIR
                [--screenshot OUT.png] [--recording-screenshot OUT.png]
-               [--endurance SECONDS] [--idle SECONDS]
+               [--endurance SECONDS] [--idle SECONDS] [--drawing]
 
 Without --endurance: the controls, an outside change and Save/Restore
 settings through the menu (panel_driver check), the screenshot of the
 playback page; the recording page's microphone strip, whose line Wine keeps
 on a mixer of its recording endpoint (panel_driver recording), and its
 screenshot; then the other menu commands (panel_driver menus).
+Then the controls that cannot act and what they say, the messages and the
+input (panel_driver abilities, messages, input).
 With --endurance: the panel's CPU time while idle with meters running, then
 a fader moved every second for SECONDS, then the same checks again; the
 process's handles and heap may not have grown.
+With --drawing: each page, shown at a fresh start, is compared with itself
+after a switch to the other page and back (Ctrl+Tab twice) and after a
+resize larger and back, without a window manager and with one (openbox):
+pixel for pixel, apart from the focus mark.
 
 The Wine prefix and HOME are private (DIR/wine): the panel's windows are set
 to be drawn by Wine itself (no window manager runs in Xvfb), and Wine's own
 fonts are put where it finds them. Exit status 0 when everything passed, 77
-when Xvfb (or, for a screenshot, ImageMagick) is missing, 1 otherwise."""
+when Xvfb (or, for a screenshot or --drawing, ImageMagick; for --drawing,
+openbox) is missing, 1 otherwise."""
 import argparse
 import os
 import re
@@ -126,6 +133,7 @@ class Run:
 
     def prepare(self):
         os.makedirs(os.path.join(self.base, "home"), exist_ok=True)
+        open(os.path.join(self.work, "panel-output.txt"), "w").close()
         # Wine finds its own fonts (Marlett draws the caption buttons) where
         # fontconfig looks in the private HOME.
         fonts = os.path.join(self.base, "home", ".local", "share", "fonts")
@@ -145,6 +153,134 @@ class Run:
         # A balance remembered from an earlier run, for a line that has none.
         self.wine("reg", "add", r"HKCU\Software\MIXER\Panel", "/v", "PlayMainBalance", "/t", "REG_DWORD",
                   "/d", "15", "/f", check=True)
+
+    def x(self, *argv):
+        return subprocess.run(["xdotool"] + list(argv), env=self.env, stdout=subprocess.PIPE, text=True,
+                              check=True, timeout=60).stdout
+
+    def panel_window(self):
+        ids = self.x("search", "--sync", "--onlyvisible", "--name", "^MIXER panel$").split()
+        if not ids:
+            raise RuntimeError("no X window named \"MIXER panel\"")
+        return ids[0]
+
+    def geometry(self, wid):
+        """The X window's place on the screen and its size."""
+        text = self.x("getwindowgeometry", wid)
+        x, y = map(int, re.search(r"Position: (-?\d+),(-?\d+)", text).groups())
+        w, h = map(int, re.search(r"Geometry: (\d+)x(\d+)", text).groups())
+        return x, y, w, h
+
+    def pixels(self, wid):
+        """The window's pixels as it shows them (RGB bytes), and its size."""
+        png = os.path.join(self.work, "drawing.png")
+        subprocess.run(["import", "-window", wid, png], env=self.env, check=True, timeout=60)
+        x, y, w, h = self.geometry(wid)
+        raw = subprocess.run(["convert", png, "-depth", "8", "rgb:-"], stdout=subprocess.PIPE, check=True,
+                             timeout=60).stdout
+        return raw, w, h, png
+
+    def resize(self, wid, width, height, managed):
+        """Resizes the window to width x height as a user does: by its window
+        manager's frame (xdotool windowsize asks the manager for what a drag
+        there makes), or, without one, by dragging the status bar's size
+        grip, again where a drag fell short."""
+        for _ in range(4):
+            x, y, w, h = self.geometry(wid)
+            if (w, h) == (width, height):
+                return
+            if managed:
+                self.x("windowsize", "--sync", wid, str(width), str(height))
+            else:
+                self.drag_grip(x + w, y + h, width - w, height - h)
+            time.sleep(0.5)
+
+    def drag_grip(self, right, bottom, dw, dh):
+        # Wine draws the frame: the grip is a few pixels inside its corner.
+        gx, gy = right - 6, bottom - 6
+        self.x("mousemove", str(gx), str(gy))
+        time.sleep(0.3)
+        self.x("mousedown", "1")
+        time.sleep(0.3)
+        for i in range(1, 6):
+            self.x("mousemove", str(gx + dw * i // 5), str(gy + dh * i // 5))
+            time.sleep(0.2)
+        time.sleep(0.5)
+        self.x("mouseup", "1")
+        self.x("mousemove", "0", "0")
+
+    def drawing(self):
+        """Every page after a switch away and back and after a resize larger
+        and back, against its fresh start, without and with openbox."""
+        reports = []
+        for managed in (False, True):
+            manager = None
+            if managed:
+                manager = subprocess.Popen(["openbox"], env=self.env, stdout=subprocess.DEVNULL,
+                                           stderr=subprocess.DEVNULL)
+                time.sleep(1)
+            self.wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d",
+                      "Y" if managed else "N", "/f", check=True)
+            try:
+                for page in ("playback", "recording"):
+                    reports += self.drawing_page(page, managed)
+            finally:
+                if manager:
+                    manager.terminate()
+                    manager.wait()
+        for line in reports:
+            print(line)
+
+    def drawing_page(self, page, managed):
+        where = "with openbox" if managed else "without a window manager"
+        panel = self.start_panel("--page", page)
+        reports = []
+        try:
+            wid = self.panel_window()
+            self.x("mousemove", "0", "0")  # no tooltip in the pictures
+            if managed:
+                self.x("windowactivate", "--sync", wid)
+            time.sleep(2)  # a refresh of the values and some meter ticks
+            fresh, w, h, _ = self.pixels(wid)
+            size = self.geometry(wid)
+            figures = self.driver("where")
+            m = re.search(r"^rect focus (-?\d+) (-?\d+) (-?\d+) (-?\d+)$", figures, re.M)
+            focus = tuple(int(v) for v in m.groups()) if m else (0, 0, 0, 0)
+
+            def compare(what):
+                time.sleep(2)
+                after, aw, ah, png = self.pixels(wid)
+                if (aw, ah) != (w, h):
+                    self.failures.append("%s page %s, %s: %dx%d, not %dx%d as at the start"
+                                         % (page, where, what, aw, ah, w, h))
+                    return
+                x0, y0 = size[0], size[1]
+                band = (focus[0] - x0, focus[1] - y0, focus[2] - x0, focus[3] - y0)
+                differ, mark = differing_pixels(fresh, after, w, h, band)
+                reports.append("drawing: %s page %s, %s: %d pixels differ from the fresh start"
+                               " (and %d in the focus mark)" % (page, where, what, differ, mark))
+                if differ:
+                    kept = os.path.join(self.work, "drawing-%s-%s-%s.png"
+                                        % (page, "openbox" if managed else "bare", what.split()[0]))
+                    shutil.copy(png, kept)
+                    self.failures.append("%s page %s, %s: %d pixels differ (%s)" % (page, where, what, differ, kept))
+
+            self.x("key", "ctrl+Tab")
+            time.sleep(1)
+            self.x("key", "ctrl+Tab")
+            compare("switched away and back")
+            self.resize(wid, size[2] + 200, size[3] + 150, managed)
+            time.sleep(1)
+            self.resize(wid, size[2], size[3], managed)
+            compare("resized larger and back")
+        finally:
+            self.driver("close", timeout=120)
+            try:
+                panel.wait(timeout=60)
+            except subprocess.TimeoutExpired:
+                panel.kill()
+                panel.wait()
+        return reports
 
     def screenshot(self, out):
         out = os.path.abspath(out)
@@ -177,12 +313,10 @@ class Run:
         panel = None
         try:
             self.prepare()
-            panel_log = open(os.path.join(self.work, "panel-output.txt"), "w")
-            panel = subprocess.Popen([a.wine_run, os.path.join(a.bin, "mixerpanel.exe"),
-                                      "--settings-file", "panel-settings.ini", "--names-dir", NAMES_DIR],
-                                     cwd=self.work, env=self.env, stdin=subprocess.DEVNULL, stdout=panel_log,
-                                     stderr=subprocess.STDOUT)
-            panel_log.close()
+            if a.drawing:
+                self.drawing()  # with panels of its own, each started afresh
+                return self.finish()
+            panel = self.start_panel("--settings-file", "panel-settings.ini", "--names-dir", NAMES_DIR)
             if a.endurance:
                 self.endurance()
             else:
@@ -198,10 +332,11 @@ class Run:
                 self.driver("abilities")
                 self.driver("messages", "panel-settings.ini")
                 self.driver("input")
-            self.driver("close", timeout=120)
-            panel.wait(timeout=60)
-            if panel.returncode != 0:
-                self.failures.append("mixerpanel.exe exited with %d" % panel.returncode)
+            if panel:
+                self.driver("close", timeout=120)
+                panel.wait(timeout=60)
+                if panel.returncode != 0:
+                    self.failures.append("mixerpanel.exe exited with %d" % panel.returncode)
         finally:
             if panel and panel.poll() is None:
                 panel.kill()
@@ -210,9 +345,18 @@ class Run:
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             xvfb.terminate()
             xvfb.wait()
+        return self.finish()
+
+    def finish(self):
         for f in self.failures:
             print("FAIL: " + f)
         return 1 if self.failures else 0
+
+    def start_panel(self, *argv):
+        with open(os.path.join(self.work, "panel-output.txt"), "a") as log:
+            return subprocess.Popen([self.args.wine_run, os.path.join(self.args.bin, "mixerpanel.exe")] + list(argv),
+                                    cwd=self.work, env=self.env, stdin=subprocess.DEVNULL, stdout=log,
+                                    stderr=subprocess.STDOUT)
 
     def endurance(self):
         a = self.args
@@ -250,6 +394,31 @@ class Run:
                 self.failures.append("%s grew from %d to %d over %d s" % (name, start, end, a.endurance))
 
 
+def differing_pixels(a, b, width, height, focus):
+    """The pixels that differ between two RGB pictures of the same size,
+    apart from those of the focus mark, and those of the focus mark: the
+    two-pixel border inside the focused control's rectangle (left, top,
+    right, bottom in picture coordinates), where its focus rectangle is
+    drawn."""
+    left, top, right, bottom = focus
+    count = mark = 0
+    row = width * 3
+    for y in range(height):
+        line_a, line_b = a[y * row:(y + 1) * row], b[y * row:(y + 1) * row]
+        if line_a == line_b:
+            continue
+        for x in range(width):
+            if line_a[3 * x:3 * x + 3] == line_b[3 * x:3 * x + 3]:
+                continue
+            inside = left <= x < right and top <= y < bottom
+            edge = x < left + 2 or x >= right - 2 or y < top + 2 or y >= bottom - 2
+            if inside and edge:
+                mark += 1
+            else:
+                count += 1
+    return count, mark
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--bin", required=True, help="the win32 build folder (mixerpanel.exe, MIXER.DLL)")
@@ -259,9 +428,11 @@ def main():
     ap.add_argument("--recording-screenshot", help="PNG file for the picture of the recording page")
     ap.add_argument("--endurance", type=int, default=0, help="seconds of the endurance run")
     ap.add_argument("--idle", type=int, default=10, help="seconds of the idle CPU measurement (endurance)")
+    ap.add_argument("--drawing", action="store_true", help="the drawing comparison, without and with openbox")
     args = ap.parse_args()
-    pictures = args.screenshot or args.recording_screenshot
-    missing = [t for t in ["Xvfb", "xdotool"] + (["import", "convert"] if pictures else []) if not shutil.which(t)]
+    pictures = args.screenshot or args.recording_screenshot or args.drawing
+    missing = [t for t in ["Xvfb", "xdotool"] + (["import", "convert"] if pictures else []) +
+               (["openbox"] if args.drawing else []) if not shutil.which(t)]
     if missing:
         print("skipped: %s not installed (scripts/install-deps.sh installs them)" % ", ".join(missing))
         return 77
