@@ -209,10 +209,10 @@ void LayOutPageControls(Panel* p, Page page) {
             {s.balanceRight, &r.balanceRight}, {s.balanceText, &r.balanceText}, {s.fader, &r.fader},
             {s.meter, &r.meter},   {s.value, &r.value},     {s.boost, &r.boost},
             {s.mute, &r.mute},     {s.select, &r.select}};
-        for (const auto& place : places) {
-            Place(&defer, place.first, *place.second);
-            PlaceTool(p, place.first, *place.second);  // only the controls with a tool have one
-        }
+        for (const auto& place : places) Place(&defer, place.first, *place.second);
+        const std::pair<HWND, const Rect*> tools[] = {
+            {s.fader, &r.fader}, {s.balance, &r.balance}, {s.boost, &r.boost}, {s.mute, &r.mute}, {s.select, &r.select}};
+        for (const auto& tool : tools) PlaceTool(p, tool.first, *tool.second);
     }
     if (page == Page::Recording) {
         Place(&defer, p->sourceGroup, layout.side);
@@ -432,6 +432,9 @@ void ShowAbilities(Panel* p, StripUi& s) {
         SendMessageA(s.balance, TBM_SETPOS, TRUE, s.balancePosition);
         SetText(s.balanceText, a.balance.acts ? BalanceText(s.balancePosition) : "");
     }
+    // A control that does not act shows no value: a fader rests at the
+    // bottom, a check box is clear.
+    if (!a.fader.acts) SendMessageA(s.fader, TBM_SETPOS, TRUE, s.scale.steps);
     if (!a.mute.acts) SetCheck(s.mute, BST_UNCHECKED);
     if (!a.select.acts) SetCheck(s.select, BST_UNCHECKED);
     if (!a.line) SetText(s.value, "no line");
@@ -725,7 +728,9 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         break;
     case WM_SETTINGCHANGE:
     case WM_SYSCOLORCHANGE:
-        InvalidateRect(window, nullptr, TRUE);
+        p->listShown = -1;  // its colours are the system's
+        ShowListEnabled(p);
+        RedrawAll(p);
         break;
     case WM_DESTROY:
         KillTimer(window, kMeterTimer);

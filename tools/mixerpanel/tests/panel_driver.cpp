@@ -169,10 +169,7 @@ struct Panel {
 Panel g_panel;
 
 // A page of the panel (0 playback, 1 recording).
-HWND PageWindow(HWND main, int page) {
-    HWND w = GetDlgItem(main, ID_PAGE_BASE + page);
-    return w ? w : GetDlgItem(GetDlgItem(main, ID_TAB), ID_PAGE_BASE + page);  // TEMPORARY: the panel before
-}
+HWND PageWindow(HWND main, int page) { return GetDlgItem(main, ID_PAGE_BASE + page); }
 
 Panel FindPanel(int seconds) {
     Panel p;
