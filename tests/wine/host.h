@@ -66,6 +66,16 @@ std::string DllDirectory();
 FARPROC Export(const char* name);
 // An export as its mixer.h pointer type: CALL(GetPeak)(type).
 #define CALL(name) AsFunction<MIXER_PFN_##name>(Export(#name))
+// Exports of one signature in a table, each with its name for the trace:
+// const NamedCall<MIXER_PFN_GetRecCDMute> getters[] = {NAMED_CALL(GetRecCDMute), ...}.
+template <typename F>
+struct NamedCall {
+    const char* name;
+    F fn;
+};
+#define NAMED_CALL(name) {#name, CALL(name)}
+typedef NamedCall<MIXER_PFN_GetRecCDMute> NamedGetter;  // LONG (void)
+typedef NamedCall<MIXER_PFN_SetRecCDMute> NamedSetter;  // LONG (LONG)
 
 // ---- Direct winmm access, to check what the library did ---------------------------
 

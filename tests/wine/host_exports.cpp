@@ -57,28 +57,20 @@ TEST(Exports, AbsentLines) {
     EXPECT_TRUE(DeviceWrite(rec.device, rec.destination.mute, 1));
     const std::vector<DeviceLevels> before = ReadEveryDestination();
 
-    const struct {
-        const char* name;
-        MIXER_PFN_SetPlayLineInVolume fn;
-    } setters[] = {{"SetPlayLineInVolume", CALL(SetPlayLineInVolume)}, {"SetPlayMicVolume", CALL(SetPlayMicVolume)},
-                   {"SetPlayCDVolume", CALL(SetPlayCDVolume)},         {"SetPlayAuxVolume", CALL(SetPlayAuxVolume)},
-                   {"SetPlayDigitalVolume", CALL(SetPlayDigitalVolume)},
-                   {"SetPlayLineInBalance", CALL(SetPlayLineInBalance)},
-                   {"SetPlayLineInMute", CALL(SetPlayLineInMute)},     {"SetPlayMicMute", CALL(SetPlayMicMute)},
-                   {"SetPlayCDMute", CALL(SetPlayCDMute)},             {"SetPlayAuxMute", CALL(SetPlayAuxMute)}};
-    for (const auto& s : setters) {
+    const NamedSetter setters[] = {
+        NAMED_CALL(SetPlayLineInVolume),  NAMED_CALL(SetPlayMicVolume),     NAMED_CALL(SetPlayCDVolume),
+        NAMED_CALL(SetPlayAuxVolume),     NAMED_CALL(SetPlayDigitalVolume), NAMED_CALL(SetPlayLineInBalance),
+        NAMED_CALL(SetPlayLineInMute),    NAMED_CALL(SetPlayMicMute),       NAMED_CALL(SetPlayCDMute),
+        NAMED_CALL(SetPlayAuxMute)};
+    for (const NamedSetter& s : setters) {
         SCOPED_TRACE(s.name);
         EXPECT_EQ(s.fn(7), 1);
     }
-    const struct {
-        const char* name;
-        MIXER_PFN_GetPlayLineInVolume fn;
-    } getters[] = {{"GetPlayLineInVolume", CALL(GetPlayLineInVolume)}, {"GetPlayMicVolume", CALL(GetPlayMicVolume)},
-                   {"GetPlayCDVolume", CALL(GetPlayCDVolume)},         {"GetPlayAuxVolume", CALL(GetPlayAuxVolume)},
-                   {"GetPlayDigitalVolume", CALL(GetPlayDigitalVolume)},
-                   {"GetPlayLineInMute", CALL(GetPlayLineInMute)},     {"GetPlayMicMute", CALL(GetPlayMicMute)},
-                   {"GetPlayCDMute", CALL(GetPlayCDMute)},             {"GetPlayAuxMute", CALL(GetPlayAuxMute)}};
-    for (const auto& g : getters) {
+    const NamedGetter getters[] = {
+        NAMED_CALL(GetPlayLineInVolume), NAMED_CALL(GetPlayMicVolume), NAMED_CALL(GetPlayCDVolume),
+        NAMED_CALL(GetPlayAuxVolume),    NAMED_CALL(GetPlayDigitalVolume), NAMED_CALL(GetPlayLineInMute),
+        NAMED_CALL(GetPlayMicMute),      NAMED_CALL(GetPlayCDMute),    NAMED_CALL(GetPlayAuxMute)};
+    for (const NamedGetter& g : getters) {
         SCOPED_TRACE(g.name);
         EXPECT_EQ(g.fn(), 0);
     }

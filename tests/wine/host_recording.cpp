@@ -54,15 +54,6 @@ struct Endpoint {
 
 std::string Call(const char* name, LONG value) { return std::string(name) + "(" + std::to_string(value) + ")"; }
 
-struct NamedGetter {
-    const char* name;
-    MIXER_PFN_GetRecMicVolume fn;
-};
-struct NamedSetter {
-    const char* name;
-    MIXER_PFN_SetRecMicVolume fn;
-};
-#define NAMED_CALL(name) {#name, CALL(name)}
 
 // The outputs' mixers first, each mapped from its wave-out device; then the
 // recording endpoint's, found by the wave-in mapping and by its name.
