@@ -56,10 +56,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <initializer_list>
 #include <sstream>
 #include <string>
-#include <vector>
 
 using mixerpanel::FaderPosition;
 using mixerpanel::FaderScale;
@@ -499,43 +497,8 @@ void CheckMenus(const Panel& p) {
 }
 
 // ---------------------------------------------------------------------------
-// Input as the user's devices make it (SendInput: Wine routes it as it
-// routes the X server's), and what the panel shows in reply.
-
-void SendKeys(std::initializer_list<WORD> keys) {
-    std::vector<INPUT> events;
-    for (WORD key : keys) {
-        INPUT down = {};
-        down.type = INPUT_KEYBOARD;
-        down.ki.wVk = key;
-        events.push_back(down);
-    }
-    for (auto key = keys.end(); key != keys.begin();) {
-        INPUT up = {};
-        up.type = INPUT_KEYBOARD;
-        up.ki.wVk = *--key;
-        up.ki.dwFlags = KEYEVENTF_KEYUP;
-        events.push_back(up);
-    }
-    SendInput(static_cast<UINT>(events.size()), events.data(), sizeof(INPUT));
-    Sleep(150);
-}
-
-// The pointer to screen point `at`; with `wheel`, a turn of the wheel there.
-void MouseAt(POINT at, int wheel = 0) {
-    INPUT event = {};
-    event.type = INPUT_MOUSE;
-    event.mi.dx = static_cast<LONG>((at.x * 65535LL) / (GetSystemMetrics(SM_CXSCREEN) - 1));
-    event.mi.dy = static_cast<LONG>((at.y * 65535LL) / (GetSystemMetrics(SM_CYSCREEN) - 1));
-    event.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &event, sizeof event);
-    if (wheel) {
-        event.mi.dwFlags = MOUSEEVENTF_WHEEL;
-        event.mi.mouseData = static_cast<DWORD>(wheel);
-        SendInput(1, &event, sizeof event);
-    }
-    Sleep(150);
-}
+// What a user meets besides the values: why a control does nothing, the
+// messages, the wheel and the Tab order.
 
 POINT Centre(HWND w) {
     RECT r;
@@ -543,251 +506,176 @@ POINT Centre(HWND w) {
     return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
-struct ClassSearch {
-    DWORD process;
-    const char* className;
-    HWND found;
-};
-
-BOOL CALLBACK MatchClass(HWND w, LPARAM data) {
-    ClassSearch* s = reinterpret_cast<ClassSearch*>(data);
-    DWORD process = 0;
-    char name[64] = "";
-    GetWindowThreadProcessId(w, &process);
-    GetClassNameA(w, name, sizeof name);
-    if (process != s->process || !IsWindowVisible(w) || lstrcmpiA(name, s->className) != 0) return TRUE;
-    s->found = w;
-    return FALSE;
+// A visible top-level window of `className` of the panel's process.
+HWND PanelPopup(const Panel& p, const char* className) {
+    DWORD panel = 0, owner = 0;
+    GetWindowThreadProcessId(p.main, &panel);
+    for (HWND w = FindWindowExA(nullptr, nullptr, className, nullptr); w; w = FindWindowExA(nullptr, w, className, nullptr))
+        if (GetWindowThreadProcessId(w, &owner) && owner == panel && IsWindowVisible(w)) return w;
+    return nullptr;
 }
 
-// The visible top-level window of `className` that the panel's process owns.
-HWND PanelWindowOfClass(const Panel& p, const char* className) {
-    ClassSearch search = {0, className, nullptr};
-    GetWindowThreadProcessId(p.main, &search.process);
-    EnumWindows(MatchClass, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-std::string WindowText(HWND w) {
-    char text[1024] = "";
+std::string Text(HWND w) {
+    char text[512] = "";
     Send(w, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
     return text;
 }
 
-// The tooltip the panel shows while the pointer rests on `control`; "" when
-// none comes within three seconds. The pointer then leaves it for a spot on
-// the status bar, where no tooltip is.
+bool Has(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+
+// The tooltip that comes while the pointer rests on `control`, "" when none
+// comes within three seconds; the pointer then moves on to the status bar.
 std::string TooltipAt(const Panel& p, HWND control) {
-    MouseAt(Centre(control));
+    POINT at = Centre(control);
+    SetCursorPos(at.x, at.y);
     std::string text;
     for (int i = 0; i < 30 && text.empty(); ++i) {
         Sleep(100);
-        if (HWND tip = PanelWindowOfClass(p, TOOLTIPS_CLASSA)) text = WindowText(tip);
+        if (HWND tip = PanelPopup(p, TOOLTIPS_CLASSA)) text = Text(tip);
     }
-    MouseAt(Centre(GetDlgItem(p.main, ID_STATUS)));
-    for (int i = 0; i < 30 && PanelWindowOfClass(p, TOOLTIPS_CLASSA); ++i) Sleep(100);
+    at = Centre(GetDlgItem(p.main, ID_STATUS));
+    SetCursorPos(at.x, at.y);
+    for (int i = 0; i < 30 && PanelPopup(p, TOOLTIPS_CLASSA); ++i) Sleep(100);
     return text;
 }
 
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-// Part `part` of the status bar, read into memory of the panel's process.
-std::string StatusText(const Panel& p, int part) {
-    HWND status = GetDlgItem(p.main, ID_STATUS);
-    DWORD process = 0;
-    GetWindowThreadProcessId(status, &process);
-    HANDLE h = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process);
-    if (!h) return "(the panel's memory cannot be reached)";
-    std::string text;
-    const size_t size = LOWORD(Send(status, SB_GETTEXTLENGTHA, part, 0)) + 1;
-    if (void* remote = VirtualAllocEx(h, nullptr, size, MEM_COMMIT, PAGE_READWRITE)) {
-        std::vector<char> local(size + 1, '\0');
-        Send(status, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(remote));
-        if (ReadProcessMemory(h, remote, local.data(), size, nullptr)) text = local.data();
-        VirtualFreeEx(h, remote, 0, MEM_RELEASE);
+// The status bar's message part, read into memory of the panel's process.
+std::string Status(const Panel& p) {
+    HWND bar = GetDlgItem(p.main, ID_STATUS);
+    DWORD id = 0;
+    GetWindowThreadProcessId(bar, &id);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, id);
+    char text[512] = "";
+    void* remote = process ? VirtualAllocEx(process, nullptr, sizeof text, MEM_COMMIT, PAGE_READWRITE) : nullptr;
+    if (remote && LOWORD(Send(bar, SB_GETTEXTLENGTHA, 2, 0)) < sizeof text) {
+        Send(bar, SB_GETTEXTA, 2, reinterpret_cast<LPARAM>(remote));
+        ReadProcessMemory(process, remote, text, sizeof text - 1, nullptr);
     }
-    CloseHandle(h);
+    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    if (process) CloseHandle(process);
     return text;
 }
 
-// A strip's control.
-HWND StripPart(const Panel& p, int page, int strip, int part) {
-    return GetDlgItem(PageWindow(p.main, page), ID_STRIP(page, strip, part));
-}
+void Command(const Panel& p, int command) { Send(p.main, WM_COMMAND, MAKEWPARAM(command, 0), 0); }
 
-int StripOf(mixerpanel::Page page, DWORD componentType) {
+// Part `part` of the strip of line type `type` on page `page`.
+HWND StripPart(const Panel& p, int page, DWORD type, int part) {
     for (int i = 0; i < mixerpanel::kStripsPerPage; ++i)
-        if (mixerpanel::Strip(page, i).componentType == componentType) return i;
-    return -1;
-}
-
-// A disabled control whose tooltip says `why`.
-void CheckSaysWhy(const Panel& p, HWND control, const std::string& name, const std::string& why) {
-    const std::string tip = control ? TooltipAt(p, control) : "";
-    Check(control && !IsWindowEnabled(control) && Has(tip, why),
-          name + " is disabled and its tooltip says why (\"" + tip + "\")");
-}
-
-// Controls that act, or say why: Wine's wave-out source and the lines found
-// through the name file keep nothing; Wine's master volume has one level for
-// all channels (the run remembers a balance of 15 for it beforehand); the
-// recording endpoint's microphone has no boost switch and no selector.
-void CheckAbilities(const Panel& p, const Target& master) {
-    using mixerpanel::Page;
-    Send(p.main, WM_COMMAND, MAKEWPARAM(IDM_PAGE_PLAYBACK, 0), 0);
-    const int wave = StripOf(Page::Playback, MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT);
-    CheckSaysWhy(p, StripPart(p, 0, wave, PART_FADER), "the Wave fader", "keeps no value for the Wave volume");
-    CheckSaysWhy(p, StripPart(p, 0, wave, PART_MUTE), "the Wave Mute", "keeps no value for the Wave mute");
-    HWND balance = StripPart(p, 0, 0, PART_BALANCE);
-    CheckSaysWhy(p, balance, "the Main balance", "one level for all its channels");
-    const LRESULT shown = Send(balance, TBM_GETPOS, 0, 0);
-    Check(shown == mixerpanel::kBalanceCentre,
-          "the Main balance shows the centre, not the remembered 15 (" + Str(shown) + ")");
-    // The balances name their position below them; none has the trackbar's
-    // own tooltip, which shows the raw position over the strip's caption.
-    for (int page = 0; page < 2; ++page)
-        for (int i = 0; i < mixerpanel::kStripsPerPage; ++i)
-            if (HWND b = StripPart(p, page, i, PART_BALANCE))
-                Check(Send(b, TBM_GETTOOLTIPS, 0, 0) == 0 && StripPart(p, page, i, PART_BALANCE_TEXT),
-                      std::string("the ") + mixerpanel::Strip(static_cast<Page>(page), i).label +
-                          " balance has a label and no tooltip of its own");
-
-    Send(p.main, WM_COMMAND, MAKEWPARAM(IDM_PAGE_RECORDING, 0), 0);
-    const int mic = StripOf(Page::Recording, MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE);
-    CheckSaysWhy(p, StripPart(p, 1, mic, PART_BOOST), "the recording Microphone's Boost", "has no boost switch");
-    CheckSaysWhy(p, StripPart(p, 1, mic, PART_SELECT), "the recording Microphone's Select", "no recording selector");
-    Send(p.main, WM_COMMAND, MAKEWPARAM(IDM_PAGE_PLAYBACK, 0), 0);
-
-    // The name file names the wave-out source as the line-in line; it has no
-    // digital line, which the library then looks for by type in vain.
-    const LONG level = DirectRead(master, master.volume);
-    Send(p.main, WM_COMMAND, MAKEWPARAM(IDM_LOAD_NAMES, 0), 0);
-    Check(Has(StatusText(p, 2), "Sound card names loaded"), "File > Load sound card names loaded the name file");
-    const int lineIn = StripOf(Page::Playback, MIXERLINE_COMPONENTTYPE_SRC_LINE);
-    const int digital = StripOf(Page::Playback, MIXERLINE_COMPONENTTYPE_SRC_DIGITAL);
-    CheckSaysWhy(p, StripPart(p, 0, lineIn, PART_FADER), "the Line In fader, found by name,",
-                 "keeps no value for the Line In volume");
-    CheckSaysWhy(p, StripPart(p, 0, lineIn, PART_MUTE), "the Line In Mute, found by name,",
-                 "keeps no value for the Line In mute");
-    CheckSaysWhy(p, StripPart(p, 0, digital, PART_FADER), "the Digital fader, after the name file,",
-                 "keeps no value for the Digital volume");
-    const LONG after = DirectRead(master, master.volume);
-    Check(after == level, "asking the library about them left the main volume as it was (" + Str(level) + ", " +
-                              Str(after) + ")");
-}
-
-// Input: the wheel over a fader, the page tabs in the Tab order, the empty
-// source list disabled.
-void CheckInput(const Panel& p, const Target& master) {
-    Send(p.main, WM_COMMAND, MAKEWPARAM(IDM_PAGE_PLAYBACK, 0), 0);
-    HWND tab = GetDlgItem(p.main, ID_TAB);
-    // Tab from wherever the focus is: the page tabs come, then the page again.
-    bool reached = false;
-    std::string path;
-    for (int i = 0; i < 20 && !reached; ++i) {
-        SendKeys({VK_TAB});
-        HWND focus = PanelFocus(p);
-        reached = focus == tab;
-        path += " " + Str(GetDlgCtrlID(focus));
-    }
-    Check(reached, "Tab reaches the page tabs (focus went through" + path + ")");
-    SendKeys({VK_TAB});
-    HWND next = PanelFocus(p);
-    Check(next && IsChild(p.page, next), "Tab from the page tabs goes on to the page (" + Str(GetDlgCtrlID(next)) + ")");
-    SendKeys({VK_SHIFT, VK_TAB});
-    Check(PanelFocus(p) == tab, "Shift+Tab goes back to the page tabs");
-
-    // The wheel over the main fader, the focus on the page tabs: one
-    // keyboard step a notch, up raises the level. (The once-a-second
-    // refresh may show Wine's read-back, one level lower: one position.)
-    const int before = FaderPos(p);
-    const int step = static_cast<int>(Send(p.fader, TBM_GETLINESIZE, 0, 0));
-    MouseAt(Centre(p.fader), WHEEL_DELTA);
-    const int up = FaderPos(p);
-    Check(std::abs(up - (before - step)) <= 1 && NearLevel(DirectRead(master, master.volume), FaderValue(master.scale, up)),
-          "a wheel notch up over the main fader raises it one step (" + Str(before) + " to " + Str(up) +
-              ", step " + Str(step) + ") and the level follows");
-    MouseAt(Centre(p.fader), -2 * WHEEL_DELTA);
-    const int down = FaderPos(p);
-    Check(std::abs(down - (up + 2 * step)) <= 1 && NearLevel(DirectRead(master, master.volume), FaderValue(master.scale, down)),
-          "two notches down lower it two steps (" + Str(up) + " to " + Str(down) + ")");
-    MouseAt(Centre(GetDlgItem(p.main, ID_STATUS)));
-
-    // The recording page by its key; Wine's has no selector, so no sources.
-    SendKeys({VK_CONTROL, '2'});
-    HWND list = GetDlgItem(PageWindow(p.main, 1), ID_SOURCE_LIST);
-    const LRESULT items = Send(list, LVM_GETITEMCOUNT, 0, 0);
-    const COLORREF background = static_cast<COLORREF>(Send(list, LVM_GETBKCOLOR, 0, 0));
-    Check(IsWindowVisible(list) && items == 0 && !IsWindowEnabled(list) && background == GetSysColor(COLOR_BTNFACE),
-          "Ctrl+2: the empty source list is disabled and drawn so (" + Str(items) + " items, background " +
-              Str(background) + ")");
-    SendKeys({VK_CONTROL, '1'});
-}
-
-// A dialog box of the panel's process (a message box, the Play track
-// dialog), waited for up to five seconds; null when none came.
-HWND WaitForDialog(const Panel& p) {
-    for (int i = 0; i < 50; ++i) {
-        if (HWND box = PanelWindowOfClass(p, "#32770")) return box;
-        Sleep(100);
-    }
+        if (mixerpanel::Strip(static_cast<mixerpanel::Page>(page), i).componentType == type)
+            return GetDlgItem(PageWindow(p.main, page), ID_STRIP(page, i, part));
     return nullptr;
 }
 
-// Answers a dialog with `button` and waits until it has gone.
-void Answer(HWND dialog, int button) {
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-    for (int i = 0; i < 50 && IsWindow(dialog); ++i) Sleep(100);
+// Wine's wave-out source keeps nothing, its master volume has one level
+// for all channels (the run remembers a balance of 15 for it), its recording
+// endpoint's microphone has no boost switch and no selector; after the name
+// file, so do the line-in line it names (the wave-out source) and the
+// digital line (none). Asking the library about those leaves the levels.
+void CheckAbilities(const Panel& p, const Target& master) {
+    const struct {
+        bool named;
+        int page;
+        DWORD type;
+        int part;
+        const char* why;
+    } cases[] = {
+        {false, 0, MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, PART_FADER, "keeps no value for the Wave volume"},
+        {false, 0, MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, PART_MUTE, "keeps no value for the Wave mute"},
+        {false, 0, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, PART_BALANCE, "one level for all its channels"},
+        {false, 1, MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, PART_BOOST, "has no boost switch"},
+        {false, 1, MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, PART_SELECT, "no recording selector"},
+        {true, 0, MIXERLINE_COMPONENTTYPE_SRC_LINE, PART_FADER, "keeps no value for the Line In volume"},
+        {true, 0, MIXERLINE_COMPONENTTYPE_SRC_LINE, PART_MUTE, "keeps no value for the Line In mute"},
+        {true, 0, MIXERLINE_COMPONENTTYPE_SRC_DIGITAL, PART_FADER, "keeps no value for the Digital volume"},
+    };
+    const LONG level = DirectRead(master, master.volume);
+    bool named = false;
+    for (const auto& c : cases) {
+        if (c.named && !named) Command(p, IDM_LOAD_NAMES);
+        named = c.named;
+        Command(p, c.page ? IDM_PAGE_RECORDING : IDM_PAGE_PLAYBACK);
+        HWND control = StripPart(p, c.page, c.type, c.part);
+        const std::string tip = control ? TooltipAt(p, control) : "";
+        Check(control && !IsWindowEnabled(control) && Has(tip, c.why),
+              "control " + Str(GetDlgCtrlID(control)) + " is disabled and says why (\"" + tip + "\")");
+    }
+    Check(DirectRead(master, master.volume) == level, "looking at the named lines left the main volume as it was");
+    // A balance names its position below it; none has the trackbar's own
+    // tooltip, which shows the raw position over the strip's caption.
+    HWND balance = StripPart(p, 0, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, PART_BALANCE);
+    Check(Send(balance, TBM_GETPOS, 0, 0) == mixerpanel::kBalanceCentre, "the Main balance shows the centre, not 15");
+    for (int page = 0; page < 2; ++page)
+        if (HWND b = StripPart(p, page, MIXERLINE_COMPONENTTYPE_SRC_LINE, PART_BALANCE))
+            Check(!Send(b, TBM_GETTOOLTIPS, 0, 0) && StripPart(p, page, MIXERLINE_COMPONENTTYPE_SRC_LINE, PART_BALANCE_TEXT),
+                  "the Line In balance of page " + Str(page) + " has a label and no tooltip");
 }
 
-// A menu command whose dialog the user answers: posted, as the menu's
-// modal loop runs until the dialog is closed.
-std::string CommandWithDialog(const Panel& p, int command, int button) {
+// The dialog a posted menu command opens (a message box, the Play track
+// dialog), answered with `button`: its text (a message box's static
+// 0xFFFF) or title; "" when none came within five seconds.
+std::string AnswerDialog(const Panel& p, int command, int button) {
     PostMessageA(p.main, WM_COMMAND, MAKEWPARAM(command, 0), 0);
-    HWND dialog = WaitForDialog(p);
+    HWND dialog = nullptr;
+    for (int i = 0; i < 50 && !dialog; ++i, Sleep(100)) dialog = PanelPopup(p, "#32770");
     if (!dialog) return "";
-    // A message box's text is its static control 0xFFFF; a dialog's title
-    // names it otherwise.
-    HWND text = GetDlgItem(dialog, 0xFFFF);
-    const std::string said = text ? WindowText(text) : WindowText(dialog);
-    Answer(dialog, button);
+    const std::string said = Text(GetDlgItem(dialog, 0xFFFF) ? GetDlgItem(dialog, 0xFFFF) : dialog);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    for (int i = 0; i < 50 && IsWindow(dialog); ++i) Sleep(100);
     return said;
 }
 
-// Plain messages: a file that holds no settings is refused, the CD's
-// status lines say what failed, the names message names the file.
+// A file without settings is refused, the CD's status lines say what
+// failed (Wine has no CD device), the names message names the file.
 void CheckMessages(const Panel& p, const Target& master, const std::string& settings) {
     DirectWrite(master, master.volume, 30000);
-    {
-        std::ofstream garbage(settings, std::ios::binary);
-        garbage << "\x89PNG\r\n\x1a\n\x00\x00\x00\rIHDR" << std::string(64, '\x7f');
+    std::ofstream(settings, std::ios::binary) << "\x89PNG\r\n\x1a\n\rIHDR" << std::string(64, '\x7f');
+    const std::string refusal = AnswerDialog(p, IDM_RESTORE_SETTINGS, IDOK);
+    Check(Has(refusal, "holds no mixer settings, so nothing was restored: none of its") &&
+              !Has(Status(p), "Settings restored") && NearLevel(DirectRead(master, master.volume), 30000),
+          "Restore settings refuses a file without settings (\"" + refusal + "\")");
+    AnswerDialog(p, IDM_CD_OPEN, IDOK);  // the library's own box
+    const std::string opened = Status(p);
+    Check(Has(opened, "CD: no CD device could be opened (MCI error "), "CD > Open: " + opened);
+    const std::string dialog = AnswerDialog(p, IDM_CD_PLAY, IDOK);
+    Check(dialog == "Play CD track" && Status(p) == "CD: no CD is open, nothing to play (MCI error 3075)",
+          "CD > Play track: " + Status(p));
+    Command(p, IDM_LOAD_NAMES);
+    const std::string names = Status(p);
+    Check(Has(names, "Sound card names loaded from Jos") && Has(names, "\\default.cfg"), "the names message: " + names);
+}
+
+// Tab reaches the page tabs and goes on into the page, the wheel over the
+// main fader (the focus on the tabs) moves it a keyboard step a notch, and
+// the empty source list is disabled. Wine may show its read-back of a level
+// one lower: one fader position.
+void CheckInput(const Panel& p, const Target& master) {
+    Command(p, IDM_PAGE_PLAYBACK);
+    HWND tab = GetDlgItem(p.main, ID_TAB);
+    HWND focus = nullptr;
+    for (int i = 0; i < 20 && focus != tab; ++i, Sleep(100)) {
+        Key(PanelFocus(p), VK_TAB, 0x0F);
+        Sleep(100);
+        focus = PanelFocus(p);
     }
-    const std::string refusal = CommandWithDialog(p, IDM_RESTORE_SETTINGS, IDOK);
-    Check(Has(refusal, "holds no mixer settings, so nothing was restored"),
-          "File > Restore settings refuses a file without settings and says why (\"" + refusal + "\")");
-    const std::string status = StatusText(p, 2);
-    Check(!Has(status, "Settings restored") && NearLevel(DirectRead(master, master.volume), 30000),
-          "and claims nothing, changes nothing (\"" + status + "\")");
-
-    // No CD device under Wine: the library says so in a box of its own.
-    const std::string box = CommandWithDialog(p, IDM_CD_OPEN, IDOK);
-    const std::string opened = StatusText(p, 2);
-    Check(Has(opened, "CD: no CD device could be opened (MCI error "),
-          "CD > Open: \"" + opened + "\" (the library's box: \"" + box + "\")");
-    const std::string dialog = CommandWithDialog(p, IDM_CD_PLAY, IDOK);
-    const std::string played = StatusText(p, 2);
-    Check(dialog == "Play CD track" && played == "CD: no CD is open, nothing to play (MCI error 3075)",
-          "CD > Play track, Play: \"" + played + "\"");
-    Send(p.main, WM_COMMAND, MAKEWPARAM(IDM_CD_CLOSE, 0), 0);
-    const std::string closed = StatusText(p, 2);
-    Check(closed == "CD: no CD is open (MCI error 3075)", "CD > Close: \"" + closed + "\"");
-
-    Send(p.main, WM_COMMAND, MAKEWPARAM(IDM_LOAD_NAMES, 0), 0);
-    const std::string names = StatusText(p, 2);
-    const std::string tail = "\\default.cfg";
-    Check(Has(names, "Sound card names loaded from ") && Has(names, "Jos") && names.size() > tail.size() &&
-              names.compare(names.size() - tail.size(), tail.size(), tail) == 0,
-          "File > Load sound card names names the file read (\"" + names + "\")");
+    Check(focus == tab, "Tab reaches the page tabs");
+    const int before = FaderPos(p), step = static_cast<int>(Send(p.fader, TBM_GETLINESIZE, 0, 0));
+    for (int notches : {1, -2}) {
+        const POINT at = Centre(p.fader);
+        PostMessageA(PanelFocus(p), WM_MOUSEWHEEL, MAKEWPARAM(0, notches * WHEEL_DELTA), MAKELPARAM(at.x, at.y));
+        Sleep(300);
+    }
+    const int moved = FaderPos(p);
+    Check(std::abs(moved - (before + step)) <= 1 && NearLevel(DirectRead(master, master.volume), FaderValue(master.scale, moved)),
+          "the wheel, a notch up and two down, moves the fader a step down (" + Str(before) + " to " + Str(moved) + ")");
+    Key(tab, VK_TAB, 0x0F);
+    Sleep(300);
+    Check(IsChild(p.page, PanelFocus(p)), "Tab from the page tabs goes into the page");
+    Command(p, IDM_PAGE_RECORDING);
+    HWND list = GetDlgItem(PageWindow(p.main, 1), ID_SOURCE_LIST);
+    Check(!Send(list, LVM_GETITEMCOUNT, 0, 0) && !IsWindowEnabled(list) &&
+              static_cast<COLORREF>(Send(list, LVM_GETBKCOLOR, 0, 0)) == GetSysColor(COLOR_BTNFACE),
+          "the empty source list is disabled and drawn so");
+    Command(p, IDM_PAGE_PLAYBACK);
 }
 
 void PrintFigures(const Panel& p, const char* when) {

@@ -158,129 +158,79 @@ class Run:
         return subprocess.run(["xdotool"] + list(argv), env=self.env, stdout=subprocess.PIPE, text=True,
                               check=True, timeout=60).stdout
 
-    def panel_window(self):
-        ids = self.x("search", "--sync", "--onlyvisible", "--name", "^MIXER panel$").split()
-        if not ids:
-            raise RuntimeError("no X window named \"MIXER panel\"")
-        return ids[0]
-
     def geometry(self, wid):
         """The X window's place on the screen and its size."""
-        text = self.x("getwindowgeometry", wid)
-        x, y = map(int, re.search(r"Position: (-?\d+),(-?\d+)", text).groups())
-        w, h = map(int, re.search(r"Geometry: (\d+)x(\d+)", text).groups())
-        return x, y, w, h
-
-    def pixels(self, wid):
-        """The window's pixels as it shows them (RGB bytes), and its size."""
-        png = os.path.join(self.work, "drawing.png")
-        subprocess.run(["import", "-window", wid, png], env=self.env, check=True, timeout=60)
-        x, y, w, h = self.geometry(wid)
-        raw = subprocess.run(["convert", png, "-depth", "8", "rgb:-"], stdout=subprocess.PIPE, check=True,
-                             timeout=60).stdout
-        return raw, w, h, png
+        pairs = re.findall(r"(\d+)[,x](\d+)", self.x("getwindowgeometry", wid))
+        return [int(v) for v in pairs[0] + pairs[1]]
 
     def resize(self, wid, width, height, managed):
-        """Resizes the window to width x height as a user does: by its window
-        manager's frame (xdotool windowsize asks the manager for what a drag
-        there makes), or, without one, by dragging the status bar's size
-        grip, again where a drag fell short."""
+        """To width x height as a user does it: through the window manager
+        (what a drag of its frame asks for), or without one by dragging the
+        status bar's size grip, a few pixels inside the corner of the frame
+        Wine draws; again where a drag fell short."""
         for _ in range(4):
             x, y, w, h = self.geometry(wid)
             if (w, h) == (width, height):
                 return
             if managed:
                 self.x("windowsize", "--sync", wid, str(width), str(height))
-            else:
-                self.drag_grip(x + w, y + h, width - w, height - h)
-            time.sleep(0.5)
-
-    def drag_grip(self, right, bottom, dw, dh):
-        # Wine draws the frame: the grip is a few pixels inside its corner.
-        gx, gy = right - 6, bottom - 6
-        self.x("mousemove", str(gx), str(gy))
-        time.sleep(0.3)
-        self.x("mousedown", "1")
-        time.sleep(0.3)
-        for i in range(1, 6):
-            self.x("mousemove", str(gx + dw * i // 5), str(gy + dh * i // 5))
-            time.sleep(0.2)
-        time.sleep(0.5)
-        self.x("mouseup", "1")
-        self.x("mousemove", "0", "0")
+                continue
+            self.x("mousemove", str(x + w - 6), str(y + h - 6), "sleep", "0.3", "mousedown", "1", "sleep", "0.3")
+            for i in range(1, 6):
+                self.x("mousemove", str(x + w - 6 + (width - w) * i // 5), str(y + h - 6 + (height - h) * i // 5),
+                       "sleep", "0.2")
+            self.x("sleep", "0.5", "mouseup", "1", "mousemove", "0", "0", "sleep", "0.5")
 
     def drawing(self):
-        """Every page after a switch away and back and after a resize larger
-        and back, against its fresh start, without and with openbox."""
-        reports = []
         for managed in (False, True):
-            manager = None
-            if managed:
-                manager = subprocess.Popen(["openbox"], env=self.env, stdout=subprocess.DEVNULL,
-                                           stderr=subprocess.DEVNULL)
-                time.sleep(1)
-            self.wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d",
-                      "Y" if managed else "N", "/f", check=True)
+            manager = subprocess.Popen(["openbox"], env=self.env, stdout=subprocess.DEVNULL,
+                                       stderr=subprocess.DEVNULL) if managed else None
+            self.wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "YN"[not managed],
+                      "/f", check=True)
             try:
                 for page in ("playback", "recording"):
-                    reports += self.drawing_page(page, managed)
+                    self.drawing_page(page, "with openbox" if managed else "without a window manager")
             finally:
                 if manager:
                     manager.terminate()
                     manager.wait()
-        for line in reports:
-            print(line)
 
-    def drawing_page(self, page, managed):
-        where = "with openbox" if managed else "without a window manager"
+    def drawing_page(self, page, where):
         panel = self.start_panel("--page", page)
-        reports = []
         try:
-            wid = self.panel_window()
+            wid = self.x("search", "--sync", "--onlyvisible", "--name", "^MIXER panel$").split()[0]
             self.x("mousemove", "0", "0")  # no tooltip in the pictures
-            if managed:
+            if where.startswith("with "):
                 self.x("windowactivate", "--sync", wid)
-            time.sleep(2)  # a refresh of the values and some meter ticks
-            fresh, w, h, _ = self.pixels(wid)
             size = self.geometry(wid)
-            figures = self.driver("where")
-            m = re.search(r"^rect focus (-?\d+) (-?\d+) (-?\d+) (-?\d+)$", figures, re.M)
-            focus = tuple(int(v) for v in m.groups()) if m else (0, 0, 0, 0)
-
-            def compare(what):
-                time.sleep(2)
-                after, aw, ah, png = self.pixels(wid)
-                if (aw, ah) != (w, h):
-                    self.failures.append("%s page %s, %s: %dx%d, not %dx%d as at the start"
-                                         % (page, where, what, aw, ah, w, h))
-                    return
-                x0, y0 = size[0], size[1]
-                band = (focus[0] - x0, focus[1] - y0, focus[2] - x0, focus[3] - y0)
-                differ, mark = differing_pixels(fresh, after, w, h, band)
-                reports.append("drawing: %s page %s, %s: %d pixels differ from the fresh start"
-                               " (and %d in the focus mark)" % (page, where, what, differ, mark))
-                if differ:
-                    kept = os.path.join(self.work, "drawing-%s-%s-%s.png"
-                                        % (page, "openbox" if managed else "bare", what.split()[0]))
-                    shutil.copy(png, kept)
-                    self.failures.append("%s page %s, %s: %d pixels differ (%s)" % (page, where, what, differ, kept))
-
-            self.x("key", "ctrl+Tab")
-            time.sleep(1)
-            self.x("key", "ctrl+Tab")
-            compare("switched away and back")
-            self.resize(wid, size[2] + 200, size[3] + 150, managed)
-            time.sleep(1)
-            self.resize(wid, size[2], size[3], managed)
-            compare("resized larger and back")
+            focus = [int(v) for v in re.search(r"rect focus (.*)", self.driver("where")).group(1).split()]
+            # The focus mark: the border two pixels wide inside the focused
+            # control, where its focus rectangle is drawn; painted over alike
+            # in both pictures.
+            mark = "rectangle %d,%d %d,%d" % (focus[0] - size[0], focus[1] - size[1], focus[2] - size[0] - 1,
+                                              focus[3] - size[1] - 1)
+            shots = []
+            for what in ("fresh", "switched", "resized"):
+                if what == "switched":
+                    self.x("key", "ctrl+Tab", "sleep", "1", "key", "ctrl+Tab")
+                if what == "resized":
+                    self.resize(wid, size[2] + 200, size[3] + 150, where.startswith("with "))
+                    self.resize(wid, size[2], size[3], where.startswith("with "))
+                time.sleep(2)  # a refresh of the values and some meter ticks
+                shots.append(os.path.join(self.work, "drawing-%s-%s-%s.png" % (page, where.split()[-1], what)))
+                subprocess.run(["import", "-window", wid, shots[-1]], env=self.env, check=True, timeout=60)
+                subprocess.run(["convert", shots[-1], "-fill", "none", "-stroke", "magenta", "-strokewidth", "2",
+                                "-draw", mark, shots[-1]], check=True, timeout=60)
+            for shot, what in zip(shots[1:], ("switched away and back", "resized larger and back")):
+                compare = subprocess.run(["compare", "-metric", "AE", shots[0], shot, "null:"],
+                                         stderr=subprocess.PIPE, text=True, timeout=60)
+                differ = compare.stderr.strip()
+                print("drawing: %s page %s, %s: %s pixels differ from a fresh start" % (page, where, what, differ))
+                if differ != "0":
+                    self.failures.append("%s page %s, %s: %s pixels differ (%s)" % (page, where, what, differ, shot))
         finally:
             self.driver("close", timeout=120)
-            try:
-                panel.wait(timeout=60)
-            except subprocess.TimeoutExpired:
-                panel.kill()
-                panel.wait()
-        return reports
+            panel.wait(timeout=60)
 
     def screenshot(self, out):
         out = os.path.abspath(out)
@@ -392,31 +342,6 @@ class Run:
                 self.failures.append("no %s figure from the panel" % name)
             elif end - start > limit:
                 self.failures.append("%s grew from %d to %d over %d s" % (name, start, end, a.endurance))
-
-
-def differing_pixels(a, b, width, height, focus):
-    """The pixels that differ between two RGB pictures of the same size,
-    apart from those of the focus mark, and those of the focus mark: the
-    two-pixel border inside the focused control's rectangle (left, top,
-    right, bottom in picture coordinates), where its focus rectangle is
-    drawn."""
-    left, top, right, bottom = focus
-    count = mark = 0
-    row = width * 3
-    for y in range(height):
-        line_a, line_b = a[y * row:(y + 1) * row], b[y * row:(y + 1) * row]
-        if line_a == line_b:
-            continue
-        for x in range(width):
-            if line_a[3 * x:3 * x + 3] == line_b[3 * x:3 * x + 3]:
-                continue
-            inside = left <= x < right and top <= y < bottom
-            edge = x < left + 2 or x >= right - 2 or y < top + 2 or y >= bottom - 2
-            if inside and edge:
-                mark += 1
-            else:
-                count += 1
-    return count, mark
 
 
 def main():
