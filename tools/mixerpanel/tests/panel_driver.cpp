@@ -1,6 +1,6 @@
 // panel_driver: drives a running mixerpanel the way a user's input does,
 // through window messages (a fader dragged, arrow keys, a check box clicked
-// or toggled with Space, menu commands), and checks through winmm reads, by
+// or toggled with Space, menu commands, the wheel) and the pointer, and checks through winmm reads, by
 // device identifier, that every action reached the mixer: mixer device 0,
 // or for the recording page a recording endpoint's mixer.
 //
@@ -19,23 +19,14 @@
 //                                         page shown, the level at VOLUME
 //   panel_driver menus                    the pages, reading the lines again,
 //                                         the digital CD flag
-//   panel_driver abilities                controls that do not act are
-//                                         disabled and say why, also after
-//                                         Load sound card names (the panel
+//   panel_driver usability SETTINGS       why controls do nothing (the panel
 //                                         runs with --names-dir holding a
 //                                         name file that names the line-in
-//                                         line)
-//   panel_driver messages SETTINGS        Restore settings refuses a file
-//                                         without settings (SETTINGS is
-//                                         overwritten), the CD status lines,
-//                                         the name file's message
-//   panel_driver input                    the wheel on a fader, the page tabs
-//                                         in the Tab order, the empty source
-//                                         list disabled
+//                                         line), the messages (SETTINGS is
+//                                         overwritten), the wheel, the Tab
+//                                         order, the empty source list
 //   panel_driver idle SECONDS             the panel's CPU time over SECONDS
 //                                         of sitting idle, meters running
-//   panel_driver where                    prints the screen rectangle of the
-//                                         control with the focus
 //   panel_driver close                    closes the panel
 //
 // The panel itself answers the direct reads (and makes the outside changes):
@@ -546,12 +537,11 @@ std::string Status(const Panel& p) {
     GetWindowThreadProcessId(bar, &id);
     HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, id);
     char text[512] = "";
-    void* remote = process ? VirtualAllocEx(process, nullptr, sizeof text, MEM_COMMIT, PAGE_READWRITE) : nullptr;
-    if (remote && LOWORD(Send(bar, SB_GETTEXTLENGTHA, 2, 0)) < sizeof text) {
-        Send(bar, SB_GETTEXTA, 2, reinterpret_cast<LPARAM>(remote));
-        ReadProcessMemory(process, remote, text, sizeof text - 1, nullptr);
+    if (void* remote = process ? VirtualAllocEx(process, nullptr, sizeof text, MEM_COMMIT, PAGE_READWRITE) : nullptr) {
+        if (LOWORD(Send(bar, SB_GETTEXTLENGTHA, 2, 0)) < sizeof text && Send(bar, SB_GETTEXTA, 2, (LPARAM)remote))
+            ReadProcessMemory(process, remote, text, sizeof text - 1, nullptr);
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     }
-    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     if (process) CloseHandle(process);
     return text;
 }
@@ -572,32 +562,28 @@ HWND StripPart(const Panel& p, int page, DWORD type, int part) {
 // file, so do the line-in line it names (the wave-out source) and the
 // digital line (none). Asking the library about those leaves the levels.
 void CheckAbilities(const Panel& p, const Target& master) {
+    const DWORD wave = MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, mic = MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE,
+                line = MIXERLINE_COMPONENTTYPE_SRC_LINE;
     const struct {
-        bool named;
         int page;
         DWORD type;
         int part;
         const char* why;
-    } cases[] = {
-        {false, 0, MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, PART_FADER, "keeps no value for the Wave volume"},
-        {false, 0, MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, PART_MUTE, "keeps no value for the Wave mute"},
-        {false, 0, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, PART_BALANCE, "one level for all its channels"},
-        {false, 1, MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, PART_BOOST, "has no boost switch"},
-        {false, 1, MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, PART_SELECT, "no recording selector"},
-        {true, 0, MIXERLINE_COMPONENTTYPE_SRC_LINE, PART_FADER, "keeps no value for the Line In volume"},
-        {true, 0, MIXERLINE_COMPONENTTYPE_SRC_LINE, PART_MUTE, "keeps no value for the Line In mute"},
-        {true, 0, MIXERLINE_COMPONENTTYPE_SRC_DIGITAL, PART_FADER, "keeps no value for the Digital volume"},
-    };
+    } cases[] = {{0, wave, PART_FADER, "keeps no value for the Wave volume"},
+                 {0, wave, PART_MUTE, "keeps no value for the Wave mute"},
+                 {0, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, PART_BALANCE, "one level for all its channels"},
+                 {1, mic, PART_BOOST, "has no boost switch"},
+                 {1, mic, PART_SELECT, "no recording selector"},
+                 {0, line, PART_FADER, "keeps no value for the Line In volume"},  // from here on, named
+                 {0, line, PART_MUTE, "keeps no value for the Line In mute"},
+                 {0, MIXERLINE_COMPONENTTYPE_SRC_DIGITAL, PART_FADER, "keeps no value for the Digital volume"}};
     const LONG level = DirectRead(master, master.volume);
-    bool named = false;
     for (const auto& c : cases) {
-        if (c.named && !named) Command(p, IDM_LOAD_NAMES);
-        named = c.named;
+        if (&c == &cases[5]) Command(p, IDM_LOAD_NAMES);
         Command(p, c.page ? IDM_PAGE_RECORDING : IDM_PAGE_PLAYBACK);
         HWND control = StripPart(p, c.page, c.type, c.part);
         const std::string tip = control ? TooltipAt(p, control) : "";
-        Check(control && !IsWindowEnabled(control) && Has(tip, c.why),
-              "control " + Str(GetDlgCtrlID(control)) + " is disabled and says why (\"" + tip + "\")");
+        Check(control && !IsWindowEnabled(control) && Has(tip, c.why), "disabled, saying \"" + tip + "\"");
     }
     Check(DirectRead(master, master.volume) == level, "looking at the named lines left the main volume as it was");
     // A balance names its position below it; none has the trackbar's own
@@ -605,9 +591,9 @@ void CheckAbilities(const Panel& p, const Target& master) {
     HWND balance = StripPart(p, 0, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, PART_BALANCE);
     Check(Send(balance, TBM_GETPOS, 0, 0) == mixerpanel::kBalanceCentre, "the Main balance shows the centre, not 15");
     for (int page = 0; page < 2; ++page)
-        if (HWND b = StripPart(p, page, MIXERLINE_COMPONENTTYPE_SRC_LINE, PART_BALANCE))
-            Check(!Send(b, TBM_GETTOOLTIPS, 0, 0) && StripPart(p, page, MIXERLINE_COMPONENTTYPE_SRC_LINE, PART_BALANCE_TEXT),
-                  "the Line In balance of page " + Str(page) + " has a label and no tooltip");
+        Check(!Send(StripPart(p, page, line, PART_BALANCE), TBM_GETTOOLTIPS, 0, 0) &&
+                  StripPart(p, page, line, PART_BALANCE_TEXT),
+              "a Line In balance has a label and no tooltip");
 }
 
 // The dialog a posted menu command opens (a message box, the Play track
@@ -651,13 +637,11 @@ void CheckMessages(const Panel& p, const Target& master, const std::string& sett
 void CheckInput(const Panel& p, const Target& master) {
     Command(p, IDM_PAGE_PLAYBACK);
     HWND tab = GetDlgItem(p.main, ID_TAB);
-    HWND focus = nullptr;
-    for (int i = 0; i < 20 && focus != tab; ++i, Sleep(100)) {
+    for (int i = 0; i < 20 && PanelFocus(p) != tab; ++i) {
         Key(PanelFocus(p), VK_TAB, 0x0F);
-        Sleep(100);
-        focus = PanelFocus(p);
+        Sleep(200);
     }
-    Check(focus == tab, "Tab reaches the page tabs");
+    Check(PanelFocus(p) == tab, "Tab reaches the page tabs");
     const int before = FaderPos(p), step = static_cast<int>(Send(p.fader, TBM_GETLINESIZE, 0, 0));
     for (int notches : {1, -2}) {
         const POINT at = Centre(p.fader);
@@ -695,8 +679,7 @@ void PrintFigures(const Panel& p, const char* when) {
 int Usage() {
     std::fprintf(stderr,
                  "usage: panel_driver check SETTINGS [VOLUME] | endurance SECONDS SETTINGS |\n"
-                 "       recording VOLUME | menus | abilities | messages SETTINGS | input |\n"
-                 "       idle SECONDS | where | close\n");
+                 "       recording VOLUME | menus | usability SETTINGS | idle SECONDS | close\n");
     return 2;
 }
 
@@ -715,19 +698,14 @@ int main(int argc, char** argv) {
         Check(!IsWindow(p.main), "the panel closed");
     } else if (command == "menus") {
         CheckMenus(p);
-    } else if (command == "where") {
-        RECT r = {};
-        HWND focus = PanelFocus(p);
-        if (focus) GetWindowRect(focus, &r);
-        std::printf("rect focus %ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
-    } else if (command == "messages" && argc >= 3) {
+    } else if (command == "usability" && argc >= 3) {
         const Target m = FindMaster();
         Check(m.ok, "mixer device 0 has a master volume and mute");
-        if (m.ok) CheckMessages(p, m, argv[2]);
-    } else if (command == "abilities" || command == "input") {
-        const Target m = FindMaster();
-        Check(m.ok, "mixer device 0 has a master volume and mute");
-        if (m.ok) (command == "input" ? CheckInput : CheckAbilities)(p, m);
+        if (m.ok) {
+            CheckAbilities(p, m);
+            CheckMessages(p, m, argv[2]);
+            CheckInput(p, m);
+        }
     } else if (command == "recording" && argc >= 3) {
         const Target m = FindEndpointMicrophone();
         Check(m.ok && m.device != 0,
