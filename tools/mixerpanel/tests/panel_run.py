@@ -273,11 +273,10 @@ class Run:
                     self.screenshot(a.recording_screenshot)
                 self.driver("menus")
                 self.driver("usability", "panel-settings.ini")
-            if panel:
-                self.driver("close", timeout=120)
-                panel.wait(timeout=60)
-                if panel.returncode != 0:
-                    self.failures.append("mixerpanel.exe exited with %d" % panel.returncode)
+            self.driver("close", timeout=120)
+            panel.wait(timeout=60)
+            if panel.returncode != 0:
+                self.failures.append("mixerpanel.exe exited with %d" % panel.returncode)
         finally:
             if panel and panel.poll() is None:
                 panel.kill()
