@@ -14,7 +14,8 @@ class LibraryLocks {
 public:
     LibraryLocks() {
         // A spin count of 0: a thread that finds a lock held waits at once.
-        // (InitializeCriticalSection leaves the count to the system.)
+        // (InitializeCriticalSection takes no count, and the system may
+        // choose one.)
         stateMade_ = InitializeCriticalSectionAndSpinCount(&state_, 0) != FALSE;
         cdMade_ = InitializeCriticalSectionAndSpinCount(&cd_, 0) != FALSE;
     }

@@ -35,20 +35,23 @@ extern LibraryState g_state;
 // half written, and the fields that go together (the three override names,
 // the CD device, its type and its last error) change together. The CD
 // fields are the one exception for reads: the CD player, which alone writes
-// them, reads them under its own lock (CdLock). Mixer, file, registry and MCI
-// requests are made without it, and no message box is shown while it is held.
+// them, reads them under its own lock (CdLock) instead. Mixer, file,
+// registry and MCI requests are made without it, and no message box is
+// shown while it is held.
 // It is held for a copy of a few names at most, and nothing done while
 // holding it takes it again.
 //
 // It is a critical section made with no spin count when the library is
 // loaded (locks.cpp): a thread that finds it held waits in the system until
 // it is left, neither spinning nor sleeping. An SRWLOCK waits the same way,
-// but Windows XP has none, so it would have to be looked up at run time with
-// a critical section behind it; under Wine it is no faster where it matters:
-// a take and release costs about 11 ns either way (the locked exchange this
-// replaced, 5 ns), a per-line getter that fails early 0.49 us either way,
-// and four threads taking it at once all go on (BENCHMARKS.md, "The state
-// lock").
+// but Windows XP has none: it would be looked up at run time, with a
+// critical section behind it that only Windows XP would run. Under Wine 8 the
+// critical section is also the faster: a take and release costs 13 ns,
+// against 28 ns at best for an SRWLOCK (and 2.4 ns for the locked exchange
+// this lock was before, which spun and slept when it found the lock held); a
+// per-line getter that fails early, about 0.5 us, is 4 to 7 percent slower
+// with an SRWLOCK; and four threads taking the lock at once share it evenly
+// (BENCHMARKS.md, "The state lock").
 class StateLock {
 public:
     StateLock();
@@ -63,10 +66,10 @@ public:
 // so that one call's commands and the device they leave recorded are never
 // mixed with another's. An MCI_OPEN that waits for a drive to spin up so
 // holds up the CD player's other calls and nothing else. The CD fields
-// (CDDeviceID, CDLastError, CDDeviceType) are read only while it is held and
-// written only while the state lock is held too, each call's changes in one
-// hold of the state lock. Taken before the state lock, never while it is
-// held.
+// (CDDeviceID, CDLastError, CDDeviceType) are written only while both locks
+// are held, each call's changes in one hold of the state lock, so that
+// either lock is enough to read them whole. Taken before the state lock,
+// never while it is held.
 class CdLock {
 public:
     CdLock();
