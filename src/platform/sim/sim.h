@@ -219,6 +219,18 @@ void ClearFaults();
 // The path GetModuleFileNameA reports for any module.
 void SetModulePath(const std::string& path);
 
+// ---- Critical sections ---------------------------------------------------------
+//
+// Critical sections outlive Reset(), as the library's own do (it makes them
+// when it is loaded). These two may be called while other threads call the
+// platform.
+
+// The threads waiting in EnterCriticalSection now, on any critical section.
+int CriticalSectionWaiters();
+// Waits until at least `count` threads wait in EnterCriticalSection, or
+// until timeoutMs milliseconds have passed; true when they do.
+bool AwaitCriticalSectionWaiters(int count, DWORD timeoutMs);
+
 namespace detail {
 // Every Win32 function of the simulation holds this for its whole run, so
 // that calls from several threads take turns (a recursive mutex: a function
