@@ -3,6 +3,7 @@
 
 #include "engine/engine.h"
 #include "fixture.h"
+#include "test_cards.h"
 
 #include <string>
 #include <vector>
@@ -18,6 +19,18 @@ inline TypicalCard BuildDistinctCard() {
     v = 20000;
     for (sim::Line& l : card.wavein->sources) l.Find(MIXERCONTROL_CONTROLTYPE_VOLUME)->SetAll(v), v += 1000;
     return card;
+}
+
+// tests/cards/lone.json: a speakers destination with one line-in source of
+// `channels` channels holding `controls` (control objects of the card
+// format); a test may add controls the format cannot state.
+inline sim::Line& LoneSource(DWORD channels = 2, const nlohmann::json& controls = nlohmann::json::array()) {
+    nlohmann::json card = TestCard("lone");
+    nlohmann::json& source = card["devices"][0]["destinations"][0]["sources"][0];
+    source["channels"] = channels;
+    source["controls"] = controls;
+    sim::LoadCard(card, "lone.json");
+    return sim::Devices().back().destinations[0].sources[0];
 }
 
 inline sim::Control* VolumeOf(sim::Line* line) { return line->Find(MIXERCONTROL_CONTROLTYPE_VOLUME); }

@@ -3,6 +3,7 @@
 #include "engine/engine.h"
 #include "exports/line_exports.h"
 #include "fixture.h"
+#include "test_cards.h"
 
 #include <map>
 
@@ -17,8 +18,9 @@ const DWORD kVolume = MIXERCONTROL_CONTROLTYPE_VOLUME;
 const DWORD kMute = MIXERCONTROL_CONTROLTYPE_MUTE;
 const DWORD kOnOff = MIXERCONTROL_CONTROLTYPE_ONOFF;
 
-// Every line on both destinations, each with a volume, a mute and an on/off
-// switch, plus three lines that only override names reach.
+// tests/cards/binding.json: every line on both destinations, each with a
+// volume, a mute and an on/off switch, plus three lines that only override
+// names reach.
 struct BindingCard {
     sim::Device* device;
     sim::Destination* speakers;
@@ -26,44 +28,10 @@ struct BindingCard {
     sim::Control* selector;
 };
 
-const char* const kSourceNames[] = {"Line In", "Microphone", "CD Audio", "Wave", "Aux", "Digital In", "Analog",
-                                    "Alt Line", "Alt Digital", "Alt CD"};
-const DWORD kSourceTypes[] = {MIXERLINE_COMPONENTTYPE_SRC_LINE,        MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE,
-                              MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC, MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT,
-                              MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY,   MIXERLINE_COMPONENTTYPE_SRC_DIGITAL,
-                              MIXERLINE_COMPONENTTYPE_SRC_ANALOG,      MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED,
-                              MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED,   MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED};
-
 BindingCard BuildBindingCard() {
-    BindingCard c;
-    c.device = &sim::AddDevice("Binding Card");
-    c.speakers = &c.device->AddDestination(kSpeakers, "Speakers", 2);
-    c.wavein = &c.device->AddDestination(kWaveIn, "Recording", 2);
-    std::vector<std::string> items;
-    for (sim::Destination* d : {c.speakers, c.wavein}) {
-        d->AddControl(kVolume, 30000);
-        d->AddControl(kMute, 0, MIXERCONTROL_CONTROLF_UNIFORM);
-        for (size_t i = 0; i < 10; ++i) {
-            sim::Line& l = d->AddSource(kSourceTypes[i], kSourceNames[i], 2);
-            l.AddControl(kVolume, 30000);
-            l.AddControl(kMute, 0, MIXERCONTROL_CONTROLF_UNIFORM);
-            l.AddControl(kOnOff, 0, MIXERCONTROL_CONTROLF_UNIFORM);
-        }
-    }
-    for (const char* n : kSourceNames) items.push_back(n);
-    items.push_back("Spare");  // selected at the start; no member reaches it
-    c.selector = &c.wavein->AddList(MIXERCONTROL_CONTROLTYPE_MUX, items, {static_cast<DWORD>(items.size() - 1)});
-    return c;
-}
-
-std::map<DWORD, std::vector<LONG>> Snapshot(sim::Device& dev) {
-    std::map<DWORD, std::vector<LONG>> s;
-    for (sim::Destination& d : dev.destinations) {
-        for (sim::Control& c : d.controls) s[c.id] = c.values;
-        for (sim::Line& l : d.sources)
-            for (sim::Control& c : l.controls) s[c.id] = c.values;
-    }
-    return s;
+    sim::Device& device = LoadTestCard("binding");
+    sim::Destination* wavein = device.FindDestination(kWaveIn);
+    return {&device, device.FindDestination(kSpeakers), wavein, wavein->Find(MIXERCONTROL_CONTROLTYPE_MUX)};
 }
 
 // The control a member is expected to reach: a line of a destination (the
@@ -201,14 +169,11 @@ void CheckSetters(bool overrides) {
         sim::Control* target = Resolve(card, overrides ? row.byName : row.byType);
         ASSERT_NE(target, nullptr) << row.name;
         if (row.kind == Balance) target->values = {40000, 20000};
-        auto before = Snapshot(*card.device);
+        const sim::Values before = sim::AllValues();
         const LONG value = row.kind == Level ? 23456 : row.kind == Balance ? 3 : 7;
         EXPECT_EQ(row.fn(value), 1) << row.name;
-        auto after = Snapshot(*card.device);
-        for (auto& entry : after) {
-            if (entry.first == target->id) continue;
-            EXPECT_EQ(entry.second, before[entry.first]) << row.name << " changed control " << entry.first;
-        }
+        for (const sim::ControlKey& changed : sim::ChangedControls(before, sim::AllValues()))
+            EXPECT_EQ(changed.second, target->id) << row.name << " changed control " << changed.second;
         std::vector<LONG> want;
         if (row.kind == Level) want = {23456, 23456};
         if (row.kind == Balance) want = {40000, 17142};

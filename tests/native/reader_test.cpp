@@ -6,6 +6,8 @@
 
 namespace {
 
+using namespace nlohmann::literals;
+
 const DWORD kSpeakers = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
 const DWORD kLine = MIXERLINE_COMPONENTTYPE_SRC_LINE;
 const DWORD kMic = MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE;
@@ -18,22 +20,12 @@ const DWORD kUniform = MIXERCONTROL_CONTROLF_UNIFORM;
 
 class ReaderTest : public SimTest {};
 
-// A speakers destination with one line-in source; the caller adds controls.
-sim::Line& LoneSource(DWORD channels = 2) {
-    sim::Destination& d = sim::AddDevice("Lone").AddDestination(kSpeakers, "Master Volume");
-    d.AddControl(kVolume, 1000);
-    return d.AddSource(kLine, "Line In", channels);
-}
-
 // A line-in source with a volume of 3000, a mute at 1, a boost at 1 and a
 // single-select control with its second item selected.
 sim::Line& FullSource() {
-    sim::Line& l = LoneSource();
-    l.AddControl(kVolume, 3000);
-    l.AddControl(kMute, 1, kUniform);
-    l.AddControl(kOnOff, 1, kUniform);
-    l.AddList(kSingle, {"A", "B", "C"}, {1});
-    return l;
+    return LoneSource(2, R"([{"type": "volume", "value": 3000}, {"type": "mute", "flags": ["uniform"], "value": 1},
+                             {"type": "onoff", "flags": ["uniform"], "value": 1},
+                             {"type": "singleselect", "items": ["A", "B", "C"], "selected": [1]}])"_json);
 }
 
 DWORD FullSourceFailing(const char* fn, int occurrence = 0) {

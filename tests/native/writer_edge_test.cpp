@@ -19,14 +19,6 @@ const DWORD kUniform = MIXERCONTROL_CONTROLF_UNIFORM;
 
 class WriterEdgeTest : public SimTest {};
 
-// A speakers destination with one line-in source of `channels` channels; the
-// caller adds the source's controls.
-sim::Line& LoneSource(DWORD channels = 2) {
-    sim::Destination& d = sim::AddDevice("Lone").AddDestination(kSpeakers, "Master Volume");
-    d.AddControl(kVolume, 1000);
-    return d.AddSource(kLine, "Line In", channels);
-}
-
 TEST_F(WriterEdgeTest, LocateControlResults) {
     struct Case {
         const char* what;
@@ -383,12 +375,16 @@ struct SelectCard {
 };
 
 SelectCard BuildSelectCard(const std::vector<DWORD>& selected, bool strict = false) {
-    TypicalCard card = BuildTypicalCard();
-    SelectCard s;
-    s.rec = &card.wavein->FindSource(kCD)->AddList(MIXERCONTROL_CONTROLTYPE_SINGLESELECT, {"A", "B", "C"}, selected);
-    s.play = &card.speakers->FindSource(kCD)->AddList(MIXERCONTROL_CONTROLTYPE_SINGLESELECT, {"A", "B", "C"}, selected);
-    s.rec->refuseBadSelection = s.play->refuseBadSelection = strict;
-    return s;
+    nlohmann::json card = TestCard("typical");
+    const nlohmann::json select = {{"type", "singleselect"}, {"items", {"A", "B", "C"}}, {"selected", selected},
+                                   {"refuseBadSelection", strict}};
+    for (nlohmann::json& destination : card["devices"][0]["destinations"])
+        for (nlohmann::json& source : destination["sources"])
+            if (source["type"] == "compactdisc") source["controls"].push_back(select);
+    sim::LoadCard(card, "typical.json with single-select controls");
+    sim::Device& device = sim::Devices().back();
+    return {device.destinations[1].FindSource(kCD)->Find(MIXERCONTROL_CONTROLTYPE_SINGLESELECT),
+            device.destinations[0].FindSource(kCD)->Find(MIXERCONTROL_CONTROLTYPE_SINGLESELECT)};
 }
 
 std::vector<LONG> Items(const sim::Control* c) { return {c->Value(0, 0), c->Value(0, 1), c->Value(0, 2)}; }

@@ -34,15 +34,35 @@ std::vector<LiveControl>& Live() {
 }
 const detail::ResetHook kForgetLive([] { Live().clear(); });
 
-// Where in the card a value sits, for messages.
-struct Ctx {
-    std::string origin;
-    std::string path;
-    Ctx At(const std::string& key) const { return {origin, path.empty() ? key : path + "." + key}; }
-    Ctx At(size_t index) const { return {origin, path + "[" + std::to_string(index) + "]"}; }
-    [[noreturn]] void Fail(const std::string& what) const {
-        throw CardError(origin + ": " + (path.empty() ? std::string("card") : path) + ": " + what);
+// Where in the card a value sits, for messages: a field of its parent, or
+// an element of a list. The path is spelt out only for a message, so that a
+// card loads without building a string for every field it reads; a Ctx
+// lives no longer than its parent.
+class Ctx {
+public:
+    Ctx(const std::string& origin, const std::string& path) : origin_(&origin), path_(path) {}
+    Ctx At(const char* key) const { return Ctx(this, key, 0); }
+    Ctx At(size_t index) const { return Ctx(this, nullptr, index); }
+    std::string Path() const {
+        if (parent_ == nullptr) return path_;
+        const std::string above = parent_->Path();
+        if (key_ == nullptr) return above + "[" + std::to_string(index_) + "]";
+        return above.empty() ? key_ : above + "." + key_;
     }
+    const std::string& Origin() const { return *origin_; }
+    [[noreturn]] void Fail(const std::string& what) const {
+        const std::string path = Path();
+        throw CardError(*origin_ + ": " + (path.empty() ? std::string("card") : path) + ": " + what);
+    }
+
+private:
+    Ctx(const Ctx* parent, const char* key, size_t index)
+        : origin_(parent->origin_), parent_(parent), key_(key), index_(index) {}
+    const std::string* origin_;
+    std::string path_;  // the root's
+    const Ctx* parent_ = nullptr;
+    const char* key_ = nullptr;  // null: an element, `index_`
+    size_t index_ = 0;
 };
 
 void CheckKeys(const json& j, const Ctx& ctx, std::initializer_list<const char*> allowed) {
@@ -122,7 +142,7 @@ const struct {
 struct ActsOn {
     DWORD control;
     DWORD target;
-    Ctx ctx;  // the actsOn field
+    Ctx ctx;  // the actsOn field, its path spelt out
 };
 
 // The control's values from "value", "values" or "selected": storage is
@@ -229,7 +249,7 @@ void LoadControl(const json& j, const Ctx& ctx, Line& line, size_t device, std::
         // would never be seen.
         if (given > 0) ac.Fail("a control that acts on another holds no value of its own: give it to control " +
                                std::to_string(target));
-        actsOn->push_back({c.id, target, ac});
+        actsOn->push_back({c.id, target, Ctx(ac.Origin(), ac.Path())});
         c.actsOn = target;
     }
     if (c.minimum > c.maximum) ctx.At("min").Fail("is above max (" + std::to_string(c.maximum) + ")");
@@ -399,7 +419,7 @@ std::string ReadWholeFile(const std::string& path, const std::string& what) {
 }  // namespace
 
 void LoadCard(const json& j, const std::string& origin) {
-    const Ctx ctx{origin, ""};
+    const Ctx ctx(origin, "");
     CheckKeys(j, ctx, {"devices", "hostDirectory", "description", "preferredWaveIn", "wineDeviceIds", "wineMixerHandles"});
     if (!j.contains("devices") || !j["devices"].is_array()) ctx.Fail("a card needs a list of devices");
     if (j.contains("description")) Text(j["description"], ctx.At("description"));
