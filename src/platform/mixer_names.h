@@ -90,15 +90,12 @@ inline constexpr Named kControlClasses[] = {
 };
 
 inline constexpr Named kControlFlags[] = {
-    {"uniform", MIXERCONTROL_CONTROLF_UNIFORM},
-    {"multiple", MIXERCONTROL_CONTROLF_MULTIPLE},
+    {"uniform", MIXERCONTROL_CONTROLF_UNIFORM}, {"multiple", MIXERCONTROL_CONTROLF_MULTIPLE},
     {"disabled", MIXERCONTROL_CONTROLF_DISABLED},
 };
 
 inline constexpr Named kLineFlags[] = {
-    {"active", MIXERLINE_LINEF_ACTIVE},
-    {"disconnected", MIXERLINE_LINEF_DISCONNECTED},
-    {"source", MIXERLINE_LINEF_SOURCE},
+    {"active", MIXERLINE_LINEF_ACTIVE}, {"disconnected", MIXERLINE_LINEF_DISCONNECTED}, {"source", MIXERLINE_LINEF_SOURCE},
 };
 
 template <size_t N>

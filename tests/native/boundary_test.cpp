@@ -7,6 +7,7 @@
 #include "persistence/persistence.h"
 #include "persistence_fixture.h"
 #include "selector/selector.h"
+#include "short_names.h"
 #include "test_cards.h"
 
 #include <memory>
@@ -15,9 +16,6 @@ namespace {
 
 using namespace nlohmann::literals;
 
-const DWORD kSpeakers = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
-const DWORD kLine = MIXERLINE_COMPONENTTYPE_SRC_LINE;
-const DWORD kVolume = MIXERCONTROL_CONTROLTYPE_VOLUME;
 const char kAppPathKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\TAVRIN.EXE";
 
 // A NUL-terminated string in a heap block of exactly its size.

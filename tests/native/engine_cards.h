@@ -71,6 +71,15 @@ inline std::vector<sim::Call> DetailCalls() {
     return out;
 }
 
+// After a direct LocateControl or QueryControl call: the caller's handle `h`
+// is still open and nothing else is held. Closes it.
+inline void ExpectOnlyTheCallersHandle(HMIXER h, const std::string& what) {
+    EXPECT_EQ(sim::CountOf("mixerClose"), 0u) << what << ": the caller's handle stays open";
+    EXPECT_EQ(sim::ProcessHeapBlocks(), 0) << what;
+    EXPECT_EQ(sim::LocalBlocks(), 0) << what;
+    EXPECT_EQ(mixerClose(h), MMSYSERR_NOERROR) << what;
+}
+
 // An open handle to mixer device 0 for the direct LocateControl / QueryControl
 // calls; the log starts empty after it.
 inline HMIXER OpenDevice0() {

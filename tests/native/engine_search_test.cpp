@@ -1,20 +1,12 @@
 // Line search: SetMixer and GetMixer side by side over the same cards, and the
 // requests the search makes of the platform.
 #include "engine_cards.h"
+#include "short_names.h"
 
 #include <algorithm>
 #include <functional>
 
 namespace {
-
-const DWORD kSpeakers = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
-const DWORD kWaveIn = MIXERLINE_COMPONENTTYPE_DST_WAVEIN;
-const DWORD kLine = MIXERLINE_COMPONENTTYPE_SRC_LINE;
-const DWORD kMic = MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE;
-const DWORD kCD = MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC;
-const DWORD kAux = MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY;
-const DWORD kWave = MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT;
-const DWORD kAnalog = MIXERLINE_COMPONENTTYPE_SRC_ANALOG;
 
 enum DeviceUse { NeverOpened, OpenedAndClosed };
 

@@ -1,14 +1,10 @@
 // Peak meter: GetPeak's magnitude, its failures, and the requests it makes.
 #include "engine_cards.h"
+#include "short_names.h"
 
 #include <climits>
 
 namespace {
-
-const DWORD kWaveIn = MIXERLINE_COMPONENTTYPE_DST_WAVEIN;
-const DWORD kSpeakers = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
-const DWORD kLine = MIXERLINE_COMPONENTTYPE_SRC_LINE;
-const DWORD kPeak = MIXERCONTROL_CONTROLTYPE_PEAKMETER;
 
 class PeakTest : public SimTest {};
 

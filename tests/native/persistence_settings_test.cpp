@@ -4,20 +4,12 @@
 #include "persistence/persistence.h"
 #include "persistence_fixture.h"
 #include "settings_layout.h"
+#include "short_names.h"
 #include "test_cards.h"
 
 #include <sstream>
 
 namespace {
-
-const DWORD kVolume = MIXERCONTROL_CONTROLTYPE_VOLUME;
-const DWORD kMute = MIXERCONTROL_CONTROLTYPE_MUTE;
-const DWORD kOnOff = MIXERCONTROL_CONTROLTYPE_ONOFF;
-
-const DWORD kLine = MIXERLINE_COMPONENTTYPE_SRC_LINE;
-const DWORD kMic = MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE;
-const DWORD kCD = MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC;
-const DWORD kAux = MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY;
 
 // tests/cards/settings.json: every line the settings file reaches, by
 // component type, with a distinct value on every control, plus lines that

@@ -176,8 +176,9 @@ TEST_F(RecordingEndpointsTest, PreferredDeviceAndOrder) {
     // What the wave mapper answers, and which device each answer makes the
     // first of four.
     BuildWindowsCard();
-    sim::AddDevice("Spare").endpoint = sim::Device::Endpoint::Recording;
-    sim::AddDevice("Spare 2").endpoint = sim::Device::Endpoint::Recording;
+    sim::LoadCardText(R"({"devices": [{"name": "Spare", "endpoint": "recording"},
+                                      {"name": "Spare 2", "endpoint": "recording"}]})",
+                      "two more recording endpoints");
     ASSERT_EQ(waveInGetNumDevs(), 4u);
     struct Row {
         const char* what;
@@ -240,7 +241,8 @@ TEST_F(RecordingEndpointsTest, WhereTheEndpointSearchStops) {
          [] { return GetRecMicVolume(); }, 0, {0}},
         {"device 0 has a wave-in destination without sources",
          [] {
-             sim::AddDevice("Card").AddDestination(MIXERLINE_COMPONENTTYPE_DST_WAVEIN, "Recording");
+             sim::LoadCardText(R"({"devices": [{"name": "Card", "destinations": [{"name": "Recording", "type": "wavein"}]}]})",
+                               "a wave-in destination without sources");
              BuildWindowsCard();
          },
          [] { return GetRecMicVolume(); }, 0, {0}},

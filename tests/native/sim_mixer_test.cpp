@@ -8,9 +8,6 @@
 
 namespace {
 
-const DWORD kSpeakers = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
-const DWORD kLine = MIXERLINE_COMPONENTTYPE_SRC_LINE;
-
 class SimMixerTest : public SimTest {};
 
 struct Card {
