@@ -1,5 +1,5 @@
 // Simulated cards as data (sim_card.h): the card loader, the state file and
-// the live meters.
+// the live meters; and the snapshot of every control's values (sim.h).
 #include "sim_card.h"
 
 #include "platform/mixer_names.h"
@@ -417,6 +417,41 @@ std::string ReadWholeFile(const std::string& path, const std::string& what) {
 }
 
 }  // namespace
+
+Values AllValues() {
+    Values all;
+    for (size_t d = 0; d < Devices().size(); ++d)
+        for (const Destination& dst : Devices()[d].destinations) {
+            for (const Control& c : dst.controls) all[{d, c.id}] = c.values;
+            for (const Line& l : dst.sources)
+                for (const Control& c : l.controls) all[{d, c.id}] = c.values;
+        }
+    return all;
+}
+
+std::set<ControlKey> ChangedControls(const Values& before, const Values& after) {
+    std::set<ControlKey> changed;
+    for (const auto& entry : after) {
+        auto it = before.find(entry.first);
+        if (it == before.end() || it->second != entry.second) changed.insert(entry.first);
+    }
+    return changed;
+}
+
+void RestoreValues(const Values& values) {
+    for (size_t d = 0; d < Devices().size(); ++d) {
+        auto restore = [&](Line& l) {
+            for (Control& c : l.controls) {
+                auto it = values.find({d, c.id});
+                if (it != values.end()) c.values = it->second;
+            }
+        };
+        for (Destination& dst : Devices()[d].destinations) {
+            restore(dst);
+            for (Line& s : dst.sources) restore(s);
+        }
+    }
+}
 
 void LoadCard(const json& j, const std::string& origin) {
     const Ctx ctx(origin, "");

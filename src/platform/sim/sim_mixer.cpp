@@ -206,32 +206,6 @@ Device& AddDevice(const std::string& productName) {
 
 std::deque<Device>& Devices() { return M().devices; }
 
-Values AllValues() {
-    Values all;
-    for (size_t d = 0; d < M().devices.size(); ++d)
-        for (const Destination& dst : M().devices[d].destinations) {
-            for (const Control& c : dst.controls) all[{d, c.id}] = c.values;
-            for (const Line& l : dst.sources)
-                for (const Control& c : l.controls) all[{d, c.id}] = c.values;
-        }
-    return all;
-}
-
-std::set<ControlKey> ChangedControls(const Values& before, const Values& after) {
-    std::set<ControlKey> changed;
-    for (const auto& entry : after) {
-        auto it = before.find(entry.first);
-        if (it == before.end() || it->second != entry.second) changed.insert(entry.first);
-    }
-    return changed;
-}
-
-void RestoreValues(const Values& values) {
-    for (const auto& entry : values)
-        if (entry.first.first < M().devices.size())
-            if (Control* c = M().devices[entry.first.first].FindControl(entry.first.second)) c->values = entry.second;
-}
-
 void SetReportedDeviceCount(int count) { M().reportedCount = count; }
 
 void SetWineMixerHandles(bool on) { M().wineHandles = on; }
