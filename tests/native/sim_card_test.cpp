@@ -6,6 +6,7 @@
 #include "wine_card.h"
 
 #include <functional>
+#include <set>
 
 namespace {
 
@@ -383,6 +384,30 @@ TEST_F(SimCardTest, LiveMetersMoveOnlyWhenTicked) {
                       "quiet");
     sim::TickLiveMeters();
     EXPECT_EQ(sim::Devices()[0].destinations[0].controls[0].Value(), -1200);
+}
+
+// ---- The values of every control ----------------------------------------------------
+
+TEST_F(SimCardTest, ValuesSnapshotTellsDevicesApartAndPutsValuesBack) {
+    // Two devices whose controls share identifiers.
+    BuildWineCard();
+    const sim::Values before = sim::AllValues();
+    ASSERT_EQ(before.size(), 8u);
+    EXPECT_EQ(before.at({1, 0}), std::vector<LONG>{65535});
+    sim::Control& recordingMute = *sim::Devices()[1].FindControl(1);
+    sim::Control& microphoneVolume = *sim::Devices()[1].FindControl(2);
+    recordingMute.SetAll(1);
+    microphoneVolume.SetAll(7);
+    const sim::Values changed = sim::AllValues();
+    EXPECT_EQ(sim::ChangedControls(before, changed), (std::set<sim::ControlKey>{{1, 1}, {1, 2}}));
+    EXPECT_TRUE(sim::ChangedControls(changed, changed).empty());
+    // A control the first snapshot lacks counts as changed.
+    sim::Values fewer = before;
+    fewer.erase({0, 3});
+    EXPECT_EQ(sim::ChangedControls(fewer, before), (std::set<sim::ControlKey>{{0, 3}}));
+    sim::RestoreValues(before);
+    EXPECT_EQ(sim::AllValues(), before);
+    EXPECT_EQ(microphoneVolume.values, std::vector<LONG>{65535});
 }
 
 // ---- The state file -----------------------------------------------------------------
