@@ -50,7 +50,8 @@ void BuildRichCard() { LoadTestCard("rich"); }
 std::string RichProduct() { return TestCard("rich")["devices"][0]["name"]; }
 std::vector<std::string> RichRecSources() {
     std::vector<std::string> names;
-    for (const auto& source : TestCard("rich")["devices"][0]["destinations"][1]["sources"]) names.push_back(source["name"]);
+    for (const auto& source : TestCard("rich")["devices"][0]["destinations"][1]["sources"])
+        names.push_back(source["name"]);
     return names;
 }
 
