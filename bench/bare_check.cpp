@@ -97,10 +97,7 @@ void Setup(bool wineLike, bool names) {
     sim::Reset();
     ResetLibraryState();
     bare::ResetState();
-    if (wineLike)
-        BuildWineLikeCard();
-    else
-        BuildBenchCard();
+    LoadTestCard(wineLike ? "bench-wine" : "bench");
     const BenchFiles& files = PrepareBenchFiles(wineLike ? "default" : "AX200");
     if (names) {
         ReadDigitalConfiguration();
