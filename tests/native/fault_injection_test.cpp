@@ -11,6 +11,7 @@
 #include "cdaudio/cdaudio.h"
 #include "endpoint_cards.h"
 #include "engine/engine.h"
+#include "platform/mixer_names.h"
 #include "export_names.h"
 #include "exports/line_exports.h"
 #include "persistence/persistence.h"
@@ -579,7 +580,8 @@ struct MixerMember {
 
 // A value the rich card's control does not hold: a level apart from every
 // level of the card, a balance that moves the quieter channel, the boosts
-// (all on) off, and each mute the other way (as BuildRichCard sets them).
+// (all on) off, and each mute the other way from the one tests/cards/rich.json
+// gives the first line of the type on the operation's destination.
 LONG ChangingValue(LineId line, LONG op) {
     switch (OpRowOf(op).property) {
     case PropVolume: return 30000;
@@ -588,13 +590,15 @@ LONG ChangingValue(LineId line, LONG op) {
     default: break;
     }
     if (line == LineMain) return 0;
-    const size_t playCount = sizeof kPlaySources / sizeof *kPlaySources;
-    const bool rec = OpRowOf(op).side == SideRec;
-    const SourceLine* sources = rec ? kRecSources : kPlaySources;
-    const size_t count = rec ? sizeof kRecSources / sizeof *kRecSources : playCount;
-    for (size_t i = 0; i < count; ++i)
-        if (sources[i].type == LineOf(line).componentType)
-            return 1 - static_cast<LONG>((rec ? playCount + i + 1 : i) % 2);
+    const nlohmann::json& destination =
+        TestCard("rich")["devices"][0]["destinations"][OpRowOf(op).side == SideRec ? 1 : 0];
+    for (const nlohmann::json& source : destination["sources"]) {
+        DWORD type = 0;
+        if (!mixer_names::ParseComponentType(source["type"], false, &type) || type != LineOf(line).componentType)
+            continue;
+        for (const nlohmann::json& control : source["controls"])
+            if (control["type"] == "mute") return control.value("value", 0) != 0 ? 0 : 1;
+    }
     return 1;
 }
 
