@@ -1,12 +1,12 @@
-// What the commands share: the run's context, their arguments and options.
+// What the commands share: the run's context and a command's arguments and
+// options as its synopsis in command_table.h reads them.
 #pragma once
 
 #include "common.h"
 
-#include <initializer_list>
+#include <map>
 #include <ostream>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace mixerctl {
@@ -20,24 +20,17 @@ struct Context {
 
 using Args = std::vector<std::string>;
 
-LONG ParseValue(const std::string& text, const std::string& what);
-
-// Takes "--name" and "--name VALUE" options out of a command's arguments.
 struct Options {
-    Args rest;
-    std::vector<std::pair<std::string, std::string>> given;
-    Options(const Args& args, std::initializer_list<const char*> flags, std::initializer_list<const char*> valued,
-            const char* command);
-    bool Has(const char* name) const;
-    std::string Value(const char* name, const std::string& fallback) const;
+    Args rest;                                  // the arguments, in order
+    std::map<std::string, std::string> given;   // the options given: "--count" -> "5", "--json" -> ""
+    bool Has(const char* name) const { return given.count(name) != 0; }
+    std::string Value(const char* name, const std::string& fallback) const {
+        const auto it = given.find(name);
+        return it == given.end() ? fallback : it->second;
+    }
 };
 
+LONG ParseValue(const std::string& text, const std::string& what);
 void NoArguments(const char* command, const Args& args);
-
-// The property commands (property_commands.cpp).
-void CmdGet(Context& c, const Args& args);
-void CmdSet(Context& c, const Args& args);
-void CmdSave(Context& c, const Args& args);
-void CmdRestore(Context& c, const Args& args);
 
 }  // namespace mixerctl

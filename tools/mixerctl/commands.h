@@ -37,6 +37,14 @@ int Main(int argc, char** argv);
 // has it; stops at the first failing one. Returns the exit status.
 int RunCommands(const std::vector<std::string>& words, std::ostream& out, std::ostream& err, bool echo = false);
 
+struct Context;
+// Runs one command (its words, without "--"), `script` too.
+void RunOne(Context& c, const std::vector<std::string>& words);
+void PrintProgramHelp(std::ostream& out);
+// Every property path, one a line: the path, whether it reads and writes,
+// and the kind of value it takes.
+void PrintPaths(std::ostream& out);
+
 // Splits a script line into words: blanks separate, double quotes group
 // (no escapes, so Windows paths stay as written), "#" outside quotes starts a
 // comment.

@@ -97,7 +97,7 @@ PropertyPath ParsePath(const std::string& text) {
     p.getter = IfExport("Get" + tail);
     if (p.setter.empty() && p.getter.empty())
         throw UsageError("'" + text + "': the library has no " + p.path + " (no Set" + tail + " or Get" + tail + ")");
-    if (!p.setter.empty()) p.setterTakesValue = FindExport(p.setter)->sig != Sig::Void;
+    if (!p.setter.empty()) p.setterTakesValue = FindExport(p.setter)->argumentCount != 0;
     p.kind = static_cast<PathKind>(prop->type);
     p.destinationType = side->type;
     p.lineType = line->type;

@@ -2,6 +2,7 @@
 // exports, each write read back, each value checked against the control it
 // goes to before anything is written.
 #include "command_context.h"
+#include "command_table.h"
 #include "exports_table.h"
 #include "files.h"
 #include "names.h"
@@ -66,8 +67,7 @@ struct Reading {
 
 }  // namespace
 
-void CmdGet(Context& c, const Args& args) {
-    Options o(args, {"--json", "--percent"}, {}, "get");
+void CmdGet(Context& c, const Options& o) {
     const bool json = o.Has("--json"), percent = o.Has("--percent");
     std::vector<PropertyPath> paths;
     if (o.rest.empty()) {
@@ -275,7 +275,8 @@ std::string Execute(const Write& w) {
 
 }  // namespace
 
-void CmdSet(Context& c, const Args& args) {
+void CmdSet(Context& c, const Options& o) {
+    const Args& args = o.rest;
     if (args.empty()) throw UsageError("set: give PATH VALUE (see 'mixerctl set --help')");
     // The whole command is checked before anything is written.
     std::vector<Write> writes;
@@ -307,7 +308,8 @@ void CmdSet(Context& c, const Args& args) {
 
 // ---- save and restore -------------------------------------------------------------
 
-void CmdSave(Context& c, const Args& args) {
+void CmdSave(Context& c, const Options& o) {
+    const Args& args = o.rest;
     if (args.size() != 1) throw UsageError("save: give one FILE");
     const std::string& file = args[0];
     if (DeviceCount() == 0) throw ToolError("save: there is no mixer device; nothing saved");
@@ -349,7 +351,8 @@ std::string EntryProblem(const SettingsEntry& e, const TargetControl* target) {
 
 }  // namespace
 
-void CmdRestore(Context& c, const Args& args) {
+void CmdRestore(Context& c, const Options& o) {
+    const Args& args = o.rest;
     if (args.size() != 1) throw UsageError("restore: give one FILE");
     const std::string& file = args[0];
     std::string bytes;

@@ -88,13 +88,13 @@ TEST(PathParsing, EveryPathNamesRealExportsOfTheRightShape) {
         if (!p.setter.empty()) {
             const ExportInfo* e = FindExport(p.setter);
             ASSERT_NE(e, nullptr) << p.setter;
-            EXPECT_EQ(DllArgumentCount(e->sig), p.setterTakesValue ? 1 : 0) << p.setter;
+            EXPECT_EQ(e->argumentCount, p.setterTakesValue ? 1 : 0) << p.setter;
             exportsUsed.insert(p.setter);
         }
         if (!p.getter.empty()) {
             const ExportInfo* e = FindExport(p.getter);
             ASSERT_NE(e, nullptr) << p.getter;
-            EXPECT_EQ(DllArgumentCount(e->sig), 0) << p.getter;
+            EXPECT_EQ(e->argumentCount, 0) << p.getter;
             exportsUsed.insert(p.getter);
         }
     }
