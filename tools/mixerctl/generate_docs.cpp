@@ -9,8 +9,8 @@
 // A template's markers: "@SYNOPSIS@", "@OPTION --name@" and "@COMMAND name@"
 // (a line each) in the manual page, "@GLOBAL_OPTIONS@",
 // "@VALUED_GLOBAL_OPTIONS@", "@COMMANDS@", "@COMMAND_OPTIONS@" and
-// "@FIRST_WORDS@" in the completion. A marker the table does not know, or an
-// option or command of the table the manual page leaves out, is an error.
+// "@FIRST_WORDS@" in the completion. A marker line the table does not know,
+// or an option or command of the table a template leaves out, is an error.
 #define MIXERCTL_DOCS_ONLY
 #include "command_table.h"
 
@@ -47,45 +47,42 @@ std::string Troff(const std::string& usage) {
     return out;
 }
 
-std::string OptionLine(const GlobalOption& o) {
-    std::string line = o.shortName[0] ? Troff(o.shortName) + ", " : "";
-    line += Troff(o.longName);
-    if (o.value[0]) line += " " + Troff(o.value);
-    return line;
-}
-
 std::string Join(const std::vector<std::string>& words, const char* separator) {
     std::string out;
     for (const std::string& w : words) out += (out.empty() ? "" : separator) + w;
     return out;
 }
 
-std::string Man(const std::string& page) {
-    std::map<std::string, std::string> fill;  // marker -> text
-    std::string synopsis;
-    for (const Command& c : kCommands)
-        synopsis += ".B mixerctl\n.RI [ OPTIONS ]\n" + Troff(c.usage) + "\n.br\n";
-    fill["@SYNOPSIS@"] = synopsis;
-    for (const GlobalOption& o : kGlobalOptions) fill["@OPTION " + std::string(o.longName) + "@"] = ".TP\n" + OptionLine(o) + "\n";
-    for (const Command& c : kCommands) fill["@COMMAND " + std::string(c.name) + "@"] = ".TP\n" + Troff(c.usage) + "\n";
-
-    std::istringstream in(page);
-    std::string line, out;
-    while (std::getline(in, line)) {
-        if (line.size() < 2 || line[0] != '@' || line.back() != '@') {
-            out += line + "\n";
-            continue;
-        }
-        const auto it = fill.find(line);
-        if (it == fill.end()) throw std::runtime_error("the table has nothing for " + line);
-        out += it->second;
-        fill.erase(it);
+// Puts each marker's text in its place; a marker the template lacks, or a
+// line of the form "@...@" the table has no text for, is an error.
+std::string Fill(std::string text, const std::map<std::string, std::string>& fill) {
+    for (const auto& f : fill) {
+        size_t at = text.find(f.first);
+        if (at == std::string::npos) throw std::runtime_error("the template leaves out " + f.first);
+        for (; at != std::string::npos; at = text.find(f.first, at + f.second.size()))
+            text.replace(at, f.first.size(), f.second);
     }
-    if (!fill.empty()) throw std::runtime_error("the manual page leaves out " + fill.begin()->first);
-    return out;
+    const size_t stray = text.find("\n@");
+    if (stray != std::string::npos)
+        throw std::runtime_error("the table has nothing for " + text.substr(stray + 1, text.find('\n', stray + 1) - stray - 1));
+    return text;
 }
 
-std::string Completion(std::string text) {
+std::string Man(const std::string& page) {
+    std::map<std::string, std::string> fill;  // marker -> text
+    for (const Command& c : kCommands) {
+        fill["@SYNOPSIS@\n"] += ".B mixerctl\n.RI [ OPTIONS ]\n" + Troff(c.usage) + "\n.br\n";
+        fill["@COMMAND " + std::string(c.name) + "@\n"] = ".TP\n" + Troff(c.usage) + "\n";
+    }
+    for (const GlobalOption& o : kGlobalOptions) {
+        const std::string line = (o.shortName[0] ? Troff(o.shortName) + ", " : "") + Troff(o.longName) +
+                                 (o.value[0] ? " " + Troff(o.value) : "");
+        fill["@OPTION " + std::string(o.longName) + "@\n"] = ".TP\n" + line + "\n";
+    }
+    return Fill(page, fill);
+}
+
+std::string Completion(const std::string& text) {
     std::vector<std::string> all, valued, commands;
     for (const GlobalOption& o : kGlobalOptions) {
         if (o.shortName[0]) all.push_back(o.shortName);
@@ -101,18 +98,11 @@ std::string Completion(std::string text) {
         const std::vector<std::string> words = FirstArgumentWords(c.usage);
         if (!words.empty()) firstWords += "    " + std::string(c.name) + ") printf '%s\\n' " + Join(words, " ") + " ;;\n";
     }
-    const std::pair<const char*, std::string> fill[] = {
-        {"@GLOBAL_OPTIONS@", Join(all, " ")}, {"@VALUED_GLOBAL_OPTIONS@", Join(valued, " | ")},
-        {"@COMMANDS@", Join(commands, " ")},  {"@COMMAND_OPTIONS@\n", options},
-        {"@FIRST_WORDS@\n", firstWords},
-    };
-    for (const auto& f : fill) {
-        size_t at = text.find(f.first);
-        if (at == std::string::npos) throw std::runtime_error(std::string("the template lacks ") + f.first);
-        for (; at != std::string::npos; at = text.find(f.first, at + f.second.size()))
-            text.replace(at, std::string(f.first).size(), f.second);
-    }
-    return text;
+    return Fill(text, {{"@GLOBAL_OPTIONS@", Join(all, " ")},
+                       {"@VALUED_GLOBAL_OPTIONS@", Join(valued, " | ")},
+                       {"@COMMANDS@", Join(commands, " ")},
+                       {"@COMMAND_OPTIONS@\n", options},
+                       {"@FIRST_WORDS@\n", firstWords}});
 }
 
 }  // namespace
