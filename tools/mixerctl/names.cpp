@@ -1,109 +1,21 @@
 #include "names.h"
 
-#include <cctype>
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
+#include "platform/mixer_names.h"
+
+#include <utility>
 
 namespace mixerctl {
 namespace {
 
-struct Named {
-    const char* name;
-    DWORD value;
-};
-
-const Named kDestinations[] = {
-    {"undefined", MIXERLINE_COMPONENTTYPE_DST_UNDEFINED}, {"digital", MIXERLINE_COMPONENTTYPE_DST_DIGITAL},
-    {"line", MIXERLINE_COMPONENTTYPE_DST_LINE},           {"monitor", MIXERLINE_COMPONENTTYPE_DST_MONITOR},
-    {"speakers", MIXERLINE_COMPONENTTYPE_DST_SPEAKERS},   {"headphones", MIXERLINE_COMPONENTTYPE_DST_HEADPHONES},
-    {"telephone", MIXERLINE_COMPONENTTYPE_DST_TELEPHONE}, {"wavein", MIXERLINE_COMPONENTTYPE_DST_WAVEIN},
-    {"voicein", MIXERLINE_COMPONENTTYPE_DST_VOICEIN},
-};
-
-const Named kSources[] = {
-    {"undefined", MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED},     {"digital", MIXERLINE_COMPONENTTYPE_SRC_DIGITAL},
-    {"line", MIXERLINE_COMPONENTTYPE_SRC_LINE},               {"microphone", MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE},
-    {"synthesizer", MIXERLINE_COMPONENTTYPE_SRC_SYNTHESIZER}, {"compactdisc", MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC},
-    {"telephone", MIXERLINE_COMPONENTTYPE_SRC_TELEPHONE},     {"pcspeaker", MIXERLINE_COMPONENTTYPE_SRC_PCSPEAKER},
-    {"waveout", MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT},         {"auxiliary", MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY},
-    {"analog", MIXERLINE_COMPONENTTYPE_SRC_ANALOG},
-};
-
-// The line words of the property paths.
-const Named kLineWords[] = {
-    {"linein", MIXERLINE_COMPONENTTYPE_SRC_LINE},         {"mic", MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE},
-    {"cd", MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC},      {"waveout", MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT},
-    {"wave", MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT},        {"aux", MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY},
-    {"digital", MIXERLINE_COMPONENTTYPE_SRC_DIGITAL},     {"analog", MIXERLINE_COMPONENTTYPE_SRC_ANALOG},
-    {"main", MIXERLINE_COMPONENTTYPE_DST_SPEAKERS},       {"master", MIXERLINE_COMPONENTTYPE_DST_SPEAKERS},
-};
-
-const Named kControlTypes[] = {
-    {"custom", MIXERCONTROL_CONTROLTYPE_CUSTOM},
-    {"booleanmeter", MIXERCONTROL_CONTROLTYPE_BOOLEANMETER},
-    {"signedmeter", MIXERCONTROL_CONTROLTYPE_SIGNEDMETER},
-    {"peakmeter", MIXERCONTROL_CONTROLTYPE_PEAKMETER},
-    {"unsignedmeter", MIXERCONTROL_CONTROLTYPE_UNSIGNEDMETER},
-    {"boolean", MIXERCONTROL_CONTROLTYPE_BOOLEAN},
-    {"onoff", MIXERCONTROL_CONTROLTYPE_ONOFF},
-    {"mute", MIXERCONTROL_CONTROLTYPE_MUTE},
-    {"mono", MIXERCONTROL_CONTROLTYPE_MONO},
-    {"loudness", MIXERCONTROL_CONTROLTYPE_LOUDNESS},
-    {"stereoenh", MIXERCONTROL_CONTROLTYPE_STEREOENH},
-    {"button", MIXERCONTROL_CONTROLTYPE_BUTTON},
-    {"decibels", MIXERCONTROL_CONTROLTYPE_DECIBELS},
-    {"signed", MIXERCONTROL_CONTROLTYPE_SIGNED},
-    {"unsigned", MIXERCONTROL_CONTROLTYPE_UNSIGNED},
-    {"percent", MIXERCONTROL_CONTROLTYPE_PERCENT},
-    {"slider", MIXERCONTROL_CONTROLTYPE_SLIDER},
-    {"pan", MIXERCONTROL_CONTROLTYPE_PAN},
-    {"qsoundpan", MIXERCONTROL_CONTROLTYPE_QSOUNDPAN},
-    {"fader", MIXERCONTROL_CONTROLTYPE_FADER},
-    {"volume", MIXERCONTROL_CONTROLTYPE_VOLUME},
-    {"bass", MIXERCONTROL_CONTROLTYPE_BASS},
-    {"treble", MIXERCONTROL_CONTROLTYPE_TREBLE},
-    {"equalizer", MIXERCONTROL_CONTROLTYPE_EQUALIZER},
-    {"singleselect", MIXERCONTROL_CONTROLTYPE_SINGLESELECT},
-    {"mux", MIXERCONTROL_CONTROLTYPE_MUX},
-    {"multipleselect", MIXERCONTROL_CONTROLTYPE_MULTIPLESELECT},
-    {"mixer", MIXERCONTROL_CONTROLTYPE_MIXER},
-    {"microtime", MIXERCONTROL_CONTROLTYPE_MICROTIME},
-    {"millitime", MIXERCONTROL_CONTROLTYPE_MILLITIME},
-};
-
-const Named kControlClasses[] = {
-    {"custom", MIXERCONTROL_CT_CLASS_CUSTOM}, {"meter", MIXERCONTROL_CT_CLASS_METER},
-    {"switch", MIXERCONTROL_CT_CLASS_SWITCH}, {"number", MIXERCONTROL_CT_CLASS_NUMBER},
-    {"slider", MIXERCONTROL_CT_CLASS_SLIDER}, {"fader", MIXERCONTROL_CT_CLASS_FADER},
-    {"time", MIXERCONTROL_CT_CLASS_TIME},     {"list", MIXERCONTROL_CT_CLASS_LIST},
-};
-
-const Named kControlFlags[] = {
-    {"uniform", MIXERCONTROL_CONTROLF_UNIFORM},
-    {"multiple", MIXERCONTROL_CONTROLF_MULTIPLE},
-    {"disabled", MIXERCONTROL_CONTROLF_DISABLED},
-};
-
-const Named kLineFlags[] = {
-    {"active", MIXERLINE_LINEF_ACTIVE},
-    {"disconnected", MIXERLINE_LINEF_DISCONNECTED},
-    {"source", MIXERLINE_LINEF_SOURCE},
-};
-
-template <size_t N>
-const Named* ByName(const Named (&table)[N], const std::string& name) {
-    for (const Named& n : table)
-        if (name == n.name) return &n;
-    return nullptr;
-}
-
-template <size_t N>
-const Named* ByValue(const Named (&table)[N], DWORD value) {
-    for (const Named& n : table)
-        if (n.value == value) return &n;
-    return nullptr;
-}
+using mixer_names::ByName;
+using mixer_names::ByValue;
+using mixer_names::kControlClasses;
+using mixer_names::kControlFlags;
+using mixer_names::kDestinations;
+using mixer_names::kLineFlags;
+using mixer_names::kLineWords;
+using mixer_names::kSources;
+using mixer_names::Named;
 
 template <size_t N>
 std::vector<std::string> FlagNames(const Named (&table)[N], DWORD flags) {
@@ -119,47 +31,18 @@ std::vector<std::string> FlagNames(const Named (&table)[N], DWORD flags) {
 
 template <size_t N>
 DWORD ParseFlag(const Named (&table)[N], const std::string& text, const char* what) {
-    const std::string t = Lower(text);
-    if (const Named* n = ByName(table, t)) return n->value;
-    LONG v;
-    if (ParseInt32(t, &v)) return static_cast<DWORD>(v);
+    DWORD v;
+    if (mixer_names::ParseNamed(table, text, &v)) return v;
     throw UsageError("unknown " + std::string(what) + " '" + text + "'");
 }
 
 }  // namespace
 
-std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
+std::string Lower(std::string s) { return mixer_names::Lower(std::move(s)); }
 
-std::string Hex(DWORD v) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "0x%08lx", static_cast<unsigned long>(v));
-    return buf;
-}
+std::string Hex(DWORD v) { return mixer_names::Hex(v); }
 
-bool ParseInt32(const std::string& text, LONG* out) {
-    if (text.empty()) return false;
-    const char* s = text.c_str();
-    bool negative = *s == '-';
-    if (negative || *s == '+') ++s;
-    int base = 10;
-    if (s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) base = 16, s += 2;
-    if (!std::isxdigit(static_cast<unsigned char>(*s))) return false;
-    errno = 0;
-    char* end = nullptr;
-    unsigned long long v = std::strtoull(s, &end, base);
-    if (errno != 0 || *end != '\0') return false;
-    if (negative) {
-        if (v > 0x80000000ULL) return false;
-        *out = static_cast<LONG>(-static_cast<long long>(v));
-        return true;
-    }
-    if (v > 0xFFFFFFFFULL) return false;
-    *out = static_cast<LONG>(static_cast<DWORD>(v));
-    return true;
-}
+bool ParseInt32(const std::string& text, LONG* out) { return mixer_names::ParseInt32(text, out); }
 
 std::string ComponentTypeName(DWORD type) {
     if (const Named* n = ByValue(kDestinations, type)) return std::string("dst.") + n->name;
@@ -168,17 +51,8 @@ std::string ComponentTypeName(DWORD type) {
 }
 
 DWORD ParseComponentType(const std::string& text, bool destination) {
-    const std::string t = Lower(text);
-    if (t.compare(0, 4, "dst.") == 0)
-        if (const Named* n = ByName(kDestinations, t.substr(4))) return n->value;
-    if (t.compare(0, 4, "src.") == 0)
-        if (const Named* n = ByName(kSources, t.substr(4))) return n->value;
-    if (const Named* n = destination ? ByName(kDestinations, t) : ByName(kSources, t)) return n->value;
-    if (!destination)
-        if (const Named* n = ByName(kLineWords, t))
-            if (n->value != MIXERLINE_COMPONENTTYPE_DST_SPEAKERS) return n->value;
-    LONG v;
-    if (ParseInt32(t, &v)) return static_cast<DWORD>(v);
+    DWORD v;
+    if (mixer_names::ParseComponentType(text, destination, &v)) return v;
     throw UsageError(std::string("unknown ") + (destination ? "destination" : "source") + " type '" + text + "'");
 }
 
@@ -190,16 +64,11 @@ DWORD ParsePeakTarget(const std::string& text) {
     return ParseComponentType(text, false);
 }
 
-std::string ControlTypeName(DWORD type) {
-    if (const Named* n = ByValue(kControlTypes, type)) return n->name;
-    return Hex(type);
-}
+std::string ControlTypeName(DWORD type) { return mixer_names::ControlTypeName(type); }
 
 DWORD ParseControlType(const std::string& text) {
-    const std::string t = Lower(text);
-    if (const Named* n = ByName(kControlTypes, t)) return n->value;
-    LONG v;
-    if (ParseInt32(t, &v)) return static_cast<DWORD>(v);
+    DWORD v;
+    if (mixer_names::ParseNamed(mixer_names::kControlTypes, text, &v)) return v;
     throw UsageError("unknown control type '" + text + "'");
 }
 

@@ -2,7 +2,7 @@
 // simulated one, and the card comes from a JSON file or the default card.
 #include "platform.h"
 
-#include "card.h"
+#include "default_card.h"
 #include "exports_table.h"
 
 #include "cdaudio/cdaudio.h"
@@ -11,6 +11,7 @@
 #include "persistence/persistence.h"
 #include "selector/selector.h"
 #include "sim.h"
+#include "sim_card.h"
 #include "sim_files.h"
 #include "sim_mci.h"
 
@@ -60,6 +61,16 @@ std::string ProgramModulePath() {
     return p;
 }
 
+// The simulated platform's card and state file errors, as this program's.
+template <typename Step>
+void CardStep(Step step) {
+    try {
+        step();
+    } catch (const sim::CardError& e) {
+        throw ToolError(e.what());
+    }
+}
+
 }  // namespace
 
 AnyFn ExportAddress(const char* name) {
@@ -71,18 +82,20 @@ bool PlatformSimulated() { return true; }
 
 void PlatformStart(const GlobalOptions& options) {
     if (!options.dll.empty()) throw UsageError("--dll works only in the Windows build");
-    if (options.card.empty())
-        card::LoadText(card::DefaultCardText(), "default card");
-    else
-        card::LoadFile(options.card);
-    if (!options.state.empty()) card::RestoreStateFile(options.state);
+    CardStep([&] {
+        if (options.card.empty())
+            sim::LoadCardText(DefaultCardText(), "default card");
+        else
+            sim::LoadCardFile(options.card);
+        if (!options.state.empty()) sim::RestoreCardStateFile(options.state);
+    });
     sim::SetModulePath(ProgramModulePath());
     DllMain(reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x10000000)), DLL_PROCESS_ATTACH, nullptr);
     g_messageBoxesSeen = sim::MessageBoxes().size();
 }
 
 void PlatformFinish(const GlobalOptions& options) {
-    if (!options.state.empty()) card::SaveStateFile(options.state);
+    if (!options.state.empty()) CardStep([&] { sim::SaveCardStateFile(options.state); });
 }
 
 void PlatformAfterCommand(std::ostream& err) {
@@ -93,7 +106,7 @@ void PlatformAfterCommand(std::ostream& err) {
     }
 }
 
-void PlatformTick() { card::TickLiveMeters(); }
+void PlatformTick() { sim::TickLiveMeters(); }
 
 void PlatformSleep(int milliseconds) {
     timespec t;

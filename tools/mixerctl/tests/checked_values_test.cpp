@@ -46,7 +46,7 @@ class Checked : public CtlTest {
 protected:
     void SetUp() override {
         CtlTest::SetUp();
-        card::LoadText(kCard, "checks card");
+        sim::LoadCardText(kCard, "checks card");
     }
 };
 
@@ -54,14 +54,14 @@ class OnDefaultCard : public CtlTest {
 protected:
     void SetUp() override {
         CtlTest::SetUp();
-        card::LoadText(card::DefaultCardText(), "default card");
+        sim::LoadCardText(DefaultCardText(), "default card");
     }
 };
 
 }  // namespace
 
 TEST_F(Checked, ValuesOutsideTheirRangeAreRefusedBeforeAnythingIsWritten) {
-    const nlohmann::json before = card::CaptureState();
+    const nlohmann::json before = sim::CardState();
     struct Case {
         std::vector<std::string> words;
         const char* message;
@@ -85,7 +85,7 @@ TEST_F(Checked, ValuesOutsideTheirRangeAreRefusedBeforeAnythingIsWritten) {
         EXPECT_EQ(r.status, kExitUsage) << c.words[1];
         EXPECT_TRUE(Has(r.err, c.message)) << r.err;
         EXPECT_EQ(r.out, "");
-        EXPECT_EQ(card::CaptureState(), before) << "written by: set " << c.words[1];
+        EXPECT_EQ(sim::CardState(), before) << "written by: set " << c.words[1];
     }
 }
 
@@ -186,7 +186,7 @@ TEST_F(Checked, GetFailsOnTheLibrarysFailureValue) {
 }
 
 TEST_F(CtlTest, WithoutAMixerEveryCommandOfTheLibraryFails) {
-    card::LoadText(R"({"devices": []})", "no mixer");
+    sim::LoadCardText(R"({"devices": []})", "no mixer");
     for (const std::vector<std::string>& words :
          std::vector<std::vector<std::string>>{{"get", "play.main.volume"},
                                                {"set", "play.main.volume", "5"},
@@ -232,21 +232,21 @@ TEST_F(Checked, RestoreRefusesAFileTheLibraryWouldMisreadAndChangesNothing) {
         {"hello\r\n", "holds no mixer settings (line 1: 'hello' comes before any key)"},
         {"", "is empty"},
     };
-    const nlohmann::json before = card::CaptureState();
+    const nlohmann::json before = sim::CardState();
     for (const Case& c : cases) {
         Write("bad.ini", c.text);
         Outcome r = Cmd({"restore", Path("bad.ini")});
         EXPECT_EQ(r.status, kExitFailure) << c.text;
         EXPECT_TRUE(Has(r.err, c.message)) << r.err;
         EXPECT_TRUE(Has(r.err, "nothing restored")) << r.err;
-        EXPECT_EQ(card::CaptureState(), before) << c.text;
+        EXPECT_EQ(sim::CardState(), before) << c.text;
     }
     Write("long.ini", "[PLAY VOLUME]\r\nMAIN=300\r\n" + std::string(5000, '\n'));
     Outcome r = Cmd({"restore", Path("long.ini")});
     EXPECT_TRUE(Has(r.err, "holds 5025 bytes; the library reads only the first 4096")) << r.err;
     r = Cmd({"restore", dir_});
     EXPECT_EQ(r.err, "mixerctl: restore: cannot read " + dir_ + ": Is a directory\n");
-    EXPECT_EQ(card::CaptureState(), before);
+    EXPECT_EQ(sim::CardState(), before);
 }
 
 TEST_F(Checked, RestoreAppliesAndReadsBack) {
@@ -305,7 +305,7 @@ TEST_F(OnDefaultCard, AFailedWriteOfStandardOutputFails) {
 
 TEST_F(OnDefaultCard, JsonShapes) {
     Speakers().Find(MIXERCONTROL_CONTROLTYPE_PEAKMETER)->SetAll(-1200);
-    card::ClearLive();
+    sim::StopLiveMeters();
     Outcome r = Cmd({"peak", "--json", "speakers", "--", "call", "--json", "GetTavrinDirectory", "--", "call", "--json",
                      "SetCDTypeDigital", "5"});
     EXPECT_EQ(r.status, kExitOk) << r.err;

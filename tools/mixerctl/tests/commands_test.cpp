@@ -18,7 +18,7 @@ class CommandTest : public CtlTest {
 protected:
     void SetUp() override {
         CtlTest::SetUp();
-        card::LoadText(card::DefaultCardText(), "default card");
+        sim::LoadCardText(DefaultCardText(), "default card");
     }
 };
 
@@ -110,7 +110,7 @@ TEST_F(CommandTest, CallPrintsResultsAndBufferText) {
 
 TEST_F(CommandTest, PeakReadsTheMeter) {
     Speakers().Find(MIXERCONTROL_CONTROLTYPE_PEAKMETER)->SetAll(-1200);
-    card::ClearLive();  // keep the reading as set
+    sim::StopLiveMeters();  // keep the reading as set
     Outcome r = Cmd({"peak", "speakers", "--", "peak", "main", "--watch", "--count", "2", "--interval", "1"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "peak dst.speakers = 1200\n1200\n1200\n");

@@ -83,19 +83,19 @@ TEST(SettingsReading, OnlyTheFirst4096BytesCount) {
 // Set on the default card: a value the reading calls an entry arrives at its
 // path; any other leaves the mixer as it was.
 TEST_F(CtlTest, EveryCellIsReadAsTheLibraryAppliesIt) {
-    card::LoadText(card::DefaultCardText(), "default card");
+    sim::LoadCardText(DefaultCardText(), "default card");
     int applied = 0;
     for (const char* section : kSections)
         for (const char* key : kKeys) {
             const std::string text = std::string(section) + "\r\n" + key + "=1\r\n";
             Write("cell.ini", text);
             SettingsReading r = ReadSettingsText(text);
-            const nlohmann::json before = card::CaptureState();
+            const nlohmann::json before = sim::CardState();
             ASSERT_EQ(CallExportValue("Set", {Path("cell.ini")}), 1);
             const std::string cell = std::string(section) + " " + key;
             if (r.entries.empty()) {
                 EXPECT_EQ(r.problems.size(), 1u) << cell;
-                EXPECT_EQ(card::CaptureState(), before) << cell << " changed the mixer";
+                EXPECT_EQ(sim::CardState(), before) << cell << " changed the mixer";
                 continue;
             }
             ++applied;
@@ -106,7 +106,7 @@ TEST_F(CtlTest, EveryCellIsReadAsTheLibraryAppliesIt) {
                 t = FindTargetControl(p.destinationType, p.lineType, KindControlType(p.kind));
             if (!t.problem.empty()) {
                 // The card has no such line: the library writes nothing.
-                EXPECT_EQ(card::CaptureState(), before) << cell << " changed the mixer";
+                EXPECT_EQ(sim::CardState(), before) << cell << " changed the mixer";
             } else if (!p.getter.empty()) {
                 EXPECT_EQ(CallExportValue(p.getter), 1) << cell << " -> " << p.path;
             } else {
@@ -114,15 +114,14 @@ TEST_F(CtlTest, EveryCellIsReadAsTheLibraryAppliesIt) {
             }
             // A fresh card for the next cell.
             sim::Reset();
-            card::ClearLive();
-            card::LoadText(card::DefaultCardText(), "default card");
+            sim::LoadCardText(DefaultCardText(), "default card");
         }
     // 7 + 7 + 6 + 5 + 6 (the library restores every entry Save writes) + 1 + 1.
     EXPECT_EQ(applied, 33);
 }
 
 TEST_F(CtlTest, AFileSaveWroteReadsWithoutProblems) {
-    card::LoadText(card::DefaultCardText(), "default card");
+    sim::LoadCardText(DefaultCardText(), "default card");
     ASSERT_EQ(CallExportValue("Save", {Path("saved.ini")}), 1);
     SettingsReading r = ReadSettingsText(Read("saved.ini"));
     EXPECT_TRUE(r.problems.empty()) << r.problems[0];
