@@ -1,6 +1,7 @@
 #include "topology.h"
 
 #include "engine/recording_endpoints.h"
+#include "mixer_lookup.h"
 #include "names.h"
 
 #include <cstring>
@@ -549,27 +550,11 @@ TargetControl FindTargetControl(DWORD destinationType, DWORD lineType, DWORD con
 
 std::string PeakMeterProblem(DWORD componentType) {
     if (DeviceCount() == 0) return "there is no mixer device";
-    Mixer m(0);
-    MIXERLINEA line;
-    std::memset(&line, 0, sizeof line);
-    line.cbStruct = sizeof line;
-    line.dwComponentType = componentType;
-    if (mixerGetLineInfoA(m.obj(), &line, kByDevice | MIXER_GETLINEINFOF_COMPONENTTYPE) != MMSYSERR_NOERROR)
+    const mixertools::PeakMeter meter = mixertools::FindPeakMeter(componentType);
+    if (meter.found == mixertools::PeakMeterFound::NoLine)
         return "mixer device 0 has no " + ComponentTypeName(componentType) + " line";
-    line.szName[sizeof line.szName - 1] = '\0';
-    MIXERCONTROLA control;
-    std::memset(&control, 0, sizeof control);
-    control.cbStruct = sizeof control;
-    MIXERLINECONTROLSA lc;
-    std::memset(&lc, 0, sizeof lc);
-    lc.cbStruct = sizeof lc;
-    lc.dwLineID = line.dwLineID;
-    lc.dwControlType = MIXERCONTROL_CONTROLTYPE_PEAKMETER;
-    lc.cControls = 1;
-    lc.cbmxctrl = sizeof control;
-    lc.pamxctrl = &control;
-    if (mixerGetLineControlsA(m.obj(), &lc, kByDevice | MIXER_GETLINECONTROLSF_ONEBYTYPE) != MMSYSERR_NOERROR)
-        return "\"" + std::string(line.szName) + "\" (" + ComponentTypeName(componentType) + ") has no peak meter";
+    if (meter.found == mixertools::PeakMeterFound::NoMeter)
+        return "\"" + std::string(meter.line.szName) + "\" (" + ComponentTypeName(componentType) + ") has no peak meter";
     return "";
 }
 
