@@ -82,21 +82,21 @@ MIXER_PFN_Set g_set;
 MIXER_PFN_SetSoundCardConfigFilePath g_setNamePath;
 
 const Case kCases[] = {
-    {"GetPlayMainVolume", [] { return g_getMainVolume(); }, [] { return bare::Get(bare::LineMain, bare::MainVolume); }},
+    {"GetPlayMainVolume", [] { return g_getMainVolume(); }, [] { return bare::Get(LineMain, OpMainVolume); }},
     {"SetPlayMainVolume", [] { return g_setMainVolume(40000); },
-     [] { bare::Set(bare::LineMain, bare::MainVolume, 40000); return 1L; }},
-    {"GetPlayMainMute", [] { return g_getMainMute(); }, [] { return bare::Get(bare::LineMain, bare::MainMute); }},
+     [] { bare::Set(LineMain, OpMainVolume, 40000); return 1L; }},
+    {"GetPlayMainMute", [] { return g_getMainMute(); }, [] { return bare::Get(LineMain, OpMainMute); }},
     {"SetPlayMainMute", [] { return g_setMainMute(0); },
-     [] { bare::Set(bare::LineMain, bare::MainMute, 0); return 1L; }},
+     [] { bare::Set(LineMain, OpMainMute, 0); return 1L; }},
     {"SetPlayMainBalance", [] { return g_setMainBalance(7); },
-     [] { bare::Set(bare::LineMain, bare::MainBalance, 7); return 1L; }},
-    {"GetRecMicVolume", [] { return g_getRecMicVolume(); }, [] { return bare::Get(bare::LineMic, bare::RecVolume); }},
+     [] { bare::Set(LineMain, OpMainBalance, 7); return 1L; }},
+    {"GetRecMicVolume", [] { return g_getRecMicVolume(); }, [] { return bare::Get(LineMic, OpRecVolume); }},
     {"SetRecMicVolume", [] { return g_setRecMicVolume(40000); },
-     [] { bare::Set(bare::LineMic, bare::RecVolume, 40000); return 1L; }},
-    {"GetRecMicMute", [] { return g_getRecMicMute(); }, [] { return bare::Get(bare::LineMic, bare::RecMute); }},
-    {"SetRecMicMute", [] { return g_setRecMicMute(0); }, [] { bare::Set(bare::LineMic, bare::RecMute, 0); return 1L; }},
-    {"GetRecLineInSelect", [] { return g_getRecLineInSelect(); }, [] { return bare::GetSelect(bare::LineLineIn); }},
-    {"SetRecLineInSelect", [] { return g_setRecLineInSelect(); }, [] { bare::Select(bare::LineLineIn); return 1L; }},
+     [] { bare::Set(LineMic, OpRecVolume, 40000); return 1L; }},
+    {"GetRecMicMute", [] { return g_getRecMicMute(); }, [] { return bare::Get(LineMic, OpRecMute); }},
+    {"SetRecMicMute", [] { return g_setRecMicMute(0); }, [] { bare::Set(LineMic, OpRecMute, 0); return 1L; }},
+    {"GetRecLineInSelect", [] { return g_getRecLineInSelect(); }, [] { return bare::GetSelect(LineLineIn); }},
+    {"SetRecLineInSelect", [] { return g_setRecLineInSelect(); }, [] { bare::Select(LineLineIn); return 1L; }},
     {"GetPeak", [] { return g_getPeak(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS); },
      [] { return bare::Peak(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS); }},
     {"GetMixerRecordChannels", [] { return g_channels(g_buffer, sizeof g_buffer - 1); },
@@ -282,10 +282,7 @@ bool Setup() {
         return false;
     }
     g_saved = ReadFileBytes(g_settings);
-    std::string text;
-    for (size_t i = 0; i < g_saved.size(); ++i)
-        if (!(g_saved[i] == '\r' && i + 1 < g_saved.size() && g_saved[i + 1] == '\n')) text += g_saved[i];
-    bare::MakeSetPlan(text.data(), static_cast<DWORD>(text.size()), &g_plan);
+    bare::MakeSetPlan(g_saved, &g_plan);
     return true;
 }
 

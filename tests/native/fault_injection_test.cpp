@@ -518,9 +518,7 @@ Outcome Result(LONG r) {
 typedef LONG(WINAPI* ValueFn)(LONG);
 typedef LONG(WINAPI* PlainFn)(void);
 
-enum LineId { LLineIn, LMic, LCD, LWaveOut, LAux, LDigital, LAnalog, LMain };
-
-bool HasOverride(LineId l) { return l == LLineIn || l == LDigital || l == LCD; }
+bool HasOverride(LineId l) { return LineOf(l).override != OverrideNone; }
 
 // The override names and the CD type flag that make the line-in, digital and
 // CD members address their "Alt ..." lines by name.
@@ -574,12 +572,13 @@ const std::string* MatchName(std::map<LONG, std::string>& names, LONG kind, cons
 }
 
 const char* OverrideOf(LineId l) {
-    switch (l) {
-    case LLineIn: return "Alt Line";
-    case LDigital: return "Alt Digital";
-    case LCD: return "Alt CD";
-    default: return nullptr;
+    switch (LineOf(l).override) {
+    case OverrideLineIn: return "Alt Line";
+    case OverrideDigital: return "Alt Digital";
+    case OverrideDigitalCD: return "Alt CD";
+    case OverrideNone: break;
     }
+    return nullptr;
 }
 
 Scenario SelectionSetter(const char* name, PlainFn fn, bool overrides) {
@@ -612,51 +611,45 @@ Scenario SelectionGetter(const char* name, PlainFn fn, LONG kind, LineId line, b
 
 // ---- The 91 names -------------------------------------------------------------------
 
+// The members, from the per-line table (core/line_table.h).
 struct MixerMember {
     const char* setterName;
     ValueFn setter;
-    const char* getterName;
+    const char* getterName;  // null for a setter alone
     PlainFn getter;
     LineId line;
     LONG value;  // what the setter writes: a change on the rich card
 };
 
-#define MEMBER(set, get, line, value) {#set, set, #get, get, line, value}
-#define SETTER_ONLY(set, line, value) {#set, set, nullptr, nullptr, line, value}
-const MixerMember kMixerMembers[] = {
-    MEMBER(SetPlayLineInVolume, GetPlayLineInVolume, LLineIn, 30000),
-    MEMBER(SetPlayMicVolume, GetPlayMicVolume, LMic, 30000),
-    MEMBER(SetPlayCDVolume, GetPlayCDVolume, LCD, 30000),
-    MEMBER(SetPlayWaveOutVolume, GetPlayWaveOutVolume, LWaveOut, 30000),
-    MEMBER(SetPlayAuxVolume, GetPlayAuxVolume, LAux, 30000),
-    MEMBER(SetPlayDigitalVolume, GetPlayDigitalVolume, LDigital, 30000),
-    MEMBER(SetPlayMainVolume, GetPlayMainVolume, LMain, 30000),
-    MEMBER(SetRecLineInVolume, GetRecLineInVolume, LLineIn, 30000),
-    MEMBER(SetRecMicVolume, GetRecMicVolume, LMic, 30000),
-    MEMBER(SetRecCDVolume, GetRecCDVolume, LCD, 30000),
-    MEMBER(SetRecWaveOutVolume, GetRecWaveOutVolume, LWaveOut, 30000),
-    MEMBER(SetRecAuxVolume, GetRecAuxVolume, LAux, 30000),
-    MEMBER(SetRecDigitalVolume, GetRecDigitalVolume, LDigital, 30000),
-    MEMBER(SetRecAnalogVolume, GetRecAnalogVolume, LAnalog, 30000),
-    MEMBER(SetPlayLineInMute, GetPlayLineInMute, LLineIn, 1),
-    MEMBER(SetPlayMicMute, GetPlayMicMute, LMic, 0),
-    MEMBER(SetPlayCDMute, GetPlayCDMute, LCD, 1),
-    MEMBER(SetPlayWaveOutMute, GetPlayWaveOutMute, LWaveOut, 0),
-    MEMBER(SetPlayAuxMute, GetPlayAuxMute, LAux, 1),
-    MEMBER(SetPlayMainMute, GetPlayMainMute, LMain, 0),
-    MEMBER(SetRecLineInMute, GetRecLineInMute, LLineIn, 0),
-    MEMBER(SetRecMicMute, GetRecMicMute, LMic, 1),
-    MEMBER(SetRecCDMute, GetRecCDMute, LCD, 0),
-    MEMBER(SetRecWaveOutMute, GetRecWaveOutMute, LWaveOut, 1),
-    MEMBER(SetRecAuxMute, GetRecAuxMute, LAux, 0),
-    SETTER_ONLY(SetPlayLineInBalance, LLineIn, 3),
-    SETTER_ONLY(SetRecLineInBalance, LLineIn, 12),
-    SETTER_ONLY(SetPlayMainBalance, LMain, 0),
-    SETTER_ONLY(SetPlayMicBoostMode, LMic, 0),
-    SETTER_ONLY(SetRecMicBoostMode, LMic, 0),
-};
+// A value the rich card's control does not hold: a level apart from every
+// level of the card, a balance that moves the quieter channel, the boosts
+// (all on) off, and each mute the other way (as BuildRichCard sets them).
+LONG ChangingValue(LineId line, LONG op) {
+    switch (OpRowOf(op).property) {
+    case PropVolume: return 30000;
+    case PropBalance: return 3;
+    case PropBoost: return 0;
+    default: break;
+    }
+    if (line == LineMain) return 0;
+    const size_t playCount = sizeof kPlaySources / sizeof *kPlaySources;
+    const bool rec = OpRowOf(op).side == SideRec;
+    const SourceLine* sources = rec ? kRecSources : kPlaySources;
+    const size_t count = rec ? sizeof kRecSources / sizeof *kRecSources : playCount;
+    for (size_t i = 0; i < count; ++i)
+        if (sources[i].type == LineOf(line).componentType)
+            return 1 - static_cast<LONG>((rec ? playCount + i + 1 : i) % 2);
+    return 1;
+}
+
+#define MEMBER_Pair(set, get, line, op) {#set, set, #get, get, line, ChangingValue(line, op)},
+#define MEMBER_Setter(set, get, line, op) {#set, set, nullptr, nullptr, line, ChangingValue(line, op)},
+#define MEMBER_Boost(set, get, line, op) MEMBER_Setter(set, get, line, op)
+#define MEMBER_Select(set, get, line, op)
+#define MEMBER_Flag(set, get, line, op)
+#define MEMBER(kind, set, get, line, op, section, key, save) MEMBER_##kind(set, get, line, op)
+const MixerMember kMixerMembers[] = {MIXER_LINE_TABLE(MEMBER)};
 #undef MEMBER
-#undef SETTER_ONLY
 
 struct SelectionMember {
     const char* setterName;
@@ -667,15 +660,13 @@ struct SelectionMember {
     LineId line;
 };
 
-#define SELECTION(set, get, kind, line) {#set, set, #get, get, kind, line}
-const SelectionMember kSelectionMembers[] = {
-    SELECTION(SetRecLineInSelect, GetRecLineInSelect, SrcLineIn, LLineIn),
-    SELECTION(SetRecMicSelect, GetRecMicSelect, SrcMic, LMic),
-    SELECTION(SetRecCDSelect, GetRecCDSelect, SrcCD, LCD),
-    SELECTION(SetRecAuxSelect, GetRecAuxSelect, SrcAux, LAux),
-    SELECTION(SetRecAnalogSelect, GetRecAnalogSelect, SrcAnalog, LAnalog),
-    SELECTION(SetRecDigitalSelect, GetRecDigitalSelect, SrcDigital, LDigital),
-};
+#define SELECTION_Pair(set, get, line)
+#define SELECTION_Setter(set, get, line)
+#define SELECTION_Boost(set, get, line)
+#define SELECTION_Select(set, get, line) {#set, set, #get, get, LineOf(line).recSource, line},
+#define SELECTION_Flag(set, get, line)
+#define SELECTION(kind, set, get, line, op, section, key, save) SELECTION_##kind(set, get, line)
+const SelectionMember kSelectionMembers[] = {MIXER_LINE_TABLE(SELECTION)};
 #undef SELECTION
 
 // ---- Summary --------------------------------------------------------------------------
@@ -1018,28 +1009,13 @@ TEST_F(FaultInjectionTest, EnginePrimitivesPeakAndInspection) {
 
 const char kAppPathKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\TAVRIN.EXE";
 
-// Save's layout, with the recording source each selection line reads.
-struct SaveLine {
-    settings_layout::Kind kind;
-    const char* text;
-    LONG source;
-};
-#define SAVE_LINE(kind, text, getter, line, op) {settings_layout::kind, text, SAVE_SOURCE_##kind(line)},
-#define SAVE_SOURCE_Text(line) 0
-#define SAVE_SOURCE_Level(line) 0
-#define SAVE_SOURCE_Select(line) Src##line
-#define SAVE_SOURCE_MicBoost(line) 0
-#define SAVE_SOURCE_CDType(line) 0
-const SaveLine kSaveLines[] = {MIXER_SETTINGS_LAYOUT(SAVE_LINE)};
-#undef SAVE_LINE
-
 // The file Save writes when the given call fails (none: the baseline),
 // session by session in the order the getters run.
 std::string ExpectedSaveText(const Baseline& b, const Fault* f, LONG cdType) {
     std::map<LONG, std::string> names = b.names;
     int s = 0;
     std::string text;
-    for (const SaveLine& line : kSaveLines) {
+    for (const settings_layout::Line& line : settings_layout::kLines) {
         text += line.text;
         switch (line.kind) {
         case settings_layout::Level:
@@ -1048,7 +1024,8 @@ std::string ExpectedSaveText(const Baseline& b, const Fault* f, LONG cdType) {
         case settings_layout::Select: {
             ApplyScan(b, s++, f, &names);
             std::string storage;
-            text += std::to_string(SelectGetOutcome(b, s++, f, MatchName(names, line.source, nullptr, &storage)));
+            const LONG source = LineOf(line.row->line).recSource;
+            text += std::to_string(SelectGetOutcome(b, s++, f, MatchName(names, source, nullptr, &storage)));
             break;
         }
         case settings_layout::MicBoost: {

@@ -417,46 +417,8 @@ TEST_F(SettingsTest, SetReadsOnlyTheFirst4096Bytes) {
 
 // ---- Set: dispatch -----------------------------------------------------------------
 
-TEST_F(SettingsTest, SetDispatchesEveryCell) {
-    const char* const* sections = settings_layout::kSections;
-    const char* const* keys = settings_layout::kKeys;
-    // The write each cell makes with the value 1234 ("" for none). The cells
-    // for recording mutes, the recording wave-out volume and the analog
-    // selection apply what Save writes there.
-    const char* const want[7][9] = {
-        {"rec Line In volume=1234", "rec Microphone volume=1234", "rec CD Audio volume=1234", "rec Aux volume=1234",
-         "rec Analog Mix volume=1234", "rec SPDIF In volume=1234", "", "rec Wave volume=1234", ""},
-        {"play Line In volume=1234", "play Microphone volume=1234", "play CD Audio volume=1234",
-         "play Aux volume=1234", "", "play Digital Out volume=1234", "play Master Volume volume=1234",
-         "play Wave volume=1234", ""},
-        {"play Line In mute=1", "play Microphone mute=1", "play CD Audio mute=1", "play Aux mute=1", "", "",
-         "play Master Volume mute=1", "play Wave mute=1", ""},
-        {"rec Line In mute=1", "rec Microphone mute=1", "rec CD Audio mute=1", "rec Aux mute=1", "", "", "",
-         "rec Wave mute=1", ""},
-        {"rec select=Line In;", "rec select=Microphone;", "rec select=CD Audio;", "rec select=Aux;",
-         "rec select=Analog Mix;",
-         "rec select=SPDIF In;", "", "", ""},
-        {"", "", "", "", "", "", "", "", "play Microphone boost=1"},
-        {"", "", "", "", "", "", "", "", ""},
-    };
-    for (int s = 0; s < 7; ++s)
-        for (int k = 0; k < 9; ++k) {
-            sim::Reset();
-            ResetLibraryState();
-            BuildSettingsCard();
-            // Mutes and boosts start off, so that every write shows.
-            for (sim::Destination& d : sim::Devices()[0].destinations)
-                for (sim::Line& l : d.sources)
-                    for (sim::Control& c : l.controls)
-                        if (c.type != kVolume) c.SetAll(0);
-            const std::string text = std::string(sections[s]) + "\n" + keys[k] + "=1234\n";
-            Strings writes = Apply(text);
-            Strings expected;
-            if (*want[s][k]) expected.push_back(want[s][k]);
-            EXPECT_EQ(writes, expected) << text;
-            EXPECT_EQ(g_state.CDTypeDigital, s == 6 && k == 5 ? 1234 : 0) << text;
-        }
-}
+// Which row each section and key reaches: the per-line exports test
+// (LineExportsTest.SetHandsEveryPairToItsRow).
 
 TEST_F(SettingsTest, SelectionsApplyInFileOrderAndNeverDeselect) {
     SettingsCard card = BuildSettingsCard(MIXERCONTROL_CONTROLTYPE_MIXER);
