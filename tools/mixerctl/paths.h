@@ -1,10 +1,12 @@
 // Property paths of `get` and `set`: "SIDE.LINE.PROPERTY" such as
-// play.linein.volume, rec.mic.select or play.main.balance, each naming one
-// setter and/or getter export; and two paths of their own: mic.boost (both
-// sides' boost together) and cd.digital (the CD-type flag).
+// play.linein.volume, rec.mic.select or play.main.balance, one a row of the
+// library's per-line table (core/line_table.h); and two paths of their own:
+// mic.boost (both sides' boost together) and cd.digital (the CD-type flag).
 #pragma once
 
 #include "common.h"
+
+#include "core/line_table.h"
 
 #include <string>
 #include <vector>
@@ -29,23 +31,22 @@ struct PropertyPath {
     std::string getter;  // export name, "" when it cannot be read
     bool setterTakesValue = true;  // false for the selection setters
     PathKind kind = PathKind::Volume;
-    // The line the library addresses by type: the destination it searches
-    // (speakers for the playback side, wave-in for the recording side) and
-    // the line's component type (the speakers destination itself for main).
-    DWORD destinationType = 0;
+    // The line the library addresses by type with the operation, as its
+    // line search takes them (the speakers destination itself for main).
     DWORD lineType = 0;
+    LONG op = OpNone;
+    // Whether the path names one control of its line, which `set` and
+    // `restore` check: volumes, balances, mutes and one side's boost.
+    bool HasControl() const { return kind != PathKind::BothBoosts && kind != PathKind::Select && kind != PathKind::CdDigital; }
 };
-
-// The control type a kind writes on the line (0 for the kinds that are no
-// single control of the line: selections, the CD-type flag, both boosts).
-DWORD KindControlType(PathKind kind);
-bool IsSwitchKind(PathKind kind);  // mute, boost, both boosts, cd.digital
 
 // Reads a path (case-insensitive; aliases: line = linein, microphone = mic,
 // wave = waveout, auxiliary = aux, master = main, boostmode = boost,
-// playback = play, record/recording = rec). Only paths whose setter or getter
-// is one of the library's exports exist. Throws UsageError naming the fault.
+// playback = play, record/recording = rec). Only paths of the library's
+// exports exist. Throws UsageError naming the fault.
 PropertyPath ParsePath(const std::string& text);
+// The path of a row of the per-line table.
+PropertyPath PathOfRow(const LineRow& row);
 
 // Every path, in a fixed order: recording side, then playback side, then the
 // two special paths.

@@ -11,6 +11,8 @@
 #include "topology.h"
 #include "values.h"
 
+#include "engine/level_rule.h"
+
 #include <nlohmann/json.hpp>
 
 #include <map>
@@ -25,9 +27,7 @@ LONG Maximum(const TargetControl& t) { return t.info.control.Bounds.lMaximum; }
 std::string RangeText(const TargetControl& t) { return std::to_string(Minimum(t)) + ".." + std::to_string(Maximum(t)); }
 LONG Tolerance(const TargetControl& t) { return LevelTolerance(Minimum(t), Maximum(t), t.info.control.Metrics.cSteps); }
 
-TargetControl Target(const PropertyPath& p) {
-    return FindTargetControl(p.destinationType, p.lineType, KindControlType(p.kind));
-}
+TargetControl Target(const PropertyPath& p) { return FindTargetControl(p.lineType, p.op); }
 
 // The control a path writes, as winmm shows it now; ToolError when the
 // library would find none.
@@ -182,8 +182,8 @@ Write Plan(const PropertyPath& p, const std::string& text) {
         if (!ParseSwitch(text, p.kind == PathKind::Mute, &w.value)) BadValue(p, text, SwitchWords(p.kind));
         if (p.kind == PathKind::Mute || p.kind == PathKind::Boost) w.target = RequireTarget("set", p);
         if (p.kind == PathKind::BothBoosts)
-            for (DWORD side : {MIXERLINE_COMPONENTTYPE_DST_WAVEIN, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS}) {
-                const TargetControl t = FindTargetControl(side, p.lineType, MIXERCONTROL_CONTROLTYPE_ONOFF);
+            for (LONG op : {OpRecBoost, OpPlayBoost}) {
+                const TargetControl t = FindTargetControl(p.lineType, op);
                 if (!t.problem.empty()) throw ToolError("set: " + p.path + ": " + t.problem);
             }
         break;
@@ -237,15 +237,16 @@ std::string Execute(const Write& w) {
         LONG first = 0, lastLevel = 0;
         if (!ChannelValue(before, 0, &first) || !ChannelValue(before, last, &lastLevel))
             throw ToolError("set: " + p.path + ": cannot read the channels of \"" + before.lineName + "\"");
-        const ChannelPair expected = BalanceResult(first, lastLevel, position);
+        LONG expectedFirst = first, expectedLast = lastLevel;
+        ApplyBalanceRule(&expectedFirst, &expectedLast, position);  // the library's rule
         CallExport(p.setter, {std::to_string(position)});
         TargetControl after = RequireTarget("set", p);
         LONG a = 0, b = 0;
         const bool read = ChannelValue(after, 0, &a) && ChannelValue(after, last, &b);
         const LONG tolerance = Tolerance(after);
-        if (!read || !LevelArrived(expected.first, a, tolerance) || !LevelArrived(expected.last, b, tolerance))
-            NotArrived(p, std::to_string(position) + " (levels " + std::to_string(expected.first) + " and " +
-                              std::to_string(expected.last) + ")",
+        if (!read || !LevelArrived(expectedFirst, a, tolerance) || !LevelArrived(expectedLast, b, tolerance))
+            NotArrived(p, std::to_string(position) + " (levels " + std::to_string(expectedFirst) + " and " +
+                              std::to_string(expectedLast) + ")",
                        read ? "the channels hold " + std::to_string(a) + " and " + std::to_string(b)
                             : "cannot read the channels back");
         return std::to_string(position);
@@ -378,7 +379,7 @@ void CmdRestore(Context& c, const Options& o) {
     std::map<std::string, TargetControl> targets;
     for (const SettingsEntry& e : reading.entries) {
         const TargetControl* target = nullptr;
-        if (KindControlType(e.path.kind) != 0) {
+        if (e.path.HasControl()) {
             auto it = targets.find(e.path.path);
             if (it == targets.end()) it = targets.emplace(e.path.path, Target(e.path)).first;
             target = &it->second;

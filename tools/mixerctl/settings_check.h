@@ -1,8 +1,7 @@
-// Reads a mixer settings file the way the library's Set export does (tokens
-// cut at '=' and line ends, section headers and keys, every other token a
-// value for the current pair), so that `restore` can tell what the file will
-// do before the library applies it, and refuse a file that would do
-// something other than it looks like.
+// Reads a mixer settings file as the library's Set export does, with the
+// library's own grammar (persistence/settings_grammar.h), so that `restore`
+// can tell what the file will do before the library applies it, and refuse a
+// file that would do something other than it looks like.
 #pragma once
 
 #include "paths.h"
@@ -30,11 +29,10 @@ struct SettingsReading {
     std::vector<std::string> problems;   // "line N: ...", in order
 };
 
-// `bytes` is the file as stored (CR LF line ends; a Ctrl-Z byte ends it).
-// A problem is a value the library would take otherwise than it reads: one
-// that is not a decimal number (other than Save's -1), one beyond 32 bits,
-// one before any key, or one for a section and key the library does not
-// restore.
+// `bytes` is the file as stored. A problem is a value the library would take
+// otherwise than it reads: one that is not a decimal number (other than
+// Save's -1), one beyond 32 bits, one before any key, or one for a section
+// and key the library does not restore.
 SettingsReading ReadSettingsText(const std::string& bytes);
 
 }  // namespace mixerctl

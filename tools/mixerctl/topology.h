@@ -87,24 +87,20 @@ RecordingMixers FindRecordingMixers();
 void PrintLibraryMixers(const RecordingMixers& mixers, std::ostream& out);
 nlohmann::json LibraryMixersJson(const RecordingMixers& mixers);
 
-// The control the library's line search reaches when it addresses a line by
-// its component type: on mixer device 0, the first destination of
-// `destinationType` that has source lines; in it the first source line of
-// `lineType`, or the destination itself when `lineType` is the destination's
-// own type; on that line the first control of `controlType`, with its
-// current values. A recording line (wave-in side) is looked for on the
-// recording endpoints' mixers when device 0 has no wave-in destination;
-// there, when the line's control keeps nothing (a read leaves the buffer as
-// it was, as Wine's source controls do), the control of the same type on
-// its wave-in destination stands in for it, and is the one described.
-// `problem` says why there is none ("" when found).
+// The control the library reaches when it addresses the line of component
+// type `lineType` with operation `op`, found by the library's own search
+// (engine/line_search.h): on mixer device 0, or for a recording line where
+// device 0 has no wave-in destination on the recording endpoints' mixers,
+// where a destination's control may stand in for a line's that keeps
+// nothing; with its current values read from winmm. `problem` says why
+// there is none ("" when found).
 struct TargetControl {
     std::string problem;
     std::string lineName;  // the line whose control is written
     DWORD lineChannels = 0;
     ControlInfo info;
 };
-TargetControl FindTargetControl(DWORD destinationType, DWORD lineType, DWORD controlType);
+TargetControl FindTargetControl(DWORD lineType, LONG op);
 
 // Why GetPeak(type) cannot read a meter: no mixer device, no line of the
 // type, or no peak meter on it ("" when it can).

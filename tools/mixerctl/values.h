@@ -1,7 +1,6 @@
 // The values people type for `set` and the arithmetic behind them:
 // percentages of a control's range, relative steps, the words for switches,
-// the balance a position gives, and the rule that says whether a written
-// level arrived. Plain functions over plain numbers; the commands read the
+// and the rule that says whether a written level arrived. Plain functions over plain numbers; the commands read the
 // bounds and current values from the mixer and the library.
 #pragma once
 
@@ -57,15 +56,5 @@ LONG ResolveLevel(const TypedValue& value, LONG current, LONG min, LONG max);
 // than 32 bits (Wine stores a float, so a level often reads back one lower).
 LONG LevelTolerance(LONG min, LONG max, DWORD steps);
 bool LevelArrived(long long asked, long long read, LONG tolerance);
-
-// What the library's balance write gives the first and the last channel for
-// a position from 0 to 15, starting from their current levels: the louder
-// level stays on the side of the position, the other side gets position/7
-// (or (15 - position)/7) of it, truncated.
-struct ChannelPair {
-    LONG first;
-    LONG last;
-};
-ChannelPair BalanceResult(LONG first, LONG last, LONG position);
 
 }  // namespace mixerctl
