@@ -52,8 +52,7 @@ Options ParseOptions(const Command& cmd, const Args& args) {
 }
 
 void PrintCommandHelp(std::ostream& out, const Command& cmd) {
-    out << "usage: mixerctl " << cmd.usage << "\n\n" << cmd.summary << "\n";
-    if (cmd.details[0]) out << "\n" << cmd.details;
+    out << "usage: mixerctl " << cmd.usage << "\n\n" << cmd.summary << "\n\n" << CommandDetails(cmd.name);
 }
 
 // Text of the table, indented: each line but the first starts at `column`.

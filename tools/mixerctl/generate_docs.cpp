@@ -1,10 +1,13 @@
 // Writes mixerctl's manual page and bash completion from their templates,
 // filling in what the command table says: the synopsis, the option and
-// command lines of the manual page, the completion's words. Run at build
-// time with the host's compiler, in both builds.
+// command lines of the manual page, the completion's words; and the text of
+// `mixerctl COMMAND --help` from the manual page's paragraph on each
+// command, as C++ source. Run at build time with the host's compiler, in
+// both builds.
 //
 //   generate_docs man TEMPLATE OUTPUT
 //   generate_docs completion TEMPLATE OUTPUT
+//   generate_docs help MANUAL_TEMPLATE OUTPUT.cpp
 //
 // A template's markers: "@SYNOPSIS@", "@OPTION --name@" and "@COMMAND name@"
 // (a line each) in the manual page, "@GLOBAL_OPTIONS@",
@@ -15,6 +18,7 @@
 #include "command_table.h"
 
 #include <cctype>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -105,11 +109,74 @@ std::string Completion(const std::string& text) {
                        {"@FIRST_WORDS@\n", firstWords}});
 }
 
+// The words of a troff request's arguments; double quotes group.
+std::vector<std::string> Arguments(const std::string& text) {
+    std::vector<std::string> words;
+    bool quoted = false, inWord = false;
+    for (char ch : text) {
+        if (!quoted && ch == ' ') {
+            inWord = false;
+            continue;
+        }
+        if (!inWord) words.emplace_back(), inWord = true;
+        if (ch == '"') quoted = !quoted;
+        else words.back() += ch;
+    }
+    return words;
+}
+
+// A line of the manual page as plain text: font requests give their
+// arguments (the alternating ones without spaces), other requests nothing.
+std::string PlainLine(const std::string& line) {
+    std::string text = line;
+    if (!line.empty() && line[0] == '.') {
+        const size_t space = line.find(' ');
+        const std::string request = line.substr(1, space == std::string::npos ? std::string::npos : space - 1);
+        const std::vector<std::string> words = space == std::string::npos ? std::vector<std::string>() : Arguments(line.substr(space + 1));
+        if (request == "B" || request == "I") text = Join(words, " ");
+        else if (request.size() == 2 && std::string("BIR").find(request[0]) != std::string::npos) text = Join(words, "");
+        else return "";
+    }
+    const std::pair<const char*, const char*> escapes[] = {{"\\(dq", "\""}, {"\\(mu", "x"}, {"\\-", "-"}, {"\\fB", ""},
+                                                           {"\\fI", ""},     {"\\fR", ""},  {"\\fP", ""}, {"\\&", ""},
+                                                           {"\\e", "\\"}};
+    for (const auto& e : escapes)
+        for (size_t at = text.find(e.first); at != std::string::npos; at = text.find(e.first, at + std::strlen(e.second)))
+            text.replace(at, std::strlen(e.first), e.second);
+    return text;
+}
+
+// Each command's paragraph of the manual page as plain text, wrapped at 78
+// columns: C++ source of mixerctl's CommandDetails().
+std::string Help(const std::string& page) {
+    std::map<std::string, std::string> details;
+    std::istringstream in(page);
+    std::string line, command;
+    while (std::getline(in, line)) {
+        if (line.rfind("@COMMAND ", 0) == 0) command = line.substr(9, line.size() - 10);
+        else if (line.rfind(".SH", 0) == 0) command.clear();
+        else if (!command.empty() && !PlainLine(line).empty()) details[command] += PlainLine(line) + " ";
+    }
+    std::string out = "// Written by generate_docs from the manual page; do not edit.\n#include \"command_table.h\"\n\n"
+                      "const char* mixerctl::CommandDetails(const std::string& name) {\n";
+    for (const Command& c : kCommands) {
+        std::istringstream words(details[c.name]);
+        std::string word, text, row;
+        while (words >> word) {
+            if (!row.empty() && row.size() + 1 + word.size() > 78) text += row + "\n", row.clear();
+            row += (row.empty() ? "" : " ") + word;
+        }
+        if (row.empty()) throw std::runtime_error(std::string("the manual page says nothing of ") + c.name);
+        out += "    if (name == \"" + std::string(c.name) + "\") return R\"mixerctl(" + text + row + "\n)mixerctl\";\n";
+    }
+    return out + "    return \"\";\n}\n";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 4) {
-        std::cerr << "usage: generate_docs man|completion TEMPLATE OUTPUT\n";
+        std::cerr << "usage: generate_docs man|completion|help TEMPLATE OUTPUT\n";
         return 2;
     }
     const std::string kind = argv[1];
@@ -118,7 +185,10 @@ int main(int argc, char** argv) {
     text << in.rdbuf();
     try {
         if (!in) throw std::runtime_error("cannot read the template");
-        const std::string out = kind == "man" ? Man(text.str()) : kind == "completion" ? Completion(text.str()) : "";
+        const std::string out = kind == "man"          ? Man(text.str())
+                                : kind == "completion" ? Completion(text.str())
+                                : kind == "help"       ? Help(text.str())
+                                                       : "";
         if (out.empty()) throw std::runtime_error("no such kind: " + kind);
         std::ofstream file(argv[3], std::ios::binary);
         file << out;
