@@ -1,19 +1,14 @@
 // mixerctl's command line: the global options, commands separated by "--" or
 // ";", each command's options read by CLI11 from its synopsis in the command
 // table, the help printed from the table, and standard output checked.
-#include "command_context.h"
+#include "mixerctl.h"
 #include "command_table.h"
-#include "commands.h"
-#include "files.h"
-#include "names.h"
-#include "platform.h"
 
 #include <CLI/CLI.hpp>
 
 #include <cerrno>
 #include <cctype>
 #include <iostream>
-#include <map>
 
 namespace mixerctl {
 namespace {

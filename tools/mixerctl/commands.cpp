@@ -1,20 +1,11 @@
-#include "commands.h"
+#include "mixerctl.h"
 
-#include "command_context.h"
 #include "command_table.h"
-#include "common.h"
-#include "exports_table.h"
-#include "files.h"
-#include "names.h"
-#include "paths.h"
-#include "platform.h"
-#include "topology.h"
 
 #include <cerrno>
 #include <csignal>
 #include <iostream>
 #include <sstream>
-#include <streambuf>
 
 namespace mixerctl {
 

@@ -1,6 +1,5 @@
-#include "exports_table.h"
+#include "mixerctl.h"
 
-#include "names.h"
 
 // The one table of the exports: the lists and pointer types of mixer.h.
 #define MIXER_NO_PROTOTYPES

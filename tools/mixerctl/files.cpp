@@ -1,7 +1,5 @@
-#include "files.h"
+#include "mixerctl.h"
 
-#include "common.h"
-#include "platform.h"
 
 #include <sys/stat.h>
 

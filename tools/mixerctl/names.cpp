@@ -1,4 +1,4 @@
-#include "names.h"
+#include "mixerctl.h"
 
 namespace mixerctl {
 namespace {

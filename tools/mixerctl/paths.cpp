@@ -1,6 +1,5 @@
-#include "paths.h"
+#include "mixerctl.h"
 
-#include "names.h"
 
 #include <map>
 

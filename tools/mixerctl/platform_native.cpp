@@ -1,9 +1,7 @@
 // The simulated build: the library is linked in, the platform is the
 // simulated one, and the card comes from a JSON file or the default card.
-#include "platform.h"
+#include "mixerctl.h"
 
-#include "default_card.h"
-#include "exports_table.h"
 
 #include "cdaudio/cdaudio.h"
 #include "engine/engine.h"

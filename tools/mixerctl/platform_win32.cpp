@@ -1,9 +1,8 @@
 // The Windows build: MIXER.DLL is loaded by name with LoadLibraryA and its
 // exports are found with GetProcAddress, as the host application does; the
 // mixer is the machine's own.
-#include "platform.h"
+#include "mixerctl.h"
 
-#include "exports_table.h"
 #include "mixer_dll.h"
 
 #include <io.h>

@@ -1,21 +1,12 @@
 // get, set, save and restore: the per-line properties through the library's
 // exports, each write read back, each value checked against the control it
 // goes to before anything is written.
-#include "command_context.h"
+#include "mixerctl.h"
 #include "command_table.h"
-#include "exports_table.h"
-#include "files.h"
-#include "names.h"
-#include "paths.h"
-#include "settings_check.h"
-#include "topology.h"
-#include "values.h"
 
 #include "engine/level_rule.h"
 
-#include <nlohmann/json.hpp>
 
-#include <map>
 
 namespace mixerctl {
 namespace {

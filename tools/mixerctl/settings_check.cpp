@@ -1,4 +1,4 @@
-#include "settings_check.h"
+#include "mixerctl.h"
 
 #include "persistence/settings_grammar.h"
 

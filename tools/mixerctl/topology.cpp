@@ -1,8 +1,7 @@
-#include "topology.h"
+#include "mixerctl.h"
 
 #include "engine/line_search.h"
 #include "mixer_lookup.h"
-#include "names.h"
 
 #include <cstring>
 #include <sstream>

@@ -1,6 +1,5 @@
-#include "values.h"
+#include "mixerctl.h"
 
-#include "names.h"
 
 #include <algorithm>
 #include <cctype>

@@ -2,8 +2,7 @@
 // the simulated card, and how they fail.
 #include "ctl_fixture.h"
 
-#include "commands.h"
-#include "common.h"
+#include "mixerctl.h"
 
 #include <sstream>
 

@@ -4,7 +4,7 @@
 // library writes.
 #include "ctl_fixture.h"
 
-#include "common.h"
+#include "mixerctl.h"
 
 #include <nlohmann/json.hpp>
 

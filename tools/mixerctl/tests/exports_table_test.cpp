@@ -1,9 +1,7 @@
 // The export table against the .def file the build writes from mixer.h, and
 // calling through it: each export's call, made from its MIXER_PFN_ type,
 // passes its arguments in order and reads its buffer back.
-#include "common.h"
-#include "exports_table.h"
-#include "names.h"
+#include "mixerctl.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,6 @@
 // Property paths: which export each path names, aliases, and the faults a
 // user can make.
-#include "common.h"
-#include "exports_table.h"
-#include "paths.h"
+#include "mixerctl.h"
 
 #include <gtest/gtest.h>
 

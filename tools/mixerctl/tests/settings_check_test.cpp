@@ -3,10 +3,7 @@
 // expect the library to read as it does.
 #include "ctl_fixture.h"
 
-#include "common.h"
-#include "exports_table.h"
-#include "settings_check.h"
-#include "topology.h"
+#include "mixerctl.h"
 
 using namespace mixerctl;
 

@@ -1,6 +1,6 @@
 // The values people type and the arithmetic behind percentages, steps and
 // the arrival rule.
-#include "values.h"
+#include "mixerctl.h"
 
 #include <gtest/gtest.h>
 
