@@ -194,24 +194,19 @@ void CmdPeak(Context& c, const Options& o) {
 }
 
 void CmdCd(Context& c, const Options& o) {
-    const Args& args = o.rest;
-    if (args.empty()) throw UsageError("cd: give open, play TRACK, stop or close");
-    const std::string what = Lower(args[0]);
-    std::string name;
-    Args callArgs;
-    if (what == "open") name = "OpenCD";
-    else if (what == "play") name = "PlayCD";
-    else if (what == "stop") name = "StopCD";
-    else if (what == "close") name = "CloseCD";
-    else throw UsageError("cd: unknown action '" + args[0] + "' (open, play TRACK, stop, close)");
-    if (what == "play") {
-        if (args.size() != 2) throw UsageError("cd play: give one TRACK number");
-        ParseValue(args[1], "cd play: TRACK");
-        callArgs.push_back(args[1]);
-    } else if (args.size() != 1) {
-        throw UsageError("cd " + what + ": unexpected argument '" + args[1] + "'");
+    const std::string what = o.rest.empty() ? "" : Lower(o.rest[0]);
+    const char* name = what == "open"    ? "OpenCD"
+                       : what == "play"  ? "PlayCD"
+                       : what == "stop"  ? "StopCD"
+                       : what == "close" ? "CloseCD"
+                                         : nullptr;
+    if (!name) throw UsageError("cd: give open, play TRACK, stop or close");
+    LONG r;
+    try {
+        r = CallExportValue(name, Args(o.rest.begin() + 1, o.rest.end()));  // the export's table checks TRACK
+    } catch (const UsageError& e) {
+        throw UsageError("cd " + what + ": " + e.what());
     }
-    const LONG r = CallExportValue(name, callArgs);
     c.out << name << " = " << r << "\n";
     if (r != 0) throw ToolError("cd " + what + ": MCI error " + std::to_string(r) + ": " + MciErrorText(r));
 }
@@ -256,28 +251,13 @@ void CmdScript(Context& c, const Options& o) {
                         status);
 }
 
-namespace {
-
-const char* KindName(PathKind kind) {
-    switch (kind) {
-    case PathKind::Volume: return "level";
-    case PathKind::Balance: return "position 0..15";
-    case PathKind::Mute: return "switch";
-    case PathKind::Boost: return "switch";
-    case PathKind::BothBoosts: return "switch (both sides)";
-    case PathKind::Select: return "selection";
-    case PathKind::CdDigital: return "switch (the library's flag)";
-    }
-    return "";
-}
-
-}  // namespace
-
 void PrintPaths(std::ostream& out) {
+    const char* kKinds[] = {"level", "position 0..15", "switch", "switch", "switch (both sides)", "selection",
+                            "switch (the library's flag)"};  // by PathKind
     for (const PropertyPath& p : AllPaths()) {
-        std::string access = p.getter.empty() ? "set" : p.setter.empty() ? "get" : "get,set";
+        const std::string access = p.getter.empty() ? "set" : p.setter.empty() ? "get" : "get,set";
         out << p.path << std::string(p.path.size() < 22 ? 22 - p.path.size() : 1, ' ') << access
-            << std::string(access.size() < 10 ? 10 - access.size() : 1, ' ') << KindName(p.kind) << "\n";
+            << std::string(access.size() < 10 ? 10 - access.size() : 1, ' ') << kKinds[static_cast<int>(p.kind)] << "\n";
     }
 }
 

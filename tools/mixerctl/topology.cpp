@@ -35,18 +35,20 @@ MMRESULT LineAt(const Mixer& m, DWORD d, long source, MIXERLINEA* line) {
                              kByDevice | (source < 0 ? MIXER_GETLINEINFOF_DESTINATION : MIXER_GETLINEINFOF_SOURCE));
 }
 
-MMRESULT ReadValues(const Mixer& m, const MIXERCONTROLA& c, DWORD channels, DWORD items, LONG fill,
-                    std::vector<LONG>* values) {
-    values->assign(static_cast<size_t>(channels) * items, fill);
+// A control's details (`what`: MIXER_GETCONTROLDETAILSF_VALUE or _LISTTEXT),
+// one record of `records` each.
+template <typename Record>
+MMRESULT ReadDetails(const Mixer& m, const MIXERCONTROLA& c, DWORD channels, DWORD items, DWORD what,
+                     std::vector<Record>* records) {
     MIXERCONTROLDETAILS d;
     std::memset(&d, 0, sizeof d);
     d.cbStruct = sizeof d;
     d.dwControlID = c.dwControlID;
     d.cChannels = channels;
-    d.cMultipleItems = (c.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) ? c.cMultipleItems : 0;
-    d.cbDetails = sizeof(LONG);
-    d.paDetails = values->data();
-    return mixerGetControlDetailsA(m.obj(), &d, kByDevice | MIXER_GETCONTROLDETAILSF_VALUE);
+    d.cMultipleItems = items;
+    d.cbDetails = sizeof(Record);
+    d.paDetails = records->data();
+    return mixerGetControlDetailsA(m.obj(), &d, kByDevice | what);
 }
 
 ControlInfo ReadControl(const Mixer& m, const MIXERLINEA& line, const MIXERCONTROLA& c) {
@@ -54,28 +56,20 @@ ControlInfo ReadControl(const Mixer& m, const MIXERLINEA& line, const MIXERCONTR
     info.control = c;
     const bool multiple = (c.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) != 0;
     info.channels = (c.fdwControl & MIXERCONTROL_CONTROLF_UNIFORM) || line.cChannels == 0 ? 1 : line.cChannels;
-    info.items = multiple ? c.cMultipleItems : 1;
-    if (info.items == 0) info.items = 1;  // a multiple control that reports no items
-    std::vector<LONG> a, b;
-    info.readResult = ReadValues(m, c, info.channels, info.items, kFillA, &a);
-    if (info.readResult == MMSYSERR_NOERROR) info.readResult = ReadValues(m, c, info.channels, info.items, kFillB, &b);
+    info.items = multiple && c.cMultipleItems ? c.cMultipleItems : 1;  // 1 for a multiple control without items
+    const DWORD items = multiple ? c.cMultipleItems : 0;
+    std::vector<LONG> a(static_cast<size_t>(info.channels) * info.items, kFillA), b(a.size(), kFillB);
+    info.readResult = ReadDetails(m, c, info.channels, items, MIXER_GETCONTROLDETAILSF_VALUE, &a);
+    if (info.readResult == MMSYSERR_NOERROR)
+        info.readResult = ReadDetails(m, c, info.channels, items, MIXER_GETCONTROLDETAILSF_VALUE, &b);
     if (info.readResult == MMSYSERR_NOERROR) {
         info.values = b;
-        info.filled.resize(b.size());
-        for (size_t i = 0; i < b.size(); ++i) info.filled[i] = !(a[i] == kFillA && b[i] == kFillB);
+        for (size_t i = 0; i < b.size(); ++i) info.filled.push_back(!(a[i] == kFillA && b[i] == kFillB));
     }
     if (multiple && (c.dwControlType & MIXERCONTROL_CT_CLASS_MASK) == MIXERCONTROL_CT_CLASS_LIST && c.cMultipleItems) {
         std::vector<MIXERCONTROLDETAILS_LISTTEXTA> texts(static_cast<size_t>(info.channels) * c.cMultipleItems);
         std::memset(texts.data(), 0, texts.size() * sizeof texts[0]);
-        MIXERCONTROLDETAILS d;
-        std::memset(&d, 0, sizeof d);
-        d.cbStruct = sizeof d;
-        d.dwControlID = c.dwControlID;
-        d.cChannels = info.channels;
-        d.cMultipleItems = c.cMultipleItems;
-        d.cbDetails = sizeof texts[0];
-        d.paDetails = texts.data();
-        info.textResult = mixerGetControlDetailsA(m.obj(), &d, kByDevice | MIXER_GETCONTROLDETAILSF_LISTTEXT);
+        info.textResult = ReadDetails(m, c, info.channels, c.cMultipleItems, MIXER_GETCONTROLDETAILSF_LISTTEXT, &texts);
         if (info.textResult == MMSYSERR_NOERROR)
             for (DWORD i = 0; i < c.cMultipleItems; ++i) {
                 texts[i].szName[sizeof texts[i].szName - 1] = '\0';
