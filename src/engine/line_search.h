@@ -297,16 +297,17 @@ inline SearchOutcome FindMixerLine(DWORD componentType, LONG op, LPCSTR name, LO
 // those without a control, take no control at all) or a write.
 enum ControlUse { UseRead, UseWrite };
 
+// The fetch's outcomes, then what the choice adds.
 enum ChoiceOutcome {
-    ChoiceLineFailed,  // the line cannot be read (lineError() says why)
-    ChoiceNoControls,  // the line has no controls
-    ChoiceNoArray,     // the control array cannot be obtained
-    ChoiceListFailed,  // the controls cannot be fetched
-    ChoiceNoKind,      // the line has no control of the operation's type, or the operation takes none
+    ChoiceLineFailed = FetchLineFailed,  // the line cannot be read (lineError() says why)
+    ChoiceNoControls = FetchNoControls,  // the line has no controls
+    ChoiceNoArray = FetchNoArray,        // the control array cannot be obtained
+    ChoiceListFailed = FetchListFailed,  // the controls cannot be fetched
+    ChoiceNoKind = FetchNoKind,  // the line has no control of the operation's type, or the operation takes none
+    ChoiceFound = FetchFound,
     ChoiceDisabled,    // the control is disabled
     ChoiceOutOfScale,  // a balance write's position lies outside 0..15
     ChoiceUnread,      // the read that tells whether the control keeps its value failed
-    ChoiceFound,
 };
 
 // The control an operation takes on a line found: the line's own, or on a
@@ -326,21 +327,9 @@ inline ChoiceOutcome TakeControl(LineControls& controls, HMIXEROBJ obj, DWORD li
                                  LONG value) {
     const Treatment treatment = OpTreatment(op);
     const bool typed = use == UseRead ? treatment == TreatBoolean || treatment == TreatLevel : treatment != TreatNone;
-    switch (controls.Fetch(obj, MIXER_GETLINEINFOF_LINEID, lineId, true, typed ? ControlIsOfType : nullptr,
-                           OpControlType(op))) {
-    case FetchLineFailed:
-        return ChoiceLineFailed;
-    case FetchNoControls:
-        return ChoiceNoControls;
-    case FetchNoArray:
-        return ChoiceNoArray;
-    case FetchListFailed:
-        return ChoiceListFailed;
-    case FetchNoKind:
-        return ChoiceNoKind;
-    case FetchFound:
-        break;
-    }
+    const FetchOutcome fetch = controls.Fetch(obj, MIXER_GETLINEINFOF_LINEID, lineId, true,
+                                              typed ? ControlIsOfType : nullptr, OpControlType(op));
+    if (fetch != FetchFound) return static_cast<ChoiceOutcome>(fetch);
     if (controls.control().fdwControl & MIXERCONTROL_CONTROLF_DISABLED) return ChoiceDisabled;
     // The balance scale has 16 steps; any other position would give channel
     // levels below zero or above the louder channel's.
