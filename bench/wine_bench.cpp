@@ -27,33 +27,31 @@
 
 #include "bare.h"
 
-// The exports' pointer types; the functions are found with GetProcAddress.
+// The exports' pointer types; the functions are found with GetProcAddress
+// (tools/common's MixerDll).
 #define MIXER_NO_PROTOTYPES
 #include "mixer.h"
+#include "mixer_dll.h"
 
 namespace {
 
-HMODULE g_dll;
+mixertools::MixerDll g_dll;
 std::string g_dir;       // the temporary directory, ending in a backslash
 std::string g_settings;  // the settings file
 std::string g_saved;     // its bytes as Save wrote them
 bare::SetPlan g_plan;
 char g_buffer[256];
 
-FARPROC Export(const char* name) {
-    FARPROC p = GetProcAddress(g_dll, name);
+// The export `name` as mixer.h's pointer type for it; a missing one ends the run.
+template <typename F>
+F Fn(const char* name) {
+    const F p = g_dll.Function<F>(name);
     if (p == nullptr) {
         std::printf("export %s not found\n", name);
         std::exit(1);
     }
     return p;
 }
-
-template <typename F>
-F Fn(const char* name) {
-    return reinterpret_cast<F>(reinterpret_cast<void*>(Export(name)));
-}
-// The export `name` as mixer.h's pointer type for it.
 #define EXPORT_OF(name) Fn<MIXER_PFN_##name>(#name)
 
 struct Case {
@@ -234,9 +232,8 @@ bool MasterValue(DWORD id, LONG* value, bool write) {
 }
 
 bool Setup() {
-    g_dll = LoadLibraryA("MIXER.DLL");
-    if (g_dll == nullptr) {
-        std::printf("LoadLibraryA(\"MIXER.DLL\") failed, error %lu\n", GetLastError());
+    if (!g_dll.Load()) {
+        std::printf("LoadLibraryA(\"MIXER.DLL\") failed, error %lu\n", g_dll.Error());
         return false;
     }
     g_getMainVolume = EXPORT_OF(GetPlayMainVolume);
@@ -291,7 +288,7 @@ void Cleanup() {
     DeleteFileA((g_dir + "default.cfg").c_str());
     DeleteFileA((g_dir + "ZX9000.cfg").c_str());
     RemoveDirectoryA(g_dir.c_str());
-    FreeLibrary(g_dll);
+    g_dll.Unload();
 }
 
 // ---- Side by side ------------------------------------------------------------
