@@ -58,6 +58,24 @@ TEST(CommandTable, SynopsesGiveTheOptionsAndTheFirstWords) {
     }
 }
 
+// The manual page the build wrote describes the JSON shape of every command
+// that prints JSON.
+TEST(CommandTable, TheManualPageDescribesEveryJsonShape) {
+    std::ifstream in(MIXERCTL_MANUAL);
+    ASSERT_TRUE(in) << MIXERCTL_MANUAL;
+    std::ostringstream page;
+    page << in.rdbuf();
+    const std::string shapes = page.str().substr(page.str().find(".SH \"JSON OUTPUT\""));
+    int commands = 0;
+    for (const Command& c : kCommands)
+        for (const UsageOption& o : UsageOptions(c.usage))
+            if (o.name == "--json") {
+                ++commands;
+                EXPECT_NE(shapes.find(".B " + std::string(c.name) + " \\-\\-json\n"), std::string::npos) << c.name;
+            }
+    EXPECT_EQ(commands, 6);
+}
+
 // generate_docs on templates of its own: what it fills in, and the markers
 // it refuses.
 class GenerateDocs : public CtlTest {
