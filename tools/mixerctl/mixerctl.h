@@ -7,6 +7,7 @@
 #include "platform/win.h"
 
 #include "core/line_table.h"
+#include "persistence/tokens.h"
 #include "platform/mixer_names.h"
 
 #include <nlohmann/json.hpp>
@@ -193,9 +194,6 @@ std::vector<PropertyPath> AllPaths();
 // can tell what the file will do before the library applies it, and refuse a
 // file that would do something other than it looks like.
 
-// The bytes the library reads of a settings file.
-constexpr size_t kSettingsReadLimit = 4096;
-
 struct SettingsEntry {
     int line = 0;         // 1-based line of the value
     std::string section;  // "[PLAY VOLUME]"
@@ -211,7 +209,8 @@ struct SettingsReading {
     std::vector<std::string> problems;   // "line N: ...", in order
 };
 
-// `bytes` is the file as stored. A problem is a value the library would take
+// `bytes` is the file as stored, of which the library reads the first
+// TEXT_READ_LIMIT (persistence/tokens.h). A problem is a value the library would take
 // otherwise than it reads: one that is not a decimal number (other than
 // Save's -1), one beyond 32 bits, one before any key, or one for a section
 // and key the library does not restore.

@@ -355,9 +355,9 @@ void CmdRestore(Context& c, const Options& o) {
     }
     const std::string nothing = "; nothing restored";
     if (bytes.empty()) throw ToolError("restore: " + file + " is empty" + nothing);
-    if (bytes.size() > kSettingsReadLimit)
+    if (bytes.size() > TEXT_READ_LIMIT)
         throw ToolError("restore: " + file + " holds " + std::to_string(bytes.size()) + " bytes; the library reads only the first " +
-                        std::to_string(kSettingsReadLimit) + nothing);
+                        std::to_string(TEXT_READ_LIMIT) + nothing);
     const SettingsReading reading = ReadSettingsText(bytes);
     std::vector<std::string> problems = reading.problems;
     if (reading.entries.empty())

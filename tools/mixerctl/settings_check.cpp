@@ -6,11 +6,9 @@
 
 namespace mixerctl {
 
-static_assert(kSettingsReadLimit == TEXT_READ_LIMIT, "the library's read limit");
-
 SettingsReading ReadSettingsText(const std::string& bytes) {
     SettingsReading out;
-    std::string text = bytes.substr(0, kSettingsReadLimit);
+    std::string text = bytes.substr(0, TEXT_READ_LIMIT);
     text.resize(DecodeText(&text[0], static_cast<DWORD>(text.size())));
     ReadSettingsEntries(text.data(), static_cast<DWORD>(text.size()), [&](int section, int key, const Token& token) {
         SettingsEntry e;
