@@ -18,17 +18,6 @@ constexpr size_t kTextBuffer = 256;         // GetTavrinDirectory's documented b
 constexpr DWORD kDefaultLimit = 255;        // GetMixerRecordChannels' limit when none is given
 constexpr size_t kLargestBuffer = 1 << 20;  // cap for a GetMixerRecordChannels limit
 
-// Opens mixer device 0 for a call that needs a handle, closes it afterwards.
-struct OpenedMixer {
-    HMIXER handle = nullptr;
-    OpenedMixer() = default;
-    OpenedMixer(const OpenedMixer&) = delete;
-    OpenedMixer& operator=(const OpenedMixer&) = delete;
-    ~OpenedMixer() {
-        if (handle) mixerClose(handle);
-    }
-};
-
 // mixer.h's parameter list as (type, upper-case name) pairs: "(DWORD
 // lineId, LONG value)" gives (DWORD, LINEID), (LONG, VALUE); "(void)" none.
 std::vector<std::pair<std::string, std::string>> Parameters(const char* params) {
@@ -47,89 +36,74 @@ std::vector<std::pair<std::string, std::string>> Parameters(const char* params) 
     return out;
 }
 
-// The arguments of one call, read in order; a buffer's text afterwards.
+// The arguments of one call, read in order into the export's parameter
+// types, one Read per type: an export whose parameters have none here does
+// not compile.
 struct Reader {
     Reader(const ExportInfo& i, const std::vector<std::string>& a) : info(i), args(a) {}
+    ~Reader() {
+        if (opened) mixerClose(opened);
+    }
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
+
     const ExportInfo& info;
     const std::vector<std::string>& args;
-    std::vector<std::pair<std::string, std::string>> params = Parameters(info.params);
+    const std::vector<std::pair<std::string, std::string>> params = Parameters(info.params);
     size_t next = 0;       // the next command-line argument
     size_t parameter = 0;  // the next parameter
-    std::vector<char> buffer;
-    bool hasBuffer = false;
-    bool openMixer = false;  // "open" given for the handle
-    OpenedMixer mixer;
+    std::vector<char> buffer;  // the buffer the export fills, when it has one
+    HMIXER opened = nullptr;   // mixer device 0, opened for a handle given as "open"
 
-    std::string Name() const { return parameter < params.size() ? params[parameter].second : std::string("ARG"); }
     [[noreturn]] void Fail(const std::string& what) const {
-        throw UsageError(std::string(info.name) + ": " + what + " (takes " +
-                         (CommandLineArguments(info).empty() ? std::string("none") : CommandLineArguments(info)) +
-                         ")");
+        const std::string takes = CommandLineArguments(info);
+        throw UsageError(std::string(info.name) + ": " + what + " (takes " + (takes.empty() ? "none" : takes) + ")");
     }
+    std::string Name() const { return parameter < params.size() ? params[parameter].second : "ARG"; }
     const std::string& Take() {
         if (next >= args.size()) Fail("missing argument " + Name());
         return args[next++];
     }
-    LONG Int() {
+    void Read(LONG& v) {
         const std::string& a = Take();
-        LONG v;
         if (!ParseInt32(a, &v)) Fail(Name() + " must be a 32-bit integer, not '" + a + "'");
-        return v;
     }
-};
-
-// One reader per parameter type of mixer.h's signatures: an export whose
-// parameters have none here does not compile.
-template <typename T>
-struct Param;
-template <>
-struct Param<LONG> {
-    static LONG Read(Reader& in) { return in.Int(); }
-};
-template <>
-struct Param<DWORD> {
-    // After a buffer, its limit: optional; the buffer is made for it.
-    static DWORD Read(Reader& in) {
-        if (!in.hasBuffer) return static_cast<DWORD>(in.Int());
-        const DWORD limit = in.next < in.args.size() ? static_cast<DWORD>(in.Int()) : kDefaultLimit;
-        // The export needs limit + 1 bytes and never fewer than 33; a limit
-        // beyond the cap (a "negative" one bounds nothing) gets the cap.
-        in.buffer.assign(std::max<size_t>(33, std::min<size_t>(static_cast<size_t>(limit) + 1, kLargestBuffer)) + 1, '\0');
-        return limit;
+    void Read(DWORD& v) {
+        if (buffer.empty()) return Read(reinterpret_cast<LONG&>(v));
+        // After a buffer, its limit: optional. The export needs limit + 1
+        // bytes and never fewer than 33; a limit beyond the cap (a "negative"
+        // one bounds nothing) gets the cap.
+        v = kDefaultLimit;
+        if (next < args.size()) Read(reinterpret_cast<LONG&>(v));
+        buffer.assign(std::max<size_t>(33, std::min<size_t>(static_cast<size_t>(v) + 1, kLargestBuffer)) + 1, '\0');
     }
-};
-template <>
-struct Param<LPCSTR> {
-    static LPCSTR Read(Reader& in) {
-        const std::string& a = in.Take();
-        return a == "@null" ? nullptr : a.c_str();
+    void Read(LPCSTR& v) {
+        const std::string& a = Take();
+        v = a == "@null" ? nullptr : a.c_str();
     }
-};
-template <>
-struct Param<LPSTR> {  // a buffer the export fills: no argument
-    static LPSTR Read(Reader& in) {
-        in.hasBuffer = true;
-        in.buffer.assign(kTextBuffer + 1, '\0');
-        return nullptr;  // pointed at the buffer once every argument is read
-    }
-};
-template <>
-struct Param<HMIXER> {  // a number, or "open": mixer device 0 opened around the call
-    static HMIXER Read(Reader& in) {
-        const std::string& h = in.Take();
-        in.openMixer = h == "open";
+    void Read(LPSTR&) { buffer.assign(kTextBuffer + 1, '\0'); }  // no argument; pointed at the buffer at the end
+    void Read(HMIXER& v) {  // a number, or "open": mixer device 0 opened around the call
+        const std::string& a = Take();
         LONG raw = 0;
-        if (!in.openMixer && !ParseInt32(h, &raw)) in.Fail(in.Name() + " must be a number or 'open', not '" + h + "'");
-        return reinterpret_cast<HMIXER>(static_cast<uintptr_t>(static_cast<DWORD>(raw)));  // opened once every argument is read
+        if (a == "open") {
+            const MMRESULT r = mixerOpen(&opened, 0, 0, 0, MIXER_OBJECTF_MIXER);
+            if (r != MMSYSERR_NOERROR) throw ToolError("cannot open mixer device 0 (error " + std::to_string(r) + ")");
+            v = opened;
+        } else if (!ParseInt32(a, &raw)) {
+            Fail(Name() + " must be a number or 'open', not '" + a + "'");
+        } else {
+            v = reinterpret_cast<HMIXER>(static_cast<uintptr_t>(static_cast<DWORD>(raw)));
+        }
     }
+    template <typename T>
+    void Next(T& v) {
+        Read(v);
+        ++parameter;
+    }
+    template <typename T>
+    void Point(T&) {}
+    void Point(LPSTR& v) { v = buffer.data(); }
 };
-
-template <typename T>
-T ReadNext(Reader& in) {
-    T value = Param<T>::Read(in);
-    ++in.parameter;
-    return value;
-}
 
 template <typename Pointer>
 struct Signature;
@@ -138,29 +112,18 @@ struct Signature<LONG(WINAPI*)(P...)> {
     static constexpr int kCount = sizeof...(P);
     static CallOutcome Call(const ExportInfo& info, AnyFn fn, const std::vector<std::string>& args) {
         Reader in(info, args);
-        // Braces read the arguments left to right.
-        std::tuple<P...> values{ReadNext<P>(in)...};
+        std::tuple<P...> values{};
+        std::apply([&](auto&... v) { (in.Next(v), ...); }, values);  // left to right
         if (in.next < args.size()) in.Fail("too many arguments");
-        std::apply([&](auto&... v) { (Prepare(in, v), ...); }, values);
+        std::apply([&](auto&... v) { (in.Point(v), ...); }, values);
         CallOutcome out;
         out.result = std::apply(reinterpret_cast<LONG(WINAPI*)(P...)>(fn), values);
-        if (in.hasBuffer) {
+        out.hasText = !in.buffer.empty();
+        if (out.hasText) {
             in.buffer.back() = '\0';
-            out.hasText = true;
             out.text = in.buffer.data();
         }
         return out;
-    }
-
-private:
-    template <typename T>
-    static void Prepare(Reader&, T&) {}
-    static void Prepare(Reader& in, LPSTR& buffer) { buffer = in.buffer.data(); }
-    static void Prepare(Reader& in, HMIXER& handle) {
-        if (!in.openMixer) return;
-        const MMRESULT r = mixerOpen(&in.mixer.handle, 0, 0, 0, MIXER_OBJECTF_MIXER);
-        if (r != MMSYSERR_NOERROR) throw ToolError("cannot open mixer device 0 (error " + std::to_string(r) + ")");
-        handle = in.mixer.handle;
     }
 };
 
