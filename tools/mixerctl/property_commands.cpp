@@ -45,26 +45,15 @@ std::string Join(const std::vector<std::string>& v) {
     return out;
 }
 
-// ---- get -----------------------------------------------------------------------
-
-struct Reading {
-    PropertyPath path;
-    LONG value = 0;
-    bool read = false;
-    bool percent = false;  // a percentage was asked for and this is a level
-    long long percentValue = 0;
-    bool percentFailed = false;
-};
-
 }  // namespace
 
+// ---- get -----------------------------------------------------------------------
+
 void CmdGet(Context& c, const Options& o) {
-    const bool json = o.Has("--json"), percent = o.Has("--percent");
+    const bool percent = o.Has("--percent");
     std::vector<PropertyPath> paths;
-    if (o.rest.empty()) {
-        for (const PropertyPath& p : AllPaths())
-            if (!p.getter.empty()) paths.push_back(p);
-    }
+    for (const PropertyPath& p : AllPaths())
+        if (o.rest.empty() && !p.getter.empty()) paths.push_back(p);
     for (const std::string& a : o.rest) {
         PropertyPath p = ParsePath(a);
         if (p.getter.empty())
@@ -72,48 +61,35 @@ void CmdGet(Context& c, const Options& o) {
         paths.push_back(p);
     }
     // Everything is read before anything is printed.
-    std::vector<Reading> readings;
+    nlohmann::json all = nlohmann::json::array();
+    std::string text;
     std::vector<std::string> unread, problems;
     for (const PropertyPath& p : paths) {
-        Reading r;
-        r.path = p;
-        r.value = CallExportValue(p.getter);
-        r.read = r.value != kLibraryFailure;
-        if (!r.read) unread.push_back(p.path);
-        if (r.read && percent && p.kind == PathKind::Volume) {
-            TargetControl t = Target(p);
-            if (!t.problem.empty()) {
-                // Without a PATH every level is shown: one the mixer lacks
-                // shows as the library reads it (0).
-                if (!o.rest.empty()) problems.push_back(p.path + ": no percentage: " + t.problem);
-                r.percentFailed = !o.rest.empty();
-            } else if (Maximum(t) <= Minimum(t)) {
-                problems.push_back(p.path + ": no percentage: the control's range " + RangeText(t) + " is empty");
-                r.percentFailed = true;
+        const LONG value = CallExportValue(p.getter);
+        nlohmann::json row = {{"path", p.path}, {"value", value}};
+        std::string shown = std::to_string(value);
+        if (value == kLibraryFailure) row["value"] = nullptr, unread.push_back(p.path), shown.clear();
+        if (percent && p.kind == PathKind::Volume) {
+            row["percent"] = nullptr;
+            const TargetControl t = shown.empty() ? TargetControl() : Target(p);
+            // Without a PATH every level is shown: one the mixer lacks shows
+            // as the library reads it (0).
+            const bool asRead = shown.empty() || (!t.problem.empty() && o.rest.empty());
+            if (asRead) {
+                // no percentage
+            } else if (!t.problem.empty() || Maximum(t) <= Minimum(t)) {
+                problems.push_back(p.path + ": no percentage: " +
+                                   (t.problem.empty() ? "the control's range " + RangeText(t) + " is empty" : t.problem));
+                shown.clear();
             } else {
-                r.percent = true;
-                r.percentValue = LevelToPercent(r.value, Minimum(t), Maximum(t));
+                row["percent"] = LevelToPercent(value, Minimum(t), Maximum(t));
+                shown = std::to_string(row["percent"].get<long long>()) + "%";
             }
         }
-        readings.push_back(r);
+        if (!shown.empty()) text += p.path + " = " + shown + "\n";
+        all.push_back(row);
     }
-    if (json) {
-        nlohmann::json all = nlohmann::json::array();
-        for (const Reading& r : readings) {
-            nlohmann::json j = {{"path", r.path.path}, {"value", r.read ? nlohmann::json(r.value) : nlohmann::json()}};
-            if (percent && r.path.kind == PathKind::Volume)
-                j["percent"] = r.percent ? nlohmann::json(r.percentValue) : nlohmann::json();
-            all.push_back(j);
-        }
-        c.out << all.dump(2) << "\n";
-    } else {
-        for (const Reading& r : readings) {
-            if (!r.read || r.percentFailed) continue;
-            c.out << r.path.path << " = ";
-            if (r.percent) c.out << r.percentValue << "%\n";
-            else c.out << r.value << "\n";
-        }
-    }
+    c.out << (o.Has("--json") ? all.dump(2) + "\n" : text);
     if (!unread.empty() && DeviceCount() == 0) throw ToolError("get: there is no mixer device (the library reads -1)");
     if (!unread.empty())
         throw ToolError("get: " + Join(unread) + ": the library could not read " + Them(unread.size()) + " (result -1)");
