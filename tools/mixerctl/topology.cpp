@@ -161,18 +161,11 @@ void PrintLine(const LineInfo& l, const char* kind, DWORD index, const std::stri
 
 nlohmann::json ControlJson(const ControlInfo& c) {
     const MIXERCONTROLA& x = c.control;
-    nlohmann::json j;
-    j["id"] = x.dwControlID;
-    j["name"] = x.szName;
-    j["shortName"] = x.szShortName;
-    j["type"] = ControlTypeName(x.dwControlType);
-    j["controlType"] = x.dwControlType;
-    j["class"] = ControlClassName(x.dwControlType);
-    j["flags"] = ControlFlagNames(x.fdwControl);
-    j["items"] = x.cMultipleItems;
-    j["min"] = x.Bounds.lMinimum;
-    j["max"] = x.Bounds.lMaximum;
-    j["steps"] = x.Metrics.cSteps;
+    nlohmann::json j = {{"id", x.dwControlID}, {"name", x.szName}, {"shortName", x.szShortName},
+                        {"type", ControlTypeName(x.dwControlType)}, {"controlType", x.dwControlType},
+                        {"class", ControlClassName(x.dwControlType)}, {"flags", ControlFlagNames(x.fdwControl)},
+                        {"items", x.cMultipleItems}, {"min", x.Bounds.lMinimum}, {"max", x.Bounds.lMaximum},
+                        {"steps", x.Metrics.cSteps}};
     if (c.readResult != MMSYSERR_NOERROR) {
         j["readError"] = c.readResult;
     } else {
@@ -195,14 +188,9 @@ nlohmann::json ControlJson(const ControlInfo& c) {
 
 nlohmann::json LineJson(const LineInfo& l, bool destination) {
     const MIXERLINEA& x = l.line;
-    nlohmann::json j;
-    j["id"] = x.dwLineID;
-    j["name"] = x.szName;
-    j["shortName"] = x.szShortName;
-    j["type"] = ComponentTypeName(x.dwComponentType);
-    j["componentType"] = x.dwComponentType;
-    j["channels"] = x.cChannels;
-    j["flags"] = LineFlagNames(x.fdwLine);
+    nlohmann::json j = {{"id", x.dwLineID}, {"name", x.szName}, {"shortName", x.szShortName},
+                        {"type", ComponentTypeName(x.dwComponentType)}, {"componentType", x.dwComponentType},
+                        {"channels", x.cChannels}, {"flags", LineFlagNames(x.fdwLine)}};
     if (l.controlsResult != MMSYSERR_NOERROR) j["controlsError"] = l.controlsResult;
     j["controls"] = nlohmann::json::array();
     for (const ControlInfo& c : l.controls) j["controls"].push_back(ControlJson(c));
