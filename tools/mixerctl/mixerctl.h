@@ -54,9 +54,6 @@ std::string SystemReason(int errnoValue);
 // file x.json: ...") when given.
 std::string ReadWholeFile(const std::string& path, const std::string& what = "");
 
-enum class FileKind { Missing, Directory, File };
-FileKind KindOfFile(const std::string& path);
-
 // Why `path` cannot be written ("" when it can): a directory, or a file that
 // cannot be opened for appending. A missing file is created by the check and
 // `*created` says so, so that the caller can remove it again.
