@@ -182,6 +182,10 @@ PropertyPath ParsePath(const std::string& text);
 // The path of a row of the per-line table.
 PropertyPath PathOfRow(const LineRow& row);
 
+// The component type of a line word of the paths ("linein", "line", ...,
+// "main"): the line the library addresses by it; false for another word.
+bool LineWordType(const std::string& word, DWORD* type);
+
 // Every path, in a fixed order: recording side, then playback side, then the
 // two special paths.
 std::vector<PropertyPath> AllPaths();

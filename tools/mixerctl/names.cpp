@@ -27,10 +27,10 @@ std::string ComponentTypeName(DWORD type) {
 
 DWORD ParsePeakTarget(const std::string& text) {
     const std::string t = Lower(text);
-    if (const Named* n = mixer_names::ByName(mixer_names::kLineWords, t)) return n->value;
+    DWORD v;
+    if (LineWordType(t, &v)) return v;
     if (t != "digital" && t != "line" && t != "telephone" && t != "undefined")
         if (const Named* n = mixer_names::ByName(mixer_names::kDestinations, t)) return n->value;
-    DWORD v;
     if (mixer_names::ParseComponentType(text, false, &v)) return v;
     throw UsageError("unknown source type '" + text + "'");
 }

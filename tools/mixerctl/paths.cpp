@@ -90,6 +90,13 @@ PropertyPath ParsePath(const std::string& text) {
     return PathOfRow(*row);
 }
 
+bool LineWordType(const std::string& word, DWORD* type) {
+    const std::string w = Canonical(Lower(word));
+    for (const ::LineInfo& line : kLineInfo)
+        if (w == line.word) return *type = line.componentType, true;
+    return false;
+}
+
 std::vector<PropertyPath> AllPaths() {
     std::vector<PropertyPath> out;
     for (OpSide side : {SideRec, SidePlay})

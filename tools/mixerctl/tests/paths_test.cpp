@@ -95,3 +95,18 @@ TEST(PathParsing, EveryPathNamesRealExportsOfTheRightShape) {
         }
     }
 }
+
+// peak's TYPE: the line words of the paths first, then destinations by bare
+// name, then sources ("digital" is the source), full names and numbers.
+TEST(PeakTarget, LineWordsDestinationsSourcesAndNumbers) {
+    const std::pair<const char*, DWORD> cases[] = {
+        {"main", MIXERLINE_COMPONENTTYPE_DST_SPEAKERS},     {"Master", MIXERLINE_COMPONENTTYPE_DST_SPEAKERS},
+        {"line", MIXERLINE_COMPONENTTYPE_SRC_LINE},         {"wave", MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT},
+        {"mic", MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE},    {"speakers", MIXERLINE_COMPONENTTYPE_DST_SPEAKERS},
+        {"wavein", MIXERLINE_COMPONENTTYPE_DST_WAVEIN},     {"digital", MIXERLINE_COMPONENTTYPE_SRC_DIGITAL},
+        {"dst.digital", MIXERLINE_COMPONENTTYPE_DST_DIGITAL}, {"src.synthesizer", MIXERLINE_COMPONENTTYPE_SRC_SYNTHESIZER},
+        {"0x1003", 0x1003},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ParsePeakTarget(c.first), c.second) << c.first;
+    for (const char* bad : {"", "playback", "boost", "dst.bogus"}) EXPECT_THROW(ParsePeakTarget(bad), UsageError) << bad;
+}
