@@ -1,7 +1,5 @@
-#include "files.h"
+#include "mixerctl.h"
 
-#include "common.h"
-#include "platform.h"
 
 #include <sys/stat.h>
 
@@ -15,12 +13,18 @@ namespace mixerctl {
 
 std::string SystemReason(int errnoValue) { return std::strerror(errnoValue); }
 
+namespace {
+
+enum class FileKind { Missing, Directory, File };
+
 FileKind KindOfFile(const std::string& path) {
     const std::string host = PlatformFilePath(path);
     struct stat st;
     if (host.empty() || stat(host.c_str(), &st) != 0) return FileKind::Missing;
     return (st.st_mode & S_IFMT) == S_IFDIR ? FileKind::Directory : FileKind::File;
 }
+
+}  // namespace
 
 std::string ReadWholeFile(const std::string& path, const std::string& what) {
     const std::string name = (what.empty() ? "" : what + " ") + path;

@@ -1,138 +1,109 @@
-#include "paths.h"
+#include "mixerctl.h"
 
-#include "common.h"
-#include "exports_table.h"
-#include "names.h"
+
+#include <map>
 
 namespace mixerctl {
 namespace {
 
-struct Word {
-    const char* word;
-    const char* canonical;
-    const char* exportPiece;
-    DWORD type;  // sides: the destination searched; lines: the component type
-};
+// The words a path may use for a table word, besides the table word itself.
+const std::map<std::string, std::string> kAliases = {
+    {"playback", "play"}, {"record", "rec"},    {"recording", "rec"}, {"line", "linein"},
+    {"microphone", "mic"}, {"wave", "waveout"}, {"auxiliary", "aux"}, {"master", "main"},
+    {"boostmode", "boost"}};
 
-constexpr DWORD kSpeakers = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
-constexpr DWORD kWaveIn = MIXERLINE_COMPONENTTYPE_DST_WAVEIN;
-
-const Word kSides[] = {{"play", "play", "Play", kSpeakers},  {"playback", "play", "Play", kSpeakers},
-                       {"rec", "rec", "Rec", kWaveIn},       {"record", "rec", "Rec", kWaveIn},
-                       {"recording", "rec", "Rec", kWaveIn}};
-
-const Word kLines[] = {
-    {"linein", "linein", "LineIn", MIXERLINE_COMPONENTTYPE_SRC_LINE},
-    {"line", "linein", "LineIn", MIXERLINE_COMPONENTTYPE_SRC_LINE},
-    {"mic", "mic", "Mic", MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE},
-    {"microphone", "mic", "Mic", MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE},
-    {"cd", "cd", "CD", MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC},
-    {"waveout", "waveout", "WaveOut", MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT},
-    {"wave", "waveout", "WaveOut", MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT},
-    {"aux", "aux", "Aux", MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY},
-    {"auxiliary", "aux", "Aux", MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY},
-    {"digital", "digital", "Digital", MIXERLINE_COMPONENTTYPE_SRC_DIGITAL},
-    {"analog", "analog", "Analog", MIXERLINE_COMPONENTTYPE_SRC_ANALOG},
-    {"main", "main", "Main", kSpeakers},
-    {"master", "main", "Main", kSpeakers},
-};
-
-// The property's type field holds its PathKind.
-const Word kProperties[] = {{"volume", "volume", "Volume", static_cast<DWORD>(PathKind::Volume)},
-                            {"mute", "mute", "Mute", static_cast<DWORD>(PathKind::Mute)},
-                            {"balance", "balance", "Balance", static_cast<DWORD>(PathKind::Balance)},
-                            {"boost", "boost", "BoostMode", static_cast<DWORD>(PathKind::Boost)},
-                            {"boostmode", "boost", "BoostMode", static_cast<DWORD>(PathKind::Boost)},
-                            {"select", "select", "Select", static_cast<DWORD>(PathKind::Select)}};
-
-template <size_t N>
-const Word* Find(const Word (&table)[N], const std::string& w) {
-    for (const Word& x : table)
-        if (w == x.word) return &x;
-    return nullptr;
+std::string Canonical(const std::string& word) {
+    const auto it = kAliases.find(word);
+    return it == kAliases.end() ? word : it->second;
 }
 
-std::vector<std::string> Split(const std::string& s, char sep) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (;;) {
-        size_t dot = s.find(sep, start);
-        parts.push_back(s.substr(start, dot == std::string::npos ? std::string::npos : dot - start));
-        if (dot == std::string::npos) break;
-        start = dot + 1;
+std::vector<std::string> Split(const std::string& s) {
+    std::vector<std::string> parts(1);
+    for (char ch : s) {
+        if (ch == '.') parts.emplace_back();
+        else parts.back() += ch;
     }
     return parts;
 }
 
-std::string IfExport(const std::string& name) { return FindExport(name) ? name : std::string(); }
+PathKind KindOf(const LineRow& row) {
+    if (row.kind == RowFlag) return PathKind::CdDigital;
+    switch (OpRowOf(row.op).property) {
+    case PropMute: return PathKind::Mute;
+    case PropBalance: return PathKind::Balance;
+    case PropBoost: return PathKind::Boost;
+    case PropSelect: return PathKind::Select;
+    default: return PathKind::Volume;
+    }
+}
 
 }  // namespace
 
-PropertyPath ParsePath(const std::string& text) {
-    const std::string t = Lower(text);
-    const std::vector<std::string> parts = Split(t, '.');
+PropertyPath PathOfRow(const LineRow& row) {
     PropertyPath p;
-    if (parts.size() == 2 && (parts[0] == "mic" || parts[0] == "microphone") &&
-        (parts[1] == "boost" || parts[1] == "boostmode")) {
-        return {"mic.boost", "SetMicBoostMode", "GetMicBoostMode", true, PathKind::BothBoosts, 0,
-                MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE};
+    p.kind = KindOf(row);
+    p.op = row.op;
+    p.setter = row.setter;
+    // A boost row's getter is the library's own reading, not an export.
+    p.getter = row.getter && row.kind != RowBoost ? row.getter : "";
+    p.setterTakesValue = row.kind != RowSelect;
+    if (row.kind == RowFlag) {
+        p.path = "cd.digital";
+        return p;
     }
-    if (parts.size() == 2 && parts[0] == "cd" && parts[1] == "digital")
-        return {"cd.digital", "SetCDTypeDigital", "GetCDTypeDigital", true, PathKind::CdDigital, 0, 0};
-    if (parts.size() != 3)
-        throw UsageError("'" + text + "' is not a property path (SIDE.LINE.PROPERTY, e.g. play.linein.volume)");
-    const Word* side = Find(kSides, parts[0]);
-    if (!side) throw UsageError("'" + text + "': unknown side '" + parts[0] + "' (play or rec)");
-    const Word* line = Find(kLines, parts[1]);
-    if (!line)
-        throw UsageError("'" + text + "': unknown line '" + parts[1] +
-                         "' (linein, mic, cd, waveout, aux, digital, analog, main)");
-    const Word* prop = Find(kProperties, parts[2]);
-    if (!prop)
-        throw UsageError("'" + text + "': unknown property '" + parts[2] +
-                         "' (volume, mute, balance, boost, select)");
-    const std::string tail = std::string(side->exportPiece) + line->exportPiece + prop->exportPiece;
-    p.path = std::string(side->canonical) + "." + line->canonical + "." + prop->canonical;
-    p.setter = IfExport("Set" + tail);
-    p.getter = IfExport("Get" + tail);
-    if (p.setter.empty() && p.getter.empty())
-        throw UsageError("'" + text + "': the library has no " + p.path + " (no Set" + tail + " or Get" + tail + ")");
-    if (!p.setter.empty()) p.setterTakesValue = FindExport(p.setter)->sig != Sig::Void;
-    p.kind = static_cast<PathKind>(prop->type);
-    p.destinationType = side->type;
-    p.lineType = line->type;
+    const OpRow& op = OpRowOf(row.op);
+    p.lineType = LineOf(row.line).componentType;
+    p.path = std::string(SideWord(op.side)) + "." + LineOf(row.line).word + "." + PropertyWord(op.property);
     return p;
 }
 
-DWORD KindControlType(PathKind kind) {
-    switch (kind) {
-    case PathKind::Volume:
-    case PathKind::Balance: return MIXERCONTROL_CONTROLTYPE_VOLUME;
-    case PathKind::Mute: return MIXERCONTROL_CONTROLTYPE_MUTE;
-    case PathKind::Boost: return MIXERCONTROL_CONTROLTYPE_ONOFF;
-    case PathKind::BothBoosts:
-    case PathKind::Select:
-    case PathKind::CdDigital: return 0;
+PropertyPath ParsePath(const std::string& text) {
+    std::vector<std::string> parts = Split(Lower(text));
+    for (std::string& part : parts) part = Canonical(part);
+    if (parts.size() == 2 && parts[0] == "mic" && parts[1] == "boost") {
+        PropertyPath p;
+        p.path = "mic.boost";
+        p.setter = "SetMicBoostMode";
+        p.getter = "GetMicBoostMode";
+        p.kind = PathKind::BothBoosts;
+        p.lineType = LineOf(LineMic).componentType;
+        return p;
     }
-    return 0;
+    if (parts.size() == 2 && parts[0] == "cd" && parts[1] == "digital")
+        for (const LineRow& row : kLineRows)
+            if (row.kind == RowFlag) return PathOfRow(row);
+    if (parts.size() != 3)
+        throw UsageError("'" + text + "' is not a property path (SIDE.LINE.PROPERTY, e.g. play.linein.volume)");
+    if (parts[0] != SideWord(SidePlay) && parts[0] != SideWord(SideRec))
+        throw UsageError("'" + text + "': unknown side '" + parts[0] + "' (play or rec)");
+    const OpSide side = parts[0] == SideWord(SideRec) ? SideRec : SidePlay;
+    int line = 0, property = 0;
+    while (line < LineCount && parts[1] != kLineInfo[line].word) ++line;
+    while (property < PropNone && parts[2] != PropertyWord(static_cast<OpProperty>(property))) ++property;
+    if (line == LineCount)
+        throw UsageError("'" + text + "': unknown line '" + parts[1] +
+                         "' (linein, mic, cd, waveout, aux, digital, analog, main)");
+    if (property == PropNone)
+        throw UsageError("'" + text + "': unknown property '" + parts[2] + "' (volume, mute, balance, boost, select)");
+    const LineRow* row = FindLineRow(static_cast<LineId>(line), side, static_cast<OpProperty>(property));
+    if (!row) throw UsageError("'" + text + "': the library has no " + parts[0] + "." + parts[1] + "." + parts[2]);
+    return PathOfRow(*row);
 }
 
-bool IsSwitchKind(PathKind kind) {
-    return kind == PathKind::Mute || kind == PathKind::Boost || kind == PathKind::BothBoosts ||
-           kind == PathKind::CdDigital;
+bool LineWordType(const std::string& word, DWORD* type) {
+    const std::string w = Canonical(Lower(word));
+    for (const ::LineInfo& line : kLineInfo)
+        if (w == line.word) return *type = line.componentType, true;
+    return false;
 }
 
 std::vector<PropertyPath> AllPaths() {
     std::vector<PropertyPath> out;
-    for (const char* side : {"rec", "play"})
-        for (const char* prop : {"volume", "mute", "balance", "boost", "select"})
-            for (const char* line : {"linein", "mic", "cd", "waveout", "aux", "digital", "analog", "main"}) {
-                try {
-                    out.push_back(ParsePath(std::string(side) + "." + line + "." + prop));
-                } catch (const UsageError&) {
-                    // not a property of the library
-                }
-            }
+    for (OpSide side : {SideRec, SidePlay})
+        for (int property = 0; property < PropNone; ++property)
+            for (int line = 0; line < LineCount; ++line)
+                if (const LineRow* row = FindLineRow(static_cast<LineId>(line), side, static_cast<OpProperty>(property)))
+                    out.push_back(PathOfRow(*row));
     out.push_back(ParsePath("mic.boost"));
     out.push_back(ParsePath("cd.digital"));
     return out;

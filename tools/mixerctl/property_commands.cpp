@@ -1,18 +1,12 @@
 // get, set, save and restore: the per-line properties through the library's
 // exports, each write read back, each value checked against the control it
 // goes to before anything is written.
-#include "command_context.h"
-#include "exports_table.h"
-#include "files.h"
-#include "names.h"
-#include "paths.h"
-#include "settings_check.h"
-#include "topology.h"
-#include "values.h"
+#include "mixerctl.h"
+#include "command_table.h"
 
-#include <nlohmann/json.hpp>
+#include "engine/level_rule.h"
 
-#include <map>
+
 
 namespace mixerctl {
 namespace {
@@ -24,9 +18,7 @@ LONG Maximum(const TargetControl& t) { return t.info.control.Bounds.lMaximum; }
 std::string RangeText(const TargetControl& t) { return std::to_string(Minimum(t)) + ".." + std::to_string(Maximum(t)); }
 LONG Tolerance(const TargetControl& t) { return LevelTolerance(Minimum(t), Maximum(t), t.info.control.Metrics.cSteps); }
 
-TargetControl Target(const PropertyPath& p) {
-    return FindTargetControl(p.destinationType, p.lineType, KindControlType(p.kind));
-}
+TargetControl Target(const PropertyPath& p) { return FindTargetControl(p.lineType, p.op); }
 
 // The control a path writes, as winmm shows it now; ToolError when the
 // library would find none.
@@ -53,27 +45,15 @@ std::string Join(const std::vector<std::string>& v) {
     return out;
 }
 
-// ---- get -----------------------------------------------------------------------
-
-struct Reading {
-    PropertyPath path;
-    LONG value = 0;
-    bool read = false;
-    bool percent = false;  // a percentage was asked for and this is a level
-    long long percentValue = 0;
-    bool percentFailed = false;
-};
-
 }  // namespace
 
-void CmdGet(Context& c, const Args& args) {
-    Options o(args, {"--json", "--percent"}, {}, "get");
-    const bool json = o.Has("--json"), percent = o.Has("--percent");
+// ---- get -----------------------------------------------------------------------
+
+void CmdGet(Context& c, const Options& o) {
+    const bool percent = o.Has("--percent");
     std::vector<PropertyPath> paths;
-    if (o.rest.empty()) {
-        for (const PropertyPath& p : AllPaths())
-            if (!p.getter.empty()) paths.push_back(p);
-    }
+    for (const PropertyPath& p : AllPaths())
+        if (o.rest.empty() && !p.getter.empty()) paths.push_back(p);
     for (const std::string& a : o.rest) {
         PropertyPath p = ParsePath(a);
         if (p.getter.empty())
@@ -81,48 +61,35 @@ void CmdGet(Context& c, const Args& args) {
         paths.push_back(p);
     }
     // Everything is read before anything is printed.
-    std::vector<Reading> readings;
+    nlohmann::json all = nlohmann::json::array();
+    std::string text;
     std::vector<std::string> unread, problems;
     for (const PropertyPath& p : paths) {
-        Reading r;
-        r.path = p;
-        r.value = CallExportValue(p.getter);
-        r.read = r.value != kLibraryFailure;
-        if (!r.read) unread.push_back(p.path);
-        if (r.read && percent && p.kind == PathKind::Volume) {
-            TargetControl t = Target(p);
-            if (!t.problem.empty()) {
-                // Without a PATH every level is shown: one the mixer lacks
-                // shows as the library reads it (0).
-                if (!o.rest.empty()) problems.push_back(p.path + ": no percentage: " + t.problem);
-                r.percentFailed = !o.rest.empty();
-            } else if (Maximum(t) <= Minimum(t)) {
-                problems.push_back(p.path + ": no percentage: the control's range " + RangeText(t) + " is empty");
-                r.percentFailed = true;
+        const LONG value = CallExportValue(p.getter);
+        nlohmann::json row = {{"path", p.path}, {"value", value}};
+        std::string shown = std::to_string(value);
+        if (value == kLibraryFailure) row["value"] = nullptr, unread.push_back(p.path), shown.clear();
+        if (percent && p.kind == PathKind::Volume) {
+            row["percent"] = nullptr;
+            const TargetControl t = shown.empty() ? TargetControl() : Target(p);
+            // Without a PATH every level is shown: one the mixer lacks shows
+            // as the library reads it (0).
+            const bool asRead = shown.empty() || (!t.problem.empty() && o.rest.empty());
+            if (asRead) {
+                // no percentage
+            } else if (!t.problem.empty() || Maximum(t) <= Minimum(t)) {
+                problems.push_back(p.path + ": no percentage: " +
+                                   (t.problem.empty() ? "the control's range " + RangeText(t) + " is empty" : t.problem));
+                shown.clear();
             } else {
-                r.percent = true;
-                r.percentValue = LevelToPercent(r.value, Minimum(t), Maximum(t));
+                row["percent"] = LevelToPercent(value, Minimum(t), Maximum(t));
+                shown = std::to_string(row["percent"].get<long long>()) + "%";
             }
         }
-        readings.push_back(r);
+        if (!shown.empty()) text += p.path + " = " + shown + "\n";
+        all.push_back(row);
     }
-    if (json) {
-        nlohmann::json all = nlohmann::json::array();
-        for (const Reading& r : readings) {
-            nlohmann::json j = {{"path", r.path.path}, {"value", r.read ? nlohmann::json(r.value) : nlohmann::json()}};
-            if (percent && r.path.kind == PathKind::Volume)
-                j["percent"] = r.percent ? nlohmann::json(r.percentValue) : nlohmann::json();
-            all.push_back(j);
-        }
-        c.out << all.dump(2) << "\n";
-    } else {
-        for (const Reading& r : readings) {
-            if (!r.read || r.percentFailed) continue;
-            c.out << r.path.path << " = ";
-            if (r.percent) c.out << r.percentValue << "%\n";
-            else c.out << r.value << "\n";
-        }
-    }
+    c.out << (o.Has("--json") ? all.dump(2) + "\n" : text);
     if (!unread.empty() && DeviceCount() == 0) throw ToolError("get: there is no mixer device (the library reads -1)");
     if (!unread.empty())
         throw ToolError("get: " + Join(unread) + ": the library could not read " + Them(unread.size()) + " (result -1)");
@@ -182,8 +149,8 @@ Write Plan(const PropertyPath& p, const std::string& text) {
         if (!ParseSwitch(text, p.kind == PathKind::Mute, &w.value)) BadValue(p, text, SwitchWords(p.kind));
         if (p.kind == PathKind::Mute || p.kind == PathKind::Boost) w.target = RequireTarget("set", p);
         if (p.kind == PathKind::BothBoosts)
-            for (DWORD side : {MIXERLINE_COMPONENTTYPE_DST_WAVEIN, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS}) {
-                const TargetControl t = FindTargetControl(side, p.lineType, MIXERCONTROL_CONTROLTYPE_ONOFF);
+            for (LONG op : {OpRecBoost, OpPlayBoost}) {
+                const TargetControl t = FindTargetControl(p.lineType, op);
                 if (!t.problem.empty()) throw ToolError("set: " + p.path + ": " + t.problem);
             }
         break;
@@ -237,15 +204,16 @@ std::string Execute(const Write& w) {
         LONG first = 0, lastLevel = 0;
         if (!ChannelValue(before, 0, &first) || !ChannelValue(before, last, &lastLevel))
             throw ToolError("set: " + p.path + ": cannot read the channels of \"" + before.lineName + "\"");
-        const ChannelPair expected = BalanceResult(first, lastLevel, position);
+        LONG expectedFirst = first, expectedLast = lastLevel;
+        ApplyBalanceRule(&expectedFirst, &expectedLast, position);  // the library's rule
         CallExport(p.setter, {std::to_string(position)});
         TargetControl after = RequireTarget("set", p);
         LONG a = 0, b = 0;
         const bool read = ChannelValue(after, 0, &a) && ChannelValue(after, last, &b);
         const LONG tolerance = Tolerance(after);
-        if (!read || !LevelArrived(expected.first, a, tolerance) || !LevelArrived(expected.last, b, tolerance))
-            NotArrived(p, std::to_string(position) + " (levels " + std::to_string(expected.first) + " and " +
-                              std::to_string(expected.last) + ")",
+        if (!read || !LevelArrived(expectedFirst, a, tolerance) || !LevelArrived(expectedLast, b, tolerance))
+            NotArrived(p, std::to_string(position) + " (levels " + std::to_string(expectedFirst) + " and " +
+                              std::to_string(expectedLast) + ")",
                        read ? "the channels hold " + std::to_string(a) + " and " + std::to_string(b)
                             : "cannot read the channels back");
         return std::to_string(position);
@@ -275,7 +243,8 @@ std::string Execute(const Write& w) {
 
 }  // namespace
 
-void CmdSet(Context& c, const Args& args) {
+void CmdSet(Context& c, const Options& o) {
+    const Args& args = o.rest;
     if (args.empty()) throw UsageError("set: give PATH VALUE (see 'mixerctl set --help')");
     // The whole command is checked before anything is written.
     std::vector<Write> writes;
@@ -307,7 +276,8 @@ void CmdSet(Context& c, const Args& args) {
 
 // ---- save and restore -------------------------------------------------------------
 
-void CmdSave(Context& c, const Args& args) {
+void CmdSave(Context& c, const Options& o) {
+    const Args& args = o.rest;
     if (args.size() != 1) throw UsageError("save: give one FILE");
     const std::string& file = args[0];
     if (DeviceCount() == 0) throw ToolError("save: there is no mixer device; nothing saved");
@@ -349,7 +319,8 @@ std::string EntryProblem(const SettingsEntry& e, const TargetControl* target) {
 
 }  // namespace
 
-void CmdRestore(Context& c, const Args& args) {
+void CmdRestore(Context& c, const Options& o) {
+    const Args& args = o.rest;
     if (args.size() != 1) throw UsageError("restore: give one FILE");
     const std::string& file = args[0];
     std::string bytes;
@@ -360,9 +331,9 @@ void CmdRestore(Context& c, const Args& args) {
     }
     const std::string nothing = "; nothing restored";
     if (bytes.empty()) throw ToolError("restore: " + file + " is empty" + nothing);
-    if (bytes.size() > kSettingsReadLimit)
+    if (bytes.size() > TEXT_READ_LIMIT)
         throw ToolError("restore: " + file + " holds " + std::to_string(bytes.size()) + " bytes; the library reads only the first " +
-                        std::to_string(kSettingsReadLimit) + nothing);
+                        std::to_string(TEXT_READ_LIMIT) + nothing);
     const SettingsReading reading = ReadSettingsText(bytes);
     std::vector<std::string> problems = reading.problems;
     if (reading.entries.empty())
@@ -375,7 +346,7 @@ void CmdRestore(Context& c, const Args& args) {
     std::map<std::string, TargetControl> targets;
     for (const SettingsEntry& e : reading.entries) {
         const TargetControl* target = nullptr;
-        if (KindControlType(e.path.kind) != 0) {
+        if (e.path.HasControl()) {
             auto it = targets.find(e.path.path);
             if (it == targets.end()) it = targets.emplace(e.path.path, Target(e.path)).first;
             target = &it->second;

@@ -1,7 +1,7 @@
-#include "topology.h"
+#include "mixerctl.h"
 
-#include "engine/recording_endpoints.h"
-#include "names.h"
+#include "engine/line_search.h"
+#include "mixer_lookup.h"
 
 #include <cstring>
 #include <sstream>
@@ -35,18 +35,20 @@ MMRESULT LineAt(const Mixer& m, DWORD d, long source, MIXERLINEA* line) {
                              kByDevice | (source < 0 ? MIXER_GETLINEINFOF_DESTINATION : MIXER_GETLINEINFOF_SOURCE));
 }
 
-MMRESULT ReadValues(const Mixer& m, const MIXERCONTROLA& c, DWORD channels, DWORD items, LONG fill,
-                    std::vector<LONG>* values) {
-    values->assign(static_cast<size_t>(channels) * items, fill);
+// A control's details (`what`: MIXER_GETCONTROLDETAILSF_VALUE or _LISTTEXT),
+// one record of `records` each.
+template <typename Record>
+MMRESULT ReadDetails(const Mixer& m, const MIXERCONTROLA& c, DWORD channels, DWORD items, DWORD what,
+                     std::vector<Record>* records) {
     MIXERCONTROLDETAILS d;
     std::memset(&d, 0, sizeof d);
     d.cbStruct = sizeof d;
     d.dwControlID = c.dwControlID;
     d.cChannels = channels;
-    d.cMultipleItems = (c.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) ? c.cMultipleItems : 0;
-    d.cbDetails = sizeof(LONG);
-    d.paDetails = values->data();
-    return mixerGetControlDetailsA(m.obj(), &d, kByDevice | MIXER_GETCONTROLDETAILSF_VALUE);
+    d.cMultipleItems = items;
+    d.cbDetails = sizeof(Record);
+    d.paDetails = records->data();
+    return mixerGetControlDetailsA(m.obj(), &d, kByDevice | what);
 }
 
 ControlInfo ReadControl(const Mixer& m, const MIXERLINEA& line, const MIXERCONTROLA& c) {
@@ -54,28 +56,20 @@ ControlInfo ReadControl(const Mixer& m, const MIXERLINEA& line, const MIXERCONTR
     info.control = c;
     const bool multiple = (c.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) != 0;
     info.channels = (c.fdwControl & MIXERCONTROL_CONTROLF_UNIFORM) || line.cChannels == 0 ? 1 : line.cChannels;
-    info.items = multiple ? c.cMultipleItems : 1;
-    if (info.items == 0) info.items = 1;  // a multiple control that reports no items
-    std::vector<LONG> a, b;
-    info.readResult = ReadValues(m, c, info.channels, info.items, kFillA, &a);
-    if (info.readResult == MMSYSERR_NOERROR) info.readResult = ReadValues(m, c, info.channels, info.items, kFillB, &b);
+    info.items = multiple && c.cMultipleItems ? c.cMultipleItems : 1;  // 1 for a multiple control without items
+    const DWORD items = multiple ? c.cMultipleItems : 0;
+    std::vector<LONG> a(static_cast<size_t>(info.channels) * info.items, kFillA), b(a.size(), kFillB);
+    info.readResult = ReadDetails(m, c, info.channels, items, MIXER_GETCONTROLDETAILSF_VALUE, &a);
+    if (info.readResult == MMSYSERR_NOERROR)
+        info.readResult = ReadDetails(m, c, info.channels, items, MIXER_GETCONTROLDETAILSF_VALUE, &b);
     if (info.readResult == MMSYSERR_NOERROR) {
         info.values = b;
-        info.filled.resize(b.size());
-        for (size_t i = 0; i < b.size(); ++i) info.filled[i] = !(a[i] == kFillA && b[i] == kFillB);
+        for (size_t i = 0; i < b.size(); ++i) info.filled.push_back(!(a[i] == kFillA && b[i] == kFillB));
     }
     if (multiple && (c.dwControlType & MIXERCONTROL_CT_CLASS_MASK) == MIXERCONTROL_CT_CLASS_LIST && c.cMultipleItems) {
         std::vector<MIXERCONTROLDETAILS_LISTTEXTA> texts(static_cast<size_t>(info.channels) * c.cMultipleItems);
         std::memset(texts.data(), 0, texts.size() * sizeof texts[0]);
-        MIXERCONTROLDETAILS d;
-        std::memset(&d, 0, sizeof d);
-        d.cbStruct = sizeof d;
-        d.dwControlID = c.dwControlID;
-        d.cChannels = info.channels;
-        d.cMultipleItems = c.cMultipleItems;
-        d.cbDetails = sizeof texts[0];
-        d.paDetails = texts.data();
-        info.textResult = mixerGetControlDetailsA(m.obj(), &d, kByDevice | MIXER_GETCONTROLDETAILSF_LISTTEXT);
+        info.textResult = ReadDetails(m, c, info.channels, c.cMultipleItems, MIXER_GETCONTROLDETAILSF_LISTTEXT, &texts);
         if (info.textResult == MMSYSERR_NOERROR)
             for (DWORD i = 0; i < c.cMultipleItems; ++i) {
                 texts[i].szName[sizeof texts[i].szName - 1] = '\0';
@@ -167,18 +161,11 @@ void PrintLine(const LineInfo& l, const char* kind, DWORD index, const std::stri
 
 nlohmann::json ControlJson(const ControlInfo& c) {
     const MIXERCONTROLA& x = c.control;
-    nlohmann::json j;
-    j["id"] = x.dwControlID;
-    j["name"] = x.szName;
-    j["shortName"] = x.szShortName;
-    j["type"] = ControlTypeName(x.dwControlType);
-    j["controlType"] = x.dwControlType;
-    j["class"] = ControlClassName(x.dwControlType);
-    j["flags"] = ControlFlagNames(x.fdwControl);
-    j["items"] = x.cMultipleItems;
-    j["min"] = x.Bounds.lMinimum;
-    j["max"] = x.Bounds.lMaximum;
-    j["steps"] = x.Metrics.cSteps;
+    nlohmann::json j = {{"id", x.dwControlID}, {"name", x.szName}, {"shortName", x.szShortName},
+                        {"type", ControlTypeName(x.dwControlType)}, {"controlType", x.dwControlType},
+                        {"class", ControlClassName(x.dwControlType)}, {"flags", ControlFlagNames(x.fdwControl)},
+                        {"items", x.cMultipleItems}, {"min", x.Bounds.lMinimum}, {"max", x.Bounds.lMaximum},
+                        {"steps", x.Metrics.cSteps}};
     if (c.readResult != MMSYSERR_NOERROR) {
         j["readError"] = c.readResult;
     } else {
@@ -201,14 +188,9 @@ nlohmann::json ControlJson(const ControlInfo& c) {
 
 nlohmann::json LineJson(const LineInfo& l, bool destination) {
     const MIXERLINEA& x = l.line;
-    nlohmann::json j;
-    j["id"] = x.dwLineID;
-    j["name"] = x.szName;
-    j["shortName"] = x.szShortName;
-    j["type"] = ComponentTypeName(x.dwComponentType);
-    j["componentType"] = x.dwComponentType;
-    j["channels"] = x.cChannels;
-    j["flags"] = LineFlagNames(x.fdwLine);
+    nlohmann::json j = {{"id", x.dwLineID}, {"name", x.szName}, {"shortName", x.szShortName},
+                        {"type", ComponentTypeName(x.dwComponentType)}, {"componentType", x.dwComponentType},
+                        {"channels", x.cChannels}, {"flags", LineFlagNames(x.fdwLine)}};
     if (l.controlsResult != MMSYSERR_NOERROR) j["controlsError"] = l.controlsResult;
     j["controls"] = nlohmann::json::array();
     for (const ControlInfo& c : l.controls) j["controls"].push_back(ControlJson(c));
@@ -284,115 +266,32 @@ const ControlInfo* FindRecordingSelector(const LineInfo& waveIn) {
 
 namespace {
 
-// How one device's search for a line ended.
-enum class Search { Found, NotFound, Failed };
-
-struct LineSearch {
-    bool sawDestination = false;  // the device has a destination of the type
-    MIXERLINEA destination{};     // the last destination of the type looked in
-    MIXERLINEA line{};            // the line found
-    std::string problem;          // why the search failed
-};
-
 // " of mixer device N" for a device other than 0, whose messages have
 // always named no device.
 std::string OfDevice(UINT index) { return index == 0 ? std::string() : " of mixer device " + std::to_string(index); }
 
-std::string LineName(MIXERLINEA* line) {
-    line->szName[sizeof line->szName - 1] = '\0';
-    return line->szName;
+std::string LineName(MIXERLINEA line) {
+    line.szName[sizeof line.szName - 1] = '\0';
+    return line.szName;
 }
 
-// The library's walk of one device: the destinations of `destinationType`
-// with source lines, in each the first source of `lineType` (or the
-// destination itself when `lineType` is its own type).
-Search SearchDevice(UINT index, DWORD destinationType, DWORD lineType, LineSearch* s) {
-    MIXERCAPSA caps;
-    std::memset(&caps, 0, sizeof caps);
-    MMRESULT r = mixerGetDevCapsA(index, &caps, sizeof caps);
-    if (r != MMSYSERR_NOERROR) {
-        s->problem = "cannot read mixer device " + std::to_string(index) + " (" + ErrorText(r) + ")";
-        return Search::Failed;
+// Where a search of the library's ended on a failed request.
+std::string RequestProblem(const SearchNotes& n) {
+    const std::string error = " (" + ErrorText(n.error) + ")";
+    switch (n.request) {
+    case RequestOpen: return "cannot open mixer device " + std::to_string(n.device) + error;
+    case RequestCaps: return "cannot read mixer device " + std::to_string(n.device) + error;
+    case RequestDestination:
+        return "cannot read destination " + std::to_string(n.destination) + OfDevice(n.device) + error;
+    case RequestSource:
+        return "cannot read source " + std::to_string(n.source) + " of destination " + std::to_string(n.destination) +
+               OfDevice(n.device) + error;
+    case RequestMixerId:
+        return "mixer device 0 has no dst.wavein, and the mixer of wave-in device " + std::to_string(n.device) +
+               " cannot be found (mixerGetID " + ErrorText(n.error) + ")";
+    case RequestNone: break;
     }
-    const Mixer m(index);
-    const bool itself = lineType == destinationType;
-    for (DWORD d = 0; d < caps.cDestinations; ++d) {
-        MIXERLINEA dst;
-        r = LineAt(m, d, -1, &dst);
-        if (r != MMSYSERR_NOERROR) {
-            s->problem = "cannot read destination " + std::to_string(d) + OfDevice(index) + " (" + ErrorText(r) + ")";
-            return Search::Failed;
-        }
-        if (dst.dwComponentType != destinationType) continue;
-        s->sawDestination = true;
-        s->destination = dst;
-        if (static_cast<LONG>(dst.cConnections) <= 0) continue;
-        if (itself) {
-            s->line = dst;
-            return Search::Found;
-        }
-        for (DWORD source = 0; source < dst.cConnections; ++source) {
-            MIXERLINEA line;
-            r = LineAt(m, d, static_cast<long>(source), &line);
-            if (r != MMSYSERR_NOERROR) {
-                s->problem = "cannot read source " + std::to_string(source) + " of destination " + std::to_string(d) +
-                             OfDevice(index) + " (" + ErrorText(r) + ")";
-                return Search::Failed;
-            }
-            if (line.dwComponentType == lineType) {
-                s->line = line;
-                return Search::Found;
-            }
-        }
-    }
-    return Search::NotFound;
-}
-
-// The first control of `controlType` on `line` of mixer device `index`,
-// described in `t`. `where` says what the line is; with `standIn`, the line
-// is on a recording endpoint's mixer and `standIn` is its destination.
-void TakeControl(UINT index, MIXERLINEA line, const MIXERLINEA* standIn, DWORD controlType, const std::string& where,
-                 TargetControl* t) {
-    const Mixer m(index);
-    t->lineName = LineName(&line);
-    t->lineChannels = line.cChannels;
-    const LineInfo info = ReadLine(m, line);
-    const std::string kind = ControlTypeName(controlType);
-    if (info.controlsResult != MMSYSERR_NOERROR) {
-        t->problem = "cannot read the controls of \"" + t->lineName + "\" (" + ErrorText(info.controlsResult) + ")";
-        return;
-    }
-    for (const ControlInfo& c : info.controls) {
-        if (c.control.dwControlType != controlType) continue;
-        // The first control of the type decides, whatever it is like.
-        t->info = c;
-        if (c.control.fdwControl & MIXERCONTROL_CONTROLF_DISABLED) {
-            t->problem = "the " + kind + " control of \"" + t->lineName + "\" is disabled";
-            return;
-        }
-        if (standIn != nullptr) {
-            MMRESULT error = MMSYSERR_NOERROR;
-            switch (ControlKeeping(m.obj(), kByDevice, c.control, &error)) {
-            case ControlUnread:
-                t->problem = "cannot read the " + kind + " control of \"" + t->lineName + "\" (" + ErrorText(error) + ")";
-                return;
-            case ControlKeepsNothing: {
-                const std::string source = t->lineName;
-                TakeControl(index, *standIn, nullptr, controlType,
-                            ComponentTypeName(standIn->dwComponentType) + OfDevice(index) + ", in place of \"" + source +
-                                "\", whose " + kind + " control keeps nothing",
-                            t);
-                return;
-            }
-            case ControlKeeps:
-                break;
-            }
-        }
-        if (c.readResult != MMSYSERR_NOERROR)
-            t->problem = "cannot read the " + kind + " control of \"" + t->lineName + "\" (" + ErrorText(c.readResult) + ")";
-        return;
-    }
-    t->problem = "\"" + t->lineName + "\" (" + where + ") has no " + kind + " control";
+    return "there is no mixer device";
 }
 
 std::vector<RecordingEndpoint> RecordingEndpointOrder() {
@@ -411,21 +310,19 @@ std::vector<RecordingEndpoint> RecordingEndpointOrder() {
     return order;
 }
 
-std::string DeviceList(const std::vector<UINT>& devices) {
-    std::string out;
-    for (size_t i = 0; i < devices.size(); ++i) out += (i ? ", " : "") + std::to_string(devices[i]);
-    return out;
-}
-
 }  // namespace
 
 RecordingMixers FindRecordingMixers() {
     if (DeviceCount() == 0) throw ToolError("there is no mixer device");
-    LineSearch s;
-    const DWORD waveIn = MIXERLINE_COMPONENTTYPE_DST_WAVEIN;
-    if (SearchDevice(0, waveIn, waveIn, &s) == Search::Failed) throw ToolError(s.problem);
+    // The library's walk of device 0 tells whether it has a wave-in destination.
+    MixerDevice device;
+    line_search::WalkEnd end;
+    SearchNotes notes;
+    if (line_search::WalkDevice(device, 0, MIXERLINE_COMPONENTTYPE_DST_WAVEIN, true,
+                                [](MIXERLINEA*, void*) { return true; }, nullptr, &end, &notes) == SearchFailed)
+        throw ToolError(RequestProblem(notes));
     RecordingMixers r;
-    r.onDevice0 = s.sawDestination;
+    r.onDevice0 = end.sawDestination;
     if (!r.onDevice0) r.endpoints = RecordingEndpointOrder();
     return r;
 }
@@ -492,84 +389,73 @@ nlohmann::json LibraryMixersJson(const RecordingMixers& mixers) {
     return j;
 }
 
-TargetControl FindTargetControl(DWORD destinationType, DWORD lineType, DWORD controlType) {
+TargetControl FindTargetControl(DWORD lineType, LONG op) {
     TargetControl t;
     if (DeviceCount() == 0) {
         t.problem = "there is no mixer device";
         return t;
     }
-    const bool itself = lineType == destinationType;
-    const std::string where = ComponentTypeName(lineType) + (itself ? "" : " line under " + ComponentTypeName(destinationType));
-    LineSearch s;
-    switch (SearchDevice(0, destinationType, lineType, &s)) {
-    case Search::Failed:
-        t.problem = s.problem;
-        return t;
-    case Search::Found:
-        TakeControl(0, s.line, nullptr, controlType, where, &t);
-        return t;
-    case Search::NotFound:
-        break;
-    }
-    if (s.sawDestination || itself || destinationType != MIXERLINE_COMPONENTTYPE_DST_WAVEIN) {
-        t.problem = "mixer device 0 has no " + where;
+    const DWORD destinationType = OpDestinationType(op);
+    const bool itself = OpAddressesDestination(op);
+    std::string where = ComponentTypeName(lineType) + (itself ? "" : " line under " + ComponentTypeName(destinationType));
+    // The library's own search, with the value of a write it takes (a
+    // balance position inside the scale).
+    LibraryControl found;
+    SearchNotes notes;
+    LocateLibraryControl(&found, lineType, op, nullptr, 0, UseWrite, 0, &notes);
+    if (found.search == SearchFailed) {
+        t.problem = RequestProblem(notes);
         return t;
     }
-    // A recording line on the recording endpoints' mixers.
-    const std::string none = "mixer device 0 has no " + ComponentTypeName(destinationType);
-    std::vector<UINT> searched;
-    for (const RecordingEndpoint& e : RecordingEndpointOrder()) {
-        if (e.EndsSearch()) {
-            t.problem = none + ", and the mixer of wave-in device " + std::to_string(e.waveIn) +
-                        " cannot be found (mixerGetID " + ErrorText(e.result) + ")";
-            return t;
-        }
-        if (!e.Searched()) continue;
-        LineSearch endpoint;
-        switch (SearchDevice(e.mixer, destinationType, lineType, &endpoint)) {
-        case Search::Failed:
-            t.problem = endpoint.problem;
-            return t;
-        case Search::Found:
-            TakeControl(e.mixer, endpoint.line, &endpoint.destination, controlType,
-                        where + OfDevice(e.mixer), &t);
-            return t;
-        case Search::NotFound:
-            searched.push_back(e.mixer);
-            break;
-        }
+    if (found.search == SearchNotFound) {
+        const std::string none = "mixer device 0 has no " + ComponentTypeName(destinationType);
+        std::string devices;
+        for (UINT i = 0; i < notes.endpointCount && i < SearchNotes::kMaxListed; ++i)
+            devices += (i ? ", " : "") + std::to_string(notes.endpoints[i]);
+        if (notes.sawDestination || itself || destinationType != MIXERLINE_COMPONENTTYPE_DST_WAVEIN)
+            t.problem = "mixer device 0 has no " + where;
+        else if (notes.endpointCount == 0)
+            t.problem = none + ", and no wave-in device has a mixer of its own";
+        else
+            t.problem = none + ", nor " +
+                        (notes.endpointCount == 1 ? "has the recording endpoint's mixer (device "
+                                                  : "have the recording endpoints' mixers (devices ") +
+                        devices + ") a " + ComponentTypeName(lineType) + " line";
+        return t;
     }
-    t.problem = searched.empty()
-                    ? none + ", and no wave-in device has a mixer of its own"
-                    : none + ", nor " + (searched.size() == 1 ? "has the recording endpoint's mixer (device "
-                                                              : "have the recording endpoints' mixers (devices ") +
-                          DeviceList(searched) + ") a " + ComponentTypeName(lineType) + " line";
+    const UINT device = found.device.id();
+    const std::string kind = ControlTypeName(OpControlType(op));
+    if (found.line.onEndpoint) where += OfDevice(device);
+    if (found.choice.standIn)
+        where = ComponentTypeName(MIXERLINE_COMPONENTTYPE_DST_WAVEIN) + OfDevice(device) + ", in place of \"" +
+                LineName(found.choice.line.line()) + "\", whose " + kind + " control keeps nothing";
+    const LineControls& taken = found.choice.chosen();
+    t.lineName = LineName(taken.line());
+    t.lineChannels = taken.line().cChannels;
+    const std::string control = "the " + kind + " control of \"" + t.lineName + "\"";
+    switch (found.outcome) {
+    case ChoiceFound: break;
+    case ChoiceLineFailed: t.problem = "cannot read the " + where + " (" + ErrorText(taken.lineError()) + ")"; return t;
+    case ChoiceNoArray:
+    case ChoiceListFailed: t.problem = "cannot read the controls of \"" + t.lineName + "\""; return t;
+    case ChoiceDisabled: t.problem = control + " is disabled"; return t;
+    case ChoiceUnread: t.problem = "cannot read " + control + " (" + ErrorText(found.choice.unreadError) + ")"; return t;
+    case ChoiceNoControls:
+    case ChoiceNoKind:
+    case ChoiceOutOfScale: t.problem = "\"" + t.lineName + "\" (" + where + ") has no " + kind + " control"; return t;
+    }
+    t.info = ReadControl(Mixer(device), taken.line(), taken.control());
+    if (t.info.readResult != MMSYSERR_NOERROR) t.problem = "cannot read " + control + " (" + ErrorText(t.info.readResult) + ")";
     return t;
 }
 
 std::string PeakMeterProblem(DWORD componentType) {
     if (DeviceCount() == 0) return "there is no mixer device";
-    Mixer m(0);
-    MIXERLINEA line;
-    std::memset(&line, 0, sizeof line);
-    line.cbStruct = sizeof line;
-    line.dwComponentType = componentType;
-    if (mixerGetLineInfoA(m.obj(), &line, kByDevice | MIXER_GETLINEINFOF_COMPONENTTYPE) != MMSYSERR_NOERROR)
+    const mixertools::PeakMeter meter = mixertools::FindPeakMeter(componentType);
+    if (meter.found == mixertools::PeakMeterFound::NoLine)
         return "mixer device 0 has no " + ComponentTypeName(componentType) + " line";
-    line.szName[sizeof line.szName - 1] = '\0';
-    MIXERCONTROLA control;
-    std::memset(&control, 0, sizeof control);
-    control.cbStruct = sizeof control;
-    MIXERLINECONTROLSA lc;
-    std::memset(&lc, 0, sizeof lc);
-    lc.cbStruct = sizeof lc;
-    lc.dwLineID = line.dwLineID;
-    lc.dwControlType = MIXERCONTROL_CONTROLTYPE_PEAKMETER;
-    lc.cControls = 1;
-    lc.cbmxctrl = sizeof control;
-    lc.pamxctrl = &control;
-    if (mixerGetLineControlsA(m.obj(), &lc, kByDevice | MIXER_GETLINECONTROLSF_ONEBYTYPE) != MMSYSERR_NOERROR)
-        return "\"" + std::string(line.szName) + "\" (" + ComponentTypeName(componentType) + ") has no peak meter";
+    if (meter.found == mixertools::PeakMeterFound::NoMeter)
+        return "\"" + std::string(meter.line.szName) + "\" (" + ComponentTypeName(componentType) + ") has no peak meter";
     return "";
 }
 

@@ -1,6 +1,5 @@
-#include "values.h"
+#include "mixerctl.h"
 
-#include "names.h"
 
 #include <algorithm>
 #include <cctype>
@@ -25,14 +24,6 @@ bool Digits(const std::string& text, size_t from, int base, long long* out) {
     }
     *out = v;
     return true;
-}
-
-// The balance write's factor: the double nearest to one seventh, used as the
-// library uses it (a multiplication, not a division by 7).
-constexpr double kSeventh = 0.14285714285714285;
-
-LONG Fraction(LONG position, LONG level) {
-    return static_cast<LONG>(static_cast<double>(static_cast<long long>(position) * level) * kSeventh);
 }
 
 }  // namespace
@@ -133,12 +124,6 @@ LONG LevelTolerance(LONG min, LONG max, DWORD steps) {
 bool LevelArrived(long long asked, long long read, LONG tolerance) {
     const long long difference = asked > read ? asked - read : read - asked;
     return difference <= tolerance;
-}
-
-ChannelPair BalanceResult(LONG first, LONG last, LONG position) {
-    const LONG louder = std::max(first, last);
-    if (position <= 7) return {louder, Fraction(position, louder)};
-    return {Fraction(15 - position, louder), louder};
 }
 
 }  // namespace mixerctl

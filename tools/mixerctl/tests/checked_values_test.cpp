@@ -3,9 +3,7 @@
 // reason, and the JSON shapes hold.
 #include "ctl_fixture.h"
 
-#include "commands.h"
-#include "common.h"
-#include "paths.h"
+#include "mixerctl.h"
 #include "sim_files.h"
 
 #include <cerrno>

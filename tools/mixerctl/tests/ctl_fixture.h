@@ -1,9 +1,8 @@
 // A fresh simulated platform and library state per test.
 #pragma once
 
-#include "commands.h"
+#include "mixerctl.h"
 #include "core/state.h"
-#include "default_card.h"
 #include "sim.h"
 #include "sim_card.h"
 

@@ -4,7 +4,7 @@
 // library writes.
 #include "ctl_fixture.h"
 
-#include "common.h"
+#include "mixerctl.h"
 
 #include <nlohmann/json.hpp>
 
@@ -309,5 +309,35 @@ TEST_F(Endpoints, TheCheckedControlIsTheOneTheLibraryWrites) {
                 EXPECT_EQ(sim::CardState(), before);  // refused before anything was written
             }
         }
+    }
+}
+
+// Where the library's own search ended on a failed request, as `set` names
+// it before writing anything.
+TEST_F(Endpoints, WhereTheLibrarysSearchFailedIsNamed) {
+    struct Case {
+        const char* card;
+        const char* function;  // fails on its `occurrence`th call
+        int occurrence;
+        const char* path;
+        const char* message;
+    } cases[] = {
+        {"default.json", "mixerOpen", 1, "play.main.volume", "cannot open mixer device 0 (error 1)"},
+        {"default.json", "mixerGetLineInfoA", 1, "play.main.volume", "cannot read destination 0 (error 1)"},
+        {"default.json", "mixerGetLineInfoA", 2, "play.linein.volume", "cannot read source 0 of destination 0 (error 1)"},
+        {"windows.json", "mixerGetLineInfoA", 2, "rec.mic.volume", "cannot read destination 0 of mixer device 2 (error 1)"},
+        {"windows.json", "mixerGetID", 1, "rec.mic.volume",
+         "mixer device 0 has no dst.wavein, and the mixer of wave-in device 1 cannot be found (mixerGetID error 1)"},
+    };
+    for (const Case& c : cases) {
+        sim::Reset();
+        LoadCard(c.card);
+        const json before = sim::CardState();
+        sim::FailFunction(c.function, MMSYSERR_ERROR, c.occurrence);
+        const Outcome r = Cmd({"set", c.path, "5"});
+        sim::ClearFaults();
+        EXPECT_EQ(r.status, kExitFailure) << c.function;
+        EXPECT_EQ(r.err, "mixerctl: set: " + std::string(c.path) + ": " + c.message + "\n") << c.function;
+        EXPECT_EQ(sim::CardState(), before) << c.function;
     }
 }

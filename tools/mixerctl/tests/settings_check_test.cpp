@@ -3,11 +3,7 @@
 // expect the library to read as it does.
 #include "ctl_fixture.h"
 
-#include "common.h"
-#include "exports_table.h"
-#include "settings_check.h"
-#include "settings_layout.h"
-#include "topology.h"
+#include "mixerctl.h"
 
 using namespace mixerctl;
 
@@ -19,9 +15,6 @@ std::vector<std::string> Paths(const SettingsReading& r) {
     return out;
 }
 
-// The sections and keys Set reads (the shared settings layout).
-using settings_layout::kKeys;
-using settings_layout::kSections;
 
 }  // namespace
 
@@ -85,8 +78,9 @@ TEST(SettingsReading, OnlyTheFirst4096BytesCount) {
 TEST_F(CtlTest, EveryCellIsReadAsTheLibraryAppliesIt) {
     sim::LoadCardText(DefaultCardText(), "default card");
     int applied = 0;
-    for (const char* section : kSections)
-        for (const char* key : kKeys) {
+    // The sections and keys Set reads, from the library's per-line table.
+    for (const char* section : kSectionHeaders)
+        for (const char* key : kKeyWords) {
             const std::string text = std::string(section) + "\r\n" + key + "=1\r\n";
             Write("cell.ini", text);
             SettingsReading r = ReadSettingsText(text);
@@ -102,8 +96,7 @@ TEST_F(CtlTest, EveryCellIsReadAsTheLibraryAppliesIt) {
             ASSERT_EQ(r.entries.size(), 1u) << cell;
             const PropertyPath& p = r.entries[0].path;
             TargetControl t;
-            if (KindControlType(p.kind) != 0)
-                t = FindTargetControl(p.destinationType, p.lineType, KindControlType(p.kind));
+            if (p.HasControl()) t = FindTargetControl(p.lineType, p.op);
             if (!t.problem.empty()) {
                 // The card has no such line: the library writes nothing.
                 EXPECT_EQ(sim::CardState(), before) << cell << " changed the mixer";

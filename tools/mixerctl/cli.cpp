@@ -1,0 +1,340 @@
+// mixerctl's command line: the global options, commands separated by "--" or
+// ";", each command's options read by CLI11 from its synopsis in the command
+// table, the help printed from the table, and standard output checked.
+#include "mixerctl.h"
+#include "command_table.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cerrno>
+#include <cctype>
+#include <iostream>
+
+namespace mixerctl {
+namespace {
+
+// CLI11's message as one of ours: "the following argument was not expected: --x".
+std::string Message(const CLI::ParseError& e) {
+    std::string m = e.what();
+    if (!m.empty()) m[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(m[0])));
+    return m;
+}
+
+// A command's options, as its synopsis names them; the words that are no
+// option are its arguments. A command whose options come first takes every
+// word from its first argument on as arguments.
+Options ParseOptions(const Command& cmd, const Args& args) {
+    CLI::App app(cmd.name);
+    app.set_help_flag();  // "--help" is seen before parsing
+    app.prefix_command(cmd.optionsFirst);
+    Options o;
+    const std::vector<UsageOption> wanted = UsageOptions(cmd.usage);
+    std::map<std::string, std::string> values;
+    for (const UsageOption& u : wanted) {
+        if (u.value.empty()) app.add_flag(u.name);
+        else app.add_option(u.name, values[u.name]);
+    }
+    if (!cmd.optionsFirst) app.add_option("arguments", o.rest);
+    try {
+        app.parse(Args(args.rbegin(), args.rend()));  // CLI11 takes the words last first
+    } catch (const CLI::ParseError& e) {
+        throw UsageError(std::string(cmd.name) + ": " + Message(e));
+    }
+    if (cmd.optionsFirst) o.rest = app.remaining();
+    for (const UsageOption& u : wanted)
+        if (app.count(u.name) > 0) o.given[u.name] = values[u.name];
+    return o;
+}
+
+void PrintCommandHelp(std::ostream& out, const Command& cmd) {
+    out << "usage: mixerctl " << cmd.usage << "\n\n" << cmd.summary << "\n\n" << CommandDetails(cmd.name);
+}
+
+// Text of the table, indented: each line but the first starts at `column`.
+std::string Indented(const std::string& text, size_t column) {
+    std::string out;
+    for (char ch : text) out += ch == '\n' ? "\n" + std::string(column, ' ') : std::string(1, ch);
+    return out;
+}
+
+std::string Padded(const std::string& text, size_t width) {
+    return text + std::string(text.size() < width ? width - text.size() : 1, ' ');
+}
+
+const Command* FindCommand(const std::string& name) {
+    for (const Command& x : kCommands)
+        if (name == x.name) return &x;
+    return nullptr;
+}
+
+}  // namespace
+
+LONG ParseValue(const std::string& text, const std::string& what) {
+    LONG v;
+    if (!ParseInt32(text, &v)) throw UsageError(what + " must be a 32-bit integer, not '" + text + "'");
+    return v;
+}
+
+void NoArguments(const char* command, const Args& args) {
+    if (!args.empty()) throw UsageError(std::string(command) + ": unexpected argument '" + args[0] + "'");
+}
+
+void PrintProgramHelp(std::ostream& out) {
+    out << "usage: mixerctl [OPTIONS] COMMAND [ARGS] [-- COMMAND [ARGS]]...\n"
+           "\n"
+           "Drives a sound card's mixer through MIXER.DLL's exports, the way the host\n"
+           "application does. "
+        << (PlatformSimulated()
+                ? "This build links the library with the simulated Windows platform\n"
+                  "and works on a simulated card (the default card, or --card FILE).\n"
+                : "This build loads MIXER.DLL by name (or --dll FILE) and works on this\n"
+                  "machine's mixer device 0.\n")
+        << "The library is used only through its exports; 'list' and 'sources' read\n"
+           "the mixer straight from winmm to show it as it is, and 'set' reads a\n"
+           "control's range there.\n"
+           "\n"
+           "Commands are separated by '--' or ';' (a word of its own, or ';' at the\n"
+           "end of a word) and run in order; the first that fails ends the run.\n"
+           "\n"
+           "  mixerctl set play.main.volume 50% -- get --percent play.main.volume\n"
+           "  mixerctl set play.linein.volume +5% play.main.mute toggle\n"
+           "  mixerctl get --json play.main.volume play.main.mute\n"
+           "\n"
+           "Options:\n";
+    for (const GlobalOption& o : kGlobalOptions) {
+        const std::string name = std::string(o.shortName[0] ? std::string(o.shortName) + ", " : "") + o.longName +
+                                 (o.value[0] ? std::string(" ") + o.value : "");
+        out << "  " << Padded(name, 15) << Indented(o.help, 17) << "\n";
+    }
+    out << "\nCommands:\n";
+    for (const Command& cmd : kCommands) out << "  " << Padded(cmd.usage, 36) << cmd.summary << "\n";
+    out << "\nExit status: 0 when every command did what it said, 1 when one failed (a\n"
+           "value that did not arrive, a read that failed, a file that cannot be\n"
+           "used), 2 for a wrong command line or a value out of range. Errors go to\n"
+           "standard error. The manual page mixerctl(1) has the details.\n";
+}
+
+void CmdHelp(Context& c, const Options& o) {
+    if (o.rest.size() > 1) throw UsageError("help: unexpected argument '" + o.rest[1] + "'");
+    if (o.rest.empty()) return PrintProgramHelp(c.out);
+    if (o.rest[0] == "paths") return PrintPaths(c.out);
+    const Command* cmd = FindCommand(o.rest[0]);
+    if (!cmd) throw UsageError("help: no command '" + o.rest[0] + "' (see 'mixerctl --help')");
+    PrintCommandHelp(c.out, *cmd);
+}
+
+void RunOne(Context& c, const Args& words) {
+    if (c.echo) {
+        c.out << ">";
+        // Quoted as a script line would need it.
+        for (const std::string& w : words)
+            c.out << " " << (w.empty() || w.find_first_of(" \t#") != std::string::npos ? "\"" + w + "\"" : w);
+        c.out << "\n";
+    }
+    const Command* cmd = FindCommand(words[0]);
+    if (!cmd) throw UsageError("unknown command '" + words[0] + "' (see 'mixerctl --help')");
+    const Args args(words.begin() + 1, words.end());
+    for (const std::string& a : args)
+        if (a == "--help" || a == "-h") return PrintCommandHelp(c.out, *cmd);
+    const Options options = ParseOptions(*cmd, args);
+    try {
+        if (cmd->library) PlatformLoadLibrary();
+        cmd->run(c, options);
+    } catch (...) {
+        PlatformAfterCommand(c.err);
+        throw;
+    }
+    PlatformAfterCommand(c.err);
+}
+
+namespace {
+
+// Cuts the words into commands at "--", ";" and a trailing ";".
+std::vector<Args> SplitCommands(const Args& words) {
+    std::vector<Args> commands(1);
+    for (const std::string& w : words) {
+        if (w == "--" || w == ";") {
+            commands.emplace_back();
+        } else if (w.size() > 1 && w.back() == ';') {
+            commands.back().push_back(w.substr(0, w.size() - 1));
+            commands.emplace_back();
+        } else {
+            commands.back().push_back(w);
+        }
+    }
+    std::vector<Args> out;
+    for (Args& a : commands)
+        if (!a.empty()) out.push_back(a);
+    return out;
+}
+
+}  // namespace
+
+std::vector<std::string> SplitScriptLine(const std::string& line) {
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false, quoted = false;
+    for (char ch : line) {
+        if (quoted) {
+            if (ch == '"') quoted = false;
+            else word += ch;
+        } else if (ch == '"') {
+            quoted = inWord = true;
+        } else if (ch == '#' && !inWord) {
+            break;
+        } else if (ch == ' ' || ch == '\t') {
+            if (inWord) words.push_back(word), word.clear(), inWord = false;
+        } else {
+            word += ch;
+            inWord = true;
+        }
+    }
+    if (quoted) throw UsageError("unterminated quote in '" + line + "'");
+    if (inWord) words.push_back(word);
+    return words;
+}
+
+StdoutBuffer::StdoutBuffer(std::FILE* file) : file_(file) { setp(buffer_, buffer_ + sizeof buffer_); }
+
+StdoutBuffer::~StdoutBuffer() { sync(); }
+
+bool StdoutBuffer::Drain() {
+    const size_t n = static_cast<size_t>(pptr() - pbase());
+    setp(buffer_, buffer_ + sizeof buffer_);
+    if (failure_) return false;
+    errno = 0;
+    if (n && std::fwrite(buffer_, 1, n, file_) != n) failure_ = errno ? errno : EIO;
+    return failure_ == 0;
+}
+
+StdoutBuffer::int_type StdoutBuffer::overflow(int_type ch) {
+    if (!Drain()) return traits_type::eof();
+    if (!traits_type::eq_int_type(ch, traits_type::eof())) sputc(traits_type::to_char_type(ch));
+    return traits_type::not_eof(ch);
+}
+
+int StdoutBuffer::sync() {
+    if (!Drain()) return -1;
+    errno = 0;
+    if (std::fflush(file_) != 0) failure_ = errno ? errno : EIO;
+    return failure_ ? -1 : 0;
+}
+
+namespace {
+
+// -q: output that goes nowhere.
+struct NullBuffer : std::streambuf {
+    int_type overflow(int_type ch) override { return traits_type::not_eof(ch); }
+};
+
+// Throws when standard output could not take what was written, with the
+// reason the C runtime gave.
+void CheckOutput(std::ostream& out) {
+    out.flush();
+    if (out) return;
+    const auto* buffer = dynamic_cast<const StdoutBuffer*>(out.rdbuf());
+    const int reason = buffer && buffer->Failure() ? buffer->Failure() : EIO;
+    throw ToolError("cannot write standard output: " + SystemReason(reason));
+}
+
+// The global options, read by CLI11 up to the first command; the words from
+// there on are the commands.
+GlobalOptions ParseGlobalOptions(int argc, char** argv, Args* words, bool* help, bool* version) {
+    CLI::App app("mixerctl");
+    app.set_help_flag();
+    app.prefix_command();
+    GlobalOptions options;
+    const std::map<std::string, std::string*> values = {
+        {"--card", &options.card}, {"--state", &options.state}, {"--dll", &options.dll}};
+    for (const GlobalOption& o : kGlobalOptions) {
+        const std::string names = std::string(o.shortName[0] ? std::string(o.shortName) + "," : "") + o.longName;
+        if (o.value[0]) app.add_option(names, *values.at(o.longName));
+        else app.add_flag(names);
+    }
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        throw UsageError(Message(e) + " (see 'mixerctl --help')");
+    }
+    *words = app.remaining();
+    // An option CLI11 does not know reaches the commands: it is none.
+    if (!words->empty() && (*words)[0].size() > 1 && (*words)[0][0] == '-' && (*words)[0] != "--")
+        throw UsageError("unknown option " + (*words)[0] + " (see 'mixerctl --help')");
+    *help = app.count("--help") > 0;
+    *version = app.count("--version") > 0;
+    options.echo = app.count("--echo") > 0;
+    options.quiet = app.count("--quiet") > 0;
+    return options;
+}
+
+}  // namespace
+
+int RunCommands(const std::vector<std::string>& words, std::ostream& out, std::ostream& err, bool echo) {
+    Context c{out, err, echo, 0};
+    std::vector<Args> commands = SplitCommands(words);
+    if (commands.empty()) {
+        err << "mixerctl: no command (see 'mixerctl --help')\n";
+        return kExitUsage;
+    }
+    for (const Args& cmd : commands) {
+        try {
+            try {
+                RunOne(c, cmd);
+            } catch (...) {
+                out.flush();  // what the command printed comes before its error
+                throw;
+            }
+            CheckOutput(out);
+        } catch (const ToolError& e) {
+            err << "mixerctl: " << e.what() << "\n";
+            return e.status;
+        } catch (const std::exception& e) {
+            err << "mixerctl: " << cmd[0] << ": " << e.what() << "\n";
+            return kExitFailure;
+        }
+    }
+    return kExitOk;
+}
+
+int Main(int argc, char** argv) {
+    StdoutBuffer stdoutBuffer(stdout);
+    NullBuffer nowhere;
+    std::ostream out(&stdoutBuffer);
+    std::vector<std::string> words;
+    GlobalOptions options;
+    try {
+        bool help = false, version = false;
+        options = ParseGlobalOptions(argc, argv, &words, &help, &version);
+        if (help) {
+            PrintProgramHelp(out);
+            CheckOutput(out);
+            return kExitOk;
+        }
+        if (options.quiet) out.rdbuf(&nowhere);
+        if (version) {
+            if (!words.empty()) throw UsageError("--version takes no command");
+            PlatformStart(options);
+            const std::string library = PlatformLibraryVersion();
+            out << "mixerctl " << MIXERCTL_VERSION << "\n" << library << "\n";
+            PlatformFinish(options);
+            CheckOutput(out);
+            return kExitOk;
+        }
+        if (words.empty()) throw UsageError("no command (see 'mixerctl --help')");
+        PlatformStart(options);
+    } catch (const ToolError& e) {
+        std::cerr << "mixerctl: " << e.what() << "\n";
+        return e.status;
+    }
+    int status = RunCommands(words, out, std::cerr, options.echo);
+    try {
+        PlatformFinish(options);
+        if (status == kExitOk) CheckOutput(out);
+    } catch (const ToolError& e) {
+        std::cerr << "mixerctl: " << e.what() << "\n";
+        if (status == kExitOk) status = e.status;
+    }
+    return status;
+}
+
+}  // namespace mixerctl
