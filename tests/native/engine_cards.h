@@ -88,3 +88,17 @@ inline HMIXER OpenDevice0() {
     sim::ClearLog();
     return h;
 }
+
+// One direct call on the caller's handle: a fresh platform, the line
+// `build` makes, device 0 opened by the caller; `call` gets the line and the
+// handle and checks its result and requests (faults it set are cleared
+// before the checks of what stays held). Only the caller's handle is left.
+template <typename Build, typename Call>
+void OnCallersHandle(Build build, const std::string& what, Call call) {
+    sim::Reset();
+    const DWORD line = build();
+    HMIXER h = OpenDevice0();
+    call(line, h);
+    sim::ClearFaults();
+    ExpectOnlyTheCallersHandle(h, what);
+}

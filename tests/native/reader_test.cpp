@@ -76,14 +76,11 @@ TEST_F(ReaderTest, QueryControlResults) {
         {"select, first item not selected", [] { return FullSource().id; }, OpPlaySelect, 0, 1, 0},
     };
     for (const Case& c : cases) {
-        sim::Reset();
-        const DWORD line = c.build();
-        HMIXER h = OpenDevice0();
-        EXPECT_EQ(QueryControl(line, 0, reinterpret_cast<HMIXEROBJ>(h), c.op), c.want) << c.what;
-        sim::ClearFaults();
-        EXPECT_EQ(sim::CountOf("mixerGetControlDetailsA"), c.reads) << c.what;
-        EXPECT_EQ(sim::CountOf("mixerSetControlDetails"), c.writes) << c.what;
-        ExpectOnlyTheCallersHandle(h, c.what);
+        OnCallersHandle(c.build, c.what, [&c](DWORD line, HMIXER h) {
+            EXPECT_EQ(QueryControl(line, 0, reinterpret_cast<HMIXEROBJ>(h), c.op), c.want) << c.what;
+            EXPECT_EQ(sim::CountOf("mixerGetControlDetailsA"), c.reads) << c.what;
+            EXPECT_EQ(sim::CountOf("mixerSetControlDetails"), c.writes) << c.what;
+        });
     }
 }
 

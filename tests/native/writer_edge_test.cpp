@@ -56,13 +56,10 @@ TEST_F(WriterEdgeTest, LocateControlResults) {
         {"written", [] { return BuildTypicalCard().speakers->id; }, OpMainVolume, 1, 1},
     };
     for (const Case& c : cases) {
-        sim::Reset();
-        const DWORD line = c.build();
-        HMIXER h = OpenDevice0();
-        EXPECT_EQ(LocateControl(line, 2, h, c.op), c.want) << c.what;
-        sim::ClearFaults();
-        EXPECT_EQ(sim::CountOf("mixerSetControlDetails"), c.writes) << c.what;
-        ExpectOnlyTheCallersHandle(h, c.what);
+        OnCallersHandle(c.build, c.what, [&c](DWORD line, HMIXER h) {
+            EXPECT_EQ(LocateControl(line, 2, h, c.op), c.want) << c.what;
+            EXPECT_EQ(sim::CountOf("mixerSetControlDetails"), c.writes) << c.what;
+        });
     }
 }
 
