@@ -2,6 +2,7 @@
 // ";", each command's options read by CLI11 from its synopsis in the command
 // table, the help printed from the table, and standard output checked.
 #include "mixerctl.h"
+
 #include "command_table.h"
 
 #include <CLI/CLI.hpp>
@@ -61,24 +62,6 @@ std::string Padded(const std::string& text, size_t width) {
     return text + std::string(text.size() < width ? width - text.size() : 1, ' ');
 }
 
-const Command* FindCommand(const std::string& name) {
-    for (const Command& x : kCommands)
-        if (name == x.name) return &x;
-    return nullptr;
-}
-
-}  // namespace
-
-LONG ParseValue(const std::string& text, const std::string& what) {
-    LONG v;
-    if (!ParseInt32(text, &v)) throw UsageError(what + " must be a 32-bit integer, not '" + text + "'");
-    return v;
-}
-
-void NoArguments(const char* command, const Args& args) {
-    if (!args.empty()) throw UsageError(std::string(command) + ": unexpected argument '" + args[0] + "'");
-}
-
 void PrintProgramHelp(std::ostream& out) {
     out << "usage: mixerctl [OPTIONS] COMMAND [ARGS] [-- COMMAND [ARGS]]...\n"
            "\n"
@@ -114,6 +97,39 @@ void PrintProgramHelp(std::ostream& out) {
            "standard error. The manual page mixerctl(1) has the details.\n";
 }
 
+const Command* FindCommand(const std::string& name) {
+    for (const Command& x : kCommands)
+        if (name == x.name) return &x;
+    return nullptr;
+}
+
+// -q: output that goes nowhere.
+struct NullBuffer : std::streambuf {
+    int_type overflow(int_type ch) override { return traits_type::not_eof(ch); }
+};
+
+// Throws when standard output could not take what was written, with the
+// reason the C runtime gave.
+void CheckOutput(std::ostream& out) {
+    out.flush();
+    if (out) return;
+    const auto* buffer = dynamic_cast<const StdoutBuffer*>(out.rdbuf());
+    const int reason = buffer && buffer->Failure() ? buffer->Failure() : EIO;
+    throw ToolError("cannot write standard output: " + SystemReason(reason));
+}
+
+}  // namespace
+
+LONG ParseValue(const std::string& text, const std::string& what) {
+    LONG v;
+    if (!ParseInt32(text, &v)) throw UsageError(what + " must be a 32-bit integer, not '" + text + "'");
+    return v;
+}
+
+void NoArguments(const char* command, const Args& args) {
+    if (!args.empty()) throw UsageError(std::string(command) + ": unexpected argument '" + args[0] + "'");
+}
+
 void CmdHelp(Context& c, const Options& o) {
     if (o.rest.size() > 1) throw UsageError("help: unexpected argument '" + o.rest[1] + "'");
     if (o.rest.empty()) return PrintProgramHelp(c.out);
@@ -147,31 +163,8 @@ void RunOne(Context& c, const Args& words) {
     PlatformAfterCommand(c.err);
 }
 
-namespace {
-
-// Cuts the words into commands at "--", ";" and a trailing ";".
-std::vector<Args> SplitCommands(const Args& words) {
-    std::vector<Args> commands(1);
-    for (const std::string& w : words) {
-        if (w == "--" || w == ";") {
-            commands.emplace_back();
-        } else if (w.size() > 1 && w.back() == ';') {
-            commands.back().push_back(w.substr(0, w.size() - 1));
-            commands.emplace_back();
-        } else {
-            commands.back().push_back(w);
-        }
-    }
-    std::vector<Args> out;
-    for (Args& a : commands)
-        if (!a.empty()) out.push_back(a);
-    return out;
-}
-
-}  // namespace
-
-std::vector<std::string> SplitScriptLine(const std::string& line) {
-    std::vector<std::string> words;
+Args SplitScriptLine(const std::string& line) {
+    Args words;
     std::string word;
     bool inWord = false, quoted = false;
     for (char ch : line) {
@@ -193,10 +186,6 @@ std::vector<std::string> SplitScriptLine(const std::string& line) {
     if (inWord) words.push_back(word);
     return words;
 }
-
-StdoutBuffer::StdoutBuffer(std::FILE* file) : file_(file) { setp(buffer_, buffer_ + sizeof buffer_); }
-
-StdoutBuffer::~StdoutBuffer() { sync(); }
 
 bool StdoutBuffer::Drain() {
     const size_t n = static_cast<size_t>(pptr() - pbase());
@@ -220,58 +209,16 @@ int StdoutBuffer::sync() {
     return failure_ ? -1 : 0;
 }
 
-namespace {
-
-// -q: output that goes nowhere.
-struct NullBuffer : std::streambuf {
-    int_type overflow(int_type ch) override { return traits_type::not_eof(ch); }
-};
-
-// Throws when standard output could not take what was written, with the
-// reason the C runtime gave.
-void CheckOutput(std::ostream& out) {
-    out.flush();
-    if (out) return;
-    const auto* buffer = dynamic_cast<const StdoutBuffer*>(out.rdbuf());
-    const int reason = buffer && buffer->Failure() ? buffer->Failure() : EIO;
-    throw ToolError("cannot write standard output: " + SystemReason(reason));
-}
-
-// The global options, read by CLI11 up to the first command; the words from
-// there on are the commands.
-GlobalOptions ParseGlobalOptions(int argc, char** argv, Args* words, bool* help, bool* version) {
-    CLI::App app("mixerctl");
-    app.set_help_flag();
-    app.prefix_command();
-    GlobalOptions options;
-    const std::map<std::string, std::string*> values = {
-        {"--card", &options.card}, {"--state", &options.state}, {"--dll", &options.dll}};
-    for (const GlobalOption& o : kGlobalOptions) {
-        const std::string names = std::string(o.shortName[0] ? std::string(o.shortName) + "," : "") + o.longName;
-        if (o.value[0]) app.add_option(names, *values.at(o.longName));
-        else app.add_flag(names);
-    }
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        throw UsageError(Message(e) + " (see 'mixerctl --help')");
-    }
-    *words = app.remaining();
-    // An option CLI11 does not know reaches the commands: it is none.
-    if (!words->empty() && (*words)[0].size() > 1 && (*words)[0][0] == '-' && (*words)[0] != "--")
-        throw UsageError("unknown option " + (*words)[0] + " (see 'mixerctl --help')");
-    *help = app.count("--help") > 0;
-    *version = app.count("--version") > 0;
-    options.echo = app.count("--echo") > 0;
-    options.quiet = app.count("--quiet") > 0;
-    return options;
-}
-
-}  // namespace
-
-int RunCommands(const std::vector<std::string>& words, std::ostream& out, std::ostream& err, bool echo) {
+int RunCommands(const Args& words, std::ostream& out, std::ostream& err, bool echo) {
     Context c{out, err, echo, 0};
-    std::vector<Args> commands = SplitCommands(words);
+    // Cut into commands at "--", ";" and a trailing ";".
+    std::vector<Args> commands(1);
+    for (const std::string& w : words) {
+        const bool cut = w == "--" || w == ";" || (w.size() > 1 && w.back() == ';');
+        if (w != "--" && w != ";") commands.back().push_back(cut ? w.substr(0, w.size() - 1) : w);
+        if (cut && !commands.back().empty()) commands.emplace_back();
+    }
+    if (commands.back().empty()) commands.pop_back();
     if (commands.empty()) {
         err << "mixerctl: no command (see 'mixerctl --help')\n";
         return kExitUsage;
@@ -300,28 +247,47 @@ int Main(int argc, char** argv) {
     StdoutBuffer stdoutBuffer(stdout);
     NullBuffer nowhere;
     std::ostream out(&stdoutBuffer);
-    std::vector<std::string> words;
+    // The global options, read by CLI11 up to the first command; the words
+    // from there on are the commands.
+    CLI::App app("mixerctl");
+    app.set_help_flag();
+    app.prefix_command();
     GlobalOptions options;
+    const std::map<std::string, std::string*> values = {
+        {"--card", &options.card}, {"--state", &options.state}, {"--dll", &options.dll}};
+    for (const GlobalOption& o : kGlobalOptions) {
+        const std::string names = std::string(o.shortName[0] ? std::string(o.shortName) + "," : "") + o.longName;
+        if (o.value[0]) app.add_option(names, *values.at(o.longName));
+        else app.add_flag(names);
+    }
+    Args words;
     try {
-        bool help = false, version = false;
-        options = ParseGlobalOptions(argc, argv, &words, &help, &version);
-        if (help) {
+        try {
+            app.parse(argc, argv);
+        } catch (const CLI::ParseError& e) {
+            throw UsageError(Message(e) + " (see 'mixerctl --help')");
+        }
+        words = app.remaining();
+        // An option CLI11 does not know reaches the commands: it is none.
+        if (!words.empty() && words[0].size() > 1 && words[0][0] == '-' && words[0] != "--")
+            throw UsageError("unknown option " + words[0] + " (see 'mixerctl --help')");
+        if (app.count("--help")) {
             PrintProgramHelp(out);
             CheckOutput(out);
             return kExitOk;
         }
-        if (options.quiet) out.rdbuf(&nowhere);
-        if (version) {
-            if (!words.empty()) throw UsageError("--version takes no command");
-            PlatformStart(options);
+        options.echo = app.count("--echo") > 0;
+        if (app.count("--quiet")) out.rdbuf(&nowhere);
+        if (app.count("--version") && !words.empty()) throw UsageError("--version takes no command");
+        if (words.empty() && !app.count("--version")) throw UsageError("no command (see 'mixerctl --help')");
+        PlatformStart(options);
+        if (app.count("--version")) {
             const std::string library = PlatformLibraryVersion();
             out << "mixerctl " << MIXERCTL_VERSION << "\n" << library << "\n";
             PlatformFinish(options);
             CheckOutput(out);
             return kExitOk;
         }
-        if (words.empty()) throw UsageError("no command (see 'mixerctl --help')");
-        PlatformStart(options);
     } catch (const ToolError& e) {
         std::cerr << "mixerctl: " << e.what() << "\n";
         return e.status;

@@ -1,5 +1,6 @@
+// The export table: one entry an export of mixer.h's lists, its call made
+// from the export's MIXER_PFN_ type.
 #include "mixerctl.h"
-
 
 // The one table of the exports: the lists and pointer types of mixer.h.
 #define MIXER_NO_PROTOTYPES
@@ -8,7 +9,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <memory>
 #include <tuple>
 
 namespace mixerctl {
@@ -146,7 +146,7 @@ const std::vector<ExportInfo>& Exports() {
 
 const ExportInfo* FindExport(const std::string& name) {
     for (const ExportInfo& e : Exports())
-        if (name == e.name) return &e;
+        if (Lower(name) == Lower(e.name)) return &e;
     return nullptr;
 }
 
@@ -166,11 +166,7 @@ CallOutcome CallExport(const std::string& name, const std::vector<std::string>& 
     if (!info) throw UsageError("no export named '" + name + "'");
     AnyFn fn = ExportAddress(info->name);
     if (!fn) throw ToolError("the library has no export " + name);
-    return Invoke(*info, fn, args);
-}
-
-LONG CallExportValue(const std::string& name, const std::vector<std::string>& args) {
-    return CallExport(name, args).result;
+    return info->invoke(*info, fn, args);
 }
 
 }  // namespace mixerctl

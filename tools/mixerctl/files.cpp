@@ -1,38 +1,30 @@
+// The files mixerctl opens itself, at the path the platform maps the
+// library's path to, with the operating system's reason when that fails.
 #include "mixerctl.h"
-
 
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <iostream>
-#include <iterator>
 
 namespace mixerctl {
-
-std::string SystemReason(int errnoValue) { return std::strerror(errnoValue); }
-
 namespace {
 
-enum class FileKind { Missing, Directory, File };
-
-FileKind KindOfFile(const std::string& path) {
-    const std::string host = PlatformFilePath(path);
+bool IsDirectory(const std::string& host) {
     struct stat st;
-    if (host.empty() || stat(host.c_str(), &st) != 0) return FileKind::Missing;
-    return (st.st_mode & S_IFMT) == S_IFDIR ? FileKind::Directory : FileKind::File;
+    return stat(host.c_str(), &st) == 0 && (st.st_mode & S_IFMT) == S_IFDIR;
 }
 
 }  // namespace
 
-std::string ReadWholeFile(const std::string& path, const std::string& what) {
-    const std::string name = (what.empty() ? "" : what + " ") + path;
+std::string SystemReason(int errnoValue) { return std::strerror(errnoValue); }
+
+std::string ReadWholeFile(const std::string& path) {
     const std::string host = PlatformFilePath(path);
-    if (KindOfFile(path) == FileKind::Directory) throw ToolError("cannot read " + name + ": " + SystemReason(EISDIR));
-    errno = 0;
-    std::FILE* f = host.empty() ? nullptr : std::fopen(host.c_str(), "rb");
-    if (!f) throw ToolError("cannot read " + name + ": " + SystemReason(host.empty() ? ENOENT : errno));
+    errno = host.empty() ? ENOENT : IsDirectory(host) ? EISDIR : 0;
+    std::FILE* f = errno ? nullptr : std::fopen(host.c_str(), "rb");
+    if (!f) throw ToolError("cannot read " + path + ": " + SystemReason(errno));
     std::string text;
     char block[4096];
     size_t n;
@@ -40,33 +32,27 @@ std::string ReadWholeFile(const std::string& path, const std::string& what) {
     const bool failed = std::ferror(f) != 0;
     const int error = errno;
     std::fclose(f);
-    if (failed) throw ToolError("cannot read " + name + ": " + SystemReason(error ? error : EIO));
+    if (failed) throw ToolError("cannot read " + path + ": " + SystemReason(error ? error : EIO));
     return text;
 }
 
 std::string WriteProblem(const std::string& path, bool* created) {
-    *created = false;
     const std::string host = PlatformFilePath(path);
     if (host.empty()) return SystemReason(ENOENT);
-    const FileKind kind = KindOfFile(path);
-    if (kind == FileKind::Directory) return SystemReason(EISDIR);
+    if (IsDirectory(host)) return SystemReason(EISDIR);
+    struct stat st;
+    const bool existed = stat(host.c_str(), &st) == 0;
     errno = 0;
     std::FILE* f = std::fopen(host.c_str(), "ab");
     if (!f) return SystemReason(errno ? errno : EACCES);
     std::fclose(f);
-    *created = kind == FileKind::Missing;
+    *created = !existed;
     return "";
 }
 
 void RemoveFile(const std::string& path) {
     const std::string host = PlatformFilePath(path);
     if (!host.empty()) std::remove(host.c_str());
-}
-
-std::string ReadStandardInput() {
-    std::string text((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
-    if (std::cin.bad()) throw ToolError("cannot read standard input");
-    return text;
 }
 
 }  // namespace mixerctl

@@ -1,7 +1,7 @@
-// mixerctl's own declarations: its errors, the files it opens, the names
-// and values it reads and prints, the property paths and settings files, the
-// export table, the mixer as winmm shows it, what differs between its two
-// builds, and its commands. The command table is command_table.h.
+// mixerctl's own declarations: its errors, the files it opens, the values
+// and property paths it reads, the export table, the mixer as winmm shows
+// it, what differs between its two builds, and the command line. The
+// command table is command_table.h.
 #pragma once
 
 #include "platform/win.h"
@@ -22,7 +22,6 @@
 
 namespace mixerctl {
 
-
 // Exit statuses.
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;  // a command could not do its work, or not all of it
@@ -39,20 +38,23 @@ struct UsageError : ToolError {
     explicit UsageError(const std::string& what) : ToolError(what, kExitUsage) {}
 };
 
-// A function address of any signature; the export table says which.
-using AnyFn = void (*)();
+// The names of the platform's mixer constants (platform/mixer_names.h).
+using mixer_names::ControlTypeName;  // "volume", "mute", "mux", ...
+using mixer_names::Hex;              // "0x0000abcd"
+using mixer_names::Lower;
+using mixer_names::ParseInt32;  // decimal or 0x hex, -2^31 to 2^32-1, as the 32-bit pattern
 
-// Files mixerctl opens itself (cards, state files, scripts, the settings
-// files it checks before the library reads or writes them), with the
-// operating system's reason when that fails.
+// Component types as "dst.speakers", "src.line", ...; unknown ones in hex.
+std::string ComponentTypeName(DWORD type);
+
+// ---- Files mixerctl opens itself ---------------------------------------------
 
 // The C runtime's text for an errno value ("No such file or directory").
 std::string SystemReason(int errnoValue);
 
-// The whole file. Throws ToolError "cannot read PATH: REASON" ("Is a
-// directory" for a directory). `what` goes before PATH ("cannot read card
-// file x.json: ...") when given.
-std::string ReadWholeFile(const std::string& path, const std::string& what = "");
+// The whole file (scripts, the settings files `restore` checks). Throws
+// ToolError "cannot read PATH: REASON" ("Is a directory" for a directory).
+std::string ReadWholeFile(const std::string& path);
 
 // Why `path` cannot be written ("" when it can): a directory, or a file that
 // cannot be opened for appending. A missing file is created by the check and
@@ -60,40 +62,11 @@ std::string ReadWholeFile(const std::string& path, const std::string& what = "")
 std::string WriteProblem(const std::string& path, bool* created);
 void RemoveFile(const std::string& path);
 
-// Reads standard input to its end.
-std::string ReadStandardInput();
-
-// Readable names of the platform's mixer constants (platform/mixer_names.h,
-// shared with the simulated platform's card loader) as mixerctl prints and
-// reads them.
-
-using mixer_names::ControlTypeName;  // "volume", "mute", "mux", ...
-using mixer_names::Hex;              // "0x0000abcd"
-using mixer_names::Lower;
-// Integer text: decimal or 0x hexadecimal, optionally negative, anything from
-// -2^31 to 2^32-1; the result is the 32-bit pattern.
-using mixer_names::ParseInt32;
-
-// Component types print as "dst.speakers", "src.line", ... and unknown values
-// as hexadecimal.
-std::string ComponentTypeName(DWORD type);
-// For `peak`: the line words of the property paths (linein, mic, ..., main),
-// destinations by bare name (speakers, wavein, ...), then source names
-// ("digital" is the source), "dst."/"src." names or a number. Throws
-// UsageError when unknown.
-DWORD ParsePeakTarget(const std::string& text);
-// The class of a control type: "list", "switch", "fader", ...
-std::string ControlClassName(DWORD type);
-// Control flags: "uniform", "multiple", "disabled", and line flags:
-// "active", "disconnected", "source"; hexadecimal for the rest.
-std::vector<std::string> ControlFlagNames(DWORD flags);
-std::vector<std::string> LineFlagNames(DWORD flags);
-
-// The values people type for `set` and the arithmetic behind them:
-// percentages of a control's range, relative steps, the words for switches,
+// ---- Values people type for `set` --------------------------------------------
+//
+// Percentages of a control's range, relative steps, the words for switches,
 // and the rule that says whether a written level arrived: plain functions
-// over plain numbers; the commands read the bounds and current values from
-// the mixer and the library.
+// over plain numbers.
 
 enum class ValueForm {
     Absolute,         // "20000", "0x4e20", "-1"; switches: 0, 1, on, off, mute, unmute
@@ -122,11 +95,10 @@ bool ParseSwitch(const std::string& text, bool muteWords, TypedValue* out);
 // denominator > 0.
 long long RoundedDivision(long long numerator, long long denominator);
 
-// min + round(percent * (max - min) / 100), halves away from zero.
+// min + round(percent * (max - min) / 100), and its inverse round((level -
+// min) * 100 / (max - min)), which needs max > min and gives a level outside
+// the range a percentage outside 0..100.
 LONG PercentToLevel(long long percent, LONG min, LONG max);
-// The inverse: round((level - min) * 100 / (max - min)), halves away from
-// zero; needs max > min. A level outside the range gives a percentage
-// outside 0..100.
 long long LevelToPercent(LONG level, LONG min, LONG max);
 
 // The level `value` asks for. Absolute and percent forms stand alone (the
@@ -142,10 +114,12 @@ LONG ResolveLevel(const TypedValue& value, LONG current, LONG min, LONG max);
 LONG LevelTolerance(LONG min, LONG max, DWORD steps);
 bool LevelArrived(long long asked, long long read, LONG tolerance);
 
-// Property paths of `get` and `set`: "SIDE.LINE.PROPERTY" such as
-// play.linein.volume, rec.mic.select or play.main.balance, one a row of the
-// library's per-line table (core/line_table.h); and two paths of their own:
-// mic.boost (both sides' boost together) and cd.digital (the CD-type flag).
+// ---- Property paths of `get` and `set` ---------------------------------------
+//
+// "SIDE.LINE.PROPERTY" such as play.linein.volume, rec.mic.select or
+// play.main.balance, one a row of the library's per-line table
+// (core/line_table.h); and two paths of their own: mic.boost (both sides'
+// boost together) and cd.digital (the CD-type flag).
 
 // What a property is, which decides the values it takes and how a write is
 // checked.
@@ -155,15 +129,14 @@ enum class PathKind {
     Mute,        // the mute switch
     Boost,       // the microphone's on/off switch of one side
     BothBoosts,  // mic.boost: both sides' boost switches together
-    Select,      // a recording source of the selector
+    Select,      // a recording source of the selector; its setter takes no value
     CdDigital,   // cd.digital: the library's CD-type flag
 };
 
 struct PropertyPath {
     std::string path;    // canonical spelling, e.g. "play.linein.volume"
     std::string setter;  // export name, "" when the property cannot be written
-    std::string getter;  // export name, "" when it cannot be read
-    bool setterTakesValue = true;  // false for the selection setters
+    std::string getter;  // export name, "" when the library has no reader for it
     PathKind kind = PathKind::Volume;
     // The line the library addresses by type with the operation, as its
     // line search takes them (the speakers destination itself for main).
@@ -171,7 +144,9 @@ struct PropertyPath {
     LONG op = OpNone;
     // Whether the path names one control of its line, which `set` and
     // `restore` check: volumes, balances, mutes and one side's boost.
-    bool HasControl() const { return kind != PathKind::BothBoosts && kind != PathKind::Select && kind != PathKind::CdDigital; }
+    bool HasControl() const {
+        return kind != PathKind::BothBoosts && kind != PathKind::Select && kind != PathKind::CdDigital;
+    }
 };
 
 // Reads a path (case-insensitive; aliases: line = linein, microphone = mic,
@@ -179,29 +154,33 @@ struct PropertyPath {
 // playback = play, record/recording = rec). Only paths of the library's
 // exports exist. Throws UsageError naming the fault.
 PropertyPath ParsePath(const std::string& text);
-// The path of a row of the per-line table.
 PropertyPath PathOfRow(const LineRow& row);
 
-// The component type of a line word of the paths ("linein", "line", ...,
-// "main"): the line the library addresses by it; false for another word.
-bool LineWordType(const std::string& word, DWORD* type);
-
-// Every path, in a fixed order: recording side, then playback side, then the
-// two special paths.
+// Every path: recording side, then playback side, then the two of their own.
 std::vector<PropertyPath> AllPaths();
+// `help paths`: every path, one a line, with whether it reads and writes and
+// the kind of value it takes.
+void PrintPaths(std::ostream& out);
 
-// Reads a mixer settings file as the library's Set export does, with the
+// `peak`'s TYPE: the line words of the paths (linein, mic, ..., main),
+// destinations by bare name (speakers, wavein, ...), then source names
+// ("digital" is the source), "dst."/"src." names or a number. Throws
+// UsageError when unknown.
+DWORD ParsePeakTarget(const std::string& text);
+
+// ---- Settings files -----------------------------------------------------------
+//
+// A mixer settings file read as the library's Set reads it, with the
 // library's own grammar (persistence/settings_grammar.h), so that `restore`
-// can tell what the file will do before the library applies it, and refuse a
-// file that would do something other than it looks like.
+// can tell what the file will do before the library applies it.
 
 struct SettingsEntry {
-    int line = 0;         // 1-based line of the value
-    std::string section;  // "[PLAY VOLUME]"
-    std::string key;      // "MAIN"
-    std::string value;    // the value as written
-    PropertyPath path;    // what the library writes it to
-    long long number = 0; // the value's number (valid unless failureMark)
+    int line = 0;              // 1-based line of the value
+    std::string section;       // "[PLAY VOLUME]"
+    std::string key;           // "MAIN"
+    std::string value;         // the value as written
+    PropertyPath path;         // what the library writes it to
+    long long number = 0;      // the value's number (valid unless failureMark)
     bool failureMark = false;  // "-1": Save's mark of a value it could not read
 };
 
@@ -211,19 +190,21 @@ struct SettingsReading {
 };
 
 // `bytes` is the file as stored, of which the library reads the first
-// TEXT_READ_LIMIT (persistence/tokens.h). A problem is a value the library would take
-// otherwise than it reads: one that is not a decimal number (other than
-// Save's -1), one beyond 32 bits, one before any key, or one for a section
-// and key the library does not restore.
+// TEXT_READ_LIMIT. A problem is a value the library would take otherwise
+// than it reads: one that is not a decimal number (other than Save's -1),
+// one beyond 32 bits, one before any key, or one for a section and key the
+// library does not restore.
 SettingsReading ReadSettingsText(const std::string& bytes);
 
-// The library's 91 exports, each with the call that reads its arguments from
-// the command line: both made from mixer.h's lists and MIXER_PFN_ types, one
-// argument reader per parameter type.
+// ---- The library's exports ----------------------------------------------------
 //
-// Both builds call the library only through this table: natively it holds the
-// addresses of the library's functions (linked in), on Windows the addresses
-// GetProcAddress finds in MIXER.DLL.
+// The 91 exports, each with the call that reads its arguments from the
+// command line: both made from mixer.h's lists and MIXER_PFN_ types, one
+// argument reader per parameter type. Both builds call the library only
+// through this table.
+
+// A function address of any signature; the export table says which.
+using AnyFn = void (*)();
 
 struct CallOutcome {
     LONG result = 0;
@@ -231,46 +212,39 @@ struct CallOutcome {
     std::string text;
 };
 
-struct ExportInfo;
-using Invoker = CallOutcome (*)(const ExportInfo& info, AnyFn fn, const std::vector<std::string>& args);
-
 struct ExportInfo {
     const char* name;
     const char* params;  // mixer.h's parameter list, e.g. "(LONG kind, LPCSTR name, LONG select)"
-    Invoker invoke;      // reads the arguments by the export's MIXER_PFN_ type and calls
-    int argumentCount;   // 32-bit arguments of the export (its stack size / 4)
+    // Calls `fn` with `args` read by the parameter types: integers (decimal
+    // or 0x hex, -2^31 to 2^32-1), strings as given ("@null" for a null
+    // pointer), for a buffer its limit (optional, default 255), and for a
+    // mixer handle either a number or "open" (mixerctl opens mixer device 0
+    // around the call). Throws UsageError for a wrong argument count or
+    // value, before calling.
+    CallOutcome (*invoke)(const ExportInfo& info, AnyFn fn, const std::vector<std::string>& args);
+    int argumentCount;  // 32-bit arguments of the export (its stack size / 4)
 };
 
 // Every export, in alphabetical order of the names (the ordinal order).
 const std::vector<ExportInfo>& Exports();
-const ExportInfo* FindExport(const std::string& name);  // exact name; null when unknown
-// The arguments `call` takes on the command line, from the parameter names:
-// e.g. "KIND NAME SELECT"; a buffer takes none, the limit after it is
-// optional ("[LIMIT]"), a mixer handle may be "open" ("MIXER|open").
+const ExportInfo* FindExport(const std::string& name);  // any letter case; null when unknown
+// The arguments `call` takes, from the parameter names: e.g. "KIND NAME
+// SELECT"; a buffer takes none, the limit after it is optional ("[LIMIT]"),
+// a mixer handle may be "open" ("MIXER|open").
 std::string CommandLineArguments(const ExportInfo& info);
 
 // The address of an export in this build: the linked function natively, the
-// DLL's export on Windows; null when the library lacks it. Defined by the
-// build's platform file.
+// DLL's export on Windows; null when the library lacks it.
 AnyFn ExportAddress(const char* name);
 
-// Calls `fn` with `args` read by `info`'s parameter types: integers (decimal
-// or 0x hex, -2^31 to 2^32-1), strings as given ("@null" for a null pointer),
-// for a buffer its limit (optional, default 255), and for a mixer handle
-// either a number or "open" (mixerctl opens mixer device 0 around the call).
-// Throws UsageError for a wrong argument count or value, before calling.
-inline CallOutcome Invoke(const ExportInfo& info, AnyFn fn, const std::vector<std::string>& args) {
-    return info.invoke(info, fn, args);
-}
-
-// Looks up `name` in the table and this build's library and calls it; throws
-// ToolError when the library lacks the export.
+// Calls the export of this build's library; throws ToolError when the
+// library lacks it.
 CallOutcome CallExport(const std::string& name, const std::vector<std::string>& args = {});
-LONG CallExportValue(const std::string& name, const std::vector<std::string>& args = {});
 
-// Mixer topology read straight from winmm (the simulated winmm natively):
-// devices, destinations, sources and controls with their current values.
-// The library itself is not involved; `list` and `sources` use this.
+// ---- The mixer as winmm shows it ---------------------------------------------
+//
+// Read straight from winmm (the simulated winmm natively), without the
+// library: `list`, `sources`, and the checks of `set` and `restore`.
 
 struct ControlInfo {
     MIXERCONTROLA control{};
@@ -284,67 +258,6 @@ struct ControlInfo {
     MMRESULT textResult = MMSYSERR_NOERROR;
     std::vector<std::string> texts;  // item texts of a list control (channel 0)
 };
-
-struct LineInfo {
-    MIXERLINEA line{};
-    MMRESULT controlsResult = MMSYSERR_NOERROR;
-    std::vector<ControlInfo> controls;
-    std::vector<LineInfo> sources;  // of a destination
-    MMRESULT sourcesResult = MMSYSERR_NOERROR;
-};
-
-struct DeviceInfo {
-    UINT index = 0;
-    MIXERCAPSA caps{};
-    std::vector<LineInfo> destinations;
-};
-
-UINT DeviceCount();
-// Reads everything of device `index` (by its identifier, without opening a
-// handle); throws ToolError when its capabilities or a destination cannot be
-// read.
-DeviceInfo ReadDevice(UINT index);
-
-void PrintTree(const DeviceInfo& device, std::ostream& out);
-nlohmann::json ToJson(const DeviceInfo& device);
-
-// The recording selector: the first list-class control of the first wave-in
-// destination; null when there is none.
-const LineInfo* FindWaveIn(const DeviceInfo& device);
-const ControlInfo* FindRecordingSelector(const LineInfo& waveIn);
-bool IsSingleSelectType(DWORD controlType);
-
-// The mixers the library uses. Playback is always on mixer device 0.
-// Recording is on device 0 when it has a wave-in destination; otherwise on
-// the recording endpoints' mixers (Windows Vista and later, Wine: every
-// audio endpoint is a mixer of its own), searched in the order of
-// engine/recording_endpoints.h: the preferred wave-in device's mixer, then
-// the other wave-in devices' in device order.
-struct RecordingEndpoint {
-    UINT waveIn = 0;
-    bool preferred = false;  // searched first: the device the wave mapper prefers (0 when it names none)
-    MMRESULT result = MMSYSERR_NOERROR;  // mixerGetID's answer for the device
-    UINT mixer = 0;                      // its mixer device, when result is MMSYSERR_NOERROR
-    // The library passes over a device without a mixer of its own (no
-    // mixer, or device 0's), and its search ends at one it cannot map.
-    bool Searched() const { return result == MMSYSERR_NOERROR && mixer != 0; }
-    bool EndsSearch() const { return result != MMSYSERR_NOERROR && result != MMSYSERR_NODRIVER; }
-};
-struct RecordingMixers {
-    bool onDevice0 = false;  // device 0 has a wave-in destination
-    // Otherwise every wave-in device in the library's order, up to the one
-    // that ends the search.
-    std::vector<RecordingEndpoint> endpoints;
-};
-// Throws ToolError when there is no mixer device or device 0's destinations
-// cannot be read.
-RecordingMixers FindRecordingMixers();
-// The mixers the library uses, as `list` shows them: "library: ..." lines,
-// and {"playback": {"device", "name"}, "recording": [{"device", "name",
-// "waveIn", "preferred"}...], "recordingError": {"waveIn", "error"}} (the
-// wave-in fields only for endpoints, the error only where the search ends).
-void PrintLibraryMixers(const RecordingMixers& mixers, std::ostream& out);
-nlohmann::json LibraryMixersJson(const RecordingMixers& mixers);
 
 // The control the library reaches when it addresses the line of component
 // type `lineType` with operation `op`, found by the library's own search
@@ -365,17 +278,17 @@ TargetControl FindTargetControl(DWORD lineType, LONG op);
 // type, or no peak meter on it ("" when it can).
 std::string PeakMeterProblem(DWORD componentType);
 
-// What differs between the two builds of mixerctl: where the library's
-// exports come from and what surrounds a run. platform_native.cpp works on a
-// simulated card; platform_win32.cpp loads MIXER.DLL and uses the machine's
-// mixer.
+// ---- What differs between the two builds -------------------------------------
+//
+// platform_native.cpp works on a simulated card with the library linked in;
+// platform_win32.cpp loads MIXER.DLL and uses the machine's mixer.
 
 struct GlobalOptions {
-    std::string card;   // native: card file ("" = the default card)
-    std::string state;  // native: state file carried between runs
-    std::string dll;    // Windows: the library to load ("" = MIXER.DLL by name)
-    bool echo = false;  // print each command before running it
-    bool quiet = false; // nothing on standard output
+    std::string card;    // native: card file ("" = the default card)
+    std::string state;   // native: state file carried between runs
+    std::string dll;     // Windows: the library to load ("" = MIXER.DLL by name)
+    bool echo = false;   // print each command before running it
+    bool quiet = false;  // nothing on standard output
 };
 
 // True in the simulated build.
@@ -389,9 +302,6 @@ void PlatformFinish(const GlobalOptions& options);
 void PlatformAfterCommand(std::ostream& err);
 // Before each peak reading: natively moves the card's live meters.
 void PlatformTick();
-void PlatformSleep(int milliseconds);
-bool PlatformStdoutIsTerminal();
-
 // Before the first command that calls the library: on Windows loads the DLL
 // and throws ToolError naming the file and where it was looked for when that
 // fails; natively nothing (the library is linked in).
@@ -404,14 +314,11 @@ std::string PlatformLibraryVersion();
 // separators, mapped drives), "" when it names nothing; on Windows the path.
 std::string PlatformFilePath(const std::string& path);
 
-// The default card of the native build (tests/cards/default.json, embedded
-// when the program is built): a typical sound card of the era. The
-// simulated platform loads it (sim_card.h).
-
+// The native build's default card (tests/cards/default.json, embedded when
+// the program is built): a typical sound card of the era.
 const char* DefaultCardText();
 
-// What the commands share: the run's context and a command's arguments and
-// options as its synopsis in command_table.h reads them.
+// ---- Commands and the command line --------------------------------------------
 
 struct Context {
     std::ostream& out;
@@ -422,9 +329,11 @@ struct Context {
 
 using Args = std::vector<std::string>;
 
+// A command's arguments and options as its synopsis in command_table.h reads
+// them.
 struct Options {
-    Args rest;                                  // the arguments, in order
-    std::map<std::string, std::string> given;   // the options given: "--count" -> "5", "--json" -> ""
+    Args rest;                                 // the arguments, in order
+    std::map<std::string, std::string> given;  // the options given: "--count" -> "5", "--json" -> ""
     bool Has(const char* name) const { return given.count(name) != 0; }
     std::string Value(const char* name, const std::string& fallback) const {
         const auto it = given.find(name);
@@ -432,17 +341,16 @@ struct Options {
     }
 };
 
+// `text` as a 32-bit integer; UsageError "WHAT must be a 32-bit integer".
 LONG ParseValue(const std::string& text, const std::string& what);
 void NoArguments(const char* command, const Args& args);
-
-// The command line.
 
 // Standard output (or any C stream) as a stream buffer that remembers the
 // reason (an errno value) when a write or flush fails.
 class StdoutBuffer : public std::streambuf {
 public:
-    explicit StdoutBuffer(std::FILE* file);
-    ~StdoutBuffer() override;
+    explicit StdoutBuffer(std::FILE* file) : file_(file) { setp(buffer_, buffer_ + sizeof buffer_); }
+    ~StdoutBuffer() override { sync(); }
     StdoutBuffer(const StdoutBuffer&) = delete;
     StdoutBuffer& operator=(const StdoutBuffer&) = delete;
     int Failure() const { return failure_; }  // 0 while every write went through
@@ -463,18 +371,14 @@ int Main(int argc, char** argv);
 
 // Runs commands (without global options) against the library as this build
 // has it; stops at the first failing one. Returns the exit status.
-int RunCommands(const std::vector<std::string>& words, std::ostream& out, std::ostream& err, bool echo = false);
+int RunCommands(const Args& words, std::ostream& out, std::ostream& err, bool echo = false);
 
 // Runs one command (its words, without "--"), `script` too.
-void RunOne(Context& c, const std::vector<std::string>& words);
-void PrintProgramHelp(std::ostream& out);
-// Every property path, one a line: the path, whether it reads and writes,
-// and the kind of value it takes.
-void PrintPaths(std::ostream& out);
+void RunOne(Context& c, const Args& words);
 
 // Splits a script line into words: blanks separate, double quotes group
 // (no escapes, so Windows paths stay as written), "#" outside quotes starts a
 // comment.
-std::vector<std::string> SplitScriptLine(const std::string& line);
+Args SplitScriptLine(const std::string& line);
 
 }  // namespace mixerctl

@@ -1,5 +1,6 @@
+// Property paths: the rows of the library's per-line table by their side,
+// line and property words, and the two paths of their own.
 #include "mixerctl.h"
-
 
 #include <map>
 
@@ -8,33 +9,26 @@ namespace {
 
 // The words a path may use for a table word, besides the table word itself.
 const std::map<std::string, std::string> kAliases = {
-    {"playback", "play"}, {"record", "rec"},    {"recording", "rec"}, {"line", "linein"},
-    {"microphone", "mic"}, {"wave", "waveout"}, {"auxiliary", "aux"}, {"master", "main"},
+    {"playback", "play"},  {"record", "rec"},     {"recording", "rec"}, {"line", "linein"},
+    {"microphone", "mic"}, {"wave", "waveout"},   {"auxiliary", "aux"}, {"master", "main"},
     {"boostmode", "boost"}};
 
 std::string Canonical(const std::string& word) {
-    const auto it = kAliases.find(word);
-    return it == kAliases.end() ? word : it->second;
+    const auto it = kAliases.find(Lower(word));
+    return it == kAliases.end() ? Lower(word) : it->second;
 }
 
-std::vector<std::string> Split(const std::string& s) {
-    std::vector<std::string> parts(1);
-    for (char ch : s) {
-        if (ch == '.') parts.emplace_back();
-        else parts.back() += ch;
-    }
-    return parts;
+// The line of a line word of the paths; LineCount for another word.
+int LineOfWord(const std::string& word) {
+    int line = 0;
+    while (line < LineCount && Canonical(word) != kLineInfo[line].word) ++line;
+    return line;
 }
 
 PathKind KindOf(const LineRow& row) {
     if (row.kind == RowFlag) return PathKind::CdDigital;
-    switch (OpRowOf(row.op).property) {
-    case PropMute: return PathKind::Mute;
-    case PropBalance: return PathKind::Balance;
-    case PropBoost: return PathKind::Boost;
-    case PropSelect: return PathKind::Select;
-    default: return PathKind::Volume;
-    }
+    const PathKind kinds[] = {PathKind::Volume, PathKind::Mute, PathKind::Balance, PathKind::Boost, PathKind::Select};
+    return kinds[OpRowOf(row.op).property];  // by OpProperty
 }
 
 }  // namespace
@@ -46,7 +40,6 @@ PropertyPath PathOfRow(const LineRow& row) {
     p.setter = row.setter;
     // A boost row's getter is the library's own reading, not an export.
     p.getter = row.getter && row.kind != RowBoost ? row.getter : "";
-    p.setterTakesValue = row.kind != RowSelect;
     if (row.kind == RowFlag) {
         p.path = "cd.digital";
         return p;
@@ -58,7 +51,11 @@ PropertyPath PathOfRow(const LineRow& row) {
 }
 
 PropertyPath ParsePath(const std::string& text) {
-    std::vector<std::string> parts = Split(Lower(text));
+    std::vector<std::string> parts(1);
+    for (char ch : text) {
+        if (ch == '.') parts.emplace_back();
+        else parts.back() += ch;
+    }
     for (std::string& part : parts) part = Canonical(part);
     if (parts.size() == 2 && parts[0] == "mic" && parts[1] == "boost") {
         PropertyPath p;
@@ -76,25 +73,18 @@ PropertyPath ParsePath(const std::string& text) {
         throw UsageError("'" + text + "' is not a property path (SIDE.LINE.PROPERTY, e.g. play.linein.volume)");
     if (parts[0] != SideWord(SidePlay) && parts[0] != SideWord(SideRec))
         throw UsageError("'" + text + "': unknown side '" + parts[0] + "' (play or rec)");
-    const OpSide side = parts[0] == SideWord(SideRec) ? SideRec : SidePlay;
-    int line = 0, property = 0;
-    while (line < LineCount && parts[1] != kLineInfo[line].word) ++line;
+    const int line = LineOfWord(parts[1]);
+    int property = 0;
     while (property < PropNone && parts[2] != PropertyWord(static_cast<OpProperty>(property))) ++property;
     if (line == LineCount)
         throw UsageError("'" + text + "': unknown line '" + parts[1] +
                          "' (linein, mic, cd, waveout, aux, digital, analog, main)");
     if (property == PropNone)
         throw UsageError("'" + text + "': unknown property '" + parts[2] + "' (volume, mute, balance, boost, select)");
+    const OpSide side = parts[0] == SideWord(SideRec) ? SideRec : SidePlay;
     const LineRow* row = FindLineRow(static_cast<LineId>(line), side, static_cast<OpProperty>(property));
     if (!row) throw UsageError("'" + text + "': the library has no " + parts[0] + "." + parts[1] + "." + parts[2]);
     return PathOfRow(*row);
-}
-
-bool LineWordType(const std::string& word, DWORD* type) {
-    const std::string w = Canonical(Lower(word));
-    for (const ::LineInfo& line : kLineInfo)
-        if (w == line.word) return *type = line.componentType, true;
-    return false;
 }
 
 std::vector<PropertyPath> AllPaths() {
@@ -107,6 +97,27 @@ std::vector<PropertyPath> AllPaths() {
     out.push_back(ParsePath("mic.boost"));
     out.push_back(ParsePath("cd.digital"));
     return out;
+}
+
+void PrintPaths(std::ostream& out) {
+    const char* kinds[] = {"level",     "position 0..15", "switch", "switch", "switch (both sides)",
+                           "selection", "switch (the library's flag)"};  // by PathKind
+    for (const PropertyPath& p : AllPaths()) {
+        const std::string access = p.getter.empty() ? "set" : p.setter.empty() ? "get" : "get,set";
+        out << p.path << std::string(p.path.size() < 22 ? 22 - p.path.size() : 1, ' ') << access
+            << std::string(10 - access.size(), ' ') << kinds[static_cast<int>(p.kind)] << "\n";
+    }
+}
+
+DWORD ParsePeakTarget(const std::string& text) {
+    const std::string t = Lower(text);
+    const int line = LineOfWord(t);
+    if (line < LineCount) return kLineInfo[line].componentType;
+    if (t != "digital" && t != "line" && t != "telephone" && t != "undefined")
+        if (const mixer_names::Named* n = mixer_names::ByName(mixer_names::kDestinations, t)) return n->value;
+    DWORD v;
+    if (mixer_names::ParseComponentType(text, false, &v)) return v;
+    throw UsageError("unknown source type '" + text + "'");
 }
 
 }  // namespace mixerctl

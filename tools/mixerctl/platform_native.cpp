@@ -2,19 +2,13 @@
 // simulated one, and the card comes from a JSON file or the default card.
 #include "mixerctl.h"
 
-
-#include "cdaudio/cdaudio.h"
-#include "engine/engine.h"
-#include "exports/line_exports.h"
-#include "persistence/persistence.h"
-#include "selector/selector.h"
+#include "core/exports.h"
 #include "sim.h"
 #include "sim_card.h"
 #include "sim_files.h"
 #include "sim_mci.h"
 
 #include <cstring>
-#include <ctime>
 #include <string>
 #include <unistd.h>
 
@@ -97,16 +91,6 @@ void PlatformAfterCommand(std::ostream& err) {
 }
 
 void PlatformTick() { sim::TickLiveMeters(); }
-
-void PlatformSleep(int milliseconds) {
-    timespec t;
-    t.tv_sec = milliseconds / 1000;
-    t.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000L;
-    while (nanosleep(&t, &t) != 0) {
-    }
-}
-
-bool PlatformStdoutIsTerminal() { return isatty(STDOUT_FILENO) != 0; }
 
 void PlatformLoadLibrary() {}
 

@@ -1,44 +1,66 @@
+// The mixer as winmm shows it, without the library: `list` and `sources`,
+// which read every device as one JSON value and print their text from it;
+// the mixers the library uses; the control a property path reaches, found
+// by the library's own search; the peak meter GetPeak reads.
 #include "mixerctl.h"
 
 #include "engine/line_search.h"
 #include "mixer_lookup.h"
 
+#include <algorithm>
 #include <cstring>
-#include <sstream>
 
 namespace mixerctl {
 namespace {
+
+using nlohmann::json;
+using mixer_names::Named;
 
 // Two reads with different fill patterns tell a value the driver wrote from
 // one it left alone.
 constexpr LONG kFillA = 0x5A5A5A5A;
 constexpr LONG kFillB = static_cast<LONG>(0xA5A5A5A5u);
 
-// A mixer device named by its identifier. Requests by identifier need no
-// open handle, and Wine gives a process working handles for a device only in
-// a few windows of its opens (the first 256, then again from the 16384th).
-struct Mixer {
-    UINT index;
-    explicit Mixer(UINT i) : index(i) {}
-    HMIXEROBJ obj() const { return reinterpret_cast<HMIXEROBJ>(static_cast<uintptr_t>(index)); }
-};
+// A mixer device named by its identifier, with MIXER_OBJECTF_MIXER. Requests
+// by identifier need no open handle, and Wine gives a process working
+// handles for a device only in a few windows of its opens (the first 256,
+// then again from the 16384th).
+HMIXEROBJ ById(UINT index) { return reinterpret_cast<HMIXEROBJ>(static_cast<uintptr_t>(index)); }
 
-constexpr DWORD kByDevice = MIXER_OBJECTF_MIXER;
+std::string ErrorText(MMRESULT r) { return "error " + std::to_string(r); }
+
+template <size_t N>
+std::vector<std::string> FlagNames(const Named (&table)[N], DWORD flags) {
+    std::vector<std::string> out;
+    for (const Named& n : table)
+        if (flags & n.value) {
+            out.push_back(n.name);
+            flags &= ~n.value;
+        }
+    if (flags) out.push_back(Hex(flags));
+    return out;
+}
+
+std::string ControlClassName(DWORD type) {
+    const DWORD typeClass = type & MIXERCONTROL_CT_CLASS_MASK;
+    if (const Named* n = mixer_names::ByValue(mixer_names::kControlClasses, typeClass)) return n->name;
+    return Hex(typeClass);
+}
 
 // Destination d (source < 0) or its source line `source`.
-MMRESULT LineAt(const Mixer& m, DWORD d, long source, MIXERLINEA* line) {
+MMRESULT LineAt(UINT device, DWORD d, long source, MIXERLINEA* line) {
     std::memset(line, 0, sizeof *line);
     line->cbStruct = sizeof *line;
     line->dwDestination = d;
     line->dwSource = source < 0 ? 0 : static_cast<DWORD>(source);
-    return mixerGetLineInfoA(m.obj(), line,
-                             kByDevice | (source < 0 ? MIXER_GETLINEINFOF_DESTINATION : MIXER_GETLINEINFOF_SOURCE));
+    const DWORD which = source < 0 ? MIXER_GETLINEINFOF_DESTINATION : MIXER_GETLINEINFOF_SOURCE;
+    return mixerGetLineInfoA(ById(device), line, MIXER_OBJECTF_MIXER | which);
 }
 
 // A control's details (`what`: MIXER_GETCONTROLDETAILSF_VALUE or _LISTTEXT),
 // one record of `records` each.
 template <typename Record>
-MMRESULT ReadDetails(const Mixer& m, const MIXERCONTROLA& c, DWORD channels, DWORD items, DWORD what,
+MMRESULT ReadDetails(UINT device, const MIXERCONTROLA& c, DWORD channels, DWORD items, DWORD what,
                      std::vector<Record>* records) {
     MIXERCONTROLDETAILS d;
     std::memset(&d, 0, sizeof d);
@@ -48,10 +70,10 @@ MMRESULT ReadDetails(const Mixer& m, const MIXERCONTROLA& c, DWORD channels, DWO
     d.cMultipleItems = items;
     d.cbDetails = sizeof(Record);
     d.paDetails = records->data();
-    return mixerGetControlDetailsA(m.obj(), &d, kByDevice | what);
+    return mixerGetControlDetailsA(ById(device), &d, MIXER_OBJECTF_MIXER | what);
 }
 
-ControlInfo ReadControl(const Mixer& m, const MIXERLINEA& line, const MIXERCONTROLA& c) {
+ControlInfo ReadControl(UINT device, const MIXERLINEA& line, const MIXERCONTROLA& c) {
     ControlInfo info;
     info.control = c;
     const bool multiple = (c.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) != 0;
@@ -59,9 +81,9 @@ ControlInfo ReadControl(const Mixer& m, const MIXERLINEA& line, const MIXERCONTR
     info.items = multiple && c.cMultipleItems ? c.cMultipleItems : 1;  // 1 for a multiple control without items
     const DWORD items = multiple ? c.cMultipleItems : 0;
     std::vector<LONG> a(static_cast<size_t>(info.channels) * info.items, kFillA), b(a.size(), kFillB);
-    info.readResult = ReadDetails(m, c, info.channels, items, MIXER_GETCONTROLDETAILSF_VALUE, &a);
+    info.readResult = ReadDetails(device, c, info.channels, items, MIXER_GETCONTROLDETAILSF_VALUE, &a);
     if (info.readResult == MMSYSERR_NOERROR)
-        info.readResult = ReadDetails(m, c, info.channels, items, MIXER_GETCONTROLDETAILSF_VALUE, &b);
+        info.readResult = ReadDetails(device, c, info.channels, items, MIXER_GETCONTROLDETAILSF_VALUE, &b);
     if (info.readResult == MMSYSERR_NOERROR) {
         info.values = b;
         for (size_t i = 0; i < b.size(); ++i) info.filled.push_back(!(a[i] == kFillA && b[i] == kFillB));
@@ -69,7 +91,7 @@ ControlInfo ReadControl(const Mixer& m, const MIXERLINEA& line, const MIXERCONTR
     if (multiple && (c.dwControlType & MIXERCONTROL_CT_CLASS_MASK) == MIXERCONTROL_CT_CLASS_LIST && c.cMultipleItems) {
         std::vector<MIXERCONTROLDETAILS_LISTTEXTA> texts(static_cast<size_t>(info.channels) * c.cMultipleItems);
         std::memset(texts.data(), 0, texts.size() * sizeof texts[0]);
-        info.textResult = ReadDetails(m, c, info.channels, c.cMultipleItems, MIXER_GETCONTROLDETAILSF_LISTTEXT, &texts);
+        info.textResult = ReadDetails(device, c, info.channels, c.cMultipleItems, MIXER_GETCONTROLDETAILSF_LISTTEXT, &texts);
         if (info.textResult == MMSYSERR_NOERROR)
             for (DWORD i = 0; i < c.cMultipleItems; ++i) {
                 texts[i].szName[sizeof texts[i].szName - 1] = '\0';
@@ -79,10 +101,34 @@ ControlInfo ReadControl(const Mixer& m, const MIXERLINEA& line, const MIXERCONTR
     return info;
 }
 
-LineInfo ReadLine(const Mixer& m, const MIXERLINEA& line) {
-    LineInfo info;
-    info.line = line;
-    if (line.cControls == 0) return info;
+// ---- One walk: every device as `list --json` shows it --------------------------
+
+json ControlJson(const ControlInfo& c) {
+    const MIXERCONTROLA& x = c.control;
+    json j = {{"id", x.dwControlID}, {"name", x.szName}, {"shortName", x.szShortName},
+              {"type", ControlTypeName(x.dwControlType)}, {"controlType", x.dwControlType},
+              {"class", ControlClassName(x.dwControlType)}, {"flags", FlagNames(mixer_names::kControlFlags, x.fdwControl)},
+              {"items", x.cMultipleItems}, {"min", x.Bounds.lMinimum}, {"max", x.Bounds.lMaximum},
+              {"steps", x.Metrics.cSteps}};
+    if (c.readResult != MMSYSERR_NOERROR) j["readError"] = c.readResult;
+    // values[channel][item]; null where the driver left the value unwritten.
+    for (DWORD ch = 0; c.readResult == MMSYSERR_NOERROR && ch < c.channels; ++ch) {
+        json row = json::array();
+        for (size_t i = static_cast<size_t>(ch) * c.items; i < (ch + 1u) * static_cast<size_t>(c.items); ++i)
+            row.push_back(c.filled[i] ? json(c.values[i]) : json());
+        j["values"].push_back(row);
+    }
+    if (!c.texts.empty()) j["texts"] = c.texts;
+    if (c.textResult != MMSYSERR_NOERROR) j["textError"] = c.textResult;
+    return j;
+}
+
+json LineJson(UINT device, const MIXERLINEA& line) {
+    json j = {{"id", line.dwLineID}, {"name", line.szName}, {"shortName", line.szShortName},
+              {"type", ComponentTypeName(line.dwComponentType)}, {"componentType", line.dwComponentType},
+              {"channels", line.cChannels}, {"flags", FlagNames(mixer_names::kLineFlags, line.fdwLine)},
+              {"controls", json::array()}};
+    if (line.cControls == 0) return j;
     std::vector<MIXERCONTROLA> controls(line.cControls);
     std::memset(controls.data(), 0, controls.size() * sizeof controls[0]);
     for (MIXERCONTROLA& c : controls) c.cbStruct = sizeof c;
@@ -93,178 +139,112 @@ LineInfo ReadLine(const Mixer& m, const MIXERLINEA& line) {
     lc.cControls = line.cControls;
     lc.cbmxctrl = sizeof(MIXERCONTROLA);
     lc.pamxctrl = controls.data();
-    info.controlsResult = mixerGetLineControlsA(m.obj(), &lc, kByDevice | MIXER_GETLINECONTROLSF_ALL);
-    if (info.controlsResult != MMSYSERR_NOERROR) return info;
+    const MMRESULT r = mixerGetLineControlsA(ById(device), &lc, MIXER_OBJECTF_MIXER | MIXER_GETLINECONTROLSF_ALL);
+    if (r != MMSYSERR_NOERROR) j["controlsError"] = r;
     for (MIXERCONTROLA& c : controls) {
+        if (r != MMSYSERR_NOERROR) break;
         c.szName[sizeof c.szName - 1] = '\0';
         c.szShortName[sizeof c.szShortName - 1] = '\0';
-        info.controls.push_back(ReadControl(m, line, c));
+        j["controls"].push_back(ControlJson(ReadControl(device, line, c)));
     }
-    return info;
+    return j;
 }
 
-std::string Quote(const std::string& s) { return "\"" + s + "\""; }
+// Everything of device `index`; throws ToolError when its capabilities or a
+// destination cannot be read.
+json ReadDevice(UINT index) {
+    MIXERCAPSA caps;
+    MMRESULT r = mixerGetDevCapsA(index, &caps, sizeof caps);
+    if (r != MMSYSERR_NOERROR) throw ToolError("cannot read mixer device " + std::to_string(index) + " (" + ErrorText(r) + ")");
+    caps.szPname[sizeof caps.szPname - 1] = '\0';
+    json j = {{"device", index}, {"name", caps.szPname}, {"mid", caps.wMid}, {"pid", caps.wPid},
+              {"destinations", json::array()}};
+    for (DWORD d = 0; d < caps.cDestinations; ++d) {
+        MIXERLINEA line, source;
+        r = LineAt(index, d, -1, &line);
+        if (r != MMSYSERR_NOERROR) throw ToolError("cannot read destination " + std::to_string(d) + " (" + ErrorText(r) + ")");
+        json destination = LineJson(index, line);
+        destination["sources"] = json::array();
+        for (DWORD s = 0; s < line.cConnections; ++s) {
+            r = LineAt(index, d, static_cast<long>(s), &source);
+            if (r != MMSYSERR_NOERROR) {
+                destination["sourcesError"] = r;
+                break;
+            }
+            destination["sources"].push_back(LineJson(index, source));
+        }
+        j["destinations"].push_back(destination);
+    }
+    return j;
+}
 
-std::string Join(const std::vector<std::string>& v, const char* sep) {
+// ---- `list`'s text, printed from the JSON --------------------------------------
+
+std::string Quote(const json& text) { return "\"" + text.get<std::string>() + "\""; }
+
+std::string Flags(const json& flags) {
     std::string out;
-    for (size_t i = 0; i < v.size(); ++i) out += (i ? sep : "") + v[i];
+    for (const json& f : flags) out += (out.empty() ? " [" : ",") + f.get<std::string>();
+    return out.empty() ? out : out + "]";
+}
+
+// " 1 2 ?": values, "?" for one the driver left unwritten.
+std::string Values(const json& values) {
+    std::string out;
+    for (const json& v : values) out += " " + (v.is_null() ? std::string("?") : v.dump());
     return out;
 }
 
-std::string ErrorText(MMRESULT r) { return "error " + std::to_string(r); }
-
-void PrintControl(const ControlInfo& c, const std::string& indent, std::ostream& out) {
-    const MIXERCONTROLA& x = c.control;
-    out << indent << "control " << x.dwControlID << " " << Quote(x.szName) << " " << ControlTypeName(x.dwControlType);
-    std::vector<std::string> flags = ControlFlagNames(x.fdwControl);
-    if (!flags.empty()) out << " [" << Join(flags, ",") << "]";
-    if ((x.dwControlType & MIXERCONTROL_CT_CLASS_MASK) == MIXERCONTROL_CT_CLASS_LIST ||
-        (x.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE))
-        out << " items " << x.cMultipleItems;
-    out << " range " << x.Bounds.lMinimum << ".." << x.Bounds.lMaximum;
-    if (x.Metrics.cSteps) out << " steps " << x.Metrics.cSteps;
-    if (c.readResult != MMSYSERR_NOERROR) {
-        out << ": read " << ErrorText(c.readResult) << "\n";
-    } else if (c.items == 1) {
+void PrintControl(const json& c, const std::string& indent, std::ostream& out) {
+    out << indent << "control " << c["id"] << " " << Quote(c["name"]) << " " << c["type"].get<std::string>()
+        << Flags(c["flags"]);
+    const json& flags = c["flags"];
+    if (c["class"] == "list" || std::find(flags.begin(), flags.end(), "multiple") != flags.end())
+        out << " items " << c["items"];
+    out << " range " << c["min"] << ".." << c["max"];
+    if (c["steps"] != 0) out << " steps " << c["steps"];
+    if (c.contains("readError")) {
+        out << ": read " << ErrorText(c["readError"]) << "\n";
+        return;
+    }
+    const json& channels = c["values"];
+    if (channels[0].size() == 1) {  // one value a channel
         out << ":";
-        for (size_t i = 0; i < c.values.size(); ++i)
-            out << " " << (c.filled[i] ? std::to_string(c.values[i]) : std::string("?"));
+        for (const json& channel : channels) out << Values(channel);
         out << "\n";
-    } else {
-        out << "\n";
-        for (DWORD it = 0; it < c.items; ++it) {
-            out << indent << "  item " << it;
-            if (it < c.texts.size()) out << " " << Quote(c.texts[it]);
-            out << ":";
-            for (DWORD ch = 0; ch < c.channels; ++ch) {
-                size_t i = static_cast<size_t>(ch) * c.items + it;
-                out << " " << (c.filled[i] ? std::to_string(c.values[i]) : std::string("?"));
-            }
-            out << "\n";
-        }
-        if (c.textResult != MMSYSERR_NOERROR) out << indent << "  item texts: " << ErrorText(c.textResult) << "\n";
+        return;
     }
-}
-
-void PrintLine(const LineInfo& l, const char* kind, DWORD index, const std::string& indent, std::ostream& out) {
-    const MIXERLINEA& x = l.line;
-    out << indent << kind << " " << index << " " << Quote(x.szName) << " " << ComponentTypeName(x.dwComponentType)
-        << ", " << x.cChannels << (x.cChannels == 1 ? " channel" : " channels") << ", id " << Hex(x.dwLineID);
-    std::vector<std::string> flags = LineFlagNames(x.fdwLine);
-    if (!flags.empty()) out << " [" << Join(flags, ",") << "]";
     out << "\n";
-    if (l.controlsResult != MMSYSERR_NOERROR) out << indent << "  controls: " << ErrorText(l.controlsResult) << "\n";
-    for (const ControlInfo& c : l.controls) PrintControl(c, indent + "  ", out);
-    if (l.sourcesResult != MMSYSERR_NOERROR) out << indent << "  sources: " << ErrorText(l.sourcesResult) << "\n";
-    for (size_t s = 0; s < l.sources.size(); ++s) PrintLine(l.sources[s], "source", static_cast<DWORD>(s), indent + "  ", out);
-}
-
-nlohmann::json ControlJson(const ControlInfo& c) {
-    const MIXERCONTROLA& x = c.control;
-    nlohmann::json j = {{"id", x.dwControlID}, {"name", x.szName}, {"shortName", x.szShortName},
-                        {"type", ControlTypeName(x.dwControlType)}, {"controlType", x.dwControlType},
-                        {"class", ControlClassName(x.dwControlType)}, {"flags", ControlFlagNames(x.fdwControl)},
-                        {"items", x.cMultipleItems}, {"min", x.Bounds.lMinimum}, {"max", x.Bounds.lMaximum},
-                        {"steps", x.Metrics.cSteps}};
-    if (c.readResult != MMSYSERR_NOERROR) {
-        j["readError"] = c.readResult;
-    } else {
-        // values[channel][item]; null where the driver left the value unwritten.
-        nlohmann::json channels = nlohmann::json::array();
-        for (DWORD ch = 0; ch < c.channels; ++ch) {
-            nlohmann::json row = nlohmann::json::array();
-            for (DWORD it = 0; it < c.items; ++it) {
-                size_t i = static_cast<size_t>(ch) * c.items + it;
-                row.push_back(c.filled[i] ? nlohmann::json(c.values[i]) : nlohmann::json());
-            }
-            channels.push_back(row);
-        }
-        j["values"] = channels;
+    for (size_t item = 0; item < channels[0].size(); ++item) {
+        out << indent << "  item " << item;
+        if (c.contains("texts") && item < c["texts"].size()) out << " " << Quote(c["texts"][item]);
+        out << ":";
+        for (const json& channel : channels) out << Values(json::array({channel[item]}));
+        out << "\n";
     }
-    if (!c.texts.empty()) j["texts"] = c.texts;
-    if (c.textResult != MMSYSERR_NOERROR) j["textError"] = c.textResult;
-    return j;
+    if (c.contains("textError")) out << indent << "  item texts: " << ErrorText(c["textError"]) << "\n";
 }
 
-nlohmann::json LineJson(const LineInfo& l, bool destination) {
-    const MIXERLINEA& x = l.line;
-    nlohmann::json j = {{"id", x.dwLineID}, {"name", x.szName}, {"shortName", x.szShortName},
-                        {"type", ComponentTypeName(x.dwComponentType)}, {"componentType", x.dwComponentType},
-                        {"channels", x.cChannels}, {"flags", LineFlagNames(x.fdwLine)}};
-    if (l.controlsResult != MMSYSERR_NOERROR) j["controlsError"] = l.controlsResult;
-    j["controls"] = nlohmann::json::array();
-    for (const ControlInfo& c : l.controls) j["controls"].push_back(ControlJson(c));
-    if (destination) {
-        j["sources"] = nlohmann::json::array();
-        for (const LineInfo& s : l.sources) j["sources"].push_back(LineJson(s, false));
-        if (l.sourcesResult != MMSYSERR_NOERROR) j["sourcesError"] = l.sourcesResult;
-    }
-    return j;
+void PrintLine(const json& l, const char* kind, size_t index, const std::string& indent, std::ostream& out) {
+    const DWORD channels = l["channels"];
+    out << indent << kind << " " << index << " " << Quote(l["name"]) << " " << l["type"].get<std::string>() << ", "
+        << channels << (channels == 1 ? " channel" : " channels") << ", id " << Hex(l["id"]) << Flags(l["flags"])
+        << "\n";
+    if (l.contains("controlsError")) out << indent << "  controls: " << ErrorText(l["controlsError"]) << "\n";
+    for (const json& c : l["controls"]) PrintControl(c, indent + "  ", out);
+    if (l.contains("sourcesError")) out << indent << "  sources: " << ErrorText(l["sourcesError"]) << "\n";
+    for (size_t s = 0; l.contains("sources") && s < l["sources"].size(); ++s)
+        PrintLine(l["sources"][s], "source", s, indent + "  ", out);
 }
 
-}  // namespace
-
-UINT DeviceCount() { return mixerGetNumDevs(); }
-
-DeviceInfo ReadDevice(UINT index) {
-    DeviceInfo dev;
-    dev.index = index;
-    MMRESULT r = mixerGetDevCapsA(index, &dev.caps, sizeof dev.caps);
-    if (r != MMSYSERR_NOERROR)
-        throw ToolError("cannot read mixer device " + std::to_string(index) + " (error " + std::to_string(r) + ")");
-    dev.caps.szPname[sizeof dev.caps.szPname - 1] = '\0';
-    Mixer m(index);
-    for (DWORD d = 0; d < dev.caps.cDestinations; ++d) {
-        MIXERLINEA line;
-        r = LineAt(m, d, -1, &line);
-        if (r != MMSYSERR_NOERROR)
-            throw ToolError("cannot read destination " + std::to_string(d) + " (error " + std::to_string(r) + ")");
-        LineInfo dst = ReadLine(m, line);
-        for (DWORD s = 0; s < line.cConnections; ++s) {
-            MIXERLINEA src;
-            r = LineAt(m, d, static_cast<long>(s), &src);
-            if (r != MMSYSERR_NOERROR) {
-                dst.sourcesResult = r;
-                break;
-            }
-            dst.sources.push_back(ReadLine(m, src));
-        }
-        dev.destinations.push_back(std::move(dst));
-    }
-    return dev;
+void PrintDevice(const json& device, std::ostream& out) {
+    const size_t count = device["destinations"].size();
+    out << "device " << device["device"] << " " << Quote(device["name"]) << ", " << count
+        << (count == 1 ? " destination" : " destinations") << "\n";
+    for (size_t d = 0; d < count; ++d) PrintLine(device["destinations"][d], "destination", d, "  ", out);
 }
 
-void PrintTree(const DeviceInfo& device, std::ostream& out) {
-    out << "device " << device.index << " " << Quote(device.caps.szPname) << ", " << device.caps.cDestinations
-        << (device.caps.cDestinations == 1 ? " destination" : " destinations") << "\n";
-    for (size_t d = 0; d < device.destinations.size(); ++d)
-        PrintLine(device.destinations[d], "destination", static_cast<DWORD>(d), "  ", out);
-}
-
-nlohmann::json ToJson(const DeviceInfo& device) {
-    nlohmann::json j;
-    j["device"] = device.index;
-    j["name"] = device.caps.szPname;
-    j["mid"] = device.caps.wMid;
-    j["pid"] = device.caps.wPid;
-    j["destinations"] = nlohmann::json::array();
-    for (const LineInfo& l : device.destinations) j["destinations"].push_back(LineJson(l, true));
-    return j;
-}
-
-const LineInfo* FindWaveIn(const DeviceInfo& device) {
-    for (const LineInfo& l : device.destinations)
-        if (l.line.dwComponentType == MIXERLINE_COMPONENTTYPE_DST_WAVEIN) return &l;
-    return nullptr;
-}
-
-const ControlInfo* FindRecordingSelector(const LineInfo& waveIn) {
-    for (const ControlInfo& c : waveIn.controls)
-        if ((c.control.dwControlType & MIXERCONTROL_CT_CLASS_MASK) == MIXERCONTROL_CT_CLASS_LIST) return &c;
-    return nullptr;
-}
-
-namespace {
+// ---- The mixers the library uses ------------------------------------------------
 
 // " of mixer device N" for a device other than 0, whose messages have
 // always named no device.
@@ -294,41 +274,6 @@ std::string RequestProblem(const SearchNotes& n) {
     return "there is no mixer device";
 }
 
-std::vector<RecordingEndpoint> RecordingEndpointOrder() {
-    std::vector<RecordingEndpoint> order;
-    // The device count first: Wine names no preferred device before it.
-    const UINT count = waveInGetNumDevs();
-    const UINT preferred = PreferredWaveIn(count);
-    for (UINT position = 0; position < count; ++position) {
-        RecordingEndpoint e;
-        e.waveIn = WaveInAt(position, preferred);
-        e.preferred = position == 0;
-        e.result = WaveInMixer(e.waveIn, &e.mixer);
-        order.push_back(e);
-        if (e.EndsSearch()) break;
-    }
-    return order;
-}
-
-}  // namespace
-
-RecordingMixers FindRecordingMixers() {
-    if (DeviceCount() == 0) throw ToolError("there is no mixer device");
-    // The library's walk of device 0 tells whether it has a wave-in destination.
-    MixerDevice device;
-    line_search::WalkEnd end;
-    SearchNotes notes;
-    if (line_search::WalkDevice(device, 0, MIXERLINE_COMPONENTTYPE_DST_WAVEIN, true,
-                                [](MIXERLINEA*, void*) { return true; }, nullptr, &end, &notes) == SearchFailed)
-        throw ToolError(RequestProblem(notes));
-    RecordingMixers r;
-    r.onDevice0 = end.sawDestination;
-    if (!r.onDevice0) r.endpoints = RecordingEndpointOrder();
-    return r;
-}
-
-namespace {
-
 // A device's product name; "" when its capabilities cannot be read.
 std::string DeviceName(UINT index) {
     MIXERCAPSA caps;
@@ -340,58 +285,156 @@ std::string DeviceName(UINT index) {
 
 std::string NamedDevice(UINT index) {
     const std::string name = DeviceName(index);
-    return "mixer device " + std::to_string(index) + (name.empty() ? "" : " " + Quote(name));
+    return "mixer device " + std::to_string(index) + (name.empty() ? "" : " \"" + name + "\"");
+}
+
+// The mixers the library uses, as `list` says them: "library: ..." lines in
+// `text`, and {"playback": {"device", "name"}, "recording": [{"device",
+// "name", "waveIn", "preferred"}...], "recordingError": {"waveIn", "error"}}
+// (the wave-in fields only for endpoints, the error only where the search
+// ends). Playback is always on mixer device 0. Recording is on device 0 when
+// it has a wave-in destination; otherwise on the recording endpoints'
+// mixers (Windows Vista and later, Wine: every audio endpoint is a mixer of
+// its own), searched in the order of engine/recording_endpoints.h: the
+// preferred wave-in device's mixer, then the other wave-in devices' in
+// device order. The library passes over a device without a mixer of its own
+// (no mixer, or device 0's), and its search ends at one it cannot map.
+// Throws ToolError when device 0's destinations cannot be read.
+void LibraryMixers(std::string* text, json* j) {
+    if (mixerGetNumDevs() == 0) throw ToolError("there is no mixer device");
+    // The library's walk of device 0 tells whether it has a wave-in destination.
+    MixerDevice device;
+    line_search::WalkEnd end;
+    SearchNotes notes;
+    if (line_search::WalkDevice(device, 0, MIXERLINE_COMPONENTTYPE_DST_WAVEIN, true,
+                                [](MIXERLINEA*, void*) { return true; }, nullptr, &end, &notes) == SearchFailed)
+        throw ToolError(RequestProblem(notes));
+    *j = {{"playback", {{"device", 0}, {"name", DeviceName(0)}}}, {"recording", json::array()}};
+    *text = "library: playback on " + NamedDevice(0) + "\n";
+    if (end.sawDestination) {
+        (*j)["recording"].push_back({{"device", 0}, {"name", DeviceName(0)}});
+        *text += "library: recording on " + NamedDevice(0) + " (its wave-in destination)\n";
+        return;
+    }
+    std::string endpoints;
+    // The device count first: Wine names no preferred device before it.
+    const UINT count = waveInGetNumDevs();
+    const UINT preferred = PreferredWaveIn(count);
+    for (UINT position = 0; position < count; ++position) {
+        const UINT waveIn = WaveInAt(position, preferred);
+        UINT mixer = 0;
+        const MMRESULT r = WaveInMixer(waveIn, &mixer);
+        const std::string name = "wave-in device " + std::to_string(waveIn);
+        if (r == MMSYSERR_NOERROR && mixer != 0) {
+            (*j)["recording"].push_back(
+                {{"device", mixer}, {"name", DeviceName(mixer)}, {"waveIn", waveIn}, {"preferred", position == 0}});
+            endpoints += "  " + NamedDevice(mixer) + " (" + name + (position == 0 ? ", preferred)\n" : ")\n");
+            continue;
+        }
+        endpoints += "  " + name + (position == 0 ? " (preferred)" : "");
+        if (r == MMSYSERR_NOERROR || r == MMSYSERR_NODRIVER) {
+            endpoints += r == MMSYSERR_NOERROR ? " passed over: its mixer is device 0\n" : " passed over: it has no mixer\n";
+            continue;
+        }
+        (*j)["recordingError"] = {{"waveIn", waveIn}, {"error", r}};
+        endpoints += " ends the search: its mixer cannot be found (mixerGetID " + ErrorText(r) + ")\n";
+        break;
+    }
+    if ((*j)["recording"].empty() && !j->contains("recordingError"))
+        *text += std::string("library: recording on no mixer (mixer device 0 has no wave-in destination, and ") +
+                 (count == 0 ? "there is no wave-in device" : "no wave-in device has a mixer of its own") + ")\n";
+    else
+        *text += "library: recording on the recording endpoints' mixers (mixer device 0 has no wave-in destination), "
+                 "in this order:\n" + endpoints;
 }
 
 }  // namespace
 
-void PrintLibraryMixers(const RecordingMixers& mixers, std::ostream& out) {
-    out << "library: playback on " << NamedDevice(0) << "\n";
-    if (mixers.onDevice0) {
-        out << "library: recording on " << NamedDevice(0) << " (its wave-in destination)\n";
-        return;
-    }
-    bool any = false;
-    for (const RecordingEndpoint& e : mixers.endpoints) any = any || e.Searched() || e.EndsSearch();
-    if (!any) {
-        out << "library: recording on no mixer (mixer device 0 has no wave-in destination, and "
-            << (mixers.endpoints.empty() ? "there is no wave-in device" : "no wave-in device has a mixer of its own")
-            << ")\n";
-        return;
-    }
-    out << "library: recording on the recording endpoints' mixers (mixer device 0 has no wave-in destination), in "
-           "this order:\n";
-    for (const RecordingEndpoint& e : mixers.endpoints) {
-        const std::string waveIn = "wave-in device " + std::to_string(e.waveIn);
-        if (e.Searched())
-            out << "  " << NamedDevice(e.mixer) << " (" << waveIn << (e.preferred ? ", preferred" : "") << ")\n";
-        else
-            out << "  " << waveIn << (e.preferred ? " (preferred)" : "")
-                << (e.EndsSearch() ? " ends the search: its mixer cannot be found (mixerGetID " + ErrorText(e.result) + ")"
-                    : e.result == MMSYSERR_NOERROR ? " passed over: its mixer is device 0"
-                                                   : " passed over: it has no mixer")
-                << "\n";
-    }
+std::string ComponentTypeName(DWORD type) {
+    if (const Named* n = mixer_names::ByValue(mixer_names::kDestinations, type)) return std::string("dst.") + n->name;
+    if (const Named* n = mixer_names::ByValue(mixer_names::kSources, type)) return std::string("src.") + n->name;
+    return Hex(type);
 }
 
-nlohmann::json LibraryMixersJson(const RecordingMixers& mixers) {
-    nlohmann::json j;
-    j["playback"] = {{"device", 0}, {"name", DeviceName(0)}};
-    j["recording"] = nlohmann::json::array();
-    if (mixers.onDevice0) j["recording"].push_back({{"device", 0}, {"name", DeviceName(0)}});
-    for (const RecordingEndpoint& e : mixers.endpoints) {
-        if (e.Searched())
-            j["recording"].push_back(
-                {{"device", e.mixer}, {"name", DeviceName(e.mixer)}, {"waveIn", e.waveIn}, {"preferred", e.preferred}});
-        else if (e.EndsSearch())
-            j["recordingError"] = {{"waveIn", e.waveIn}, {"error", e.result}};
+void CmdList(Context& c, const Options& o) {
+    NoArguments("list", o.rest);
+    const UINT count = mixerGetNumDevs();
+    if (count == 0) throw ToolError("list: there is no mixer device");
+    UINT first = 0, last = o.Has("--all") ? count - 1 : 0;
+    if (o.Has("--device")) {
+        const LONG d = ParseValue(o.Value("--device", "0"), "--device");
+        if (d < 0 || static_cast<UINT>(d) >= count)
+            throw ToolError("list: no mixer device " + std::to_string(d) + " (there are " + std::to_string(count) + ")");
+        first = last = static_cast<UINT>(d);
     }
-    return j;
+    // Which devices the library uses, said first (text) or in every
+    // device's object (JSON), whichever devices are shown; a device 0 that
+    // cannot be read leaves that untold (null) and the devices shown.
+    const bool asJson = o.Has("--json");
+    std::string text;
+    json library, all = json::array();
+    try {
+        LibraryMixers(&text, &library);
+    } catch (const ToolError& e) {
+        text = "library: which mixers it uses is unknown: " + std::string(e.what()) + "\n";
+    }
+    if (!asJson) c.out << text;
+    for (UINT d = first; d <= last; ++d) {
+        json device = ReadDevice(d);
+        if (!asJson) PrintDevice(device, c.out);
+        device["library"] = library;
+        all.push_back(device);
+    }
+    if (asJson) c.out << (o.Has("--all") ? all : all[0]).dump(2) << "\n";
+}
+
+// The recording selector: the first list-class control of mixer device 0's
+// first wave-in destination.
+void CmdSources(Context& c, const Options& o) {
+    NoArguments("sources", o.rest);
+    if (mixerGetNumDevs() == 0) throw ToolError("sources: there is no mixer device");
+    const json device = ReadDevice(0);
+    const json* waveIn = nullptr;
+    const json* selector = nullptr;
+    for (const json& d : device["destinations"])
+        if (!waveIn && d["componentType"] == MIXERLINE_COMPONENTTYPE_DST_WAVEIN) waveIn = &d;
+    if (!waveIn) throw ToolError("sources: mixer device 0 has no wave-in destination");
+    for (const json& control : (*waveIn)["controls"])
+        if (!selector && control["class"] == "list") selector = &control;
+    if (!selector)
+        throw ToolError("sources: the wave-in destination " + Quote((*waveIn)["name"]) + " has no recording selector");
+    const json& sel = *selector;
+    const bool single = sel["controlType"] == MIXERCONTROL_CONTROLTYPE_SINGLESELECT ||
+                        sel["controlType"] == MIXERCONTROL_CONTROLTYPE_MUX;
+    std::string text = "recording selector " + Quote(sel["name"]) + " (" + sel["type"].get<std::string>() + ", " +
+                       (single ? "single" : "multiple") + " select) of " + Quote((*waveIn)["name"]) + "\n";
+    if (sel.contains("readError")) text += "  (values could not be read: error " + sel["readError"].dump() + ")\n";
+    // Items a channel, as read: a multiple control's item count, else 1.
+    const json& flags = sel["flags"];
+    const bool multiple = std::find(flags.begin(), flags.end(), "multiple") != flags.end();
+    const size_t items = sel.contains("values") ? sel["values"][0].size() : multiple && sel["items"] != 0 ? sel["items"].get<size_t>() : 1;
+    json list = json::array();
+    for (size_t item = 0; item < items; ++item) {
+        // Selected when any channel's value for the item is non-zero.
+        bool selected = false, known = !sel.contains("readError");
+        for (size_t ch = 0; known && ch < sel["values"].size(); ++ch) {
+            const json& v = sel["values"][ch][item];
+            known = !v.is_null();
+            selected = selected || (known && v != 0);
+        }
+        const std::string itemText = sel.contains("texts") && item < sel["texts"].size() ? sel["texts"][item].get<std::string>() : "";
+        list.push_back({{"index", item}, {"text", itemText}, {"selected", known ? json(selected) : json()}});
+        text += std::string(known ? (selected ? "  * " : "    ") : "  ? ") + std::to_string(item) + " \"" + itemText + "\"\n";
+    }
+    if (o.Has("--json"))
+        c.out << json({{"name", sel["name"]}, {"type", sel["type"]}, {"single", single}, {"items", list}}).dump(2) << "\n";
+    else
+        c.out << text;
 }
 
 TargetControl FindTargetControl(DWORD lineType, LONG op) {
     TargetControl t;
-    if (DeviceCount() == 0) {
+    if (mixerGetNumDevs() == 0) {
         t.problem = "there is no mixer device";
         return t;
     }
@@ -444,23 +487,19 @@ TargetControl FindTargetControl(DWORD lineType, LONG op) {
     case ChoiceNoKind:
     case ChoiceOutOfScale: t.problem = "\"" + t.lineName + "\" (" + where + ") has no " + kind + " control"; return t;
     }
-    t.info = ReadControl(Mixer(device), taken.line(), taken.control());
+    t.info = ReadControl(device, taken.line(), taken.control());
     if (t.info.readResult != MMSYSERR_NOERROR) t.problem = "cannot read " + control + " (" + ErrorText(t.info.readResult) + ")";
     return t;
 }
 
 std::string PeakMeterProblem(DWORD componentType) {
-    if (DeviceCount() == 0) return "there is no mixer device";
+    if (mixerGetNumDevs() == 0) return "there is no mixer device";
     const mixertools::PeakMeter meter = mixertools::FindPeakMeter(componentType);
     if (meter.found == mixertools::PeakMeterFound::NoLine)
         return "mixer device 0 has no " + ComponentTypeName(componentType) + " line";
     if (meter.found == mixertools::PeakMeterFound::NoMeter)
         return "\"" + std::string(meter.line.szName) + "\" (" + ComponentTypeName(componentType) + ") has no peak meter";
     return "";
-}
-
-bool IsSingleSelectType(DWORD controlType) {
-    return controlType == MIXERCONTROL_CONTROLTYPE_SINGLESELECT || controlType == MIXERCONTROL_CONTROLTYPE_MUX;
 }
 
 }  // namespace mixerctl
