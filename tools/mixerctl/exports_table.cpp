@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <regex>
 #include <tuple>
 
 namespace mixerctl {
@@ -18,21 +19,18 @@ constexpr size_t kTextBuffer = 256;         // GetTavrinDirectory's documented b
 constexpr DWORD kDefaultLimit = 255;        // GetMixerRecordChannels' limit when none is given
 constexpr size_t kLargestBuffer = 1 << 20;  // cap for a GetMixerRecordChannels limit
 
+std::string Upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
 // mixer.h's parameter list as (type, upper-case name) pairs: "(DWORD
 // lineId, LONG value)" gives (DWORD, LINEID), (LONG, VALUE); "(void)" none.
-std::vector<std::pair<std::string, std::string>> Parameters(const char* params) {
+std::vector<std::pair<std::string, std::string>> Parameters(const std::string& params) {
+    static const std::regex parameter(R"((\w+) (\w+)[,)])");
     std::vector<std::pair<std::string, std::string>> out;
-    std::vector<std::string> words(1);  // of the parameter being read
-    for (const char* p = params + 1; *p; ++p) {
-        if (std::isalnum(static_cast<unsigned char>(*p)) || *p == '_') {
-            words.back() += static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
-        } else if (!words.back().empty()) {
-            words.emplace_back();
-        }
-        if (*p != ',' && *p != ')') continue;
-        if (words.size() > 2) out.emplace_back(words[0], words[words.size() - 2]);  // type and name
-        words.assign(1, "");
-    }
+    for (std::sregex_iterator m(params.begin(), params.end(), parameter), end; m != end; ++m)
+        out.emplace_back((*m)[1], Upper((*m)[2]));
     return out;
 }
 
