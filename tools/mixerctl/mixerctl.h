@@ -1,7 +1,7 @@
 // mixerctl's own declarations: its errors, the files it opens, the values
 // and property paths it reads, the export table, the mixer as winmm shows
 // it, what differs between its two builds, and the command line. The
-// command table is command_table.h.
+// commands themselves are in command_table.h.
 #pragma once
 
 #include "platform/win.h"
@@ -22,7 +22,6 @@
 
 namespace mixerctl {
 
-// Exit statuses.
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;  // a command could not do its work, or not all of it
 constexpr int kExitUsage = 2;    // the command line is wrong, or a value out of its range
@@ -38,35 +37,32 @@ struct UsageError : ToolError {
     explicit UsageError(const std::string& what) : ToolError(what, kExitUsage) {}
 };
 
-// The names of the platform's mixer constants (platform/mixer_names.h).
-using mixer_names::ControlTypeName;  // "volume", "mute", "mux", ...
-using mixer_names::Hex;              // "0x0000abcd"
+using Args = std::vector<std::string>;
+
+// The names of the platform's mixer constants (platform/mixer_names.h):
+// "volume", "0x0000abcd", and integers (decimal or 0x hex, -2^31 to 2^32-1,
+// as the 32-bit pattern).
+using mixer_names::ControlTypeName;
+using mixer_names::Hex;
 using mixer_names::Lower;
-using mixer_names::ParseInt32;  // decimal or 0x hex, -2^31 to 2^32-1, as the 32-bit pattern
+using mixer_names::ParseInt32;
 
 // Component types as "dst.speakers", "src.line", ...; unknown ones in hex.
 std::string ComponentTypeName(DWORD type);
 
-// ---- Files mixerctl opens itself ---------------------------------------------
+// ---- Files mixerctl opens itself ----------------------------------------------
 
 // The C runtime's text for an errno value ("No such file or directory").
 std::string SystemReason(int errnoValue);
-
-// The whole file (scripts, the settings files `restore` checks). Throws
-// ToolError "cannot read PATH: REASON" ("Is a directory" for a directory).
+// The whole file; ToolError "cannot read PATH: REASON" ("Is a directory").
 std::string ReadWholeFile(const std::string& path);
-
 // Why `path` cannot be written ("" when it can): a directory, or a file that
 // cannot be opened for appending. A missing file is created by the check and
 // `*created` says so, so that the caller can remove it again.
 std::string WriteProblem(const std::string& path, bool* created);
 void RemoveFile(const std::string& path);
 
-// ---- Values people type for `set` --------------------------------------------
-//
-// Percentages of a control's range, relative steps, the words for switches,
-// and the rule that says whether a written level arrived: plain functions
-// over plain numbers.
+// ---- Values people type for `set`, and the arithmetic behind them ---------------
 
 enum class ValueForm {
     Absolute,         // "20000", "0x4e20", "-1"; switches: 0, 1, on, off, mute, unmute
@@ -86,43 +82,38 @@ struct TypedValue {
 // to 100; a step: +N, N+ or N- (N up to 4294967295), +N%, -N%, N%+ or N%- (N
 // up to 100). False when the text is none of these.
 bool ParseLevel(const std::string& text, TypedValue* out);
-
 // A switch: 0, 1, on, off or toggle, and also mute (1) and unmute (0) when
 // `muteWords`; any letter case. False when the text is none of these.
 bool ParseSwitch(const std::string& text, bool muteWords, TypedValue* out);
 
-// numerator / denominator rounded to nearest, halves away from zero;
-// denominator > 0.
+// numerator / denominator (> 0) rounded to nearest, halves away from zero.
 long long RoundedDivision(long long numerator, long long denominator);
-
-// min + round(percent * (max - min) / 100), and its inverse round((level -
-// min) * 100 / (max - min)), which needs max > min and gives a level outside
-// the range a percentage outside 0..100.
+// min + round(percent * (max - min) / 100), and back: round((level - min) *
+// 100 / (max - min)), which needs max > min and is outside 0..100 for a
+// level outside the range.
 LONG PercentToLevel(long long percent, LONG min, LONG max);
 long long LevelToPercent(LONG level, LONG min, LONG max);
-
-// The level `value` asks for. Absolute and percent forms stand alone (the
+// The level `value` asks for: absolute and percent forms stand alone (the
 // caller has checked their range); relative forms start at `current` and
 // stop at the bounds.
 LONG ResolveLevel(const TypedValue& value, LONG current, LONG min, LONG max);
 
-// The largest difference between a level written and the level read back
-// that still counts as the level having arrived: one step of the control,
-// its range divided by its step count (cSteps) and rounded up; 1 for a
-// control that reports no steps. Drivers keep levels with less precision
-// than 32 bits (Wine stores a float, so a level often reads back one lower).
+// How far a level read back may lie from the level written and still count
+// as arrived: one step of the control, its range divided by its step count
+// (cSteps) and rounded up, or 1 without steps. Drivers keep levels with less
+// precision than 32 bits (Wine stores a float: a level often reads back one
+// lower).
 LONG LevelTolerance(LONG min, LONG max, DWORD steps);
 bool LevelArrived(long long asked, long long read, LONG tolerance);
 
-// ---- Property paths of `get` and `set` ---------------------------------------
+// ---- Property paths and settings files ----------------------------------------
 //
-// "SIDE.LINE.PROPERTY" such as play.linein.volume, rec.mic.select or
-// play.main.balance, one a row of the library's per-line table
-// (core/line_table.h); and two paths of their own: mic.boost (both sides'
-// boost together) and cd.digital (the CD-type flag).
+// A path is "SIDE.LINE.PROPERTY" (play.linein.volume, rec.mic.select, ...),
+// one a row of the library's per-line table (core/line_table.h), or one of
+// two of its own: mic.boost (both sides' boost) and cd.digital (the CD-type
+// flag).
 
-// What a property is, which decides the values it takes and how a write is
-// checked.
+// What a property is: the values it takes and how a write is checked.
 enum class PathKind {
     Volume,      // a level in the volume control's units
     Balance,     // a position 0..15 on the volume control (write only)
@@ -138,8 +129,8 @@ struct PropertyPath {
     std::string setter;  // export name, "" when the property cannot be written
     std::string getter;  // export name, "" when the library has no reader for it
     PathKind kind = PathKind::Volume;
-    // The line the library addresses by type with the operation, as its
-    // line search takes them (the speakers destination itself for main).
+    // The line and operation the library addresses, as its line search
+    // takes them (the speakers destination itself for main).
     DWORD lineType = 0;
     LONG op = OpNone;
     // Whether the path names one control of its line, which `set` and
@@ -149,31 +140,20 @@ struct PropertyPath {
     }
 };
 
-// Reads a path (case-insensitive; aliases: line = linein, microphone = mic,
-// wave = waveout, auxiliary = aux, master = main, boostmode = boost,
-// playback = play, record/recording = rec). Only paths of the library's
-// exports exist. Throws UsageError naming the fault.
+// Reads a path, in any letter case, with the aliases line, microphone, wave,
+// auxiliary, master, boostmode, playback, record and recording. Only paths
+// of the library's exports exist. Throws UsageError naming the fault.
 PropertyPath ParsePath(const std::string& text);
-PropertyPath PathOfRow(const LineRow& row);
-
 // Every path: recording side, then playback side, then the two of their own.
 std::vector<PropertyPath> AllPaths();
-// `help paths`: every path, one a line, with whether it reads and writes and
-// the kind of value it takes.
+// `help paths`: every path, whether it reads and writes, the value it takes.
 void PrintPaths(std::ostream& out);
-
-// `peak`'s TYPE: the line words of the paths (linein, mic, ..., main),
-// destinations by bare name (speakers, wavein, ...), then source names
-// ("digital" is the source), "dst."/"src." names or a number. Throws
-// UsageError when unknown.
+// `peak`'s TYPE: the line words of the paths (linein, ..., main), bare
+// destination names (speakers, ...), source names ("digital" is the source),
+// "dst."/"src." names or a number. Throws UsageError when unknown.
 DWORD ParsePeakTarget(const std::string& text);
 
-// ---- Settings files -----------------------------------------------------------
-//
-// A mixer settings file read as the library's Set reads it, with the
-// library's own grammar (persistence/settings_grammar.h), so that `restore`
-// can tell what the file will do before the library applies it.
-
+// A value of a settings file as the library's Set reads it.
 struct SettingsEntry {
     int line = 0;              // 1-based line of the value
     std::string section;       // "[PLAY VOLUME]"
@@ -189,19 +169,19 @@ struct SettingsReading {
     std::vector<std::string> problems;   // "line N: ...", in order
 };
 
-// `bytes` is the file as stored, of which the library reads the first
-// TEXT_READ_LIMIT. A problem is a value the library would take otherwise
-// than it reads: one that is not a decimal number (other than Save's -1),
-// one beyond 32 bits, one before any key, or one for a section and key the
-// library does not restore.
+// A settings file as stored, read with the library's own grammar
+// (persistence/settings_grammar.h) over the first TEXT_READ_LIMIT bytes,
+// which the library reads. A problem is a value the library would take
+// otherwise than it reads: not a decimal number (other than Save's -1),
+// beyond 32 bits, before any key, or for a section and key the library does
+// not restore.
 SettingsReading ReadSettingsText(const std::string& bytes);
 
-// ---- The library's exports ----------------------------------------------------
+// ---- The library's exports ------------------------------------------------------
 //
 // The 91 exports, each with the call that reads its arguments from the
-// command line: both made from mixer.h's lists and MIXER_PFN_ types, one
-// argument reader per parameter type. Both builds call the library only
-// through this table.
+// command line, made from mixer.h's lists and MIXER_PFN_ types. Both builds
+// call the library only through this table.
 
 // A function address of any signature; the export table says which.
 using AnyFn = void (*)();
@@ -218,38 +198,32 @@ struct ExportInfo {
     // Calls `fn` with `args` read by the parameter types: integers (decimal
     // or 0x hex, -2^31 to 2^32-1), strings as given ("@null" for a null
     // pointer), for a buffer its limit (optional, default 255), and for a
-    // mixer handle either a number or "open" (mixerctl opens mixer device 0
-    // around the call). Throws UsageError for a wrong argument count or
-    // value, before calling.
-    CallOutcome (*invoke)(const ExportInfo& info, AnyFn fn, const std::vector<std::string>& args);
+    // mixer handle a number or "open" (mixer device 0, opened around the
+    // call). Throws UsageError for a wrong argument count or value, before
+    // calling.
+    CallOutcome (*invoke)(const ExportInfo& info, AnyFn fn, const Args& args);
     int argumentCount;  // 32-bit arguments of the export (its stack size / 4)
 };
 
 // Every export, in alphabetical order of the names (the ordinal order).
 const std::vector<ExportInfo>& Exports();
 const ExportInfo* FindExport(const std::string& name);  // any letter case; null when unknown
-// The arguments `call` takes, from the parameter names: e.g. "KIND NAME
+// The arguments `call` takes, from the parameter names, e.g. "KIND NAME
 // SELECT"; a buffer takes none, the limit after it is optional ("[LIMIT]"),
 // a mixer handle may be "open" ("MIXER|open").
 std::string CommandLineArguments(const ExportInfo& info);
-
 // The address of an export in this build: the linked function natively, the
 // DLL's export on Windows; null when the library lacks it.
 AnyFn ExportAddress(const char* name);
+// Calls an export of this build's library; ToolError when it lacks it.
+CallOutcome CallExport(const std::string& name, const Args& args = {});
 
-// Calls the export of this build's library; throws ToolError when the
-// library lacks it.
-CallOutcome CallExport(const std::string& name, const std::vector<std::string>& args = {});
-
-// ---- The mixer as winmm shows it ---------------------------------------------
-//
-// Read straight from winmm (the simulated winmm natively), without the
-// library: `list`, `sources`, and the checks of `set` and `restore`.
+// ---- The mixer as winmm shows it (topology.cpp) -----------------------------------
 
 struct ControlInfo {
     MIXERCONTROLA control{};
     DWORD channels = 1;  // channels read: 1 for a uniform control, else the line's
-    DWORD items = 1;     // items per channel: cMultipleItems for a multiple control, else 1
+    DWORD items = 1;     // items a channel: cMultipleItems for a multiple control, else 1
     MMRESULT readResult = MMSYSERR_NOERROR;
     // values[channel * items + item]; `filled` false where the driver answered
     // the read without writing that value.
@@ -261,11 +235,8 @@ struct ControlInfo {
 
 // The control the library reaches when it addresses the line of component
 // type `lineType` with operation `op`, found by the library's own search
-// (engine/line_search.h): on mixer device 0, or for a recording line where
-// device 0 has no wave-in destination on the recording endpoints' mixers,
-// where a destination's control may stand in for a line's that keeps
-// nothing; with its current values read from winmm. `problem` says why
-// there is none ("" when found).
+// (engine/line_search.h), with its values read from winmm; `problem` says
+// why there is none ("" when found).
 struct TargetControl {
     std::string problem;
     std::string lineName;  // the line whose control is written
@@ -278,7 +249,7 @@ TargetControl FindTargetControl(DWORD lineType, LONG op);
 // type, or no peak meter on it ("" when it can).
 std::string PeakMeterProblem(DWORD componentType);
 
-// ---- What differs between the two builds -------------------------------------
+// ---- What differs between the two builds ------------------------------------------
 //
 // platform_native.cpp works on a simulated card with the library linked in;
 // platform_win32.cpp loads MIXER.DLL and uses the machine's mixer.
@@ -288,37 +259,30 @@ struct GlobalOptions {
     std::string state;   // native: state file carried between runs
     std::string dll;     // Windows: the library to load ("" = MIXER.DLL by name)
     bool echo = false;   // print each command before running it
-    bool quiet = false;  // nothing on standard output
 };
 
-// True in the simulated build.
 bool PlatformSimulated();
 // Before the first command: natively loads the card (and the state) and runs
 // the library's load-time entry; on Windows remembers which DLL to load.
 void PlatformStart(const GlobalOptions& options);
-// After the last command (also after a failed one): natively saves the state.
+// After the last command, also a failed one: natively saves the state.
 void PlatformFinish(const GlobalOptions& options);
 // After each command: natively reports the message boxes the library showed.
 void PlatformAfterCommand(std::ostream& err);
 // Before each peak reading: natively moves the card's live meters.
 void PlatformTick();
-// Before the first command that calls the library: on Windows loads the DLL
-// and throws ToolError naming the file and where it was looked for when that
-// fails; natively nothing (the library is linked in).
+// Before a command that calls the library: on Windows loads the DLL, with a
+// ToolError naming the file and where it was looked for when that fails.
 void PlatformLoadLibrary();
-// The library's version line for --version, e.g. "MIXER.DLL 1.0.0.0
-// (C:\\mixer\\MIXER.DLL)"; loads the library on Windows.
+// --version's line of the library, e.g. "MIXER.DLL 1.0.0.0 (C:\\x\\MIXER.DLL)".
 std::string PlatformLibraryVersion();
-// The path mixerctl itself opens for a path the library would be given:
-// natively the simulated platform's reading of it (backslashes are
-// separators, mapped drives), "" when it names nothing; on Windows the path.
+// The path mixerctl opens for a path the library would be given: natively
+// the simulated platform's reading of it, "" when it names nothing.
 std::string PlatformFilePath(const std::string& path);
-
-// The native build's default card (tests/cards/default.json, embedded when
-// the program is built): a typical sound card of the era.
+// The native build's default card, tests/cards/default.json.
 const char* DefaultCardText();
 
-// ---- Commands and the command line --------------------------------------------
+// ---- Commands and the command line --------------------------------------------------
 
 struct Context {
     std::ostream& out;
@@ -326,8 +290,6 @@ struct Context {
     bool echo;
     int depth;  // script nesting
 };
-
-using Args = std::vector<std::string>;
 
 // A command's arguments and options as its synopsis in command_table.h reads
 // them.
@@ -368,17 +330,13 @@ private:
 
 // The whole program: global options, then commands separated by "--" or ";".
 int Main(int argc, char** argv);
-
-// Runs commands (without global options) against the library as this build
-// has it; stops at the first failing one. Returns the exit status.
+// Runs commands (without global options), stopping at the first that fails;
+// returns the exit status.
 int RunCommands(const Args& words, std::ostream& out, std::ostream& err, bool echo = false);
-
 // Runs one command (its words, without "--"), `script` too.
 void RunOne(Context& c, const Args& words);
-
-// Splits a script line into words: blanks separate, double quotes group
-// (no escapes, so Windows paths stay as written), "#" outside quotes starts a
-// comment.
+// A script line's words: blanks separate, double quotes group (no escapes,
+// so Windows paths stay as written), "#" outside quotes starts a comment.
 Args SplitScriptLine(const std::string& line);
 
 }  // namespace mixerctl

@@ -1,7 +1,11 @@
-// Property paths: the rows of the library's per-line table by their side,
-// line and property words, and the two paths of their own.
+// The library's per-line table as mixerctl reads it: property paths, the
+// rows by their side, line and property words and the two paths of their
+// own; and the settings files, whose sections and keys name the rows.
 #include "mixerctl.h"
 
+#include "persistence/settings_grammar.h"
+
+#include <algorithm>
 #include <map>
 
 namespace mixerctl {
@@ -31,8 +35,6 @@ PathKind KindOf(const LineRow& row) {
     return kinds[OpRowOf(row.op).property];  // by OpProperty
 }
 
-}  // namespace
-
 PropertyPath PathOfRow(const LineRow& row) {
     PropertyPath p;
     p.kind = KindOf(row);
@@ -49,6 +51,8 @@ PropertyPath PathOfRow(const LineRow& row) {
     p.path = std::string(SideWord(op.side)) + "." + LineOf(row.line).word + "." + PropertyWord(op.property);
     return p;
 }
+
+}  // namespace
 
 PropertyPath ParsePath(const std::string& text) {
     std::vector<std::string> parts(1);
@@ -118,6 +122,37 @@ DWORD ParsePeakTarget(const std::string& text) {
     DWORD v;
     if (mixer_names::ParseComponentType(text, false, &v)) return v;
     throw UsageError("unknown source type '" + text + "'");
+}
+
+SettingsReading ReadSettingsText(const std::string& bytes) {
+    SettingsReading out;
+    std::string text = bytes.substr(0, TEXT_READ_LIMIT);
+    text.resize(DecodeText(&text[0], static_cast<DWORD>(text.size())));
+    ReadSettingsEntries(text.data(), static_cast<DWORD>(text.size()), [&](int section, int key, const Token& token) {
+        SettingsEntry e;
+        e.value.assign(token.text, token.length);
+        e.line = 1 + static_cast<int>(std::count(text.c_str(), token.text, '\n'));
+        const std::string where = "line " + std::to_string(e.line) + ": ";
+        if (key == KeyNone) return out.problems.push_back(where + "'" + e.value + "' comes before any key");
+        e.section = kSectionHeaders[section];
+        e.key = kKeyWords[key];
+        const std::string pair = e.key + " in " + e.section;
+        const int row = SettingsRowIndex(section, key);
+        if (row < 0)
+            return out.problems.push_back(where + pair + " is not a setting the library restores ('" + e.value + "')");
+        e.path = PathOfRow(kLineRows[row]);
+        e.failureMark = IsFailureMark(token);
+        if (!e.failureMark) {
+            const bool digits = e.value.size() <= 10 && e.value.find_first_not_of("0123456789") == std::string::npos;
+            if (!digits)
+                return out.problems.push_back(where + "'" + e.value + "' for " + pair + " is not a decimal number");
+            e.number = std::stoll(e.value);
+            if (e.number > 0x7FFFFFFFLL)
+                return out.problems.push_back(where + e.value + " for " + pair + " is beyond the 32-bit range");
+        }
+        out.entries.push_back(e);
+    });
+    return out;
 }
 
 }  // namespace mixerctl
