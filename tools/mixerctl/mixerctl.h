@@ -220,18 +220,9 @@ CallOutcome CallExport(const std::string& name, const Args& args = {});
 
 // ---- The mixer as winmm shows it (topology.cpp) -----------------------------------
 
-struct ControlInfo {
-    MIXERCONTROLA control{};
-    DWORD channels = 1;  // channels read: 1 for a uniform control, else the line's
-    DWORD items = 1;     // items a channel: cMultipleItems for a multiple control, else 1
-    MMRESULT readResult = MMSYSERR_NOERROR;
-    // values[channel * items + item]; `filled` false where the driver answered
-    // the read without writing that value.
-    std::vector<LONG> values;
-    std::vector<bool> filled;
-    MMRESULT textResult = MMSYSERR_NOERROR;
-    std::vector<std::string> texts;  // item texts of a list control (channel 0)
-};
+// Whether a line's or control's object of `list --json` has a flag
+// ("uniform", "multiple", ...).
+bool HasFlag(const nlohmann::json& item, const char* flag);
 
 // The control the library reaches when it addresses the line of component
 // type `lineType` with operation `op`, found by the library's own search
@@ -241,7 +232,7 @@ struct TargetControl {
     std::string problem;
     std::string lineName;  // the line whose control is written
     DWORD lineChannels = 0;
-    ControlInfo info;
+    nlohmann::json control = nlohmann::json::object();  // as `list --json` shows it
 };
 TargetControl FindTargetControl(DWORD lineType, LONG op);
 

@@ -13,10 +13,10 @@ namespace {
 
 constexpr LONG kLibraryFailure = -1;  // what a getter returns when it cannot read
 
-LONG Minimum(const TargetControl& t) { return t.info.control.Bounds.lMinimum; }
-LONG Maximum(const TargetControl& t) { return t.info.control.Bounds.lMaximum; }
+LONG Minimum(const TargetControl& t) { return t.control.value("min", 0); }
+LONG Maximum(const TargetControl& t) { return t.control.value("max", 0); }
 std::string RangeText(const TargetControl& t) { return std::to_string(Minimum(t)) + ".." + std::to_string(Maximum(t)); }
-LONG Tolerance(const TargetControl& t) { return LevelTolerance(Minimum(t), Maximum(t), t.info.control.Metrics.cSteps); }
+LONG Tolerance(const TargetControl& t) { return LevelTolerance(Minimum(t), Maximum(t), t.control.value("steps", 0)); }
 
 TargetControl Target(const PropertyPath& p) { return FindTargetControl(p.lineType, p.op); }
 
@@ -31,9 +31,9 @@ TargetControl RequireTarget(const std::string& command, const PropertyPath& p) {
 // One channel's value as winmm reported it; false when the driver left it
 // unwritten.
 bool ChannelValue(const TargetControl& t, DWORD channel, LONG* value) {
-    const size_t i = static_cast<size_t>(channel) * t.info.items;
-    if (t.info.readResult != MMSYSERR_NOERROR || i >= t.info.values.size() || !t.info.filled[i]) return false;
-    *value = t.info.values[i];
+    const nlohmann::json& values = t.control.value("values", nlohmann::json::array());
+    if (channel >= values.size() || values[channel][0].is_null()) return false;
+    *value = values[channel][0];
     return true;
 }
 
@@ -146,7 +146,7 @@ Write Plan(const PropertyPath& p, const std::string& text) {
         throw UsageError("set: " + p.path + ": " + text + " is outside the control's range " + RangeText(w.target) +
                          (w.value.number < 0 ? " (a step down is written N- or -N%)"
                                              : " (a percentage, 0% to 100%, spans it)"));
-    const bool uniform = (w.target.info.control.fdwControl & MIXERCONTROL_CONTROLF_UNIFORM) != 0;
+    const bool uniform = HasFlag(w.target.control, "uniform");
     if (p.kind == PathKind::Balance && (uniform || w.target.lineChannels < 2))
         throw ToolError("set: " + p.path + ": the volume control of \"" + w.target.lineName + "\" has " +
                         (uniform ? "one level for all channels" : "one channel") + ": there is no balance to set");
@@ -170,7 +170,7 @@ LONG ReadOrFail(const PropertyPath& p, const char* what) {
 // (which an earlier write of the command may have changed).
 std::string SetBalance(const PropertyPath& p, LONG position) {
     const TargetControl before = RequireTarget("set", p);
-    const DWORD last = before.info.channels - 1;
+    const DWORD last = static_cast<DWORD>(before.control["values"].size() - 1);
     LONG first = 0, lastLevel = 0;
     if (!ChannelValue(before, 0, &first) || !ChannelValue(before, last, &lastLevel))
         throw ToolError("set: " + p.path + ": cannot read the channels of \"" + before.lineName + "\"");

@@ -73,53 +73,43 @@ MMRESULT ReadDetails(UINT device, const MIXERCONTROLA& c, DWORD channels, DWORD 
     return mixerGetControlDetailsA(ById(device), &d, MIXER_OBJECTF_MIXER | what);
 }
 
-ControlInfo ReadControl(UINT device, const MIXERLINEA& line, const MIXERCONTROLA& c) {
-    ControlInfo info;
-    info.control = c;
-    const bool multiple = (c.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) != 0;
-    info.channels = (c.fdwControl & MIXERCONTROL_CONTROLF_UNIFORM) || line.cChannels == 0 ? 1 : line.cChannels;
-    info.items = multiple && c.cMultipleItems ? c.cMultipleItems : 1;  // 1 for a multiple control without items
-    const DWORD items = multiple ? c.cMultipleItems : 0;
-    std::vector<LONG> a(static_cast<size_t>(info.channels) * info.items, kFillA), b(a.size(), kFillB);
-    info.readResult = ReadDetails(device, c, info.channels, items, MIXER_GETCONTROLDETAILSF_VALUE, &a);
-    if (info.readResult == MMSYSERR_NOERROR)
-        info.readResult = ReadDetails(device, c, info.channels, items, MIXER_GETCONTROLDETAILSF_VALUE, &b);
-    if (info.readResult == MMSYSERR_NOERROR) {
-        info.values = b;
-        for (size_t i = 0; i < b.size(); ++i) info.filled.push_back(!(a[i] == kFillA && b[i] == kFillB));
-    }
-    if (multiple && (c.dwControlType & MIXERCONTROL_CT_CLASS_MASK) == MIXERCONTROL_CT_CLASS_LIST && c.cMultipleItems) {
-        std::vector<MIXERCONTROLDETAILS_LISTTEXTA> texts(static_cast<size_t>(info.channels) * c.cMultipleItems);
-        std::memset(texts.data(), 0, texts.size() * sizeof texts[0]);
-        info.textResult = ReadDetails(device, c, info.channels, c.cMultipleItems, MIXER_GETCONTROLDETAILSF_LISTTEXT, &texts);
-        if (info.textResult == MMSYSERR_NOERROR)
-            for (DWORD i = 0; i < c.cMultipleItems; ++i) {
-                texts[i].szName[sizeof texts[i].szName - 1] = '\0';
-                info.texts.push_back(texts[i].szName);
-            }
-    }
-    return info;
-}
-
 // ---- One walk: every device as `list --json` shows it --------------------------
 
-json ControlJson(const ControlInfo& c) {
-    const MIXERCONTROLA& x = c.control;
-    json j = {{"id", x.dwControlID}, {"name", x.szName}, {"shortName", x.szShortName},
-              {"type", ControlTypeName(x.dwControlType)}, {"controlType", x.dwControlType},
-              {"class", ControlClassName(x.dwControlType)}, {"flags", FlagNames(mixer_names::kControlFlags, x.fdwControl)},
-              {"items", x.cMultipleItems}, {"min", x.Bounds.lMinimum}, {"max", x.Bounds.lMaximum},
-              {"steps", x.Metrics.cSteps}};
-    if (c.readResult != MMSYSERR_NOERROR) j["readError"] = c.readResult;
-    // values[channel][item]; null where the driver left the value unwritten.
-    for (DWORD ch = 0; c.readResult == MMSYSERR_NOERROR && ch < c.channels; ++ch) {
+// A control with its values: "min", "max", "steps", "flags", "values"
+// [channel][item] (null where the driver left a value unwritten) or
+// "readError", and for a list control "texts" or "textError".
+json ReadControl(UINT device, const MIXERLINEA& line, MIXERCONTROLA c) {
+    c.szName[sizeof c.szName - 1] = '\0';
+    c.szShortName[sizeof c.szShortName - 1] = '\0';
+    json j = {{"id", c.dwControlID}, {"name", c.szName}, {"shortName", c.szShortName},
+              {"type", ControlTypeName(c.dwControlType)}, {"controlType", c.dwControlType},
+              {"class", ControlClassName(c.dwControlType)}, {"flags", FlagNames(mixer_names::kControlFlags, c.fdwControl)},
+              {"items", c.cMultipleItems}, {"min", c.Bounds.lMinimum}, {"max", c.Bounds.lMaximum},
+              {"steps", c.Metrics.cSteps}};
+    const bool multiple = (c.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) != 0;
+    const DWORD channels = (c.fdwControl & MIXERCONTROL_CONTROLF_UNIFORM) || line.cChannels == 0 ? 1 : line.cChannels;
+    const DWORD items = multiple && c.cMultipleItems ? c.cMultipleItems : 1;  // 1 for a multiple control without items
+    std::vector<LONG> a(static_cast<size_t>(channels) * items, kFillA), b(a.size(), kFillB);
+    const DWORD asked = multiple ? c.cMultipleItems : 0;
+    MMRESULT r = ReadDetails(device, c, channels, asked, MIXER_GETCONTROLDETAILSF_VALUE, &a);
+    if (r == MMSYSERR_NOERROR) r = ReadDetails(device, c, channels, asked, MIXER_GETCONTROLDETAILSF_VALUE, &b);
+    if (r != MMSYSERR_NOERROR) j["readError"] = r;
+    for (size_t ch = 0; r == MMSYSERR_NOERROR && ch < channels; ++ch) {
         json row = json::array();
-        for (size_t i = static_cast<size_t>(ch) * c.items; i < (ch + 1u) * static_cast<size_t>(c.items); ++i)
-            row.push_back(c.filled[i] ? json(c.values[i]) : json());
+        for (size_t i = ch * items; i < (ch + 1) * items; ++i)
+            row.push_back(a[i] == kFillA && b[i] == kFillB ? json() : json(b[i]));
         j["values"].push_back(row);
     }
-    if (!c.texts.empty()) j["texts"] = c.texts;
-    if (c.textResult != MMSYSERR_NOERROR) j["textError"] = c.textResult;
+    if (multiple && (c.dwControlType & MIXERCONTROL_CT_CLASS_MASK) == MIXERCONTROL_CT_CLASS_LIST && c.cMultipleItems) {
+        std::vector<MIXERCONTROLDETAILS_LISTTEXTA> texts(static_cast<size_t>(channels) * items);
+        std::memset(texts.data(), 0, texts.size() * sizeof texts[0]);
+        r = ReadDetails(device, c, channels, items, MIXER_GETCONTROLDETAILSF_LISTTEXT, &texts);
+        if (r != MMSYSERR_NOERROR) j["textError"] = r;
+        for (DWORD i = 0; r == MMSYSERR_NOERROR && i < items; ++i) {
+            texts[i].szName[sizeof texts[i].szName - 1] = '\0';
+            j["texts"].push_back(texts[i].szName);
+        }
+    }
     return j;
 }
 
@@ -141,12 +131,8 @@ json LineJson(UINT device, const MIXERLINEA& line) {
     lc.pamxctrl = controls.data();
     const MMRESULT r = mixerGetLineControlsA(ById(device), &lc, MIXER_OBJECTF_MIXER | MIXER_GETLINECONTROLSF_ALL);
     if (r != MMSYSERR_NOERROR) j["controlsError"] = r;
-    for (MIXERCONTROLA& c : controls) {
-        if (r != MMSYSERR_NOERROR) break;
-        c.szName[sizeof c.szName - 1] = '\0';
-        c.szShortName[sizeof c.szShortName - 1] = '\0';
-        j["controls"].push_back(ControlJson(ReadControl(device, line, c)));
-    }
+    for (size_t i = 0; r == MMSYSERR_NOERROR && i < controls.size(); ++i)
+        j["controls"].push_back(ReadControl(device, line, controls[i]));
     return j;
 }
 
@@ -198,9 +184,7 @@ std::string Values(const json& values) {
 void PrintControl(const json& c, const std::string& indent, std::ostream& out) {
     out << indent << "control " << c["id"] << " " << Quote(c["name"]) << " " << c["type"].get<std::string>()
         << Flags(c["flags"]);
-    const json& flags = c["flags"];
-    if (c["class"] == "list" || std::find(flags.begin(), flags.end(), "multiple") != flags.end())
-        out << " items " << c["items"];
+    if (c["class"] == "list" || HasFlag(c, "multiple")) out << " items " << c["items"];
     out << " range " << c["min"] << ".." << c["max"];
     if (c["steps"] != 0) out << " steps " << c["steps"];
     if (c.contains("readError")) {
@@ -350,6 +334,11 @@ void LibraryMixers(std::string* text, json* j) {
 
 }  // namespace
 
+bool HasFlag(const json& item, const char* flag) {
+    const json flags = item.value("flags", json::array());
+    return std::find(flags.begin(), flags.end(), flag) != flags.end();
+}
+
 std::string ComponentTypeName(DWORD type) {
     if (const Named* n = mixer_names::ByValue(mixer_names::kDestinations, type)) return std::string("dst.") + n->name;
     if (const Named* n = mixer_names::ByValue(mixer_names::kSources, type)) return std::string("src.") + n->name;
@@ -410,9 +399,8 @@ void CmdSources(Context& c, const Options& o) {
                        (single ? "single" : "multiple") + " select) of " + Quote((*waveIn)["name"]) + "\n";
     if (sel.contains("readError")) text += "  (values could not be read: error " + sel["readError"].dump() + ")\n";
     // Items a channel, as read: a multiple control's item count, else 1.
-    const json& flags = sel["flags"];
-    const bool multiple = std::find(flags.begin(), flags.end(), "multiple") != flags.end();
-    const size_t items = sel.contains("values") ? sel["values"][0].size() : multiple && sel["items"] != 0 ? sel["items"].get<size_t>() : 1;
+    const bool multiple = HasFlag(sel, "multiple") && sel["items"] != 0;
+    const size_t items = sel.contains("values") ? sel["values"][0].size() : multiple ? sel["items"].get<size_t>() : 1;
     json list = json::array();
     for (size_t item = 0; item < items; ++item) {
         // Selected when any channel's value for the item is non-zero.
@@ -487,8 +475,8 @@ TargetControl FindTargetControl(DWORD lineType, LONG op) {
     case ChoiceNoKind:
     case ChoiceOutOfScale: t.problem = "\"" + t.lineName + "\" (" + where + ") has no " + kind + " control"; return t;
     }
-    t.info = ReadControl(device, taken.line(), taken.control());
-    if (t.info.readResult != MMSYSERR_NOERROR) t.problem = "cannot read " + control + " (" + ErrorText(t.info.readResult) + ")";
+    t.control = ReadControl(device, taken.line(), taken.control());
+    if (t.control.contains("readError")) t.problem = "cannot read " + control + " (" + ErrorText(t.control["readError"]) + ")";
     return t;
 }
 

@@ -103,7 +103,7 @@ TEST_F(CtlTest, EveryCellIsReadAsTheLibraryAppliesIt) {
             } else if (!p.getter.empty()) {
                 EXPECT_EQ(CallExport(p.getter).result, 1) << cell << " -> " << p.path;
             } else {
-                EXPECT_EQ(t.info.values[0], 1) << cell << " -> " << p.path;
+                EXPECT_EQ(t.control["values"][0][0], 1) << cell << " -> " << p.path;
             }
             // A fresh card for the next cell.
             sim::Reset();
