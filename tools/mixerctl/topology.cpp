@@ -8,7 +8,6 @@
 #include "mixer_lookup.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace mixerctl {
 namespace {
@@ -49,7 +48,7 @@ std::string ControlClassName(DWORD type) {
 
 // Destination d (source < 0) or its source line `source`.
 MMRESULT LineAt(UINT device, DWORD d, long source, MIXERLINEA* line) {
-    std::memset(line, 0, sizeof *line);
+    *line = MIXERLINEA{};
     line->cbStruct = sizeof *line;
     line->dwDestination = d;
     line->dwSource = source < 0 ? 0 : static_cast<DWORD>(source);
@@ -62,8 +61,7 @@ MMRESULT LineAt(UINT device, DWORD d, long source, MIXERLINEA* line) {
 template <typename Record>
 MMRESULT ReadDetails(UINT device, const MIXERCONTROLA& c, DWORD channels, DWORD items, DWORD what,
                      std::vector<Record>* records) {
-    MIXERCONTROLDETAILS d;
-    std::memset(&d, 0, sizeof d);
+    MIXERCONTROLDETAILS d{};
     d.cbStruct = sizeof d;
     d.dwControlID = c.dwControlID;
     d.cChannels = channels;
@@ -102,7 +100,6 @@ json ReadControl(UINT device, const MIXERLINEA& line, MIXERCONTROLA c) {
     }
     if (multiple && (c.dwControlType & MIXERCONTROL_CT_CLASS_MASK) == MIXERCONTROL_CT_CLASS_LIST && c.cMultipleItems) {
         std::vector<MIXERCONTROLDETAILS_LISTTEXTA> texts(static_cast<size_t>(channels) * items);
-        std::memset(texts.data(), 0, texts.size() * sizeof texts[0]);
         r = ReadDetails(device, c, channels, items, MIXER_GETCONTROLDETAILSF_LISTTEXT, &texts);
         if (r != MMSYSERR_NOERROR) j["textError"] = r;
         for (DWORD i = 0; r == MMSYSERR_NOERROR && i < items; ++i) {
@@ -120,10 +117,8 @@ json LineJson(UINT device, const MIXERLINEA& line) {
               {"controls", json::array()}};
     if (line.cControls == 0) return j;
     std::vector<MIXERCONTROLA> controls(line.cControls);
-    std::memset(controls.data(), 0, controls.size() * sizeof controls[0]);
     for (MIXERCONTROLA& c : controls) c.cbStruct = sizeof c;
-    MIXERLINECONTROLSA lc;
-    std::memset(&lc, 0, sizeof lc);
+    MIXERLINECONTROLSA lc{};
     lc.cbStruct = sizeof lc;
     lc.dwLineID = line.dwLineID;
     lc.cControls = line.cControls;
@@ -139,7 +134,7 @@ json LineJson(UINT device, const MIXERLINEA& line) {
 // Everything of device `index`; throws ToolError when its capabilities or a
 // destination cannot be read.
 json ReadDevice(UINT index) {
-    MIXERCAPSA caps;
+    MIXERCAPSA caps{};
     MMRESULT r = mixerGetDevCapsA(index, &caps, sizeof caps);
     if (r != MMSYSERR_NOERROR) throw ToolError("cannot read mixer device " + std::to_string(index) + " (" + ErrorText(r) + ")");
     caps.szPname[sizeof caps.szPname - 1] = '\0';
@@ -174,12 +169,8 @@ std::string Flags(const json& flags) {
     return out.empty() ? out : out + "]";
 }
 
-// " 1 2 ?": values, "?" for one the driver left unwritten.
-std::string Values(const json& values) {
-    std::string out;
-    for (const json& v : values) out += " " + (v.is_null() ? std::string("?") : v.dump());
-    return out;
-}
+// " 7", or " ?" for a value the driver left unwritten.
+std::string Value(const json& v) { return v.is_null() ? " ?" : " " + v.dump(); }
 
 void PrintControl(const json& c, const std::string& indent, std::ostream& out) {
     out << indent << "control " << c["id"] << " " << Quote(c["name"]) << " " << c["type"].get<std::string>()
@@ -194,7 +185,7 @@ void PrintControl(const json& c, const std::string& indent, std::ostream& out) {
     const json& channels = c["values"];
     if (channels[0].size() == 1) {  // one value a channel
         out << ":";
-        for (const json& channel : channels) out << Values(channel);
+        for (const json& channel : channels) out << Value(channel[0]);
         out << "\n";
         return;
     }
@@ -203,7 +194,7 @@ void PrintControl(const json& c, const std::string& indent, std::ostream& out) {
         out << indent << "  item " << item;
         if (c.contains("texts") && item < c["texts"].size()) out << " " << Quote(c["texts"][item]);
         out << ":";
-        for (const json& channel : channels) out << Values(json::array({channel[item]}));
+        for (const json& channel : channels) out << Value(channel[item]);
         out << "\n";
     }
     if (c.contains("textError")) out << indent << "  item texts: " << ErrorText(c["textError"]) << "\n";
@@ -260,8 +251,7 @@ std::string RequestProblem(const SearchNotes& n) {
 
 // A device's product name; "" when its capabilities cannot be read.
 std::string DeviceName(UINT index) {
-    MIXERCAPSA caps;
-    std::memset(&caps, 0, sizeof caps);
+    MIXERCAPSA caps{};
     if (mixerGetDevCapsA(index, &caps, sizeof caps) != MMSYSERR_NOERROR) return "";
     caps.szPname[sizeof caps.szPname - 1] = '\0';
     return caps.szPname;
