@@ -6,10 +6,14 @@
 #include "command_table.h"
 
 #include <CLI/CLI.hpp>
+#include <sys/stat.h>
 
-#include <cerrno>
+#include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <iostream>
+#include <regex>
 
 namespace mixerctl {
 namespace {
@@ -103,6 +107,11 @@ const Command* FindCommand(const std::string& name) {
     return nullptr;
 }
 
+bool IsDirectory(const std::string& host) {
+    struct stat st;
+    return stat(host.c_str(), &st) == 0 && (st.st_mode & S_IFMT) == S_IFDIR;
+}
+
 // -q: output that goes nowhere.
 struct NullBuffer : std::streambuf {
     int_type overflow(int_type ch) override { return traits_type::not_eof(ch); }
@@ -164,26 +173,16 @@ void RunOne(Context& c, const Args& words) {
 }
 
 Args SplitScriptLine(const std::string& line) {
+    // A word runs up to a blank outside quotes; a quote without its end runs
+    // to the end of the line.
+    static const std::regex word(R"re((?:[^ \t"]|"[^"]*")+|"[^"]*$)re");
     Args words;
-    std::string word;
-    bool inWord = false, quoted = false;
-    for (char ch : line) {
-        if (quoted) {
-            if (ch == '"') quoted = false;
-            else word += ch;
-        } else if (ch == '"') {
-            quoted = inWord = true;
-        } else if (ch == '#' && !inWord) {
-            break;
-        } else if (ch == ' ' || ch == '\t') {
-            if (inWord) words.push_back(word), word.clear(), inWord = false;
-        } else {
-            word += ch;
-            inWord = true;
-        }
+    for (std::sregex_iterator m(line.begin(), line.end(), word), end; m != end && m->str()[0] != '#'; ++m) {
+        std::string w = m->str();
+        if (std::count(w.begin(), w.end(), '"') % 2) throw UsageError("unterminated quote in '" + line + "'");
+        w.erase(std::remove(w.begin(), w.end(), '"'), w.end());
+        words.push_back(w);
     }
-    if (quoted) throw UsageError("unterminated quote in '" + line + "'");
-    if (inWord) words.push_back(word);
     return words;
 }
 
@@ -225,19 +224,13 @@ int RunCommands(const Args& words, std::ostream& out, std::ostream& err, bool ec
     }
     for (const Args& cmd : commands) {
         try {
-            try {
-                RunOne(c, cmd);
-            } catch (...) {
-                out.flush();  // what the command printed comes before its error
-                throw;
-            }
+            RunOne(c, cmd);
             CheckOutput(out);
-        } catch (const ToolError& e) {
-            err << "mixerctl: " << e.what() << "\n";
-            return e.status;
         } catch (const std::exception& e) {
-            err << "mixerctl: " << cmd[0] << ": " << e.what() << "\n";
-            return kExitFailure;
+            out.flush();  // what the command printed comes before its error
+            const auto* tool = dynamic_cast<const ToolError*>(&e);
+            err << "mixerctl: " << (tool ? "" : cmd[0] + ": ") << e.what() << "\n";
+            return tool ? tool->status : kExitFailure;
         }
     }
     return kExitOk;
@@ -301,6 +294,44 @@ int Main(int argc, char** argv) {
         if (status == kExitOk) status = e.status;
     }
     return status;
+}
+
+// ---- Files mixerctl opens itself ------------------------------------------------
+//
+// At the path the platform maps the library's path to, with the operating
+// system's reason when that fails.
+
+std::string SystemReason(int errnoValue) { return std::strerror(errnoValue); }
+
+std::string ReadWholeFile(const std::string& path) {
+    const std::string host = PlatformFilePath(path);
+    errno = host.empty() ? ENOENT : IsDirectory(host) ? EISDIR : 0;
+    std::FILE* f = errno ? nullptr : std::fopen(host.c_str(), "rb");
+    std::string text;
+    char block[4096];
+    for (size_t n; f && (n = std::fread(block, 1, sizeof block, f)) > 0;) text.append(block, n);
+    const int error = !f ? errno : std::ferror(f) ? (errno ? errno : EIO) : 0;
+    if (f) std::fclose(f);
+    if (error) throw ToolError("cannot read " + path + ": " + SystemReason(error));
+    return text;
+}
+
+std::string WriteProblem(const std::string& path, bool* created) {
+    const std::string host = PlatformFilePath(path);
+    struct stat st;
+    const bool existed = !host.empty() && stat(host.c_str(), &st) == 0;
+    if (host.empty() || IsDirectory(host)) return SystemReason(host.empty() ? ENOENT : EISDIR);
+    errno = 0;
+    std::FILE* f = std::fopen(host.c_str(), "ab");
+    if (!f) return SystemReason(errno ? errno : EACCES);
+    std::fclose(f);
+    *created = !existed;
+    return "";
+}
+
+void RemoveFile(const std::string& path) {
+    const std::string host = PlatformFilePath(path);
+    if (!host.empty()) std::remove(host.c_str());
 }
 
 }  // namespace mixerctl

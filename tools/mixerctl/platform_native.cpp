@@ -9,20 +9,10 @@
 #include "sim_mci.h"
 
 #include <cstring>
-#include <string>
 #include <unistd.h>
 
 // The library's load-time entry point.
 extern "C" BOOL WINAPI DllMain(HINSTANCE hinstDLL, DWORD fdwReason, LPVOID lpvReserved);
-
-// Every export (mixer.h's lists) is referenced weakly: a library built
-// without some of its parts still links, and the missing exports read as
-// absent (as GetProcAddress would report them). The build links the whole
-// library in.
-#define MIXERCTL_PRAGMA(x) _Pragma(#x)
-#define MIXERCTL_DECLARE_WEAK(result, name, params) MIXERCTL_PRAGMA(weak name)
-MIXER_FUNCTIONS(MIXERCTL_DECLARE_WEAK)
-#undef MIXERCTL_DECLARE_WEAK
 
 namespace mixerctl {
 namespace {
@@ -54,7 +44,6 @@ void CardStep(Step step) {
 }  // namespace
 
 AnyFn ExportAddress(const char* name) {
-    // A function the library lacks has the address null (weak).
 #define MIXERCTL_ADDRESS(result, function, params) \
     if (std::strcmp(name, #function) == 0) return reinterpret_cast<AnyFn>(&function);
     MIXER_FUNCTIONS(MIXERCTL_ADDRESS)
