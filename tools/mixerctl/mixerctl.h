@@ -40,15 +40,13 @@ struct UsageError : ToolError {
 using Args = std::vector<std::string>;
 
 // The names of the platform's mixer constants (platform/mixer_names.h):
-// "volume", "0x0000abcd", and integers (decimal or 0x hex, -2^31 to 2^32-1,
-// as the 32-bit pattern).
+// "volume", "dst.speakers", "0x0000abcd", and integers (decimal or 0x hex,
+// -2^31 to 2^32-1, as the 32-bit pattern).
+using mixer_names::ComponentTypeName;
 using mixer_names::ControlTypeName;
 using mixer_names::Hex;
 using mixer_names::Lower;
 using mixer_names::ParseInt32;
-
-// Component types as "dst.speakers", "src.line", ...; unknown ones in hex.
-std::string ComponentTypeName(DWORD type);
 
 // ---- Files mixerctl opens itself ----------------------------------------------
 
@@ -113,14 +111,15 @@ bool LevelArrived(long long asked, long long read, LONG tolerance);
 // two of its own: mic.boost (both sides' boost) and cd.digital (the CD-type
 // flag).
 
-// What a property is: the values it takes and how a write is checked.
+// What a property is: the values it takes and how a write is checked. The
+// first five are the library's properties (OpProperty), in its order.
 enum class PathKind {
     Volume,      // a level in the volume control's units
-    Balance,     // a position 0..15 on the volume control (write only)
     Mute,        // the mute switch
+    Balance,     // a position 0..15 on the volume control (write only)
     Boost,       // the microphone's on/off switch of one side
-    BothBoosts,  // mic.boost: both sides' boost switches together
     Select,      // a recording source of the selector; its setter takes no value
+    BothBoosts,  // mic.boost: both sides' boost switches together
     CdDigital,   // cd.digital: the library's CD-type flag
 };
 

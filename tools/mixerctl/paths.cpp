@@ -29,48 +29,30 @@ int LineOfWord(const std::string& word) {
     return line;
 }
 
-PathKind KindOf(const LineRow& row) {
-    if (row.kind == RowFlag) return PathKind::CdDigital;
-    const PathKind kinds[] = {PathKind::Volume, PathKind::Mute, PathKind::Balance, PathKind::Boost, PathKind::Select};
-    return kinds[OpRowOf(row.op).property];  // by OpProperty
-}
+static_assert(static_cast<int>(PathKind::Select) == PropSelect, "the first path kinds are the properties");
 
 PropertyPath PathOfRow(const LineRow& row) {
-    PropertyPath p;
-    p.kind = KindOf(row);
-    p.op = row.op;
-    p.setter = row.setter;
-    // A boost row's getter is the library's own reading, not an export.
-    p.getter = row.getter && row.kind != RowBoost ? row.getter : "";
-    if (row.kind == RowFlag) {
-        p.path = "cd.digital";
-        return p;
-    }
+    if (row.kind == RowFlag) return {"cd.digital", row.setter, row.getter, PathKind::CdDigital, 0, row.op};
     const OpRow& op = OpRowOf(row.op);
-    p.lineType = LineOf(row.line).componentType;
-    p.path = std::string(SideWord(op.side)) + "." + LineOf(row.line).word + "." + PropertyWord(op.property);
-    return p;
+    // The first path kinds are the properties; a boost row's getter is the
+    // library's own reading, not an export.
+    return {std::string(SideWord(op.side)) + "." + LineOf(row.line).word + "." + PropertyWord(op.property),
+            row.setter, row.kind == RowBoost || !row.getter ? "" : row.getter, static_cast<PathKind>(op.property),
+            LineOf(row.line).componentType, row.op};
 }
 
 }  // namespace
 
 PropertyPath ParsePath(const std::string& text) {
-    std::vector<std::string> parts(1);
+    Args parts(1);
     for (char ch : text) {
         if (ch == '.') parts.emplace_back();
         else parts.back() += ch;
     }
     for (std::string& part : parts) part = Canonical(part);
-    if (parts.size() == 2 && parts[0] == "mic" && parts[1] == "boost") {
-        PropertyPath p;
-        p.path = "mic.boost";
-        p.setter = "SetMicBoostMode";
-        p.getter = "GetMicBoostMode";
-        p.kind = PathKind::BothBoosts;
-        p.lineType = LineOf(LineMic).componentType;
-        return p;
-    }
-    if (parts.size() == 2 && parts[0] == "cd" && parts[1] == "digital")
+    if (parts == Args{"mic", "boost"})
+        return {"mic.boost", "SetMicBoostMode", "GetMicBoostMode", PathKind::BothBoosts, LineOf(LineMic).componentType};
+    if (parts == Args{"cd", "digital"})
         for (const LineRow& row : kLineRows)
             if (row.kind == RowFlag) return PathOfRow(row);
     if (parts.size() != 3)
@@ -104,8 +86,8 @@ std::vector<PropertyPath> AllPaths() {
 }
 
 void PrintPaths(std::ostream& out) {
-    const char* kinds[] = {"level",     "position 0..15", "switch", "switch", "switch (both sides)",
-                           "selection", "switch (the library's flag)"};  // by PathKind
+    const char* kinds[] = {"level",     "switch", "position 0..15", "switch", "selection",
+                           "switch (both sides)", "switch (the library's flag)"};  // by PathKind
     for (const PropertyPath& p : AllPaths()) {
         const std::string access = p.getter.empty() ? "set" : p.setter.empty() ? "get" : "get,set";
         out << p.path << std::string(p.path.size() < 22 ? 22 - p.path.size() : 1, ' ') << access

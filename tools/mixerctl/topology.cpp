@@ -12,8 +12,9 @@
 namespace mixerctl {
 namespace {
 
+using mixer_names::ControlClassName;
+using mixer_names::FlagNames;
 using nlohmann::json;
-using mixer_names::Named;
 
 // Two reads with different fill patterns tell a value the driver wrote from
 // one it left alone.
@@ -27,24 +28,6 @@ constexpr LONG kFillB = static_cast<LONG>(0xA5A5A5A5u);
 HMIXEROBJ ById(UINT index) { return reinterpret_cast<HMIXEROBJ>(static_cast<uintptr_t>(index)); }
 
 std::string ErrorText(MMRESULT r) { return "error " + std::to_string(r); }
-
-template <size_t N>
-std::vector<std::string> FlagNames(const Named (&table)[N], DWORD flags) {
-    std::vector<std::string> out;
-    for (const Named& n : table)
-        if (flags & n.value) {
-            out.push_back(n.name);
-            flags &= ~n.value;
-        }
-    if (flags) out.push_back(Hex(flags));
-    return out;
-}
-
-std::string ControlClassName(DWORD type) {
-    const DWORD typeClass = type & MIXERCONTROL_CT_CLASS_MASK;
-    if (const Named* n = mixer_names::ByValue(mixer_names::kControlClasses, typeClass)) return n->name;
-    return Hex(typeClass);
-}
 
 // Destination d (source < 0) or its source line `source`.
 MMRESULT LineAt(UINT device, DWORD d, long source, MIXERLINEA* line) {
@@ -327,12 +310,6 @@ void LibraryMixers(std::string* text, json* j) {
 bool HasFlag(const json& item, const char* flag) {
     const json flags = item.value("flags", json::array());
     return std::find(flags.begin(), flags.end(), flag) != flags.end();
-}
-
-std::string ComponentTypeName(DWORD type) {
-    if (const Named* n = mixer_names::ByValue(mixer_names::kDestinations, type)) return std::string("dst.") + n->name;
-    if (const Named* n = mixer_names::ByValue(mixer_names::kSources, type)) return std::string("src.") + n->name;
-    return Hex(type);
 }
 
 void CmdList(Context& c, const Options& o) {
