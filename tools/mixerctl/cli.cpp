@@ -303,7 +303,7 @@ int Main(int argc, char** argv) {
 
 std::string SystemReason(int errnoValue) { return std::strerror(errnoValue); }
 
-std::string ReadWholeFile(const std::string& path) {
+std::string ReadWholeFile(const std::string& path, const char* command) {
     const std::string host = PlatformFilePath(path);
     errno = host.empty() ? ENOENT : IsDirectory(host) ? EISDIR : 0;
     std::FILE* f = errno ? nullptr : std::fopen(host.c_str(), "rb");
@@ -312,7 +312,7 @@ std::string ReadWholeFile(const std::string& path) {
     for (size_t n; f && (n = std::fread(block, 1, sizeof block, f)) > 0;) text.append(block, n);
     const int error = !f ? errno : std::ferror(f) ? (errno ? errno : EIO) : 0;
     if (f) std::fclose(f);
-    if (error) throw ToolError("cannot read " + path + ": " + SystemReason(error));
+    if (error) throw ToolError(command + ("cannot read " + path) + ": " + SystemReason(error));
     return text;
 }
 

@@ -117,13 +117,8 @@ void CmdScript(Context& c, const Options& o) {
     if (o.rest.size() != 1) throw UsageError("script: give one FILE ('-' for standard input)");
     const std::string& file = o.rest[0];
     if (c.depth >= 8) throw ToolError("script: scripts nested too deeply");
-    std::string text;
-    try {
-        text = file == "-" ? std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>())
-                           : ReadWholeFile(file);
-    } catch (const ToolError& e) {
-        throw ToolError(std::string("script: ") + e.what());
-    }
+    const std::string text = file == "-" ? std::string(std::istreambuf_iterator<char>(std::cin), {})
+                                         : ReadWholeFile(file, "script: ");
     if (file == "-" && std::cin.bad()) throw ToolError("script: cannot read standard input");
     const std::string name = file == "-" ? std::string("standard input") : file;
     std::istringstream in(text);

@@ -52,8 +52,9 @@ using mixer_names::ParseInt32;
 
 // The C runtime's text for an errno value ("No such file or directory").
 std::string SystemReason(int errnoValue);
-// The whole file; ToolError "cannot read PATH: REASON" ("Is a directory").
-std::string ReadWholeFile(const std::string& path);
+// The whole file; ToolError "COMMAND: cannot read PATH: REASON" ("Is a
+// directory").
+std::string ReadWholeFile(const std::string& path, const char* command);
 // Why `path` cannot be written ("" when it can): a directory, or a file that
 // cannot be opened for appending. A missing file is created by the check and
 // `*created` says so, so that the caller can remove it again.

@@ -20,13 +20,11 @@ LONG Maximum(const TargetControl& t) { return t.control.value("max", 0); }
 std::string RangeText(const TargetControl& t) { return std::to_string(Minimum(t)) + ".." + std::to_string(Maximum(t)); }
 LONG Tolerance(const TargetControl& t) { return LevelTolerance(Minimum(t), Maximum(t), t.control.value("steps", 0)); }
 
-TargetControl Target(const PropertyPath& p) { return FindTargetControl(p.lineType, p.op); }
-
-// The control a path writes, as winmm shows it now; ToolError when the
-// library would find none.
-TargetControl RequireTarget(const std::string& command, const PropertyPath& p) {
-    TargetControl t = Target(p);
-    if (!t.problem.empty()) throw ToolError(command + ": " + p.path + ": " + t.problem);
+// The control a path writes, as winmm shows it now; with a `command`, a
+// ToolError when the library would find none.
+TargetControl Target(const PropertyPath& p, const char* command = nullptr) {
+    TargetControl t = FindTargetControl(p.lineType, p.op);
+    if (command && !t.problem.empty()) throw ToolError(command + (": " + p.path) + ": " + t.problem);
     return t;
 }
 
@@ -148,31 +146,25 @@ void CmdGet(Context& c, const Options& o) {
     }
     // Everything is read before anything is printed.
     nlohmann::json all = nlohmann::json::array();
-    std::string text, unread;
-    std::vector<std::string> problems;
+    std::string text, unread, problem;
     for (const PropertyPath& p : paths) {
         const LONG value = CallExport(p.getter).result;
-        nlohmann::json row = {{"path", p.path}, {"value", value}};
-        std::string shown = std::to_string(value);
-        if (value == kLibraryFailure) {
-            row["value"] = nullptr;
-            unread += (unread.empty() ? "" : ", ") + p.path;
-            shown.clear();
-        }
+        const bool read = value != kLibraryFailure;
+        nlohmann::json row = {{"path", p.path}, {"value", read ? nlohmann::json(value) : nullptr}};
+        std::string shown = read ? std::to_string(value) : "";
+        if (!read) unread += (unread.empty() ? "" : ", ") + p.path;
         if (o.Has("--percent") && p.kind == PathKind::Volume) {
             row["percent"] = nullptr;
-            const TargetControl t = shown.empty() ? TargetControl() : Target(p);
-            // Without a PATH every level is shown: one the mixer lacks shows
-            // as the library reads it (0).
-            if (shown.empty() || (!t.problem.empty() && o.rest.empty())) {
-                // no percentage
-            } else if (!t.problem.empty() || Maximum(t) <= Minimum(t)) {
-                problems.push_back(p.path + ": no percentage: " +
-                                   (t.problem.empty() ? "the control's range " + RangeText(t) + " is empty" : t.problem));
-                shown.clear();
-            } else {
+            const TargetControl t = read ? Target(p) : TargetControl();
+            const std::string none = !t.problem.empty() ? t.problem : "the control's range " + RangeText(t) + " is empty";
+            if (read && t.problem.empty() && Maximum(t) > Minimum(t)) {
                 row["percent"] = LevelToPercent(value, Minimum(t), Maximum(t));
                 shown = row["percent"].dump() + "%";
+            } else if (read && (t.problem.empty() || !o.rest.empty())) {
+                // Without a PATH a level the mixer lacks shows as the library
+                // reads it (0).
+                if (problem.empty()) problem = p.path + ": no percentage: " + none;
+                shown.clear();
             }
         }
         if (!shown.empty()) text += p.path + " = " + shown + "\n";
@@ -182,7 +174,7 @@ void CmdGet(Context& c, const Options& o) {
     if (!unread.empty() && mixerGetNumDevs() == 0) throw ToolError("get: there is no mixer device (the library reads -1)");
     const std::string them = unread.find(',') == std::string::npos ? "it" : "them";
     if (!unread.empty()) throw ToolError("get: " + unread + ": the library could not read " + them + " (result -1)");
-    if (!problems.empty()) throw ToolError("get: " + problems[0]);
+    if (!problem.empty()) throw ToolError("get: " + problem);
 }
 
 // ---- set -----------------------------------------------------------------------
@@ -209,12 +201,12 @@ Write Plan(const PropertyPath& p, const std::string& text) {
                                                      : ParseSwitch(text, p.kind == PathKind::Mute, &w.value);
     if (!valid) throw UsageError("set: " + p.path + " takes " + takes[static_cast<int>(p.kind)] + ", not '" + text + "'");
     if (p.kind == PathKind::Balance) w.value.number = position;
-    if (p.HasControl()) w.target = RequireTarget("set", p);
+    if (p.HasControl()) w.target = Target(p, "set");
     if (p.kind == PathKind::BothBoosts)
         for (LONG op : {OpRecBoost, OpPlayBoost}) {
             PropertyPath side = p;
             side.op = op;
-            RequireTarget("set", side);
+            Target(side, "set");
         }
     if (p.kind == PathKind::Volume && w.value.form == ValueForm::Absolute &&
         (w.value.number < Minimum(w.target) || w.value.number > Maximum(w.target)))
@@ -244,14 +236,14 @@ LONG ReadOrFail(const PropertyPath& p, const char* what) {
 // ones the library's rule gives for their levels just before the write
 // (which an earlier write of the command may have changed).
 std::string SetBalance(const PropertyPath& p, LONG position) {
-    const TargetControl before = RequireTarget("set", p);
+    const TargetControl before = Target(p, "set");
     const DWORD last = static_cast<DWORD>(before.control["values"].size() - 1);
     LONG first = 0, lastLevel = 0;
     if (!ChannelValue(before, 0, &first) || !ChannelValue(before, last, &lastLevel))
         throw ToolError("set: " + p.path + ": cannot read the channels of \"" + before.lineName + "\"");
     ApplyBalanceRule(&first, &lastLevel, position);
     CallExport(p.setter, {std::to_string(position)});
-    const TargetControl after = RequireTarget("set", p);
+    const TargetControl after = Target(p, "set");
     LONG a = 0, b = 0;
     const bool read = ChannelValue(after, 0, &a) && ChannelValue(after, last, &b);
     if (!read || !LevelArrived(first, a, Tolerance(after)) || !LevelArrived(lastLevel, b, Tolerance(after)))
@@ -290,20 +282,16 @@ void CmdSet(Context& c, const Options& o) {
     for (size_t i = 0; i < args.size(); ++i) {
         PropertyPath p = ParsePath(args[i]);
         if (p.setter.empty()) throw UsageError("set: " + p.path + " can only be read");
-        if (p.kind == PathKind::Select) {
-            // No value, or 1 or on.
-            const std::string next = i + 1 < args.size() ? Lower(args[i + 1]) : "";
-            LONG v = 0;
-            const bool number = ParseInt32(next, &v);
-            if (next == "off" || (number && v != 1))
-                throw UsageError("set: " + p.path + " only selects (value 1 or on); to deselect use " +
-                                 "'call SelectLine KIND NAME 0'");
-            if (next == "on" || number) ++i;
-            writes.push_back(Plan(p, ""));
-            continue;
-        }
-        if (i + 1 >= args.size()) throw UsageError("set: " + p.path + " needs a value");
-        writes.push_back(Plan(p, args[++i]));
+        // A select path takes no value, or 1 or on.
+        const std::string next = i + 1 < args.size() ? Lower(args[i + 1]) : "";
+        LONG v = 0;
+        const bool number = ParseInt32(next, &v);
+        if (p.kind == PathKind::Select && (next == "off" || (number && v != 1)))
+            throw UsageError("set: " + p.path + " only selects (value 1 or on); to deselect use " +
+                             "'call SelectLine KIND NAME 0'");
+        const bool valued = p.kind != PathKind::Select || next == "on" || number;
+        if (valued && i + 1 >= args.size()) throw UsageError("set: " + p.path + " needs a value");
+        writes.push_back(Plan(p, valued ? args[++i] : ""));
     }
     // Each write is read back before the next one.
     for (const Write& w : writes) {
@@ -353,12 +341,7 @@ std::string EntryProblem(const SettingsEntry& e, const TargetControl& target) {
 void CmdRestore(Context& c, const Options& o) {
     if (o.rest.size() != 1) throw UsageError("restore: give one FILE");
     const std::string& file = o.rest[0];
-    std::string bytes;
-    try {
-        bytes = ReadWholeFile(file);
-    } catch (const ToolError& e) {
-        throw ToolError(std::string("restore: ") + e.what());
-    }
+    const std::string bytes = ReadWholeFile(file, "restore: ");
     const std::string nothing = "; nothing restored";
     if (bytes.empty()) throw ToolError("restore: " + file + " is empty" + nothing);
     if (bytes.size() > TEXT_READ_LIMIT)
