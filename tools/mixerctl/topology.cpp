@@ -165,21 +165,17 @@ void PrintControl(const json& c, const std::string& indent, std::ostream& out) {
         out << ": read " << ErrorText(c["readError"]) << "\n";
         return;
     }
+    // One value a channel on the control's line, or a line an item.
     const json& channels = c["values"];
-    if (channels[0].size() == 1) {  // one value a channel
-        out << ":";
-        for (const json& channel : channels) out << Value(channel[0]);
-        out << "\n";
-        return;
+    const json texts = c.value("texts", json::array());
+    const size_t items = channels[0].size();
+    if (items == 1) out << ":";
+    for (size_t item = 0; item < items; ++item) {
+        if (items > 1)
+            out << "\n" << indent << "  item " << item << (item < texts.size() ? " " + Quote(texts[item]) : "") << ":";
+        for (const json& channel : channels) out << Value(channel[item]);
     }
     out << "\n";
-    for (size_t item = 0; item < channels[0].size(); ++item) {
-        out << indent << "  item " << item;
-        if (c.contains("texts") && item < c["texts"].size()) out << " " << Quote(c["texts"][item]);
-        out << ":";
-        for (const json& channel : channels) out << Value(channel[item]);
-        out << "\n";
-    }
     if (c.contains("textError")) out << indent << "  item texts: " << ErrorText(c["textError"]) << "\n";
 }
 
