@@ -129,16 +129,6 @@ void CheckOutput(std::ostream& out) {
 
 }  // namespace
 
-LONG ParseValue(const std::string& text, const std::string& what) {
-    LONG v;
-    if (!ParseInt32(text, &v)) throw UsageError(what + " must be a 32-bit integer, not '" + text + "'");
-    return v;
-}
-
-void NoArguments(const char* command, const Args& args) {
-    if (!args.empty()) throw UsageError(std::string(command) + ": unexpected argument '" + args[0] + "'");
-}
-
 void CmdHelp(Context& c, const Options& o) {
     if (o.rest.size() > 1) throw UsageError("help: unexpected argument '" + o.rest[1] + "'");
     if (o.rest.empty()) return PrintProgramHelp(c.out);
@@ -184,28 +174,6 @@ Args SplitScriptLine(const std::string& line) {
         words.push_back(w);
     }
     return words;
-}
-
-bool StdoutBuffer::Drain() {
-    const size_t n = static_cast<size_t>(pptr() - pbase());
-    setp(buffer_, buffer_ + sizeof buffer_);
-    if (failure_) return false;
-    errno = 0;
-    if (n && std::fwrite(buffer_, 1, n, file_) != n) failure_ = errno ? errno : EIO;
-    return failure_ == 0;
-}
-
-StdoutBuffer::int_type StdoutBuffer::overflow(int_type ch) {
-    if (!Drain()) return traits_type::eof();
-    if (!traits_type::eq_int_type(ch, traits_type::eof())) sputc(traits_type::to_char_type(ch));
-    return traits_type::not_eof(ch);
-}
-
-int StdoutBuffer::sync() {
-    if (!Drain()) return -1;
-    errno = 0;
-    if (std::fflush(file_) != 0) failure_ = errno ? errno : EIO;
-    return failure_ ? -1 : 0;
 }
 
 int RunCommands(const Args& words, std::ostream& out, std::ostream& err, bool echo) {

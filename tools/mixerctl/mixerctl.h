@@ -12,6 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cerrno>
 #include <cstdio>
 #include <map>
 #include <ostream>
@@ -52,12 +53,10 @@ using mixer_names::ParseInt32;
 
 // The C runtime's text for an errno value ("No such file or directory").
 std::string SystemReason(int errnoValue);
-// The whole file; ToolError "COMMAND: cannot read PATH: REASON" ("Is a
-// directory").
+// The whole file; ToolError "COMMAND: cannot read PATH: REASON".
 std::string ReadWholeFile(const std::string& path, const char* command);
-// Why `path` cannot be written ("" when it can): a directory, or a file that
-// cannot be opened for appending. A missing file is created by the check and
-// `*created` says so, so that the caller can remove it again.
+// Why `path` cannot be written ("" when it can). The check creates a missing
+// file, and `*created` says so, for the caller to remove it again.
 std::string WriteProblem(const std::string& path, bool* created);
 void RemoveFile(const std::string& path);
 
@@ -81,27 +80,24 @@ struct TypedValue {
 // to 100; a step: +N, N+ or N- (N up to 4294967295), +N%, -N%, N%+ or N%- (N
 // up to 100). False when the text is none of these.
 bool ParseLevel(const std::string& text, TypedValue* out);
-// A switch: 0, 1, on, off or toggle, and also mute (1) and unmute (0) when
+// A switch: 0, 1, on, off or toggle, and mute (1) and unmute (0) when
 // `muteWords`; any letter case. False when the text is none of these.
 bool ParseSwitch(const std::string& text, bool muteWords, TypedValue* out);
 
 // numerator / denominator (> 0) rounded to nearest, halves away from zero.
 long long RoundedDivision(long long numerator, long long denominator);
-// min + round(percent * (max - min) / 100), and back: round((level - min) *
-// 100 / (max - min)), which needs max > min and is outside 0..100 for a
-// level outside the range.
+// min + round(percent * (max - min) / 100), and back (max > min): outside
+// 0..100 for a level outside the range.
 LONG PercentToLevel(long long percent, LONG min, LONG max);
 long long LevelToPercent(LONG level, LONG min, LONG max);
-// The level `value` asks for: absolute and percent forms stand alone (the
-// caller has checked their range); relative forms start at `current` and
-// stop at the bounds.
+// The level `value` asks for: absolute and percent forms stand alone (their
+// range is checked before); steps start at `current` and stop at the bounds.
 LONG ResolveLevel(const TypedValue& value, LONG current, LONG min, LONG max);
 
-// How far a level read back may lie from the level written and still count
-// as arrived: one step of the control, its range divided by its step count
-// (cSteps) and rounded up, or 1 without steps. Drivers keep levels with less
-// precision than 32 bits (Wine stores a float: a level often reads back one
-// lower).
+// How far a level read back may lie from the one written and still count as
+// arrived: one step of the control, its range divided by its step count
+// (cSteps) and rounded up, or 1 without steps. Drivers keep levels less
+// precisely than 32 bits (Wine keeps a float: a level often reads one lower).
 LONG LevelTolerance(LONG min, LONG max, DWORD steps);
 bool LevelArrived(long long asked, long long read, LONG tolerance);
 
@@ -170,11 +166,10 @@ struct SettingsReading {
 };
 
 // A settings file as stored, read with the library's own grammar
-// (persistence/settings_grammar.h) over the first TEXT_READ_LIMIT bytes,
-// which the library reads. A problem is a value the library would take
-// otherwise than it reads: not a decimal number (other than Save's -1),
-// beyond 32 bits, before any key, or for a section and key the library does
-// not restore.
+// (persistence/settings_grammar.h) over the TEXT_READ_LIMIT bytes it reads.
+// A problem is a value the library would take otherwise than it reads: not
+// a decimal number (other than Save's -1), beyond 32 bits, before any key,
+// or under a section and key the library does not restore.
 SettingsReading ReadSettingsText(const std::string& bytes);
 
 // ---- The library's exports ------------------------------------------------------
@@ -197,10 +192,9 @@ struct ExportInfo {
     const char* params;  // mixer.h's parameter list, e.g. "(LONG kind, LPCSTR name, LONG select)"
     // Calls `fn` with `args` read by the parameter types: integers (decimal
     // or 0x hex, -2^31 to 2^32-1), strings as given ("@null" for a null
-    // pointer), for a buffer its limit (optional, default 255), and for a
-    // mixer handle a number or "open" (mixer device 0, opened around the
-    // call). Throws UsageError for a wrong argument count or value, before
-    // calling.
+    // pointer), for a buffer its limit (optional, default 255), for a mixer
+    // handle a number or "open" (mixer device 0, opened around the call).
+    // Throws UsageError for a wrong argument count or value, before calling.
     CallOutcome (*invoke)(const ExportInfo& info, AnyFn fn, const Args& args);
     int argumentCount;  // 32-bit arguments of the export (its stack size / 4)
 };
@@ -220,8 +214,7 @@ CallOutcome CallExport(const std::string& name, const Args& args = {});
 
 // ---- The mixer as winmm shows it (topology.cpp) -----------------------------------
 
-// Whether a line's or control's object of `list --json` has a flag
-// ("uniform", "multiple", ...).
+// Whether an object of `list --json` has a flag ("uniform", "multiple", ...).
 bool HasFlag(const nlohmann::json& item, const char* flag);
 
 // The control the library reaches when it addresses the line of component
@@ -236,8 +229,7 @@ struct TargetControl {
 };
 TargetControl FindTargetControl(DWORD lineType, LONG op);
 
-// Why GetPeak(type) cannot read a meter: no mixer device, no line of the
-// type, or no peak meter on it ("" when it can).
+// Why GetPeak(type) cannot read a meter ("" when it can).
 std::string PeakMeterProblem(DWORD componentType);
 
 // ---- What differs between the two builds ------------------------------------------
@@ -246,10 +238,10 @@ std::string PeakMeterProblem(DWORD componentType);
 // platform_win32.cpp loads MIXER.DLL and uses the machine's mixer.
 
 struct GlobalOptions {
-    std::string card;    // native: card file ("" = the default card)
-    std::string state;   // native: state file carried between runs
-    std::string dll;     // Windows: the library to load ("" = MIXER.DLL by name)
-    bool echo = false;   // print each command before running it
+    std::string card;   // native: card file ("" = the default card)
+    std::string state;  // native: state file carried between runs
+    std::string dll;    // Windows: the library to load ("" = MIXER.DLL by name)
+    bool echo = false;  // print each command before running it
 };
 
 bool PlatformSimulated();
@@ -282,8 +274,8 @@ struct Context {
     int depth;  // script nesting
 };
 
-// A command's arguments and options as its synopsis in command_table.h reads
-// them.
+// A command's arguments and options, as its synopsis in command_table.h
+// names them.
 struct Options {
     Args rest;                                 // the arguments, in order
     std::map<std::string, std::string> given;  // the options given: "--count" -> "5", "--json" -> ""
@@ -294,9 +286,15 @@ struct Options {
     }
 };
 
-// `text` as a 32-bit integer; UsageError "WHAT must be a 32-bit integer".
-LONG ParseValue(const std::string& text, const std::string& what);
-void NoArguments(const char* command, const Args& args);
+inline LONG ParseValue(const std::string& text, const std::string& what) {
+    LONG v;
+    if (!ParseInt32(text, &v)) throw UsageError(what + " must be a 32-bit integer, not '" + text + "'");
+    return v;
+}
+
+inline void NoArguments(const char* command, const Args& args) {
+    if (!args.empty()) throw UsageError(std::string(command) + ": unexpected argument '" + args[0] + "'");
+}
 
 // Standard output (or any C stream) as a stream buffer that remembers the
 // reason (an errno value) when a write or flush fails.
@@ -309,11 +307,25 @@ public:
     int Failure() const { return failure_; }  // 0 while every write went through
 
 protected:
-    int_type overflow(int_type ch) override;
-    int sync() override;
+    int_type overflow(int_type ch) override {
+        if (!Drain()) return traits_type::eof();
+        if (!traits_type::eq_int_type(ch, traits_type::eof())) sputc(traits_type::to_char_type(ch));
+        return traits_type::not_eof(ch);
+    }
+    int sync() override {
+        if (Drain() && std::fflush(file_) != 0) failure_ = errno ? errno : EIO;
+        return failure_ ? -1 : 0;
+    }
 
 private:
-    bool Drain();
+    // Writes what is buffered; false once a write has failed.
+    bool Drain() {
+        const size_t n = static_cast<size_t>(pptr() - pbase());
+        setp(buffer_, buffer_ + sizeof buffer_);
+        errno = 0;
+        if (!failure_ && n && std::fwrite(buffer_, 1, n, file_) != n) failure_ = errno ? errno : EIO;
+        return failure_ == 0;
+    }
     std::FILE* file_;
     int failure_ = 0;
     char buffer_[4096];
