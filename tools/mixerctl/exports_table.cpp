@@ -19,18 +19,15 @@ constexpr size_t kTextBuffer = 256;         // GetTavrinDirectory's documented b
 constexpr DWORD kDefaultLimit = 255;        // GetMixerRecordChannels' limit when none is given
 constexpr size_t kLargestBuffer = 1 << 20;  // cap for a GetMixerRecordChannels limit
 
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
 // mixer.h's parameter list as (type, upper-case name) pairs: "(DWORD
 // lineId, LONG value)" gives (DWORD, LINEID), (LONG, VALUE); "(void)" none.
 std::vector<std::pair<std::string, std::string>> Parameters(const std::string& params) {
     static const std::regex parameter(R"((\w+) (\w+)[,)])");
     std::vector<std::pair<std::string, std::string>> out;
-    for (std::sregex_iterator m(params.begin(), params.end(), parameter), end; m != end; ++m)
-        out.emplace_back((*m)[1], Upper((*m)[2]));
+    for (std::sregex_iterator m(params.begin(), params.end(), parameter), end; m != end; ++m) {
+        out.emplace_back((*m)[1], (*m)[2]);
+        for (char& ch : out.back().second) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    }
     return out;
 }
 

@@ -34,12 +34,6 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
     return text;
 }
 
-std::string Join(const std::vector<std::string>& words, const char* separator) {
-    std::string out;
-    for (const std::string& w : words) out += (out.empty() ? "" : separator) + w;
-    return out;
-}
-
 // A synopsis in troff: options and literal words bold, placeholders italic.
 std::string Troff(const std::string& usage) {
     static const std::regex word(R"([-\w]+)");
@@ -75,29 +69,26 @@ std::string Man(const std::string& page) {
 }
 
 std::string Completion(const std::string& text) {
-    std::vector<std::string> all, valued, commands;
-    for (const GlobalOption& o : kGlobalOptions) {
-        if (o.shortName[0]) all.push_back(o.shortName);
-        all.push_back(o.longName);
-        if (o.value[0]) valued.push_back(o.longName);
-    }
-    std::string options, firstWords;
-    // A case arm of a command that prints `words`, none without words.
-    auto arm = [](const Command& c, const std::vector<std::string>& words) {
-        return words.empty() ? "" : "    " + std::string(c.name) + ") printf '%s\\n' " + Join(words, " ") + " ;;\n";
+    std::map<std::string, std::string> fill;  // marker -> text
+    auto add = [&fill](const std::string& marker, const std::string& word, const char* separator) {
+        fill[marker] += (fill[marker].empty() ? "" : separator) + word;
     };
-    for (const Command& c : kCommands) {
-        commands.push_back(c.name);
-        std::vector<std::string> names;
-        for (const UsageOption& o : UsageOptions(c.usage)) names.push_back(o.name);
-        options += arm(c, names);
-        firstWords += arm(c, FirstArgumentWords(c.usage));
+    for (const GlobalOption& o : kGlobalOptions) {
+        if (o.shortName[0]) add("@GLOBAL_OPTIONS@", o.shortName, " ");
+        add("@GLOBAL_OPTIONS@", o.longName, " ");
+        if (o.value[0]) add("@VALUED_GLOBAL_OPTIONS@", o.longName, " | ");
     }
-    return Fill(text, {{"@GLOBAL_OPTIONS@", Join(all, " ")},
-                       {"@VALUED_GLOBAL_OPTIONS@", Join(valued, " | ")},
-                       {"@COMMANDS@", Join(commands, " ")},
-                       {"@COMMAND_OPTIONS@\n", options},
-                       {"@FIRST_WORDS@\n", firstWords}});
+    // Each command's case arm, where it has options or literal first words.
+    for (const Command& c : kCommands) {
+        add("@COMMANDS@", c.name, " ");
+        std::string options, words;
+        for (const UsageOption& o : UsageOptions(c.usage)) options += " " + o.name;
+        for (const std::string& w : FirstArgumentWords(c.usage)) words += " " + w;
+        const std::string arm = "    " + std::string(c.name) + ") printf '%s\\n'";
+        fill["@COMMAND_OPTIONS@\n"] += options.empty() ? "" : arm + options + " ;;\n";
+        fill["@FIRST_WORDS@\n"] += words.empty() ? "" : arm + words + " ;;\n";
+    }
+    return Fill(text, fill);
 }
 
 // A line of the manual page as plain text: a font request's arguments
