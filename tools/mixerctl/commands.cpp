@@ -5,6 +5,7 @@
 #include "command_table.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <iostream>
@@ -94,12 +95,9 @@ void CmdPeak(Context& c, const Options& o) {
 
 void CmdCd(Context& c, const Options& o) {
     const std::string what = o.rest.empty() ? "" : Lower(o.rest[0]);
-    const char* name = what == "open"    ? "OpenCD"
-                       : what == "play"  ? "PlayCD"
-                       : what == "stop"  ? "StopCD"
-                       : what == "close" ? "CloseCD"
-                                         : nullptr;
-    if (!name) throw UsageError("cd: give open, play TRACK, stop or close");
+    if (what != "open" && what != "play" && what != "stop" && what != "close")
+        throw UsageError("cd: give open, play TRACK, stop or close");
+    const std::string name = static_cast<char>(std::toupper(what[0])) + what.substr(1) + "CD";  // OpenCD, ...
     LONG r;
     try {
         r = CallExport(name, Args(o.rest.begin() + 1, o.rest.end())).result;  // the export's table checks TRACK
