@@ -32,9 +32,7 @@ void CmdCall(Context& c, const Options& o) {
     if (o.rest.empty()) throw UsageError("call: give an export name (see 'mixerctl exports')");
     const ExportInfo* info = FindExport(o.rest[0]);
     if (!info) throw UsageError("call: no export named '" + o.rest[0] + "' (see 'mixerctl exports')");
-    AnyFn fn = ExportAddress(info->name);
-    if (!fn) throw ToolError("call: the library has no export " + std::string(info->name));
-    const CallOutcome r = info->invoke(*info, fn, Args(o.rest.begin() + 1, o.rest.end()));
+    const CallOutcome r = CallExport(info->name, Args(o.rest.begin() + 1, o.rest.end()));
     Print(c, o.Has("--json"),
           {{"export", info->name}, {"result", r.result}, {"text", r.hasText ? nlohmann::json(r.text) : nlohmann::json()}},
           info->name + (" = " + std::to_string(r.result)) + (r.hasText ? " \"" + r.text + "\"" : ""));

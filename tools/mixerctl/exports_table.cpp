@@ -122,20 +122,18 @@ struct Signature<LONG(WINAPI*)(P...)> {
     }
 };
 
-std::vector<ExportInfo> BuildTable() {
-#define MIXERCTL_EXPORT_INFO(result, name, params) \
-    {#name, #params, &Signature<MIXER_PFN_##name>::Call, Signature<MIXER_PFN_##name>::kCount},
-    std::vector<ExportInfo> t = {MIXER_FUNCTIONS(MIXERCTL_EXPORT_INFO)};
-#undef MIXERCTL_EXPORT_INFO
-    std::sort(t.begin(), t.end(),
-              [](const ExportInfo& a, const ExportInfo& b) { return std::strcmp(a.name, b.name) < 0; });
-    return t;
-}
-
 }  // namespace
 
 const std::vector<ExportInfo>& Exports() {
-    static const std::vector<ExportInfo> table = BuildTable();
+    static const std::vector<ExportInfo> table = [] {
+#define MIXERCTL_EXPORT_INFO(result, name, params) \
+    {#name, #params, &Signature<MIXER_PFN_##name>::Call, Signature<MIXER_PFN_##name>::kCount},
+        std::vector<ExportInfo> t = {MIXER_FUNCTIONS(MIXERCTL_EXPORT_INFO)};
+#undef MIXERCTL_EXPORT_INFO
+        auto byName = [](const ExportInfo& a, const ExportInfo& b) { return std::strcmp(a.name, b.name) < 0; };
+        std::sort(t.begin(), t.end(), byName);
+        return t;
+    }();
     return table;
 }
 
