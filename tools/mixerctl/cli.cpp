@@ -152,14 +152,13 @@ void RunOne(Context& c, const Args& words) {
     for (const std::string& a : args)
         if (a == "--help" || a == "-h") return PrintCommandHelp(c.out, *cmd);
     const Options options = ParseOptions(*cmd, args);
-    try {
-        if (cmd->library) PlatformLoadLibrary();
-        cmd->run(c, options);
-    } catch (...) {
-        PlatformAfterCommand(c.err);
-        throw;
-    }
-    PlatformAfterCommand(c.err);
+    // Whether it ends or fails, what the library showed is said after it.
+    struct After {
+        std::ostream& err;
+        ~After() { PlatformAfterCommand(err); }
+    } after{c.err};
+    if (cmd->library) PlatformLoadLibrary();
+    cmd->run(c, options);
 }
 
 Args SplitScriptLine(const std::string& line) {
@@ -221,41 +220,34 @@ int Main(int argc, char** argv) {
         if (o.value[0]) app.add_option(names, *values.at(o.longName));
         else app.add_flag(names);
     }
-    Args words;
+    int status = kExitOk;
     try {
         try {
             app.parse(argc, argv);
         } catch (const CLI::ParseError& e) {
             throw UsageError(Message(e) + " (see 'mixerctl --help')");
         }
-        words = app.remaining();
+        const Args words = app.remaining();
+        const bool version = app.count("--version") > 0;
         // An option CLI11 does not know reaches the commands: it is none.
         if (!words.empty() && words[0].size() > 1 && words[0][0] == '-' && words[0] != "--")
             throw UsageError("unknown option " + words[0] + " (see 'mixerctl --help')");
+        options.echo = app.count("--echo") > 0;
         if (app.count("--help")) {
             PrintProgramHelp(out);
-            CheckOutput(out);
-            return kExitOk;
-        }
-        options.echo = app.count("--echo") > 0;
-        if (app.count("--quiet")) out.rdbuf(&nowhere);
-        if (app.count("--version") && !words.empty()) throw UsageError("--version takes no command");
-        if (words.empty() && !app.count("--version")) throw UsageError("no command (see 'mixerctl --help')");
-        PlatformStart(options);
-        if (app.count("--version")) {
-            const std::string library = PlatformLibraryVersion();
-            out << "mixerctl " << MIXERCTL_VERSION << "\n" << library << "\n";
+        } else {
+            if (app.count("--quiet")) out.rdbuf(&nowhere);
+            if (version != words.empty())
+                throw UsageError(version ? "--version takes no command" : "no command (see 'mixerctl --help')");
+            PlatformStart(options);
+            if (version) {
+                const std::string library = PlatformLibraryVersion();
+                out << "mixerctl " << MIXERCTL_VERSION << "\n" << library << "\n";
+            } else {
+                status = RunCommands(words, out, std::cerr, options.echo);
+            }
             PlatformFinish(options);
-            CheckOutput(out);
-            return kExitOk;
         }
-    } catch (const ToolError& e) {
-        std::cerr << "mixerctl: " << e.what() << "\n";
-        return e.status;
-    }
-    int status = RunCommands(words, out, std::cerr, options.echo);
-    try {
-        PlatformFinish(options);
         if (status == kExitOk) CheckOutput(out);
     } catch (const ToolError& e) {
         std::cerr << "mixerctl: " << e.what() << "\n";
