@@ -224,7 +224,6 @@ bool HasFlag(const nlohmann::json& item, const char* flag);
 struct TargetControl {
     std::string problem;
     std::string lineName;  // the line whose control is written
-    DWORD lineChannels = 0;
     nlohmann::json control = nlohmann::json::object();  // as `list --json` shows it
 };
 TargetControl FindTargetControl(DWORD lineType, LONG op);

@@ -213,8 +213,9 @@ Write Plan(const PropertyPath& p, const std::string& text) {
         throw UsageError("set: " + p.path + ": " + text + " is outside the control's range " + RangeText(w.target) +
                          (w.value.number < 0 ? " (a step down is written N- or -N%)"
                                              : " (a percentage, 0% to 100%, spans it)"));
+    // A non-uniform control has a value a channel of its line.
     const bool uniform = HasFlag(w.target.control, "uniform");
-    if (p.kind == PathKind::Balance && (uniform || w.target.lineChannels < 2))
+    if (p.kind == PathKind::Balance && (uniform || w.target.control["values"].size() < 2))
         throw ToolError("set: " + p.path + ": the volume control of \"" + w.target.lineName + "\" has " +
                         (uniform ? "one level for all channels" : "one channel") + ": there is no balance to set");
     return w;

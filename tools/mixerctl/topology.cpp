@@ -425,7 +425,6 @@ TargetControl FindTargetControl(DWORD lineType, LONG op) {
                 LineName(found.choice.line.line()) + "\", whose " + kind + " control keeps nothing";
     const LineControls& taken = found.choice.chosen();
     t.lineName = LineName(taken.line());
-    t.lineChannels = taken.line().cChannels;
     const std::string control = "the " + kind + " control of \"" + t.lineName + "\"";
     switch (found.outcome) {
     case ChoiceFound: break;

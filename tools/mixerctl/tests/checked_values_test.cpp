@@ -164,6 +164,12 @@ TEST_F(Checked, BalanceFollowsTheLibrarysRuleAndIsReadFromTheChannels) {
     EXPECT_EQ(r.status, kExitFailure);
     EXPECT_TRUE(Has(r.err, "\"Speakers\" has one level for all channels: there is no balance to set")) << r.err;
     EXPECT_EQ(Master().values, (std::vector<LONG>{171}));  // unchanged
+    Speakers().FindSource(MIXERLINE_COMPONENTTYPE_SRC_LINE)->channels = 1;
+    LineVolume().values.resize(1);
+    r = Cmd({"set", "play.linein.balance", "3"});
+    EXPECT_EQ(r.status, kExitFailure);
+    EXPECT_TRUE(Has(r.err, "the volume control of \"Line\" has one channel: there is no balance to set")) << r.err;
+    EXPECT_EQ(LineVolume().values, (std::vector<LONG>{30000}));
 }
 
 TEST_F(Checked, GetFailsOnTheLibrarysFailureValue) {
