@@ -21,10 +21,9 @@ using nlohmann::json;
 constexpr LONG kFillA = 0x5A5A5A5A;
 constexpr LONG kFillB = static_cast<LONG>(0xA5A5A5A5u);
 
-// A mixer device named by its identifier, with MIXER_OBJECTF_MIXER. Requests
-// by identifier need no open handle, and Wine gives a process working
-// handles for a device only in a few windows of its opens (the first 256,
-// then again from the 16384th).
+// A mixer device named by its identifier (MIXER_OBJECTF_MIXER), with no
+// handle to open: Wine gives a process working handles for a device only in
+// a few windows of its opens (the first 256, then from the 16384th).
 HMIXEROBJ ById(UINT index) { return reinterpret_cast<HMIXEROBJ>(static_cast<uintptr_t>(index)); }
 
 std::string ErrorText(MMRESULT r) { return "error " + std::to_string(r); }
@@ -142,7 +141,7 @@ json ReadDevice(UINT index) {
     return j;
 }
 
-// ---- `list`'s text, printed from the JSON --------------------------------------
+// ---- `list`'s text, printed from its JSON ---------------------------------------
 
 std::string Quote(const json& text) { return "\"" + text.get<std::string>() + "\""; }
 
@@ -241,18 +240,13 @@ std::string NamedDevice(UINT index) {
     return "mixer device " + std::to_string(index) + (name.empty() ? "" : " \"" + name + "\"");
 }
 
-// The mixers the library uses, as `list` says them: "library: ..." lines in
-// `text`, and {"playback": {"device", "name"}, "recording": [{"device",
-// "name", "waveIn", "preferred"}...], "recordingError": {"waveIn", "error"}}
-// (the wave-in fields only for endpoints, the error only where the search
-// ends). Playback is always on mixer device 0. Recording is on device 0 when
-// it has a wave-in destination; otherwise on the recording endpoints'
-// mixers (Windows Vista and later, Wine: every audio endpoint is a mixer of
-// its own), searched in the order of engine/recording_endpoints.h: the
-// preferred wave-in device's mixer, then the other wave-in devices' in
-// device order. The library passes over a device without a mixer of its own
-// (no mixer, or device 0's), and its search ends at one it cannot map.
-// Throws ToolError when device 0's destinations cannot be read.
+// The mixers the library uses, as `list` says them: "library: ..." lines,
+// and {"playback": {"device", "name"}, "recording": [{"device", "name",
+// "waveIn", "preferred"}...], "recordingError": {"waveIn", "error"}}.
+// Playback is on mixer device 0, and so is recording when device 0 has a
+// wave-in destination; otherwise recording is on the recording endpoints'
+// mixers in the library's order (engine/recording_endpoints.h), passing over
+// wave-in devices without a mixer of their own, up to one it cannot map.
 void LibraryMixers(std::string* text, json* j) {
     if (mixerGetNumDevs() == 0) throw ToolError("there is no mixer device");
     // The library's walk of device 0 tells whether it has a wave-in destination.
@@ -265,7 +259,7 @@ void LibraryMixers(std::string* text, json* j) {
     *j = {{"playback", {{"device", 0}, {"name", DeviceName(0)}}}, {"recording", json::array()}};
     *text = "library: playback on " + NamedDevice(0) + "\n";
     if (end.sawDestination) {
-        (*j)["recording"].push_back({{"device", 0}, {"name", DeviceName(0)}});
+        (*j)["recording"].push_back((*j)["playback"]);
         *text += "library: recording on " + NamedDevice(0) + " (its wave-in destination)\n";
         return;
     }
@@ -286,7 +280,7 @@ void LibraryMixers(std::string* text, json* j) {
         }
         endpoints += "  " + name + (position == 0 ? " (preferred)" : "");
         if (r == MMSYSERR_NOERROR || r == MMSYSERR_NODRIVER) {
-            endpoints += r == MMSYSERR_NOERROR ? " passed over: its mixer is device 0\n" : " passed over: it has no mixer\n";
+            endpoints += std::string(" passed over: ") + (r ? "it has no mixer\n" : "its mixer is device 0\n");
             continue;
         }
         (*j)["recordingError"] = {{"waveIn", waveIn}, {"error", r}};
@@ -347,40 +341,36 @@ void CmdSources(Context& c, const Options& o) {
     if (mixerGetNumDevs() == 0) throw ToolError("sources: there is no mixer device");
     const json device = ReadDevice(0);
     const json* waveIn = nullptr;
-    const json* selector = nullptr;
+    const json* sel = nullptr;
     for (const json& d : device["destinations"])
         if (!waveIn && d["componentType"] == MIXERLINE_COMPONENTTYPE_DST_WAVEIN) waveIn = &d;
     if (!waveIn) throw ToolError("sources: mixer device 0 has no wave-in destination");
     for (const json& control : (*waveIn)["controls"])
-        if (!selector && control["class"] == "list") selector = &control;
-    if (!selector)
-        throw ToolError("sources: the wave-in destination " + Quote((*waveIn)["name"]) + " has no recording selector");
-    const json& sel = *selector;
-    const bool single = sel["controlType"] == MIXERCONTROL_CONTROLTYPE_SINGLESELECT ||
-                        sel["controlType"] == MIXERCONTROL_CONTROLTYPE_MUX;
-    std::string text = "recording selector " + Quote(sel["name"]) + " (" + sel["type"].get<std::string>() + ", " +
+        if (!sel && control["class"] == "list") sel = &control;
+    if (!sel) throw ToolError("sources: the wave-in destination " + Quote((*waveIn)["name"]) + " has no recording selector");
+    const bool single = (*sel)["controlType"] == MIXERCONTROL_CONTROLTYPE_SINGLESELECT ||
+                        (*sel)["controlType"] == MIXERCONTROL_CONTROLTYPE_MUX;
+    std::string text = "recording selector " + Quote((*sel)["name"]) + " (" + (*sel)["type"].get<std::string>() + ", " +
                        (single ? "single" : "multiple") + " select) of " + Quote((*waveIn)["name"]) + "\n";
-    if (sel.contains("readError")) text += "  (values could not be read: error " + sel["readError"].dump() + ")\n";
-    // Items a channel, as read: a multiple control's item count, else 1.
-    const bool multiple = HasFlag(sel, "multiple") && sel["items"] != 0;
-    const size_t items = sel.contains("values") ? sel["values"][0].size() : multiple ? sel["items"].get<size_t>() : 1;
+    if (sel->contains("readError")) text += "  (values could not be read: error " + (*sel)["readError"].dump() + ")\n";
+    // Items a channel, as read; unread, a multiple control's item count.
+    const json values = sel->value("values", json::array()), texts = sel->value("texts", json::array());
+    const bool multiple = HasFlag(*sel, "multiple") && (*sel)["items"] != 0;
+    const size_t items = values.empty() ? (multiple ? (*sel)["items"].get<size_t>() : 1) : values[0].size();
     json list = json::array();
     for (size_t item = 0; item < items; ++item) {
         // Selected when any channel's value for the item is non-zero.
-        bool selected = false, known = !sel.contains("readError");
-        for (size_t ch = 0; known && ch < sel["values"].size(); ++ch) {
-            const json& v = sel["values"][ch][item];
-            known = !v.is_null();
-            selected = selected || (known && v != 0);
+        bool selected = false, known = !values.empty();
+        for (size_t ch = 0; known && ch < values.size(); ++ch) {
+            known = !values[ch][item].is_null();
+            selected = selected || (known && values[ch][item] != 0);
         }
-        const std::string itemText = sel.contains("texts") && item < sel["texts"].size() ? sel["texts"][item].get<std::string>() : "";
-        list.push_back({{"index", item}, {"text", itemText}, {"selected", known ? json(selected) : json()}});
-        text += std::string(known ? (selected ? "  * " : "    ") : "  ? ") + std::to_string(item) + " \"" + itemText + "\"\n";
+        const std::string name = item < texts.size() ? texts[item].get<std::string>() : "";
+        list.push_back({{"index", item}, {"text", name}, {"selected", known ? json(selected) : json()}});
+        text += std::string(known ? (selected ? "  * " : "    ") : "  ? ") + std::to_string(item) + " \"" + name + "\"\n";
     }
-    if (o.Has("--json"))
-        c.out << json({{"name", sel["name"]}, {"type", sel["type"]}, {"single", single}, {"items", list}}).dump(2) << "\n";
-    else
-        c.out << text;
+    const json shape = {{"name", (*sel)["name"]}, {"type", (*sel)["type"]}, {"single", single}, {"items", list}};
+    c.out << (o.Has("--json") ? shape.dump(2) + "\n" : text);
 }
 
 TargetControl FindTargetControl(DWORD lineType, LONG op) {
