@@ -67,8 +67,7 @@ std::string Padded(const std::string& text, size_t width) {
 }
 
 void PrintProgramHelp(std::ostream& out) {
-    out << "usage: mixerctl [OPTIONS] COMMAND [ARGS] [-- COMMAND [ARGS]]...\n"
-           "\n"
+    out << "usage: mixerctl [OPTIONS] COMMAND [ARGS] [-- COMMAND [ARGS]]...\n\n"
            "Drives a sound card's mixer through MIXER.DLL's exports, the way the host\n"
            "application does. "
         << (PlatformSimulated()
@@ -78,15 +77,12 @@ void PrintProgramHelp(std::ostream& out) {
                   "machine's mixer device 0.\n")
         << "The library is used only through its exports; 'list' and 'sources' read\n"
            "the mixer straight from winmm to show it as it is, and 'set' reads a\n"
-           "control's range there.\n"
-           "\n"
+           "control's range there.\n\n"
            "Commands are separated by '--' or ';' (a word of its own, or ';' at the\n"
-           "end of a word) and run in order; the first that fails ends the run.\n"
-           "\n"
+           "end of a word) and run in order; the first that fails ends the run.\n\n"
            "  mixerctl set play.main.volume 50% -- get --percent play.main.volume\n"
            "  mixerctl set play.linein.volume +5% play.main.mute toggle\n"
-           "  mixerctl get --json play.main.volume play.main.mute\n"
-           "\n"
+           "  mixerctl get --json play.main.volume play.main.mute\n\n"
            "Options:\n";
     for (const GlobalOption& o : kGlobalOptions) {
         const std::string name = std::string(o.shortName[0] ? std::string(o.shortName) + ", " : "") + o.longName +

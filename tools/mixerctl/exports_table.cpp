@@ -80,15 +80,10 @@ struct Reader {
     void Read(HMIXER& v) {  // a number, or "open": mixer device 0 opened around the call
         const std::string& a = Take();
         LONG raw = 0;
-        if (a == "open") {
-            const MMRESULT r = mixerOpen(&opened, 0, 0, 0, MIXER_OBJECTF_MIXER);
-            if (r != MMSYSERR_NOERROR) throw ToolError("cannot open mixer device 0 (error " + std::to_string(r) + ")");
-            v = opened;
-        } else if (!ParseInt32(a, &raw)) {
-            Fail(Name() + " must be a number or 'open', not '" + a + "'");
-        } else {
-            v = reinterpret_cast<HMIXER>(static_cast<uintptr_t>(static_cast<DWORD>(raw)));
-        }
+        if (a != "open" && !ParseInt32(a, &raw)) Fail(Name() + " must be a number or 'open', not '" + a + "'");
+        const MMRESULT r = a == "open" ? mixerOpen(&opened, 0, 0, 0, MIXER_OBJECTF_MIXER) : MMSYSERR_NOERROR;
+        if (r != MMSYSERR_NOERROR) throw ToolError("cannot open mixer device 0 (error " + std::to_string(r) + ")");
+        v = a == "open" ? opened : reinterpret_cast<HMIXER>(static_cast<uintptr_t>(static_cast<DWORD>(raw)));
     }
     template <typename T>
     void Next(T& v) {

@@ -49,7 +49,7 @@ using mixer_names::Hex;
 using mixer_names::Lower;
 using mixer_names::ParseInt32;
 
-// ---- Files mixerctl opens itself ----------------------------------------------
+// ---- Files mixerctl opens itself (cli.cpp) ------------------------------------
 
 // The C runtime's text for an errno value ("No such file or directory").
 std::string SystemReason(int errnoValue);
@@ -60,7 +60,7 @@ std::string ReadWholeFile(const std::string& path, const char* command);
 std::string WriteProblem(const std::string& path, bool* created);
 void RemoveFile(const std::string& path);
 
-// ---- Values people type for `set`, and the arithmetic behind them ---------------
+// ---- Values people type for `set`, and their arithmetic (property_commands.cpp) ---
 
 enum class ValueForm {
     Absolute,         // "20000", "0x4e20", "-1"; switches: 0, 1, on, off, mute, unmute
@@ -101,15 +101,13 @@ LONG ResolveLevel(const TypedValue& value, LONG current, LONG min, LONG max);
 LONG LevelTolerance(LONG min, LONG max, DWORD steps);
 bool LevelArrived(long long asked, long long read, LONG tolerance);
 
-// ---- Property paths and settings files ----------------------------------------
+// ---- Property paths and settings files (paths.cpp) -------------------------------
 //
 // A path is "SIDE.LINE.PROPERTY" (play.linein.volume, rec.mic.select, ...),
 // one a row of the library's per-line table (core/line_table.h), or one of
 // two of its own: mic.boost (both sides' boost) and cd.digital (the CD-type
-// flag).
-
-// What a property is: the values it takes and how a write is checked. The
-// first five are the library's properties (OpProperty), in its order.
+// flag). Its kind says the values it takes and how a write is checked; the
+// first five kinds are the library's properties (OpProperty), in its order.
 enum class PathKind {
     Volume,      // a level in the volume control's units
     Mute,        // the mute switch
@@ -172,13 +170,13 @@ struct SettingsReading {
 // or under a section and key the library does not restore.
 SettingsReading ReadSettingsText(const std::string& bytes);
 
-// ---- The library's exports ------------------------------------------------------
+// ---- The library's exports (exports_table.cpp) -----------------------------------
 //
 // The 91 exports, each with the call that reads its arguments from the
 // command line, made from mixer.h's lists and MIXER_PFN_ types. Both builds
-// call the library only through this table.
+// call the library only through this table, by function addresses of any
+// signature (AnyFn).
 
-// A function address of any signature; the export table says which.
 using AnyFn = void (*)();
 
 struct CallOutcome {
@@ -228,8 +226,7 @@ struct TargetControl {
 };
 TargetControl FindTargetControl(DWORD lineType, LONG op);
 
-// Why GetPeak(type) cannot read a meter ("" when it can).
-std::string PeakMeterProblem(DWORD componentType);
+std::string PeakMeterProblem(DWORD componentType);  // why GetPeak cannot read a meter; "" when it can
 
 // ---- What differs between the two builds ------------------------------------------
 //
@@ -264,7 +261,7 @@ std::string PlatformFilePath(const std::string& path);
 // The native build's default card, tests/cards/default.json.
 const char* DefaultCardText();
 
-// ---- Commands and the command line --------------------------------------------------
+// ---- Commands and the command line (cli.cpp) ------------------------------------------
 
 struct Context {
     std::ostream& out;
@@ -273,8 +270,7 @@ struct Context {
     int depth;  // script nesting
 };
 
-// A command's arguments and options, as its synopsis in command_table.h
-// names them.
+// A command's arguments and options, as its synopsis names them.
 struct Options {
     Args rest;                                 // the arguments, in order
     std::map<std::string, std::string> given;  // the options given: "--count" -> "5", "--json" -> ""
