@@ -86,12 +86,12 @@ bool ParseSwitch(const std::string& text, bool muteWords, TypedValue* out);
 
 // numerator / denominator (> 0) rounded to nearest, halves away from zero.
 long long RoundedDivision(long long numerator, long long denominator);
-// min + round(percent * (max - min) / 100), and back (max > min): outside
-// 0..100 for a level outside the range.
-LONG PercentToLevel(long long percent, LONG min, LONG max);
+// round((level - min) * 100 / (max - min)), max > min: outside 0..100 for a
+// level outside the range.
 long long LevelToPercent(LONG level, LONG min, LONG max);
-// The level `value` asks for: absolute and percent forms stand alone (their
-// range is checked before); steps start at `current` and stop at the bounds.
+// The level `value` asks for: an absolute one as it is (its range is checked
+// before), a percentage min + round(percent * (max - min) / 100); steps start
+// at `current` and stop at the bounds.
 LONG ResolveLevel(const TypedValue& value, LONG current, LONG min, LONG max);
 
 // How far a level read back may lie from the one written and still count as

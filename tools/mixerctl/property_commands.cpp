@@ -98,24 +98,20 @@ long long RoundedDivision(long long numerator, long long denominator) {
     return q;
 }
 
-LONG PercentToLevel(long long percent, LONG min, LONG max) {
-    const long long range = static_cast<long long>(max) - min;
-    return static_cast<LONG>(min + RoundedDivision(percent * range, 100));
-}
-
 long long LevelToPercent(LONG level, LONG min, LONG max) {
     const long long range = static_cast<long long>(max) - min;
     return RoundedDivision((static_cast<long long>(level) - min) * 100, range);
 }
 
 LONG ResolveLevel(const TypedValue& value, LONG current, LONG min, LONG max) {
+    const long long range = static_cast<long long>(max) - min;
     long long step = value.number;
     switch (value.form) {
     case ValueForm::Absolute: return static_cast<LONG>(value.number);
-    case ValueForm::Percent: return PercentToLevel(value.number, min, max);
+    case ValueForm::Percent: return static_cast<LONG>(min + RoundedDivision(value.number * range, 100));
     case ValueForm::Toggle: return current;
     case ValueForm::Relative: break;
-    case ValueForm::RelativePercent: step = RoundedDivision(value.number * (static_cast<long long>(max) - min), 100);
+    case ValueForm::RelativePercent: step = RoundedDivision(value.number * range, 100);
     }
     const long long target = static_cast<long long>(current) + step;
     return static_cast<LONG>(std::min<long long>(std::max<long long>(target, min), max));
