@@ -43,12 +43,15 @@ struct GlobalOption {
 
 const GlobalOption kGlobalOptions[] = {
     {"", "--card", "FILE", "simulated build: the card to load (JSON, docs/card-format.md)"},
-    {"", "--state", "FILE", "simulated build: restore the card's values from FILE at the\nstart (when it exists) and save them there at the end"},
+    {"", "--state", "FILE",
+     "simulated build: restore the card's values from FILE at the\n"
+     "start (when it exists) and save them there at the end"},
     {"", "--dll", "FILE", "Windows build: load this file instead of MIXER.DLL"},
     {"", "--echo", "", "print each command ('> ...') before its output"},
     {"-q", "--quiet", "", "print nothing on standard output (errors still go to\nstandard error)"},
     {"-V", "--version", "", "the program's and the library's versions"},
-    {"-h", "--help", "", "this text; 'mixerctl COMMAND --help' for a command,\n'mixerctl help paths' for the property paths"},
+    {"-h", "--help", "",
+     "this text; 'mixerctl COMMAND --help' for a command,\n'mixerctl help paths' for the property paths"},
 };
 
 struct Command {

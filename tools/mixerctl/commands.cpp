@@ -33,8 +33,8 @@ void CmdCall(Context& c, const Options& o) {
     const ExportInfo* info = FindExport(o.rest[0]);
     if (!info) throw UsageError("call: no export named '" + o.rest[0] + "' (see 'mixerctl exports')");
     const CallOutcome r = CallExport(info->name, Args(o.rest.begin() + 1, o.rest.end()));
-    Print(c, o.Has("--json"),
-          {{"export", info->name}, {"result", r.result}, {"text", r.hasText ? nlohmann::json(r.text) : nlohmann::json()}},
+    const nlohmann::json text = r.hasText ? nlohmann::json(r.text) : nlohmann::json();
+    Print(c, o.Has("--json"), {{"export", info->name}, {"result", r.result}, {"text", text}},
           info->name + (" = " + std::to_string(r.result)) + (r.hasText ? " \"" + r.text + "\"" : ""));
 }
 
@@ -106,7 +106,8 @@ void CmdCd(Context& c, const Options& o) {
     char text[256] = {0};
     if (r == 0) return;
     const bool known = mciGetErrorStringA(static_cast<MCIERROR>(r), text, sizeof text) && text[0];
-    throw ToolError("cd " + what + ": MCI error " + std::to_string(r) + ": " + (known ? text : "no text for this code"));
+    throw ToolError("cd " + what + ": MCI error " + std::to_string(r) + ": " +
+                    (known ? text : "no text for this code"));
 }
 
 void CmdScript(Context& c, const Options& o) {

@@ -50,9 +50,9 @@ std::string Fill(std::string text, const std::map<std::string, std::string>& fil
         if (text.find(f.first) == std::string::npos) throw std::runtime_error("the template leaves out " + f.first);
         text = Replaced(text, f.first, f.second);
     }
-    const size_t stray = text.find("\n@");
-    if (stray != std::string::npos)
-        throw std::runtime_error("the table has nothing for " + text.substr(stray + 1, text.find('\n', stray + 1) - stray - 1));
+    const size_t stray = text.find("\n@") + 1;  // 0 when there is none
+    if (stray != 0)
+        throw std::runtime_error("the table has nothing for " + text.substr(stray, text.find('\n', stray) - stray));
     return text;
 }
 
@@ -62,9 +62,11 @@ std::string Man(const std::string& page) {
         fill["@SYNOPSIS@\n"] += ".B mixerctl\n.RI [ OPTIONS ]\n" + Troff(c.usage) + "\n.br\n";
         fill["@COMMAND " + std::string(c.name) + "@\n"] = ".TP\n" + Troff(c.usage) + "\n";
     }
-    for (const GlobalOption& o : kGlobalOptions)
-        fill["@OPTION " + std::string(o.longName) + "@\n"] = ".TP\n" + (o.shortName[0] ? Troff(o.shortName) + ", " : "") +
-                                                            Troff(o.longName) + (o.value[0] ? " " + Troff(o.value) : "") + "\n";
+    for (const GlobalOption& o : kGlobalOptions) {
+        const std::string name = (o.shortName[0] ? Troff(o.shortName) + ", " : "") + Troff(o.longName);
+        fill["@OPTION " + std::string(o.longName) + "@\n"] = ".TP\n" + name + (o.value[0] ? " " + Troff(o.value) : "");
+        fill["@OPTION " + std::string(o.longName) + "@\n"] += "\n";
+    }
     return Fill(page, fill);
 }
 

@@ -78,7 +78,7 @@ std::vector<PropertyPath> AllPaths() {
     for (OpSide side : {SideRec, SidePlay})
         for (int property = 0; property < PropNone; ++property)
             for (int line = 0; line < LineCount; ++line)
-                if (const LineRow* row = FindLineRow(static_cast<LineId>(line), side, static_cast<OpProperty>(property)))
+                if (auto row = FindLineRow(static_cast<LineId>(line), side, static_cast<OpProperty>(property)))
                     out.push_back(PathOfRow(*row));
     out.push_back(ParsePath("mic.boost"));
     out.push_back(ParsePath("cd.digital"));

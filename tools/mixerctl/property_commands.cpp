@@ -11,53 +11,6 @@
 #include <regex>
 
 namespace mixerctl {
-namespace {
-
-constexpr LONG kLibraryFailure = -1;  // what a getter returns when it cannot read
-
-LONG Minimum(const TargetControl& t) { return t.control.value("min", 0); }
-LONG Maximum(const TargetControl& t) { return t.control.value("max", 0); }
-std::string RangeText(const TargetControl& t) { return std::to_string(Minimum(t)) + ".." + std::to_string(Maximum(t)); }
-LONG Tolerance(const TargetControl& t) { return LevelTolerance(Minimum(t), Maximum(t), t.control.value("steps", 0)); }
-
-// The control a path writes, as winmm shows it now; with a `command`, a
-// ToolError when the library would find none.
-TargetControl Target(const PropertyPath& p, const char* command = nullptr) {
-    TargetControl t = FindTargetControl(p.lineType, p.op);
-    if (command && !t.problem.empty()) throw ToolError(command + (": " + p.path) + ": " + t.problem);
-    return t;
-}
-
-// One channel's value as winmm reported it; false when the driver left it
-// unwritten.
-bool ChannelValue(const TargetControl& t, DWORD channel, LONG* value) {
-    const nlohmann::json& values = t.control.value("values", nlohmann::json::array());
-    if (channel >= values.size() || values[channel][0].is_null()) return false;
-    *value = values[channel][0];
-    return true;
-}
-
-// What a path reads now: through its getter, or for one side's boost, which
-// has no reader in the library, from its control. False when it cannot be
-// read.
-bool ReadNow(const PropertyPath& p, LONG* value) {
-    if (p.getter.empty()) return ChannelValue(Target(p), 0, value);
-    *value = CallExport(p.getter).result;
-    return *value != kLibraryFailure;
-}
-
-// Whether a value written has arrived: a level within one step of its
-// control, a switch (or a selection, asked as 1) in the state asked for.
-bool Arrived(const PropertyPath& p, long long asked, LONG read, const TargetControl& t) {
-    return p.kind == PathKind::Volume ? LevelArrived(asked, read, Tolerance(t)) : (read != 0) == (asked != 0);
-}
-
-// "A" or "A (and N more)".
-std::string FirstOf(const std::vector<std::string>& items) {
-    return items[0] + (items.size() > 1 ? " (and " + std::to_string(items.size() - 1) + " more)" : "");
-}
-
-}  // namespace
 
 // ---- The values people type, and the arithmetic behind them --------------------
 
@@ -127,55 +80,51 @@ bool LevelArrived(long long asked, long long read, LONG tolerance) {
     return (asked > read ? asked - read : read - asked) <= tolerance;
 }
 
+namespace {
 
-// ---- get -----------------------------------------------------------------------
+constexpr LONG kLibraryFailure = -1;  // what a getter returns when it cannot read
 
-void CmdGet(Context& c, const Options& o) {
-    std::vector<PropertyPath> paths;
-    for (const PropertyPath& p : AllPaths())
-        if (o.rest.empty() && !p.getter.empty()) paths.push_back(p);
-    for (const std::string& a : o.rest) {
-        PropertyPath p = ParsePath(a);
-        if (p.getter.empty())
-            throw UsageError("get: " + p.path + " can only be set (the library has no G" + p.setter.substr(1) + ")");
-        paths.push_back(p);
-    }
-    // Everything is read before anything is printed.
-    nlohmann::json all = nlohmann::json::array();
-    std::string text, unread, problem;
-    for (const PropertyPath& p : paths) {
-        const LONG value = CallExport(p.getter).result;
-        const bool read = value != kLibraryFailure;
-        nlohmann::json row = {{"path", p.path}, {"value", read ? nlohmann::json(value) : nullptr}};
-        std::string shown = read ? std::to_string(value) : "";
-        if (!read) unread += (unread.empty() ? "" : ", ") + p.path;
-        if (o.Has("--percent") && p.kind == PathKind::Volume) {
-            row["percent"] = nullptr;
-            const TargetControl t = read ? Target(p) : TargetControl();
-            const std::string none = !t.problem.empty() ? t.problem : "the control's range " + RangeText(t) + " is empty";
-            if (read && t.problem.empty() && Maximum(t) > Minimum(t)) {
-                row["percent"] = LevelToPercent(value, Minimum(t), Maximum(t));
-                shown = row["percent"].dump() + "%";
-            } else if (read && (t.problem.empty() || !o.rest.empty())) {
-                // Without a PATH a level the mixer lacks shows as the library
-                // reads it (0).
-                if (problem.empty()) problem = p.path + ": no percentage: " + none;
-                shown.clear();
-            }
-        }
-        if (!shown.empty()) text += p.path + " = " + shown + "\n";
-        all.push_back(row);
-    }
-    c.out << (o.Has("--json") ? all.dump(2) + "\n" : text);
-    if (!unread.empty() && mixerGetNumDevs() == 0) throw ToolError("get: there is no mixer device (the library reads -1)");
-    const std::string them = unread.find(',') == std::string::npos ? "it" : "them";
-    if (!unread.empty()) throw ToolError("get: " + unread + ": the library could not read " + them + " (result -1)");
-    if (!problem.empty()) throw ToolError("get: " + problem);
+LONG Minimum(const TargetControl& t) { return t.control.value("min", 0); }
+LONG Maximum(const TargetControl& t) { return t.control.value("max", 0); }
+std::string RangeText(const TargetControl& t) { return std::to_string(Minimum(t)) + ".." + std::to_string(Maximum(t)); }
+LONG Tolerance(const TargetControl& t) { return LevelTolerance(Minimum(t), Maximum(t), t.control.value("steps", 0)); }
+
+// The control a path writes, as winmm shows it now; with a `command`, a
+// ToolError when the library would find none.
+TargetControl Target(const PropertyPath& p, const char* command = nullptr) {
+    TargetControl t = FindTargetControl(p.lineType, p.op);
+    if (command && !t.problem.empty()) throw ToolError(command + (": " + p.path) + ": " + t.problem);
+    return t;
 }
 
-// ---- set -----------------------------------------------------------------------
+// One channel's value as winmm reported it; false when the driver left it
+// unwritten.
+bool ChannelValue(const TargetControl& t, DWORD channel, LONG* value) {
+    const nlohmann::json& values = t.control.value("values", nlohmann::json::array());
+    if (channel >= values.size() || values[channel][0].is_null()) return false;
+    *value = values[channel][0];
+    return true;
+}
 
-namespace {
+// What a path reads now: through its getter, or for one side's boost, which
+// has no reader in the library, from its control. False when it cannot be
+// read.
+bool ReadNow(const PropertyPath& p, LONG* value) {
+    if (p.getter.empty()) return ChannelValue(Target(p), 0, value);
+    *value = CallExport(p.getter).result;
+    return *value != kLibraryFailure;
+}
+
+// Whether a value written has arrived: a level within one step of its
+// control, a switch (or a selection, asked as 1) in the state asked for.
+bool Arrived(const PropertyPath& p, long long asked, LONG read, const TargetControl& t) {
+    return p.kind == PathKind::Volume ? LevelArrived(asked, read, Tolerance(t)) : (read != 0) == (asked != 0);
+}
+
+// "A" or "A (and N more)".
+std::string FirstOf(const std::vector<std::string>& items) {
+    return items[0] + (items.size() > 1 ? " (and " + std::to_string(items.size() - 1) + " more)" : "");
+}
 
 struct Write {
     PropertyPath path;
@@ -195,7 +144,8 @@ Write Plan(const PropertyPath& p, const std::string& text) {
                        : p.kind == PathKind::Volume  ? ParseLevel(text, &w.value)
                        : p.kind == PathKind::Balance ? ParseInt32(text, &position) && BalanceInScale(position)
                                                      : ParseSwitch(text, p.kind == PathKind::Mute, &w.value);
-    if (!valid) throw UsageError("set: " + p.path + " takes " + takes[static_cast<int>(p.kind)] + ", not '" + text + "'");
+    if (!valid)
+        throw UsageError("set: " + p.path + " takes " + takes[static_cast<int>(p.kind)] + ", not '" + text + "'");
     if (p.kind == PathKind::Balance) w.value.number = position;
     if (p.HasControl()) w.target = Target(p, "set");
     if (p.kind == PathKind::BothBoosts)
@@ -244,8 +194,8 @@ std::string SetBalance(const PropertyPath& p, LONG position) {
     LONG a = 0, b = 0;
     const bool read = ChannelValue(after, 0, &a) && ChannelValue(after, last, &b);
     if (!read || !LevelArrived(first, a, Tolerance(after)) || !LevelArrived(lastLevel, b, Tolerance(after)))
-        NotArrived(p,
-                   std::to_string(position) + " (levels " + std::to_string(first) + " and " + std::to_string(lastLevel) + ")",
+        NotArrived(p, std::to_string(position) + " (levels " + std::to_string(first) + " and " +
+                          std::to_string(lastLevel) + ")",
                    read ? "the channels hold " + std::to_string(a) + " and " + std::to_string(b)
                         : "cannot read the channels back");
     return std::to_string(position);
@@ -269,7 +219,69 @@ std::string Execute(const Write& w) {
     return std::to_string(read) + (percent ? " (" + std::to_string(LevelToPercent(read, min, max)) + "%)" : "");
 }
 
+// Why a value of the file would do something else than it says ("" when it
+// is fine), against the control its path writes.
+std::string EntryProblem(const SettingsEntry& e, const TargetControl& target) {
+    const bool missing = !target.problem.empty();  // the library finds no control there
+    const std::string where = "line " + std::to_string(e.line) + ": " + e.key + "=" + e.value + " in " + e.section;
+    if (e.failureMark) {
+        // Save writes -1 for a value it could not read; the library reads it
+        // as 0, which selects nothing and writes nothing to a missing control.
+        if (e.path.kind == PathKind::Select || missing) return "";
+        return where + " marks a value 'save' could not read; the library would write 0 to " + e.path.path +
+               ": give a value or remove the entry";
+    }
+    if (e.path.kind != PathKind::Volume) return e.number > 1 ? where + ": " + e.path.path + " takes 0 or 1" : "";
+    if (missing || (e.number >= Minimum(target) && e.number <= Maximum(target))) return "";
+    return where + " is outside the range of " + e.path.path + ", " + RangeText(target);
+}
+
 }  // namespace
+
+// ---- get, set, save and restore ------------------------------------------------
+
+void CmdGet(Context& c, const Options& o) {
+    std::vector<PropertyPath> paths;
+    for (const PropertyPath& p : AllPaths())
+        if (o.rest.empty() && !p.getter.empty()) paths.push_back(p);
+    for (const std::string& a : o.rest) {
+        PropertyPath p = ParsePath(a);
+        if (p.getter.empty())
+            throw UsageError("get: " + p.path + " can only be set (the library has no G" + p.setter.substr(1) + ")");
+        paths.push_back(p);
+    }
+    // Everything is read before anything is printed.
+    nlohmann::json all = nlohmann::json::array();
+    std::string text, unread, problem;
+    for (const PropertyPath& p : paths) {
+        const LONG value = CallExport(p.getter).result;
+        const bool read = value != kLibraryFailure;
+        nlohmann::json row = {{"path", p.path}, {"value", read ? nlohmann::json(value) : nullptr}};
+        std::string shown = read ? std::to_string(value) : "";
+        if (!read) unread += (unread.empty() ? "" : ", ") + p.path;
+        if (o.Has("--percent") && p.kind == PathKind::Volume) {
+            row["percent"] = nullptr;
+            const TargetControl t = read ? Target(p) : TargetControl();
+            const std::string range = "the control's range " + RangeText(t) + " is empty";
+            if (read && t.problem.empty() && Maximum(t) > Minimum(t)) {
+                row["percent"] = LevelToPercent(value, Minimum(t), Maximum(t));
+                shown = row["percent"].dump() + "%";
+            } else if (read && (t.problem.empty() || !o.rest.empty())) {
+                // Without a PATH a level the mixer lacks shows as the library
+                // reads it (0).
+                if (problem.empty()) problem = p.path + ": no percentage: " + (t.problem.empty() ? range : t.problem);
+                shown.clear();
+            }
+        }
+        if (!shown.empty()) text += p.path + " = " + shown + "\n";
+        all.push_back(row);
+    }
+    c.out << (o.Has("--json") ? all.dump(2) + "\n" : text);
+    if (!unread.empty() && !mixerGetNumDevs()) throw ToolError("get: there is no mixer device (the library reads -1)");
+    const std::string them = unread.find(',') == std::string::npos ? "it" : "them";
+    if (!unread.empty()) throw ToolError("get: " + unread + ": the library could not read " + them + " (result -1)");
+    if (!problem.empty()) throw ToolError("get: " + problem);
+}
 
 void CmdSet(Context& c, const Options& o) {
     const Args& args = o.rest;
@@ -297,8 +309,6 @@ void CmdSet(Context& c, const Options& o) {
     }
 }
 
-// ---- save and restore -------------------------------------------------------------
-
 void CmdSave(Context& c, const Options& o) {
     if (o.rest.size() != 1) throw UsageError("save: give one FILE");
     const std::string& file = o.rest[0];
@@ -313,27 +323,6 @@ void CmdSave(Context& c, const Options& o) {
     }
     c.out << "saved mixer settings to " << file << "\n";
 }
-
-namespace {
-
-// Why a value of the file would do something else than it says ("" when it
-// is fine), against the control its path writes.
-std::string EntryProblem(const SettingsEntry& e, const TargetControl& target) {
-    const bool missing = !target.problem.empty();  // the library finds no control there
-    const std::string where = "line " + std::to_string(e.line) + ": " + e.key + "=" + e.value + " in " + e.section;
-    if (e.failureMark) {
-        // Save writes -1 for a value it could not read; the library reads it
-        // as 0, which selects nothing and writes nothing to a missing control.
-        if (e.path.kind == PathKind::Select || missing) return "";
-        return where + " marks a value 'save' could not read; the library would write 0 to " + e.path.path +
-               ": give a value or remove the entry";
-    }
-    if (e.path.kind != PathKind::Volume) return e.number > 1 ? where + ": " + e.path.path + " takes 0 or 1" : "";
-    if (missing || (e.number >= Minimum(target) && e.number <= Maximum(target))) return "";
-    return where + " is outside the range of " + e.path.path + ", " + RangeText(target);
-}
-
-}  // namespace
 
 void CmdRestore(Context& c, const Options& o) {
     if (o.rest.size() != 1) throw UsageError("restore: give one FILE");

@@ -63,9 +63,9 @@ json ReadControl(UINT device, const MIXERLINEA& line, MIXERCONTROLA c) {
     c.szShortName[sizeof c.szShortName - 1] = '\0';
     json j = {{"id", c.dwControlID}, {"name", c.szName}, {"shortName", c.szShortName},
               {"type", ControlTypeName(c.dwControlType)}, {"controlType", c.dwControlType},
-              {"class", ControlClassName(c.dwControlType)}, {"flags", FlagNames(mixer_names::kControlFlags, c.fdwControl)},
-              {"items", c.cMultipleItems}, {"min", c.Bounds.lMinimum}, {"max", c.Bounds.lMaximum},
-              {"steps", c.Metrics.cSteps}};
+              {"class", ControlClassName(c.dwControlType)},
+              {"flags", FlagNames(mixer_names::kControlFlags, c.fdwControl)}, {"items", c.cMultipleItems},
+              {"min", c.Bounds.lMinimum}, {"max", c.Bounds.lMaximum}, {"steps", c.Metrics.cSteps}};
     const bool multiple = (c.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) != 0;
     const DWORD channels = (c.fdwControl & MIXERCONTROL_CONTROLF_UNIFORM) || line.cChannels == 0 ? 1 : line.cChannels;
     const DWORD items = multiple && c.cMultipleItems ? c.cMultipleItems : 1;  // 1 for a multiple control without items
@@ -118,14 +118,16 @@ json LineJson(UINT device, const MIXERLINEA& line) {
 json ReadDevice(UINT index) {
     MIXERCAPSA caps{};
     MMRESULT r = mixerGetDevCapsA(index, &caps, sizeof caps);
-    if (r != MMSYSERR_NOERROR) throw ToolError("cannot read mixer device " + std::to_string(index) + " (" + ErrorText(r) + ")");
+    if (r != MMSYSERR_NOERROR)
+        throw ToolError("cannot read mixer device " + std::to_string(index) + " (" + ErrorText(r) + ")");
     caps.szPname[sizeof caps.szPname - 1] = '\0';
     json j = {{"device", index}, {"name", caps.szPname}, {"mid", caps.wMid}, {"pid", caps.wPid},
               {"destinations", json::array()}};
     for (DWORD d = 0; d < caps.cDestinations; ++d) {
         MIXERLINEA line, source;
         r = LineAt(index, d, -1, &line);
-        if (r != MMSYSERR_NOERROR) throw ToolError("cannot read destination " + std::to_string(d) + " (" + ErrorText(r) + ")");
+        if (r != MMSYSERR_NOERROR)
+            throw ToolError("cannot read destination " + std::to_string(d) + " (" + ErrorText(r) + ")");
         json destination = LineJson(index, line);
         destination["sources"] = json::array();
         for (DWORD s = 0; s < line.cConnections; ++s) {
@@ -310,7 +312,8 @@ void CmdList(Context& c, const Options& o) {
     if (o.Has("--device")) {
         const LONG d = ParseValue(o.Value("--device", "0"), "--device");
         if (d < 0 || static_cast<UINT>(d) >= count)
-            throw ToolError("list: no mixer device " + std::to_string(d) + " (there are " + std::to_string(count) + ")");
+            throw ToolError("list: no mixer device " + std::to_string(d) + " (there are " + std::to_string(count) +
+                            ")");
         first = last = static_cast<UINT>(d);
     }
     // Which devices the library uses, said first (text) or in every
@@ -347,7 +350,8 @@ void CmdSources(Context& c, const Options& o) {
     if (!waveIn) throw ToolError("sources: mixer device 0 has no wave-in destination");
     for (const json& control : (*waveIn)["controls"])
         if (!sel && control["class"] == "list") sel = &control;
-    if (!sel) throw ToolError("sources: the wave-in destination " + Quote((*waveIn)["name"]) + " has no recording selector");
+    if (!sel)
+        throw ToolError("sources: the wave-in destination " + Quote((*waveIn)["name"]) + " has no recording selector");
     const bool single = (*sel)["controlType"] == MIXERCONTROL_CONTROLTYPE_SINGLESELECT ||
                         (*sel)["controlType"] == MIXERCONTROL_CONTROLTYPE_MUX;
     std::string text = "recording selector " + Quote((*sel)["name"]) + " (" + (*sel)["type"].get<std::string>() + ", " +
@@ -367,7 +371,7 @@ void CmdSources(Context& c, const Options& o) {
         }
         const std::string name = item < texts.size() ? texts[item].get<std::string>() : "";
         list.push_back({{"index", item}, {"text", name}, {"selected", known ? json(selected) : json()}});
-        text += std::string(known ? (selected ? "  * " : "    ") : "  ? ") + std::to_string(item) + " \"" + name + "\"\n";
+        text += (known ? (selected ? "  * " : "    ") : "  ? ") + std::to_string(item) + " \"" + name + "\"\n";
     }
     const json shape = {{"name", (*sel)["name"]}, {"type", (*sel)["type"]}, {"single", single}, {"items", list}};
     c.out << (o.Has("--json") ? shape.dump(2) + "\n" : text);
@@ -381,7 +385,8 @@ TargetControl FindTargetControl(DWORD lineType, LONG op) {
     }
     const DWORD destinationType = OpDestinationType(op);
     const bool itself = OpAddressesDestination(op);
-    std::string where = ComponentTypeName(lineType) + (itself ? "" : " line under " + ComponentTypeName(destinationType));
+    const std::string under = itself ? "" : " line under " + ComponentTypeName(destinationType);
+    std::string where = ComponentTypeName(lineType) + under;
     // The library's own search, with the value of a write it takes (a
     // balance position inside the scale).
     LibraryControl found;
@@ -422,13 +427,16 @@ TargetControl FindTargetControl(DWORD lineType, LONG op) {
     case ChoiceNoArray:
     case ChoiceListFailed: t.problem = "cannot read the controls of \"" + t.lineName + "\""; return t;
     case ChoiceDisabled: t.problem = control + " is disabled"; return t;
-    case ChoiceUnread: t.problem = "cannot read " + control + " (" + ErrorText(found.choice.unreadError) + ")"; return t;
+    case ChoiceUnread:
+        t.problem = "cannot read " + control + " (" + ErrorText(found.choice.unreadError) + ")";
+        return t;
     case ChoiceNoControls:
     case ChoiceNoKind:
     case ChoiceOutOfScale: t.problem = "\"" + t.lineName + "\" (" + where + ") has no " + kind + " control"; return t;
     }
     t.control = ReadControl(device, taken.line(), taken.control());
-    if (t.control.contains("readError")) t.problem = "cannot read " + control + " (" + ErrorText(t.control["readError"]) + ")";
+    if (t.control.contains("readError"))
+        t.problem = "cannot read " + control + " (" + ErrorText(t.control["readError"]) + ")";
     return t;
 }
 
@@ -438,7 +446,7 @@ std::string PeakMeterProblem(DWORD componentType) {
     if (meter.found == mixertools::PeakMeterFound::NoLine)
         return "mixer device 0 has no " + ComponentTypeName(componentType) + " line";
     if (meter.found == mixertools::PeakMeterFound::NoMeter)
-        return "\"" + std::string(meter.line.szName) + "\" (" + ComponentTypeName(componentType) + ") has no peak meter";
+        return Quote(meter.line.szName) + " (" + ComponentTypeName(componentType) + ") has no peak meter";
     return "";
 }
 
