@@ -6,12 +6,12 @@
 #include "command_table.h"
 
 #include <CLI/CLI.hpp>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <regex>
 
@@ -101,11 +101,6 @@ const Command* FindCommand(const std::string& name) {
     for (const Command& x : kCommands)
         if (name == x.name) return &x;
     return nullptr;
-}
-
-bool IsDirectory(const std::string& host) {
-    struct stat st;
-    return stat(host.c_str(), &st) == 0 && (st.st_mode & S_IFMT) == S_IFDIR;
 }
 
 // -q: output that goes nowhere.
@@ -261,7 +256,8 @@ std::string SystemReason(int errnoValue) { return std::strerror(errnoValue); }
 
 std::string ReadWholeFile(const std::string& path, const char* command) {
     const std::string host = PlatformFilePath(path);
-    errno = host.empty() ? ENOENT : IsDirectory(host) ? EISDIR : 0;
+    std::error_code unused;
+    errno = host.empty() ? ENOENT : std::filesystem::is_directory(host, unused) ? EISDIR : 0;
     std::FILE* f = errno ? nullptr : std::fopen(host.c_str(), "rb");
     std::string text;
     char block[4096];
@@ -274,9 +270,9 @@ std::string ReadWholeFile(const std::string& path, const char* command) {
 
 std::string WriteProblem(const std::string& path, bool* created) {
     const std::string host = PlatformFilePath(path);
-    struct stat st;
-    const bool existed = !host.empty() && stat(host.c_str(), &st) == 0;
-    if (host.empty() || IsDirectory(host)) return SystemReason(host.empty() ? ENOENT : EISDIR);
+    std::error_code unused;
+    if (host.empty() || std::filesystem::is_directory(host, unused)) return SystemReason(host.empty() ? ENOENT : EISDIR);
+    const bool existed = std::filesystem::exists(host, unused);
     errno = 0;
     std::FILE* f = std::fopen(host.c_str(), "ab");
     if (!f) return SystemReason(errno ? errno : EACCES);
