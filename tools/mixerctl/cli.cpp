@@ -271,7 +271,8 @@ std::string ReadWholeFile(const std::string& path, const char* command) {
 std::string WriteProblem(const std::string& path, bool* created) {
     const std::string host = PlatformFilePath(path);
     std::error_code unused;
-    if (host.empty() || std::filesystem::is_directory(host, unused)) return SystemReason(host.empty() ? ENOENT : EISDIR);
+    if (host.empty()) return SystemReason(ENOENT);
+    if (std::filesystem::is_directory(host, unused)) return SystemReason(EISDIR);
     const bool existed = std::filesystem::exists(host, unused);
     errno = 0;
     std::FILE* f = std::fopen(host.c_str(), "ab");

@@ -292,38 +292,34 @@ inline void NoArguments(const char* command, const Args& args) {
 }
 
 // Standard output (or any C stream) as a stream buffer that remembers the
-// reason (an errno value) when a write or flush fails.
+// reason (an errno value) when a write or flush fails; the stream buffers.
 class StdoutBuffer : public std::streambuf {
 public:
-    explicit StdoutBuffer(std::FILE* file) : file_(file) { setp(buffer_, buffer_ + sizeof buffer_); }
+    explicit StdoutBuffer(std::FILE* file) : file_(file) {}
     ~StdoutBuffer() override { sync(); }
-    StdoutBuffer(const StdoutBuffer&) = delete;
-    StdoutBuffer& operator=(const StdoutBuffer&) = delete;
     int Failure() const { return failure_; }  // 0 while every write went through
 
 protected:
+    std::streamsize xsputn(const char* text, std::streamsize n) override {
+        errno = 0;
+        if (!failure_ && std::fwrite(text, 1, static_cast<size_t>(n), file_) != static_cast<size_t>(n))
+            failure_ = errno ? errno : EIO;
+        return failure_ ? 0 : n;
+    }
     int_type overflow(int_type ch) override {
-        if (!Drain()) return traits_type::eof();
-        if (!traits_type::eq_int_type(ch, traits_type::eof())) sputc(traits_type::to_char_type(ch));
-        return traits_type::not_eof(ch);
+        const char c = traits_type::to_char_type(ch);
+        if (traits_type::eq_int_type(ch, traits_type::eof()) || xsputn(&c, 1) == 1) return traits_type::not_eof(ch);
+        return traits_type::eof();
     }
     int sync() override {
-        if (Drain() && std::fflush(file_) != 0) failure_ = errno ? errno : EIO;
+        errno = 0;
+        if (!failure_ && std::fflush(file_) != 0) failure_ = errno ? errno : EIO;
         return failure_ ? -1 : 0;
     }
 
 private:
-    // Writes what is buffered; false once a write has failed.
-    bool Drain() {
-        const size_t n = static_cast<size_t>(pptr() - pbase());
-        setp(buffer_, buffer_ + sizeof buffer_);
-        errno = 0;
-        if (!failure_ && n && std::fwrite(buffer_, 1, n, file_) != n) failure_ = errno ? errno : EIO;
-        return failure_ == 0;
-    }
     std::FILE* file_;
     int failure_ = 0;
-    char buffer_[4096];
 };
 
 // The whole program: global options, then commands separated by "--" or ";".
