@@ -208,10 +208,10 @@ std::string Execute(const Write& w) {
     const LONG min = Minimum(w.target), max = Maximum(w.target);
     const ValueForm form = w.value.form;
     LONG asked = static_cast<LONG>(w.value.number);
+    const bool step = form == ValueForm::Relative || form == ValueForm::RelativePercent;
     if (form == ValueForm::Toggle) asked = ReadOrFail(p, "the current state") != 0 ? 0 : 1;
-    if (form == ValueForm::Relative || form == ValueForm::RelativePercent)
-        asked = ResolveLevel(w.value, ReadOrFail(p, "the current level"), min, max);
-    if (form == ValueForm::Percent) asked = ResolveLevel(w.value, 0, min, max);
+    if (p.kind == PathKind::Volume)
+        asked = ResolveLevel(w.value, step ? ReadOrFail(p, "the current level") : 0, min, max);
     CallExport(p.setter, p.kind == PathKind::Select ? Args() : Args{std::to_string(asked)});
     const LONG read = ReadOrFail(p, "it back");
     if (!Arrived(p, asked, read, w.target)) NotArrived(p, std::to_string(asked), "reads back " + std::to_string(read));
@@ -335,11 +335,9 @@ void CmdRestore(Context& c, const Options& o) {
                         " bytes; the library reads only the first " + std::to_string(TEXT_READ_LIMIT) + nothing);
     const SettingsReading reading = ReadSettingsText(bytes);
     std::vector<std::string> problems = reading.problems;
+    const std::string example = "sections such as [PLAY VOLUME] with entries such as MAIN=40000, as 'save' writes them";
     if (reading.entries.empty())
-        throw ToolError("restore: " + file + " holds no mixer settings (" +
-                        (problems.empty() ? "sections such as [PLAY VOLUME] with entries such as MAIN=40000, as "
-                                            "'save' writes them"
-                                          : problems[0]) +
+        throw ToolError("restore: " + file + " holds no mixer settings (" + (problems.empty() ? example : problems[0]) +
                         ")" + nothing);
     // Every value is checked against the control it goes to. Of each path
     // the last value is read back after the library applied the file;
