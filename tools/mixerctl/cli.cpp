@@ -240,9 +240,10 @@ int Main(int argc, char** argv) {
             PlatformFinish(options);
         }
         if (status == kExitOk) CheckOutput(out);
-    } catch (const ToolError& e) {
+    } catch (const std::exception& e) {  // a ToolError, or the simulated platform's card errors
         std::cerr << "mixerctl: " << e.what() << "\n";
-        if (status == kExitOk) status = e.status;
+        const auto* tool = dynamic_cast<const ToolError*>(&e);
+        if (status == kExitOk) status = tool ? tool->status : kExitFailure;
     }
     return status;
 }

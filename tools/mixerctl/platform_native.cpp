@@ -31,16 +31,6 @@ std::string ProgramModulePath() {
     return p;
 }
 
-// The simulated platform's card and state file errors, as this program's.
-template <typename Step>
-void CardStep(Step step) {
-    try {
-        step();
-    } catch (const sim::CardError& e) {
-        throw ToolError(e.what());
-    }
-}
-
 }  // namespace
 
 AnyFn ExportAddress(const char* name) {
@@ -55,20 +45,20 @@ bool PlatformSimulated() { return true; }
 
 void PlatformStart(const GlobalOptions& options) {
     if (!options.dll.empty()) throw UsageError("--dll works only in the Windows build");
-    CardStep([&] {
-        if (options.card.empty())
-            sim::LoadCardText(DefaultCardText(), "default card");
-        else
-            sim::LoadCardFile(options.card);
-        if (!options.state.empty()) sim::RestoreCardStateFile(options.state);
-    });
+    // A card or state file that cannot be read is a sim::CardError, which
+    // Main reports as it does a ToolError.
+    if (options.card.empty())
+        sim::LoadCardText(DefaultCardText(), "default card");
+    else
+        sim::LoadCardFile(options.card);
+    if (!options.state.empty()) sim::RestoreCardStateFile(options.state);
     sim::SetModulePath(ProgramModulePath());
     DllMain(reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x10000000)), DLL_PROCESS_ATTACH, nullptr);
     g_messageBoxesSeen = sim::MessageBoxes().size();
 }
 
 void PlatformFinish(const GlobalOptions& options) {
-    if (!options.state.empty()) CardStep([&] { sim::SaveCardStateFile(options.state); });
+    if (!options.state.empty()) sim::SaveCardStateFile(options.state);
 }
 
 void PlatformAfterCommand(std::ostream& err) {
