@@ -126,6 +126,12 @@ TEST_F(OnDefaultCard, BothBoostsAndSelectionsReadBack) {
     // Deselecting is not what a select path does.
     EXPECT_EQ(Cmd({"set", "rec.cd.select", "off"}).status, kExitUsage);
     EXPECT_EQ(Cmd({"set", "rec.mic.select", "on", "--", "get", "rec.mic.select"}).out, "rec.mic.select = 1\nrec.mic.select = 1\n");
+    // A selection the selector does not take reads back as not selected.
+    sim::Devices()[0].FindDestination(MIXERLINE_COMPONENTTYPE_DST_WAVEIN)->Find(MIXERCONTROL_CONTROLTYPE_MUX)->ignoreWrites =
+        true;
+    const Outcome refused = Cmd({"set", "rec.cd.select"});
+    EXPECT_EQ(refused.status, kExitFailure);
+    EXPECT_EQ(refused.err, "mixerctl: set: rec.cd.select: asked 1, reads back 0 (the mixer did not take it)\n");
 }
 
 TEST_F(Checked, AWriteThatDoesNotArriveFails) {
