@@ -78,7 +78,7 @@ void CmdPeak(Context& c, const Options& o) {
         PlatformTick();
         const LONG v = CallExport("GetPeak", {std::to_string(type)}).result;
         const int width = 40;
-        const int filled = static_cast<int>(std::min<long long>(width, static_cast<long long>(v) * width / 32768));
+        const int filled = static_cast<int>(std::clamp<long long>(static_cast<long long>(v) * width / 32768, 0, width));
         if (bar)
             c.out << "\r" << ComponentTypeName(type) << " [" << std::string(filled, '#')
                   << std::string(width - filled, ' ') << "] " << v << "      " << std::flush;
