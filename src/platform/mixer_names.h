@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace mixer_names {
 
@@ -189,6 +190,36 @@ inline bool ParseComponentType(const std::string& text, bool destination, DWORD*
 inline std::string ControlTypeName(DWORD type) {
     if (const Named* n = ByValue(kControlTypes, type)) return n->name;
     return Hex(type);
+}
+
+// The class of a control type: "list", "switch", ...; an unnamed one as
+// hexadecimal.
+inline std::string ControlClassName(DWORD type) {
+    const DWORD typeClass = type & MIXERCONTROL_CT_CLASS_MASK;
+    if (const Named* n = ByValue(kControlClasses, typeClass)) return n->name;
+    return Hex(typeClass);
+}
+
+// A component type's full name, as ParseComponentType reads it:
+// "dst.speakers", "src.line", ...; an unnamed type as hexadecimal.
+inline std::string ComponentTypeName(DWORD type) {
+    if (const Named* n = ByValue(kDestinations, type)) return std::string("dst.") + n->name;
+    if (const Named* n = ByValue(kSources, type)) return std::string("src.") + n->name;
+    return Hex(type);
+}
+
+// The names of the flags of `table` set in `flags`, then any other bits as
+// one hexadecimal number.
+template <size_t N>
+std::vector<std::string> FlagNames(const Named (&table)[N], DWORD flags) {
+    std::vector<std::string> out;
+    for (const Named& n : table)
+        if (flags & n.value) {
+            out.push_back(n.name);
+            flags &= ~n.value;
+        }
+    if (flags) out.push_back(Hex(flags));
+    return out;
 }
 
 }  // namespace mixer_names

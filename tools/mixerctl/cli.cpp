@@ -2,13 +2,18 @@
 // ";", each command's options read by CLI11 from its synopsis in the command
 // table, the help printed from the table, and standard output checked.
 #include "mixerctl.h"
+
 #include "command_table.h"
 
 #include <CLI/CLI.hpp>
 
-#include <cerrno>
+#include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <iostream>
+#include <regex>
 
 namespace mixerctl {
 namespace {
@@ -61,27 +66,8 @@ std::string Padded(const std::string& text, size_t width) {
     return text + std::string(text.size() < width ? width - text.size() : 1, ' ');
 }
 
-const Command* FindCommand(const std::string& name) {
-    for (const Command& x : kCommands)
-        if (name == x.name) return &x;
-    return nullptr;
-}
-
-}  // namespace
-
-LONG ParseValue(const std::string& text, const std::string& what) {
-    LONG v;
-    if (!ParseInt32(text, &v)) throw UsageError(what + " must be a 32-bit integer, not '" + text + "'");
-    return v;
-}
-
-void NoArguments(const char* command, const Args& args) {
-    if (!args.empty()) throw UsageError(std::string(command) + ": unexpected argument '" + args[0] + "'");
-}
-
 void PrintProgramHelp(std::ostream& out) {
-    out << "usage: mixerctl [OPTIONS] COMMAND [ARGS] [-- COMMAND [ARGS]]...\n"
-           "\n"
+    out << "usage: mixerctl [OPTIONS] COMMAND [ARGS] [-- COMMAND [ARGS]]...\n\n"
            "Drives a sound card's mixer through MIXER.DLL's exports, the way the host\n"
            "application does. "
         << (PlatformSimulated()
@@ -91,15 +77,12 @@ void PrintProgramHelp(std::ostream& out) {
                   "machine's mixer device 0.\n")
         << "The library is used only through its exports; 'list' and 'sources' read\n"
            "the mixer straight from winmm to show it as it is, and 'set' reads a\n"
-           "control's range there.\n"
-           "\n"
+           "control's range there.\n\n"
            "Commands are separated by '--' or ';' (a word of its own, or ';' at the\n"
-           "end of a word) and run in order; the first that fails ends the run.\n"
-           "\n"
+           "end of a word) and run in order; the first that fails ends the run.\n\n"
            "  mixerctl set play.main.volume 50% -- get --percent play.main.volume\n"
            "  mixerctl set play.linein.volume +5% play.main.mute toggle\n"
-           "  mixerctl get --json play.main.volume play.main.mute\n"
-           "\n"
+           "  mixerctl get --json play.main.volume play.main.mute\n\n"
            "Options:\n";
     for (const GlobalOption& o : kGlobalOptions) {
         const std::string name = std::string(o.shortName[0] ? std::string(o.shortName) + ", " : "") + o.longName +
@@ -113,6 +96,29 @@ void PrintProgramHelp(std::ostream& out) {
            "used), 2 for a wrong command line or a value out of range. Errors go to\n"
            "standard error. The manual page mixerctl(1) has the details.\n";
 }
+
+const Command* FindCommand(const std::string& name) {
+    for (const Command& x : kCommands)
+        if (name == x.name) return &x;
+    return nullptr;
+}
+
+// -q: output that goes nowhere.
+struct NullBuffer : std::streambuf {
+    int_type overflow(int_type ch) override { return traits_type::not_eof(ch); }
+};
+
+// Throws when standard output could not take what was written, with the
+// reason the C runtime gave.
+void CheckOutput(std::ostream& out) {
+    out.flush();
+    if (out) return;
+    const auto* buffer = dynamic_cast<const StdoutBuffer*>(out.rdbuf());
+    const int reason = buffer && buffer->Failure() ? buffer->Failure() : EIO;
+    throw ToolError("cannot write standard output: " + SystemReason(reason));
+}
+
+}  // namespace
 
 void CmdHelp(Context& c, const Options& o) {
     if (o.rest.size() > 1) throw UsageError("help: unexpected argument '" + o.rest[1] + "'");
@@ -137,109 +143,63 @@ void RunOne(Context& c, const Args& words) {
     for (const std::string& a : args)
         if (a == "--help" || a == "-h") return PrintCommandHelp(c.out, *cmd);
     const Options options = ParseOptions(*cmd, args);
-    try {
-        if (cmd->library) PlatformLoadLibrary();
-        cmd->run(c, options);
-    } catch (...) {
-        PlatformAfterCommand(c.err);
-        throw;
-    }
-    PlatformAfterCommand(c.err);
+    // Whether it ends or fails, what the library showed is said after it.
+    struct After {
+        std::ostream& err;
+        ~After() { PlatformAfterCommand(err); }
+    } after{c.err};
+    if (cmd->library) PlatformLoadLibrary();
+    cmd->run(c, options);
 }
 
-namespace {
-
-// Cuts the words into commands at "--", ";" and a trailing ";".
-std::vector<Args> SplitCommands(const Args& words) {
-    std::vector<Args> commands(1);
-    for (const std::string& w : words) {
-        if (w == "--" || w == ";") {
-            commands.emplace_back();
-        } else if (w.size() > 1 && w.back() == ';') {
-            commands.back().push_back(w.substr(0, w.size() - 1));
-            commands.emplace_back();
-        } else {
-            commands.back().push_back(w);
-        }
+Args SplitScriptLine(const std::string& line) {
+    // A word runs up to a blank outside quotes; a quote without its end runs
+    // to the end of the line.
+    static const std::regex word(R"re((?:[^ \t"]|"[^"]*")+|"[^"]*$)re");
+    Args words;
+    for (std::sregex_iterator m(line.begin(), line.end(), word), end; m != end && m->str()[0] != '#'; ++m) {
+        std::string w = m->str();
+        if (std::count(w.begin(), w.end(), '"') % 2) throw UsageError("unterminated quote in '" + line + "'");
+        w.erase(std::remove(w.begin(), w.end(), '"'), w.end());
+        words.push_back(w);
     }
-    std::vector<Args> out;
-    for (Args& a : commands)
-        if (!a.empty()) out.push_back(a);
-    return out;
-}
-
-}  // namespace
-
-std::vector<std::string> SplitScriptLine(const std::string& line) {
-    std::vector<std::string> words;
-    std::string word;
-    bool inWord = false, quoted = false;
-    for (char ch : line) {
-        if (quoted) {
-            if (ch == '"') quoted = false;
-            else word += ch;
-        } else if (ch == '"') {
-            quoted = inWord = true;
-        } else if (ch == '#' && !inWord) {
-            break;
-        } else if (ch == ' ' || ch == '\t') {
-            if (inWord) words.push_back(word), word.clear(), inWord = false;
-        } else {
-            word += ch;
-            inWord = true;
-        }
-    }
-    if (quoted) throw UsageError("unterminated quote in '" + line + "'");
-    if (inWord) words.push_back(word);
     return words;
 }
 
-StdoutBuffer::StdoutBuffer(std::FILE* file) : file_(file) { setp(buffer_, buffer_ + sizeof buffer_); }
-
-StdoutBuffer::~StdoutBuffer() { sync(); }
-
-bool StdoutBuffer::Drain() {
-    const size_t n = static_cast<size_t>(pptr() - pbase());
-    setp(buffer_, buffer_ + sizeof buffer_);
-    if (failure_) return false;
-    errno = 0;
-    if (n && std::fwrite(buffer_, 1, n, file_) != n) failure_ = errno ? errno : EIO;
-    return failure_ == 0;
+int RunCommands(const Args& words, std::ostream& out, std::ostream& err, bool echo) {
+    Context c{out, err, echo, 0};
+    // Cut into commands at "--", ";" and a trailing ";".
+    std::vector<Args> commands(1);
+    for (const std::string& w : words) {
+        const bool cut = w == "--" || w == ";" || (w.size() > 1 && w.back() == ';');
+        if (w != "--" && w != ";") commands.back().push_back(cut ? w.substr(0, w.size() - 1) : w);
+        if (cut && !commands.back().empty()) commands.emplace_back();
+    }
+    if (commands.back().empty()) commands.pop_back();
+    if (commands.empty()) {
+        err << "mixerctl: no command (see 'mixerctl --help')\n";
+        return kExitUsage;
+    }
+    for (const Args& cmd : commands) {
+        try {
+            RunOne(c, cmd);
+            CheckOutput(out);
+        } catch (const std::exception& e) {
+            out.flush();  // what the command printed comes before its error
+            const auto* tool = dynamic_cast<const ToolError*>(&e);
+            err << "mixerctl: " << (tool ? "" : cmd[0] + ": ") << e.what() << "\n";
+            return tool ? tool->status : kExitFailure;
+        }
+    }
+    return kExitOk;
 }
 
-StdoutBuffer::int_type StdoutBuffer::overflow(int_type ch) {
-    if (!Drain()) return traits_type::eof();
-    if (!traits_type::eq_int_type(ch, traits_type::eof())) sputc(traits_type::to_char_type(ch));
-    return traits_type::not_eof(ch);
-}
-
-int StdoutBuffer::sync() {
-    if (!Drain()) return -1;
-    errno = 0;
-    if (std::fflush(file_) != 0) failure_ = errno ? errno : EIO;
-    return failure_ ? -1 : 0;
-}
-
-namespace {
-
-// -q: output that goes nowhere.
-struct NullBuffer : std::streambuf {
-    int_type overflow(int_type ch) override { return traits_type::not_eof(ch); }
-};
-
-// Throws when standard output could not take what was written, with the
-// reason the C runtime gave.
-void CheckOutput(std::ostream& out) {
-    out.flush();
-    if (out) return;
-    const auto* buffer = dynamic_cast<const StdoutBuffer*>(out.rdbuf());
-    const int reason = buffer && buffer->Failure() ? buffer->Failure() : EIO;
-    throw ToolError("cannot write standard output: " + SystemReason(reason));
-}
-
-// The global options, read by CLI11 up to the first command; the words from
-// there on are the commands.
-GlobalOptions ParseGlobalOptions(int argc, char** argv, Args* words, bool* help, bool* version) {
+int Main(int argc, char** argv) {
+    StdoutBuffer stdoutBuffer(stdout);
+    NullBuffer nowhere;
+    std::ostream out(&stdoutBuffer);
+    // The global options, read by CLI11 up to the first command; the words
+    // from there on are the commands.
     CLI::App app("mixerctl");
     app.set_help_flag();
     app.prefix_command();
@@ -251,90 +211,81 @@ GlobalOptions ParseGlobalOptions(int argc, char** argv, Args* words, bool* help,
         if (o.value[0]) app.add_option(names, *values.at(o.longName));
         else app.add_flag(names);
     }
+    int status = kExitOk;
     try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        throw UsageError(Message(e) + " (see 'mixerctl --help')");
-    }
-    *words = app.remaining();
-    // An option CLI11 does not know reaches the commands: it is none.
-    if (!words->empty() && (*words)[0].size() > 1 && (*words)[0][0] == '-' && (*words)[0] != "--")
-        throw UsageError("unknown option " + (*words)[0] + " (see 'mixerctl --help')");
-    *help = app.count("--help") > 0;
-    *version = app.count("--version") > 0;
-    options.echo = app.count("--echo") > 0;
-    options.quiet = app.count("--quiet") > 0;
-    return options;
-}
-
-}  // namespace
-
-int RunCommands(const std::vector<std::string>& words, std::ostream& out, std::ostream& err, bool echo) {
-    Context c{out, err, echo, 0};
-    std::vector<Args> commands = SplitCommands(words);
-    if (commands.empty()) {
-        err << "mixerctl: no command (see 'mixerctl --help')\n";
-        return kExitUsage;
-    }
-    for (const Args& cmd : commands) {
         try {
-            try {
-                RunOne(c, cmd);
-            } catch (...) {
-                out.flush();  // what the command printed comes before its error
-                throw;
-            }
-            CheckOutput(out);
-        } catch (const ToolError& e) {
-            err << "mixerctl: " << e.what() << "\n";
-            return e.status;
-        } catch (const std::exception& e) {
-            err << "mixerctl: " << cmd[0] << ": " << e.what() << "\n";
-            return kExitFailure;
+            app.parse(argc, argv);
+        } catch (const CLI::ParseError& e) {
+            throw UsageError(Message(e) + " (see 'mixerctl --help')");
         }
-    }
-    return kExitOk;
-}
-
-int Main(int argc, char** argv) {
-    StdoutBuffer stdoutBuffer(stdout);
-    NullBuffer nowhere;
-    std::ostream out(&stdoutBuffer);
-    std::vector<std::string> words;
-    GlobalOptions options;
-    try {
-        bool help = false, version = false;
-        options = ParseGlobalOptions(argc, argv, &words, &help, &version);
-        if (help) {
+        const Args words = app.remaining();
+        const bool version = app.count("--version") > 0;
+        // An option CLI11 does not know reaches the commands: it is none.
+        if (!words.empty() && words[0].size() > 1 && words[0][0] == '-' && words[0] != "--")
+            throw UsageError("unknown option " + words[0] + " (see 'mixerctl --help')");
+        options.echo = app.count("--echo") > 0;
+        if (app.count("--help")) {
             PrintProgramHelp(out);
-            CheckOutput(out);
-            return kExitOk;
-        }
-        if (options.quiet) out.rdbuf(&nowhere);
-        if (version) {
-            if (!words.empty()) throw UsageError("--version takes no command");
+        } else {
+            if (app.count("--quiet")) out.rdbuf(&nowhere);
+            if (version != words.empty())
+                throw UsageError(version ? "--version takes no command" : "no command (see 'mixerctl --help')");
             PlatformStart(options);
-            const std::string library = PlatformLibraryVersion();
-            out << "mixerctl " << MIXERCTL_VERSION << "\n" << library << "\n";
+            if (version) {
+                const std::string library = PlatformLibraryVersion();
+                out << "mixerctl " << MIXERCTL_VERSION << "\n" << library << "\n";
+            } else {
+                status = RunCommands(words, out, std::cerr, options.echo);
+            }
             PlatformFinish(options);
-            CheckOutput(out);
-            return kExitOk;
         }
-        if (words.empty()) throw UsageError("no command (see 'mixerctl --help')");
-        PlatformStart(options);
-    } catch (const ToolError& e) {
-        std::cerr << "mixerctl: " << e.what() << "\n";
-        return e.status;
-    }
-    int status = RunCommands(words, out, std::cerr, options.echo);
-    try {
-        PlatformFinish(options);
         if (status == kExitOk) CheckOutput(out);
-    } catch (const ToolError& e) {
+    } catch (const std::exception& e) {  // a ToolError, or the simulated platform's card errors
         std::cerr << "mixerctl: " << e.what() << "\n";
-        if (status == kExitOk) status = e.status;
+        const auto* tool = dynamic_cast<const ToolError*>(&e);
+        if (status == kExitOk) status = tool ? tool->status : kExitFailure;
     }
     return status;
+}
+
+// ---- Files mixerctl opens itself ------------------------------------------------
+//
+// At the path the platform maps the library's path to, with the operating
+// system's reason when that fails.
+
+std::string SystemReason(int errnoValue) { return std::strerror(errnoValue); }
+
+std::string ReadWholeFile(const std::string& path, const char* command) {
+    const std::string host = PlatformFilePath(path);
+    std::error_code unused;
+    errno = host.empty() ? ENOENT : std::filesystem::is_directory(host, unused) ? EISDIR : 0;
+    std::FILE* f = errno ? nullptr : std::fopen(host.c_str(), "rb");
+    std::string text;
+    char block[4096];
+    for (size_t n; f && (n = std::fread(block, 1, sizeof block, f)) > 0;) text.append(block, n);
+    const int error = !f ? errno : std::ferror(f) ? (errno ? errno : EIO) : 0;
+    if (f) std::fclose(f);
+    if (error) throw ToolError(command + ("cannot read " + path) + ": " + SystemReason(error));
+    return text;
+}
+
+std::string WriteProblem(const std::string& path, bool* created) {
+    const std::string host = PlatformFilePath(path);
+    std::error_code unused;
+    if (host.empty()) return SystemReason(ENOENT);
+    if (std::filesystem::is_directory(host, unused)) return SystemReason(EISDIR);
+    const bool existed = std::filesystem::exists(host, unused);
+    errno = 0;
+    std::FILE* f = std::fopen(host.c_str(), "ab");
+    if (!f) return SystemReason(errno ? errno : EACCES);
+    std::fclose(f);
+    *created = !existed;
+    return "";
+}
+
+void RemoveFile(const std::string& path) {
+    const std::string host = PlatformFilePath(path);
+    if (!host.empty()) std::remove(host.c_str());
 }
 
 }  // namespace mixerctl

@@ -5,6 +5,8 @@
 // function, which a generator that defines MIXERCTL_DOCS_ONLY leaves out.
 #pragma once
 
+#include <algorithm>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -41,12 +43,15 @@ struct GlobalOption {
 
 const GlobalOption kGlobalOptions[] = {
     {"", "--card", "FILE", "simulated build: the card to load (JSON, docs/card-format.md)"},
-    {"", "--state", "FILE", "simulated build: restore the card's values from FILE at the\nstart (when it exists) and save them there at the end"},
+    {"", "--state", "FILE",
+     "simulated build: restore the card's values from FILE at the\n"
+     "start (when it exists) and save them there at the end"},
     {"", "--dll", "FILE", "Windows build: load this file instead of MIXER.DLL"},
     {"", "--echo", "", "print each command ('> ...') before its output"},
     {"-q", "--quiet", "", "print nothing on standard output (errors still go to\nstandard error)"},
     {"-V", "--version", "", "the program's and the library's versions"},
-    {"-h", "--help", "", "this text; 'mixerctl COMMAND --help' for a command,\n'mixerctl help paths' for the property paths"},
+    {"-h", "--help", "",
+     "this text; 'mixerctl COMMAND --help' for a command,\n'mixerctl help paths' for the property paths"},
 };
 
 struct Command {
@@ -100,62 +105,28 @@ struct UsageOption {
     std::string value;
 };
 
-// The words of a synopsis: option names, placeholders, literal words and
-// the punctuation "[", "]", "|" and "...", each a word of its own.
-inline std::vector<std::string> UsageWords(const std::string& usage) {
-    std::vector<std::string> words;
-    std::string word;
-    auto flush = [&] {
-        if (!word.empty()) words.push_back(word), word.clear();
-    };
-    for (size_t i = 0; i < usage.size(); ++i) {
-        const char ch = usage[i];
-        if (ch == ' ') {
-            flush();
-        } else if (ch == '[' || ch == ']' || ch == '|') {
-            flush();
-            words.emplace_back(1, ch);
-        } else if (usage.compare(i, 3, "...") == 0) {
-            flush();
-            words.emplace_back("...");
-            i += 2;
-        } else {
-            word += ch;
-        }
-    }
-    flush();
-    return words;
-}
+// A placeholder of a synopsis: an upper-case word ("FILE", "N").
+inline bool IsPlaceholder(const std::string& word) { return !word.empty() && word[0] >= 'A' && word[0] <= 'Z'; }
 
-inline bool IsPlaceholder(const std::string& word) {
-    return !word.empty() && word[0] >= 'A' && word[0] <= 'Z';
-}
-
-// The options of a synopsis, in order.
+// The options of a synopsis, in order: "--name" and the placeholder after it.
 inline std::vector<UsageOption> UsageOptions(const std::string& usage) {
-    const std::vector<std::string> words = UsageWords(usage);
+    static const std::regex option(R"([ \[](--?[a-z][-a-z]*)( [A-Z]+)?)");
     std::vector<UsageOption> options;
-    for (size_t i = 0; i < words.size(); ++i)
-        if (words[i].size() > 1 && words[i][0] == '-')
-            options.push_back({words[i], i + 1 < words.size() && IsPlaceholder(words[i + 1]) ? words[i + 1] : ""});
+    for (std::sregex_iterator m(usage.begin(), usage.end(), option), end; m != end; ++m)
+        options.push_back({(*m)[1], (*m)[2].length() ? (*m)[2].str().substr(1) : ""});
     return options;
 }
 
 // The literal words the first argument may be ("open", "play", ... of cd;
 // "paths" of help): the lower-case words after the command's name and its
-// options, up to the first placeholder that stands alone.
+// options, up to the first placeholder that stands alone (not beside "|").
 inline std::vector<std::string> FirstArgumentWords(const std::string& usage) {
-    const std::vector<std::string> words = UsageWords(usage);
+    static const std::regex option(R"([ \[]--?[a-z][-a-z]*( [A-Z]+)?)"), word(R"((\|?)([A-Za-z]+)(?=(\|?)))");
+    const std::string rest = std::regex_replace(usage.substr(std::min(usage.find(' '), usage.size())), option, "");
     std::vector<std::string> out;
-    for (size_t i = 1; i < words.size(); ++i) {
-        const std::string& w = words[i];
-        if (w[0] == '-' || w == "[" || w == "]" || w == "|" || w == "...") continue;
-        if (IsPlaceholder(w) && i > 0 && words[i - 1][0] == '-') continue;  // an option's value
-        if (IsPlaceholder(w)) {
-            if (words[i - 1] == "|" || (i + 1 < words.size() && words[i + 1] == "|")) continue;
-            break;
-        }
-        out.push_back(w);
+    for (std::sregex_iterator m(rest.begin(), rest.end(), word), end; m != end; ++m) {
+        if (!IsPlaceholder((*m)[2])) out.push_back((*m)[2]);
+        else if (!(*m)[1].length() && !(*m)[3].length()) break;
     }
     return out;
 }

@@ -1,5 +1,6 @@
+// The export table: one entry an export of mixer.h's lists, its call made
+// from the export's MIXER_PFN_ type.
 #include "mixerctl.h"
-
 
 // The one table of the exports: the lists and pointer types of mixer.h.
 #define MIXER_NO_PROTOTYPES
@@ -8,7 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <memory>
+#include <regex>
 #include <tuple>
 
 namespace mixerctl {
@@ -20,18 +21,12 @@ constexpr size_t kLargestBuffer = 1 << 20;  // cap for a GetMixerRecordChannels 
 
 // mixer.h's parameter list as (type, upper-case name) pairs: "(DWORD
 // lineId, LONG value)" gives (DWORD, LINEID), (LONG, VALUE); "(void)" none.
-std::vector<std::pair<std::string, std::string>> Parameters(const char* params) {
+std::vector<std::pair<std::string, std::string>> Parameters(const std::string& params) {
+    static const std::regex parameter(R"((\w+) (\w+)[,)])");
     std::vector<std::pair<std::string, std::string>> out;
-    std::vector<std::string> words(1);  // of the parameter being read
-    for (const char* p = params + 1; *p; ++p) {
-        if (std::isalnum(static_cast<unsigned char>(*p)) || *p == '_') {
-            words.back() += static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
-        } else if (!words.back().empty()) {
-            words.emplace_back();
-        }
-        if (*p != ',' && *p != ')') continue;
-        if (words.size() > 2) out.emplace_back(words[0], words[words.size() - 2]);  // type and name
-        words.assign(1, "");
+    for (std::sregex_iterator m(params.begin(), params.end(), parameter), end; m != end; ++m) {
+        out.emplace_back((*m)[1], (*m)[2]);
+        for (char& ch : out.back().second) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
     }
     return out;
 }
@@ -85,15 +80,10 @@ struct Reader {
     void Read(HMIXER& v) {  // a number, or "open": mixer device 0 opened around the call
         const std::string& a = Take();
         LONG raw = 0;
-        if (a == "open") {
-            const MMRESULT r = mixerOpen(&opened, 0, 0, 0, MIXER_OBJECTF_MIXER);
-            if (r != MMSYSERR_NOERROR) throw ToolError("cannot open mixer device 0 (error " + std::to_string(r) + ")");
-            v = opened;
-        } else if (!ParseInt32(a, &raw)) {
-            Fail(Name() + " must be a number or 'open', not '" + a + "'");
-        } else {
-            v = reinterpret_cast<HMIXER>(static_cast<uintptr_t>(static_cast<DWORD>(raw)));
-        }
+        if (a != "open" && !ParseInt32(a, &raw)) Fail(Name() + " must be a number or 'open', not '" + a + "'");
+        const MMRESULT r = a == "open" ? mixerOpen(&opened, 0, 0, 0, MIXER_OBJECTF_MIXER) : MMSYSERR_NOERROR;
+        if (r != MMSYSERR_NOERROR) throw ToolError("cannot open mixer device 0 (error " + std::to_string(r) + ")");
+        v = a == "open" ? opened : reinterpret_cast<HMIXER>(static_cast<uintptr_t>(static_cast<DWORD>(raw)));
     }
     template <typename T>
     void Next(T& v) {
@@ -127,26 +117,24 @@ struct Signature<LONG(WINAPI*)(P...)> {
     }
 };
 
-std::vector<ExportInfo> BuildTable() {
-#define MIXERCTL_EXPORT_INFO(result, name, params) \
-    {#name, #params, &Signature<MIXER_PFN_##name>::Call, Signature<MIXER_PFN_##name>::kCount},
-    std::vector<ExportInfo> t = {MIXER_FUNCTIONS(MIXERCTL_EXPORT_INFO)};
-#undef MIXERCTL_EXPORT_INFO
-    std::sort(t.begin(), t.end(),
-              [](const ExportInfo& a, const ExportInfo& b) { return std::strcmp(a.name, b.name) < 0; });
-    return t;
-}
-
 }  // namespace
 
 const std::vector<ExportInfo>& Exports() {
-    static const std::vector<ExportInfo> table = BuildTable();
+    static const std::vector<ExportInfo> table = [] {
+#define MIXERCTL_EXPORT_INFO(result, name, params) \
+    {#name, #params, &Signature<MIXER_PFN_##name>::Call, Signature<MIXER_PFN_##name>::kCount},
+        std::vector<ExportInfo> t = {MIXER_FUNCTIONS(MIXERCTL_EXPORT_INFO)};
+#undef MIXERCTL_EXPORT_INFO
+        auto byName = [](const ExportInfo& a, const ExportInfo& b) { return std::strcmp(a.name, b.name) < 0; };
+        std::sort(t.begin(), t.end(), byName);
+        return t;
+    }();
     return table;
 }
 
 const ExportInfo* FindExport(const std::string& name) {
     for (const ExportInfo& e : Exports())
-        if (name == e.name) return &e;
+        if (Lower(name) == Lower(e.name)) return &e;
     return nullptr;
 }
 
@@ -166,11 +154,7 @@ CallOutcome CallExport(const std::string& name, const std::vector<std::string>& 
     if (!info) throw UsageError("no export named '" + name + "'");
     AnyFn fn = ExportAddress(info->name);
     if (!fn) throw ToolError("the library has no export " + name);
-    return Invoke(*info, fn, args);
-}
-
-LONG CallExportValue(const std::string& name, const std::vector<std::string>& args) {
-    return CallExport(name, args).result;
+    return info->invoke(*info, fn, args);
 }
 
 }  // namespace mixerctl

@@ -17,8 +17,6 @@
 #define MIXERCTL_DOCS_ONLY
 #include "command_table.h"
 
-#include <cctype>
-#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -29,46 +27,32 @@ namespace {
 
 using namespace mixerctl;
 
-// A synopsis in troff: options and literal words bold, placeholders italic.
-std::string Troff(const std::string& usage) {
-    std::string out, word;
-    auto flush = [&] {
-        if (word.empty()) return;
-        std::string escaped;
-        for (char ch : word) escaped += ch == '-' ? std::string("\\-") : std::string(1, ch);
-        out += (IsPlaceholder(word) ? "\\fI" : "\\fB") + escaped + "\\fR";
-        word.clear();
-    };
-    for (char ch : usage) {
-        if (std::isalnum(static_cast<unsigned char>(ch)) || ch == '-' || ch == '_') {
-            word += ch;
-        } else {
-            flush();
-            out += ch;
-        }
-    }
-    flush();
-    return out;
+// Every `from` of `text` replaced by `to`.
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
 }
 
-std::string Join(const std::vector<std::string>& words, const char* separator) {
-    std::string out;
-    for (const std::string& w : words) out += (out.empty() ? "" : separator) + w;
-    return out;
+// A synopsis in troff: options and literal words bold, placeholders italic.
+std::string Troff(const std::string& usage) {
+    static const std::regex word(R"([-\w]+)");
+    std::string out, rest = usage;
+    for (std::smatch m; std::regex_search(rest, m, word); rest = m.suffix())
+        out += m.prefix().str() + (IsPlaceholder(m.str()) ? "\\fI" : "\\fB") + Replaced(m.str(), "-", "\\-") + "\\fR";
+    return out + rest;
 }
 
 // Puts each marker's text in its place; a marker the template lacks, or a
 // line of the form "@...@" the table has no text for, is an error.
 std::string Fill(std::string text, const std::map<std::string, std::string>& fill) {
     for (const auto& f : fill) {
-        size_t at = text.find(f.first);
-        if (at == std::string::npos) throw std::runtime_error("the template leaves out " + f.first);
-        for (; at != std::string::npos; at = text.find(f.first, at + f.second.size()))
-            text.replace(at, f.first.size(), f.second);
+        if (text.find(f.first) == std::string::npos) throw std::runtime_error("the template leaves out " + f.first);
+        text = Replaced(text, f.first, f.second);
     }
-    const size_t stray = text.find("\n@");
-    if (stray != std::string::npos)
-        throw std::runtime_error("the table has nothing for " + text.substr(stray + 1, text.find('\n', stray + 1) - stray - 1));
+    const size_t stray = text.find("\n@") + 1;  // 0 when there is none
+    if (stray != 0)
+        throw std::runtime_error("the table has nothing for " + text.substr(stray, text.find('\n', stray) - stray));
     return text;
 }
 
@@ -79,70 +63,53 @@ std::string Man(const std::string& page) {
         fill["@COMMAND " + std::string(c.name) + "@\n"] = ".TP\n" + Troff(c.usage) + "\n";
     }
     for (const GlobalOption& o : kGlobalOptions) {
-        const std::string line = (o.shortName[0] ? Troff(o.shortName) + ", " : "") + Troff(o.longName) +
-                                 (o.value[0] ? " " + Troff(o.value) : "");
-        fill["@OPTION " + std::string(o.longName) + "@\n"] = ".TP\n" + line + "\n";
+        const std::string name = (o.shortName[0] ? Troff(o.shortName) + ", " : "") + Troff(o.longName);
+        fill["@OPTION " + std::string(o.longName) + "@\n"] = ".TP\n" + name + (o.value[0] ? " " + Troff(o.value) : "");
+        fill["@OPTION " + std::string(o.longName) + "@\n"] += "\n";
     }
     return Fill(page, fill);
 }
 
 std::string Completion(const std::string& text) {
-    std::vector<std::string> all, valued, commands;
+    std::map<std::string, std::string> fill;  // marker -> text
+    auto add = [&fill](const std::string& marker, const std::string& word, const char* separator) {
+        fill[marker] += (fill[marker].empty() ? "" : separator) + word;
+    };
     for (const GlobalOption& o : kGlobalOptions) {
-        if (o.shortName[0]) all.push_back(o.shortName);
-        all.push_back(o.longName);
-        if (o.value[0]) valued.push_back(o.longName);
+        if (o.shortName[0]) add("@GLOBAL_OPTIONS@", o.shortName, " ");
+        add("@GLOBAL_OPTIONS@", o.longName, " ");
+        if (o.value[0]) add("@VALUED_GLOBAL_OPTIONS@", o.longName, " | ");
     }
-    std::string options, firstWords;
+    // Each command's case arm, where it has options or literal first words.
     for (const Command& c : kCommands) {
-        commands.push_back(c.name);
-        std::vector<std::string> names;
-        for (const UsageOption& o : UsageOptions(c.usage)) names.push_back(o.name);
-        if (!names.empty()) options += "    " + std::string(c.name) + ") printf '%s\\n' " + Join(names, " ") + " ;;\n";
-        const std::vector<std::string> words = FirstArgumentWords(c.usage);
-        if (!words.empty()) firstWords += "    " + std::string(c.name) + ") printf '%s\\n' " + Join(words, " ") + " ;;\n";
+        add("@COMMANDS@", c.name, " ");
+        std::string options, words;
+        for (const UsageOption& o : UsageOptions(c.usage)) options += " " + o.name;
+        for (const std::string& w : FirstArgumentWords(c.usage)) words += " " + w;
+        const std::string arm = "    " + std::string(c.name) + ") printf '%s\\n'";
+        fill["@COMMAND_OPTIONS@\n"] += options.empty() ? "" : arm + options + " ;;\n";
+        fill["@FIRST_WORDS@\n"] += words.empty() ? "" : arm + words + " ;;\n";
     }
-    return Fill(text, {{"@GLOBAL_OPTIONS@", Join(all, " ")},
-                       {"@VALUED_GLOBAL_OPTIONS@", Join(valued, " | ")},
-                       {"@COMMANDS@", Join(commands, " ")},
-                       {"@COMMAND_OPTIONS@\n", options},
-                       {"@FIRST_WORDS@\n", firstWords}});
+    return Fill(text, fill);
 }
 
-// The words of a troff request's arguments; double quotes group.
-std::vector<std::string> Arguments(const std::string& text) {
-    std::vector<std::string> words;
-    bool quoted = false, inWord = false;
-    for (char ch : text) {
-        if (!quoted && ch == ' ') {
-            inWord = false;
-            continue;
-        }
-        if (!inWord) words.emplace_back(), inWord = true;
-        if (ch == '"') quoted = !quoted;
-        else words.back() += ch;
+// A line of the manual page as plain text: a font request's arguments
+// (double quotes group; the alternating fonts' without spaces between),
+// nothing for the other requests; escapes as the characters they stand for.
+std::string PlainLine(std::string text) {
+    static const std::regex font(R"(\.([BI]|[BIR][BIR])(?: (.*))?)"), argument(R"re("([^"]*)"|([^ "]+))re");
+    std::smatch m;
+    if (!text.empty() && text[0] == '.') {
+        const std::string arguments = std::regex_match(text, m, font) ? m[2].str() : "";
+        const char* separator = m.size() && m[1].length() == 1 ? " " : "";
+        text.clear();
+        for (std::sregex_iterator a(arguments.begin(), arguments.end(), argument), end; a != end; ++a)
+            text += (text.empty() ? "" : separator) + (*a)[1].str() + (*a)[2].str();
     }
-    return words;
-}
-
-// A line of the manual page as plain text: font requests give their
-// arguments (the alternating ones without spaces), other requests nothing.
-std::string PlainLine(const std::string& line) {
-    std::string text = line;
-    if (!line.empty() && line[0] == '.') {
-        const size_t space = line.find(' ');
-        const std::string request = line.substr(1, space == std::string::npos ? std::string::npos : space - 1);
-        const std::vector<std::string> words = space == std::string::npos ? std::vector<std::string>() : Arguments(line.substr(space + 1));
-        if (request == "B" || request == "I") text = Join(words, " ");
-        else if (request.size() == 2 && std::string("BIR").find(request[0]) != std::string::npos) text = Join(words, "");
-        else return "";
-    }
-    const std::pair<const char*, const char*> escapes[] = {{"\\(dq", "\""}, {"\\(mu", "x"}, {"\\-", "-"}, {"\\fB", ""},
-                                                           {"\\fI", ""},     {"\\fR", ""},  {"\\fP", ""}, {"\\&", ""},
-                                                           {"\\e", "\\"}};
-    for (const auto& e : escapes)
-        for (size_t at = text.find(e.first); at != std::string::npos; at = text.find(e.first, at + std::strlen(e.second)))
-            text.replace(at, std::strlen(e.first), e.second);
+    const std::pair<const char*, const char*> escapes[] = {{"\\(dq", "\""}, {"\\(mu", "x"}, {"\\-", "-"},
+                                                           {"\\fB", ""},    {"\\fI", ""},   {"\\fR", ""},
+                                                           {"\\fP", ""},    {"\\&", ""},    {"\\e", "\\"}};
+    for (const auto& e : escapes) text = Replaced(text, e.first, e.second);
     return text;
 }
 
@@ -155,7 +122,7 @@ std::string Help(const std::string& page) {
     while (std::getline(in, line)) {
         if (line.rfind("@COMMAND ", 0) == 0) command = line.substr(9, line.size() - 10);
         else if (line.rfind(".SH", 0) == 0) command.clear();
-        else if (!command.empty() && !PlainLine(line).empty()) details[command] += PlainLine(line) + " ";
+        else if (!command.empty()) details[command] += PlainLine(line) + " ";
     }
     std::string out = "// Written by generate_docs from the manual page; do not edit.\n#include \"command_table.h\"\n\n"
                       "const char* mixerctl::CommandDetails(const std::string& name) {\n";
@@ -175,23 +142,19 @@ std::string Help(const std::string& page) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
+    const std::map<std::string, std::string (*)(const std::string&)> kinds = {
+        {"man", Man}, {"completion", Completion}, {"help", Help}};
+    if (argc != 4 || !kinds.count(argv[1])) {
         std::cerr << "usage: generate_docs man|completion|help TEMPLATE OUTPUT\n";
         return 2;
     }
-    const std::string kind = argv[1];
-    std::ifstream in(argv[2], std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
     try {
+        std::ifstream in(argv[2], std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
         if (!in) throw std::runtime_error("cannot read the template");
-        const std::string out = kind == "man"          ? Man(text.str())
-                                : kind == "completion" ? Completion(text.str())
-                                : kind == "help"       ? Help(text.str())
-                                                       : "";
-        if (out.empty()) throw std::runtime_error("no such kind: " + kind);
         std::ofstream file(argv[3], std::ios::binary);
-        file << out;
+        file << kinds.at(argv[1])(text.str());
         if (!file.flush()) throw std::runtime_error(std::string("cannot write ") + argv[3]);
     } catch (const std::exception& e) {
         std::cerr << "generate_docs: " << argv[2] << ": " << e.what() << "\n";

@@ -2,33 +2,17 @@
 // simulated one, and the card comes from a JSON file or the default card.
 #include "mixerctl.h"
 
-
-#include "cdaudio/cdaudio.h"
-#include "engine/engine.h"
-#include "exports/line_exports.h"
-#include "persistence/persistence.h"
-#include "selector/selector.h"
+#include "core/exports.h"
 #include "sim.h"
 #include "sim_card.h"
 #include "sim_files.h"
 #include "sim_mci.h"
 
 #include <cstring>
-#include <ctime>
-#include <string>
 #include <unistd.h>
 
 // The library's load-time entry point.
 extern "C" BOOL WINAPI DllMain(HINSTANCE hinstDLL, DWORD fdwReason, LPVOID lpvReserved);
-
-// Every export (mixer.h's lists) is referenced weakly: a library built
-// without some of its parts still links, and the missing exports read as
-// absent (as GetProcAddress would report them). The build links the whole
-// library in.
-#define MIXERCTL_PRAGMA(x) _Pragma(#x)
-#define MIXERCTL_DECLARE_WEAK(result, name, params) MIXERCTL_PRAGMA(weak name)
-MIXER_FUNCTIONS(MIXERCTL_DECLARE_WEAK)
-#undef MIXERCTL_DECLARE_WEAK
 
 namespace mixerctl {
 namespace {
@@ -47,20 +31,9 @@ std::string ProgramModulePath() {
     return p;
 }
 
-// The simulated platform's card and state file errors, as this program's.
-template <typename Step>
-void CardStep(Step step) {
-    try {
-        step();
-    } catch (const sim::CardError& e) {
-        throw ToolError(e.what());
-    }
-}
-
 }  // namespace
 
 AnyFn ExportAddress(const char* name) {
-    // A function the library lacks has the address null (weak).
 #define MIXERCTL_ADDRESS(result, function, params) \
     if (std::strcmp(name, #function) == 0) return reinterpret_cast<AnyFn>(&function);
     MIXER_FUNCTIONS(MIXERCTL_ADDRESS)
@@ -72,20 +45,20 @@ bool PlatformSimulated() { return true; }
 
 void PlatformStart(const GlobalOptions& options) {
     if (!options.dll.empty()) throw UsageError("--dll works only in the Windows build");
-    CardStep([&] {
-        if (options.card.empty())
-            sim::LoadCardText(DefaultCardText(), "default card");
-        else
-            sim::LoadCardFile(options.card);
-        if (!options.state.empty()) sim::RestoreCardStateFile(options.state);
-    });
+    // A card or state file that cannot be read is a sim::CardError, which
+    // Main reports as it does a ToolError.
+    if (options.card.empty())
+        sim::LoadCardText(DefaultCardText(), "default card");
+    else
+        sim::LoadCardFile(options.card);
+    if (!options.state.empty()) sim::RestoreCardStateFile(options.state);
     sim::SetModulePath(ProgramModulePath());
     DllMain(reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x10000000)), DLL_PROCESS_ATTACH, nullptr);
     g_messageBoxesSeen = sim::MessageBoxes().size();
 }
 
 void PlatformFinish(const GlobalOptions& options) {
-    if (!options.state.empty()) CardStep([&] { sim::SaveCardStateFile(options.state); });
+    if (!options.state.empty()) sim::SaveCardStateFile(options.state);
 }
 
 void PlatformAfterCommand(std::ostream& err) {
@@ -97,16 +70,6 @@ void PlatformAfterCommand(std::ostream& err) {
 }
 
 void PlatformTick() { sim::TickLiveMeters(); }
-
-void PlatformSleep(int milliseconds) {
-    timespec t;
-    t.tv_sec = milliseconds / 1000;
-    t.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000L;
-    while (nanosleep(&t, &t) != 0) {
-    }
-}
-
-bool PlatformStdoutIsTerminal() { return isatty(STDOUT_FILENO) != 0; }
 
 void PlatformLoadLibrary() {}
 

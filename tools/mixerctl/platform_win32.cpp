@@ -5,8 +5,7 @@
 
 #include "mixer_dll.h"
 
-#include <io.h>
-#include <cstdio>
+#include <algorithm>
 
 namespace mixerctl {
 namespace {
@@ -14,33 +13,24 @@ namespace {
 std::string g_dllName = mixertools::MixerDll::kName;
 mixertools::MixerDll g_dll;
 
-std::string Directory(UINT (WINAPI* get)(LPSTR, UINT)) {
+// A path a Win32 function writes into a buffer of MAX_PATH + 1, given as
+// get(buffer, size); "?" when it fails.
+template <typename Get>
+std::string PathFrom(Get get) {
     char path[MAX_PATH + 1] = {0};
-    UINT n = get(path, sizeof path);
+    const DWORD n = get(path, sizeof path);
     return n > 0 && n < sizeof path ? std::string(path, n) : std::string("?");
-}
-
-std::string CurrentDirectory() {
-    char path[MAX_PATH + 1] = {0};
-    DWORD n = GetCurrentDirectoryA(sizeof path, path);
-    return n > 0 && n < sizeof path ? std::string(path, n) : std::string("?");
-}
-
-std::string ProgramDirectory() {
-    char path[MAX_PATH + 1] = {0};
-    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string p = n > 0 && n < sizeof path ? std::string(path, n) : std::string("?");
-    size_t slash = p.find_last_of("\\/");
-    return slash == std::string::npos ? p : p.substr(0, slash);
 }
 
 // Where LoadLibraryA looks for a bare name: the program's directory, the
 // system directories, the current directory and PATH.
 std::string NotFoundMessage() {
-    return "cannot load " + g_dllName + ": not found in the program's directory (" + ProgramDirectory() +
-           "), the system directories (" + Directory(GetSystemDirectoryA) + ", " + Directory(GetWindowsDirectoryA) +
-           "), the current directory (" + CurrentDirectory() + ") or the directories on PATH; put " + g_dllName +
-           " beside mixerctl.exe or name it with --dll FILE";
+    const std::string program = PathFrom([](LPSTR p, DWORD n) { return GetModuleFileNameA(nullptr, p, n); });
+    return "cannot load " + g_dllName + ": not found in the program's directory (" +
+           program.substr(0, std::min(program.find_last_of("\\/"), program.size())) + "), the system directories (" +
+           PathFrom(GetSystemDirectoryA) + ", " + PathFrom(GetWindowsDirectoryA) + "), the current directory (" +
+           PathFrom([](LPSTR p, DWORD n) { return GetCurrentDirectoryA(n, p); }) +
+           ") or the directories on PATH; put " + g_dllName + " beside mixerctl.exe or name it with --dll FILE";
 }
 
 const mixertools::MixerDll& Library() {
@@ -70,10 +60,6 @@ void PlatformFinish(const GlobalOptions&) { g_dll.Unload(); }
 void PlatformAfterCommand(std::ostream&) {}
 
 void PlatformTick() {}
-
-void PlatformSleep(int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }
-
-bool PlatformStdoutIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
 
 void PlatformLoadLibrary() { Library(); }
 

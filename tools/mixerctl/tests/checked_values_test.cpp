@@ -126,6 +126,12 @@ TEST_F(OnDefaultCard, BothBoostsAndSelectionsReadBack) {
     // Deselecting is not what a select path does.
     EXPECT_EQ(Cmd({"set", "rec.cd.select", "off"}).status, kExitUsage);
     EXPECT_EQ(Cmd({"set", "rec.mic.select", "on", "--", "get", "rec.mic.select"}).out, "rec.mic.select = 1\nrec.mic.select = 1\n");
+    // A selection the selector does not take reads back as not selected.
+    sim::Devices()[0].FindDestination(MIXERLINE_COMPONENTTYPE_DST_WAVEIN)->Find(MIXERCONTROL_CONTROLTYPE_MUX)->ignoreWrites =
+        true;
+    const Outcome refused = Cmd({"set", "rec.cd.select"});
+    EXPECT_EQ(refused.status, kExitFailure);
+    EXPECT_EQ(refused.err, "mixerctl: set: rec.cd.select: asked 1, reads back 0 (the mixer did not take it)\n");
 }
 
 TEST_F(Checked, AWriteThatDoesNotArriveFails) {
@@ -164,6 +170,12 @@ TEST_F(Checked, BalanceFollowsTheLibrarysRuleAndIsReadFromTheChannels) {
     EXPECT_EQ(r.status, kExitFailure);
     EXPECT_TRUE(Has(r.err, "\"Speakers\" has one level for all channels: there is no balance to set")) << r.err;
     EXPECT_EQ(Master().values, (std::vector<LONG>{171}));  // unchanged
+    Speakers().FindSource(MIXERLINE_COMPONENTTYPE_SRC_LINE)->channels = 1;
+    LineVolume().values.resize(1);
+    r = Cmd({"set", "play.linein.balance", "3"});
+    EXPECT_EQ(r.status, kExitFailure);
+    EXPECT_TRUE(Has(r.err, "the volume control of \"Line\" has one channel: there is no balance to set")) << r.err;
+    EXPECT_EQ(LineVolume().values, (std::vector<LONG>{30000}));
 }
 
 TEST_F(Checked, GetFailsOnTheLibrarysFailureValue) {

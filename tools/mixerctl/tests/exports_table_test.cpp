@@ -90,7 +90,7 @@ AnyFn A(F f) { return reinterpret_cast<AnyFn>(f); }
 CallOutcome Call(const char* name, AnyFn fake, const std::vector<std::string>& args) {
     const ExportInfo* info = FindExport(name);
     if (!info) throw std::logic_error(std::string("no export ") + name);
-    return Invoke(*info, fake, args);
+    return info->invoke(*info, fake, args);
 }
 
 class InvokeTest : public ::testing::Test {

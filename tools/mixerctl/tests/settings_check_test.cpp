@@ -85,7 +85,7 @@ TEST_F(CtlTest, EveryCellIsReadAsTheLibraryAppliesIt) {
             Write("cell.ini", text);
             SettingsReading r = ReadSettingsText(text);
             const nlohmann::json before = sim::CardState();
-            ASSERT_EQ(CallExportValue("Set", {Path("cell.ini")}), 1);
+            ASSERT_EQ(CallExport("Set", {Path("cell.ini")}).result, 1);
             const std::string cell = std::string(section) + " " + key;
             if (r.entries.empty()) {
                 EXPECT_EQ(r.problems.size(), 1u) << cell;
@@ -101,9 +101,9 @@ TEST_F(CtlTest, EveryCellIsReadAsTheLibraryAppliesIt) {
                 // The card has no such line: the library writes nothing.
                 EXPECT_EQ(sim::CardState(), before) << cell << " changed the mixer";
             } else if (!p.getter.empty()) {
-                EXPECT_EQ(CallExportValue(p.getter), 1) << cell << " -> " << p.path;
+                EXPECT_EQ(CallExport(p.getter).result, 1) << cell << " -> " << p.path;
             } else {
-                EXPECT_EQ(t.info.values[0], 1) << cell << " -> " << p.path;
+                EXPECT_EQ(t.control["values"][0][0], 1) << cell << " -> " << p.path;
             }
             // A fresh card for the next cell.
             sim::Reset();
@@ -115,7 +115,7 @@ TEST_F(CtlTest, EveryCellIsReadAsTheLibraryAppliesIt) {
 
 TEST_F(CtlTest, AFileSaveWroteReadsWithoutProblems) {
     sim::LoadCardText(DefaultCardText(), "default card");
-    ASSERT_EQ(CallExportValue("Save", {Path("saved.ini")}), 1);
+    ASSERT_EQ(CallExport("Save", {Path("saved.ini")}).result, 1);
     SettingsReading r = ReadSettingsText(Read("saved.ini"));
     EXPECT_TRUE(r.problems.empty()) << r.problems[0];
     EXPECT_EQ(r.entries.size(), 32u);  // every line of the layout but the headers

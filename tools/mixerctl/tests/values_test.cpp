@@ -8,6 +8,11 @@ using namespace mixerctl;
 
 namespace {
 
+// A percentage's level, as `set` writes N%.
+LONG PercentToLevel(long long percent, LONG min, LONG max) {
+    return ResolveLevel({ValueForm::Percent, percent}, 0, min, max);
+}
+
 TypedValue Level(const std::string& text) {
     TypedValue v;
     EXPECT_TRUE(ParseLevel(text, &v)) << text;
