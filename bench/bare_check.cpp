@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "bare.h"
+#include "bench_cases.h"
 #include "bench_card.h"
 #include "engine/engine.h"
 #include "exports/line_exports.h"
@@ -34,31 +35,10 @@ std::vector<Case> Cases(const BenchFiles& files) {
     const std::string path = files.settings;
     const std::string dir = files.dir;
     return {
-        {"GetPlayMainVolume", [] { return GetPlayMainVolume(); }, [] { return bare::Get(LineMain, OpMainVolume); }},
-        {"SetPlayMainVolume", [] { return SetPlayMainVolume(41000); },
-         [] { bare::Set(LineMain, OpMainVolume, 41000); return 1L; }},
-        {"GetPlayMainMute", [] { return GetPlayMainMute(); }, [] { return bare::Get(LineMain, OpMainMute); }},
-        {"SetPlayMainMute", [] { return SetPlayMainMute(1); },
-         [] { bare::Set(LineMain, OpMainMute, 1); return 1L; }},
-        {"SetPlayMainBalance", [] { return SetPlayMainBalance(3); },
-         [] { bare::Set(LineMain, OpMainBalance, 3); return 1L; }},
-        {"GetPlayLineInVolume", [] { return GetPlayLineInVolume(); },
-         [] { return bare::Get(LineLineIn, OpPlayVolume); }},
-        {"SetPlayLineInVolume", [] { return SetPlayLineInVolume(30000); },
-         [] { bare::Set(LineLineIn, OpPlayVolume, 30000); return 1L; }},
-        {"GetPlayLineInMute", [] { return GetPlayLineInMute(); }, [] { return bare::Get(LineLineIn, OpPlayMute); }},
-        {"SetPlayLineInMute", [] { return SetPlayLineInMute(0); },
-         [] { bare::Set(LineLineIn, OpPlayMute, 0); return 1L; }},
-        {"SetPlayLineInBalance", [] { return SetPlayLineInBalance(7); },
-         [] { bare::Set(LineLineIn, OpPlayBalance, 7); return 1L; }},
-        {"GetRecMicVolume", [] { return GetRecMicVolume(); }, [] { return bare::Get(LineMic, OpRecVolume); }},
-        {"SetRecMicVolume", [] { return SetRecMicVolume(25000); },
-         [] { bare::Set(LineMic, OpRecVolume, 25000); return 1L; }},
-        {"GetRecMicMute", [] { return GetRecMicMute(); }, [] { return bare::Get(LineMic, OpRecMute); }},
-        {"SetRecMicMute", [] { return SetRecMicMute(1); }, [] { bare::Set(LineMic, OpRecMute, 1); return 1L; }},
-        {"GetRecLineInSelect", [] { return GetRecLineInSelect(); }, [] { return bare::GetSelect(LineLineIn); }},
-        {"GetRecMicSelect", [] { return GetRecMicSelect(); }, [] { return bare::GetSelect(LineMic); }},
-        {"SetRecMicSelect", [] { return SetRecMicSelect(); }, [] { bare::Select(LineMic); return 1L; }},
+#define BARE_CHECK_CASE(name, how, line, op, value) \
+        {#name, [] { return BENCH_CALL(how, name, value); }, BENCH_BARE(how, line, op, value)},
+        BENCH_LINE_CASES(BARE_CHECK_CASE)
+#undef BARE_CHECK_CASE
         {"GetPeak", [] { return GetPeak(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS); },
          [] { return bare::Peak(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS); }},
         {"GetMixerRecordChannels", [] { return GetMixerRecordChannels(g_buffer, sizeof g_buffer - 1); },
@@ -97,10 +77,7 @@ void Setup(bool wineLike, bool names) {
     sim::Reset();
     ResetLibraryState();
     bare::ResetState();
-    if (wineLike)
-        BuildWineLikeCard();
-    else
-        BuildBenchCard();
+    LoadTestCard(wineLike ? "bench-wine" : "bench");
     const BenchFiles& files = PrepareBenchFiles(wineLike ? "default" : "AX200");
     if (names) {
         ReadDigitalConfiguration();

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "bare.h"
+#include "bench_cases.h"
 
 // The exports' pointer types; the functions are found with GetProcAddress
 // (tools/common's MixerDll).
@@ -61,18 +62,10 @@ struct Case {
 };
 
 // The library's calls, through the pointers GetProcAddress gave.
-MIXER_PFN_GetPlayMainVolume g_getMainVolume;
-MIXER_PFN_GetPlayMainMute g_getMainMute;
-MIXER_PFN_GetRecMicVolume g_getRecMicVolume;
-MIXER_PFN_SetRecMicVolume g_setRecMicVolume;
-MIXER_PFN_GetRecMicMute g_getRecMicMute;
-MIXER_PFN_SetRecMicMute g_setRecMicMute;
-MIXER_PFN_GetRecLineInSelect g_getRecLineInSelect;
-MIXER_PFN_SetRecLineInSelect g_setRecLineInSelect;
+#define DECLARE_EXPORT(name, how, line, op, value) MIXER_PFN_##name g_##name;
+BENCH_LINE_CASES(DECLARE_EXPORT)
+#undef DECLARE_EXPORT
 MIXER_PFN_ReadDigitalConfiguration g_readNames;
-MIXER_PFN_SetPlayMainVolume g_setMainVolume;
-MIXER_PFN_SetPlayMainMute g_setMainMute;
-MIXER_PFN_SetPlayMainBalance g_setMainBalance;
 MIXER_PFN_GetPeak g_getPeak;
 MIXER_PFN_GetMixerRecordChannels g_channels;
 MIXER_PFN_Save g_save;
@@ -80,21 +73,10 @@ MIXER_PFN_Set g_set;
 MIXER_PFN_SetSoundCardConfigFilePath g_setNamePath;
 
 const Case kCases[] = {
-    {"GetPlayMainVolume", [] { return g_getMainVolume(); }, [] { return bare::Get(LineMain, OpMainVolume); }},
-    {"SetPlayMainVolume", [] { return g_setMainVolume(40000); },
-     [] { bare::Set(LineMain, OpMainVolume, 40000); return 1L; }},
-    {"GetPlayMainMute", [] { return g_getMainMute(); }, [] { return bare::Get(LineMain, OpMainMute); }},
-    {"SetPlayMainMute", [] { return g_setMainMute(0); },
-     [] { bare::Set(LineMain, OpMainMute, 0); return 1L; }},
-    {"SetPlayMainBalance", [] { return g_setMainBalance(7); },
-     [] { bare::Set(LineMain, OpMainBalance, 7); return 1L; }},
-    {"GetRecMicVolume", [] { return g_getRecMicVolume(); }, [] { return bare::Get(LineMic, OpRecVolume); }},
-    {"SetRecMicVolume", [] { return g_setRecMicVolume(40000); },
-     [] { bare::Set(LineMic, OpRecVolume, 40000); return 1L; }},
-    {"GetRecMicMute", [] { return g_getRecMicMute(); }, [] { return bare::Get(LineMic, OpRecMute); }},
-    {"SetRecMicMute", [] { return g_setRecMicMute(0); }, [] { bare::Set(LineMic, OpRecMute, 0); return 1L; }},
-    {"GetRecLineInSelect", [] { return g_getRecLineInSelect(); }, [] { return bare::GetSelect(LineLineIn); }},
-    {"SetRecLineInSelect", [] { return g_setRecLineInSelect(); }, [] { bare::Select(LineLineIn); return 1L; }},
+#define WINE_BENCH_CASE(name, how, line, op, value) \
+    {#name, [] { return BENCH_CALL(how, g_##name, value); }, BENCH_BARE(how, line, op, value)},
+    BENCH_LINE_CASES(WINE_BENCH_CASE)
+#undef WINE_BENCH_CASE
     {"GetPeak", [] { return g_getPeak(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS); },
      [] { return bare::Peak(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS); }},
     {"GetMixerRecordChannels", [] { return g_channels(g_buffer, sizeof g_buffer - 1); },
@@ -236,17 +218,9 @@ bool Setup() {
         std::printf("LoadLibraryA(\"MIXER.DLL\") failed, error %lu\n", g_dll.Error());
         return false;
     }
-    g_getMainVolume = EXPORT_OF(GetPlayMainVolume);
-    g_setMainVolume = EXPORT_OF(SetPlayMainVolume);
-    g_getMainMute = EXPORT_OF(GetPlayMainMute);
-    g_setMainMute = EXPORT_OF(SetPlayMainMute);
-    g_setMainBalance = EXPORT_OF(SetPlayMainBalance);
-    g_getRecMicVolume = EXPORT_OF(GetRecMicVolume);
-    g_setRecMicVolume = EXPORT_OF(SetRecMicVolume);
-    g_getRecMicMute = EXPORT_OF(GetRecMicMute);
-    g_setRecMicMute = EXPORT_OF(SetRecMicMute);
-    g_getRecLineInSelect = EXPORT_OF(GetRecLineInSelect);
-    g_setRecLineInSelect = EXPORT_OF(SetRecLineInSelect);
+#define FIND_EXPORT(name, how, line, op, value) g_##name = EXPORT_OF(name);
+    BENCH_LINE_CASES(FIND_EXPORT)
+#undef FIND_EXPORT
     g_getPeak = EXPORT_OF(GetPeak);
     g_channels = EXPORT_OF(GetMixerRecordChannels);
     g_save = EXPORT_OF(Save);

@@ -27,8 +27,7 @@ public:
     LibraryLocks& operator=(const LibraryLocks&) = delete;
 
     bool Ready() const { return stateMade_ && cdMade_; }
-    CRITICAL_SECTION* State() { return &state_; }
-    CRITICAL_SECTION* Cd() { return &cd_; }
+    CRITICAL_SECTION* Of(LockKind kind) { return kind == TheStateLock ? &state_ : &cd_; }
 
 private:
     CRITICAL_SECTION state_;
@@ -41,10 +40,17 @@ LibraryLocks g_locks;
 
 }  // namespace
 
-StateLock::StateLock() { EnterCriticalSection(g_locks.State()); }
-StateLock::~StateLock() { LeaveCriticalSection(g_locks.State()); }
+template <LockKind Kind>
+LockHold<Kind>::LockHold() {
+    EnterCriticalSection(g_locks.Of(Kind));
+}
 
-CdLock::CdLock() { EnterCriticalSection(g_locks.Cd()); }
-CdLock::~CdLock() { LeaveCriticalSection(g_locks.Cd()); }
+template <LockKind Kind>
+LockHold<Kind>::~LockHold() {
+    LeaveCriticalSection(g_locks.Of(Kind));
+}
+
+template class LockHold<TheStateLock>;
+template class LockHold<TheCdLock>;
 
 bool LibraryLocksReady() { return g_locks.Ready(); }

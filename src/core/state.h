@@ -29,6 +29,18 @@ struct LibraryState {
 // The one instance; all zero when the library is loaded.
 extern LibraryState g_state;
 
+// The library's two locks, and a hold of one of them for a scope: taken when
+// the hold is made, given back when it goes.
+enum LockKind { TheStateLock, TheCdLock };
+template <LockKind Kind>
+class LockHold {
+public:
+    LockHold();
+    ~LockHold();
+    LockHold(const LockHold&) = delete;
+    LockHold& operator=(const LockHold&) = delete;
+};
+
 // The lock of g_state. Every read and write of a field of g_state after the
 // library is loaded happens while a StateLock is held, so that threads of the
 // host calling exports at once each see the state whole: a name is never read
@@ -52,13 +64,7 @@ extern LibraryState g_state;
 // per-line getter that fails early, about 0.5 us, is 4 to 7 percent slower
 // with an SRWLOCK; and four threads taking the lock at once share it evenly
 // (BENCHMARKS.md, "The state lock").
-class StateLock {
-public:
-    StateLock();
-    ~StateLock();
-    StateLock(const StateLock&) = delete;
-    StateLock& operator=(const StateLock&) = delete;
-};
+typedef LockHold<TheStateLock> StateLock;
 
 // The CD player's lock, a critical section like the state lock. OpenCD,
 // PlayCD, StopCD, CloseCD and the time-format step each hold it from the
@@ -70,13 +76,7 @@ public:
 // are held, each call's changes in one hold of the state lock, so that
 // either lock is enough to read them whole. Taken before the state lock,
 // never while it is held.
-class CdLock {
-public:
-    CdLock();
-    ~CdLock();
-    CdLock(const CdLock&) = delete;
-    CdLock& operator=(const CdLock&) = delete;
-};
+typedef LockHold<TheCdLock> CdLock;
 
 // Whether both locks were made when the library was loaded. Making one
 // always succeeds since Windows Vista; on Windows XP it can fail for want of

@@ -11,6 +11,7 @@
 #include "cdaudio/cdaudio.h"
 #include "endpoint_cards.h"
 #include "engine/engine.h"
+#include "platform/mixer_names.h"
 #include "export_names.h"
 #include "exports/line_exports.h"
 #include "persistence/persistence.h"
@@ -18,6 +19,7 @@
 #include "selector/selector.h"
 #include "settings_layout.h"
 #include "sim_mci.h"
+#include "test_cards.h"
 
 #include <cstdio>
 #include <functional>
@@ -29,11 +31,8 @@ namespace {
 
 const DWORD kSpeakers = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
 const DWORD kWaveIn = MIXERLINE_COMPONENTTYPE_DST_WAVEIN;
-const DWORD kVolume = MIXERCONTROL_CONTROLTYPE_VOLUME;
 const DWORD kMute = MIXERCONTROL_CONTROLTYPE_MUTE;
 const DWORD kOnOff = MIXERCONTROL_CONTROLTYPE_ONOFF;
-const DWORD kPeak = MIXERCONTROL_CONTROLTYPE_PEAKMETER;
-const char kProduct[] = "AX200 Studio Mixer";
 const LONG kNoDeviceOpen = 3075;
 
 // Win32 codes the simulated headers leave out.
@@ -42,79 +41,37 @@ const DWORD kLockViolation = 33;
 
 // ---- The rich card ------------------------------------------------------------
 
-struct SourceLine {
-    DWORD type;
-    const char* name;
-    DWORD channels;
-};
+// tests/cards/rich.json: every line a member can reach, by component type and
+// by override name ("Alt ..." lines have no standard type), with distinct
+// levels on the two channels, mutes and boosts on and off, peak meters on
+// both destinations.
+void BuildRichCard() { LoadTestCard("rich"); }
 
-// Every line a member can reach, by component type and by override name
-// ("Alt ..." lines have no standard type), with distinct levels on the two
-// channels, mutes and boosts on and off, peak meters on both destinations.
-const SourceLine kPlaySources[] = {
-    {MIXERLINE_COMPONENTTYPE_SRC_LINE, "Line In", 2},         {MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, "Microphone", 1},
-    {MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC, "CD Audio", 2}, {MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, "Wave", 2},
-    {MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY, "Aux", 2},        {MIXERLINE_COMPONENTTYPE_SRC_DIGITAL, "SPDIF In", 2},
-    {MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED, "Alt Line", 2},   {MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED, "Alt Digital", 2},
-    {MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED, "Alt CD", 2},
-};
-const SourceLine kRecSources[] = {
-    {MIXERLINE_COMPONENTTYPE_SRC_LINE, "Line In", 2},         {MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, "Microphone", 1},
-    {MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC, "CD Audio", 2}, {MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY, "Aux", 2},
-    {MIXERLINE_COMPONENTTYPE_SRC_ANALOG, "Analog Mix", 2},    {MIXERLINE_COMPONENTTYPE_SRC_DIGITAL, "SPDIF In", 2},
-    {MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, "Wave", 2},         {MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED, "Alt Line", 2},
-    {MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED, "Alt Digital", 2}, {MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED, "Alt CD", 2},
-};
-
-void AddLineControls(sim::Line& l, LONG level, LONG mute, LONG boost) {
-    sim::Control& v = l.AddControl(kVolume, level, 0, 0, l.name + " Volume");
-    if (l.ChannelCount() > 1) v.SetValue(level / 2, l.ChannelCount() - 1);
-    l.AddControl(kMute, mute, MIXERCONTROL_CONTROLF_UNIFORM, 0, l.name + " Mute");
-    l.AddControl(kOnOff, boost, MIXERCONTROL_CONTROLF_UNIFORM, 0, l.name + " Boost");
-}
-
-void BuildRichCard() {
-    sim::Device& dev = sim::AddDevice(kProduct);
-    sim::Destination& speakers = dev.AddDestination(kSpeakers, "Master Volume", 2);
-    AddLineControls(speakers, 44000, 1, 0);
-    speakers.AddControl(kPeak, 700, 0, 0, "Master Peak");
-    LONG level = 10000;
-    LONG n = 0;
-    for (const SourceLine& s : kPlaySources) {
-        AddLineControls(speakers.AddSource(s.type, s.name, s.channels), level, n % 2, 1);
-        level += 1500, ++n;
-    }
-    sim::Destination& wavein = dev.AddDestination(kWaveIn, "Recording Control", 2);
-    wavein.AddControl(kVolume, 50000, 0, 0, "Recording Volume");
-    wavein.AddControl(kPeak, -1200, 0, 0, "Recording Peak");
-    std::vector<std::string> items;
-    for (const SourceLine& s : kRecSources) {
-        AddLineControls(wavein.AddSource(s.type, s.name, s.channels), level, (n + 1) % 2, 1);
-        level += 1500, ++n;
-        items.push_back(s.name);
-    }
-    wavein.AddList(MIXERCONTROL_CONTROLTYPE_MUX, items, {2});  // CD Audio recorded
+// The rich card's product name and its wave-in sources' names, in order.
+std::string RichProduct() { return TestCard("rich")["devices"][0]["name"]; }
+std::vector<std::string> RichRecSources() {
+    std::vector<std::string> names;
+    for (const auto& source : TestCard("rich")["devices"][0]["destinations"][1]["sources"])
+        names.push_back(source["name"]);
+    return names;
 }
 
 // What the listing of the recording selector holds on the rich card.
 std::string RichListing() {
-    std::string text = std::string(kProduct) + "|";
-    for (const SourceLine& s : kRecSources) text += std::string(s.name) + "|";
+    std::string text = RichProduct() + "|";
+    for (const std::string& name : RichRecSources()) text += name + "|";
     return text;
 }
 
 // ---- Observing a run ------------------------------------------------------------
 
+// Every control's values by identifier, as the call log names controls (of
+// two devices' controls of one identifier, the later device's).
 typedef std::map<DWORD, std::vector<LONG>> Snapshot;
 
 Snapshot TakeSnapshot() {
     Snapshot s;
-    for (sim::Device& dev : sim::Devices())
-        for (sim::Destination& d : dev.destinations) {
-            for (sim::Control& c : d.controls) s[c.id] = c.values;
-            for (sim::Line& l : d.sources)
-                for (sim::Control& c : l.controls) s[c.id] = c.values;
-        }
+    for (const auto& entry : sim::AllValues()) s[entry.first.second] = entry.second;
     return s;
 }
 
@@ -623,7 +580,8 @@ struct MixerMember {
 
 // A value the rich card's control does not hold: a level apart from every
 // level of the card, a balance that moves the quieter channel, the boosts
-// (all on) off, and each mute the other way (as BuildRichCard sets them).
+// (all on) off, and each mute the other way from the one tests/cards/rich.json
+// gives the first line of the type on the operation's destination.
 LONG ChangingValue(LineId line, LONG op) {
     switch (OpRowOf(op).property) {
     case PropVolume: return 30000;
@@ -632,13 +590,15 @@ LONG ChangingValue(LineId line, LONG op) {
     default: break;
     }
     if (line == LineMain) return 0;
-    const size_t playCount = sizeof kPlaySources / sizeof *kPlaySources;
-    const bool rec = OpRowOf(op).side == SideRec;
-    const SourceLine* sources = rec ? kRecSources : kPlaySources;
-    const size_t count = rec ? sizeof kRecSources / sizeof *kRecSources : playCount;
-    for (size_t i = 0; i < count; ++i)
-        if (sources[i].type == LineOf(line).componentType)
-            return 1 - static_cast<LONG>((rec ? playCount + i + 1 : i) % 2);
+    const nlohmann::json& destination =
+        TestCard("rich")["devices"][0]["destinations"][OpRowOf(op).side == SideRec ? 1 : 0];
+    for (const nlohmann::json& source : destination["sources"]) {
+        DWORD type = 0;
+        if (!mixer_names::ParseComponentType(source["type"], false, &type) || type != LineOf(line).componentType)
+            continue;
+        for (const nlohmann::json& control : source["controls"])
+            if (control["type"] == "mute") return control.value("value", 0) != 0 ? 0 : 1;
+    }
     return 1;
 }
 
@@ -985,9 +945,9 @@ TEST_F(FaultInjectionTest, EnginePrimitivesPeakAndInspection) {
             return o;
         };
         list.expect = [limit](const Baseline&, const Fault* f) {
-            std::string full = std::string(kProduct) + "|";
-            for (const SourceLine& src : kRecSources)
-                if (full.size() + std::strlen(src.name) < limit) full += std::string(src.name) + "|";
+            std::string full = RichProduct() + "|";
+            for (const std::string& name : RichRecSources())
+                if (full.size() + name.size() < limit) full += name + "|";
             // A limit the whole listing fits in gives all of it.
             if (limit > RichListing().size()) {
                 EXPECT_EQ(full, RichListing());

@@ -60,10 +60,10 @@ const Case kCases[] = {
     {"Wine's recording endpoint, behind a second output", [] { return BuildWineCard(true).recMute; },
      MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, OpRecMute, UseWrite, 1, ChoiceFound, 2, "Master Volume", true},
     {"Windows' preferred recording endpoint, levels of its own",
-     [] { return BuildWindowsCard(false).micSourceVolume; }, MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, OpRecVolume,
-     UseWrite, 100, ChoiceFound, 2, "Microphone", false},
+     [] { return BuildWindowsCard(false).lineSourceVolume; }, MIXERLINE_COMPONENTTYPE_SRC_LINE, OpRecVolume,
+     UseWrite, 100, ChoiceFound, 2, "Line In", false},
     {"Windows' other recording endpoint", [] { BuildWindowsCard(false); return ControlOf(1, 0, 0, kMute); },
-     MIXERLINE_COMPONENTTYPE_SRC_LINE, OpRecMute, UseRead, 0, ChoiceFound, 1, "Line In", false},
+     MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, OpRecMute, UseRead, 0, ChoiceFound, 1, "Microphone", false},
 };
 
 std::string Describe(const sim::Call& c) {
@@ -181,7 +181,7 @@ TEST_F(LibraryControlTest, NotesTellWhereTheSearchEnded) {
              BuildWindowsCard();
              sim::FailFunction("mixerGetID", MMSYSERR_INVALHANDLE, 2);
          },
-         MIXERLINE_COMPONENTTYPE_SRC_LINE, OpRecVolume, SearchFailed, false, {2}, RequestMixerId,
+         MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, OpRecVolume, SearchFailed, false, {2}, RequestMixerId,
          MMSYSERR_INVALHANDLE, 0, 0, -1},
         {"a device that cannot be opened",
          [] {

@@ -8,6 +8,7 @@
 #include "exports/line_exports.h"
 #include "persistence/persistence.h"
 #include "persistence_fixture.h"
+#include "test_cards.h"
 
 #include <functional>
 #include <map>
@@ -25,8 +26,9 @@ const DWORD kVolume = MIXERCONTROL_CONTROLTYPE_VOLUME;
 const DWORD kMute = MIXERCONTROL_CONTROLTYPE_MUTE;
 const DWORD kOnOff = MIXERCONTROL_CONTROLTYPE_ONOFF;
 
-// Every line on both destinations, each with a volume, a mute and an on/off
-// switch, plus three lines that only override names reach.
+// tests/cards/binding.json: every line on both destinations, each with a
+// volume, a mute and an on/off switch, plus three lines that only override
+// names reach.
 struct BindingCard {
     sim::Device* device;
     sim::Destination* speakers;
@@ -34,44 +36,10 @@ struct BindingCard {
     sim::Control* selector;
 };
 
-const char* const kSourceNames[] = {"Line In", "Microphone", "CD Audio", "Wave", "Aux", "Digital In", "Analog",
-                                    "Alt Line", "Alt Digital", "Alt CD"};
-const DWORD kSourceTypes[] = {MIXERLINE_COMPONENTTYPE_SRC_LINE,        MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE,
-                              MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC, MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT,
-                              MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY,   MIXERLINE_COMPONENTTYPE_SRC_DIGITAL,
-                              MIXERLINE_COMPONENTTYPE_SRC_ANALOG,      MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED,
-                              MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED,   MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED};
-
 BindingCard BuildBindingCard() {
-    BindingCard c;
-    c.device = &sim::AddDevice("Binding Card");
-    c.speakers = &c.device->AddDestination(kSpeakers, "Speakers", 2);
-    c.wavein = &c.device->AddDestination(kWaveIn, "Recording", 2);
-    std::vector<std::string> items;
-    for (sim::Destination* d : {c.speakers, c.wavein}) {
-        d->AddControl(kVolume, 30000);
-        d->AddControl(kMute, 0, MIXERCONTROL_CONTROLF_UNIFORM);
-        for (size_t i = 0; i < 10; ++i) {
-            sim::Line& l = d->AddSource(kSourceTypes[i], kSourceNames[i], 2);
-            l.AddControl(kVolume, 30000);
-            l.AddControl(kMute, 0, MIXERCONTROL_CONTROLF_UNIFORM);
-            l.AddControl(kOnOff, 0, MIXERCONTROL_CONTROLF_UNIFORM);
-        }
-    }
-    for (const char* n : kSourceNames) items.push_back(n);
-    items.push_back("Spare");  // selected at the start; no member reaches it
-    c.selector = &c.wavein->AddList(MIXERCONTROL_CONTROLTYPE_MUX, items, {static_cast<DWORD>(items.size() - 1)});
-    return c;
-}
-
-std::map<DWORD, std::vector<LONG>> Snapshot(sim::Device& dev) {
-    std::map<DWORD, std::vector<LONG>> s;
-    for (sim::Destination& d : dev.destinations) {
-        for (sim::Control& c : d.controls) s[c.id] = c.values;
-        for (sim::Line& l : d.sources)
-            for (sim::Control& c : l.controls) s[c.id] = c.values;
-    }
-    return s;
+    sim::Device& device = LoadTestCard("binding");
+    sim::Destination* wavein = device.FindDestination(kWaveIn);
+    return {&device, device.FindDestination(kSpeakers), wavein, wavein->Find(MIXERCONTROL_CONTROLTYPE_MUX)};
 }
 
 // The control a member is expected to reach: a line of a destination (the
@@ -192,15 +160,12 @@ bool IsMixerRow(const Row& r) { return r.kind != Selection && r.kind != Flag; }
 
 // Calls the row's setter with the value of its kind and expects the target
 // to hold `want` and every other control of the card to be as it was.
-void ExpectOnlyTargetWritten(BindingCard& card, sim::Control* target, const std::vector<LONG>& want,
+void ExpectOnlyTargetWritten(sim::Control* target, const std::vector<LONG>& want,
                              const std::function<void()>& write, const std::string& what) {
-    auto before = Snapshot(*card.device);
+    const sim::Values before = sim::AllValues();
     write();
-    auto after = Snapshot(*card.device);
-    for (auto& entry : after) {
-        if (target != nullptr && entry.first == target->id) continue;
-        EXPECT_EQ(entry.second, before[entry.first]) << what << " changed control " << entry.first;
-    }
+    for (const sim::ControlKey& changed : sim::ChangedControls(before, sim::AllValues()))
+        EXPECT_TRUE(target != nullptr && changed.second == target->id) << what << " changed control " << changed.second;
     if (target != nullptr) {
         EXPECT_EQ(target->values, want) << what;
     }
@@ -267,7 +232,7 @@ void CheckSetters(bool overrides) {
         if (row.kind == Balance) target->values = {40000, 20000};
         LONG result = 0;
         ExpectOnlyTargetWritten(
-            card, target, WantAfterWrite(card, row, t),
+            target, WantAfterWrite(card, row, t),
             [&] { result = row.set != nullptr ? row.set(ValueOf(row.kind)) : row.select(); },
             std::string(row.setterName) + (overrides ? " (override names)" : ""));
         EXPECT_EQ(result, 1) << row.setterName;
@@ -383,7 +348,7 @@ TEST_F(LineExportsTest, SetHandsEveryPairToItsRow) {
             Write("mixer.ini", section + "\r\n" + key + "=" + std::to_string(value) + "\r\n");
             const std::string what = section + " " + key;
             sim::Control* target = row != nullptr && row->kind != Flag ? Resolve(card, row->byType) : nullptr;
-            ExpectOnlyTargetWritten(card, target, row != nullptr ? WantAfterWrite(card, *row, row->byType)
+            ExpectOnlyTargetWritten(target, row != nullptr ? WantAfterWrite(card, *row, row->byType)
                                                                  : std::vector<LONG>(),
                                     [&] { EXPECT_EQ(Set(Path("mixer.ini").c_str()), 1) << what; }, what);
             EXPECT_EQ(GetCDTypeDigital(), row != nullptr && row->kind == Flag ? 1234 : 0) << what;

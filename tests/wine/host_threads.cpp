@@ -172,28 +172,28 @@ TEST(SoloThreads, FourThreadsForTenSeconds) {
 // (src/core/locks.cpp): a copy of MIXER.DLL under another name, loaded and
 // unloaded three times beside the host's, answers calls that take the state
 // lock and the CD player's lock each time, and refuses no load.
-HOST_TEST(locks_made_at_every_load) {
+TEST(Locks, MadeAtEveryLoad) {
     const std::string dir = TempDirectory("reload");
     const std::string copy = dir + "MIXER_RELOAD.DLL";
     const LONG hostsType = CALL(GetCDTypeDigital)();
-    CHECK(CopyFileA((DllDirectory() + "MIXER.DLL").c_str(), copy.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(Dll().Path().c_str(), copy.c_str(), FALSE));
     for (int load = 0; load < 3; ++load) {
-        HMODULE module = LoadLibraryA(copy.c_str());
-        CHECK(module != nullptr && module != Dll());
-        if (module == nullptr) break;
-        auto setType = AsFunction<MIXER_PFN_SetCDTypeDigital>(GetProcAddress(module, "SetCDTypeDigital"));
-        auto getType = AsFunction<MIXER_PFN_GetCDTypeDigital>(GetProcAddress(module, "GetCDTypeDigital"));
-        auto closeCD = AsFunction<MIXER_PFN_CloseCD>(GetProcAddress(module, "CloseCD"));
-        CHECK(setType && getType && closeCD);
-        if (setType && getType && closeCD) {
-            CHECK_EQ(getType(), 0);  // a fresh copy of the state with every load
-            CHECK_EQ(setType(load + 1), 1);
-            CHECK_EQ(getType(), load + 1);
-            CHECK_EQ(closeCD(), 3075);
-        }
-        CHECK(FreeLibrary(module));
+        SCOPED_TRACE("load " + std::to_string(load + 1));
+        mixertools::MixerDll reload;
+        ASSERT_TRUE(reload.Load(copy)) << "error " << reload.Error();
+        EXPECT_NE(reload.Module(), Dll().Module());
+        const auto setType = MIXER_DLL_FUNCTION(reload, SetCDTypeDigital);
+        const auto getType = MIXER_DLL_FUNCTION(reload, GetCDTypeDigital);
+        const auto closeCD = MIXER_DLL_FUNCTION(reload, CloseCD);
+        ASSERT_TRUE(setType && getType && closeCD);
+        EXPECT_EQ(getType(), 0);  // a fresh copy of the state with every load
+        EXPECT_EQ(setType(load + 1), 1);
+        EXPECT_EQ(getType(), load + 1);
+        EXPECT_EQ(closeCD(), 3075);
+        reload.Unload();
+        EXPECT_EQ(GetModuleHandleA(copy.c_str()), nullptr);
     }
-    CHECK_EQ(CALL(GetCDTypeDigital)(), hostsType);  // the host's copy untouched
+    EXPECT_EQ(CALL(GetCDTypeDigital)(), hostsType);  // the host's copy untouched
     DeleteFileA(copy.c_str());
     RemoveDirectoryA(dir.c_str());
 }

@@ -51,7 +51,7 @@ constexpr StripSpec MakeStrip(const char* label, OpSide side, LineId line) {
 }
 
 // The strips of each page in the order shown, with their labels.
-constexpr StripSpec kStrips[kPageCount][kStripsPerPage] = {
+const StripSpec kStrips[kPageCount][kStripsPerPage] = {
     {
         MakeStrip("Main", SidePlay, LineMain),
         MakeStrip("Wave", SidePlay, LineWaveOut),

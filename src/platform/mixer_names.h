@@ -1,19 +1,29 @@
-#include "names.h"
+// Readable names of winmm's mixer constants: component types of lines,
+// control types and classes, control and line flags, as the tools print and
+// read them and as simulated card files give them (docs/card-format.md).
+// Tables and small lookups only, free of the library, so that a tool
+// includes it in either build and the simulated platform's card loader in
+// the native one.
+#pragma once
+
+#include "win.h"
 
 #include <cctype>
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
-namespace mixerctl {
-namespace {
+namespace mixer_names {
 
 struct Named {
     const char* name;
     DWORD value;
 };
 
-const Named kDestinations[] = {
+inline constexpr Named kDestinations[] = {
     {"undefined", MIXERLINE_COMPONENTTYPE_DST_UNDEFINED}, {"digital", MIXERLINE_COMPONENTTYPE_DST_DIGITAL},
     {"line", MIXERLINE_COMPONENTTYPE_DST_LINE},           {"monitor", MIXERLINE_COMPONENTTYPE_DST_MONITOR},
     {"speakers", MIXERLINE_COMPONENTTYPE_DST_SPEAKERS},   {"headphones", MIXERLINE_COMPONENTTYPE_DST_HEADPHONES},
@@ -21,7 +31,7 @@ const Named kDestinations[] = {
     {"voicein", MIXERLINE_COMPONENTTYPE_DST_VOICEIN},
 };
 
-const Named kSources[] = {
+inline constexpr Named kSources[] = {
     {"undefined", MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED},     {"digital", MIXERLINE_COMPONENTTYPE_SRC_DIGITAL},
     {"line", MIXERLINE_COMPONENTTYPE_SRC_LINE},               {"microphone", MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE},
     {"synthesizer", MIXERLINE_COMPONENTTYPE_SRC_SYNTHESIZER}, {"compactdisc", MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC},
@@ -30,16 +40,17 @@ const Named kSources[] = {
     {"analog", MIXERLINE_COMPONENTTYPE_SRC_ANALOG},
 };
 
-// The line words of the property paths.
-const Named kLineWords[] = {
-    {"linein", MIXERLINE_COMPONENTTYPE_SRC_LINE},         {"mic", MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE},
-    {"cd", MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC},      {"waveout", MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT},
-    {"wave", MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT},        {"aux", MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY},
-    {"digital", MIXERLINE_COMPONENTTYPE_SRC_DIGITAL},     {"analog", MIXERLINE_COMPONENTTYPE_SRC_ANALOG},
-    {"main", MIXERLINE_COMPONENTTYPE_DST_SPEAKERS},       {"master", MIXERLINE_COMPONENTTYPE_DST_SPEAKERS},
+// The line words of mixerctl's property paths.
+inline constexpr Named kLineWords[] = {
+    {"linein", MIXERLINE_COMPONENTTYPE_SRC_LINE},     {"mic", MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE},
+    {"cd", MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC},  {"waveout", MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT},
+    {"wave", MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT},    {"aux", MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY},
+    {"digital", MIXERLINE_COMPONENTTYPE_SRC_DIGITAL}, {"analog", MIXERLINE_COMPONENTTYPE_SRC_ANALOG},
+    {"main", MIXERLINE_COMPONENTTYPE_DST_SPEAKERS},   {"master", MIXERLINE_COMPONENTTYPE_DST_SPEAKERS},
 };
 
-const Named kControlTypes[] = {
+// By the suffix of the control type's MIXERCONTROL_CONTROLTYPE_ name.
+inline constexpr Named kControlTypes[] = {
     {"custom", MIXERCONTROL_CONTROLTYPE_CUSTOM},
     {"booleanmeter", MIXERCONTROL_CONTROLTYPE_BOOLEANMETER},
     {"signedmeter", MIXERCONTROL_CONTROLTYPE_SIGNEDMETER},
@@ -72,23 +83,20 @@ const Named kControlTypes[] = {
     {"millitime", MIXERCONTROL_CONTROLTYPE_MILLITIME},
 };
 
-const Named kControlClasses[] = {
+inline constexpr Named kControlClasses[] = {
     {"custom", MIXERCONTROL_CT_CLASS_CUSTOM}, {"meter", MIXERCONTROL_CT_CLASS_METER},
     {"switch", MIXERCONTROL_CT_CLASS_SWITCH}, {"number", MIXERCONTROL_CT_CLASS_NUMBER},
     {"slider", MIXERCONTROL_CT_CLASS_SLIDER}, {"fader", MIXERCONTROL_CT_CLASS_FADER},
     {"time", MIXERCONTROL_CT_CLASS_TIME},     {"list", MIXERCONTROL_CT_CLASS_LIST},
 };
 
-const Named kControlFlags[] = {
-    {"uniform", MIXERCONTROL_CONTROLF_UNIFORM},
-    {"multiple", MIXERCONTROL_CONTROLF_MULTIPLE},
+inline constexpr Named kControlFlags[] = {
+    {"uniform", MIXERCONTROL_CONTROLF_UNIFORM}, {"multiple", MIXERCONTROL_CONTROLF_MULTIPLE},
     {"disabled", MIXERCONTROL_CONTROLF_DISABLED},
 };
 
-const Named kLineFlags[] = {
-    {"active", MIXERLINE_LINEF_ACTIVE},
-    {"disconnected", MIXERLINE_LINEF_DISCONNECTED},
-    {"source", MIXERLINE_LINEF_SOURCE},
+inline constexpr Named kLineFlags[] = {
+    {"active", MIXERLINE_LINEF_ACTIVE}, {"disconnected", MIXERLINE_LINEF_DISCONNECTED}, {"source", MIXERLINE_LINEF_SOURCE},
 };
 
 template <size_t N>
@@ -105,41 +113,20 @@ const Named* ByValue(const Named (&table)[N], DWORD value) {
     return nullptr;
 }
 
-template <size_t N>
-std::vector<std::string> FlagNames(const Named (&table)[N], DWORD flags) {
-    std::vector<std::string> out;
-    for (const Named& n : table)
-        if (flags & n.value) {
-            out.push_back(n.name);
-            flags &= ~n.value;
-        }
-    if (flags) out.push_back(Hex(flags));
-    return out;
-}
-
-template <size_t N>
-DWORD ParseFlag(const Named (&table)[N], const std::string& text, const char* what) {
-    const std::string t = Lower(text);
-    if (const Named* n = ByName(table, t)) return n->value;
-    LONG v;
-    if (ParseInt32(t, &v)) return static_cast<DWORD>(v);
-    throw UsageError("unknown " + std::string(what) + " '" + text + "'");
-}
-
-}  // namespace
-
-std::string Lower(std::string s) {
+inline std::string Lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
 
-std::string Hex(DWORD v) {
+inline std::string Hex(DWORD v) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "0x%08lx", static_cast<unsigned long>(v));
     return buf;
 }
 
-bool ParseInt32(const std::string& text, LONG* out) {
+// Integer text: decimal or 0x hexadecimal, optionally signed, anything from
+// -2^31 to 2^32-1; the result is the 32-bit pattern.
+inline bool ParseInt32(const std::string& text, LONG* out) {
     if (text.empty()) return false;
     const char* s = text.c_str();
     bool negative = *s == '-';
@@ -161,56 +148,78 @@ bool ParseInt32(const std::string& text, LONG* out) {
     return true;
 }
 
-std::string ComponentTypeName(DWORD type) {
+// A name of `table` (any case) or a number.
+template <size_t N>
+bool ParseNamed(const Named (&table)[N], const std::string& text, DWORD* out) {
+    const std::string t = Lower(text);
+    if (const Named* n = ByName(table, t)) {
+        *out = n->value;
+        return true;
+    }
+    LONG v;
+    if (!ParseInt32(t, &v)) return false;
+    *out = static_cast<DWORD>(v);
+    return true;
+}
+
+// A component type: a full name ("dst.wavein", "src.microphone"), a bare
+// name among the destinations or the sources as `destination` says, for a
+// source also one of the line words (linein, mic, cd, wave, aux), or a
+// number.
+inline bool ParseComponentType(const std::string& text, bool destination, DWORD* out) {
+    const std::string t = Lower(text);
+    const Named* n = nullptr;
+    if (t.compare(0, 4, "dst.") == 0) n = ByName(kDestinations, t.substr(4));
+    if (t.compare(0, 4, "src.") == 0) n = ByName(kSources, t.substr(4));
+    if (n == nullptr) n = destination ? ByName(kDestinations, t) : ByName(kSources, t);
+    if (n == nullptr && !destination) {
+        n = ByName(kLineWords, t);
+        if (n != nullptr && n->value == MIXERLINE_COMPONENTTYPE_DST_SPEAKERS) n = nullptr;
+    }
+    if (n != nullptr) {
+        *out = n->value;
+        return true;
+    }
+    LONG v;
+    if (!ParseInt32(t, &v)) return false;
+    *out = static_cast<DWORD>(v);
+    return true;
+}
+
+// "volume", "mute", ...; an unnamed type as hexadecimal.
+inline std::string ControlTypeName(DWORD type) {
+    if (const Named* n = ByValue(kControlTypes, type)) return n->name;
+    return Hex(type);
+}
+
+// The class of a control type: "list", "switch", ...; an unnamed one as
+// hexadecimal.
+inline std::string ControlClassName(DWORD type) {
+    const DWORD typeClass = type & MIXERCONTROL_CT_CLASS_MASK;
+    if (const Named* n = ByValue(kControlClasses, typeClass)) return n->name;
+    return Hex(typeClass);
+}
+
+// A component type's full name, as ParseComponentType reads it:
+// "dst.speakers", "src.line", ...; an unnamed type as hexadecimal.
+inline std::string ComponentTypeName(DWORD type) {
     if (const Named* n = ByValue(kDestinations, type)) return std::string("dst.") + n->name;
     if (const Named* n = ByValue(kSources, type)) return std::string("src.") + n->name;
     return Hex(type);
 }
 
-DWORD ParseComponentType(const std::string& text, bool destination) {
-    const std::string t = Lower(text);
-    if (t.compare(0, 4, "dst.") == 0)
-        if (const Named* n = ByName(kDestinations, t.substr(4))) return n->value;
-    if (t.compare(0, 4, "src.") == 0)
-        if (const Named* n = ByName(kSources, t.substr(4))) return n->value;
-    if (const Named* n = destination ? ByName(kDestinations, t) : ByName(kSources, t)) return n->value;
-    if (!destination)
-        if (const Named* n = ByName(kLineWords, t))
-            if (n->value != MIXERLINE_COMPONENTTYPE_DST_SPEAKERS) return n->value;
-    LONG v;
-    if (ParseInt32(t, &v)) return static_cast<DWORD>(v);
-    throw UsageError(std::string("unknown ") + (destination ? "destination" : "source") + " type '" + text + "'");
+// The names of the flags of `table` set in `flags`, then any other bits as
+// one hexadecimal number.
+template <size_t N>
+std::vector<std::string> FlagNames(const Named (&table)[N], DWORD flags) {
+    std::vector<std::string> out;
+    for (const Named& n : table)
+        if (flags & n.value) {
+            out.push_back(n.name);
+            flags &= ~n.value;
+        }
+    if (flags) out.push_back(Hex(flags));
+    return out;
 }
 
-DWORD ParsePeakTarget(const std::string& text) {
-    const std::string t = Lower(text);
-    if (const Named* n = ByName(kLineWords, t)) return n->value;
-    if (t != "digital" && t != "line" && t != "telephone" && t != "undefined")
-        if (const Named* n = ByName(kDestinations, t)) return n->value;
-    return ParseComponentType(text, false);
-}
-
-std::string ControlTypeName(DWORD type) {
-    if (const Named* n = ByValue(kControlTypes, type)) return n->name;
-    return Hex(type);
-}
-
-DWORD ParseControlType(const std::string& text) {
-    const std::string t = Lower(text);
-    if (const Named* n = ByName(kControlTypes, t)) return n->value;
-    LONG v;
-    if (ParseInt32(t, &v)) return static_cast<DWORD>(v);
-    throw UsageError("unknown control type '" + text + "'");
-}
-
-std::string ControlClassName(DWORD type) {
-    if (const Named* n = ByValue(kControlClasses, type & MIXERCONTROL_CT_CLASS_MASK)) return n->name;
-    return Hex(type & MIXERCONTROL_CT_CLASS_MASK);
-}
-
-std::vector<std::string> ControlFlagNames(DWORD flags) { return FlagNames(kControlFlags, flags); }
-DWORD ParseControlFlag(const std::string& text) { return ParseFlag(kControlFlags, text, "control flag"); }
-std::vector<std::string> LineFlagNames(DWORD flags) { return FlagNames(kLineFlags, flags); }
-DWORD ParseLineFlag(const std::string& text) { return ParseFlag(kLineFlags, text, "line flag"); }
-
-}  // namespace mixerctl
+}  // namespace mixer_names
