@@ -2,9 +2,11 @@
 
 #include <cstring>
 
+#include "engine/level_rule.h"
+#include "engine/line_search.h"
 #include "engine/recording_endpoints.h"
+#include "persistence/settings_grammar.h"
 #include "persistence/temp_name.h"
-#include "settings_layout.h"
 
 namespace bare {
 
@@ -19,144 +21,25 @@ const DWORD kMaxElements = 256;
 // the handle the open gave is only closed.
 HMIXEROBJ const kDevice0 = reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(0));
 
-DWORD ComponentType(Line line) {
-    switch (line) {
-    case LineLineIn: return MIXERLINE_COMPONENTTYPE_SRC_LINE;
-    case LineMic: return MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE;
-    case LineCD: return MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC;
-    case LineWaveOut: return MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT;
-    case LineAux: return MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY;
-    case LineDigital: return MIXERLINE_COMPONENTTYPE_SRC_DIGITAL;
-    case LineAnalog: return MIXERLINE_COMPONENTTYPE_SRC_ANALOG;
-    case LineMain: return MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
-    }
-    return 0;
-}
-
-const char* OverrideName(Line line) {
-    switch (line) {
-    case LineLineIn: return g_settings.lineIn[0] ? g_settings.lineIn : nullptr;
-    case LineDigital: return g_settings.digital[0] ? g_settings.digital : nullptr;
-    case LineCD:
+// The name the library addresses a line by (the table's override rule), or
+// null for its component type.
+const char* OverrideName(LineId line) {
+    switch (LineOf(line).override) {
+    case OverrideLineIn: return g_settings.lineIn[0] ? g_settings.lineIn : nullptr;
+    case OverrideDigital: return g_settings.digital[0] ? g_settings.digital : nullptr;
+    case OverrideDigitalCD:
         return g_settings.cdTypeDigital != 0 && g_settings.digitalCD[0] ? g_settings.digitalCD : nullptr;
-    default: return nullptr;
+    case OverrideNone: break;
     }
+    return nullptr;
 }
 
-bool Recording(Op op) { return op == RecVolume || op == RecMute || op == RecBalance || op == RecBoost; }
-bool Main(Op op) { return op == MainVolume || op == MainMute || op == MainBalance; }
-
-DWORD ControlType(Op op) {
-    switch (op) {
-    case PlayMute: case RecMute: case MainMute: return MIXERCONTROL_CONTROLTYPE_MUTE;
-    case PlayBoost: case RecBoost: return MIXERCONTROL_CONTROLTYPE_ONOFF;
-    default: return MIXERCONTROL_CONTROLTYPE_VOLUME;
-    }
-}
-
-bool Balance(Op op) { return op == PlayBalance || op == RecBalance || op == MainBalance; }
-bool Boolean(Op op) { return ControlType(op) != MIXERCONTROL_CONTROLTYPE_VOLUME; }
-
-void ClearLine(MIXERLINEA* line, DWORD destination) {
-    std::memset(line, 0, sizeof *line);
-    line->cbStruct = sizeof *line;
-    line->dwDestination = destination;
-}
-
-// The line a search found: the device it is on (open, its handle to
-// close), and on a recording endpoint's mixer its wave-in destination.
-struct Found {
-    HMIXER handle = nullptr;
-    UINT device = 0;
-    DWORD lineId = 0;
-    bool endpoint = false;
-    DWORD destinationId = 0;
-};
-
-HMIXEROBJ Object(UINT device) { return reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(device)); }
-
-// Opens mixer device `device` and walks the destinations of type `wanted`:
-// their sources (or the destination itself) matched by name (a null name
-// matches none) or by type. 1 found (device left open), 0 not found, -1
-// failed; closes on 0 and -1. `saw` tells whether a destination of the type
-// was there, `destinationId` the last one's line.
-int Walk(UINT device, const char* name, bool byName, DWORD type, DWORD wanted, bool itself, Found* found,
-         bool* saw) {
-    HMIXER h = nullptr;
-    if (mixerOpen(&h, device, 0, 0, 0) != MMSYSERR_NOERROR) return -1;
-    HMIXEROBJ obj = Object(device);
-    MIXERCAPSA caps;
-    caps.cDestinations = 0;
-    if (mixerGetDevCapsA(device, &caps, sizeof caps) != MMSYSERR_NOERROR) {
-        mixerClose(h);
-        return -1;
-    }
-    MIXERLINEA line;
-    for (DWORD d = 0; d < caps.cDestinations; ++d) {
-        ClearLine(&line, d);
-        if (mixerGetLineInfoA(obj, &line, MIXER_GETLINEINFOF_DESTINATION) != MMSYSERR_NOERROR) {
-            mixerClose(h);
-            return -1;
-        }
-        const LONG sources = static_cast<LONG>(line.cConnections);
-        if (line.dwComponentType != wanted) continue;
-        *saw = true;
-        found->destinationId = line.dwLineID;
-        if (sources <= 0) continue;
-        for (LONG s = 0; s < sources; ++s) {
-            ClearLine(&line, d);
-            MMRESULT r;
-            if (itself) {
-                r = mixerGetLineInfoA(obj, &line, MIXER_GETLINEINFOF_DESTINATION);
-            } else {
-                line.dwSource = static_cast<DWORD>(s);
-                r = mixerGetLineInfoA(obj, &line, MIXER_GETLINEINFOF_SOURCE);
-            }
-            if (r != MMSYSERR_NOERROR) {
-                mixerClose(h);
-                return -1;
-            }
-            if (byName ? name != nullptr && std::strcmp(line.szName, name) == 0 : line.dwComponentType == type) {
-                found->handle = h;
-                found->device = device;
-                found->lineId = line.dwLineID;
-                return 1;
-            }
-            if (itself) break;
-        }
-    }
-    mixerClose(h);
-    return 0;
-}
-
-// Finds the line on device 0 or, for a recording line where device 0 has
-// no wave-in destination, on the recording endpoints' mixers, the preferred
-// one first.
-int FindLineBy(const char* name, bool byName, DWORD type, Op op, Found* found) {
-    if (mixerGetNumDevs() == 0) return -1;
-    const DWORD wanted = Recording(op) ? MIXERLINE_COMPONENTTYPE_DST_WAVEIN : MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
-    bool saw = false;
-    const int r = Walk(0, name, byName, type, wanted, Main(op), found, &saw);
-    if (r != 0 || saw || !Recording(op)) return r;
-    const UINT count = waveInGetNumDevs();
-    const UINT preferred = PreferredWaveIn(count);
-    for (UINT position = 0; position < count; ++position) {
-        UINT mixer = 0;
-        const MMRESULT m = WaveInMixer(WaveInAt(position, preferred), &mixer);
-        if (m == MMSYSERR_NODRIVER || (m == MMSYSERR_NOERROR && mixer == 0)) continue;
-        if (m != MMSYSERR_NOERROR) return -1;
-        const int e = Walk(mixer, name, byName, type, wanted, false, found, &saw);
-        if (e != 0) {
-            found->endpoint = true;
-            return e;
-        }
-    }
-    return 0;
-}
-
-int FindLine(Line target, Op op, Found* found) {
+// The line search is the library's own (engine/line_search.h): it opens
+// `device`, which stays open on the mixer the line is on.
+SearchOutcome FindLine(LineId target, LONG op, MixerDevice& device, FoundLine* found) {
     const char* name = OverrideName(target);
-    return FindLineBy(name, name != nullptr, ComponentType(target), op, found);
+    return FindMixerLine(LineOf(target).componentType, op, name != nullptr ? name : "", name != nullptr, device,
+                         found);
 }
 
 // The line by its identifier and all of its controls; the index of the first
@@ -190,97 +73,30 @@ void Details(MIXERCONTROLDETAILS* d, DWORD id, DWORD channels, DWORD items, DWOR
     d->paDetails = buffer;
 }
 
-LONG Truncate(double x) {
-    if (!(x > -2147483649.0 && x < 2147483648.0)) return static_cast<LONG>(0x80000000u);
-    return static_cast<LONG>(x);
-}
-
-void Level(LONG* first, LONG* last, LONG level) {
-    const LONG f = *first, l = *last;
-    if (f > l) {
-        const double ratio = f == 0 ? 1.0 : static_cast<double>(l) / static_cast<double>(f);
-        *first = level;
-        *last = Truncate(static_cast<double>(level) * ratio);
-    } else {
-        const double ratio = l == 0 ? 1.0 : static_cast<double>(f) / static_cast<double>(l);
-        *last = level;
-        *first = Truncate(static_cast<double>(level) * ratio);
-    }
-}
-
-void BalanceRule(LONG* first, LONG* last, LONG position) {
-    const LONG f = *first, l = *last;
-    const LONG max = f > l ? f : l;
-    const double seventh = 0.14285714285714285;
-    if (position <= 7) {
-        *first = max;
-        *last = Truncate(static_cast<double>(static_cast<long long>(position) * max) * seventh);
-    } else {
-        *first = Truncate(static_cast<double>((15 - static_cast<long long>(position)) * max) * seventh);
-        *last = max;
-    }
-}
-
 // ---- Recording selector ------------------------------------------------------
 
-struct SourceNames {
-    char lineIn[64], mic[64], cd[64], aux[64], analog[64], digital[64];
-};
-SourceNames g_sources;
+// The recording source names by line: the lines a selection names.
+char g_sources[LineCount][MIXER_LONG_NAME_CHARS];
 
-char* Slot(DWORD type) {
-    switch (type) {
-    case MIXERLINE_COMPONENTTYPE_SRC_LINE: return g_sources.lineIn;
-    case MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE: return g_sources.mic;
-    case MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC: return g_sources.cd;
-    case MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY: return g_sources.aux;
-    case MIXERLINE_COMPONENTTYPE_SRC_ANALOG: return g_sources.analog;
-    case MIXERLINE_COMPONENTTYPE_SRC_DIGITAL: return g_sources.digital;
-    default: return nullptr;
-    }
-}
-
-void Scan() {
-    if (mixerGetNumDevs() == 0) return;
-    HMIXER h = nullptr;
-    if (mixerOpen(&h, 0, 0, 0, 0) != MMSYSERR_NOERROR) return;
-    HMIXEROBJ obj = kDevice0;
-    MIXERCAPSA caps;
-    caps.cDestinations = 0;
-    mixerGetDevCapsA(0, &caps, sizeof caps);
-    MIXERLINEA line;
-    for (DWORD d = 0; d < caps.cDestinations; ++d) {
-        ClearLine(&line, d);
-        if (mixerGetLineInfoA(obj, &line, MIXER_GETLINEINFOF_DESTINATION) != MMSYSERR_NOERROR) break;
-        const LONG sources = static_cast<LONG>(line.cConnections);
-        if (line.dwComponentType != MIXERLINE_COMPONENTTYPE_DST_WAVEIN || sources <= 0) continue;
-        bool failed = false;
-        for (LONG s = 0; s < sources && !failed; ++s) {
-            ClearLine(&line, d);
-            line.dwSource = static_cast<DWORD>(s);
-            if (mixerGetLineInfoA(obj, &line, MIXER_GETLINEINFOF_SOURCE) != MMSYSERR_NOERROR) {
-                failed = true;
-            } else if (char* slot = Slot(line.dwComponentType)) {
-                std::memcpy(slot, line.szName, sizeof line.szName);
-                slot[sizeof line.szName - 1] = '\0';
-            }
+bool CacheName(MIXERLINEA* line, void*) {
+    for (const LineInfo& info : kLineInfo)
+        if (info.recSource != 0 && info.componentType == line->dwComponentType) {
+            std::memcpy(g_sources[info.line], line->szName, sizeof line->szName);
+            g_sources[info.line][MIXER_LONG_NAME_CHARS - 1] = '\0';
+            break;
         }
-        if (failed) break;
-    }
-    mixerClose(h);
+    return false;
 }
 
-const char* MatchName(Line line) {
+// The library's walk of device 0's recording sources (engine/line_search.h).
+void Scan() {
+    MixerDevice device;
+    WalkLines(device, MIXERLINE_COMPONENTTYPE_DST_WAVEIN, false, CacheName, nullptr);
+}
+
+const char* MatchName(LineId line) {
     if (const char* name = OverrideName(line)) return name;
-    switch (line) {
-    case LineLineIn: return g_sources.lineIn;
-    case LineMic: return g_sources.mic;
-    case LineCD: return g_sources.cd;
-    case LineAux: return g_sources.aux;
-    case LineAnalog: return g_sources.analog;
-    case LineDigital: return g_sources.digital;
-    default: return nullptr;
-    }
+    return LineOf(line).recSource != 0 ? g_sources[line] : nullptr;
 }
 
 struct Selector {
@@ -351,20 +167,25 @@ void ResetState() {
 
 // ---- Per-line exports --------------------------------------------------------
 
-LONG Get(Line target, Op op) {
-    Found found;
-    const int hit = FindLine(target, op, &found);
-    if (hit <= 0) return hit;
-    HMIXEROBJ obj = Object(found.device);
+LONG Get(LineId target, LONG op) {
+    MixerDevice device;
+    FoundLine found;
+    switch (FindLine(target, op, device, &found)) {
+    case SearchFailed: return -1;
+    case SearchNotFound: return 0;
+    case SearchFound: break;
+    }
+    HMIXEROBJ obj = device.obj();
     MIXERLINEA line;
     MIXERCONTROLA controls[kMaxControls];
     LONG result = -1;
-    int index = Controls(obj, found.lineId, ControlType(op), &line, controls);
-    if (index >= 0 && found.endpoint && !(controls[index].fdwControl & MIXERCONTROL_CONTROLF_DISABLED)) {
+    const DWORD type = OpControlType(op);
+    int index = Controls(obj, found.lineId, type, &line, controls);
+    if (index >= 0 && found.onEndpoint && !(controls[index].fdwControl & MIXERCONTROL_CONTROLF_DISABLED)) {
         MMRESULT unread = MMSYSERR_NOERROR;
         const Keeping keeps = ControlKeeping(obj, MIXER_OBJECTF_MIXER, controls[index], &unread);
         if (keeps == ControlUnread) index = -2;
-        if (keeps == ControlKeepsNothing) index = Controls(obj, found.destinationId, ControlType(op), &line, controls);
+        if (keeps == ControlKeepsNothing) index = Controls(obj, found.destinationId, type, &line, controls);
     }
     if (index == -1) {
         result = 0;
@@ -375,54 +196,54 @@ LONG Get(Line target, Op op) {
         Details(&d, c.dwControlID, 1, c.cMultipleItems, sizeof(LONG), values);
         if (mixerGetControlDetailsA(obj, &d, MIXER_GETCONTROLDETAILSF_VALUE) == MMSYSERR_NOERROR) result = values[0];
     }
-    mixerClose(found.handle);
     return result;
 }
 
-void Set(Line target, Op op, LONG value) {
-    Found found;
-    if (FindLine(target, op, &found) <= 0) return;
-    HMIXEROBJ obj = Object(found.device);
+void Set(LineId target, LONG op, LONG value) {
+    MixerDevice device;
+    FoundLine found;
+    if (FindLine(target, op, device, &found) != SearchFound) return;
+    HMIXEROBJ obj = device.obj();
     MIXERLINEA line;
     MIXERCONTROLA controls[kMaxControls];
-    int index = Controls(obj, found.lineId, ControlType(op), &line, controls);
-    const bool outOfScale = Balance(op) && (value < 0 || value > 15);
-    if (index >= 0 && found.endpoint && !outOfScale && !(controls[index].fdwControl & MIXERCONTROL_CONTROLF_DISABLED)) {
+    const DWORD type = OpControlType(op);
+    const Treatment treatment = OpTreatment(op);
+    int index = Controls(obj, found.lineId, type, &line, controls);
+    const bool outOfScale = treatment == TreatBalance && !BalanceInScale(value);
+    if (index >= 0 && found.onEndpoint && !outOfScale &&
+        !(controls[index].fdwControl & MIXERCONTROL_CONTROLF_DISABLED)) {
         MMRESULT unread = MMSYSERR_NOERROR;
         const Keeping keeps = ControlKeeping(obj, MIXER_OBJECTF_MIXER, controls[index], &unread);
         if (keeps == ControlUnread) index = -2;
-        if (keeps == ControlKeepsNothing) index = Controls(obj, found.destinationId, ControlType(op), &line, controls);
+        if (keeps == ControlKeepsNothing) index = Controls(obj, found.destinationId, type, &line, controls);
     }
-    if (index >= 0 && !outOfScale && !(controls[index].fdwControl & MIXERCONTROL_CONTROLF_DISABLED)) {
-        const MIXERCONTROLA& c = controls[index];
-        LONG values[kMaxElements] = {0};
-        MIXERCONTROLDETAILS d;
-        if (Boolean(op)) {
-            Details(&d, c.dwControlID, 1, c.cMultipleItems, sizeof(LONG), values);
-            if (mixerGetControlDetailsA(obj, &d, MIXER_GETCONTROLDETAILSF_VALUE) == MMSYSERR_NOERROR) {
-                values[0] = value != 0 ? 1 : 0;
-                if (c.dwControlType == MIXERCONTROL_CONTROLTYPE_SINGLESELECT && values[0] == 1)
-                    for (DWORD i = 1; i < c.cMultipleItems; ++i) values[i] = 0;
-                mixerSetControlDetails(obj, &d, MIXER_SETCONTROLDETAILSF_VALUE);
-            }
-        } else {
-            const DWORD channels = line.cChannels ? line.cChannels : 1;
-            const DWORD items = c.cMultipleItems ? c.cMultipleItems : 1;
-            Details(&d, c.dwControlID, channels, c.cMultipleItems, sizeof(LONG), values);
-            for (DWORD k = 0; k < items && channels * items <= kMaxElements; k += channels) {
-                if (mixerGetControlDetailsA(obj, &d, MIXER_GETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR) break;
-                if (Balance(op))
-                    BalanceRule(&values[k], &values[k + channels - 1], value);
-                else
-                    Level(&values[k], &values[k + channels - 1], value);
-                if (mixerSetControlDetails(obj, &d, MIXER_SETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR) break;
-            }
-        }
+    if (index < 0 || outOfScale || (controls[index].fdwControl & MIXERCONTROL_CONTROLF_DISABLED)) return;
+    const MIXERCONTROLA& c = controls[index];
+    LONG values[kMaxElements] = {0};
+    MIXERCONTROLDETAILS d;
+    if (treatment == TreatBoolean) {
+        Details(&d, c.dwControlID, 1, c.cMultipleItems, sizeof(LONG), values);
+        if (mixerGetControlDetailsA(obj, &d, MIXER_GETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR) return;
+        values[0] = value != 0 ? 1 : 0;
+        if (c.dwControlType == MIXERCONTROL_CONTROLTYPE_SINGLESELECT && values[0] == 1)
+            for (DWORD i = 1; i < c.cMultipleItems; ++i) values[i] = 0;
+        mixerSetControlDetails(obj, &d, MIXER_SETCONTROLDETAILSF_VALUE);
+        return;
     }
-    mixerClose(found.handle);
+    const DWORD channels = line.cChannels ? line.cChannels : 1;
+    const DWORD items = c.cMultipleItems ? c.cMultipleItems : 1;
+    Details(&d, c.dwControlID, channels, c.cMultipleItems, sizeof(LONG), values);
+    for (DWORD k = 0; k < items && channels * items <= kMaxElements; k += channels) {
+        if (mixerGetControlDetailsA(obj, &d, MIXER_GETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR) break;
+        if (treatment == TreatBalance)
+            ApplyBalanceRule(&values[k], &values[k + channels - 1], value);
+        else
+            ApplyLevelRule(&values[k], &values[k + channels - 1], value);
+        if (mixerSetControlDetails(obj, &d, MIXER_SETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR) break;
+    }
 }
 
-LONG GetSelect(Line target) {
+LONG GetSelect(LineId target) {
     Scan();
     const char* match = MatchName(target);
     Selector s;
@@ -438,7 +259,7 @@ LONG GetSelect(Line target) {
     return result;
 }
 
-void Select(Line target) {
+void Select(LineId target) {
     Scan();
     const char* match = MatchName(target);
     Selector s;
@@ -546,48 +367,30 @@ LONG ReadNameFile(const char* directory) {
     return result;
 }
 
-namespace {
-
-struct SaveEntry {
-    enum Kind { Value, SelectValue, MicBoost } kind;
-    Line line;
-    Op op;
-};
-
-// The getters Save runs, in the order of the settings layout's lines.
-#define SAVE_ENTRY(kind, text, getter, line, op) SAVE_ENTRY_##kind(line, op)
-#define SAVE_ENTRY_Text(line, op)
-#define SAVE_ENTRY_Level(line, op) {SaveEntry::Value, Line##line, op},
-#define SAVE_ENTRY_Select(line, op) {SaveEntry::SelectValue, Line##line, RecVolume},
-#define SAVE_ENTRY_MicBoost(line, op) {SaveEntry::MicBoost, Line##line, op},
-#define SAVE_ENTRY_CDType(line, op)
-const SaveEntry kSaveEntries[] = {MIXER_SETTINGS_LAYOUT(SAVE_ENTRY)};
-#undef SAVE_ENTRY
-
-}  // namespace
-
+// The getters Save runs, in the order of its lines (the per-line table).
 LONG SaveBytes(const char* path, const char* bytes, DWORD count) {
     bool failed = false;
-    for (const SaveEntry& e : kSaveEntries) {
+    for (const LineRow& row : kLineRows) {
         LONG value = 0;
-        switch (e.kind) {
-        case SaveEntry::Value:
-            value = Get(e.line, e.op);
+        switch (row.save) {
+        case SaveNo:
+        case SaveFlag:  // the flag is no mixer request
+            continue;
+        case SaveValue:
+            value = row.kind == RowSelect ? GetSelect(row.line) : Get(row.line, row.op);
             break;
-        case SaveEntry::SelectValue:
-            value = GetSelect(e.line);
-            break;
-        case SaveEntry::MicBoost:
-            value = Get(LineMic, PlayBoost);
-            if (value == 0) value = Get(LineMic, PlayBoost);
+        case SaveSwitch:
+            value = Get(row.line, row.op);
+            if (value == 0) value = Get(row.line, row.op);
             break;
         }
         failed = failed || value == -1;
     }
     // A failure value: device 0 walked for a line none has.
     if (failed) {
-        Found found;
-        if (FindLineBy(nullptr, true, 0, MainVolume, &found) < 0) return 0;
+        MixerDevice device;
+        FoundLine found;
+        if (FindMixerLine(0, OpMainVolume, nullptr, 1, device, &found) == SearchFailed) return 0;
     }
     const DWORD attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES &&
@@ -613,84 +416,23 @@ LONG SaveBytes(const char* path, const char* bytes, DWORD count) {
 
 // ---- Set ---------------------------------------------------------------------
 
-namespace {
-
-// The sections and keys Set reads (the shared settings layout).
-using settings_layout::kKeys;
-using settings_layout::kSections;
-const Line kKeyLines[] = {LineLineIn, LineMic, LineCD, LineAux, LineAnalog, LineDigital, LineMain, LineWaveOut,
-                          LineMic};
-
-int Find(const char* token, DWORD length, const char* const* words, int count) {
-    for (int i = 0; i < count; ++i)
-        if (std::strlen(words[i]) == length && std::memcmp(words[i], token, length) == 0) return i;
-    return -1;
-}
-
-// The step a section and key take a value with; false when they take none.
-bool StepFor(int section, int key, LONG number, SetStep* step) {
-    const Line line = kKeyLines[key];
-    step->line = line;
-    step->value = number;
-    step->kind = SetStep::Value;
-    const bool main = line == LineMain;
-    switch (section) {
-    case 0:  // [RECORD VOLUME]
-        step->op = RecVolume;
-        return !main && key != 8;
-    case 1:  // [PLAY VOLUME]
-        step->op = main ? MainVolume : PlayVolume;
-        return line != LineAnalog && key != 8;
-    case 2:  // [PLAY MUTE]
-        step->op = main ? MainMute : PlayMute;
-        return line != LineAnalog && line != LineDigital && key != 8;
-    case 3:  // [REC MUTE]
-        step->op = RecMute;
-        return line != LineAnalog && line != LineDigital && !main && key != 8;
-    case 4:  // [REC SELECT]
-        step->kind = SetStep::SelectSource;
-        return key <= 5 && number != 0;
-    case 5:  // [ADVANCED]
-        step->op = PlayBoost;
-        return key == 8;
-    case 6:  // [CD]
-        step->kind = SetStep::CDType;
-        return key == 5;
-    }
-    return false;
-}
-
-}  // namespace
-
-void MakeSetPlan(const char* text, DWORD length, SetPlan* plan) {
+// The steps of the entries the library applies (the settings grammar of
+// persistence/settings_grammar.h over the per-line table).
+void MakeSetPlan(const std::string& bytes, SetPlan* plan) {
     plan->count = 0;
-    int section = 2, key = -1;
-    DWORD i = 0;
-    while (i < length) {
-        while (i < length && (text[i] == '=' || text[i] == '\n')) ++i;
-        if (i >= length) break;
-        const DWORD start = i;
-        while (i < length && text[i] != '=' && text[i] != '\n') ++i;
-        const char* token = text + start;
-        const DWORD n = i - start;
-        const int header = Find(token, n, kSections, 7);
-        if (header >= 0) {
-            section = header;
-            continue;
-        }
-        const int word = Find(token, n, kKeys, 9);
-        if (word >= 0) {
-            key = word;
-            continue;
-        }
-        if (key < 0) continue;
-        DWORD number = 0;
-        for (DWORD k = 0; k < n && token[k] >= '0' && token[k] <= '9'; ++k)
-            number = number * 10u + static_cast<DWORD>(token[k] - '0');
+    std::string text = bytes.substr(0, TEXT_READ_LIMIT);
+    text.resize(DecodeText(&text[0], static_cast<DWORD>(text.size())));
+    ReadSettingsEntries(text.data(), static_cast<DWORD>(text.size()), [plan](int section, int key, const Token& value) {
+        const int index = key == KeyNone || IsFailureMark(value) ? -1 : SettingsRowIndex(section, key);
+        if (index < 0 || plan->count >= 128) return;
+        const LineRow& row = kLineRows[index];
         SetStep step;
-        if (StepFor(section, key, static_cast<LONG>(number), &step) && plan->count < 128)
-            plan->steps[plan->count++] = step;
-    }
+        step.kind = row.kind == RowSelect ? SetStep::SelectSource : row.kind == RowFlag ? SetStep::CDType : SetStep::Value;
+        step.line = row.line;
+        step.op = row.op;
+        step.value = TokenNumber(value);
+        if (step.kind != SetStep::SelectSource || step.value != 0) plan->steps[plan->count++] = step;
+    });
 }
 
 LONG ApplyFile(const char* path, const SetPlan& plan) {

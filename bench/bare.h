@@ -7,18 +7,12 @@
 // requests with the same arguments and values.
 #pragma once
 
+#include "core/line_table.h"
 #include "platform/win.h"
 
-namespace bare {
+#include <string>
 
-// The lines and operations of the per-line exports.
-enum Line { LineLineIn, LineMic, LineCD, LineWaveOut, LineAux, LineDigital, LineAnalog, LineMain };
-enum Op {
-    PlayVolume, RecVolume, MainVolume,
-    PlayMute, RecMute, MainMute,
-    PlayBalance, RecBalance, MainBalance,
-    PlayBoost, RecBoost,
-};
+namespace bare {
 
 // What the host application has told the library and the name file has
 // given it: the override names and the CD-type flag. The sequences address
@@ -33,12 +27,13 @@ extern Settings g_settings;
 // Forgets the settings and the cached recording source names.
 void ResetState();
 
-// A per-line getter and setter (GetPlayMainVolume, SetPlayMainBalance, ...).
-LONG Get(Line line, Op op);
-void Set(Line line, Op op, LONG value);
+// A per-line getter and setter (GetPlayMainVolume, SetPlayMainBalance, ...):
+// a line and operation of the per-line table (core/line_table.h).
+LONG Get(LineId line, LONG op);
+void Set(LineId line, LONG op, LONG value);
 // A selection getter and setter (GetRecMicSelect, SetRecMicSelect).
-LONG GetSelect(Line line);
-void Select(Line line);
+LONG GetSelect(LineId line);
+void Select(LineId line);
 // GetPeak and GetMixerRecordChannels (the listing itself is not composed).
 LONG Peak(DWORD componentType);
 LONG RecordChannels(char* buffer, DWORD limit);
@@ -55,16 +50,16 @@ LONG SaveBytes(const char* path, const char* bytes, DWORD count);
 // (see MakeSetPlan); the text is not parsed.
 struct SetStep {
     enum Kind { Value, SelectSource, CDType } kind;
-    Line line;
-    Op op;
+    LineId line;
+    LONG op;
     LONG value;
 };
 struct SetPlan {
     SetStep steps[128];
     int count;
 };
-// The steps the library takes for a settings text (LF line ends).
-void MakeSetPlan(const char* text, DWORD length, SetPlan* plan);
+// The steps the library takes for a settings file's bytes.
+void MakeSetPlan(const std::string& bytes, SetPlan* plan);
 LONG ApplyFile(const char* path, const SetPlan& plan);
 
 }  // namespace bare

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "bare.h"
+#include "bench_cases.h"
 #include "bench_card.h"
 #include "engine/engine.h"
 #include "exports/line_exports.h"
@@ -34,31 +35,10 @@ std::vector<Case> Cases(const BenchFiles& files) {
     const std::string path = files.settings;
     const std::string dir = files.dir;
     return {
-        {"GetPlayMainVolume", [] { return GetPlayMainVolume(); }, [] { return bare::Get(bare::LineMain, bare::MainVolume); }},
-        {"SetPlayMainVolume", [] { return SetPlayMainVolume(41000); },
-         [] { bare::Set(bare::LineMain, bare::MainVolume, 41000); return 1L; }},
-        {"GetPlayMainMute", [] { return GetPlayMainMute(); }, [] { return bare::Get(bare::LineMain, bare::MainMute); }},
-        {"SetPlayMainMute", [] { return SetPlayMainMute(1); },
-         [] { bare::Set(bare::LineMain, bare::MainMute, 1); return 1L; }},
-        {"SetPlayMainBalance", [] { return SetPlayMainBalance(3); },
-         [] { bare::Set(bare::LineMain, bare::MainBalance, 3); return 1L; }},
-        {"GetPlayLineInVolume", [] { return GetPlayLineInVolume(); },
-         [] { return bare::Get(bare::LineLineIn, bare::PlayVolume); }},
-        {"SetPlayLineInVolume", [] { return SetPlayLineInVolume(30000); },
-         [] { bare::Set(bare::LineLineIn, bare::PlayVolume, 30000); return 1L; }},
-        {"GetPlayLineInMute", [] { return GetPlayLineInMute(); }, [] { return bare::Get(bare::LineLineIn, bare::PlayMute); }},
-        {"SetPlayLineInMute", [] { return SetPlayLineInMute(0); },
-         [] { bare::Set(bare::LineLineIn, bare::PlayMute, 0); return 1L; }},
-        {"SetPlayLineInBalance", [] { return SetPlayLineInBalance(7); },
-         [] { bare::Set(bare::LineLineIn, bare::PlayBalance, 7); return 1L; }},
-        {"GetRecMicVolume", [] { return GetRecMicVolume(); }, [] { return bare::Get(bare::LineMic, bare::RecVolume); }},
-        {"SetRecMicVolume", [] { return SetRecMicVolume(25000); },
-         [] { bare::Set(bare::LineMic, bare::RecVolume, 25000); return 1L; }},
-        {"GetRecMicMute", [] { return GetRecMicMute(); }, [] { return bare::Get(bare::LineMic, bare::RecMute); }},
-        {"SetRecMicMute", [] { return SetRecMicMute(1); }, [] { bare::Set(bare::LineMic, bare::RecMute, 1); return 1L; }},
-        {"GetRecLineInSelect", [] { return GetRecLineInSelect(); }, [] { return bare::GetSelect(bare::LineLineIn); }},
-        {"GetRecMicSelect", [] { return GetRecMicSelect(); }, [] { return bare::GetSelect(bare::LineMic); }},
-        {"SetRecMicSelect", [] { return SetRecMicSelect(); }, [] { bare::Select(bare::LineMic); return 1L; }},
+#define BARE_CHECK_CASE(name, how, line, op, value) \
+        {#name, [] { return BENCH_CALL(how, name, value); }, BENCH_BARE(how, line, op, value)},
+        BENCH_LINE_CASES(BARE_CHECK_CASE)
+#undef BARE_CHECK_CASE
         {"GetPeak", [] { return GetPeak(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS); },
          [] { return bare::Peak(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS); }},
         {"GetMixerRecordChannels", [] { return GetMixerRecordChannels(g_buffer, sizeof g_buffer - 1); },
@@ -97,10 +77,7 @@ void Setup(bool wineLike, bool names) {
     sim::Reset();
     ResetLibraryState();
     bare::ResetState();
-    if (wineLike)
-        BuildWineLikeCard();
-    else
-        BuildBenchCard();
+    LoadTestCard(wineLike ? "bench-wine" : "bench");
     const BenchFiles& files = PrepareBenchFiles(wineLike ? "default" : "AX200");
     if (names) {
         ReadDigitalConfiguration();
@@ -113,10 +90,7 @@ void Setup(bool wineLike, bool names) {
     std::stringstream bytes;
     bytes << in.rdbuf();
     g_saved = bytes.str();
-    std::string text;
-    for (size_t i = 0; i < g_saved.size(); ++i)
-        if (!(g_saved[i] == '\r' && i + 1 < g_saved.size() && g_saved[i + 1] == '\n')) text += g_saved[i];
-    bare::MakeSetPlan(text.data(), static_cast<DWORD>(text.size()), &g_plan);
+    bare::MakeSetPlan(g_saved, &g_plan);
     sim::ClearLog();
 }
 

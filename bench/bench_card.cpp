@@ -12,93 +12,9 @@
 
 namespace {
 
-struct Src {
-    DWORD type;
-    const char* name;
-};
-
-void AddVolumeMute(sim::Line& l, const std::string& name, LONG level) {
-    l.AddControl(MIXERCONTROL_CONTROLTYPE_VOLUME, level, 0, 0, name + " Volume");
-    l.AddControl(MIXERCONTROL_CONTROLTYPE_MUTE, 0, MIXERCONTROL_CONTROLF_UNIFORM, 0, name + " Mute");
-}
-
 BenchFiles g_files;
 
 }  // namespace
-
-void BuildBenchCard() {
-    sim::Device& device = sim::AddDevice("AX200 Mixer");
-    sim::Destination& speakers = device.AddDestination(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, "Master Volume", 2);
-    speakers.AddControl(MIXERCONTROL_CONTROLTYPE_VOLUME, 40000, 0, 0, "Master Volume");
-    speakers.AddControl(MIXERCONTROL_CONTROLTYPE_MUTE, 0, MIXERCONTROL_CONTROLF_UNIFORM, 0, "Master Mute");
-    speakers.AddControl(MIXERCONTROL_CONTROLTYPE_PEAKMETER, -1200, 0, 0, "Master Peak");
-    const Src play[] = {{MIXERLINE_COMPONENTTYPE_SRC_LINE, "Line In"},
-                        {MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, "Microphone"},
-                        {MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC, "CD Audio"},
-                        {MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, "Wave"},
-                        {MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY, "Aux"}};
-    for (const Src& s : play) {
-        const bool mic = s.type == MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE;
-        sim::Line& l = speakers.AddSource(s.type, s.name, mic ? 1 : 2);
-        AddVolumeMute(l, s.name, 30000);
-        if (mic) l.AddControl(MIXERCONTROL_CONTROLTYPE_ONOFF, 0, MIXERCONTROL_CONTROLF_UNIFORM, 0, "Mic Boost");
-    }
-    // Left and right apart, so that level and balance writes have a ratio to keep.
-    speakers.sources[0].controls[0].SetValue(24000, 1);
-
-    sim::Destination& wavein = device.AddDestination(MIXERLINE_COMPONENTTYPE_DST_WAVEIN, "Recording Control", 2);
-    wavein.AddControl(MIXERCONTROL_CONTROLTYPE_VOLUME, 50000, 0, 0, "Recording Volume");
-    wavein.AddControl(MIXERCONTROL_CONTROLTYPE_PEAKMETER, 800, 0, 0, "Recording Peak");
-    const Src rec[] = {{MIXERLINE_COMPONENTTYPE_SRC_LINE, "Line In"},
-                       {MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, "Microphone"},
-                       {MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC, "CD Audio"},
-                       {MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY, "Aux"},
-                       {MIXERLINE_COMPONENTTYPE_SRC_ANALOG, "Analog Mix"},
-                       {MIXERLINE_COMPONENTTYPE_SRC_DIGITAL, "SPDIF In"}};
-    std::vector<std::string> items;
-    for (const Src& s : rec) {
-        const bool mic = s.type == MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE;
-        sim::Line& l = wavein.AddSource(s.type, s.name, mic ? 1 : 2);
-        AddVolumeMute(l, s.name, 20000);
-        if (mic) l.AddControl(MIXERCONTROL_CONTROLTYPE_ONOFF, 0, MIXERCONTROL_CONTROLF_UNIFORM, 0, "Mic Boost");
-        items.push_back(s.name);
-    }
-    wavein.AddList(MIXERCONTROL_CONTROLTYPE_MUX, items, {1});
-}
-
-namespace {
-
-// One of Wine's endpoints: a destination with a uniform volume (kept as a
-// float, only the first of two channels answered) and mute, over one source
-// whose controls keep nothing.
-void AddWineEndpoint(const char* name, sim::Device::Endpoint direction, DWORD destination, DWORD source) {
-    sim::Device& device = sim::AddDevice(name);
-    device.endpoint = direction;
-    sim::Destination& d = device.AddDestination(destination, "Master Volume", 2);
-    sim::Control& volume =
-        d.AddControl(MIXERCONTROL_CONTROLTYPE_VOLUME, 40000, MIXERCONTROL_CONTROLF_UNIFORM, 0, "Volume");
-    volume.firstChannelOnly = true;
-    volume.floatLevel = true;
-    d.AddControl(MIXERCONTROL_CONTROLTYPE_MUTE, 0, MIXERCONTROL_CONTROLF_UNIFORM, 0, "Mute");
-    sim::Line& line = d.AddSource(source, "Master Volume", 1);
-    for (DWORD type : {MIXERCONTROL_CONTROLTYPE_VOLUME, MIXERCONTROL_CONTROLTYPE_MUTE}) {
-        sim::Control& c = line.AddControl(type, 0, MIXERCONTROL_CONTROLF_UNIFORM, 0,
-                                          type == MIXERCONTROL_CONTROLTYPE_VOLUME ? "Volume" : "Mute");
-        c.leaveUnfilled = true;
-        c.ignoreWrites = true;
-    }
-}
-
-}  // namespace
-
-void BuildWineLikeCard() {
-    AddWineEndpoint("Out: default", sim::Device::Endpoint::Playback, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS,
-                    MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT);
-    AddWineEndpoint("In: default", sim::Device::Endpoint::Recording, MIXERLINE_COMPONENTTYPE_DST_WAVEIN,
-                    MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE);
-    sim::SetWineMixerHandles(true);
-    sim::SetWineDeviceIds(true);
-}
 
 const BenchFiles& PrepareBenchFiles(const std::string& cardName) {
     if (g_files.dir.empty()) {
@@ -138,7 +54,7 @@ void RemoveBenchFiles() {
 void ResetToBenchCard() {
     sim::Reset();
     ResetLibraryState();
-    BuildBenchCard();
+    LoadTestCard("bench");
     const BenchFiles& files = PrepareBenchFiles();
     Save(files.settings.c_str());
     sim::ClearLog();

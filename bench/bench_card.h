@@ -1,25 +1,15 @@
 // The simulated card and files the native benchmarks run against, and the
 // exports they call. Natively only: everything here drives the simulated
-// platform.
+// platform. The cards are tests/cards/bench.json, a typical card with peak
+// meters, and bench-wine.json, shaped like the mixers Wine's winmm shows
+// (test_cards.h loads them).
 #pragma once
 
 #include <string>
 
 #include "core/state.h"
 #include "sim.h"
-
-// A card of the usual shape: speakers destination (volume, mute, peak meter)
-// with line-in, microphone (with boost), CD, wave-out and auxiliary sources; a
-// wave-in destination (volume, peak meter, MUX selector) with line-in,
-// microphone, CD, auxiliary, analog and digital sources, each with volume and
-// mute.
-void BuildBenchCard();
-
-// A card shaped like the one Wine's winmm shows as device 0: a speakers
-// destination "Master Volume" (uniform volume and mute) with one wave-out
-// source of the same name, whose controls accept requests and fill nothing;
-// with Wine's handle numbering and its float store of the volume.
-void BuildWineLikeCard();
+#include "test_cards.h"
 
 // Files the persistence exports use, in a private temporary directory: a
 // settings file (written by Save, read by Set) and a sound-card name file
@@ -34,7 +24,7 @@ struct BenchFiles {
 const BenchFiles& PrepareBenchFiles(const std::string& cardName = "AX200");
 void RemoveBenchFiles();
 
-// Fresh platform and library state, a typical card, the files in place and a
+// Fresh platform and library state, the bench card, the files in place and a
 // settings file written once by Save.
 void ResetToBenchCard();
 

@@ -26,34 +26,33 @@
 #include <vector>
 
 #include "bare.h"
+#include "bench_cases.h"
 
-// The exports' pointer types; the functions are found with GetProcAddress.
+// The exports' pointer types; the functions are found with GetProcAddress
+// (tools/common's MixerDll).
 #define MIXER_NO_PROTOTYPES
 #include "mixer.h"
+#include "mixer_dll.h"
 
 namespace {
 
-HMODULE g_dll;
+mixertools::MixerDll g_dll;
 std::string g_dir;       // the temporary directory, ending in a backslash
 std::string g_settings;  // the settings file
 std::string g_saved;     // its bytes as Save wrote them
 bare::SetPlan g_plan;
 char g_buffer[256];
 
-FARPROC Export(const char* name) {
-    FARPROC p = GetProcAddress(g_dll, name);
+// The export `name` as mixer.h's pointer type for it; a missing one ends the run.
+template <typename F>
+F Fn(const char* name) {
+    const F p = g_dll.Function<F>(name);
     if (p == nullptr) {
         std::printf("export %s not found\n", name);
         std::exit(1);
     }
     return p;
 }
-
-template <typename F>
-F Fn(const char* name) {
-    return reinterpret_cast<F>(reinterpret_cast<void*>(Export(name)));
-}
-// The export `name` as mixer.h's pointer type for it.
 #define EXPORT_OF(name) Fn<MIXER_PFN_##name>(#name)
 
 struct Case {
@@ -63,18 +62,10 @@ struct Case {
 };
 
 // The library's calls, through the pointers GetProcAddress gave.
-MIXER_PFN_GetPlayMainVolume g_getMainVolume;
-MIXER_PFN_GetPlayMainMute g_getMainMute;
-MIXER_PFN_GetRecMicVolume g_getRecMicVolume;
-MIXER_PFN_SetRecMicVolume g_setRecMicVolume;
-MIXER_PFN_GetRecMicMute g_getRecMicMute;
-MIXER_PFN_SetRecMicMute g_setRecMicMute;
-MIXER_PFN_GetRecLineInSelect g_getRecLineInSelect;
-MIXER_PFN_SetRecLineInSelect g_setRecLineInSelect;
+#define DECLARE_EXPORT(name, how, line, op, value) MIXER_PFN_##name g_##name;
+BENCH_LINE_CASES(DECLARE_EXPORT)
+#undef DECLARE_EXPORT
 MIXER_PFN_ReadDigitalConfiguration g_readNames;
-MIXER_PFN_SetPlayMainVolume g_setMainVolume;
-MIXER_PFN_SetPlayMainMute g_setMainMute;
-MIXER_PFN_SetPlayMainBalance g_setMainBalance;
 MIXER_PFN_GetPeak g_getPeak;
 MIXER_PFN_GetMixerRecordChannels g_channels;
 MIXER_PFN_Save g_save;
@@ -82,21 +73,10 @@ MIXER_PFN_Set g_set;
 MIXER_PFN_SetSoundCardConfigFilePath g_setNamePath;
 
 const Case kCases[] = {
-    {"GetPlayMainVolume", [] { return g_getMainVolume(); }, [] { return bare::Get(bare::LineMain, bare::MainVolume); }},
-    {"SetPlayMainVolume", [] { return g_setMainVolume(40000); },
-     [] { bare::Set(bare::LineMain, bare::MainVolume, 40000); return 1L; }},
-    {"GetPlayMainMute", [] { return g_getMainMute(); }, [] { return bare::Get(bare::LineMain, bare::MainMute); }},
-    {"SetPlayMainMute", [] { return g_setMainMute(0); },
-     [] { bare::Set(bare::LineMain, bare::MainMute, 0); return 1L; }},
-    {"SetPlayMainBalance", [] { return g_setMainBalance(7); },
-     [] { bare::Set(bare::LineMain, bare::MainBalance, 7); return 1L; }},
-    {"GetRecMicVolume", [] { return g_getRecMicVolume(); }, [] { return bare::Get(bare::LineMic, bare::RecVolume); }},
-    {"SetRecMicVolume", [] { return g_setRecMicVolume(40000); },
-     [] { bare::Set(bare::LineMic, bare::RecVolume, 40000); return 1L; }},
-    {"GetRecMicMute", [] { return g_getRecMicMute(); }, [] { return bare::Get(bare::LineMic, bare::RecMute); }},
-    {"SetRecMicMute", [] { return g_setRecMicMute(0); }, [] { bare::Set(bare::LineMic, bare::RecMute, 0); return 1L; }},
-    {"GetRecLineInSelect", [] { return g_getRecLineInSelect(); }, [] { return bare::GetSelect(bare::LineLineIn); }},
-    {"SetRecLineInSelect", [] { return g_setRecLineInSelect(); }, [] { bare::Select(bare::LineLineIn); return 1L; }},
+#define WINE_BENCH_CASE(name, how, line, op, value) \
+    {#name, [] { return BENCH_CALL(how, g_##name, value); }, BENCH_BARE(how, line, op, value)},
+    BENCH_LINE_CASES(WINE_BENCH_CASE)
+#undef WINE_BENCH_CASE
     {"GetPeak", [] { return g_getPeak(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS); },
      [] { return bare::Peak(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS); }},
     {"GetMixerRecordChannels", [] { return g_channels(g_buffer, sizeof g_buffer - 1); },
@@ -234,22 +214,13 @@ bool MasterValue(DWORD id, LONG* value, bool write) {
 }
 
 bool Setup() {
-    g_dll = LoadLibraryA("MIXER.DLL");
-    if (g_dll == nullptr) {
-        std::printf("LoadLibraryA(\"MIXER.DLL\") failed, error %lu\n", GetLastError());
+    if (!g_dll.Load()) {
+        std::printf("LoadLibraryA(\"MIXER.DLL\") failed, error %lu\n", g_dll.Error());
         return false;
     }
-    g_getMainVolume = EXPORT_OF(GetPlayMainVolume);
-    g_setMainVolume = EXPORT_OF(SetPlayMainVolume);
-    g_getMainMute = EXPORT_OF(GetPlayMainMute);
-    g_setMainMute = EXPORT_OF(SetPlayMainMute);
-    g_setMainBalance = EXPORT_OF(SetPlayMainBalance);
-    g_getRecMicVolume = EXPORT_OF(GetRecMicVolume);
-    g_setRecMicVolume = EXPORT_OF(SetRecMicVolume);
-    g_getRecMicMute = EXPORT_OF(GetRecMicMute);
-    g_setRecMicMute = EXPORT_OF(SetRecMicMute);
-    g_getRecLineInSelect = EXPORT_OF(GetRecLineInSelect);
-    g_setRecLineInSelect = EXPORT_OF(SetRecLineInSelect);
+#define FIND_EXPORT(name, how, line, op, value) g_##name = EXPORT_OF(name);
+    BENCH_LINE_CASES(FIND_EXPORT)
+#undef FIND_EXPORT
     g_getPeak = EXPORT_OF(GetPeak);
     g_channels = EXPORT_OF(GetMixerRecordChannels);
     g_save = EXPORT_OF(Save);
@@ -282,10 +253,7 @@ bool Setup() {
         return false;
     }
     g_saved = ReadFileBytes(g_settings);
-    std::string text;
-    for (size_t i = 0; i < g_saved.size(); ++i)
-        if (!(g_saved[i] == '\r' && i + 1 < g_saved.size() && g_saved[i + 1] == '\n')) text += g_saved[i];
-    bare::MakeSetPlan(text.data(), static_cast<DWORD>(text.size()), &g_plan);
+    bare::MakeSetPlan(g_saved, &g_plan);
     return true;
 }
 
@@ -294,7 +262,7 @@ void Cleanup() {
     DeleteFileA((g_dir + "default.cfg").c_str());
     DeleteFileA((g_dir + "ZX9000.cfg").c_str());
     RemoveDirectoryA(g_dir.c_str());
-    FreeLibrary(g_dll);
+    g_dll.Unload();
 }
 
 // ---- Side by side ------------------------------------------------------------

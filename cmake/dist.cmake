@@ -23,8 +23,8 @@ set(MIXER_KIT
     build:implib/MIXER.lib=MIXER.lib
     build:generated/MIXER-import.def=MIXER.def
     target:mixerctl=mixerctl.exe
-    docs/mixerctl.1=mixerctl.1
-    tools/mixerctl/mixerctl.bash-completion=mixerctl.bash-completion
+    build:tools/mixerctl/mixerctl.1=mixerctl.1
+    build:tools/mixerctl/mixerctl.bash-completion=mixerctl.bash-completion
     target:mixerpanel=mixerpanel.exe
     docs/dist-README.txt=README.txt
     docs/dist-REFERENCE.txt=REFERENCE.txt

@@ -41,20 +41,6 @@ void Begin() {
     ResetLibraryState();
 }
 
-CardValues::CardValues(sim::Device& dev) {
-    auto keep = [this](sim::Line& line) {
-        for (sim::Control& c : line.controls) saved_.emplace_back(&c, c.values);
-    };
-    for (sim::Destination& d : dev.destinations) {
-        keep(d);
-        for (sim::Line& s : d.sources) keep(s);
-    }
-}
-
-void CardValues::Restore() {
-    for (auto& [control, values] : saved_) control->values = values;
-}
-
 const std::string& WorkDir() {
     // Never destroyed, so that the removal at exit still has its name.
     static const std::string* dir = [] {
@@ -83,48 +69,6 @@ void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     if (!out.good()) std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), std::strerror(errno));
     FUZZ_CHECK(out.good());
-}
-
-sim::Device& BuildTypicalCard(const std::string& product) {
-    sim::Device& dev = sim::AddDevice(product);
-    sim::Destination& speakers = dev.AddDestination(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, "Master Volume", 2);
-    speakers.AddControl(MIXERCONTROL_CONTROLTYPE_VOLUME, 40000, 0, 0, "Master Volume");
-    speakers.AddControl(MIXERCONTROL_CONTROLTYPE_MUTE, 0, MIXERCONTROL_CONTROLF_UNIFORM, 0, "Master Mute");
-    struct Src {
-        DWORD type;
-        const char* name;
-    };
-    const Src play[] = {{MIXERLINE_COMPONENTTYPE_SRC_LINE, "Line In"},
-                        {MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, "Microphone"},
-                        {MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC, "CD Audio"},
-                        {MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, "Wave"},
-                        {MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY, "Aux"}};
-    for (const Src& s : play) {
-        const bool mic = s.type == MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE;
-        sim::Line& l = speakers.AddSource(s.type, s.name, mic ? 1 : 2);
-        l.AddControl(MIXERCONTROL_CONTROLTYPE_VOLUME, 30000);
-        l.AddControl(MIXERCONTROL_CONTROLTYPE_MUTE, 0, MIXERCONTROL_CONTROLF_UNIFORM);
-        if (mic) l.AddControl(MIXERCONTROL_CONTROLTYPE_ONOFF, 0, MIXERCONTROL_CONTROLF_UNIFORM, 0, "Mic Boost");
-    }
-    sim::Destination& wavein = dev.AddDestination(MIXERLINE_COMPONENTTYPE_DST_WAVEIN, "Recording Control", 2);
-    wavein.AddControl(MIXERCONTROL_CONTROLTYPE_VOLUME, 50000);
-    const Src rec[] = {{MIXERLINE_COMPONENTTYPE_SRC_LINE, "Line In"},
-                       {MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, "Microphone"},
-                       {MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC, "CD Audio"},
-                       {MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY, "Aux"},
-                       {MIXERLINE_COMPONENTTYPE_SRC_ANALOG, "Analog Mix"},
-                       {MIXERLINE_COMPONENTTYPE_SRC_DIGITAL, "SPDIF In"}};
-    std::vector<std::string> items;
-    for (const Src& s : rec) {
-        const bool mic = s.type == MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE;
-        sim::Line& l = wavein.AddSource(s.type, s.name, mic ? 1 : 2);
-        l.AddControl(MIXERCONTROL_CONTROLTYPE_VOLUME, 20000);
-        l.AddControl(MIXERCONTROL_CONTROLTYPE_MUTE, 0, MIXERCONTROL_CONTROLF_UNIFORM);
-        if (mic) l.AddControl(MIXERCONTROL_CONTROLTYPE_ONOFF, 0, MIXERCONTROL_CONTROLF_UNIFORM, 0, "Mic Boost");
-        items.push_back(s.name);
-    }
-    wavein.AddList(MIXERCONTROL_CONTROLTYPE_MUX, items, {1});
-    return dev;
 }
 
 void CheckNothingHeld() {

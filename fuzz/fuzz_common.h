@@ -1,14 +1,16 @@
 // What the fuzz targets share: the platform's lean mode and the inputs that
 // run with its call log, a fresh platform per input or a card kept between
-// inputs, a private directory for files, the typical card, a text-mode
-// reading of the input as the library's text files see it, and checks that
-// abort (a finding) when a rule is broken.
+// inputs, a private directory for files, a text-mode reading of the input as
+// the library's text files see it, and checks that abort (a finding) when a
+// rule is broken. The targets with a fixed card load the suites' typical
+// card (tests/cards/typical.json, test_cards.h).
 #pragma once
 
 #include "core/state.h"
 #include "sim.h"
 #include "sim_files.h"
 #include "sim_mci.h"
+#include "test_cards.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -43,26 +45,10 @@ void Fresh();
 // empties it, and brings the library back to its load-time state.
 void Begin();
 
-// The control values of a card as built, put back before each input of a
-// target that keeps the card: an input changes nothing else of the card.
-class CardValues {
-public:
-    explicit CardValues(sim::Device& dev);
-    void Restore();
-
-private:
-    std::vector<std::pair<sim::Control*, std::vector<LONG>>> saved_;
-};
-
 // A directory of this process's own (in /dev/shm when there is one), removed
 // at exit.
 const std::string& WorkDir();
 void WriteFile(const std::string& path, const uint8_t* data, size_t size);
-
-// Speakers (volume, mute; line-in, microphone with boost, CD, wave-out and
-// auxiliary sources) and wave-in (volume, MUX selector; line-in, microphone,
-// CD, auxiliary, analog and digital sources), as the native suite's card.
-sim::Device& BuildTypicalCard(const std::string& product = "AX200 Mixer");
 
 // Aborts unless every mixer handle, heap and local block, file, search and
 // registry key the library took has been given back.

@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // One card for the process: reading the name file changes nothing of it.
     static const bool built = [] {
         sim::Reset();
-        fuzz::BuildTypicalCard();
+        LoadTestCard("typical");
         return true;
     }();
     (void)built;

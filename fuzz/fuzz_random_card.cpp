@@ -407,8 +407,8 @@ std::optional<std::string> ConfigPrefix(FuzzedDataProvider& in, const std::strin
     }
 }
 
-// Holds the library's lock on another thread until the step's export has
-// waited for it a while, so that the waiting (spin, yield, sleep) runs too.
+// Holds the library's state lock on another thread for a while as the
+// step's export starts, so that the waiting for it runs too.
 class LockHolder {
 public:
     LockHolder() : thread_([this] {

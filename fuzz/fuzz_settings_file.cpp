@@ -70,15 +70,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // back before each input.
     static sim::Device& card = [] () -> sim::Device& {
         sim::Reset();
-        return fuzz::BuildTypicalCard();
+        return LoadTestCard("typical");
     }();
-    static fuzz::CardValues initial(card);
+    static const sim::Values initial = sim::AllValues();
     static sim::Control* const masterMute = card.destinations[0].Find(MIXERCONTROL_CONTROLTYPE_MUTE);
     static sim::Control* const boost = card.destinations[0].FindSource(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE)
                                            ->Find(MIXERCONTROL_CONTROLTYPE_ONOFF);
     static const std::string path = fuzz::WorkDir() + "/settings.ini";
     fuzz::Begin();
-    initial.Restore();
+    sim::RestoreValues(initial);
     fuzz::WriteFile(path, data, size);
     g_state.CDTypeDigital = 7;
 

@@ -49,17 +49,21 @@
  * Threads. Any function may be called from any thread of the host, also
  * while other threads are inside the library. The library's own state (the
  * cached recording source names, the name file's line names and search
- * directory, the CD-type flag and the CD player) is kept under one lock, so
+ * directory, the CD-type flag and the CD player) is kept under a lock, so
  * each call sees it whole and as of one moment: a ReadDigitalConfiguration
  * on one thread and a getter on another see the names of one file or of the
  * other, never a mix, and OpenCD and CloseCD from two threads leave no CD
- * device open (an OpenCD while a device is open closes the earlier one).
- * CD error message boxes are shown after the lock is released, so a box
- * waiting for the user holds up no other thread. Mixer requests themselves
- * are not held back: two threads writing the same control at the same moment
- * interleave their requests as two programs would (a volume write and a
- * balance write of one line may then keep only one of the two); a host that
- * needs one after the other should make its calls one after the other.
+ * device open (an OpenCD while a device is open closes the earlier one). The
+ * CD player's functions take turns with one another under a lock of their
+ * own, commands included, so an OpenCD waiting for a drive to spin up holds
+ * up only the CD player's other calls. A thread that finds a lock held waits
+ * without spinning. CD error message boxes are shown after the locks are
+ * released, so a box waiting for the user holds up no other thread. Mixer
+ * requests themselves are not held back: two threads writing the same
+ * control at the same moment interleave their requests as two programs would
+ * (a volume write and a balance write of one line may then keep only one of
+ * the two); a host that needs one after the other should make its calls one
+ * after the other.
  */
 #ifndef MIXER_H
 #define MIXER_H

@@ -4,6 +4,9 @@
 #   callgrind  instructions per call, the library's own and the platform's
 #   memory     one million mixed calls natively and under Wine
 #   wine       each export against its bare request sequence under Wine
+#   lock       the state lock under Wine: a critical section (MIXER.DLL's),
+#              an SRWLOCK and the exchanged word before them, bare and built
+#              into the library; then the Wine host's four threads with each
 #   panel      the mixer panel's endurance run under Wine and Xvfb, 30 minutes
 #              (MIXER_PANEL_SECONDS changes that; scripts/panel-endurance.sh)
 #   fuzz       executions a second of each fuzz target, 30 seconds from its
@@ -29,8 +32,9 @@ for p in $parts; do
     native|callgrind) need_native=yes ;;
     memory) need_native=yes; need_win32=yes ;;
     wine) need_native=yes; need_win32=yes ;;
+    lock) need_win32=yes ;;
     panel|fuzz) ;;
-    *) echo "unknown part: $p (native, callgrind, memory, wine, panel, fuzz)"; exit 2 ;;
+    *) echo "unknown part: $p (native, callgrind, memory, wine, lock, panel, fuzz)"; exit 2 ;;
     esac
 done
 if [ $need_native = yes ]; then
@@ -40,6 +44,9 @@ fi
 if [ $need_win32 = yes ]; then
     cmake --preset win32 -B $win32 >/dev/null
     cmake --build $win32 -j"$jobs" --target mixer wine_bench
+    case " $parts " in
+    *" lock "*) cmake --build $win32 -j"$jobs" --target lock_bench winehost mixer_lock_SRW mixer_lock_XCHG ;;
+    esac
 fi
 
 for p in $parts; do
@@ -65,6 +72,21 @@ for p in $parts; do
         $native/bench/bare_check | tail -1
         echo "== wine: each export against its bare request sequence"
         (cd $win32 && ../../tests/wine/wine-run.sh ./wine_bench.exe)
+        ;;
+    lock)
+        echo "== lock: the state lock, bare and in the library"
+        (cd $win32 && ../../tests/wine/wine-run.sh ./lock_bench.exe)
+        echo "== lock: the Wine host's four threads for ten seconds, with each lock"
+        scratch=$win32/lock-host
+        for dll in MIXER.DLL lock-variants/MIXER_SRW.DLL lock-variants/MIXER_XCHG.DLL; do
+            rm -rf "$scratch"
+            mkdir -p "$scratch"
+            cp $win32/winehost.exe "$scratch/"
+            cp $win32/$dll "$scratch/MIXER.DLL"
+            echo "-- $dll"
+            (cd "$scratch" && ../../../tests/wine/wine-run.sh ./winehost.exe solo_four_threads | grep -E 'checks')
+        done
+        rm -rf "$scratch"
         ;;
     panel)
         echo "== panel: the mixer panel's endurance run under Wine"

@@ -2,8 +2,8 @@
 # Installs what building and testing need on Debian 12 (run as root).
 # Quick when everything is already there.
 set -e
-PACKAGES="cmake ninja-build g++ libgtest-dev python3 g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32
-nlohmann-json3-dev llvm clang libclang-rt-14-dev libbenchmark-dev valgrind
+PACKAGES="cmake ninja-build g++ libgtest-dev googletest python3 g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32
+nlohmann-json3-dev libcli11-dev llvm clang libclang-rt-14-dev libbenchmark-dev valgrind
 lld python3-pefile groff-base xvfb xdotool imagemagick"
 missing=""
 for p in $PACKAGES; do

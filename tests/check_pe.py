@@ -9,7 +9,9 @@
             address and every other name at its own, code addresses only (no
             forwarders); and the .def file the build wrote is what the table
             gives.
-  imports   the import table names only Windows' own DLLs.
+  imports   the import table names only Windows' own DLLs, and in them only
+            functions that Windows XP's have; the image asks for
+            subsystem version 4.0, which every Windows loads.
   version   the version resource carries the project's version.
   size      the file stays within its size budget.
 
@@ -31,6 +33,48 @@ import exports as table  # noqa: E402
 # Exported names of one function: it does nothing and returns 1.
 SHARED_ADDRESS = ["RepeatPlay", "SetPlayRecMonitorMute", "SetVolume"]
 ALLOWED_IMPORTS = {"KERNEL32.DLL", "USER32.DLL", "ADVAPI32.DLL", "WINMM.DLL", "MSVCRT.DLL"}
+# The functions the DLL may import, by DLL: each is exported by that DLL on
+# Windows XP (32-bit, as released), as the Win32 documentation's minimum
+# supported client and the mingw-w64 headers with _WIN32_WINNT=0x0501 both
+# say. The C runtime's own imports are here too. A name not listed fails the
+# check until someone has looked it up and added it.
+XP_FUNCTIONS = {
+    "KERNEL32.DLL": {
+        "CloseHandle", "CreateFileA", "DeleteCriticalSection", "DeleteFileA", "EnterCriticalSection",
+        "FindClose", "FindFirstFileA", "FindNextFileA", "FlushFileBuffers", "FreeLibrary",
+        "GetFileAttributesA", "GetLastError", "GetModuleFileNameA", "GetModuleHandleA", "GetProcAddress",
+        "GetProcessHeap", "HeapAlloc", "HeapFree", "InitializeCriticalSection",
+        "InitializeCriticalSectionAndSpinCount", "LeaveCriticalSection", "LoadLibraryA", "LocalAlloc",
+        "LocalFree", "MoveFileExA", "ReadFile", "SetCriticalSectionSpinCount", "SetLastError", "Sleep",
+        "TlsAlloc", "TlsFree", "TlsGetValue", "TlsSetValue", "TryEnterCriticalSection", "VirtualProtect",
+        "VirtualQuery", "WriteFile",
+    },
+    "USER32.DLL": {"MessageBoxA"},
+    "ADVAPI32.DLL": {"RegCloseKey", "RegOpenKeyExA", "RegQueryValueExA"},
+    "WINMM.DLL": {
+        "mciGetErrorStringA", "mciSendCommandA", "mixerClose", "mixerGetControlDetailsA", "mixerGetDevCapsA",
+        "mixerGetID", "mixerGetLineControlsA", "mixerGetLineInfoA", "mixerGetNumDevs", "mixerOpen",
+        "mixerSetControlDetails", "waveInGetNumDevs", "waveInMessage", "waveOutGetNumDevs", "waveOutMessage",
+    },
+    "MSVCRT.DLL": {
+        "__dllonexit", "_amsg_exit", "_errno", "_initterm", "_iob", "_lock", "_onexit", "_unlock", "abort",
+        "calloc", "free", "fwrite", "malloc", "memcpy", "memmove", "memset", "realloc", "strlen", "strncmp",
+        "vfprintf",
+    },
+}
+# Functions that Windows Vista added and that a DLL like this one might reach
+# for: named in the failure, so that the fix (a run-time lookup with a
+# fallback) is plain.
+VISTA_FUNCTIONS = {
+    "AcquireSRWLockExclusive", "AcquireSRWLockShared", "InitializeSRWLock", "ReleaseSRWLockExclusive",
+    "ReleaseSRWLockShared", "TryAcquireSRWLockExclusive", "TryAcquireSRWLockShared",
+    "InitializeConditionVariable", "SleepConditionVariableCS", "SleepConditionVariableSRW",
+    "WakeAllConditionVariable", "WakeConditionVariable", "InitOnceExecuteOnce", "InitOnceBeginInitialize",
+    "InitOnceComplete", "InitializeCriticalSectionEx", "GetTickCount64", "CreateEventExA", "CreateMutexExA",
+    "CreateSemaphoreExA", "GetFinalPathNameByHandleA", "FlsAlloc", "FlsGetValue", "FlsSetValue", "FlsFree",
+    "GetCurrentProcessorNumber", "CancelIoEx",
+}
+XP_SUBSYSTEM_VERSION = (4, 0)
 IMAGE_SCN_MEM_EXECUTE = 0x20000000
 
 
@@ -167,9 +211,27 @@ def check_imports(a):
     for name in dlls + delayed:
         report.check(name.upper() in ALLOWED_IMPORTS, "imports %s, which is not one of Windows' own DLLs" % name)
     report.check(len(set(n.upper() for n in dlls)) == len(dlls), "a DLL is listed twice in the import table")
-    for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", []):
+    entries = getattr(pe, "DIRECTORY_ENTRY_IMPORT", []) + getattr(pe, "DIRECTORY_ENTRY_DELAY_IMPORT", [])
+    for entry in entries:
+        dll = entry.dll.decode("latin-1")
+        known = XP_FUNCTIONS.get(dll.upper(), set())
         for imp in entry.imports:
-            report.check(imp.name is not None, "%s imports ordinal %s by number" % (entry.dll.decode(), imp.ordinal))
+            if imp.name is None:
+                report.fail("%s imports ordinal %s by number" % (dll, imp.ordinal))
+                continue
+            name = imp.name.decode("latin-1")
+            if name in VISTA_FUNCTIONS:
+                report.fail("imports %s from %s, which Windows XP lacks (Windows Vista added it): "
+                            "reach it with GetProcAddress and a fallback" % (name, dll))
+            elif name not in known:
+                report.fail("imports %s from %s, which is not in the list of functions checked against "
+                            "Windows XP's %s" % (name, dll, dll.upper()))
+    print("%d functions imported" % sum(len(e.imports) for e in entries))
+    o = pe.OPTIONAL_HEADER
+    version = (o.MajorSubsystemVersion, o.MinorSubsystemVersion)
+    print("subsystem version %d.%d" % version)
+    report.check(version == XP_SUBSYSTEM_VERSION, "subsystem version %d.%d, want %d.%d (Windows XP loads "
+                 "up to 5.1)" % (version + XP_SUBSYSTEM_VERSION))
     return report.finish()
 
 

@@ -1,10 +1,13 @@
 // Library entry point: records the module handle and the library's own
-// directory, the default place to look for sound-card name files.
+// directory, the default place to look for sound-card name files. The locks
+// are made before it runs (locks.cpp).
 #include "core/state.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE hinstDLL, DWORD fdwReason, LPVOID lpvReserved) {
     (void)lpvReserved;
     if (fdwReason != DLL_PROCESS_ATTACH) return TRUE;
+    // Without its locks the library cannot keep its state whole.
+    if (!LibraryLocksReady()) return FALSE;
 
     HMODULE module;
     {

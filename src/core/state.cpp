@@ -1,25 +1,6 @@
 #include "core/state.h"
 
-#include <atomic>
-
 LibraryState g_state;
-
-namespace {
-
-std::atomic<LONG> g_stateLock{0};  // 1 while held
-
-}  // namespace
-
-StateLock::StateLock() {
-    for (DWORD spins = 0; g_stateLock.exchange(1, std::memory_order_acquire) != 0; ++spins) {
-        if (spins < 64)
-            YieldProcessor();
-        else
-            Sleep(spins < 128 ? 0 : 1);  // 1: lets a holder of lower priority run
-    }
-}
-
-StateLock::~StateLock() { g_stateLock.store(0, std::memory_order_release); }
 
 size_t StrLen(const char* s) {
     size_t n = 0;

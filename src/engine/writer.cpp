@@ -1,21 +1,8 @@
 // Control writer: boolean, level and balance writes of one line's control.
 #include "engine/engine.h"
 #include "engine/line_controls.h"
-#include "engine/recording_endpoints.h"
 
 namespace {
-
-// The double nearest to one seventh (bit pattern 0x3FC2492492492492). The
-// balance scale multiplies by it; it is not the same as dividing by 7.
-const double kOneSeventh = 0.14285714285714285;
-
-// Truncation toward zero into 32 bits. A value outside the 32-bit range (or
-// NaN) gives 0x80000000, as the x86 conversion instruction does, instead of
-// undefined behaviour.
-LONG Truncate(double x) {
-    if (!(x > -2147483649.0 && x < 2147483648.0)) return static_cast<LONG>(0x80000000u);
-    return static_cast<LONG>(x);
-}
 
 void WriteBoolean(HMIXEROBJ obj, const MIXERCONTROLA& control, LONG value) {
     // A request that carries the control's item count needs a value for every
@@ -60,92 +47,41 @@ void WriteChannels(HMIXEROBJ obj, const MIXERLINEA& line, const MIXERCONTROLA& c
     }
 }
 
-}  // namespace
-
-// The louder of the two channels gets the new level; the other keeps its ratio
-// to it. first and last may be the same value (a one-channel line); the stores
-// happen in the order shown so that the later one wins there.
-void ApplyLevelRule(LONG* first, LONG* last, LONG level) {
-    const LONG f = *first;
-    const LONG l = *last;
-    if (f > l) {
-        const double ratio = f == 0 ? 1.0 : static_cast<double>(l) / static_cast<double>(f);
-        *first = level;
-        *last = Truncate(static_cast<double>(level) * ratio);
-    } else {
-        const double ratio = l == 0 ? 1.0 : static_cast<double>(f) / static_cast<double>(l);
-        *last = level;
-        *first = Truncate(static_cast<double>(level) * ratio);
-    }
-}
-
-// Position 0..15 on the balance scale, with the louder channel's level as the
-// reference: 0 silences the last channel, 15 the first, 7 and 8 give both the
-// reference level.
-void ApplyBalanceRule(LONG* first, LONG* last, LONG position) {
-    const LONG f = *first;
-    const LONG l = *last;
-    const LONG max = f > l ? f : l;
-    if (position <= 7) {
-        *first = max;
-        *last = Truncate(static_cast<double>(static_cast<long long>(position) * max) * kOneSeventh);
-    } else {
-        *first = Truncate(static_cast<double>((15 - static_cast<long long>(position)) * max) * kOneSeventh);
-        *last = max;
-    }
-}
-
-namespace {
-
-// WriteLineControl; with a stand-in, the line that stands in for a control
-// that keeps nothing.
-LONG WriteControl(DWORD lineId, LONG value, HMIXEROBJ obj, LONG op, const DWORD* standIn) {
-    const Treatment treatment = OpTreatment(op);
-    LineControls controls;
-    switch (controls.Fetch(obj, MIXER_GETLINEINFOF_LINEID, lineId, true,
-                           treatment == TreatNone ? nullptr : ControlIsOfType, OpControlType(op))) {
-    case FetchLineFailed:
-        return static_cast<LONG>(controls.lineError());
-    case FetchNoControls:
-    case FetchNoArray:
+LONG WriteControl(const FoundLine& line, LONG value, HMIXEROBJ obj, LONG op) {
+    ControlChoice choice;
+    switch (ChooseControl(&choice, obj, line, op, UseWrite, value)) {
+    case ChoiceLineFailed:
+        return static_cast<LONG>(choice.chosen().lineError());
+    case ChoiceNoControls:
+    case ChoiceNoArray:
         return 0;
-    case FetchListFailed:
-    case FetchNoKind:
+    case ChoiceListFailed:
+    case ChoiceNoKind:
+    case ChoiceDisabled:
+    case ChoiceOutOfScale:
+    case ChoiceUnread:  // as the writes' own read fails: nothing written
         return 1;
-    case FetchFound:
+    case ChoiceFound:
         break;
     }
-    const MIXERCONTROLA& control = controls.control();
-    if (control.fdwControl & MIXERCONTROL_CONTROLF_DISABLED) return 1;
-    // The balance scale has 16 steps; any other position would give channel
-    // levels below zero or above the louder channel's.
-    if (treatment == TreatBalance && (value < 0 || value > 15)) return 1;
-    if (standIn != nullptr) {
-        MMRESULT unread = MMSYSERR_NOERROR;
-        switch (ControlKeeping(obj, MIXER_OBJECTF_MIXER, control, &unread)) {
-        case ControlUnread:
-            return 1;  // as the writes' own read fails: nothing written
-        case ControlKeepsNothing:
-            return WriteControl(*standIn, value, obj, op, nullptr);
-        case ControlKeeps:
-            break;
-        }
-    }
-    if (treatment == TreatBoolean)
-        WriteBoolean(obj, control, value);
+    const LineControls& taken = choice.chosen();
+    if (OpTreatment(op) == TreatBoolean)
+        WriteBoolean(obj, taken.control(), value);
     else
-        WriteChannels(obj, controls.line(), control, value, treatment);
+        WriteChannels(obj, taken.line(), taken.control(), value, OpTreatment(op));
     return 1;
 }
 
 }  // namespace
 
 LONG WriteLineControl(DWORD lineId, LONG value, HMIXEROBJ obj, LONG op) {
-    return WriteControl(lineId, value, obj, op, nullptr);
+    FoundLine line;
+    line.lineId = lineId;
+    return WriteControl(line, value, obj, op);
 }
 
 LONG WriteFoundLine(const FoundLine& line, LONG value, HMIXEROBJ obj, LONG op) {
-    return WriteControl(line.lineId, value, obj, op, line.onEndpoint ? &line.destinationId : nullptr);
+    return WriteControl(line, value, obj, op);
 }
 
 MIXER_EXPORT LONG WINAPI LocateControl(DWORD lineId, LONG value, HMIXER mixer, LONG op) {

@@ -10,4 +10,4 @@
 MIXER_EXPORT LONG WINAPI NoOpWithValue(LONG value);
 
 // Internal: the playback-side microphone boost alone (used by Save).
-LONG GetPlayMicBoostMode(void);
+LONG WINAPI GetPlayMicBoostMode(void);

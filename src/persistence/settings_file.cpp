@@ -14,79 +14,43 @@
 // read-only file is left as it is. A value of -1, the getters' failure value
 // that older files may hold, restores nothing.
 #include "core/holders.h"
+#include "core/line_table.h"
 #include "core/state.h"
 #include "engine/engine.h"
 #include "exports/line_exports.h"
 #include "persistence/persistence.h"
+#include "persistence/settings_grammar.h"
 #include "persistence/text_file.h"
 #include "persistence/tokens.h"
 
 namespace {
 
+// What the settings file needs of each row of the per-line table, in the
+// table's order: the setter that takes a value, or the one that selects; the
+// getter; the section, key and what Save writes.
+typedef LONG(WINAPI* ValueSetter)(LONG);
+typedef LONG(WINAPI* PlainFunction)(void);
+struct SettingsRow {
+    ValueSetter set;
+    PlainFunction select;
+    PlainFunction get;
+    unsigned char section;
+    unsigned char key;
+    unsigned char save;
+};
+
+#define SETTINGS_FUNCTIONS_Pair(setter, getter) setter, nullptr, getter
+#define SETTINGS_FUNCTIONS_Setter(setter, getter) setter, nullptr, nullptr
+#define SETTINGS_FUNCTIONS_Boost(setter, getter) setter, nullptr, getter
+#define SETTINGS_FUNCTIONS_Select(setter, getter) nullptr, setter, getter
+#define SETTINGS_FUNCTIONS_Flag(setter, getter) setter, nullptr, getter
+#define SETTINGS_ROW(kind, setter, getter, line, op, section, key, save) \
+    {SETTINGS_FUNCTIONS_##kind(setter, getter), section, key, Save##save},
+const SettingsRow kSettingsRows[] = {MIXER_LINE_TABLE(SETTINGS_ROW)};
+#undef SETTINGS_ROW
+static_assert(sizeof kSettingsRows / sizeof kSettingsRows[0] == kLineRowCount, "one entry a row");
+
 // ---- Save --------------------------------------------------------------------
-
-typedef LONG(WINAPI* Getter)(void);
-
-enum LineKind {
-    LineText,      // the text alone (a section header or an empty line)
-    LineValue,     // the key, then the getter's result
-    LineMicBoost,  // the key, then 0 or 1 from the playback microphone boost
-    LineCDType,    // the key, then 0 or 1 from the CD-type flag
-};
-
-struct LayoutLine {
-    LineKind kind;
-    const char* text;
-    Getter getter;
-};
-
-const LayoutLine kLayout[] = {
-    {LineText, "[RECORD VOLUME]", nullptr},
-    {LineValue, "LINEIN=", GetRecLineInVolume},
-    {LineValue, "MIC=", GetRecMicVolume},
-    {LineValue, "CD=", GetRecCDVolume},
-    {LineValue, "AUX=", GetRecAuxVolume},
-    {LineValue, "WAVEOUT=", GetRecWaveOutVolume},
-    {LineValue, "DIGITAL=", GetRecDigitalVolume},
-    {LineValue, "ANALOG=", GetRecAnalogVolume},
-    {LineText, "", nullptr},
-    {LineText, "[PLAY VOLUME]", nullptr},
-    {LineValue, "LINEIN=", GetPlayLineInVolume},
-    {LineValue, "MIC=", GetPlayMicVolume},
-    {LineValue, "CD=", GetPlayCDVolume},
-    {LineValue, "MAIN=", GetPlayMainVolume},
-    {LineValue, "WAVEOUT=", GetPlayWaveOutVolume},
-    {LineValue, "AUX=", GetPlayAuxVolume},
-    {LineText, "", nullptr},
-    {LineText, "[PLAY MUTE]", nullptr},
-    {LineValue, "LINEIN=", GetPlayLineInMute},
-    {LineValue, "MIC=", GetPlayMicMute},
-    {LineValue, "CD=", GetPlayCDMute},
-    {LineValue, "WAVEOUT=", GetPlayWaveOutMute},
-    {LineValue, "AUX=", GetPlayAuxMute},
-    {LineValue, "MAIN=", GetPlayMainMute},
-    {LineText, "", nullptr},
-    {LineText, "[REC MUTE]", nullptr},
-    {LineValue, "LINEIN=", GetRecLineInMute},
-    {LineValue, "MIC=", GetRecMicMute},
-    {LineValue, "CD=", GetRecCDMute},
-    {LineValue, "WAVEOUT=", GetRecWaveOutMute},
-    {LineValue, "AUX=", GetRecAuxMute},
-    {LineText, "", nullptr},
-    {LineText, "[REC SELECT]", nullptr},
-    {LineValue, "LINEIN=", GetRecLineInSelect},
-    {LineValue, "MIC=", GetRecMicSelect},
-    {LineValue, "CD=", GetRecCDSelect},
-    {LineValue, "ANALOG=", GetRecAnalogSelect},
-    {LineValue, "AUX=", GetRecAuxSelect},
-    {LineValue, "DIGITAL=", GetRecDigitalSelect},
-    {LineText, "", nullptr},
-    {LineText, "[ADVANCED]", nullptr},
-    {LineMicBoost, "MICBOOST=", nullptr},
-    {LineText, "", nullptr},
-    {LineText, "[CD]", nullptr},
-    {LineCDType, "DIGITAL=", nullptr},
-};
 
 // The whole text: 45 lines of at most 27 characters each.
 const DWORD kSettingsTextChars = 2048;
@@ -109,41 +73,44 @@ void AppendNumber(TextOut* out, LONG value) {
 // The getters' failure value. A line that is not there reads as 0.
 const LONG kFailed = -1;
 
-// Any non-zero result counts as on, a failure value included; a first
-// reading of 0 is taken again before the boost counts as off.
-LONG MicBoostEntry(bool* failed) {
-    LONG reading = GetPlayMicBoostMode();
-    if (reading == 0) reading = GetPlayMicBoostMode();
-    if (reading == kFailed) *failed = true;
-    return reading != 0 ? 1 : 0;
+// The value Save writes for a row; *failed set when a getter's failure value
+// went into it.
+LONG SavedValue(int rule, PlainFunction get, bool* failed) {
+    LONG reading = get();
+    switch (rule) {
+    case SaveSwitch:
+        // Any non-zero result counts as on, a failure value included; a first
+        // reading of 0 is taken again before the switch counts as off.
+        if (reading == 0) reading = get();
+        if (reading == kFailed) *failed = true;
+        return reading != 0 ? 1 : 0;
+    case SaveFlag:
+        return reading != 0 ? 1 : 0;
+    default:
+        if (reading == kFailed) *failed = true;
+        return reading;
+    }
 }
 
-// The getter's value; *failed set when it is the failure value.
-LONG NoteFailure(LONG value, bool* failed) {
-    if (value == kFailed) *failed = true;
-    return value;
-}
-
-// Builds the text, calling each line's getter as its line is built. *failed
-// tells whether a getter returned the failure value.
+// Builds the text, calling each row's getter as its line is built: the
+// sections in order, each after an empty line but the first, and in each the
+// rows Save writes. *failed tells whether a getter returned the failure
+// value.
 DWORD BuildSettingsText(char* text, bool* failed) {
     TextOut out = {text, 0};
     *failed = false;
-    for (const LayoutLine& line : kLayout) {
-        Append(&out, line.text);
-        switch (line.kind) {
-        case LineText:
-            break;
-        case LineValue:
-            AppendNumber(&out, NoteFailure(line.getter(), failed));
-            break;
-        case LineMicBoost:
-            AppendNumber(&out, MicBoostEntry(failed));
-            break;
-        case LineCDType:
-            AppendNumber(&out, GetCDTypeDigital() != 0 ? 1 : 0);
-            break;
+    int section = SecNone;
+    for (const SettingsRow& row : kSettingsRows) {
+        if (row.save == SaveNo) continue;
+        if (row.section != section) {
+            if (section != SecNone) Append(&out, "\n");
+            section = row.section;
+            Append(&out, kSectionHeaders[section]);
+            Append(&out, "\n");
         }
+        Append(&out, kKeyWords[row.key]);
+        Append(&out, "=");
+        AppendNumber(&out, SavedValue(row.save, row.get, failed));
         Append(&out, "\n");
     }
     return out.length;
@@ -163,90 +130,22 @@ bool MixerReadable() {
 
 // ---- Set ---------------------------------------------------------------------
 
-enum Section { SecRecordVolume, SecPlayVolume, SecPlayMute, SecRecMute, SecRecSelect, SecAdvanced, SecCD, SectionCount };
-enum Key { KeyLineIn, KeyMic, KeyCD, KeyAux, KeyAnalog, KeyDigital, KeyMain, KeyWaveOut, KeyMicBoost, KeyCount };
-const int kNoKey = -1;
-
-const char* const kSectionNames[SectionCount] = {"[RECORD VOLUME]", "[PLAY VOLUME]", "[PLAY MUTE]", "[REC MUTE]",
-                                                  "[REC SELECT]",    "[ADVANCED]",    "[CD]"};
-const char* const kKeyNames[KeyCount] = {"LINEIN", "MIC", "CD", "AUX", "ANALOG", "DIGITAL", "MAIN", "WAVEOUT", "MICBOOST"};
-
-typedef LONG(WINAPI* ValueSetter)(LONG);
-typedef LONG(WINAPI* SelectSetter)(void);
-
-// A cell calls `set` with the value's number, or `select` when the number is
-// non-zero; an empty cell drops the value.
-struct Cell {
-    ValueSetter set;
-    SelectSetter select;
-};
-
-#define NONE {nullptr, nullptr}
-#define SET(fn) {fn, nullptr}
-#define SELECT(fn) {nullptr, fn}
-
-// Rows by section, columns LINEIN, MIC, CD, AUX, ANALOG, DIGITAL, MAIN, WAVEOUT, MICBOOST.
-const Cell kDispatch[SectionCount][KeyCount] = {
-    // [RECORD VOLUME]
-    {SET(SetRecLineInVolume), SET(SetRecMicVolume), SET(SetRecCDVolume), SET(SetRecAuxVolume),
-     SET(SetRecAnalogVolume), SET(SetRecDigitalVolume), NONE, SET(SetRecWaveOutVolume), NONE},
-    // [PLAY VOLUME]
-    {SET(SetPlayLineInVolume), SET(SetPlayMicVolume), SET(SetPlayCDVolume), SET(SetPlayAuxVolume), NONE,
-     SET(SetPlayDigitalVolume), SET(SetPlayMainVolume), SET(SetPlayWaveOutVolume), NONE},
-    // [PLAY MUTE]
-    {SET(SetPlayLineInMute), SET(SetPlayMicMute), SET(SetPlayCDMute), SET(SetPlayAuxMute), NONE, NONE,
-     SET(SetPlayMainMute), SET(SetPlayWaveOutMute), NONE},
-    // [REC MUTE]
-    {SET(SetRecLineInMute), SET(SetRecMicMute), SET(SetRecCDMute), SET(SetRecAuxMute), NONE, NONE, NONE,
-     SET(SetRecWaveOutMute), NONE},
-    // [REC SELECT]
-    {SELECT(SetRecLineInSelect), SELECT(SetRecMicSelect), SELECT(SetRecCDSelect), SELECT(SetRecAuxSelect),
-     SELECT(SetRecAnalogSelect), SELECT(SetRecDigitalSelect), NONE, NONE, NONE},
-    // [ADVANCED]
-    {NONE, NONE, NONE, NONE, NONE, NONE, NONE, NONE, SET(SetPlayMicBoostMode)},
-    // [CD]
-    {NONE, NONE, NONE, NONE, NONE, SET(SetCDTypeDigital), NONE, NONE, NONE},
-};
-
-#undef NONE
-#undef SET
-#undef SELECT
-
-int FindWord(const Token& token, const char* const* words, int count) {
-    for (int i = 0; i < count; ++i)
-        if (TokenIs(token, words[i])) return i;
-    return -1;
-}
-
-// Section headers and keys change the current pair; every other token is a
-// value for it. Entries before the first header belong to "[PLAY MUTE]".
+// Hands each value to the row its section and key name: a row that selects
+// selects when the number is non-zero, any other row's setter takes the
+// number. Values before the first key, under a pair no row has, and the
+// failure mark are dropped.
 void ApplySettings(const char* text, DWORD length) {
-    int section = SecPlayMute;
-    int key = kNoKey;
-    TokenReader reader;
-    StartTokens(&reader, text, length);
-    Token token;
-    while (NextToken(&reader, &token)) {
-        const int header = FindWord(token, kSectionNames, SectionCount);
-        if (header >= 0) {
-            section = header;
-            continue;
-        }
-        const int word = FindWord(token, kKeyNames, KeyCount);
-        if (word >= 0) {
-            key = word;
-            continue;
-        }
-        // The getters' failure value, as older files hold it where the mixer
-        // could not be read, is no setting at all.
-        if (key == kNoKey || TokenIs(token, "-1")) continue;
-        const Cell& cell = kDispatch[section][key];
-        const LONG number = TokenNumber(token);
-        if (cell.set != nullptr)
-            cell.set(number);
-        else if (cell.select != nullptr && number != 0)
-            cell.select();
-    }
+    ReadSettingsEntries(text, length, [](int section, int key, const Token& value) {
+        if (key == KeyNone || IsFailureMark(value)) return;
+        const int row = SettingsRowIndex(section, key);
+        if (row < 0) return;
+        const SettingsRow& f = kSettingsRows[row];
+        const LONG number = TokenNumber(value);
+        if (f.set != nullptr)
+            f.set(number);
+        else if (number != 0)
+            f.select();
+    });
 }
 
 }  // namespace

@@ -5,8 +5,6 @@
 
 namespace {
 
-const char kCtrlZ = 0x1A;
-
 // The temporary names of a target, each once, none the target's own name.
 struct TempNames {
     char names[TEMP_NAME_TRIES][MAX_PATH];
@@ -23,18 +21,6 @@ bool MakeTempNames(LPCSTR path, TempNames* out) {
         if (fresh) ++out->count;
     }
     return out->count > 0;
-}
-
-// Turns the raw bytes into text in place; returns the text's length.
-DWORD FromDisk(char* bytes, DWORD count) {
-    DWORD out = 0;
-    for (DWORD i = 0; i < count; ++i) {
-        const char ch = bytes[i];
-        if (ch == kCtrlZ) break;
-        if (ch == '\r' && i + 1 < count && bytes[i + 1] == '\n') continue;
-        bytes[out++] = ch;
-    }
-    return out;
 }
 
 // Copies the text to `disk` with LF stored as CR LF; returns the byte count.
@@ -59,7 +45,7 @@ TextReadOutcome ReadTextFile(LPCSTR path, char* text, DWORD* length) {
     DWORD count = 0;
     if (!ReadFile(file.get(), text, TEXT_READ_LIMIT, &count, nullptr)) return TextReadFailed;
     if (count > TEXT_READ_LIMIT) count = TEXT_READ_LIMIT;
-    *length = FromDisk(text, count);
+    *length = DecodeText(text, count);
     text[*length] = '\0';
     return TextRead;
 }

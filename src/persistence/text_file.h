@@ -5,10 +5,7 @@
 #pragma once
 
 #include "core/holders.h"
-
-// A file is read with one request of at most this many bytes; anything after
-// them is not looked at.
-#define TEXT_READ_LIMIT 4096
+#include "persistence/tokens.h"  // TEXT_READ_LIMIT, DecodeText
 
 enum TextReadOutcome {
     TextOpenFailed,  // the file could not be opened for reading
@@ -18,8 +15,7 @@ enum TextReadOutcome {
 
 // Opens `path` read-only, reads it once and closes it. `text` must hold
 // TEXT_READ_LIMIT + 1 bytes; on TextRead it holds *length characters and a
-// terminator: every CR LF pair of the bytes read became one LF, a lone CR is
-// kept, and the text ends before the first Ctrl-Z (0x1A).
+// terminator: the bytes read as DecodeText makes them text.
 TextReadOutcome ReadTextFile(LPCSTR path, char* text, DWORD* length);
 
 // A text as ReadTextFile delivers it, in a block of its own.

@@ -1,34 +1,31 @@
 // Recording source name cache: the long names under which mixer device 0
 // reports the wave-in destination's sources, one slot per kind of source.
 #include "core/holders.h"
+#include "core/line_table.h"
 #include "core/state.h"
 #include "engine/engine.h"
 #include "selector/selector.h"
 
 namespace {
 
-// The slots, each with the kind of source a selection names it by and the
-// component type the wave-in destination reports it under.
+// The slots, each of the line a selection names by its kind (the per-line
+// table gives the kind and the component type the wave-in destination
+// reports the line under).
 struct SourceSlot {
-    LONG kind;
-    DWORD componentType;
+    LineId line;
     char* slot;
 };
 
 const SourceSlot kSourceSlots[] = {
-    {SrcLineIn, MIXERLINE_COMPONENTTYPE_SRC_LINE, g_state.RecLineInName},
-    {SrcMic, MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, g_state.RecMicName},
-    {SrcCD, MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC, g_state.RecCDName},
-    {SrcAux, MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY, g_state.RecAuxName},
-    {SrcAnalog, MIXERLINE_COMPONENTTYPE_SRC_ANALOG, g_state.RecAnalogName},
-    {SrcDigital, MIXERLINE_COMPONENTTYPE_SRC_DIGITAL, g_state.RecDigitalName},
+    {LineLineIn, g_state.RecLineInName}, {LineMic, g_state.RecMicName},       {LineCD, g_state.RecCDName},
+    {LineAux, g_state.RecAuxName},       {LineAnalog, g_state.RecAnalogName}, {LineDigital, g_state.RecDigitalName},
 };
 
 // Keeps a source's name in its kind's slot; the walk goes on.
 bool CacheName(MIXERLINEA* line, void*) {
     const SourceSlot* found = kSourceSlots;
     const SourceSlot* end = kSourceSlots + sizeof kSourceSlots / sizeof kSourceSlots[0];
-    while (found != end && found->componentType != line->dwComponentType) ++found;
+    while (found != end && LineOf(found->line).componentType != line->dwComponentType) ++found;
     if (found == end) return false;  // a type without a slot (wave-out, for one)
     line->szName[MIXER_LONG_NAME_CHARS - 1] = '\0';  // a long name is at most 63 characters
     StateLock lock;
@@ -40,7 +37,7 @@ bool CacheName(MIXERLINEA* line, void*) {
 
 char* RecNameSlot(LONG kind) {
     for (const SourceSlot& s : kSourceSlots)
-        if (s.kind == kind) return s.slot;
+        if (LineOf(s.line).recSource == kind) return s.slot;
     return nullptr;
 }
 

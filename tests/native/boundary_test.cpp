@@ -7,15 +7,15 @@
 #include "persistence/persistence.h"
 #include "persistence_fixture.h"
 #include "selector/selector.h"
+#include "short_names.h"
+#include "test_cards.h"
 
 #include <memory>
 
 namespace {
 
-const DWORD kSpeakers = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
-const DWORD kWaveIn = MIXERLINE_COMPONENTTYPE_DST_WAVEIN;
-const DWORD kLine = MIXERLINE_COMPONENTTYPE_SRC_LINE;
-const DWORD kVolume = MIXERCONTROL_CONTROLTYPE_VOLUME;
+using namespace nlohmann::literals;
+
 const char kAppPathKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\TAVRIN.EXE";
 
 // A NUL-terminated string in a heap block of exactly its size.
@@ -37,10 +37,12 @@ class BoundaryTest : public FileTest {};
 // A typical card with one more speakers source, named with the 63 characters
 // a line name can hold, and a recording selector of long item texts.
 sim::Control* BuildLongNameCard() {
-    TypicalCard card = BuildTypicalCard(Repeat('P', 31));
-    sim::Line& l = card.speakers->AddSource(MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED, Repeat('N', 63));
-    l.AddControl(kVolume, 1000);
-    return l.Find(kVolume);
+    nlohmann::json card = TestCard("typical");
+    card["devices"][0]["name"] = Repeat('P', 31);
+    nlohmann::json& sources = card["devices"][0]["destinations"][0]["sources"];
+    sources.push_back({{"name", Repeat('N', 63)}, {"type", "undefined"}, {"controls", {{{"type", "volume"}, {"value", 1000}}}}});
+    sim::LoadCard(card, "typical.json with a long line name");
+    return sim::Devices()[0].destinations[0].sources.back().Find(kVolume);
 }
 
 TEST_F(BoundaryTest, SetMixerNames) {
@@ -105,12 +107,13 @@ std::string Listing(const std::string& product, const std::vector<std::string>& 
 
 TEST_F(BoundaryTest, GetMixerRecordChannelsBuffers) {
     const std::string product = Repeat('P', 31);
-    sim::Device& dev = sim::AddDevice(product);
-    sim::Destination& wavein = dev.AddDestination(kWaveIn, "Recording");
-    wavein.AddSource(kLine, "Line In");
     std::vector<std::string> items;
     for (int i = 0; i < 100; ++i) items.push_back(Repeat(static_cast<char>('a' + i % 26), 40 + i % 24));
-    wavein.AddList(MIXERCONTROL_CONTROLTYPE_MUX, items);
+    nlohmann::json card = R"({"devices": [{"destinations": [{"name": "Recording", "type": "wavein",
+        "controls": [{"type": "mux"}], "sources": [{"name": "Line In", "type": "line"}]}]}]})"_json;
+    card["devices"][0]["name"] = product;
+    card["devices"][0]["destinations"][0]["controls"][0]["items"] = items;
+    sim::LoadCard(card, "a hundred long items");
 
     EXPECT_EQ(GetMixerRecordChannels(nullptr, 100), -1);
     ExpectNothingHeld();

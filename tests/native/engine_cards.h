@@ -3,6 +3,7 @@
 
 #include "engine/engine.h"
 #include "fixture.h"
+#include "test_cards.h"
 
 #include <string>
 #include <vector>
@@ -18,6 +19,18 @@ inline TypicalCard BuildDistinctCard() {
     v = 20000;
     for (sim::Line& l : card.wavein->sources) l.Find(MIXERCONTROL_CONTROLTYPE_VOLUME)->SetAll(v), v += 1000;
     return card;
+}
+
+// tests/cards/lone.json: a speakers destination with one line-in source of
+// `channels` channels holding `controls` (control objects of the card
+// format); a test may add controls the format cannot state.
+inline sim::Line& LoneSource(DWORD channels = 2, const nlohmann::json& controls = nlohmann::json::array()) {
+    nlohmann::json card = TestCard("lone");
+    nlohmann::json& source = card["devices"][0]["destinations"][0]["sources"][0];
+    source["channels"] = channels;
+    source["controls"] = controls;
+    sim::LoadCard(card, "lone.json");
+    return sim::Devices().back().destinations[0].sources[0];
 }
 
 inline sim::Control* VolumeOf(sim::Line* line) { return line->Find(MIXERCONTROL_CONTROLTYPE_VOLUME); }
@@ -58,6 +71,15 @@ inline std::vector<sim::Call> DetailCalls() {
     return out;
 }
 
+// After a direct LocateControl or QueryControl call: the caller's handle `h`
+// is still open and nothing else is held. Closes it.
+inline void ExpectOnlyTheCallersHandle(HMIXER h, const std::string& what) {
+    EXPECT_EQ(sim::CountOf("mixerClose"), 0u) << what << ": the caller's handle stays open";
+    EXPECT_EQ(sim::ProcessHeapBlocks(), 0) << what;
+    EXPECT_EQ(sim::LocalBlocks(), 0) << what;
+    EXPECT_EQ(mixerClose(h), MMSYSERR_NOERROR) << what;
+}
+
 // An open handle to mixer device 0 for the direct LocateControl / QueryControl
 // calls; the log starts empty after it.
 inline HMIXER OpenDevice0() {
@@ -65,4 +87,18 @@ inline HMIXER OpenDevice0() {
     EXPECT_EQ(mixerOpen(&h, 0, 0, 0, 0), MMSYSERR_NOERROR);
     sim::ClearLog();
     return h;
+}
+
+// One direct call on the caller's handle: a fresh platform, the line
+// `build` makes, device 0 opened by the caller; `call` gets the line and the
+// handle and checks its result and requests (faults it set are cleared
+// before the checks of what stays held). Only the caller's handle is left.
+template <typename Build, typename Call>
+void OnCallersHandle(Build build, const std::string& what, Call call) {
+    sim::Reset();
+    const DWORD line = build();
+    HMIXER h = OpenDevice0();
+    call(line, h);
+    sim::ClearFaults();
+    ExpectOnlyTheCallersHandle(h, what);
 }

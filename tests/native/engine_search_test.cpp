@@ -1,20 +1,12 @@
 // Line search: SetMixer and GetMixer side by side over the same cards, and the
 // requests the search makes of the platform.
 #include "engine_cards.h"
+#include "short_names.h"
 
 #include <algorithm>
 #include <functional>
 
 namespace {
-
-const DWORD kSpeakers = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
-const DWORD kWaveIn = MIXERLINE_COMPONENTTYPE_DST_WAVEIN;
-const DWORD kLine = MIXERLINE_COMPONENTTYPE_SRC_LINE;
-const DWORD kMic = MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE;
-const DWORD kCD = MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC;
-const DWORD kAux = MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY;
-const DWORD kWave = MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT;
-const DWORD kAnalog = MIXERLINE_COMPONENTTYPE_SRC_ANALOG;
 
 enum DeviceUse { NeverOpened, OpenedAndClosed };
 
@@ -51,60 +43,65 @@ DWORD FailingOn(const char* fn, int occurrence, DWORD code = MMSYSERR_ERROR) {
     return 0;
 }
 
-// A speakers destination with volume and mute but no source lines.
-DWORD SpeakersWithoutSources() {
-    sim::Destination& d = sim::AddDevice("Bare").AddDestination(kSpeakers, "Master Volume");
-    d.AddControl(MIXERCONTROL_CONTROLTYPE_VOLUME, 40000);
-    d.AddControl(MIXERCONTROL_CONTROLTYPE_MUTE, 1, MIXERCONTROL_CONTROLF_UNIFORM);
-    return 0;
+// The identifier of a source of device 0.
+DWORD SourceId(size_t destination, size_t source) {
+    return sim::Devices()[0].destinations[destination].sources[source].id;
 }
 
-sim::Line& AddVolumeSource(sim::Destination& d, DWORD type, const char* name, LONG volume) {
-    sim::Line& l = d.AddSource(type, name);
-    l.AddControl(MIXERCONTROL_CONTROLTYPE_VOLUME, volume);
-    return l;
+// A speakers destination with volume and mute but no source lines.
+DWORD SpeakersWithoutSources() {
+    sim::LoadCardText(R"({"devices": [{"name": "Bare", "destinations": [{"name": "Master Volume", "type": "speakers",
+        "controls": [{"type": "volume", "value": 40000}, {"type": "mute", "flags": ["uniform"], "value": 1}]}]}]})",
+                      "speakers without sources");
+    return 0;
 }
 
 // Two line-in sources under one speakers destination.
 DWORD TwoSourcesOfOneType() {
-    sim::Destination& d = sim::AddDevice("Twins").AddDestination(kSpeakers, "Master Volume");
-    AddVolumeSource(d, kWave, "Wave", 100);
-    DWORD first = AddVolumeSource(d, kLine, "Line A", 111).id;
-    AddVolumeSource(d, kLine, "Line B", 222);
-    return first;
+    sim::LoadCardText(R"({"devices": [{"name": "Twins", "destinations": [{"name": "Master Volume", "type": "speakers",
+        "sources": [{"name": "Wave", "type": "wave", "controls": [{"type": "volume", "value": 100}]},
+                    {"name": "Line A", "type": "linein", "controls": [{"type": "volume", "value": 111}]},
+                    {"name": "Line B", "type": "linein", "controls": [{"type": "volume", "value": 222}]}]}]}]})",
+                      "two sources of one type");
+    return SourceId(0, 1);
 }
 
 // Two speakers destinations; the first has only a wave-out source.
 DWORD SecondSpeakersHoldsTheLine() {
-    sim::Device& dev = sim::AddDevice("Two outs");
-    AddVolumeSource(dev.AddDestination(kSpeakers, "Front"), kWave, "Wave", 100);
-    return AddVolumeSource(dev.AddDestination(kSpeakers, "Rear"), kLine, "Line In", 777).id;
+    sim::LoadCardText(R"({"devices": [{"name": "Two outs", "destinations": [
+        {"name": "Front", "type": "speakers", "sources": [{"name": "Wave", "type": "wave", "controls": [{"type": "volume", "value": 100}]}]},
+        {"name": "Rear", "type": "speakers", "sources": [{"name": "Line In", "type": "linein", "controls": [{"type": "volume", "value": 777}]}]}]}]})",
+                      "the second speakers holds the line");
+    return SourceId(1, 0);
 }
 
 // Two speakers destinations, both with a line-in source.
 DWORD BothSpeakersHoldTheLine() {
-    sim::Device& dev = sim::AddDevice("Two outs");
-    DWORD first = AddVolumeSource(dev.AddDestination(kSpeakers, "Front"), kLine, "Line In", 333).id;
-    AddVolumeSource(dev.AddDestination(kSpeakers, "Rear"), kLine, "Line In", 777);
-    return first;
+    sim::LoadCardText(R"({"devices": [{"name": "Two outs", "destinations": [
+        {"name": "Front", "type": "speakers", "sources": [{"name": "Line In", "type": "linein", "controls": [{"type": "volume", "value": 333}]}]},
+        {"name": "Rear", "type": "speakers", "sources": [{"name": "Line In", "type": "linein", "controls": [{"type": "volume", "value": 777}]}]}]}]})",
+                      "both speakers hold the line");
+    return SourceId(0, 0);
 }
 
 // A sourceless speakers destination before one with sources: the main codes
 // pass over the first.
 DWORD MainOfSecondSpeakers() {
-    sim::Device& dev = sim::AddDevice("Two outs");
-    dev.AddDestination(kSpeakers, "Front").AddControl(MIXERCONTROL_CONTROLTYPE_VOLUME, 100);
-    sim::Destination& rear = dev.AddDestination(kSpeakers, "Rear");
-    rear.AddControl(MIXERCONTROL_CONTROLTYPE_VOLUME, 555);
-    AddVolumeSource(rear, kWave, "Wave", 100);
-    return rear.id;
+    sim::LoadCardText(R"({"devices": [{"name": "Two outs", "destinations": [
+        {"name": "Front", "type": "speakers", "controls": [{"type": "volume", "value": 100}]},
+        {"name": "Rear", "type": "speakers", "controls": [{"type": "volume", "value": 555}],
+         "sources": [{"name": "Wave", "type": "wave", "controls": [{"type": "volume", "value": 100}]}]}]}]})",
+                      "the main line of the second speakers");
+    return sim::Devices()[0].destinations[1].id;
 }
 
 // The wave-in destination listed before the speakers destination.
 DWORD WaveInFirst() {
-    sim::Device& dev = sim::AddDevice("Rec first");
-    AddVolumeSource(dev.AddDestination(kWaveIn, "Recording"), kLine, "Line In", 999);
-    return AddVolumeSource(dev.AddDestination(kSpeakers, "Master"), kLine, "Line In", 444).id;
+    sim::LoadCardText(R"({"devices": [{"name": "Rec first", "destinations": [
+        {"name": "Recording", "type": "wavein", "sources": [{"name": "Line In", "type": "linein", "controls": [{"type": "volume", "value": 999}]}]},
+        {"name": "Master", "type": "speakers", "sources": [{"name": "Line In", "type": "linein", "controls": [{"type": "volume", "value": 444}]}]}]}]})",
+                      "wave-in first");
+    return SourceId(1, 0);
 }
 
 const SearchCase kCases[] = {
@@ -116,8 +113,12 @@ const SearchCase kCases[] = {
      OpPlayVolume, "", 0, 0, -1, NeverOpened},
     {"capabilities cannot be read", [] { return FailingOn("mixerGetDevCapsA", 0); }, kLine, OpPlayVolume, "", 0,
      0, -1, OpenedAndClosed},
-    {"no destinations", [] { sim::AddDevice("Empty"); return DWORD(0); }, kLine, OpPlayVolume, "", 0, 0, 0,
-     OpenedAndClosed},
+    {"no destinations",
+     [] {
+         sim::LoadCardText(R"({"devices": [{"name": "Empty"}]})", "no destinations");
+         return DWORD(0);
+     },
+     kLine, OpPlayVolume, "", 0, 0, 0, OpenedAndClosed},
     {"first destination cannot be read", [] { return FailingOn("mixerGetLineInfoA", 1); }, kLine, OpPlayVolume,
      "", 0, 0, -1, OpenedAndClosed},
     {"later destination cannot be read", [] { return FailingOn("mixerGetLineInfoA", 2); }, kMic, OpRecVolume, "",

@@ -11,6 +11,7 @@
 #include "cdaudio/cdaudio.h"
 #include "endpoint_cards.h"
 #include "engine/engine.h"
+#include "platform/mixer_names.h"
 #include "export_names.h"
 #include "exports/line_exports.h"
 #include "persistence/persistence.h"
@@ -18,6 +19,7 @@
 #include "selector/selector.h"
 #include "settings_layout.h"
 #include "sim_mci.h"
+#include "test_cards.h"
 
 #include <cstdio>
 #include <functional>
@@ -29,11 +31,8 @@ namespace {
 
 const DWORD kSpeakers = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
 const DWORD kWaveIn = MIXERLINE_COMPONENTTYPE_DST_WAVEIN;
-const DWORD kVolume = MIXERCONTROL_CONTROLTYPE_VOLUME;
 const DWORD kMute = MIXERCONTROL_CONTROLTYPE_MUTE;
 const DWORD kOnOff = MIXERCONTROL_CONTROLTYPE_ONOFF;
-const DWORD kPeak = MIXERCONTROL_CONTROLTYPE_PEAKMETER;
-const char kProduct[] = "AX200 Studio Mixer";
 const LONG kNoDeviceOpen = 3075;
 
 // Win32 codes the simulated headers leave out.
@@ -42,79 +41,37 @@ const DWORD kLockViolation = 33;
 
 // ---- The rich card ------------------------------------------------------------
 
-struct SourceLine {
-    DWORD type;
-    const char* name;
-    DWORD channels;
-};
+// tests/cards/rich.json: every line a member can reach, by component type and
+// by override name ("Alt ..." lines have no standard type), with distinct
+// levels on the two channels, mutes and boosts on and off, peak meters on
+// both destinations.
+void BuildRichCard() { LoadTestCard("rich"); }
 
-// Every line a member can reach, by component type and by override name
-// ("Alt ..." lines have no standard type), with distinct levels on the two
-// channels, mutes and boosts on and off, peak meters on both destinations.
-const SourceLine kPlaySources[] = {
-    {MIXERLINE_COMPONENTTYPE_SRC_LINE, "Line In", 2},         {MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, "Microphone", 1},
-    {MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC, "CD Audio", 2}, {MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, "Wave", 2},
-    {MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY, "Aux", 2},        {MIXERLINE_COMPONENTTYPE_SRC_DIGITAL, "SPDIF In", 2},
-    {MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED, "Alt Line", 2},   {MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED, "Alt Digital", 2},
-    {MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED, "Alt CD", 2},
-};
-const SourceLine kRecSources[] = {
-    {MIXERLINE_COMPONENTTYPE_SRC_LINE, "Line In", 2},         {MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, "Microphone", 1},
-    {MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC, "CD Audio", 2}, {MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY, "Aux", 2},
-    {MIXERLINE_COMPONENTTYPE_SRC_ANALOG, "Analog Mix", 2},    {MIXERLINE_COMPONENTTYPE_SRC_DIGITAL, "SPDIF In", 2},
-    {MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, "Wave", 2},         {MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED, "Alt Line", 2},
-    {MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED, "Alt Digital", 2}, {MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED, "Alt CD", 2},
-};
-
-void AddLineControls(sim::Line& l, LONG level, LONG mute, LONG boost) {
-    sim::Control& v = l.AddControl(kVolume, level, 0, 0, l.name + " Volume");
-    if (l.ChannelCount() > 1) v.SetValue(level / 2, l.ChannelCount() - 1);
-    l.AddControl(kMute, mute, MIXERCONTROL_CONTROLF_UNIFORM, 0, l.name + " Mute");
-    l.AddControl(kOnOff, boost, MIXERCONTROL_CONTROLF_UNIFORM, 0, l.name + " Boost");
-}
-
-void BuildRichCard() {
-    sim::Device& dev = sim::AddDevice(kProduct);
-    sim::Destination& speakers = dev.AddDestination(kSpeakers, "Master Volume", 2);
-    AddLineControls(speakers, 44000, 1, 0);
-    speakers.AddControl(kPeak, 700, 0, 0, "Master Peak");
-    LONG level = 10000;
-    LONG n = 0;
-    for (const SourceLine& s : kPlaySources) {
-        AddLineControls(speakers.AddSource(s.type, s.name, s.channels), level, n % 2, 1);
-        level += 1500, ++n;
-    }
-    sim::Destination& wavein = dev.AddDestination(kWaveIn, "Recording Control", 2);
-    wavein.AddControl(kVolume, 50000, 0, 0, "Recording Volume");
-    wavein.AddControl(kPeak, -1200, 0, 0, "Recording Peak");
-    std::vector<std::string> items;
-    for (const SourceLine& s : kRecSources) {
-        AddLineControls(wavein.AddSource(s.type, s.name, s.channels), level, (n + 1) % 2, 1);
-        level += 1500, ++n;
-        items.push_back(s.name);
-    }
-    wavein.AddList(MIXERCONTROL_CONTROLTYPE_MUX, items, {2});  // CD Audio recorded
+// The rich card's product name and its wave-in sources' names, in order.
+std::string RichProduct() { return TestCard("rich")["devices"][0]["name"]; }
+std::vector<std::string> RichRecSources() {
+    std::vector<std::string> names;
+    for (const auto& source : TestCard("rich")["devices"][0]["destinations"][1]["sources"])
+        names.push_back(source["name"]);
+    return names;
 }
 
 // What the listing of the recording selector holds on the rich card.
 std::string RichListing() {
-    std::string text = std::string(kProduct) + "|";
-    for (const SourceLine& s : kRecSources) text += std::string(s.name) + "|";
+    std::string text = RichProduct() + "|";
+    for (const std::string& name : RichRecSources()) text += name + "|";
     return text;
 }
 
 // ---- Observing a run ------------------------------------------------------------
 
+// Every control's values by identifier, as the call log names controls (of
+// two devices' controls of one identifier, the later device's).
 typedef std::map<DWORD, std::vector<LONG>> Snapshot;
 
 Snapshot TakeSnapshot() {
     Snapshot s;
-    for (sim::Device& dev : sim::Devices())
-        for (sim::Destination& d : dev.destinations) {
-            for (sim::Control& c : d.controls) s[c.id] = c.values;
-            for (sim::Line& l : d.sources)
-                for (sim::Control& c : l.controls) s[c.id] = c.values;
-        }
+    for (const auto& entry : sim::AllValues()) s[entry.first.second] = entry.second;
     return s;
 }
 
@@ -518,9 +475,7 @@ Outcome Result(LONG r) {
 typedef LONG(WINAPI* ValueFn)(LONG);
 typedef LONG(WINAPI* PlainFn)(void);
 
-enum LineId { LLineIn, LMic, LCD, LWaveOut, LAux, LDigital, LAnalog, LMain };
-
-bool HasOverride(LineId l) { return l == LLineIn || l == LDigital || l == LCD; }
+bool HasOverride(LineId l) { return LineOf(l).override != OverrideNone; }
 
 // The override names and the CD type flag that make the line-in, digital and
 // CD members address their "Alt ..." lines by name.
@@ -574,12 +529,13 @@ const std::string* MatchName(std::map<LONG, std::string>& names, LONG kind, cons
 }
 
 const char* OverrideOf(LineId l) {
-    switch (l) {
-    case LLineIn: return "Alt Line";
-    case LDigital: return "Alt Digital";
-    case LCD: return "Alt CD";
-    default: return nullptr;
+    switch (LineOf(l).override) {
+    case OverrideLineIn: return "Alt Line";
+    case OverrideDigital: return "Alt Digital";
+    case OverrideDigitalCD: return "Alt CD";
+    case OverrideNone: break;
     }
+    return nullptr;
 }
 
 Scenario SelectionSetter(const char* name, PlainFn fn, bool overrides) {
@@ -612,51 +568,48 @@ Scenario SelectionGetter(const char* name, PlainFn fn, LONG kind, LineId line, b
 
 // ---- The 91 names -------------------------------------------------------------------
 
+// The members, from the per-line table (core/line_table.h).
 struct MixerMember {
     const char* setterName;
     ValueFn setter;
-    const char* getterName;
+    const char* getterName;  // null for a setter alone
     PlainFn getter;
     LineId line;
     LONG value;  // what the setter writes: a change on the rich card
 };
 
-#define MEMBER(set, get, line, value) {#set, set, #get, get, line, value}
-#define SETTER_ONLY(set, line, value) {#set, set, nullptr, nullptr, line, value}
-const MixerMember kMixerMembers[] = {
-    MEMBER(SetPlayLineInVolume, GetPlayLineInVolume, LLineIn, 30000),
-    MEMBER(SetPlayMicVolume, GetPlayMicVolume, LMic, 30000),
-    MEMBER(SetPlayCDVolume, GetPlayCDVolume, LCD, 30000),
-    MEMBER(SetPlayWaveOutVolume, GetPlayWaveOutVolume, LWaveOut, 30000),
-    MEMBER(SetPlayAuxVolume, GetPlayAuxVolume, LAux, 30000),
-    MEMBER(SetPlayDigitalVolume, GetPlayDigitalVolume, LDigital, 30000),
-    MEMBER(SetPlayMainVolume, GetPlayMainVolume, LMain, 30000),
-    MEMBER(SetRecLineInVolume, GetRecLineInVolume, LLineIn, 30000),
-    MEMBER(SetRecMicVolume, GetRecMicVolume, LMic, 30000),
-    MEMBER(SetRecCDVolume, GetRecCDVolume, LCD, 30000),
-    MEMBER(SetRecWaveOutVolume, GetRecWaveOutVolume, LWaveOut, 30000),
-    MEMBER(SetRecAuxVolume, GetRecAuxVolume, LAux, 30000),
-    MEMBER(SetRecDigitalVolume, GetRecDigitalVolume, LDigital, 30000),
-    MEMBER(SetRecAnalogVolume, GetRecAnalogVolume, LAnalog, 30000),
-    MEMBER(SetPlayLineInMute, GetPlayLineInMute, LLineIn, 1),
-    MEMBER(SetPlayMicMute, GetPlayMicMute, LMic, 0),
-    MEMBER(SetPlayCDMute, GetPlayCDMute, LCD, 1),
-    MEMBER(SetPlayWaveOutMute, GetPlayWaveOutMute, LWaveOut, 0),
-    MEMBER(SetPlayAuxMute, GetPlayAuxMute, LAux, 1),
-    MEMBER(SetPlayMainMute, GetPlayMainMute, LMain, 0),
-    MEMBER(SetRecLineInMute, GetRecLineInMute, LLineIn, 0),
-    MEMBER(SetRecMicMute, GetRecMicMute, LMic, 1),
-    MEMBER(SetRecCDMute, GetRecCDMute, LCD, 0),
-    MEMBER(SetRecWaveOutMute, GetRecWaveOutMute, LWaveOut, 1),
-    MEMBER(SetRecAuxMute, GetRecAuxMute, LAux, 0),
-    SETTER_ONLY(SetPlayLineInBalance, LLineIn, 3),
-    SETTER_ONLY(SetRecLineInBalance, LLineIn, 12),
-    SETTER_ONLY(SetPlayMainBalance, LMain, 0),
-    SETTER_ONLY(SetPlayMicBoostMode, LMic, 0),
-    SETTER_ONLY(SetRecMicBoostMode, LMic, 0),
-};
+// A value the rich card's control does not hold: a level apart from every
+// level of the card, a balance that moves the quieter channel, the boosts
+// (all on) off, and each mute the other way from the one tests/cards/rich.json
+// gives the first line of the type on the operation's destination.
+LONG ChangingValue(LineId line, LONG op) {
+    switch (OpRowOf(op).property) {
+    case PropVolume: return 30000;
+    case PropBalance: return 3;
+    case PropBoost: return 0;
+    default: break;
+    }
+    if (line == LineMain) return 0;
+    const nlohmann::json& destination =
+        TestCard("rich")["devices"][0]["destinations"][OpRowOf(op).side == SideRec ? 1 : 0];
+    for (const nlohmann::json& source : destination["sources"]) {
+        DWORD type = 0;
+        if (!mixer_names::ParseComponentType(source["type"], false, &type) || type != LineOf(line).componentType)
+            continue;
+        for (const nlohmann::json& control : source["controls"])
+            if (control["type"] == "mute") return control.value("value", 0) != 0 ? 0 : 1;
+    }
+    return 1;
+}
+
+#define MEMBER_Pair(set, get, line, op) {#set, set, #get, get, line, ChangingValue(line, op)},
+#define MEMBER_Setter(set, get, line, op) {#set, set, nullptr, nullptr, line, ChangingValue(line, op)},
+#define MEMBER_Boost(set, get, line, op) MEMBER_Setter(set, get, line, op)
+#define MEMBER_Select(set, get, line, op)
+#define MEMBER_Flag(set, get, line, op)
+#define MEMBER(kind, set, get, line, op, section, key, save) MEMBER_##kind(set, get, line, op)
+const MixerMember kMixerMembers[] = {MIXER_LINE_TABLE(MEMBER)};
 #undef MEMBER
-#undef SETTER_ONLY
 
 struct SelectionMember {
     const char* setterName;
@@ -667,15 +620,13 @@ struct SelectionMember {
     LineId line;
 };
 
-#define SELECTION(set, get, kind, line) {#set, set, #get, get, kind, line}
-const SelectionMember kSelectionMembers[] = {
-    SELECTION(SetRecLineInSelect, GetRecLineInSelect, SrcLineIn, LLineIn),
-    SELECTION(SetRecMicSelect, GetRecMicSelect, SrcMic, LMic),
-    SELECTION(SetRecCDSelect, GetRecCDSelect, SrcCD, LCD),
-    SELECTION(SetRecAuxSelect, GetRecAuxSelect, SrcAux, LAux),
-    SELECTION(SetRecAnalogSelect, GetRecAnalogSelect, SrcAnalog, LAnalog),
-    SELECTION(SetRecDigitalSelect, GetRecDigitalSelect, SrcDigital, LDigital),
-};
+#define SELECTION_Pair(set, get, line)
+#define SELECTION_Setter(set, get, line)
+#define SELECTION_Boost(set, get, line)
+#define SELECTION_Select(set, get, line) {#set, set, #get, get, LineOf(line).recSource, line},
+#define SELECTION_Flag(set, get, line)
+#define SELECTION(kind, set, get, line, op, section, key, save) SELECTION_##kind(set, get, line)
+const SelectionMember kSelectionMembers[] = {MIXER_LINE_TABLE(SELECTION)};
 #undef SELECTION
 
 // ---- Summary --------------------------------------------------------------------------
@@ -994,9 +945,9 @@ TEST_F(FaultInjectionTest, EnginePrimitivesPeakAndInspection) {
             return o;
         };
         list.expect = [limit](const Baseline&, const Fault* f) {
-            std::string full = std::string(kProduct) + "|";
-            for (const SourceLine& src : kRecSources)
-                if (full.size() + std::strlen(src.name) < limit) full += std::string(src.name) + "|";
+            std::string full = RichProduct() + "|";
+            for (const std::string& name : RichRecSources())
+                if (full.size() + name.size() < limit) full += name + "|";
             // A limit the whole listing fits in gives all of it.
             if (limit > RichListing().size()) {
                 EXPECT_EQ(full, RichListing());
@@ -1018,28 +969,13 @@ TEST_F(FaultInjectionTest, EnginePrimitivesPeakAndInspection) {
 
 const char kAppPathKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\TAVRIN.EXE";
 
-// Save's layout, with the recording source each selection line reads.
-struct SaveLine {
-    settings_layout::Kind kind;
-    const char* text;
-    LONG source;
-};
-#define SAVE_LINE(kind, text, getter, line, op) {settings_layout::kind, text, SAVE_SOURCE_##kind(line)},
-#define SAVE_SOURCE_Text(line) 0
-#define SAVE_SOURCE_Level(line) 0
-#define SAVE_SOURCE_Select(line) Src##line
-#define SAVE_SOURCE_MicBoost(line) 0
-#define SAVE_SOURCE_CDType(line) 0
-const SaveLine kSaveLines[] = {MIXER_SETTINGS_LAYOUT(SAVE_LINE)};
-#undef SAVE_LINE
-
 // The file Save writes when the given call fails (none: the baseline),
 // session by session in the order the getters run.
 std::string ExpectedSaveText(const Baseline& b, const Fault* f, LONG cdType) {
     std::map<LONG, std::string> names = b.names;
     int s = 0;
     std::string text;
-    for (const SaveLine& line : kSaveLines) {
+    for (const settings_layout::Line& line : settings_layout::kLines) {
         text += line.text;
         switch (line.kind) {
         case settings_layout::Level:
@@ -1048,7 +984,8 @@ std::string ExpectedSaveText(const Baseline& b, const Fault* f, LONG cdType) {
         case settings_layout::Select: {
             ApplyScan(b, s++, f, &names);
             std::string storage;
-            text += std::to_string(SelectGetOutcome(b, s++, f, MatchName(names, line.source, nullptr, &storage)));
+            const LONG source = LineOf(line.row->line).recSource;
+            text += std::to_string(SelectGetOutcome(b, s++, f, MatchName(names, source, nullptr, &storage)));
             break;
         }
         case settings_layout::MicBoost: {

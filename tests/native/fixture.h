@@ -1,5 +1,5 @@
 // Shared test fixture: a fresh simulated platform and library state per test,
-// and a typical card to build on.
+// and the typical card to build on.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,10 +7,11 @@
 #include "core/state.h"
 #include "sim.h"
 
-// A card of the usual shape: speakers destination (volume, mute) with
-// line-in, microphone (with boost), CD, wave-out and auxiliary sources; a
-// wave-in destination (volume, MUX selector) with line-in, microphone, CD,
-// auxiliary, analog and digital sources, each with volume and mute.
+// The typical card (tests/cards/typical.json), under another product name
+// when given: a speakers destination (volume, mute) with line-in, microphone
+// (with boost), CD, wave-out and auxiliary sources; a wave-in destination
+// (volume, MUX selector) with line-in, microphone, CD, auxiliary, analog and
+// digital sources, each with volume and mute.
 struct TypicalCard {
     sim::Device* device;
     sim::Destination* speakers;

@@ -11,25 +11,17 @@
 #include "persistence_fixture.h"
 #include "selector/selector.h"
 #include "settings_layout.h"
+#include "short_names.h"
 #include "sim_mci.h"
+#include "test_cards.h"
 
 #include <functional>
 #include <map>
 
 namespace {
 
-const DWORD kSpeakers = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
-const DWORD kWaveIn = MIXERLINE_COMPONENTTYPE_DST_WAVEIN;
-const DWORD kLine = MIXERLINE_COMPONENTTYPE_SRC_LINE;
-const DWORD kMic = MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE;
-const DWORD kCD = MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC;
-const DWORD kAux = MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY;
-const DWORD kVolume = MIXERCONTROL_CONTROLTYPE_VOLUME;
-const DWORD kMute = MIXERCONTROL_CONTROLTYPE_MUTE;
-const DWORD kOnOff = MIXERCONTROL_CONTROLTYPE_ONOFF;
-const DWORD kMux = MIXERCONTROL_CONTROLTYPE_MUX;
-const DWORD kUniform = MIXERCONTROL_CONTROLF_UNIFORM;
-const DWORD kDisabled = MIXERCONTROL_CONTROLF_DISABLED;
+using namespace nlohmann::literals;
+
 const char kAppPathKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\TAVRIN.EXE";
 const DWORD kListingLimit = 4096;
 
@@ -70,23 +62,10 @@ const char* const kMixerGetterNames[] = {MIXER_FUNCTIONS_LINE_GETTERS(NAME) "Get
 const char* const kSelectionGetterNames[] = {"GetRecLineInSelect", "GetRecMicSelect",    "GetRecCDSelect",
                                              "GetRecAuxSelect",    "GetRecAnalogSelect", "GetRecDigitalSelect"};
 
-typedef std::map<DWORD, std::vector<LONG>> Snapshot;
-
-Snapshot TakeSnapshot() {
-    Snapshot s;
-    for (sim::Device& dev : sim::Devices())
-        for (sim::Destination& d : dev.destinations) {
-            for (sim::Control& c : d.controls) s[c.id] = c.values;
-            for (sim::Line& l : d.sources)
-                for (sim::Control& c : l.controls) s[c.id] = c.values;
-        }
-    return s;
-}
-
 // What a pass over every export gave.
 struct Pass {
     std::map<std::string, LONG> results;
-    std::map<std::string, Snapshot> after;  // the mixer's state after each export
+    std::map<std::string, sim::Values> after;  // the mixer's state after each export
     std::string listing;                    // GetMixerRecordChannels' buffer
     std::string saved;                      // the file Save wrote
     std::string names;                      // the override names ReadDigitalConfiguration loaded
@@ -105,7 +84,7 @@ protected:
         Pass p;
         auto record = [&](const std::string& name, LONG result) {
             p.results[name] = result;
-            p.after[name] = TakeSnapshot();
+            p.after[name] = sim::AllValues();
             ExpectNothingOpen();
             EXPECT_EQ(sim::OpenMciDevices(), g_state.CDDeviceID != 0 ? 1 : 0) << name;
         };
@@ -221,13 +200,16 @@ protected:
 };
 
 std::vector<LONG> ValuesAfter(const Pass& p, const std::string& exportName, const sim::Control* c) {
-    return p.after.at(exportName).at(c->id);
+    return p.after.at(exportName).at({0, c->id});
 }
+
+// Device 0's destinations.
+sim::Destination& Destination(size_t index) { return sim::Devices().at(0).destinations.at(index); }
 
 // ---- No destinations, no sources, twin destinations ------------------------------------
 
 TEST_F(HostileCardTest, ZeroDestinations) {
-    sim::AddDevice("Empty Mixer");
+    sim::LoadCardText(R"({"devices": [{"name": "Empty Mixer"}]})", "no destinations");
     Pass p = RunEveryExport("Empty");
     ExpectAllMixerGetters(p, 0);       // no destination: nothing matches
     ExpectAllSelectionGetters(p, -1);  // no wave-in line
@@ -237,13 +219,15 @@ TEST_F(HostileCardTest, ZeroDestinations) {
 }
 
 TEST_F(HostileCardTest, DestinationsWithoutSources) {
-    sim::Device& dev = sim::AddDevice("Bare Mixer");
-    sim::Destination& speakers = dev.AddDestination(kSpeakers, "Speakers");
-    sim::Control* master = &speakers.AddControl(kVolume, 30000);
-    speakers.AddControl(kMute, 1, kUniform);
-    sim::Destination& wavein = dev.AddDestination(kWaveIn, "Recording");
-    wavein.AddControl(MIXERCONTROL_CONTROLTYPE_PEAKMETER, -50);
-    sim::Control* mux = &wavein.AddList(kMux, {"Line In", "Microphone"}, {0});
+    sim::LoadCardText(R"({"devices": [{"name": "Bare Mixer", "destinations": [
+        {"name": "Speakers", "type": "speakers",
+         "controls": [{"type": "volume", "value": 30000}, {"type": "mute", "flags": ["uniform"], "value": 1}]},
+        {"name": "Recording", "type": "wavein",
+         "controls": [{"type": "peakmeter", "value": -50},
+                      {"type": "mux", "items": ["Line In", "Microphone"], "selected": [0]}]}]}]})",
+                      "destinations without sources");
+    sim::Control* master = &Destination(0).controls[0];
+    sim::Control* mux = &Destination(1).controls[1];
     Pass p = RunEveryExport();
     // A destination without sources is never addressed, not even by the main
     // members; no source name is cached and no item text is empty.
@@ -259,21 +243,19 @@ TEST_F(HostileCardTest, DestinationsWithoutSources) {
 }
 
 TEST_F(HostileCardTest, TwoDestinationsOfOneType) {
-    sim::Device& dev = sim::AddDevice("Twin Mixer");
-    sim::Destination& speakersA = dev.AddDestination(kSpeakers, "Speakers A");
-    speakersA.AddControl(kVolume, 5555);
-    speakersA.AddSource(kMic, "Mic A").AddControl(kVolume, 1111);
-    sim::Destination& recA = dev.AddDestination(kWaveIn, "Rec A");
-    recA.AddSource(kLine, "Line A").AddControl(kVolume, 6666);
-    recA.AddSource(kMic, "Mic Rec A").AddControl(kVolume, 7777);
-    recA.AddList(kMux, {"Line A", "Mic Rec A", "Line B"}, {2});
-    sim::Destination& speakersB = dev.AddDestination(kSpeakers, "Speakers B");
-    speakersB.AddControl(kVolume, 2000);
-    speakersB.AddSource(kLine, "Line B").AddControl(kVolume, 2222);
-    speakersB.AddSource(kMic, "Mic B").AddControl(kVolume, 3333);
-    sim::Destination& recB = dev.AddDestination(kWaveIn, "Rec B");
-    recB.AddSource(kLine, "Line B").AddControl(kVolume, 4444);
-    recB.AddList(kMux, {"Other"});
+    sim::LoadCardText(R"({"devices": [{"name": "Twin Mixer", "destinations": [
+        {"name": "Speakers A", "type": "speakers", "controls": [{"type": "volume", "value": 5555}],
+         "sources": [{"name": "Mic A", "type": "mic", "controls": [{"type": "volume", "value": 1111}]}]},
+        {"name": "Rec A", "type": "wavein",
+         "controls": [{"type": "mux", "items": ["Line A", "Mic Rec A", "Line B"], "selected": [2]}],
+         "sources": [{"name": "Line A", "type": "linein", "controls": [{"type": "volume", "value": 6666}]},
+                     {"name": "Mic Rec A", "type": "mic", "controls": [{"type": "volume", "value": 7777}]}]},
+        {"name": "Speakers B", "type": "speakers", "controls": [{"type": "volume", "value": 2000}],
+         "sources": [{"name": "Line B", "type": "linein", "controls": [{"type": "volume", "value": 2222}]},
+                     {"name": "Mic B", "type": "mic", "controls": [{"type": "volume", "value": 3333}]}]},
+        {"name": "Rec B", "type": "wavein", "controls": [{"type": "mux", "items": ["Other"]}],
+         "sources": [{"name": "Line B", "type": "linein", "controls": [{"type": "volume", "value": 4444}]}]}]}]})",
+                      "two destinations of each type");
     Pass p = RunEveryExport();
     // Destinations are searched in index order: the first match wins, and a
     // line found only under the second destination of the type is found there.
@@ -294,22 +276,23 @@ TEST_F(HostileCardTest, TwoDestinationsOfOneType) {
 // ---- Many channels ------------------------------------------------------------------------
 
 TEST_F(HostileCardTest, FourAndEightChannelLines) {
-    sim::Device& dev = sim::AddDevice("Surround Mixer");
-    sim::Destination& speakers = dev.AddDestination(kSpeakers, "Speakers", 4);
-    sim::Control* master = &speakers.AddControl(kVolume, 0);
-    for (DWORD ch = 0; ch < 4; ++ch) master->SetValue(100 * (ch + 1), ch);
-    sim::Line& line = speakers.AddSource(kLine, "Line In", 8);
-    sim::Control* lineVolume = &line.AddControl(kVolume, 0);
-    for (DWORD ch = 0; ch < 8; ++ch) lineVolume->SetValue(10 * (ch + 1), ch);
-    line.AddControl(kMute, 0, kUniform);
-    sim::Line& cd = speakers.AddSource(kCD, "CD Audio", 0);  // a line that reports no channels
-    sim::Control* cdVolume = &cd.AddControl(kVolume, 5000);
-    sim::Destination& wavein = dev.AddDestination(kWaveIn, "Recording", 8);
-    sim::Line& recLine = wavein.AddSource(kLine, "Line In", 8);
-    sim::Control* recVolume = &recLine.AddControl(kVolume, 0);
-    for (DWORD ch = 0; ch < 8; ++ch) recVolume->SetValue(800 - 100 * ch, ch);
-    wavein.AddSource(kMic, "Microphone", 4).AddControl(kVolume, 400);
-    wavein.AddList(kMux, {"Line In", "Microphone"}, {1});
+    // The CD line reports no channels.
+    sim::LoadCardText(R"({"devices": [{"name": "Surround Mixer", "destinations": [
+        {"name": "Speakers", "type": "speakers", "channels": 4, "controls": [{"type": "volume", "values": [100, 200, 300, 400]}],
+         "sources": [{"name": "Line In", "type": "linein", "channels": 8,
+                      "controls": [{"type": "volume", "values": [10, 20, 30, 40, 50, 60, 70, 80]},
+                                   {"type": "mute", "flags": ["uniform"]}]},
+                     {"name": "CD Audio", "type": "cd", "channels": 0, "controls": [{"type": "volume", "value": 5000}]}]},
+        {"name": "Recording", "type": "wavein", "channels": 8,
+         "controls": [{"type": "mux", "items": ["Line In", "Microphone"], "selected": [1]}],
+         "sources": [{"name": "Line In", "type": "linein", "channels": 8,
+                      "controls": [{"type": "volume", "values": [800, 700, 600, 500, 400, 300, 200, 100]}]},
+                     {"name": "Microphone", "type": "mic", "channels": 4, "controls": [{"type": "volume", "value": 400}]}]}]}]})",
+                      "four and eight channels");
+    sim::Control* master = &Destination(0).controls[0];
+    sim::Control* lineVolume = &Destination(0).sources[0].controls[0];
+    sim::Control* cdVolume = &Destination(0).sources[1].controls[0];
+    sim::Control* recVolume = &Destination(1).sources[0].controls[0];
     Pass p = RunEveryExport();
     // One-channel reads report the loudest channel.
     ExpectResults(p, {{"GetPlayLineInVolume", 80}, {"GetPlayMainVolume", 400}, {"GetPlayCDVolume", 5000},
@@ -330,24 +313,27 @@ TEST_F(HostileCardTest, FourAndEightChannelLines) {
 // ---- Disabled controls ------------------------------------------------------------------
 
 TEST_F(HostileCardTest, DisabledFirstControls) {
-    sim::Device& dev = sim::AddDevice("Locked Mixer");
-    sim::Destination& speakers = dev.AddDestination(kSpeakers, "Speakers");
-    sim::Control* lockedMaster = &speakers.AddControl(kVolume, 9000, kDisabled);
-    sim::Control* master = &speakers.AddControl(kVolume, 8000);
-    speakers.AddControl(kMute, 1, kUniform | kDisabled);
-    sim::Line& line = speakers.AddSource(kLine, "Line In");
-    sim::Control* lockedMute = &line.AddControl(kMute, 1, kUniform | kDisabled);
-    sim::Control* mute = &line.AddControl(kMute, 0, kUniform);
-    line.AddControl(kVolume, 3000);
-    sim::Line& mic = speakers.AddSource(kMic, "Microphone", 1);
-    mic.AddControl(kOnOff, 1, kUniform);
-    sim::Destination& wavein = dev.AddDestination(kWaveIn, "Recording");
-    sim::Line& recMic = wavein.AddSource(kMic, "Microphone", 1);
-    recMic.AddControl(kOnOff, 0, kUniform | kDisabled);
-    recMic.AddControl(kOnOff, 0, kUniform);
     // The selector's disabled flag is not looked at.
-    wavein.AddList(kMux, {"Microphone", "Other"}, {0}, kUniform | kDisabled);
-    wavein.AddList(MIXERCONTROL_CONTROLTYPE_MULTIPLESELECT, {"Microphone"});
+    sim::LoadCardText(R"({"devices": [{"name": "Locked Mixer", "destinations": [
+        {"name": "Speakers", "type": "speakers",
+         "controls": [{"type": "volume", "flags": ["disabled"], "value": 9000}, {"type": "volume", "value": 8000},
+                      {"type": "mute", "flags": ["uniform", "disabled"], "value": 1}],
+         "sources": [{"name": "Line In", "type": "linein",
+                      "controls": [{"type": "mute", "flags": ["uniform", "disabled"], "value": 1},
+                                   {"type": "mute", "flags": ["uniform"]}, {"type": "volume", "value": 3000}]},
+                     {"name": "Microphone", "type": "mic", "channels": 1,
+                      "controls": [{"type": "onoff", "flags": ["uniform"], "value": 1}]}]},
+        {"name": "Recording", "type": "wavein",
+         "controls": [{"type": "mux", "flags": ["uniform", "multiple", "disabled"], "items": ["Microphone", "Other"],
+                       "selected": [0]},
+                      {"type": "multipleselect", "items": ["Microphone"]}],
+         "sources": [{"name": "Microphone", "type": "mic", "channels": 1,
+                      "controls": [{"type": "onoff", "flags": ["uniform", "disabled"]}, {"type": "onoff", "flags": ["uniform"]}]}]}]}]})",
+                      "disabled first controls");
+    sim::Control* lockedMaster = &Destination(0).controls[0];
+    sim::Control* master = &Destination(0).controls[1];
+    sim::Control* lockedMute = &Destination(0).sources[0].controls[0];
+    sim::Control* mute = &Destination(0).sources[0].controls[1];
     Pass p = RunEveryExport();
     // The first control of a kind is the one taken, disabled or not: a read
     // fails (-1) and a write changes nothing, the later control untouched.
@@ -365,11 +351,16 @@ TEST_F(HostileCardTest, DisabledFirstControls) {
 // ---- List controls: no items, a thousand items, more items than texts, no MULTIPLE flag ----
 
 TEST_F(HostileCardTest, ListControlWithoutItems) {
-    sim::Device& dev = sim::AddDevice("Zero Mixer");
-    sim::Destination& wavein = dev.AddDestination(kWaveIn, "Recording");
-    wavein.AddSource(kLine, "Line In").AddControl(kVolume, 100);
-    wavein.AddSource(kMic, "Microphone").AddControl(kVolume, 200);
-    wavein.AddList(kMux, {});
+    sim::LoadCardText(R"({"devices": [{"name": "Zero Mixer", "destinations": [{"name": "Recording", "type": "wavein",
+        "controls": [{"type": "mux", "items": ["Line In"]}],
+        "sources": [{"name": "Line In", "type": "linein", "controls": [{"type": "volume", "value": 100}]},
+                    {"name": "Microphone", "type": "mic", "controls": [{"type": "volume", "value": 200}]}]}]}]})",
+                      "a list without items");
+    // No items at all, which the card format refuses.
+    sim::Control& mux = Destination(0).controls[0];
+    mux.items = 0;
+    mux.itemTexts.clear();
+    mux.values.clear();
     Pass p = RunEveryExport("Zero");
     ExpectAllSelectionGetters(p, -1);  // an item count of 0 matches nothing
     ExpectResults(p, {{"IsMuxSingleSelect", 1}, {"GetMixerRecordChannels", 0}, {"GetRecMicVolume", 200},
@@ -382,11 +373,12 @@ TEST_F(HostileCardTest, ListControlWithAThousandItems) {
     for (int i = 0; i < 1000; ++i) items.push_back("Input " + std::to_string(i));
     items[500] = "Microphone";
     items[999] = "Line In";
-    sim::Device& dev = sim::AddDevice("Wide Mixer");
-    sim::Destination& wavein = dev.AddDestination(kWaveIn, "Recording");
-    wavein.AddSource(kLine, "Line In");
-    wavein.AddSource(kMic, "Microphone");
-    sim::Control* mux = &wavein.AddList(kMux, items, {999});
+    nlohmann::json card = R"({"devices": [{"name": "Wide Mixer", "destinations": [{"name": "Recording", "type": "wavein",
+        "controls": [{"type": "mux", "selected": [999]}],
+        "sources": [{"name": "Line In", "type": "linein"}, {"name": "Microphone", "type": "mic"}]}]}]})"_json;
+    card["devices"][0]["destinations"][0]["controls"][0]["items"] = items;
+    sim::LoadCard(card, "a thousand items");
+    sim::Control* mux = &Destination(0).controls[0];
     Pass p = RunEveryExport();
     ExpectResults(p, {{"GetRecLineInSelect", 1}, {"GetRecMicSelect", 0}, {"GetRecCDSelect", -1}});
     // Selecting the microphone sets item 500 and clears every other.
@@ -402,15 +394,13 @@ TEST_F(HostileCardTest, ListControlWithAThousandItems) {
 }
 
 TEST_F(HostileCardTest, MoreItemsThanTexts) {
-    sim::Device& dev = sim::AddDevice("Short Mixer");
-    sim::Destination& wavein = dev.AddDestination(kWaveIn, "Recording");
-    wavein.AddSource(kLine, "Line In");
-    wavein.AddSource(kMic, "Microphone");
-    wavein.AddSource(kCD, "CD Audio");
-    sim::Control* mux = &wavein.AddList(kMux, {"Line In", "Microphone", "CD Audio"}, {3});
-    mux->items = 6;  // three items the driver does not name: their texts are empty
-    mux->values.assign(6, 0);
-    mux->values[3] = 1;
+    // Three items the driver does not name: their texts are empty.
+    sim::LoadCardText(R"({"devices": [{"name": "Short Mixer", "destinations": [{"name": "Recording", "type": "wavein",
+        "controls": [{"type": "mux", "items": ["Line In", "Microphone", "CD Audio"], "itemCount": 6, "selected": [3]}],
+        "sources": [{"name": "Line In", "type": "linein"}, {"name": "Microphone", "type": "mic"},
+                    {"name": "CD Audio", "type": "cd"}]}]}]})",
+                      "more items than texts");
+    sim::Control* mux = &Destination(0).controls[0];
     Pass p = RunEveryExport();
     // No analog source: the cached analog name is empty, and so are the
     // texts of items 3 to 5, which it therefore matches.
@@ -422,13 +412,15 @@ TEST_F(HostileCardTest, MoreItemsThanTexts) {
 }
 
 TEST_F(HostileCardTest, ItemsWithoutTheMultipleFlag) {
-    sim::Device& dev = sim::AddDevice("Flat Mixer");
-    sim::Destination& wavein = dev.AddDestination(kWaveIn, "Recording");
-    wavein.AddSource(kLine, "Line In");
-    wavein.AddSource(kMic, "Microphone");
-    // Five items reported, but no MULTIPLE flag: the selector has one item,
-    // and the mixer refuses a request that carries an item count for it.
-    sim::Control* mux = &wavein.AddControl(kMux, 0, kUniform, 5);
+    sim::LoadCardText(R"({"devices": [{"name": "Flat Mixer", "destinations": [{"name": "Recording", "type": "wavein",
+        "controls": [{"type": "mux", "flags": ["uniform"]}],
+        "sources": [{"name": "Line In", "type": "linein"}, {"name": "Microphone", "type": "mic"}]}]}]})",
+                      "items without the multiple flag");
+    // Five items reported, but no MULTIPLE flag (which the card format
+    // refuses): the selector has one item, and the mixer refuses a request
+    // that carries an item count for it.
+    sim::Control* mux = &Destination(0).controls[0];
+    mux->items = 5;
     mux->itemTexts = {"Line In", "Microphone", "CD", "Aux", "Other"};
     const std::vector<LONG> before = mux->values;
     Pass p = RunEveryExport();
@@ -439,15 +431,16 @@ TEST_F(HostileCardTest, ItemsWithoutTheMultipleFlag) {
 }
 
 TEST_F(HostileCardTest, NonUniformSelectorsOnMultiChannelLines) {
-    sim::Device& dev = sim::AddDevice("Quad Mixer");
-    sim::Destination& wavein = dev.AddDestination(kWaveIn, "Recording", 4);
-    wavein.AddSource(kLine, "Line In");
-    wavein.AddSource(kMic, "Microphone", 1);
-    wavein.AddSource(kCD, "CD Audio");
     // A value per channel and item; the driver names the items on the first
     // channel only.
-    sim::Control* mux = &wavein.AddList(kMux, {"Line In", "Microphone", "CD Audio"}, {2}, 0);
-    mux->textsFirstChannelOnly = true;
+    sim::LoadCardText(R"({"devices": [{"name": "Quad Mixer", "destinations": [{"name": "Recording", "type": "wavein",
+        "channels": 4,
+        "controls": [{"type": "mux", "flags": ["multiple"], "items": ["Line In", "Microphone", "CD Audio"],
+                      "selected": [2], "textsFirstChannelOnly": true}],
+        "sources": [{"name": "Line In", "type": "linein"}, {"name": "Microphone", "type": "mic", "channels": 1},
+                    {"name": "CD Audio", "type": "cd"}]}]}]})",
+                      "a selector of four channels");
+    sim::Control* mux = &Destination(0).controls[0];
     Pass p = RunEveryExport();
     ExpectResults(p, {{"GetRecCDSelect", 1}, {"GetRecMicSelect", 0}, {"GetRecLineInSelect", 0}});
     // A selection belongs to the item: every channel of it is set.
@@ -456,13 +449,15 @@ TEST_F(HostileCardTest, NonUniformSelectorsOnMultiChannelLines) {
 }
 
 TEST_F(HostileCardTest, NonUniformMultipleSelectReportsTheLastChannel) {
-    sim::Device& dev = sim::AddDevice("Split Mixer");
-    sim::Destination& wavein = dev.AddDestination(kWaveIn, "Recording", 2);
-    wavein.AddSource(kLine, "Line In");
-    wavein.AddSource(kMic, "Microphone");
-    sim::Control* list = &wavein.AddList(MIXERCONTROL_CONTROLTYPE_MULTIPLESELECT, {"Line In", "Microphone"}, {}, 0);
-    list->SetValue(1, 0, 0);  // line-in selected on the first channel only
-    list->SetValue(1, 1, 1);  // microphone on the last channel only
+    // Line-in selected on the first channel only, the microphone on the last
+    // channel only.
+    sim::LoadCardText(R"({"devices": [{"name": "Split Mixer", "destinations": [{"name": "Recording", "type": "wavein",
+        "channels": 2,
+        "controls": [{"type": "multipleselect", "flags": ["multiple"], "items": ["Line In", "Microphone"],
+                      "values": [[1, 0], [0, 1]]}],
+        "sources": [{"name": "Line In", "type": "linein"}, {"name": "Microphone", "type": "mic"}]}]}]})",
+                      "a multiple-select per channel");
+    sim::Control* list = &Destination(0).controls[0];
     Pass p = RunEveryExport();
     ExpectResults(p, {{"GetRecLineInSelect", 0}, {"GetRecMicSelect", 1}, {"IsMuxSingleSelect", 0}});
     // Selecting the line-in sets both of its channels and leaves the other item as read.
@@ -476,15 +471,17 @@ TEST_F(HostileCardTest, NamesOfSixtyThreeCharactersAndLonger) {
     const std::string mic63 = std::string(62, 'M') + "!";
     const std::string aux100(100, 'A');  // the mixer cuts it to 63
     const std::string product31 = std::string(26, 'P') + " Card";
-    sim::Device& dev = sim::AddDevice(product31 + " and more");  // the mixer cuts it to 31
-    sim::Destination& speakers = dev.AddDestination(kSpeakers, std::string(70, 'S'));
-    speakers.AddControl(kVolume, 100);
-    sim::Control* lineVolume = &speakers.AddSource(kLine, line63).AddControl(kVolume, 1234);
-    sim::Destination& wavein = dev.AddDestination(kWaveIn, "Recording");
-    wavein.AddSource(kLine, line63);
-    wavein.AddSource(kMic, mic63);
-    wavein.AddSource(kAux, aux100);
-    wavein.AddList(kMux, {line63, mic63, aux100}, {2});
+    // The mixer cuts the product name to 31 characters.
+    sim::LoadCardText(R"({"devices": [{"name": ")" + product31 + R"( and more", "destinations": [
+        {"name": ")" + std::string(70, 'S') + R"(", "type": "speakers", "controls": [{"type": "volume", "value": 100}],
+         "sources": [{"name": ")" + line63 + R"(", "type": "linein", "controls": [{"type": "volume", "value": 1234}]}]},
+        {"name": "Recording", "type": "wavein",
+         "controls": [{"type": "mux", "items": [")" + line63 + R"(", ")" + mic63 + R"(", ")" + aux100 + R"("],
+                       "selected": [2]}],
+         "sources": [{"name": ")" + line63 + R"(", "type": "linein"}, {"name": ")" + mic63 + R"(", "type": "mic"},
+                     {"name": ")" + aux100 + R"(", "type": "aux"}]}]}]})",
+                      "long names");
+    sim::Control* lineVolume = &Destination(0).sources[0].controls[0];
     Pass p = RunEveryExport(std::string(26, 'P'));
     ExpectResults(p, {{"GetRecLineInSelect", 0}, {"GetRecMicSelect", 0}, {"GetRecAuxSelect", 1},
                       {"GetPlayLineInVolume", 1234}, {"GetPlayMainVolume", 100}, {"ReadDigitalConfiguration", 1}});
@@ -505,25 +502,25 @@ TEST_F(HostileCardTest, NamesOfSixtyThreeCharactersAndLonger) {
 // ---- Control counts no driver should report ------------------------------------------------
 
 TEST_F(HostileCardTest, HugeAndWrongControlCounts) {
-    sim::Device& dev = sim::AddDevice("Liar Mixer");
-    sim::Destination& speakers = dev.AddDestination(kSpeakers, "Speakers");
-    speakers.AddControl(kVolume, 100);
-    sim::Line& line = speakers.AddSource(kLine, "Line In");
-    sim::Control* lineVolume = &line.AddControl(kVolume, 2000);
-    line.AddControl(kMute, 0, kUniform);
-    line.reportedControls = 0x00800000;  // an array of over a gigabyte: the heap refuses it
-    sim::Line& mic = speakers.AddSource(kMic, "Microphone");
-    mic.AddControl(kVolume, 3000);
-    mic.reportedControls = 0x7FFFFFFF;  // more bytes than a 32-bit request can name
-    sim::Line& cd = speakers.AddSource(kCD, "CD Audio");
-    cd.AddControl(kMute, 1, kUniform);
-    cd.AddControl(kVolume, 4000);
-    cd.reportedControls = 1;  // the volume lies beyond the count
-    sim::Destination& wavein = dev.AddDestination(kWaveIn, "Recording");
-    wavein.AddSource(kLine, "Line In");
-    wavein.AddSource(kMic, "Microphone");
-    for (int i = 0; i < 3000; ++i) wavein.AddControl(kVolume, i);  // a real 3000 controls
-    wavein.AddList(kMux, {"Line In", "Microphone"}, {1});
+    // The line-in reports an array of over a gigabyte (the heap refuses it),
+    // the microphone more bytes than a 32-bit request can name, the CD one
+    // control, its volume lying beyond that count; the wave-in destination
+    // has a real 3000 controls.
+    nlohmann::json card = R"({"devices": [{"name": "Liar Mixer", "destinations": [
+        {"name": "Speakers", "type": "speakers", "controls": [{"type": "volume", "value": 100}],
+         "sources": [{"name": "Line In", "type": "linein", "reportedControls": "0x00800000",
+                      "controls": [{"type": "volume", "value": 2000}, {"type": "mute", "flags": ["uniform"]}]},
+                     {"name": "Microphone", "type": "mic", "reportedControls": "0x7fffffff",
+                      "controls": [{"type": "volume", "value": 3000}]},
+                     {"name": "CD Audio", "type": "cd", "reportedControls": 1,
+                      "controls": [{"type": "mute", "flags": ["uniform"], "value": 1}, {"type": "volume", "value": 4000}]}]},
+        {"name": "Recording", "type": "wavein",
+         "sources": [{"name": "Line In", "type": "linein"}, {"name": "Microphone", "type": "mic"}]}]}]})"_json;
+    nlohmann::json& controls = card["devices"][0]["destinations"][1]["controls"];
+    for (int i = 0; i < 3000; ++i) controls.push_back({{"type", "volume"}, {"value", i}});
+    controls.push_back({{"type", "mux"}, {"items", {"Line In", "Microphone"}}, {"selected", {1}}});
+    sim::LoadCard(card, "wrong control counts");
+    sim::Control* lineVolume = &Destination(0).sources[0].controls[0];
     Pass p = RunEveryExport();
     ExpectResults(p, {{"GetPlayLineInVolume", -1}, {"GetPlayLineInMute", -1}, {"GetPlayMicVolume", -1},
                       {"GetPlayCDVolume", 0}, {"GetPlayCDMute", 1}, {"GetRecMicSelect", 1},

@@ -1,14 +1,10 @@
 // Peak meter: GetPeak's magnitude, its failures, and the requests it makes.
 #include "engine_cards.h"
+#include "short_names.h"
 
 #include <climits>
 
 namespace {
-
-const DWORD kWaveIn = MIXERLINE_COMPONENTTYPE_DST_WAVEIN;
-const DWORD kSpeakers = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
-const DWORD kLine = MIXERLINE_COMPONENTTYPE_SRC_LINE;
-const DWORD kPeak = MIXERCONTROL_CONTROLTYPE_PEAKMETER;
 
 class PeakTest : public SimTest {};
 
@@ -20,11 +16,13 @@ struct PeakCard {
 };
 
 PeakCard BuildPeakCard() {
-    TypicalCard card = BuildTypicalCard();
-    PeakCard p;
-    p.recording = &card.wavein->AddControl(kPeak, 0, MIXERCONTROL_CONTROLF_UNIFORM);
-    p.lineIn = &card.speakers->FindSource(kLine)->AddControl(kPeak, 0);
-    return p;
+    nlohmann::json card = TestCard("typical");
+    nlohmann::json& destinations = card["devices"][0]["destinations"];
+    destinations[1]["controls"].push_back({{"type", "peakmeter"}, {"flags", {"uniform"}}});
+    destinations[0]["sources"][0]["controls"].push_back({{"type", "peakmeter"}});
+    sim::LoadCard(card, "typical.json with peak meters");
+    sim::Device& device = sim::Devices().back();
+    return {device.FindDestination(kWaveIn)->Find(kPeak), device.FindDestination(kSpeakers)->FindSource(kLine)->Find(kPeak)};
 }
 
 TEST_F(PeakTest, ReportsTheMagnitudeOfTheReading) {

@@ -4,80 +4,32 @@
 #include "persistence/persistence.h"
 #include "persistence_fixture.h"
 #include "settings_layout.h"
+#include "short_names.h"
+#include "test_cards.h"
 
 #include <sstream>
 
 namespace {
 
-const DWORD kVolume = MIXERCONTROL_CONTROLTYPE_VOLUME;
-const DWORD kMute = MIXERCONTROL_CONTROLTYPE_MUTE;
-const DWORD kOnOff = MIXERCONTROL_CONTROLTYPE_ONOFF;
-
-struct SourceLine {
-    DWORD type;
-    const char* name;
-    LONG volume;
-    int mute;   // -1: the line has no mute
-    int boost;  // -1: no boost switch
-    bool item;  // an item of the recording selector
-};
-
-// Builds a destination's sources; returns the selector item texts.
-std::vector<std::string> AddSources(sim::Destination* d, const std::vector<SourceLine>& lines) {
-    std::vector<std::string> items;
-    for (const SourceLine& s : lines) {
-        const DWORD channels = s.type == MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE ? 1 : 2;
-        sim::Line& l = d->AddSource(s.type, s.name, channels);
-        l.AddControl(kVolume, s.volume, 0, 0, std::string(s.name) + " Volume");
-        if (s.mute >= 0) l.AddControl(kMute, s.mute, MIXERCONTROL_CONTROLF_UNIFORM, 0, std::string(s.name) + " Mute");
-        if (s.boost >= 0) l.AddControl(kOnOff, s.boost, MIXERCONTROL_CONTROLF_UNIFORM, 0, "Mic Boost");
-        if (s.item) items.push_back(s.name);
-    }
-    return items;
-}
-
-const DWORD kLine = MIXERLINE_COMPONENTTYPE_SRC_LINE;
-const DWORD kMic = MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE;
-const DWORD kCD = MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC;
-const DWORD kWave = MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT;
-const DWORD kAux = MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY;
-const DWORD kAnalog = MIXERLINE_COMPONENTTYPE_SRC_ANALOG;
-const DWORD kDigital = MIXERLINE_COMPONENTTYPE_SRC_DIGITAL;
-const DWORD kOther = MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED;
-
-// Every line the settings file reaches, by component type, with a distinct
-// value on every control, plus lines that only override names reach.
+// tests/cards/settings.json: every line the settings file reaches, by
+// component type, with a distinct value on every control, plus lines that
+// only override names reach; the recording selector of the given type.
 struct SettingsCard {
     sim::Destination* speakers;
     sim::Destination* wavein;
     sim::Control* selector;
 };
 
+// The recording selector of a card of tests/cards: the wave-in destination's
+// one control.
+nlohmann::json& Selector(nlohmann::json& card) { return card["devices"][0]["destinations"][1]["controls"][0]; }
+
 SettingsCard BuildSettingsCard(DWORD selectorType = MIXERCONTROL_CONTROLTYPE_MUX) {
-    SettingsCard c;
-    sim::Device& dev = sim::AddDevice("Settings Card");
-    c.speakers = &dev.AddDestination(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, "Master Volume", 2);
-    c.speakers->AddControl(kVolume, 40000, 0, 0, "Master Volume");
-    c.speakers->AddControl(kMute, 1, MIXERCONTROL_CONTROLF_UNIFORM, 0, "Master Mute");
-    AddSources(c.speakers, {{kLine, "Line In", 2001, 1, -1, false},
-                            {kMic, "Microphone", 2002, 0, 1, false},
-                            {kCD, "CD Audio", 2003, 1, -1, false},
-                            {kWave, "Wave", 2004, 0, -1, false},
-                            {kAux, "Aux", 2005, 1, -1, false},
-                            {kDigital, "Digital Out", 2006, 0, -1, false},
-                            {kOther, "Ext Line", 2007, 0, -1, false},
-                            {kOther, "Alt CD", 2008, 0, -1, false}});
-    c.wavein = &dev.AddDestination(MIXERLINE_COMPONENTTYPE_DST_WAVEIN, "Recording Control", 2);
-    std::vector<std::string> items = AddSources(c.wavein, {{kLine, "Line In", 1001, 0, -1, true},
-                                                           {kMic, "Microphone", 1002, 1, 0, true},
-                                                           {kCD, "CD Audio", 1003, 0, -1, true},
-                                                           {kWave, "Wave", 1004, 1, -1, false},
-                                                           {kAux, "Aux", 1005, 0, -1, true},
-                                                           {kAnalog, "Analog Mix", 1006, 0, -1, true},
-                                                           {kDigital, "SPDIF In", 1007, 0, -1, true},
-                                                           {kOther, "Ext Line", 1008, 0, -1, true}});
-    c.selector = &c.wavein->AddList(selectorType, items, {3});  // Aux
-    return c;
+    nlohmann::json card = TestCard("settings");
+    Selector(card)["type"] = selectorType;
+    sim::LoadCard(card, "settings.json");
+    sim::Destination& wavein = sim::Devices().back().destinations[1];
+    return {&sim::Devices().back().destinations[0], &wavein, &wavein.controls[0]};
 }
 
 // What the library wrote to the mixer, one entry a write request:
@@ -104,17 +56,8 @@ std::vector<std::string> Writes() {
     return out;
 }
 
-// Every control value of the card, in order, and the CD-type flag.
-std::vector<LONG> Snapshot() {
-    std::vector<LONG> out;
-    for (sim::Destination& d : sim::Devices()[0].destinations) {
-        for (sim::Control& c : d.controls) out.insert(out.end(), c.values.begin(), c.values.end());
-        for (sim::Line& l : d.sources)
-            for (sim::Control& c : l.controls) out.insert(out.end(), c.values.begin(), c.values.end());
-    }
-    out.push_back(g_state.CDTypeDigital);
-    return out;
-}
+// Every control value of the card, and the CD-type flag.
+std::pair<sim::Values, LONG> Snapshot() { return {sim::AllValues(), g_state.CDTypeDigital}; }
 
 std::string CrLf(const std::string& text) {
     std::string out;
@@ -417,46 +360,8 @@ TEST_F(SettingsTest, SetReadsOnlyTheFirst4096Bytes) {
 
 // ---- Set: dispatch -----------------------------------------------------------------
 
-TEST_F(SettingsTest, SetDispatchesEveryCell) {
-    const char* const* sections = settings_layout::kSections;
-    const char* const* keys = settings_layout::kKeys;
-    // The write each cell makes with the value 1234 ("" for none). The cells
-    // for recording mutes, the recording wave-out volume and the analog
-    // selection apply what Save writes there.
-    const char* const want[7][9] = {
-        {"rec Line In volume=1234", "rec Microphone volume=1234", "rec CD Audio volume=1234", "rec Aux volume=1234",
-         "rec Analog Mix volume=1234", "rec SPDIF In volume=1234", "", "rec Wave volume=1234", ""},
-        {"play Line In volume=1234", "play Microphone volume=1234", "play CD Audio volume=1234",
-         "play Aux volume=1234", "", "play Digital Out volume=1234", "play Master Volume volume=1234",
-         "play Wave volume=1234", ""},
-        {"play Line In mute=1", "play Microphone mute=1", "play CD Audio mute=1", "play Aux mute=1", "", "",
-         "play Master Volume mute=1", "play Wave mute=1", ""},
-        {"rec Line In mute=1", "rec Microphone mute=1", "rec CD Audio mute=1", "rec Aux mute=1", "", "", "",
-         "rec Wave mute=1", ""},
-        {"rec select=Line In;", "rec select=Microphone;", "rec select=CD Audio;", "rec select=Aux;",
-         "rec select=Analog Mix;",
-         "rec select=SPDIF In;", "", "", ""},
-        {"", "", "", "", "", "", "", "", "play Microphone boost=1"},
-        {"", "", "", "", "", "", "", "", ""},
-    };
-    for (int s = 0; s < 7; ++s)
-        for (int k = 0; k < 9; ++k) {
-            sim::Reset();
-            ResetLibraryState();
-            BuildSettingsCard();
-            // Mutes and boosts start off, so that every write shows.
-            for (sim::Destination& d : sim::Devices()[0].destinations)
-                for (sim::Line& l : d.sources)
-                    for (sim::Control& c : l.controls)
-                        if (c.type != kVolume) c.SetAll(0);
-            const std::string text = std::string(sections[s]) + "\n" + keys[k] + "=1234\n";
-            Strings writes = Apply(text);
-            Strings expected;
-            if (*want[s][k]) expected.push_back(want[s][k]);
-            EXPECT_EQ(writes, expected) << text;
-            EXPECT_EQ(g_state.CDTypeDigital, s == 6 && k == 5 ? 1234 : 0) << text;
-        }
-}
+// Which row each section and key reaches: the per-line exports test
+// (LineExportsTest.SetHandsEveryPairToItsRow).
 
 TEST_F(SettingsTest, SelectionsApplyInFileOrderAndNeverDeselect) {
     SettingsCard card = BuildSettingsCard(MIXERCONTROL_CONTROLTYPE_MIXER);
@@ -524,32 +429,16 @@ TEST_F(SettingsTest, SetResults) {
 
 // ---- Round trip --------------------------------------------------------------------
 
-// A card whose line-in and digital lines are reached by override names (or
-// by type) and whose CD line is reached by type with the digital CD flag set.
-// Every control is one the settings file covers. The channels of a line hold
-// one level: reading a level writes it back as one channel, which the driver
-// applies to every channel, so Save alone would even out unequal channels.
+// tests/cards/roundtrip.json: every control one the settings file covers,
+// the channels of a line at one level (reading a level writes it back as one
+// channel, which the driver applies to every channel, so Save alone would
+// even out unequal channels). With `overrides` (roundtrip-overrides.json) the
+// line-in and digital lines are reached by override names, not by type; the
+// CD line is reached by type with the digital CD flag set.
 void BuildRoundTripCard(DWORD selectorType, bool overrides) {
-    sim::Device& dev = sim::AddDevice("Round Trip");
-    sim::Destination& sp = dev.AddDestination(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, "Master Volume", 2);
-    sp.AddControl(kVolume, 48000, 0, 0, "Master Volume");
-    sp.AddControl(kMute, 1, MIXERCONTROL_CONTROLF_UNIFORM, 0, "Master Mute");
-    const DWORD lineType = overrides ? kOther : kLine;
-    const char* lineName = overrides ? "Ext Line" : "Line In";
-    AddSources(&sp, {{lineType, lineName, 12000, 1, -1, false},
-                     {kMic, "Microphone", 8000, 0, 1, false},
-                     {kCD, "CD Audio", 20000, 1, -1, false},
-                     {kWave, "Wave", 36000, 0, -1, false},
-                     {kAux, "Aux", 4000, 1, -1, false}});
-    sim::Destination& wi = dev.AddDestination(MIXERLINE_COMPONENTTYPE_DST_WAVEIN, "Recording Control", 2);
-    std::vector<std::string> items = AddSources(&wi, {{lineType, lineName, 16000, 1, -1, true},
-                                                      {kMic, "Microphone", 24000, 0, -1, true},
-                                                      {kCD, "CD Audio", 28000, 1, -1, true},
-                                                      {kWave, "Wave", 32000, 1, -1, false},
-                                                      {kAux, "Aux", 40000, 0, -1, true},
-                                                      {kAnalog, "Analog Mix", 44000, -1, -1, true},
-                                                      {overrides ? kOther : kDigital, "Coax In", 52000, -1, -1, true}});
-    wi.AddList(selectorType, items, {4});  // Analog Mix
+    nlohmann::json card = TestCard(overrides ? "roundtrip-overrides" : "roundtrip");
+    Selector(card)["type"] = selectorType;
+    sim::LoadCard(card, "roundtrip.json");
     if (overrides) {
         CopyField(g_state.LineInLineName, "Ext Line");
         CopyField(g_state.DigitalLineName, "Coax In");
@@ -563,7 +452,7 @@ TEST_F(SettingsTest, SaveThenSetLeavesTheCardAsItWas) {
             sim::Reset();
             ResetLibraryState();
             BuildRoundTripCard(selector, overrides);
-            const std::vector<LONG> before = Snapshot();
+            const auto before = Snapshot();
             ASSERT_EQ(Save(File().c_str()), 1);
             const std::string saved = Read("mixer.ini");
             ASSERT_EQ(Set(File().c_str()), 1);
@@ -580,7 +469,7 @@ TEST_F(SettingsTest, SetRestoresEverythingSaveWrote) {
     // mutes, the recording wave-out volume and the analog selection come back
     // as well as everything else.
     BuildRoundTripCard(MIXERCONTROL_CONTROLTYPE_MUX, true);
-    const std::vector<LONG> before = Snapshot();
+    const auto before = Snapshot();
     ASSERT_EQ(Save(File().c_str()), 1);
     ASSERT_NE(Read("mixer.ini").find("ANALOG=1"), std::string::npos);
     for (sim::Destination& d : sim::Devices()[0].destinations) {

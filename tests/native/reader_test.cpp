@@ -1,39 +1,23 @@
 // Control reader: QueryControl's results, reads that write nothing, and reads
 // that the platform answers without filling the value.
 #include "engine_cards.h"
+#include "short_names.h"
 
 #include <functional>
 
 namespace {
 
-const DWORD kSpeakers = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
-const DWORD kLine = MIXERLINE_COMPONENTTYPE_SRC_LINE;
-const DWORD kMic = MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE;
-const DWORD kCD = MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC;
-const DWORD kVolume = MIXERCONTROL_CONTROLTYPE_VOLUME;
-const DWORD kMute = MIXERCONTROL_CONTROLTYPE_MUTE;
-const DWORD kOnOff = MIXERCONTROL_CONTROLTYPE_ONOFF;
-const DWORD kSingle = MIXERCONTROL_CONTROLTYPE_SINGLESELECT;
-const DWORD kUniform = MIXERCONTROL_CONTROLF_UNIFORM;
+using namespace nlohmann::literals;
+
 
 class ReaderTest : public SimTest {};
-
-// A speakers destination with one line-in source; the caller adds controls.
-sim::Line& LoneSource(DWORD channels = 2) {
-    sim::Destination& d = sim::AddDevice("Lone").AddDestination(kSpeakers, "Master Volume");
-    d.AddControl(kVolume, 1000);
-    return d.AddSource(kLine, "Line In", channels);
-}
 
 // A line-in source with a volume of 3000, a mute at 1, a boost at 1 and a
 // single-select control with its second item selected.
 sim::Line& FullSource() {
-    sim::Line& l = LoneSource();
-    l.AddControl(kVolume, 3000);
-    l.AddControl(kMute, 1, kUniform);
-    l.AddControl(kOnOff, 1, kUniform);
-    l.AddList(kSingle, {"A", "B", "C"}, {1});
-    return l;
+    return LoneSource(2, R"([{"type": "volume", "value": 3000}, {"type": "mute", "flags": ["uniform"], "value": 1},
+                             {"type": "onoff", "flags": ["uniform"], "value": 1},
+                             {"type": "singleselect", "items": ["A", "B", "C"], "selected": [1]}])"_json);
 }
 
 DWORD FullSourceFailing(const char* fn, int occurrence = 0) {
@@ -92,17 +76,11 @@ TEST_F(ReaderTest, QueryControlResults) {
         {"select, first item not selected", [] { return FullSource().id; }, OpPlaySelect, 0, 1, 0},
     };
     for (const Case& c : cases) {
-        sim::Reset();
-        const DWORD line = c.build();
-        HMIXER h = OpenDevice0();
-        EXPECT_EQ(QueryControl(line, 0, reinterpret_cast<HMIXEROBJ>(h), c.op), c.want) << c.what;
-        sim::ClearFaults();
-        EXPECT_EQ(sim::CountOf("mixerGetControlDetailsA"), c.reads) << c.what;
-        EXPECT_EQ(sim::CountOf("mixerSetControlDetails"), c.writes) << c.what;
-        EXPECT_EQ(sim::CountOf("mixerClose"), 0u) << c.what << ": the caller's handle stays open";
-        EXPECT_EQ(sim::ProcessHeapBlocks(), 0) << c.what;
-        EXPECT_EQ(sim::LocalBlocks(), 0) << c.what;
-        EXPECT_EQ(mixerClose(h), MMSYSERR_NOERROR) << c.what;
+        OnCallersHandle(c.build, c.what, [&c](DWORD line, HMIXER h) {
+            EXPECT_EQ(QueryControl(line, 0, reinterpret_cast<HMIXEROBJ>(h), c.op), c.want) << c.what;
+            EXPECT_EQ(sim::CountOf("mixerGetControlDetailsA"), c.reads) << c.what;
+            EXPECT_EQ(sim::CountOf("mixerSetControlDetails"), c.writes) << c.what;
+        });
     }
 }
 

@@ -12,46 +12,17 @@
 #include "selector/selector.h"
 
 #include <functional>
-#include <map>
+#include <set>
 
 namespace {
 
 class RecordingEndpointsTest : public FileTest {};
 
-typedef std::map<DWORD, std::vector<LONG>> Values;
-
-// Every control of every device, by device and control id.
-std::map<std::pair<size_t, DWORD>, std::vector<LONG>> AllValues() {
-    std::map<std::pair<size_t, DWORD>, std::vector<LONG>> all;
+// The snapshot key of a control.
+sim::ControlKey KeyOf(const sim::Control* c) {
     for (size_t d = 0; d < sim::Devices().size(); ++d)
-        for (sim::Destination& dst : sim::Devices()[d].destinations) {
-            for (sim::Control& c : dst.controls) all[{d, c.id}] = c.values;
-            for (sim::Line& l : dst.sources)
-                for (sim::Control& c : l.controls) all[{d, c.id}] = c.values;
-        }
-    return all;
-}
-
-// The controls that differ between two snapshots, as "device:id".
-std::vector<std::string> Changed(const std::map<std::pair<size_t, DWORD>, std::vector<LONG>>& before,
-                                 const std::map<std::pair<size_t, DWORD>, std::vector<LONG>>& after) {
-    std::vector<std::string> changed;
-    for (const auto& e : after)
-        if (before.at(e.first) != e.second)
-            changed.push_back(std::to_string(e.first.first) + ":" + std::to_string(e.first.second));
-    return changed;
-}
-
-std::string Where(const sim::Control* c) {
-    for (size_t d = 0; d < sim::Devices().size(); ++d)
-        for (sim::Destination& dst : sim::Devices()[d].destinations) {
-            for (sim::Control& k : dst.controls)
-                if (&k == c) return std::to_string(d) + ":" + std::to_string(c->id);
-            for (sim::Line& l : dst.sources)
-                for (sim::Control& k : l.controls)
-                    if (&k == c) return std::to_string(d) + ":" + std::to_string(c->id);
-        }
-    return "?";
+        if (sim::Devices()[d].FindControl(c->id) == c) return {d, c->id};
+    return {sim::Devices().size(), c->id};
 }
 
 enum CardKind { WineOneOutput, WineTwoOutputs, Windows, WindowsOwnLevels };
@@ -71,12 +42,9 @@ Reached BuildCard(CardKind kind) {
         return {w.recVolume, w.recMute, nullptr, nullptr};
     }
     // With levels of their own, the sources' controls are the ones reached.
-    const bool shared = kind == Windows;
-    WindowsCard w = BuildWindowsCard(shared);
-    sim::Line& lineSource = sim::Devices()[1].destinations[0].sources[0];
-    if (shared) return {w.micVolume, w.micMute, w.lineVolume, w.lineMute};
-    return {w.micSourceVolume, w.micSourceMute, lineSource.Find(MIXERCONTROL_CONTROLTYPE_VOLUME),
-            lineSource.Find(MIXERCONTROL_CONTROLTYPE_MUTE)};
+    WindowsCard w = BuildWindowsCard(kind == Windows);
+    if (kind == Windows) return {w.micVolume, w.micMute, w.lineVolume, w.lineMute};
+    return {w.micSourceVolume, w.micSourceMute, w.lineSourceVolume, w.lineSourceMute};
 }
 
 // A level as the control keeps it: Wine's float store may give one less.
@@ -107,16 +75,16 @@ TEST_F(RecordingEndpointsTest, RecordingExportsReachTheEndpointAndNothingElse) {
         };
         for (const Row& row : rows) {
             SCOPED_TRACE(row.what);
-            const auto before = AllValues();
+            const sim::Values before = sim::AllValues();
             EXPECT_EQ(row.set(), 1);
-            const std::vector<std::string> changed = Changed(before, AllValues());
+            const std::set<sim::ControlKey> changed = sim::ChangedControls(before, sim::AllValues());
             if (row.control == nullptr) {
                 // A line no endpoint has: nothing written anywhere, read as 0.
                 EXPECT_TRUE(changed.empty());
                 EXPECT_EQ(row.get(), 0);
             } else {
                 EXPECT_TRUE(Near(row.control->Value(), row.want)) << row.control->Value();
-                EXPECT_TRUE(changed.empty() || changed == std::vector<std::string>{Where(row.control)})
+                EXPECT_TRUE(changed.empty() || changed == std::set<sim::ControlKey>{KeyOf(row.control)})
                     << changed.size() << " controls changed";
                 EXPECT_EQ(row.get(), row.control->Value());
             }
@@ -139,11 +107,11 @@ TEST_F(RecordingEndpointsTest, BalanceAndBoostOnAnEndpoint) {
     EXPECT_EQ(w.lineVolume->values, (std::vector<LONG>{40000, 17142}));
     EXPECT_EQ(SetRecLineInBalance(15), 1);
     EXPECT_EQ(w.lineVolume->values, (std::vector<LONG>{0, 40000}));
-    const auto before = AllValues();
+    const sim::Values before = sim::AllValues();
     EXPECT_EQ(SetRecMicBoostMode(1), 1);
     EXPECT_EQ(SetMicBoostMode(1), 1);
     EXPECT_EQ(GetMicBoostMode(), 0);
-    EXPECT_TRUE(Changed(before, AllValues()).empty());
+    EXPECT_TRUE(sim::ChangedControls(before, sim::AllValues()).empty());
     ExpectNothingHeld();
 }
 
@@ -151,7 +119,7 @@ TEST_F(RecordingEndpointsTest, ExportsWithoutACounterpartKeepTheirResults) {
     // The selector, the meters and the listing have no counterpart on these
     // mixers: their results are those of a device 0 without a wave-in line.
     WineCard w = BuildWineCard();
-    const auto before = AllValues();
+    const sim::Values before = sim::AllValues();
     EXPECT_EQ(SetRecMicSelect(), 1);
     EXPECT_EQ(GetRecMicSelect(), -1);
     EXPECT_EQ(IsMuxSingleSelect(), 0);
@@ -160,13 +128,13 @@ TEST_F(RecordingEndpointsTest, ExportsWithoutACounterpartKeepTheirResults) {
     EXPECT_STREQ(buffer, "");
     EXPECT_EQ(GetPeak(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE), 0);
     EXPECT_EQ(GetPeak(MIXERLINE_COMPONENTTYPE_DST_WAVEIN), 0);
-    EXPECT_TRUE(Changed(before, AllValues()).empty());
+    EXPECT_TRUE(sim::ChangedControls(before, sim::AllValues()).empty());
     (void)w;
     ExpectNothingHeld();
 }
 
 TEST_F(RecordingEndpointsTest, SearchOrderAndRequests) {
-    // The line-in is on wave-in 0, the microphone on wave-in 1, the preferred
+    // The microphone is on wave-in 0, the line-in on wave-in 1, the preferred
     // device: each search asks for the device count first, then the
     // preferred device, and maps wave-in identifiers (never WAVE_MAPPER) to
     // mixers, the preferred one first.
@@ -177,10 +145,10 @@ TEST_F(RecordingEndpointsTest, SearchOrderAndRequests) {
         std::vector<uintptr_t> waveIns;  // mixerGetID's objects, in order
         std::vector<uintptr_t> opens;    // mixerOpen's devices, in order
     } rows[] = {
-        {"microphone", [] { return GetRecMicVolume(); }, {1}, {0, 2}},
-        {"line-in", [] { return GetRecLineInVolume(); }, {1, 0}, {0, 2, 1}},
+        {"line-in", [] { return GetRecLineInVolume(); }, {1}, {0, 2}},
+        {"microphone", [] { return GetRecMicVolume(); }, {1, 0}, {0, 2, 1}},
         {"absent CD", [] { return GetRecCDVolume(); }, {1, 0}, {0, 2, 1}},
-        {"line-in setter", [] { return SetRecLineInMute(1); }, {1, 0}, {0, 2, 1}},
+        {"microphone setter", [] { return SetRecMicMute(1); }, {1, 0}, {0, 2, 1}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -208,8 +176,9 @@ TEST_F(RecordingEndpointsTest, PreferredDeviceAndOrder) {
     // What the wave mapper answers, and which device each answer makes the
     // first of four.
     BuildWindowsCard();
-    sim::AddDevice("Spare").endpoint = sim::Device::Endpoint::Recording;
-    sim::AddDevice("Spare 2").endpoint = sim::Device::Endpoint::Recording;
+    sim::LoadCardText(R"({"devices": [{"name": "Spare", "endpoint": "recording"},
+                                      {"name": "Spare 2", "endpoint": "recording"}]})",
+                      "two more recording endpoints");
     ASSERT_EQ(waveInGetNumDevs(), 4u);
     struct Row {
         const char* what;
@@ -272,19 +241,24 @@ TEST_F(RecordingEndpointsTest, WhereTheEndpointSearchStops) {
          [] { return GetRecMicVolume(); }, 0, {0}},
         {"device 0 has a wave-in destination without sources",
          [] {
-             sim::AddDevice("Card").AddDestination(MIXERLINE_COMPONENTTYPE_DST_WAVEIN, "Recording");
+             sim::LoadCardText(R"({"devices": [{"name": "Card", "destinations": [{"name": "Recording", "type": "wavein"}]}]})",
+                               "a wave-in destination without sources");
              BuildWindowsCard();
          },
          [] { return GetRecMicVolume(); }, 0, {0}},
         {"no wave-in device",
-         [] { AddEndpoint("Out", sim::Device::Endpoint::Playback, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, "Out", 1, nullptr, nullptr); },
+         [] {
+             sim::LoadCardText(R"({"devices": [{"name": "Out", "endpoint": "playback", "destinations": [
+                 {"name": "Out", "type": "speakers", "controls": [{"type": "volume", "value": 1}]}]}]})",
+                               "playback only");
+         },
          [] { return GetRecMicVolume(); }, 0, {0}},
         {"the preferred device has no mixer",
          [] {
              BuildWindowsCard();
              sim::FailFunction("mixerGetID", MMSYSERR_NODRIVER, 1);
          },
-         [] { return GetRecLineInVolume(); }, 40000, {0, 1}},
+         [] { return GetRecMicVolume(); }, 32768, {0, 1}},
         {"a wave-in device cannot be mapped",
          [] {
              BuildWindowsCard();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "fixture.h"
+#include "test_cards.h"
 
 struct SelectorCard {
     sim::Device* device;
@@ -10,25 +11,24 @@ struct SelectorCard {
     sim::Control* selector;
 };
 
-// Speakers and wave-in destinations; the wave-in line has `channels`
-// channels, the sources line-in "Line In", microphone "Microphone", CD
-// "CD Audio" and auxiliary "Aux" (no analog, no digital source), a volume
-// control and then the selector, of type `type`, with the given item texts.
+// tests/cards/selector.json: speakers and wave-in destinations; the wave-in
+// line has `channels` channels, the sources line-in "Line In", microphone
+// "Microphone", CD "CD Audio" and auxiliary "Aux" (no analog, no digital
+// source), a volume control and then the selector, of type `type` with the
+// multiple flag and `flags`, with the given item texts.
 inline SelectorCard BuildSelectorCard(DWORD type, const std::vector<std::string>& texts,
                                       const std::vector<DWORD>& selected = {},
                                       DWORD flags = MIXERCONTROL_CONTROLF_UNIFORM, DWORD channels = 2) {
+    nlohmann::json card = TestCard("selector");
+    nlohmann::json& wavein = card["devices"][0]["destinations"][1];
+    wavein["channels"] = channels;
+    wavein["controls"].push_back(
+        {{"type", type}, {"flags", MIXERCONTROL_CONTROLF_MULTIPLE | flags}, {"items", texts}, {"selected", selected}});
+    sim::LoadCard(card, "selector.json");
     SelectorCard c;
-    c.device = &sim::AddDevice("AX200 Mixer");
-    sim::Destination& speakers = c.device->AddDestination(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, "Master Volume");
-    speakers.AddControl(MIXERCONTROL_CONTROLTYPE_VOLUME, 1000);
-    speakers.AddSource(MIXERLINE_COMPONENTTYPE_SRC_LINE, "Line In");
-    c.wavein = &c.device->AddDestination(MIXERLINE_COMPONENTTYPE_DST_WAVEIN, "Recording Control", channels);
-    c.wavein->AddSource(MIXERLINE_COMPONENTTYPE_SRC_LINE, "Line In");
-    c.wavein->AddSource(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, "Microphone", 1);
-    c.wavein->AddSource(MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC, "CD Audio");
-    c.wavein->AddSource(MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY, "Aux");
-    c.wavein->AddControl(MIXERCONTROL_CONTROLTYPE_VOLUME, 5000);
-    c.selector = &c.wavein->AddList(type, texts, selected, flags);
+    c.device = &sim::Devices().back();
+    c.wavein = &c.device->destinations[1];
+    c.selector = &c.wavein->controls.back();
     return c;
 }
 

@@ -1,6 +1,7 @@
 // Recording source name cache.
 #include "fixture.h"
 #include "selector/selector.h"
+#include "sim_card.h"
 
 #include <string>
 
@@ -21,20 +22,18 @@ std::vector<Slot> Slots() {
 
 TEST_F(ScanTest, SlotsTakeTheWaveInSourcesLongNames) {
     const std::string longName(63, 'C');
-    sim::Device& dev = sim::AddDevice("Card");
-    sim::Destination& speakers = dev.AddDestination(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, "Speakers");
-    speakers.AddSource(MIXERLINE_COMPONENTTYPE_SRC_ANALOG, "Play Analog");
-    speakers.AddSource(MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY, "Play Aux");
-    sim::Destination& rec = dev.AddDestination(MIXERLINE_COMPONENTTYPE_DST_WAVEIN, "Rec");
-    rec.AddSource(MIXERLINE_COMPONENTTYPE_SRC_LINE, "First Line");
-    rec.AddSource(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, "Mic A");
-    rec.AddSource(MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, "Rec Wave");
-    rec.AddSource(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, "Mic B");
-    rec.AddSource(MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC, longName).shortName = "CD";
-    dev.AddDestination(MIXERLINE_COMPONENTTYPE_DST_WAVEIN, "Empty Rec");  // no connections
-    sim::Destination& rec2 = dev.AddDestination(MIXERLINE_COMPONENTTYPE_DST_WAVEIN, "Second Rec");
-    rec2.AddSource(MIXERLINE_COMPONENTTYPE_SRC_LINE, "Later Line");
-    rec2.AddSource(MIXERLINE_COMPONENTTYPE_SRC_DIGITAL, "SPDIF");
+    // A wave-in destination without connections between two with sources.
+    sim::LoadCardText(R"({"devices": [{"name": "Card", "destinations": [
+        {"name": "Speakers", "type": "speakers",
+         "sources": [{"name": "Play Analog", "type": "analog"}, {"name": "Play Aux", "type": "aux"}]},
+        {"name": "Rec", "type": "wavein",
+         "sources": [{"name": "First Line", "type": "linein"}, {"name": "Mic A", "type": "mic"},
+                     {"name": "Rec Wave", "type": "wave"}, {"name": "Mic B", "type": "mic"},
+                     {"name": ")" + longName + R"(", "shortName": "CD", "type": "cd"}]},
+        {"name": "Empty Rec", "type": "wavein"},
+        {"name": "Second Rec", "type": "wavein",
+         "sources": [{"name": "Later Line", "type": "linein"}, {"name": "SPDIF", "type": "digital"}]}]}]})",
+                      "four destinations");
     CopyField(g_state.RecAuxName, "Earlier Aux");
 
     const std::string want[] = {"Later Line", "Mic B", longName, "Earlier Aux", "", "SPDIF"};
@@ -57,10 +56,9 @@ TEST_F(ScanTest, NothingToScan) {
     EXPECT_EQ(ScanRecControls(), 0);  // no device
     EXPECT_EQ(sim::CountOf("mixerOpen"), 0u);
 
-    sim::Device& dev = sim::AddDevice("Card");
-    dev.AddDestination(MIXERLINE_COMPONENTTYPE_DST_WAVEIN, "Rec");
-    dev.AddDestination(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, "Speakers")
-        .AddSource(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, "Play Mic");
+    sim::LoadCardText(R"({"devices": [{"name": "Card", "destinations": [{"name": "Rec", "type": "wavein"},
+        {"name": "Speakers", "type": "speakers", "sources": [{"name": "Play Mic", "type": "mic"}]}]}]})",
+                      "no wave-in sources");
     EXPECT_EQ(ScanRecControls(), 0);
     EXPECT_STREQ(g_state.RecMicName, "Kept");
     EXPECT_EQ(sim::CountOf("mixerClose"), 1u);

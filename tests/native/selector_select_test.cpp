@@ -2,6 +2,7 @@
 #include "fixture.h"
 #include "selector/selector.h"
 #include "selector_card.h"
+#include "short_names.h"
 
 #include <string>
 
@@ -9,8 +10,6 @@ namespace {
 
 class SelectTest : public SimTest {};
 
-const DWORD kMux = MIXERCONTROL_CONTROLTYPE_MUX;
-const DWORD kSingle = MIXERCONTROL_CONTROLTYPE_SINGLESELECT;
 const DWORD kMultiple = MIXERCONTROL_CONTROLTYPE_MULTIPLESELECT;
 const DWORD kMixer = MIXERCONTROL_CONTROLTYPE_MIXER;
 

@@ -9,8 +9,6 @@
 
 namespace {
 
-const DWORD kSpeakers = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
-
 class SimAddressingTest : public SimTest {};
 
 HMIXEROBJ Obj(UINT_PTR value) { return reinterpret_cast<HMIXEROBJ>(value); }
@@ -27,8 +25,10 @@ std::string DeviceNamed(UINT_PTR object, DWORD flags) {
 }
 
 void TwoDevices() {
-    for (const char* name : {"First", "Second"})
-        sim::AddDevice(name).AddDestination(kSpeakers, "Master Volume").AddSource(MIXERLINE_COMPONENTTYPE_SRC_LINE, "Line");
+    sim::LoadCardText(R"({"devices": [
+        {"name": "First", "destinations": [{"name": "Master Volume", "type": "speakers", "sources": [{"name": "Line", "type": "line"}]}]},
+        {"name": "Second", "destinations": [{"name": "Master Volume", "type": "speakers", "sources": [{"name": "Line", "type": "line"}]}]}]})",
+                      "two devices");
 }
 
 TEST_F(SimAddressingTest, IdentifiersAndHandlesAsWindowsNamesThem) {
@@ -171,10 +171,11 @@ TEST_F(SimAddressingTest, WaveDevicesMapToTheirMixers) {
     // device n of a direction is the n-th mixer serving it. Wine refuses an
     // identifier past the devices with MMSYSERR_INVALHANDLE and stores it;
     // Windows answers MMSYSERR_BADDEVICEID and stores -1.
-    sim::AddDevice("Card");
-    AddEndpoint("Out 1", sim::Device::Endpoint::Playback, kSpeakers, "Out", 1, nullptr, nullptr);
-    AddEndpoint("In 1", sim::Device::Endpoint::Recording, MIXERLINE_COMPONENTTYPE_DST_WAVEIN, "In", 1, nullptr, nullptr);
-    AddEndpoint("Out 2", sim::Device::Endpoint::Playback, kSpeakers, "Out", 1, nullptr, nullptr);
+    sim::LoadCardText(R"({"devices": [{"name": "Card"},
+        {"name": "Out 1", "endpoint": "playback", "destinations": [{"name": "Out", "type": "speakers"}]},
+        {"name": "In 1", "endpoint": "recording", "destinations": [{"name": "In", "type": "wavein"}]},
+        {"name": "Out 2", "endpoint": "playback", "destinations": [{"name": "Out", "type": "speakers"}]}]})",
+                      "a card and three endpoints");
     EXPECT_EQ(waveOutGetNumDevs(), 3u);
     EXPECT_EQ(waveInGetNumDevs(), 2u);
     struct Row {
@@ -211,9 +212,9 @@ TEST_F(SimAddressingTest, WaveDevicesMapToTheirMixers) {
 TEST_F(SimAddressingTest, WaveMapperNamesThePreferredDevice) {
     // The preferred wave-in device as set; the wave-out mapper names device
     // 0; Wine names none (-1) until the process has asked for a device count.
-    AddEndpoint("In", sim::Device::Endpoint::Recording, MIXERLINE_COMPONENTTYPE_DST_WAVEIN, "In", 1, nullptr, nullptr);
-    sim::SetPreferredWaveIn(3);
-    sim::SetWineDeviceIds(true);
+    sim::LoadCardText(R"({"preferredWaveIn": 3, "wineDeviceIds": true, "devices": [
+        {"name": "In", "endpoint": "recording", "destinations": [{"name": "In", "type": "wavein"}]}]})",
+                      "one recording endpoint");
     auto preferred = [](bool in, MMRESULT* r) {
         DWORD id = 55, flags = 55;
         const DWORD_PTR p1 = reinterpret_cast<DWORD_PTR>(&id), p2 = reinterpret_cast<DWORD_PTR>(&flags);
@@ -246,16 +247,16 @@ TEST_F(SimAddressingTest, EndpointControlsActOnOneValue) {
     // A source's volume and mute read and write the destination's, through
     // either line's channel count.
     WindowsCard card = BuildWindowsCard();
-    const DWORD source = card.micSourceVolume->id;
+    const DWORD source = card.lineSourceVolume->id;
     ASSERT_EQ(WriteValue(2, source, 1234), MMSYSERR_NOERROR);
-    EXPECT_EQ(card.micVolume->values, (std::vector<LONG>{1234, 1234}));
-    card.micVolume->values = {10, 20};
+    EXPECT_EQ(card.lineVolume->values, (std::vector<LONG>{1234, 1234}));
+    card.lineVolume->values = {10, 20};
     EXPECT_EQ(ReadValue(2, source), 20);
-    ASSERT_EQ(WriteValue(2, card.micSourceMute->id, 1), MMSYSERR_NOERROR);
-    EXPECT_EQ(card.micMute->Value(), 1);
-    EXPECT_EQ(ReadValue(2, card.micMute->id), 1);
+    ASSERT_EQ(WriteValue(2, card.lineSourceMute->id, 1), MMSYSERR_NOERROR);
+    EXPECT_EQ(card.lineMute->Value(), 1);
+    EXPECT_EQ(ReadValue(2, card.lineMute->id), 1);
     // A control that acts on one that does not exist fails every request.
-    card.micSourceVolume->actsOn = 9999;
+    card.lineSourceVolume->actsOn = 9999;
     EXPECT_EQ(ReadValue(2, source), -12345);
 }
 

@@ -1,14 +1,12 @@
 // The simulated mixer answers as winmm does: the error codes the engine's
 // failure paths rely on, and the layout of channel and item values.
 #include "fixture.h"
+#include "test_cards.h"
 
 #include <cstring>
 #include <functional>
 
 namespace {
-
-const DWORD kSpeakers = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
-const DWORD kLine = MIXERLINE_COMPONENTTYPE_SRC_LINE;
 
 class SimMixerTest : public SimTest {};
 
@@ -19,14 +17,11 @@ struct Card {
     sim::Control* list;  // per-channel multiple-item control on the quad line
 };
 
+// tests/cards/quad.json.
 Card BuildCard() {
-    Card c;
-    c.speakers = &sim::AddDevice("Sim").AddDestination(kSpeakers, "Master Volume", 2);
-    c.speakers->AddControl(MIXERCONTROL_CONTROLTYPE_VOLUME, 100);
-    c.quad = &c.speakers->AddSource(kLine, "Quad", 4);
-    c.volume = &c.quad->AddControl(MIXERCONTROL_CONTROLTYPE_VOLUME, 0);
-    c.list = &c.quad->AddList(MIXERCONTROL_CONTROLTYPE_MIXER, {"A", "B", "C"}, {}, 0);
-    return c;
+    sim::Destination& speakers = LoadTestCard("quad").destinations[0];
+    sim::Line& quad = speakers.sources[0];
+    return {&speakers, &quad, &quad.controls[0], &quad.controls[1]};
 }
 
 MIXERLINEA LineRecord() {

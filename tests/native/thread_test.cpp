@@ -3,7 +3,8 @@
 // thread switching the sound-card name files, and two threads opening and
 // closing the CD player. Each check holds whatever the interleaving: the
 // results are ones the calls give alone, the state is never seen half
-// written, and nothing is left open. The tsan preset runs this under
+// written, and nothing is left open. And a CD open that waits for the drive
+// holds up no export but the CD player's. The tsan preset runs this under
 // ThreadSanitizer (scripts/test.sh).
 #include "cdaudio/cdaudio.h"
 #include "engine/engine.h"
@@ -14,7 +15,10 @@
 #include "sim_mci.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstring>
+#include <functional>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -137,6 +141,114 @@ TEST_F(ThreadTest, FiveThreadsOfOneHost) {
     EXPECT_EQ(g_state.CDDeviceID, 0u);
     EXPECT_EQ(sim::MessageBoxes().size(), 0u);
     EXPECT_EQ(sim::CountOf("MessageBoxA"), 0u);
+    ExpectNothingOpen();
+}
+
+// How long a thread is given to get where the test waits for it: a guard
+// against a hang, far above the microseconds it takes.
+const DWORD kPatienceMs = 10000;
+
+// Releases the held CD opens after kPatienceMs unless Done() comes first, so
+// that an export that waits behind an open fails the test instead of hanging
+// it.
+class Watchdog {
+public:
+    Watchdog() : thread_([this] {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!done_.wait_for(lock, std::chrono::milliseconds(kPatienceMs), [this] { return finished_; })) {
+            fired_ = true;
+            sim::ReleaseMciOpens();
+        }
+    }) {}
+    ~Watchdog() { Done(); }
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+    // True when the watchdog had to release the opens.
+    bool Done() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            finished_ = true;
+        }
+        done_.notify_all();
+        if (thread_.joinable()) thread_.join();
+        return fired_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable done_;
+    bool finished_ = false;
+    bool fired_ = false;
+    std::thread thread_;
+};
+
+// The CD fields of g_state as one record, read under the state lock.
+std::string CdFields() {
+    StateLock lock;
+    return std::to_string(g_state.CDDeviceID) + "|" + std::to_string(g_state.CDLastError) + "|" +
+           g_state.CDDeviceType;
+}
+
+// An OpenCD that waits for the drive (the simulated open held) holds up the
+// CD player's other calls and no other export: each call below gives what it
+// gives alone while the open waits, and the CD fields stay as they were until
+// the open is done. A CloseCD on another thread waits for the open, then
+// closes the device it opened.
+TEST_F(ThreadTest, NoExportWaitsBehindACdOpen) {
+    TypicalCard card = BuildTypicalCard();
+    card.speakers->AddControl(MIXERCONTROL_CONTROLTYPE_PEAKMETER, -700);
+    Write("a/AX200.cfg", "[DIGITAL]\r\nNAME=SPDIF In\r\n");
+    const std::string dir = Path("a/"), settings = Path("mixer.ini");
+    g_state.CDLastError = 1234;  // as a failed open before this one left it
+    char listing[256];
+    const struct {
+        const char* name;
+        std::function<bool()> call;
+    } calls[] = {
+        {"SetSoundCardConfigFilePath", [&] { return SetSoundCardConfigFilePath(dir.c_str()) == LONG(dir.size() + 1); }},
+        {"ReadDigitalConfiguration", [] { return ReadDigitalConfiguration() == 1; }},
+        {"GetRecDigitalVolume", [] { return GetRecDigitalVolume() == 20000; }},
+        {"SetPlayLineInVolume", [] { return SetPlayLineInVolume(25000) == 1; }},
+        {"GetPlayLineInVolume", [] { return GetPlayLineInVolume() == 25000; }},
+        {"SetCDTypeDigital", [] { return SetCDTypeDigital(1) == 1; }},
+        {"GetCDTypeDigital", [] { return GetCDTypeDigital() == 1; }},
+        {"ScanRecControls", [] { return ScanRecControls() == 0; }},
+        {"SetRecMicSelect", [] { return SetRecMicSelect() == 1; }},
+        {"GetRecMicSelect", [] { return GetRecMicSelect() == 1; }},
+        {"GetPeak", [] { return GetPeak(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS) == 700; }},
+        {"GetMixerRecordChannels", [&] { return GetMixerRecordChannels(listing, 255) == 0; }},
+        {"Save", [&] { return Save(settings.c_str()) == 1; }},
+        {"Set", [&] { return Set(settings.c_str()) == 1; }},
+    };
+
+    LONG opened = -1, closed = -1;
+    std::thread opener, closer;
+    {
+        Watchdog watchdog;  // released before the threads are joined
+        sim::HoldMciOpens();
+        opener = std::thread([&] { opened = OpenCD(); });
+        if (sim::AwaitHeldMciOpens(1, kPatienceMs)) {
+            closer = std::thread([&] { closed = CloseCD(); });
+            EXPECT_TRUE(sim::AwaitCriticalSectionWaiters(1, kPatienceMs)) << "CloseCD did not wait for the open";
+            for (const auto& c : calls) EXPECT_TRUE(c.call()) << c.name;
+            EXPECT_EQ(CdFields(), "0|1234|") << "the open's changes appear before it is done";
+            EXPECT_EQ(sim::OpenMciDevices(), 0);
+        } else {
+            ADD_FAILURE() << "the open never reached the platform";
+        }
+        EXPECT_FALSE(watchdog.Done()) << "an export waited behind the CD open";
+        sim::ReleaseMciOpens();
+    }
+    opener.join();
+    if (closer.joinable()) closer.join();
+
+    EXPECT_EQ(opened, 0);
+    EXPECT_EQ(closed, 0) << "CloseCD closes the device the open made";
+    EXPECT_EQ(CdFields(), "0|0|cdaudio");
+    EXPECT_EQ(sim::OpenMciDevices(), 0);
+    std::vector<UINT> sent;
+    for (const sim::MciCommand& m : sim::MciCommands()) sent.push_back(m.command);
+    EXPECT_EQ(sent, (std::vector<UINT>{MCI_OPEN, MCI_SET, MCI_CLOSE}));
     ExpectNothingOpen();
 }
 

@@ -1,14 +1,15 @@
 // The mixer Wine 8's winmm shows under tests/wine/wine-run.sh, as measured
-// there (tools/mixerctl/cards/wine.json has every value): playback
-// device "Out: default" with a speakers destination "Master Volume" whose
-// volume (id 0, uniform, 0..65535) and mute (id 1) answer only the first of
-// two channels, over one wave-out source "Master Volume" (line id 0) whose
-// controls (ids 2, 3) fill nothing and change nothing; then recording device
-// "In: default", the same over a microphone source. Wine's handle numbering
-// is on, and the master volume keeps a level as Wine's float does.
+// there (tests/cards/wine.json has every value): playback device "Out:
+// default" with a speakers destination "Master Volume" whose volume (id 0,
+// uniform, 0..65535) and mute (id 1) answer only the first of two channels,
+// over one wave-out source "Master Volume" (line id 0) whose controls (ids
+// 2, 3) fill nothing and change nothing; then recording device "In:
+// default", the same over a microphone source. Wine's handle numbering is
+// on, and the master volume keeps a level as Wine's float does.
 #pragma once
 
 #include "sim.h"
+#include "test_cards.h"
 
 #include <cstring>
 #include <string>
@@ -48,48 +49,22 @@ struct WineCard {
     sim::Control* recMute;
 };
 
-inline void AddWineDevice(const std::string& name, bool capture, sim::Control** volume, sim::Control** mute) {
-    sim::Device& device = sim::AddDevice(name);
-    device.mid = 255;
-    device.pid = 255;
-    device.endpoint = capture ? sim::Device::Endpoint::Recording : sim::Device::Endpoint::Playback;
-    sim::Destination& d = device.AddDestination(
-        capture ? MIXERLINE_COMPONENTTYPE_DST_WAVEIN : MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, "Master Volume", 2);
-    d.shortName = "Volume";
-    sim::Control& v = d.AddControl(MIXERCONTROL_CONTROLTYPE_VOLUME, 65535, MIXERCONTROL_CONTROLF_UNIFORM, 0, "Volume");
-    v.id = 0;
-    v.steps = 192;
-    v.firstChannelOnly = true;
-    v.refuseOutOfRange = true;
-    v.floatLevel = true;
-    sim::Control& m = d.AddControl(MIXERCONTROL_CONTROLTYPE_MUTE, 0, MIXERCONTROL_CONTROLF_UNIFORM, 0, "Mute");
-    m.id = 1;
-    m.firstChannelOnly = true;
-    sim::Line& s = d.AddSource(capture ? MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE : MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT,
-                               "Master Volume", 1);
-    s.id = 0;
-    s.shortName = "Volume";
-    DWORD id = 2;
-    for (DWORD type : {MIXERCONTROL_CONTROLTYPE_VOLUME, MIXERCONTROL_CONTROLTYPE_MUTE}) {
-        sim::Control& c = s.AddControl(type, type == MIXERCONTROL_CONTROLTYPE_VOLUME ? 65535 : 0,
-                                       MIXERCONTROL_CONTROLF_UNIFORM, 0,
-                                       type == MIXERCONTROL_CONTROLTYPE_VOLUME ? "Volume" : "Mute");
-        c.id = id++;
-        c.leaveUnfilled = true;
-        c.ignoreWrites = true;
-    }
-    *volume = &v;
-    *mute = &m;
+// Wine's playback device "Out: default" of wine.json, under another name.
+inline nlohmann::json WineOutput(const std::string& name) {
+    nlohmann::json device = TestCard("wine")["devices"][0];
+    device["name"] = name;
+    return device;
 }
 
 // With `secondOutput`, a second playback device "Out: null2" between the two,
 // as Wine lists it when ALSA offers it a second output.
 inline WineCard BuildWineCard(bool secondOutput = false) {
-    WineCard card = {};
-    AddWineDevice("Out: default", false, &card.volume, &card.mute);
-    if (secondOutput) AddWineDevice("Out: null2", false, &card.secondVolume, &card.secondMute);
-    AddWineDevice("In: default", true, &card.recVolume, &card.recMute);
-    sim::SetWineMixerHandles(true);
-    sim::SetWineDeviceIds(true);
-    return card;
+    nlohmann::json card = TestCard("wine");
+    if (secondOutput) card["devices"].insert(card["devices"].begin() + 1, WineOutput("Out: null2"));
+    const size_t first = sim::Devices().size();
+    sim::LoadCard(card, "wine.json");
+    auto control = [first](size_t device, DWORD id) { return sim::Devices().at(first + device).FindControl(id); };
+    const size_t recording = secondOutput ? 2 : 1;
+    return {control(0, 0), control(0, 1), secondOutput ? control(1, 0) : nullptr,
+            secondOutput ? control(1, 1) : nullptr, control(recording, 0), control(recording, 1)};
 }

@@ -2,29 +2,20 @@
 // of the three treatments.
 #include "engine_cards.h"
 #include "exports/line_exports.h"
+#include "short_names.h"
 
 #include <climits>
 #include <functional>
 
 namespace {
 
-const DWORD kSpeakers = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
-const DWORD kLine = MIXERLINE_COMPONENTTYPE_SRC_LINE;
-const DWORD kMic = MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE;
-const DWORD kCD = MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC;
-const DWORD kVolume = MIXERCONTROL_CONTROLTYPE_VOLUME;
-const DWORD kMute = MIXERCONTROL_CONTROLTYPE_MUTE;
-const DWORD kDisabled = MIXERCONTROL_CONTROLF_DISABLED;
-const DWORD kUniform = MIXERCONTROL_CONTROLF_UNIFORM;
-
 class WriterEdgeTest : public SimTest {};
 
-// A speakers destination with one line-in source of `channels` channels; the
-// caller adds the source's controls.
-sim::Line& LoneSource(DWORD channels = 2) {
-    sim::Destination& d = sim::AddDevice("Lone").AddDestination(kSpeakers, "Master Volume");
-    d.AddControl(kVolume, 1000);
-    return d.AddSource(kLine, "Line In", channels);
+// The typical card's speakers destination, with `fn` failing with `code`.
+DWORD SpeakersFailing(const char* fn, DWORD code) {
+    const DWORD id = BuildTypicalCard().speakers->id;
+    sim::FailFunction(fn, code);
+    return id;
 }
 
 TEST_F(WriterEdgeTest, LocateControlResults) {
@@ -36,34 +27,12 @@ TEST_F(WriterEdgeTest, LocateControlResults) {
         size_t writes;
     } cases[] = {
         {"unknown line", [] { BuildTypicalCard(); return DWORD(0x7777); }, OpPlayVolume, MIXERR_INVALLINE, 0},
-        {"line read fails",
-         [] {
-             DWORD id = BuildTypicalCard().speakers->id;
-             sim::FailFunction("mixerGetLineInfoA", MMSYSERR_NOMEM);
-             return id;
-         },
+        {"line read fails", [] { return SpeakersFailing("mixerGetLineInfoA", MMSYSERR_NOMEM); },
          OpMainVolume, MMSYSERR_NOMEM, 0},
         {"no controls", [] { return LoneSource().id; }, OpPlayVolume, 0, 0},
-        {"no process heap",
-         [] {
-             DWORD id = BuildTypicalCard().speakers->id;
-             sim::FailFunction("GetProcessHeap", 0);
-             return id;
-         },
-         OpMainVolume, 0, 0},
-        {"control array refused",
-         [] {
-             DWORD id = BuildTypicalCard().speakers->id;
-             sim::FailFunction("HeapAlloc", 0);
-             return id;
-         },
-         OpMainVolume, 0, 0},
-        {"control list fails",
-         [] {
-             DWORD id = BuildTypicalCard().speakers->id;
-             sim::FailFunction("mixerGetLineControlsA", MMSYSERR_ERROR);
-             return id;
-         },
+        {"no process heap", [] { return SpeakersFailing("GetProcessHeap", 0); }, OpMainVolume, 0, 0},
+        {"control array refused", [] { return SpeakersFailing("HeapAlloc", 0); }, OpMainVolume, 0, 0},
+        {"control list fails", [] { return SpeakersFailing("mixerGetLineControlsA", MMSYSERR_ERROR); },
          OpMainVolume, 1, 0},
         {"no control of the kind", [] { return BuildTypicalCard().speakers->FindSource(kLine)->id; }, OpPlayBoost, 1,
          0},
@@ -75,54 +44,22 @@ TEST_F(WriterEdgeTest, LocateControlResults) {
              return l.id;
          },
          OpPlayVolume, 1, 0},
-        {"boolean read fails",
-         [] {
-             DWORD id = BuildTypicalCard().speakers->id;
-             sim::FailFunction("mixerGetControlDetailsA", MMSYSERR_ERROR);
-             return id;
-         },
+        {"boolean read fails", [] { return SpeakersFailing("mixerGetControlDetailsA", MMSYSERR_ERROR); },
          OpMainMute, 1, 0},
-        {"boolean write fails",
-         [] {
-             DWORD id = BuildTypicalCard().speakers->id;
-             sim::FailFunction("mixerSetControlDetails", MMSYSERR_ERROR);
-             return id;
-         },
+        {"boolean write fails", [] { return SpeakersFailing("mixerSetControlDetails", MMSYSERR_ERROR); },
          OpMainMute, 1, 1},
-        {"value buffer refused",
-         [] {
-             DWORD id = BuildTypicalCard().speakers->id;
-             sim::FailFunction("LocalAlloc", 0);
-             return id;
-         },
+        {"value buffer refused", [] { return SpeakersFailing("LocalAlloc", 0); }, OpMainVolume, 1, 0},
+        {"level read fails", [] { return SpeakersFailing("mixerGetControlDetailsA", MMSYSERR_ERROR); },
          OpMainVolume, 1, 0},
-        {"level read fails",
-         [] {
-             DWORD id = BuildTypicalCard().speakers->id;
-             sim::FailFunction("mixerGetControlDetailsA", MMSYSERR_ERROR);
-             return id;
-         },
-         OpMainVolume, 1, 0},
-        {"balance write fails",
-         [] {
-             DWORD id = BuildTypicalCard().speakers->id;
-             sim::FailFunction("mixerSetControlDetails", MMSYSERR_ERROR);
-             return id;
-         },
+        {"balance write fails", [] { return SpeakersFailing("mixerSetControlDetails", MMSYSERR_ERROR); },
          OpMainBalance, 1, 1},
         {"written", [] { return BuildTypicalCard().speakers->id; }, OpMainVolume, 1, 1},
     };
     for (const Case& c : cases) {
-        sim::Reset();
-        const DWORD line = c.build();
-        HMIXER h = OpenDevice0();
-        EXPECT_EQ(LocateControl(line, 2, h, c.op), c.want) << c.what;
-        sim::ClearFaults();
-        EXPECT_EQ(sim::CountOf("mixerSetControlDetails"), c.writes) << c.what;
-        EXPECT_EQ(sim::CountOf("mixerClose"), 0u) << c.what << ": the caller's handle stays open";
-        EXPECT_EQ(sim::ProcessHeapBlocks(), 0) << c.what;
-        EXPECT_EQ(sim::LocalBlocks(), 0) << c.what;
-        EXPECT_EQ(mixerClose(h), MMSYSERR_NOERROR) << c.what;
+        OnCallersHandle(c.build, c.what, [&c](DWORD line, HMIXER h) {
+            EXPECT_EQ(LocateControl(line, 2, h, c.op), c.want) << c.what;
+            EXPECT_EQ(sim::CountOf("mixerSetControlDetails"), c.writes) << c.what;
+        });
     }
 }
 
@@ -383,12 +320,16 @@ struct SelectCard {
 };
 
 SelectCard BuildSelectCard(const std::vector<DWORD>& selected, bool strict = false) {
-    TypicalCard card = BuildTypicalCard();
-    SelectCard s;
-    s.rec = &card.wavein->FindSource(kCD)->AddList(MIXERCONTROL_CONTROLTYPE_SINGLESELECT, {"A", "B", "C"}, selected);
-    s.play = &card.speakers->FindSource(kCD)->AddList(MIXERCONTROL_CONTROLTYPE_SINGLESELECT, {"A", "B", "C"}, selected);
-    s.rec->refuseBadSelection = s.play->refuseBadSelection = strict;
-    return s;
+    nlohmann::json card = TestCard("typical");
+    const nlohmann::json select = {{"type", "singleselect"}, {"items", {"A", "B", "C"}}, {"selected", selected},
+                                   {"refuseBadSelection", strict}};
+    for (nlohmann::json& destination : card["devices"][0]["destinations"])
+        for (nlohmann::json& source : destination["sources"])
+            if (source["type"] == "compactdisc") source["controls"].push_back(select);
+    sim::LoadCard(card, "typical.json with single-select controls");
+    sim::Device& device = sim::Devices().back();
+    return {device.destinations[1].FindSource(kCD)->Find(MIXERCONTROL_CONTROLTYPE_SINGLESELECT),
+            device.destinations[0].FindSource(kCD)->Find(MIXERCONTROL_CONTROLTYPE_SINGLESELECT)};
 }
 
 std::vector<LONG> Items(const sim::Control* c) { return {c->Value(0, 0), c->Value(0, 1), c->Value(0, 2)}; }

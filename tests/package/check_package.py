@@ -1,11 +1,11 @@
 #!/usr/bin/env python3
 """Checks of dist/ and of the programs linked against it.
 
-  contents DIST SOURCE_DIR DLL IMPORT_DEF FILE...
+  contents DIST SOURCE_DIR BUILD_DIR DLL IMPORT_DEF FILE...
       dist/ holds the kit's files (FILE..., from cmake/dist.cmake) and
       SHA256SUMS and nothing else; the DLL is the one built, mixer.h and the
-      README are the sources' own, MIXER.def is the import-library
-      definition; every program is stripped; SHA256SUMS lists every other
+      README are the sources' own, mixerctl's manual page and completion the
+      ones the build wrote, MIXER.def is the import-library definition; every program is stripped; SHA256SUMS lists every other
       file with its checksum.
   imports EXE DLLNAME NAME...
       EXE imports exactly NAME... from DLLNAME, each by its name (no
@@ -45,7 +45,7 @@ def stripped(path):
     return None
 
 
-def contents(dist, source, dll, import_def, files):
+def contents(dist, source, build, dll, import_def, files):
     bad = []
     have = sorted(os.path.relpath(os.path.join(r, f), dist).replace(os.sep, "/")
                   for r, _, fs in os.walk(dist) for f in fs)
@@ -55,8 +55,8 @@ def contents(dist, source, dll, import_def, files):
         bad.append("dist/ holds %s, want %s" % (have, want))
     pairs = [(dll, "MIXER.DLL"), (os.path.join(source, "include", "mixer.h"), "mixer.h"),
              (import_def, "MIXER.def"), (os.path.join(source, "docs", "dist-README.txt"), "README.txt"),
-             (os.path.join(source, "docs", "mixerctl.1"), "mixerctl.1"),
-             (os.path.join(source, "tools", "mixerctl", "mixerctl.bash-completion"), "mixerctl.bash-completion")]
+             (os.path.join(build, "tools", "mixerctl", "mixerctl.1"), "mixerctl.1"),
+             (os.path.join(build, "tools", "mixerctl", "mixerctl.bash-completion"), "mixerctl.bash-completion")]
     for src, name in pairs:
         target = os.path.join(dist, name)
         if not os.path.exists(target) or not filecmp.cmp(src, target, shallow=False):
@@ -124,8 +124,8 @@ def readme(example, docs):
 
 
 def main(argv):
-    if len(argv) >= 7 and argv[1] == "contents":
-        bad = contents(argv[2], argv[3], argv[4], argv[5], argv[6:])
+    if len(argv) >= 8 and argv[1] == "contents":
+        bad = contents(argv[2], argv[3], argv[4], argv[5], argv[6], argv[7:])
     elif len(argv) >= 4 and argv[1] == "imports":
         bad = imports(argv[2], argv[3], argv[4:])
     elif len(argv) >= 4 and argv[1] == "readme":

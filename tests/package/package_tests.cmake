@@ -61,7 +61,7 @@ target_link_libraries(example_range PRIVATE winmm)
 # names from MIXER.DLL.
 set(MIXER_CHECK_PACKAGE ${MIXER_PE_PYTHON} ${CMAKE_SOURCE_DIR}/tests/package/check_package.py)
 add_test(NAME dist_contents COMMAND ${MIXER_CHECK_PACKAGE} contents ${MIXER_DIST_DIR} ${CMAKE_SOURCE_DIR}
-    $<TARGET_FILE:mixer> ${MIXER_IMPORT_DEF} ${MIXER_KIT_FILES})
+    ${CMAKE_BINARY_DIR} $<TARGET_FILE:mixer> ${MIXER_IMPORT_DEF} ${MIXER_KIT_FILES})
 add_test(NAME example_imports_by_name COMMAND ${MIXER_CHECK_PACKAGE} imports $<TARGET_FILE:example> MIXER.DLL
     GetPlayMainVolume SetPlayMainVolume)
 

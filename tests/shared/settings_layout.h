@@ -1,97 +1,69 @@
-// The settings file as the tests and benchmarks expect it: Save's 45 lines
-// and the sections and keys Set reads. The suites (native, Wine) and the
-// benchmarks' bare sequences share this one table, so that each holds the
-// library's own (src/persistence/settings_file.cpp) against the same
-// expectation, and a change of the layout is made here once.
+// The settings file as the tests and benchmarks expect it, read from the
+// library's per-line table (src/core/line_table.h): Save's 45 lines and the
+// sections and keys Set reads. The per-line exports test holds the table
+// against its own rows, typed by hand; the suites (native, Wine), the fuzz
+// targets and the benchmarks' bare sequences take the layout from here.
 #pragma once
+
+#include "core/line_table.h"
 
 #include <cstddef>
 #include <string>
-
-// Save's lines in order, each followed by CR LF on disk:
-//
-//     X(kind, text, getter, line, op)
-//
-//   Text      a section header, or "" for an empty line;
-//   Level     "KEY=" and the per-line getter's result: `line` is the line's
-//             word (LineIn, Mic, CD, WaveOut, Aux, Digital, Analog, Main),
-//             `op` what the getter reads (RecVolume, PlayVolume, MainVolume,
-//             PlayMute, MainMute, RecMute);
-//   Select    "KEY=" and the selection getter's result for the source `line`;
-//   MicBoost  "KEY=", then 1 when the playback microphone boost (the
-//             library's GetPlayMicBoostMode) reads non-zero, else 0 (a first
-//             0 is read again);
-//   CDType    "KEY=", then 1 when the CD-type flag is non-zero, else 0.
-//
-// Fields a kind does not use are None.
-#define MIXER_SETTINGS_LAYOUT(X)                                       \
-    X(Text, "[RECORD VOLUME]", None, None, None)                       \
-    X(Level, "LINEIN=", GetRecLineInVolume, LineIn, RecVolume)         \
-    X(Level, "MIC=", GetRecMicVolume, Mic, RecVolume)                  \
-    X(Level, "CD=", GetRecCDVolume, CD, RecVolume)                     \
-    X(Level, "AUX=", GetRecAuxVolume, Aux, RecVolume)                  \
-    X(Level, "WAVEOUT=", GetRecWaveOutVolume, WaveOut, RecVolume)      \
-    X(Level, "DIGITAL=", GetRecDigitalVolume, Digital, RecVolume)      \
-    X(Level, "ANALOG=", GetRecAnalogVolume, Analog, RecVolume)         \
-    X(Text, "", None, None, None)                                      \
-    X(Text, "[PLAY VOLUME]", None, None, None)                         \
-    X(Level, "LINEIN=", GetPlayLineInVolume, LineIn, PlayVolume)       \
-    X(Level, "MIC=", GetPlayMicVolume, Mic, PlayVolume)                \
-    X(Level, "CD=", GetPlayCDVolume, CD, PlayVolume)                   \
-    X(Level, "MAIN=", GetPlayMainVolume, Main, MainVolume)             \
-    X(Level, "WAVEOUT=", GetPlayWaveOutVolume, WaveOut, PlayVolume)    \
-    X(Level, "AUX=", GetPlayAuxVolume, Aux, PlayVolume)                \
-    X(Text, "", None, None, None)                                      \
-    X(Text, "[PLAY MUTE]", None, None, None)                           \
-    X(Level, "LINEIN=", GetPlayLineInMute, LineIn, PlayMute)           \
-    X(Level, "MIC=", GetPlayMicMute, Mic, PlayMute)                    \
-    X(Level, "CD=", GetPlayCDMute, CD, PlayMute)                       \
-    X(Level, "WAVEOUT=", GetPlayWaveOutMute, WaveOut, PlayMute)        \
-    X(Level, "AUX=", GetPlayAuxMute, Aux, PlayMute)                    \
-    X(Level, "MAIN=", GetPlayMainMute, Main, MainMute)                 \
-    X(Text, "", None, None, None)                                      \
-    X(Text, "[REC MUTE]", None, None, None)                            \
-    X(Level, "LINEIN=", GetRecLineInMute, LineIn, RecMute)             \
-    X(Level, "MIC=", GetRecMicMute, Mic, RecMute)                      \
-    X(Level, "CD=", GetRecCDMute, CD, RecMute)                         \
-    X(Level, "WAVEOUT=", GetRecWaveOutMute, WaveOut, RecMute)          \
-    X(Level, "AUX=", GetRecAuxMute, Aux, RecMute)                      \
-    X(Text, "", None, None, None)                                      \
-    X(Text, "[REC SELECT]", None, None, None)                          \
-    X(Select, "LINEIN=", GetRecLineInSelect, LineIn, None)             \
-    X(Select, "MIC=", GetRecMicSelect, Mic, None)                      \
-    X(Select, "CD=", GetRecCDSelect, CD, None)                         \
-    X(Select, "ANALOG=", GetRecAnalogSelect, Analog, None)             \
-    X(Select, "AUX=", GetRecAuxSelect, Aux, None)                      \
-    X(Select, "DIGITAL=", GetRecDigitalSelect, Digital, None)          \
-    X(Text, "", None, None, None)                                      \
-    X(Text, "[ADVANCED]", None, None, None)                            \
-    X(MicBoost, "MICBOOST=", GetPlayMicBoostMode, Mic, PlayBoost)      \
-    X(Text, "", None, None, None)                                      \
-    X(Text, "[CD]", None, None, None)                                  \
-    X(CDType, "DIGITAL=", GetCDTypeDigital, None, None)
+#include <vector>
 
 namespace settings_layout {
 
+// What a line of Save's file holds after its text:
+//   Text      nothing: a section header, or "" for an empty line;
+//   Level     the per-line getter's result;
+//   Select    the selection getter's result;
+//   MicBoost  1 when the playback microphone boost (the library's
+//             GetPlayMicBoostMode) reads non-zero, else 0 (a first 0 is read
+//             again);
+//   CDType    1 when the CD-type flag is non-zero, else 0.
 enum Kind { Text, Level, Select, MicBoost, CDType };
 
 struct Line {
     Kind kind;
-    const char* text;
-    const char* getter;  // the function whose result follows; null for Text
+    std::string text;           // the header, "" or "KEY="
+    const char* getter;         // the function whose result follows; null for Text
+    const LineRow* row;         // the table's row; null for Text
 };
 
-#define MIXER_SETTINGS_LAYOUT_ROW(kind, text, getter, line, op) {kind, text, kind == Text ? nullptr : #getter},
-const Line kLines[] = {MIXER_SETTINGS_LAYOUT(MIXER_SETTINGS_LAYOUT_ROW)};
-#undef MIXER_SETTINGS_LAYOUT_ROW
-const size_t kLineCount = sizeof kLines / sizeof kLines[0];
+inline Kind KindOf(const LineRow& row) {
+    switch (row.save) {
+    case SaveSwitch: return MicBoost;
+    case SaveFlag: return CDType;
+    default: return row.kind == RowSelect ? Select : Level;
+    }
+}
+
+// Save's lines in order, each followed by CR LF on disk: the sections in
+// order, each after an empty line but the first, and in each the rows Save
+// writes.
+inline std::vector<Line> BuildLines() {
+    std::vector<Line> lines;
+    int section = SecNone;
+    for (const LineRow& row : kLineRows) {
+        if (row.save == SaveNo) continue;
+        if (row.section != section) {
+            if (section != SecNone) lines.push_back({Text, "", nullptr, nullptr});
+            section = row.section;
+            lines.push_back({Text, kSectionHeaders[section], nullptr, nullptr});
+        }
+        lines.push_back({KindOf(row), std::string(kKeyWords[row.key]) + "=", row.getter, &row});
+    }
+    return lines;
+}
+
+inline const std::vector<Line> kLines = BuildLines();
+inline const size_t kLineCount = kLines.size();
 
 // The sections and keys Set reads, in the order the library numbers them.
-const char* const kSections[] = {"[RECORD VOLUME]", "[PLAY VOLUME]", "[PLAY MUTE]", "[REC MUTE]",
-                                 "[REC SELECT]",    "[ADVANCED]",    "[CD]"};
-const char* const kKeys[] = {"LINEIN", "MIC", "CD", "AUX", "ANALOG", "DIGITAL", "MAIN", "WAVEOUT", "MICBOOST"};
-const size_t kSectionCount = sizeof kSections / sizeof kSections[0];
-const size_t kKeyCount = sizeof kKeys / sizeof kKeys[0];
+inline constexpr const auto& kSections = kSectionHeaders;
+inline constexpr const auto& kKeys = kKeyWords;
+inline constexpr size_t kSectionCount = SectionCount;
+inline constexpr size_t kKeyCount = KeyCount;
 
 // The lines that carry a value.
 inline size_t ValueCount() {
@@ -124,9 +96,8 @@ inline bool Complete(const std::string& text) {
         const size_t end = text.find("\r\n", at);
         if (end == std::string::npos) return false;
         const std::string line = text.substr(at, end - at);
-        const std::string head = l.text;
-        if (line.compare(0, head.size(), head) != 0) return false;
-        std::string value = line.substr(head.size());
+        if (line.compare(0, l.text.size(), l.text) != 0) return false;
+        std::string value = line.substr(l.text.size());
         if (l.kind == Text) {
             if (!value.empty()) return false;
         } else {

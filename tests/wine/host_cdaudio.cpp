@@ -20,30 +20,31 @@ MCIERROR DirectOpenResult() {
 
 }  // namespace
 
-HOST_TEST(cd_open_answers_what_the_platform_answers) {
+TEST(CdAudio, OpenAnswersWhatThePlatformAnswers) {
     const auto openCD = CALL(OpenCD);
     const auto stopCD = CALL(StopCD);
     const auto closeCD = CALL(CloseCD);
     const auto playCD = CALL(PlayCD);
-    if (!openCD || !stopCD || !closeCD || !playCD) return;
-    // Before any open nothing is sent.
-    CHECK_EQ(playCD(1), 3075);
-    CHECK_EQ(stopCD(), 3075);
-    CHECK_EQ(closeCD(), 3075);
+    ASSERT_TRUE(openCD && stopCD && closeCD && playCD);
+    // A closed player sends nothing: every command answers 3075.
+    auto expectClosed = [&](const char* when) {
+        SCOPED_TRACE(when);
+        EXPECT_EQ(playCD(1), 3075);
+        EXPECT_EQ(stopCD(), 3075);
+        EXPECT_EQ(closeCD(), 3075);
+    };
+    expectClosed("before any open");
 
     const MCIERROR direct = DirectOpenResult();
     std::printf("  direct cdaudio open: %s\n", ResultText(direct).c_str());
     const LONG opened = openCD();
-    CHECK_RESULT(opened, direct);
+    EXPECT_RESULT(opened, direct);
     if (direct != 0) {
-        // No drive: the player stays closed.
-        CHECK_EQ(playCD(1), 3075);
-        CHECK_EQ(stopCD(), 3075);
-        CHECK_EQ(closeCD(), 3075);
+        expectClosed("after an open without a drive");
     } else {
         // A drive after all: the device is recorded until the close.
-        CHECK_EQ(stopCD(), 0);
-        CHECK_EQ(closeCD(), 0);
-        CHECK_EQ(closeCD(), 3075);
+        EXPECT_EQ(stopCD(), 0);
+        EXPECT_EQ(closeCD(), 0);
+        EXPECT_EQ(closeCD(), 3075);
     }
 }

@@ -1,8 +1,8 @@
 // A host that keeps MIXER.DLL loaded and calls it many times a second, under
 // Wine: its mixer handles come from a counter that never goes down (from the
 // 256th open of a process they name another device or none), and it keeps a
-// level as a float (a written level may read back one lower). These checks
-// are "solo_" ones, each started by a ctest of its own (wine_tests.cmake).
+// level as a float (a written level may read back one lower). These tests
+// are "Solo" ones, started by ctests of their own (wine_tests.cmake).
 //
 // A level is checked exactly: the table below holds, for every level the
 // checks write, what a direct write of it by device identifier leaves, and a
@@ -51,9 +51,9 @@ UINT_PTR NextHandle() {
     return reinterpret_cast<UINT_PTR>(h);
 }
 
-// Stops a long loop at the first failure, saying where.
-bool Failed(int before, long call, const char* what) {
-    if (HostFailures() == before) return false;
+// Stops a long loop at the test's first failure, saying where.
+bool Failed(long call, const char* what) {
+    if (!::testing::Test::HasFailure()) return false;
     std::printf("  stopped at call %ld (%s), next handle 0x%lx\n", call, what,
                 static_cast<unsigned long>(NextHandle()));
     return true;
@@ -78,86 +78,85 @@ struct Untouched {
 // restore writes back as the recording microphone's, must stay as they were.
 void MixedCalls(const char* tag, const Untouched& second) {
     MasterControls m = FindMasterControls();
-    if (!m.ok) return CHECK(m.ok);
+    ASSERT_TRUE(m.ok);
     const LONG savedVolume = DirectValue(m.volume), savedMute = DirectValue(m.mute);
     const RecordingControls rec = FindRecordingControls();
-    if (!rec.ok) return CHECK(rec.ok);
+    ASSERT_TRUE(rec.ok);
     const LONG savedRecording = DeviceValue(rec.device, rec.destination.volume);
     const LONG savedRecordingMute = DeviceValue(rec.device, rec.destination.mute);
     const LONG recordingLevel = 257 * 130;  // Wine keeps it exactly
-    CHECK(DeviceWrite(rec.device, rec.destination.volume, recordingLevel));
-    CHECK(DeviceWrite(rec.device, rec.destination.mute, 1));
+    EXPECT_TRUE(DeviceWrite(rec.device, rec.destination.volume, recordingLevel));
+    EXPECT_TRUE(DeviceWrite(rec.device, rec.destination.mute, 1));
     LONG levels[kLevelCount];
     for (int i = 0; i < kLevelCount; ++i) levels[i] = LevelAt(i);
     const Stored stored = MeasureStored(m.volume, levels, kLevelCount);
 
     const std::string dir = TempDirectory(tag);
     const std::string settings = dir + "mixer.ini";
-    CHECK(WriteBytes(dir + "Out.cfg", "[DIGITAL]\r\nNAME=Master Volume\r\n"));
-    CHECK_EQ(CALL(SetSoundCardConfigFilePath)(dir.c_str()), static_cast<LONG>(dir.size() + 1));
+    EXPECT_TRUE(WriteBytes(dir + "Out.cfg", "[DIGITAL]\r\nNAME=Master Volume\r\n"));
+    EXPECT_EQ(CALL(SetSoundCardConfigFilePath)(dir.c_str()), static_cast<LONG>(dir.size() + 1));
     auto device1 = [&] {
         if (!second.watched) return;
-        CHECK_EQ(DeviceValue(1, m.volume), second.volume);
-        CHECK_EQ(DeviceValue(1, m.mute), second.mute);
+        EXPECT_EQ(DeviceValue(1, m.volume), second.volume);
+        EXPECT_EQ(DeviceValue(1, m.mute), second.mute);
     };
 
     const DWORD start = GetTickCount();
-    const int before = HostFailures();
     long calls = 0;
     LONG level = 0, mute = 0;
     for (long cycle = 0; calls < 100000; ++cycle) {
         const int k = static_cast<int>(cycle % kLevelCount);
-        CHECK_EQ(CALL(SetPlayMainVolume)(LevelAt(k)), 1);
+        EXPECT_EQ(CALL(SetPlayMainVolume)(LevelAt(k)), 1);
         level = stored.Of(LevelAt(k));
-        CHECK_EQ(DirectValue(m.volume), level);
+        EXPECT_EQ(DirectValue(m.volume), level);
         device1();
-        CHECK_EQ(CALL(GetPlayMainVolume)(), level);
-        for (int i = 0; i < 8; ++i) CHECK_EQ(CALL(GetPeak)(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS), 0);
+        EXPECT_EQ(CALL(GetPlayMainVolume)(), level);
+        for (int i = 0; i < 8; ++i) EXPECT_EQ(CALL(GetPeak)(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS), 0);
         mute = cycle & 1;
-        CHECK_EQ(CALL(SetPlayMainMute)(mute), 1);
-        CHECK_EQ(DirectValue(m.mute), mute);
-        CHECK_EQ(CALL(GetPlayMainMute)(), mute);
+        EXPECT_EQ(CALL(SetPlayMainMute)(mute), 1);
+        EXPECT_EQ(DirectValue(m.mute), mute);
+        EXPECT_EQ(CALL(GetPlayMainMute)(), mute);
         // On Wine's uniform master, positions 0 to 7 write the level again
         // (which Wine may keep one lower).
-        CHECK_EQ(CALL(SetPlayMainBalance)(cycle % 8), 1);
+        EXPECT_EQ(CALL(SetPlayMainBalance)(cycle % 8), 1);
         level = stored.Of(level);
-        CHECK_EQ(DirectValue(m.volume), level);
+        EXPECT_EQ(DirectValue(m.volume), level);
         device1();
-        CHECK_EQ(CALL(SetRecMicSelect)(), 1);
-        CHECK_EQ(CALL(GetRecMicSelect)(), -1);
-        CHECK_EQ(CALL(SetPlayWaveOutVolume)(level), 1);
-        CHECK_EQ(CALL(GetPlayWaveOutVolume)(), 0);
-        CHECK_EQ(CALL(GetPlayLineInVolume)(), 0);
+        EXPECT_EQ(CALL(SetRecMicSelect)(), 1);
+        EXPECT_EQ(CALL(GetRecMicSelect)(), -1);
+        EXPECT_EQ(CALL(SetPlayWaveOutVolume)(level), 1);
+        EXPECT_EQ(CALL(GetPlayWaveOutVolume)(), 0);
+        EXPECT_EQ(CALL(GetPlayLineInVolume)(), 0);
         char listing[64];
-        CHECK_EQ(CALL(GetMixerRecordChannels)(listing, sizeof listing - 1), -1);
-        CHECK_EQ(CALL(IsMuxSingleSelect)(), 0);
+        EXPECT_EQ(CALL(GetMixerRecordChannels)(listing, sizeof listing - 1), -1);
+        EXPECT_EQ(CALL(IsMuxSingleSelect)(), 0);
         calls += 20;
         if (cycle % 50 == 0) {
             // The digital line by the name file's name: Wine's wave-out
             // source "Master Volume", which fills nothing.
-            CHECK_EQ(CALL(ReadDigitalConfiguration)(), 1);
-            CHECK_EQ(CALL(GetPlayDigitalVolume)(), 0);
-            CHECK_EQ(CALL(Save)(settings.c_str()), 1);
-            CHECK_EQ(DirectValue(m.volume), level);
-            CHECK(DirectWrite(m.volume, 0));
-            CHECK(DirectWrite(m.mute, 1 - mute));
-            CHECK_EQ(CALL(Set)(settings.c_str()), 1);
+            EXPECT_EQ(CALL(ReadDigitalConfiguration)(), 1);
+            EXPECT_EQ(CALL(GetPlayDigitalVolume)(), 0);
+            EXPECT_EQ(CALL(Save)(settings.c_str()), 1);
+            EXPECT_EQ(DirectValue(m.volume), level);
+            EXPECT_TRUE(DirectWrite(m.volume, 0));
+            EXPECT_TRUE(DirectWrite(m.mute, 1 - mute));
+            EXPECT_EQ(CALL(Set)(settings.c_str()), 1);
             // The restore writes the level saved, which Wine may keep one lower.
             level = stored.Of(level);
-            CHECK_EQ(DirectValue(m.volume), level);
-            CHECK_EQ(DirectValue(m.mute), mute);
+            EXPECT_EQ(DirectValue(m.volume), level);
+            EXPECT_EQ(DirectValue(m.mute), mute);
             device1();
-            CHECK_EQ(DeviceValue(rec.device, rec.destination.volume), recordingLevel);
-            CHECK_EQ(DeviceValue(rec.device, rec.destination.mute), 1);
+            EXPECT_EQ(DeviceValue(rec.device, rec.destination.volume), recordingLevel);
+            EXPECT_EQ(DeviceValue(rec.device, rec.destination.mute), 1);
             calls += 4;
         }
-        if (Failed(before, calls, tag)) break;
+        if (Failed(calls, tag)) break;
     }
     const UINT_PTR next = NextHandle();
     std::printf("  %ld calls in %lu ms; device 0's next handle 0x%lx\n", calls,
                 static_cast<unsigned long>(GetTickCount() - start), static_cast<unsigned long>(next));
-    CHECK(calls >= 100000);
-    CHECK(next > 0xFFFF);  // past the 65536th open: no handle of Wine's names device 0 any more
+    EXPECT_GE(calls, 100000);
+    EXPECT_GT(next, 0xFFFFu);  // past the 65536th open: no handle of Wine's names device 0 any more
     CALL(SetSoundCardConfigFilePath)("");
     CALL(ReadDigitalConfiguration)();
     DeleteFileA((dir + "Out.cfg").c_str());
@@ -171,39 +170,38 @@ void MixedCalls(const char* tag, const Untouched& second) {
 
 }  // namespace
 
-HOST_TEST(solo_long_run_mixed_calls) { MixedCalls("long", Untouched{false, 0, 0}); }
+TEST(SoloLongRun, MixedCalls) { MixedCalls("long", Untouched{false, 0, 0}); }
 
-HOST_TEST(solo_second_output_never_changes) {
+TEST(SoloSecondOutput, NeverChanges) {
     // Run with tests/wine/wine-run.sh's second output: Wine's device 1 is
     // "Out: null2", which Wine's handles 256-511 of a process name.
-    CHECK_EQ(mixerGetNumDevs(), 3u);
+    EXPECT_EQ(mixerGetNumDevs(), 3u);
     MIXERCAPSA caps;
-    CHECK_RESULT(mixerGetDevCapsA(1, &caps, sizeof caps), MMSYSERR_NOERROR);
-    CHECK(std::strcmp(caps.szPname, "Out: null2") == 0);
+    EXPECT_RESULT(mixerGetDevCapsA(1, &caps, sizeof caps), MMSYSERR_NOERROR);
+    EXPECT_STREQ(caps.szPname, "Out: null2");
     MasterControls m = FindMasterControls();
-    if (!m.ok) return CHECK(m.ok);
+    ASSERT_TRUE(m.ok);
     // Device 1's master at values the checks never write.
-    CHECK(DeviceWrite(1, m.volume, 12345));
-    CHECK(DeviceWrite(1, m.mute, 1));
+    EXPECT_TRUE(DeviceWrite(1, m.volume, 12345));
+    EXPECT_TRUE(DeviceWrite(1, m.mute, 1));
     const Untouched second = {true, DeviceValue(1, m.volume), DeviceValue(1, m.mute)};
-    CHECK(second.volume == 12345 || second.volume == 12344);
-    CHECK_EQ(second.mute, 1);
+    EXPECT_TRUE(NearLevel(second.volume, 12345)) << second.volume;
+    EXPECT_EQ(second.mute, 1);
     MixedCalls("second", second);
 }
 
-HOST_TEST(solo_long_run_getters_leave_the_level) {
+TEST(SoloLongRun, GettersLeaveTheLevel) {
     // A level Wine gives back one lower: 10,000 reads leave it as it is.
     MasterControls m = FindMasterControls();
-    if (!m.ok) return CHECK(m.ok);
+    ASSERT_TRUE(m.ok);
     const LONG saved = DirectValue(m.volume);
-    CHECK(DirectWrite(m.volume, 50000));
+    EXPECT_TRUE(DirectWrite(m.volume, 50000));
     const LONG level = DirectValue(m.volume);
-    CHECK_EQ(level, 49999);
-    const int before = HostFailures();
+    EXPECT_EQ(level, 49999);
     for (long i = 0; i < 10000; ++i) {
-        CHECK_EQ(CALL(GetPlayMainVolume)(), level);
-        if (Failed(before, i, "getter")) break;
+        EXPECT_EQ(CALL(GetPlayMainVolume)(), level);
+        if (Failed(i, "getter")) break;
     }
-    CHECK_EQ(DirectValue(m.volume), level);
+    EXPECT_EQ(DirectValue(m.volume), level);
     DirectWrite(m.volume, saved);
 }

@@ -1,4 +1,8 @@
-// Test host: loads MIXER.DLL with LoadLibraryA and runs every registered check.
+// The test host's main and what the tests share: loads MIXER.DLL by name and
+// runs the tests. Without a --gtest_filter every test runs but the "Solo"
+// suites, each of which a ctest of its own starts in a process of its own
+// (the long runs, the threads, the second output, the settings file under
+// kills and refusals); such a run also checks that every export was called.
 #include "host.h"
 
 #include <cstdlib>
@@ -8,127 +12,14 @@
 #include <vector>
 
 namespace {
-HostTest* g_tests = nullptr;
-HMODULE g_dll = nullptr;
-CRITICAL_SECTION g_exportLock;  // Export() may be called from several threads
-int g_failures = 0;
-int g_checks = 0;
-std::set<std::string> g_requested;  // names the checks asked Export() for
 
-std::vector<std::string> g_context;  // HostContext's texts, innermost last
+mixertools::MixerDll g_dll;
+CRITICAL_SECTION g_exportLock;      // Export() may be called from several threads
+std::set<std::string> g_requested;  // names the tests asked Export() for
 
-// Every export is called by some check that compares its result with what
-// winmm, MCI, the registry or the file system says. The calling-convention
-// sweep finds its functions with GetProcAddress directly, so it does not
-// count here.
-#define MIXER_NAME(result, name, params) #name,
-const char* const kExportNames[] = {MIXER_FUNCTIONS(MIXER_NAME)};
-#undef MIXER_NAME
+HMIXEROBJ Device(UINT id) { return reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(id)); }
 
-void PrintContext() {
-    for (const std::string& c : g_context) std::printf("    (%s)\n", c.c_str());
-}
-
-void CheckEveryExportRequested() {
-    int missing = 0;
-    for (const char* name : kExportNames) {
-        if (g_requested.count(name)) continue;
-        std::printf("  FAIL: no check calls %s\n", name);
-        ++missing;
-    }
-    HostCheckEq(missing, 0, "exports no check calls", __FILE__, __LINE__);
-    std::printf("%s every export called by a check (%d of %d)\n", missing ? "FAIL" : "ok  ",
-                MIXER_FUNCTION_COUNT - missing, MIXER_FUNCTION_COUNT);
-}
-}  // namespace
-
-HostTest::HostTest(const char* n, void (*f)()) : name(n), fn(f), next(nullptr) {
-    // Keep registration order within a file; files come in link order.
-    HostTest** tail = &g_tests;
-    while (*tail) tail = &(*tail)->next;
-    *tail = this;
-}
-
-void HostCheck(bool ok, const char* what, const char* file, int line) {
-    ++g_checks;
-    if (!ok) {
-        ++g_failures;
-        std::printf("  FAIL %s:%d: %s\n", file, line, what);
-        PrintContext();
-    }
-}
-
-void HostCheckEq(long long got, long long want, const char* what, const char* file, int line, HostValue as) {
-    ++g_checks;
-    if (got != want) {
-        ++g_failures;
-        if (as == HostValue::Result)
-            std::printf("  FAIL %s:%d: %s (got %s, want %s)\n", file, line, what, ResultText(got).c_str(),
-                        ResultText(want).c_str());
-        else
-            std::printf("  FAIL %s:%d: %s (got %lld, want %lld)\n", file, line, what, got, want);
-        PrintContext();
-    }
-}
-
-HostContext::HostContext(const std::string& text) { g_context.push_back(text); }
-HostContext::~HostContext() { g_context.pop_back(); }
-
-HMODULE Dll() { return g_dll; }
-
-std::string DllDirectory() {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(g_dll, path, sizeof path);
-    std::string s(path, n);
-    return s.substr(0, s.rfind('\\') + 1);
-}
-
-int HostFailures() { return g_failures; }
-
-FARPROC Export(const char* name) {
-    EnterCriticalSection(&g_exportLock);
-    g_requested.insert(name);
-    FARPROC p = GetProcAddress(g_dll, name);
-    if (!p) {
-        std::printf("  FAIL: export %s not found\n", name);
-        ++g_failures;
-    }
-    LeaveCriticalSection(&g_exportLock);
-    return p;
-}
-
-DirectLine DeviceDestination(UINT device, DWORD componentType) {
-    DirectLine r;
-    std::memset(&r, 0, sizeof r);
-    r.line.cbStruct = sizeof r.line;
-    r.line.dwComponentType = componentType;
-    r.found = mixerGetLineInfoA(reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(device)), &r.line,
-                                MIXER_OBJECTF_MIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) == MMSYSERR_NOERROR;
-    return r;
-}
-
-bool DeviceControl(UINT device, DWORD lineId, DWORD controlType, MIXERCONTROLA* out) {
-    MIXERLINECONTROLSA lc;
-    std::memset(&lc, 0, sizeof lc);
-    std::memset(out, 0, sizeof *out);
-    out->cbStruct = sizeof *out;
-    lc.cbStruct = sizeof lc;
-    lc.dwLineID = lineId;
-    lc.dwControlType = controlType;
-    lc.cControls = 1;
-    lc.cbmxctrl = sizeof *out;
-    lc.pamxctrl = out;
-    return mixerGetLineControlsA(reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(device)), &lc,
-                                 MIXER_OBJECTF_MIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) == MMSYSERR_NOERROR;
-}
-
-DirectLine DirectDestination(DWORD componentType) { return DeviceDestination(0, componentType); }
-
-bool DirectControl(DWORD lineId, DWORD controlType, MIXERCONTROLA* out) {
-    return DeviceControl(0, lineId, controlType, out);
-}
-
-static bool Details(UINT device, DWORD controlId, LONG* value, bool write) {
+bool Details(UINT device, DWORD controlId, LONG* value, bool write) {
     MIXERCONTROLDETAILS d;
     std::memset(&d, 0, sizeof d);
     d.cbStruct = sizeof d;
@@ -136,14 +27,52 @@ static bool Details(UINT device, DWORD controlId, LONG* value, bool write) {
     d.cChannels = 1;
     d.cbDetails = sizeof(LONG);
     d.paDetails = value;
-    HMIXEROBJ obj = reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(device));
-    if (write) return mixerSetControlDetails(obj, &d, MIXER_OBJECTF_MIXER) == MMSYSERR_NOERROR;
-    return mixerGetControlDetailsA(obj, &d, MIXER_OBJECTF_MIXER) == MMSYSERR_NOERROR;
+    if (write) return mixerSetControlDetails(Device(device), &d, MIXER_OBJECTF_MIXER) == MMSYSERR_NOERROR;
+    return mixerGetControlDetailsA(Device(device), &d, MIXER_OBJECTF_MIXER) == MMSYSERR_NOERROR;
 }
 
-bool DirectRead(DWORD controlId, LONG* value) { return Details(0, controlId, value, false); }
-bool DirectWrite(DWORD controlId, LONG value) { return Details(0, controlId, &value, true); }
-LONG DirectValue(DWORD controlId, LONG fallback) { return DeviceValue(0, controlId, fallback); }
+// After a run of every test: each export was called by some test that
+// compares its result with what winmm, MCI, the registry or the file system
+// says. The calling-convention sweep finds its functions with GetProcAddress
+// directly, so it does not count here.
+class EveryExportCalled : public ::testing::Environment {
+public:
+    void TearDown() override {
+#define MIXER_NAME(result, name, params) #name,
+        static const char* const kNames[] = {MIXER_FUNCTIONS(MIXER_NAME)};
+#undef MIXER_NAME
+        int missing = 0;
+        for (const char* name : kNames)
+            if (!g_requested.count(name)) {
+                ADD_FAILURE() << "no test calls " << name;
+                ++missing;
+            }
+        std::printf("every export called by a test: %d of %d\n", MIXER_FUNCTION_COUNT - missing,
+                    MIXER_FUNCTION_COUNT);
+    }
+};
+
+}  // namespace
+
+const mixertools::MixerDll& Dll() { return g_dll; }
+
+std::string DllDirectory() { return g_dll.Directory(); }
+
+FARPROC Export(const char* name) {
+    EnterCriticalSection(&g_exportLock);
+    g_requested.insert(name);
+    LeaveCriticalSection(&g_exportLock);
+    FARPROC p = g_dll.Address(name);
+    if (!p) ADD_FAILURE() << "export " << name << " not found";
+    return p;
+}
+
+DirectLine DeviceDestination(UINT device, DWORD componentType) {
+    DirectLine r;
+    r.found = mixertools::LineOfType(device, componentType, &r.line);
+    return r;
+}
+
 bool DeviceRead(UINT device, DWORD controlId, LONG* value) { return Details(device, controlId, value, false); }
 bool DeviceWrite(UINT device, DWORD controlId, LONG value) { return Details(device, controlId, &value, true); }
 
@@ -194,8 +123,8 @@ MasterControls FindDestinationControls(UINT device, DWORD componentType) {
     std::memset(&m, 0, sizeof m);
     DirectLine d = DeviceDestination(device, componentType);
     MIXERCONTROLA vol, mute;
-    if (d.found && DeviceControl(device, d.line.dwLineID, MIXERCONTROL_CONTROLTYPE_VOLUME, &vol) &&
-        DeviceControl(device, d.line.dwLineID, MIXERCONTROL_CONTROLTYPE_MUTE, &mute)) {
+    if (d.found && mixertools::ControlOfType(device, d.line.dwLineID, MIXERCONTROL_CONTROLTYPE_VOLUME, &vol) &&
+        mixertools::ControlOfType(device, d.line.dwLineID, MIXERCONTROL_CONTROLTYPE_MUTE, &mute)) {
         m.ok = true;
         m.lineId = d.line.dwLineID;
         m.volume = vol.dwControlID;
@@ -203,8 +132,6 @@ MasterControls FindDestinationControls(UINT device, DWORD componentType) {
     }
     return m;
 }
-
-MasterControls FindMasterControls() { return FindDestinationControls(0, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS); }
 
 RecordingControls FindRecordingControls() {
     RecordingControls r;
@@ -231,8 +158,8 @@ std::vector<DeviceLevels> ReadEveryDestination() {
         std::memset(&levels, 0, sizeof levels);
         levels.device = device;
         levels.volume = levels.mute = -12345;
-        if (mixerGetLineInfoA(reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(device)), &line,
-                              MIXER_OBJECTF_MIXER | MIXER_GETLINEINFOF_DESTINATION) == MMSYSERR_NOERROR) {
+        if (mixerGetLineInfoA(Device(device), &line, MIXER_OBJECTF_MIXER | MIXER_GETLINEINFOF_DESTINATION) ==
+            MMSYSERR_NOERROR) {
             levels.controls = FindDestinationControls(device, line.dwComponentType);
             if (levels.controls.ok) {
                 levels.volume = DeviceValue(device, levels.controls.volume);
@@ -252,39 +179,40 @@ void RestoreLevels(const std::vector<DeviceLevels>& saved) {
     }
 }
 
-void CheckLevelsKept(const std::vector<DeviceLevels>& before, UINT except, const char* file, int line) {
+::testing::AssertionResult LevelsKept(const char* beforeText, const char*, const std::vector<DeviceLevels>& before,
+                                      UINT except) {
     const std::vector<DeviceLevels> now = ReadEveryDestination();
-    HostCheckEq(now.size(), before.size(), "mixer devices", file, line);
+    ::testing::AssertionResult result = ::testing::AssertionSuccess();
+    auto differ = [&](const std::string& what, long long got, long long want) {
+        if (result) result = ::testing::AssertionFailure() << "levels changed since " << beforeText << ":";
+        result << "\n  " << what << ": got " << got << ", want " << want;
+    };
+    if (now.size() != before.size()) differ("mixer devices", now.size(), before.size());
     for (size_t i = 0; i < before.size() && i < now.size(); ++i) {
         if (before[i].device == except) continue;
         const std::string device = "device " + std::to_string(before[i].device);
-        HostCheckEq(now[i].volume, before[i].volume, (device + "'s destination volume kept").c_str(), file, line);
-        HostCheckEq(now[i].mute, before[i].mute, (device + "'s destination mute kept").c_str(), file, line);
+        if (now[i].volume != before[i].volume) differ(device + "'s destination volume", now[i].volume, before[i].volume);
+        if (now[i].mute != before[i].mute) differ(device + "'s destination mute", now[i].mute, before[i].mute);
     }
+    return result;
 }
 
 int main(int argc, char** argv) {
-    const char* only = argc > 1 ? argv[1] : nullptr;
     InitializeCriticalSection(&g_exportLock);
-    g_dll = LoadLibraryA("MIXER.DLL");
-    if (!g_dll) {
-        std::printf("FAIL: LoadLibraryA(\"MIXER.DLL\") failed, error %lu\n", GetLastError());
+    if (!g_dll.Load()) {
+        std::printf("FAIL: LoadLibraryA(\"MIXER.DLL\") failed, error %lu\n", g_dll.Error());
         return 1;
     }
-    std::printf("mixer devices: %u\n", mixerGetNumDevs());
-    int run = 0;
-    for (HostTest* t = g_tests; t; t = t->next) {
-        if (only && std::strstr(t->name, only) == nullptr) continue;
-        // "solo_" checks run only when named: the long runs, each started by a
-        // ctest of its own (and one of them in a Wine of its own).
-        if (!only && std::strncmp(t->name, "solo_", 5) == 0) continue;
-        int before = g_failures;
-        t->fn();
-        ++run;
-        std::printf("%s %s\n", g_failures == before ? "ok  " : "FAIL", t->name);
+    if (argc == 4 && std::strcmp(argv[1], kSettingsFileSaver) == 0)
+        return RunSettingsFileSaver(std::strtoul(argv[2], nullptr, 10), std::atoi(argv[3]));
+
+    ::testing::InitGoogleTest(&argc, argv);
+    if (GTEST_FLAG_GET(filter) == "*") {
+        GTEST_FLAG_SET(filter, "-Solo*");
+        ::testing::AddGlobalTestEnvironment(new EveryExportCalled);
     }
-    if (!only) CheckEveryExportRequested();
-    std::printf("%d host tests, %d checks, %d failures\n", run, g_checks, g_failures);
-    FreeLibrary(g_dll);
-    return g_failures == 0 ? 0 : 1;
+    std::printf("mixer devices: %u\n", mixerGetNumDevs());
+    const int status = RUN_ALL_TESTS();
+    g_dll.Unload();
+    return status;
 }

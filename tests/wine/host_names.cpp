@@ -2,7 +2,7 @@
 // from the platform headers' own constants.
 #include "host.h"
 
-#include <cstring>
+#include <string>
 
 namespace {
 
@@ -75,15 +75,28 @@ const char* ComponentTypeName(DWORD type) { return Find(kComponentTypes, type); 
 std::string ResultText(long long code) { return WithNumber(ResultName(code), code); }
 std::string ComponentTypeText(DWORD type) { return WithNumber(ComponentTypeName(type), type); }
 
-HOST_TEST(message_names_are_the_headers) {
-    CHECK(std::strcmp(ResultText(0).c_str(), "MMSYSERR_NOERROR (0)") == 0);
-    CHECK(std::strcmp(ResultText(1024).c_str(), "MIXERR_INVALLINE (1024)") == 0);
-    CHECK(std::strcmp(ResultText(266).c_str(), "MCIERR_CANNOT_LOAD_DRIVER (266)") == 0);
-    CHECK(std::strcmp(ResultText(3075).c_str(), "3075") == 0);
-    CHECK(std::strcmp(ComponentTypeText(4).c_str(), "MIXERLINE_COMPONENTTYPE_DST_SPEAKERS (4)") == 0);
-    CHECK(std::strcmp(ComponentTypeText(0x1004).c_str(), "MIXERLINE_COMPONENTTYPE_SRC_SYNTHESIZER (4100)") == 0);
-    CHECK(ComponentTypeName(0x7777) == nullptr);
+TEST(Names, MessageNamesAreTheHeaders) {
+    const struct {
+        std::string got;
+        const char* want;
+    } texts[] = {{ResultText(0), "MMSYSERR_NOERROR (0)"},
+                 {ResultText(1024), "MIXERR_INVALLINE (1024)"},
+                 {ResultText(266), "MCIERR_CANNOT_LOAD_DRIVER (266)"},
+                 {ResultText(3075), "3075"},
+                 {ComponentTypeText(4), "MIXERLINE_COMPONENTTYPE_DST_SPEAKERS (4)"},
+                 {ComponentTypeText(0x1004), "MIXERLINE_COMPONENTTYPE_SRC_SYNTHESIZER (4100)"}};
+    for (const auto& t : texts) EXPECT_EQ(t.got, t.want);
+    EXPECT_EQ(ComponentTypeName(0x7777), nullptr);
     // No value listed twice: a copied line would name a code wrongly.
-    CHECK_EQ(Repeats(kResults), 0);
-    CHECK_EQ(Repeats(kComponentTypes), 0);
+    EXPECT_EQ(Repeats(kResults), 0);
+    EXPECT_EQ(Repeats(kComponentTypes), 0);
+}
+
+// How a failed comparison of result codes reads.
+TEST(Names, ResultComparisonNamesBothCodes) {
+    const LONG got = MIXERR_INVALLINE;
+    const ::testing::AssertionResult r = ResultIs("got", "want", got, MMSYSERR_NOERROR);
+    EXPECT_FALSE(r);
+    EXPECT_STREQ(r.message(), "got == want: got MIXERR_INVALLINE (1024), want MMSYSERR_NOERROR (0)");
+    EXPECT_TRUE(ResultIs("got", "want", 266u, 266L));
 }

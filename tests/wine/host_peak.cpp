@@ -15,27 +15,25 @@ bool Device0Opens() {
 
 }  // namespace
 
-HOST_TEST(get_peak_without_peak_meter_is_zero) {
+TEST(Peak, WithoutPeakMeterIsZero) {
     const auto getPeak = CALL(GetPeak);
-    if (!getPeak) return;
+    ASSERT_TRUE(getPeak);
     // The speakers destination exists but carries no peak meter.
-    CHECK(DirectDestination(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS).found);
-    MIXERCONTROLA meter;
-    CHECK(!DirectControl(DirectDestination(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS).line.dwLineID,
-                         MIXERCONTROL_CONTROLTYPE_PEAKMETER, &meter));
-    for (int i = 0; i < 20; ++i) CHECK_EQ(getPeak(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS), 0);
-    CHECK(Device0Opens());
+    EXPECT_EQ(mixertools::FindPeakMeter(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS).found,
+              mixertools::PeakMeterFound::NoMeter);
+    for (int i = 0; i < 20; ++i) EXPECT_EQ(getPeak(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS), 0);
+    EXPECT_TRUE(Device0Opens());
 }
 
-HOST_TEST(get_peak_for_a_missing_type_is_zero) {
+TEST(Peak, ForAMissingTypeIsZero) {
     const auto getPeak = CALL(GetPeak);
-    if (!getPeak) return;
+    ASSERT_TRUE(getPeak);
     const DWORD absent[] = {MIXERLINE_COMPONENTTYPE_SRC_SYNTHESIZER, MIXERLINE_COMPONENTTYPE_DST_TELEPHONE,
                             MIXERLINE_COMPONENTTYPE_SRC_PCSPEAKER, 0x7777};
     for (DWORD type : absent) {
-        HostContext context("component type " + ComponentTypeText(type));
-        CHECK(!DirectDestination(type).found);
-        CHECK_EQ(getPeak(type), 0);
+        SCOPED_TRACE("component type " + ComponentTypeText(type));
+        EXPECT_EQ(mixertools::FindPeakMeter(type).found, mixertools::PeakMeterFound::NoLine);
+        EXPECT_EQ(getPeak(type), 0);
     }
-    CHECK(Device0Opens());
+    EXPECT_TRUE(Device0Opens());
 }

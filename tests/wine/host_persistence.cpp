@@ -31,44 +31,44 @@ std::vector<std::string> DirectoryEntries(const std::string& dir) {
 
 }  // namespace
 
-HOST_TEST(save_and_set_round_trip_master_volume_and_mute) {
+TEST(Persistence, SaveAndSetRoundTripMasterVolumeAndMute) {
     MasterControls m = FindMasterControls();
-    if (!m.ok) return CHECK(m.ok);
+    ASSERT_TRUE(m.ok);
     const auto save = CALL(Save);
     const auto set = CALL(Set);
     const LONG savedVolume = DirectValue(m.volume), savedMute = DirectValue(m.mute);
     const std::string dir = TempDirectory("settings");
     const std::string file = dir + "mixer.ini";
 
-    CHECK(DirectWrite(m.volume, 23456));
-    CHECK(DirectWrite(m.mute, 1));
-    CHECK(WriteBytes(file, "old contents\r\n"));
-    CHECK_EQ(save(file.c_str()), 1);
+    EXPECT_TRUE(DirectWrite(m.volume, 23456));
+    EXPECT_TRUE(DirectWrite(m.mute, 1));
+    EXPECT_TRUE(WriteBytes(file, "old contents\r\n"));
+    EXPECT_EQ(save(file.c_str()), 1);
     const std::string text = ReadBytes(file);
     // 45 lines, each ending in CR LF, and nothing else.
     size_t crlf = 0, lf = 0;
     for (size_t i = 0; i < text.size(); ++i)
         if (text[i] == '\n') ++lf, crlf += i > 0 && text[i - 1] == '\r';
-    CHECK_EQ(crlf, 45);
-    CHECK_EQ(lf, 45);
-    CHECK(text.compare(0, 17, "[RECORD VOLUME]\r\n") == 0);
-    CHECK(text.size() >= 11 && text.compare(text.size() - 11, 11, "DIGITAL=0\r\n") == 0);
-    CHECK(NearLevel(SettingsEntry(text, "[PLAY VOLUME]", "MAIN"), 23456));
-    CHECK_EQ(SettingsEntry(text, "[PLAY MUTE]", "MAIN"), 1);
-    CHECK_EQ(DirectoryEntries(dir).size(), 1);  // no temporary file left
+    EXPECT_EQ(crlf, 45u);
+    EXPECT_EQ(lf, 45u);
+    EXPECT_EQ(text.substr(0, 17), "[RECORD VOLUME]\r\n");
+    EXPECT_TRUE(text.size() >= 11 && text.compare(text.size() - 11, 11, "DIGITAL=0\r\n") == 0);
+    EXPECT_TRUE(NearLevel(SettingsEntry(text, "[PLAY VOLUME]", "MAIN"), 23456));
+    EXPECT_EQ(SettingsEntry(text, "[PLAY MUTE]", "MAIN"), 1);
+    EXPECT_EQ(DirectoryEntries(dir).size(), 1u);  // no temporary file left
 
-    CHECK(DirectWrite(m.volume, 1000));
-    CHECK(DirectWrite(m.mute, 0));
-    CHECK_EQ(set(file.c_str()), 1);
+    EXPECT_TRUE(DirectWrite(m.volume, 1000));
+    EXPECT_TRUE(DirectWrite(m.mute, 0));
+    EXPECT_EQ(set(file.c_str()), 1);
     // The level written back is the one saved (which Wine may keep one unit lower).
-    CHECK(NearLevel(DirectValue(m.volume), SettingsEntry(text, "[PLAY VOLUME]", "MAIN")));
-    CHECK_EQ(DirectValue(m.mute), 1);
+    EXPECT_TRUE(NearLevel(DirectValue(m.volume), SettingsEntry(text, "[PLAY VOLUME]", "MAIN")));
+    EXPECT_EQ(DirectValue(m.mute), 1);
 
-    CHECK_EQ(save(nullptr), 0);
-    CHECK_EQ(set(nullptr), 0);
-    CHECK_EQ(set((dir + "missing.ini").c_str()), 0);
-    CHECK_EQ(save((dir + "missing\\mixer.ini").c_str()), 0);
-    CHECK(!Exists(dir + "missing"));
+    EXPECT_EQ(save(nullptr), 0);
+    EXPECT_EQ(set(nullptr), 0);
+    EXPECT_EQ(set((dir + "missing.ini").c_str()), 0);
+    EXPECT_EQ(save((dir + "missing\\mixer.ini").c_str()), 0);
+    EXPECT_FALSE(Exists(dir + "missing"));
 
     DeleteFileA(file.c_str());
     RemoveDirectoryA(dir.c_str());
@@ -76,70 +76,70 @@ HOST_TEST(save_and_set_round_trip_master_volume_and_mute) {
     DirectWrite(m.mute, savedMute);
 }
 
-HOST_TEST(name_file_beside_the_library_is_chosen_by_product_name) {
+TEST(Persistence, NameFileBesideTheLibraryIsChosenByProductName) {
     const auto readConfig = CALL(ReadDigitalConfiguration);
     const auto setPath = CALL(SetSoundCardConfigFilePath);
     const std::string dllDir = DllDirectory();
     const std::string cfg = dllDir + "default.cfg";
     MIXERCAPSA caps;
-    CHECK_RESULT(mixerGetDevCapsA(0, &caps, sizeof caps), MMSYSERR_NOERROR);
-    CHECK(std::strstr(caps.szPname, "default") != nullptr);
+    EXPECT_RESULT(mixerGetDevCapsA(0, &caps, sizeof caps), MMSYSERR_NOERROR);
+    EXPECT_NE(std::strstr(caps.szPname, "default"), nullptr) << caps.szPname;
 
     // The search directory the library took from its own path at load.
-    CHECK(WriteBytes(cfg, "[DIGITAL]\r\nNAME=SPDIF In\r\n"));
-    CHECK_EQ(readConfig(), 1);
+    EXPECT_TRUE(WriteBytes(cfg, "[DIGITAL]\r\nNAME=SPDIF In\r\n"));
+    EXPECT_EQ(readConfig(), 1);
     DeleteFileA(cfg.c_str());
-    CHECK_EQ(readConfig(), 0);
+    EXPECT_EQ(readConfig(), 0);
 
     // Another directory: the file beside the library is no longer seen.
     const std::string other = TempDirectory("cards");
-    CHECK(WriteBytes(cfg, "[DIGITAL]\r\nNAME=SPDIF In\r\n"));
-    CHECK_EQ(setPath(other.c_str()), static_cast<LONG>(other.size() + 1));
-    CHECK_EQ(readConfig(), 0);
-    CHECK(WriteBytes(other + "Out.cfg", "[LINEIN]\r\nNAME=Line\r\n"));
-    CHECK_EQ(readConfig(), 1);
+    EXPECT_TRUE(WriteBytes(cfg, "[DIGITAL]\r\nNAME=SPDIF In\r\n"));
+    EXPECT_EQ(setPath(other.c_str()), static_cast<LONG>(other.size() + 1));
+    EXPECT_EQ(readConfig(), 0);
+    EXPECT_TRUE(WriteBytes(other + "Out.cfg", "[LINEIN]\r\nNAME=Line\r\n"));
+    EXPECT_EQ(readConfig(), 1);
     DeleteFileA((other + "Out.cfg").c_str());
     RemoveDirectoryA(other.c_str());
 
     // Back to the library's directory; the names are emptied again for the
     // checks that follow.
-    CHECK_EQ(setPath(dllDir.c_str()), static_cast<LONG>(dllDir.size() + 1));
-    CHECK_EQ(readConfig(), 1);
+    EXPECT_EQ(setPath(dllDir.c_str()), static_cast<LONG>(dllDir.size() + 1));
+    EXPECT_EQ(readConfig(), 1);
     DeleteFileA(cfg.c_str());
-    CHECK_EQ(readConfig(), 0);
-    CHECK_EQ(setPath(nullptr), 0);
+    EXPECT_EQ(readConfig(), 0);
+    EXPECT_EQ(setPath(nullptr), 0);
 }
 
-HOST_TEST(tavrin_directory_from_the_registry) {
+TEST(Persistence, TavrinDirectoryFromTheRegistry) {
     const auto getDir = CALL(GetTavrinDirectory);
     char buffer[256];
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kAppPathKey);
     std::strcpy(buffer, "junk");
-    CHECK_EQ(getDir(buffer), 0);
-    CHECK_EQ(buffer[0], '\0');
+    EXPECT_EQ(getDir(buffer), 0);
+    EXPECT_EQ(buffer[0], '\0');
 
     HKEY key = nullptr;
-    CHECK_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kAppPathKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+    EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kAppPathKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
              ERROR_SUCCESS);
     if (key == nullptr) return;
     std::strcpy(buffer, "junk");
-    CHECK_EQ(getDir(buffer), 0);  // the key without its value
-    CHECK_EQ(buffer[0], '\0');
+    EXPECT_EQ(getDir(buffer), 0);  // the key without its value
+    EXPECT_EQ(buffer[0], '\0');
     const char dir[] = "C:\\Program Files\\Tavrin\\";
-    CHECK_EQ(RegSetValueExA(key, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(dir), sizeof dir), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(dir), sizeof dir), ERROR_SUCCESS);
     RegCloseKey(key);
-    CHECK_EQ(getDir(buffer), 1);
-    CHECK(std::strcmp(buffer, dir) == 0);
-    CHECK_EQ(getDir(nullptr), 0);
+    EXPECT_EQ(getDir(buffer), 1);
+    EXPECT_STREQ(buffer, dir);
+    EXPECT_EQ(getDir(nullptr), 0);
 
-    CHECK_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, kAppPathKey), ERROR_SUCCESS);
-    CHECK_EQ(getDir(buffer), 0);
-    CHECK_EQ(buffer[0], '\0');
+    EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, kAppPathKey), ERROR_SUCCESS);
+    EXPECT_EQ(getDir(buffer), 0);
+    EXPECT_EQ(buffer[0], '\0');
 }
 
 // ---- The settings file under kills, refusals and obstacles ----------------------------
 //
-// Each of these runs in a process of its own (the "solo_" checks, started by
+// Each of these runs in a process of its own (the "Solo" tests, started by
 // their own ctest), as a Save opens mixer device 0 about 40 times and Wine
 // 8's winmm serves only the first 256 opens of a process.
 
@@ -241,7 +241,7 @@ Saver StartSaver(DWORD parent, int child) {
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, sizeof self);
     char command[MAX_PATH + 96];
-    std::snprintf(command, sizeof command, "\"%s\" solo_settings_file_saver %lu %d", self,
+    std::snprintf(command, sizeof command, "\"%s\" %s %lu %d", self, kSettingsFileSaver,
                   static_cast<unsigned long>(parent), child);
     // The child reports through the shared slot; its own output goes nowhere.
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
@@ -277,16 +277,12 @@ void EndSaver(Saver* s) {
 
 }  // namespace
 
-// The child: restores the file the last kill left, checks that Set applied
-// it, then saves in a loop with a new master level before every Save until
-// the parent kills it.
-HOST_TEST(solo_settings_file_saver) {
-    unsigned long parent = 0;
-    int child = -1;
-    const char* args = std::strstr(GetCommandLineA(), "solo_settings_file_saver");
-    if (!args || std::sscanf(args, "solo_settings_file_saver %lu %d", &parent, &child) != 2 || child < 0 ||
-        child >= kSlots)
-        return CHECK(false);
+// The child: restores the file the last kill left, records whether Set
+// applied it, then saves in a loop with a new master level before every
+// Save until the parent kills it. It reports through its slot; what the
+// parent cannot find there fails the parent's test.
+int RunSettingsFileSaver(unsigned long parent, int child) {
+    if (child < 0 || child >= kSlots) return 2;
     HANDLE mapping = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, SaverObjectName(parent, "shared").c_str());
     SaverShared* shared =
         mapping ? static_cast<SaverShared*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(SaverShared)))
@@ -294,13 +290,13 @@ HOST_TEST(solo_settings_file_saver) {
     HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, SaverObjectName(parent, "ready", child).c_str());
     HANDLE go = OpenEventA(SYNCHRONIZE, FALSE, SaverObjectName(parent, "go", child).c_str());
     HANDLE saving = OpenEventA(EVENT_MODIFY_STATE, FALSE, SaverObjectName(parent, "saving", child).c_str());
-    if (!shared || !ready || !go || !saving) return CHECK(false);
-    const auto save = CALL(Save);
-    const auto set = CALL(Set);
+    if (!shared || !ready || !go || !saving) return 2;
+    const auto save = AsFunction<MIXER_PFN_Save>(Dll().Address("Save"));
+    const auto set = AsFunction<MIXER_PFN_Set>(Dll().Address("Set"));
     MasterControls m = FindMasterControls();  // loads winmm's driver
     SaverSlot& slot = shared->slots[child];
     SetEvent(ready);
-    if (!m.ok || WaitForSingleObject(go, 60000) != WAIT_OBJECT_0) return CHECK(false);
+    if (!save || !set || !m.ok || WaitForSingleObject(go, 60000) != WAIT_OBJECT_0) return 2;
 
     slot.setResult = set(shared->target);
     slot.setVolume = DirectValue(m.volume);
@@ -314,14 +310,15 @@ HOST_TEST(solo_settings_file_saver) {
         else
             ++slot.refused;
     }
+    return 0;
 }
 
 // The parent: kills saving children at random moments and checks after each
 // kill that the target is whole and one of the versions saved, that at most
 // one temporary file is left, and that the next Save reuses or removes it.
-HOST_TEST(solo_settings_file_kills) {
+TEST(SoloSettingsFile, Kills) {
     MasterControls m = FindMasterControls();
-    if (!m.ok) return CHECK(m.ok);
+    ASSERT_TRUE(m.ok);
     const auto save = CALL(Save);
     const auto set = CALL(Set);
     const DWORD self = GetCurrentProcessId();
@@ -332,7 +329,7 @@ HOST_TEST(solo_settings_file_kills) {
     SaverShared* shared =
         mapping ? static_cast<SaverShared*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(SaverShared)))
                 : nullptr;
-    if (!shared) return CHECK(shared != nullptr);
+    ASSERT_NE(shared, nullptr);
     std::strcpy(shared->target, target.c_str());
 
     // The version the parent saves first, timed: the children are killed
@@ -340,12 +337,12 @@ HOST_TEST(solo_settings_file_kills) {
     DirectWrite(m.volume, 1000);
     LARGE_INTEGER t0, t1;
     QueryPerformanceCounter(&t0);
-    CHECK_EQ(save(target.c_str()), 1);
+    EXPECT_EQ(save(target.c_str()), 1);
     QueryPerformanceCounter(&t1);
     const double saveMs = Milliseconds(t0, t1);
     const double window = saveMs * 6 < 1 ? 1 : saveMs * 6 > 50 ? 50 : saveMs * 6;
     std::string current = ReadBytes(target);
-    CHECK(settings_layout::Complete(current));
+    EXPECT_TRUE(settings_layout::Complete(current));
     const std::string shape = WithoutEntry(current, "[PLAY VOLUME]", "MAIN");
 
     unsigned seed = GetTickCount();
@@ -373,15 +370,15 @@ HOST_TEST(solo_settings_file_kills) {
         startMore(k + kPool);
         Saver& s = pool[k];
         SaverSlot& slot = shared->slots[k];
-        CHECK(s.started);
+        EXPECT_TRUE(s.started) << "child " << k;
         if (!s.started || WaitForSingleObject(s.ready, 30000) != WAIT_OBJECT_0) {
             EndSaver(&s);
-            CHECK(false);
+            ADD_FAILURE() << "child " << k << " never got ready";
             break;
         }
         SetEvent(s.go);
         const bool savingStarted = WaitForSingleObject(s.saving, 30000) == WAIT_OBJECT_0;
-        CHECK(savingStarted);
+        EXPECT_TRUE(savingStarted);
         // A random moment in the saving loop.
         LARGE_INTEGER from, now;
         QueryPerformanceCounter(&from);
@@ -407,10 +404,8 @@ HOST_TEST(solo_settings_file_kills) {
         const LONG level = SettingsEntry(text, "[PLAY VOLUME]", "MAIN");
         const LONG steps = (level + 1 - slot.base) / kStep;
         const bool fromChild = steps >= 0 && steps < slot.writes && NearLevel(level, slot.base + steps * kStep);
-        if (!whole || !(text == current || fromChild))
-            std::printf("  FAIL: after kill %d the target holds %s\n", kills, whole ? "an unknown level" : "a broken text");
-        CHECK(whole);
-        CHECK(text == current || fromChild);
+        EXPECT_TRUE(whole) << "after kill " << kills << " the target holds a broken text";
+        EXPECT_TRUE(text == current || fromChild) << "after kill " << kills << " the target holds an unknown level";
         wholes += whole;
         if (text == current)
             ++oldKept;
@@ -427,50 +422,50 @@ HOST_TEST(solo_settings_file_kills) {
             }
         leftBehind += left > 0;
         if (left > maxLeft) maxLeft = left;
-        CHECK(left <= 1);
+        EXPECT_LE(left, 1);
     }
     QueryPerformanceCounter(&end);
     for (int k = kills; k < startedUpTo; ++k) EndSaver(&pool[k]);
-    CHECK_EQ(kills, kKills);
-    CHECK_EQ(setsApplied, sets);
+    EXPECT_EQ(kills, kKills);
+    EXPECT_EQ(setsApplied, sets);
     std::printf("  %d kills in %.1f s; the children saved %ld times (%ld saves refused: mixer unreadable)\n", kills,
                 Milliseconds(begin, end) / 1000, saves, refusals);
     std::printf("  after the kills: %d old versions, %d new ones, %d whole; %d of %d restored by Set\n", oldKept,
                 newSaved, wholes, setsApplied, sets);
     std::printf("  %d kills left a temporary file, never more than %d\n", leftBehind, maxLeft);
-    CHECK(newSaved > 0);
+    EXPECT_GT(newSaved, 0);
 
     // The next Save takes the leftover again or removes it; Set applies it.
     DirectWrite(m.volume, 1234);
-    CHECK_EQ(save(target.c_str()), 1);
-    CHECK_EQ(DirectoryEntries(dir).size(), 1);
+    EXPECT_EQ(save(target.c_str()), 1);
+    EXPECT_EQ(DirectoryEntries(dir).size(), 1u);
     DirectWrite(m.volume, 4321);
-    CHECK_EQ(set(target.c_str()), 1);
-    CHECK(NearLevel(DirectValue(m.volume), SettingsEntry(ReadBytes(target), "[PLAY VOLUME]", "MAIN")));
+    EXPECT_EQ(set(target.c_str()), 1);
+    EXPECT_TRUE(NearLevel(DirectValue(m.volume), SettingsEntry(ReadBytes(target), "[PLAY VOLUME]", "MAIN")));
 
     // Something Save cannot replace where a temporary file was (a directory,
     // a read-only file) is gone around, and left as it is.
     if (!leftoverName.empty()) {
         const std::string obstacle = dir + leftoverName;
-        CHECK(CreateDirectoryA(obstacle.c_str(), nullptr));
+        EXPECT_TRUE(CreateDirectoryA(obstacle.c_str(), nullptr));
         bool around = save(target.c_str()) == 1;
         around = around && (GetFileAttributesA(obstacle.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
         around = around && DirectoryEntries(dir).size() == 2;
         RemoveDirectoryA(obstacle.c_str());
-        CHECK(WriteBytes(obstacle, "someone's"));
-        CHECK(SetFileAttributesA(obstacle.c_str(), FILE_ATTRIBUTE_READONLY));
+        EXPECT_TRUE(WriteBytes(obstacle, "someone's"));
+        EXPECT_TRUE(SetFileAttributesA(obstacle.c_str(), FILE_ATTRIBUTE_READONLY));
         around = around && save(target.c_str()) == 1;
         around = around && ReadBytes(obstacle) == "someone's";
         around = around && (GetFileAttributesA(obstacle.c_str()) & FILE_ATTRIBUTE_READONLY);
         around = around && !(GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_READONLY);
         around = around && DirectoryEntries(dir).size() == 2;
-        CHECK(around);
+        EXPECT_TRUE(around);
         SetFileAttributesA(obstacle.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(obstacle.c_str());
         std::printf("  a directory, then a read-only file, in place of %s: %s\n", leftoverName.c_str(),
                     around ? "gone around" : "NOT gone around");
     }
-    CHECK(settings_layout::Complete(ReadBytes(target)));
+    EXPECT_TRUE(settings_layout::Complete(ReadBytes(target)));
 
     UnmapViewOfFile(shared);
     CloseHandle(mapping);
@@ -481,30 +476,30 @@ HOST_TEST(solo_settings_file_kills) {
 // Save returns 0 and the old file stays as it was. Saves before and after
 // each refusal show that the mixer itself could be read. Paths up to the
 // platform's limit are saved to.
-HOST_TEST(solo_settings_file_refusals) {
+TEST(SoloSettingsFile, Refusals) {
     const auto save = CALL(Save);
     const std::string dir = FreshDirectory("refusals");
     const std::string file = dir + "mixer.ini";
     const std::string old = "[CD]\r\nDIGITAL=1\r\n";
 
-    CHECK(WriteBytes(file, old));
-    CHECK(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));
-    CHECK_EQ(save(file.c_str()), 0);
-    CHECK(ReadBytes(file) == old);
-    CHECK(GetFileAttributesA(file.c_str()) & FILE_ATTRIBUTE_READONLY);
-    CHECK_EQ(DirectoryEntries(dir).size(), 1);
-    CHECK(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL));
-    CHECK_EQ(save(file.c_str()), 1);
-    CHECK(settings_layout::Complete(ReadBytes(file)));
+    EXPECT_TRUE(WriteBytes(file, old));
+    EXPECT_TRUE(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(save(file.c_str()), 0);
+    EXPECT_EQ(ReadBytes(file), old);
+    EXPECT_TRUE(GetFileAttributesA(file.c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(DirectoryEntries(dir).size(), 1u);
+    EXPECT_TRUE(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL));
+    EXPECT_EQ(save(file.c_str()), 1);
+    EXPECT_TRUE(settings_layout::Complete(ReadBytes(file)));
 
-    CHECK_EQ(save((dir + "missing\\mixer.ini").c_str()), 0);
-    CHECK(!Exists(dir + "missing"));
+    EXPECT_EQ(save((dir + "missing\\mixer.ini").c_str()), 0);
+    EXPECT_FALSE(Exists(dir + "missing"));
     const std::string folder = dir + "folder.ini";
-    CHECK(CreateDirectoryA(folder.c_str(), nullptr));
-    CHECK_EQ(save(folder.c_str()), 0);
-    CHECK(GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
-    CHECK(DirectoryEntries(folder + "\\").empty());
-    CHECK_EQ(DirectoryEntries(dir).size(), 2);
+    EXPECT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    EXPECT_EQ(save(folder.c_str()), 0);
+    EXPECT_TRUE(GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_TRUE(DirectoryEntries(folder + "\\").empty());
+    EXPECT_EQ(DirectoryEntries(dir).size(), 2u);
     RemoveDirectoryA(folder.c_str());
 
     // A target of MAX_PATH - 1 characters with a one-character name.
@@ -512,12 +507,12 @@ HOST_TEST(solo_settings_file_refusals) {
     const std::string deep = dir + std::string(room < 200 ? room : 200, 'd') + "\\";
     const std::string longest = deep + std::string(MAX_PATH - 3 - deep.size(), 'e') + "\\x";
     const std::string inner = longest.substr(0, longest.size() - 1);
-    CHECK(CreateDirectoryA(deep.c_str(), nullptr));
-    CHECK(CreateDirectoryA(inner.c_str(), nullptr));
-    CHECK_EQ(longest.size(), MAX_PATH - 1);
+    EXPECT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
+    EXPECT_TRUE(CreateDirectoryA(inner.c_str(), nullptr));
+    EXPECT_EQ(longest.size(), static_cast<size_t>(MAX_PATH - 1));
     const bool saved = save(longest.c_str()) == 1 && settings_layout::Complete(ReadBytes(longest)) &&
                        DirectoryEntries(inner).size() == 1;
-    CHECK(saved);
+    EXPECT_TRUE(saved);
     std::printf("  a target of %u characters %s\n", static_cast<unsigned>(longest.size()), saved ? "saved" : "NOT saved");
 
     RemoveTree(dir);

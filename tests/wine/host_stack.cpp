@@ -159,9 +159,7 @@ struct Arguments {
         char temp[MAX_PATH];
         GetTempPathA(sizeof temp, temp);
         std::snprintf(settings, sizeof settings, "%smixer-stack-%lu.txt", temp, GetCurrentProcessId());
-        GetModuleFileNameA(Dll(), directory, sizeof directory);
-        char* slash = std::strrchr(directory, '\\');
-        if (slash) slash[1] = '\0';
+        std::snprintf(directory, sizeof directory, "%s", DllDirectory().c_str());
         mixerOpen(&mixer, 0, 0, 0, 0);
     }
     ~Arguments() {
@@ -205,7 +203,7 @@ struct Arguments {
 // that every call of the same export starts from the same state.
 void Settle(const char* name, LONG result) {
     if (std::strcmp(name, "OpenCD") == 0 && result == 0) {
-        AsFunction<MIXER_PFN_CloseCD>(GetProcAddress(Dll(), "CloseCD"))();
+        MIXER_DLL_FUNCTION(Dll(), CloseCD)();
     }
 }
 
@@ -246,7 +244,7 @@ _SpoilsEbx@4:
     ret $4
 )");
 
-HOST_TEST(stack_probe_catches_wrong_stack_use) {
+TEST(Stack, ProbeCatchesWrongStackUse) {
     // The probe itself: a function that removes its arguments is clean at
     // every alignment; one that leaves them, or removes more than the
     // prototype says, or spoils a callee-saved register, is caught.
@@ -254,44 +252,44 @@ HOST_TEST(stack_probe_catches_wrong_stack_use) {
     LONG result = 0;
     int preserved = 0;
     for (DWORD skew = 0; skew < 16; skew += 4) {
-        CHECK_EQ(StackProbeCall(reinterpret_cast<const void*>(&TakesTwo), args, 2, skew, &result, &preserved), 0);
-        CHECK_EQ(result, 7);
-        CHECK_EQ(preserved, 1);
+        SCOPED_TRACE("stack at 16n-" + std::to_string(skew));
+        EXPECT_EQ(StackProbeCall(reinterpret_cast<const void*>(&TakesTwo), args, 2, skew, &result, &preserved), 0);
+        EXPECT_EQ(result, 7);
+        EXPECT_EQ(preserved, 1);
     }
-    CHECK_EQ(StackProbeCall(reinterpret_cast<const void*>(&CallerCleans), args, 1, 0, &result, &preserved), 4);
-    CHECK_EQ(result, 3);
-    CHECK_EQ(StackProbeCall(reinterpret_cast<const void*>(&TakesTwo), args, 1, 0, &result, &preserved), -4);
-    CHECK_EQ(StackProbeCall(reinterpret_cast<const void*>(&SpoilsEbx), args, 1, 0, &result, &preserved), 0);
-    CHECK_EQ(preserved, 0);
+    EXPECT_EQ(StackProbeCall(reinterpret_cast<const void*>(&CallerCleans), args, 1, 0, &result, &preserved), 4);
+    EXPECT_EQ(result, 3);
+    EXPECT_EQ(StackProbeCall(reinterpret_cast<const void*>(&TakesTwo), args, 1, 0, &result, &preserved), -4);
+    EXPECT_EQ(StackProbeCall(reinterpret_cast<const void*>(&SpoilsEbx), args, 1, 0, &result, &preserved), 0);
+    EXPECT_EQ(preserved, 0);
 }
 
-HOST_TEST(every_export_is_declared_as_the_table_says) {
+TEST(Stack, EveryExportIsDeclaredAsTheTableSays) {
     // The sweep's list is what the DLL exports, no more and no less, and the
     // header's prototypes agree with the export table.
-    const std::set<std::string> exported = ModuleExportNames(Dll());
-    CHECK_EQ(exported.size(), kEntryCount);
+    const std::set<std::string> exported = ModuleExportNames(Dll().Module());
+    EXPECT_EQ(exported.size(), static_cast<size_t>(kEntryCount));
+    EXPECT_EQ(Dll().MissingExports(), std::vector<std::string>());
     for (const Entry& e : kEntries) {
-        if (!exported.count(e.name)) std::printf("  FAIL: %s is not exported\n", e.name);
-        CHECK(exported.count(e.name) == 1);
-        CHECK(e.declared32);
-        if (4 * e.declaredArgs != e.tableBytes)
-            std::printf("  FAIL: mixer.h declares %s with %d arguments, the table says %d bytes\n", e.name,
-                        e.declaredArgs, e.tableBytes);
-        CHECK_EQ(4 * e.declaredArgs, e.tableBytes);
+        SCOPED_TRACE(e.name);
+        EXPECT_EQ(exported.count(e.name), 1u) << "not exported";
+        EXPECT_TRUE(e.declared32);
+        EXPECT_EQ(4 * e.declaredArgs, e.tableBytes) << "mixer.h's arguments against the table's bytes";
     }
 }
 
-HOST_TEST(stack_sweep_of_every_export) {
+TEST(Stack, SweepOfEveryExport) {
     Master master;
-    CHECK(master.ok);
+    EXPECT_TRUE(master.ok);
     Arguments arguments;
-    CHECK(arguments.mixer != nullptr);
+    EXPECT_NE(arguments.mixer, nullptr);
     int clean = 0, swept = 0;
     for (int index = 0; index < kEntryCount; ++index) {
         const Entry& e = kEntries[index];
+        SCOPED_TRACE(std::string(e.name) + " (" + std::to_string(e.declaredArgs) + " arguments)");
         ++swept;
-        FARPROC p = GetProcAddress(Dll(), e.name);
-        CHECK(p != nullptr);
+        FARPROC p = Dll().Address(e.name);
+        EXPECT_NE(p, nullptr);
         if (!p) continue;
         DWORD args[5];
         arguments.For(e.name, args);
@@ -306,32 +304,21 @@ HOST_TEST(stack_sweep_of_every_export) {
             const LONG left =
                 StackProbeCall(reinterpret_cast<const void*>(p), args, e.declaredArgs, skews[k], &result, &preserved);
             Settle(e.name, result);
-            if (left != 0 || !preserved) {
-                std::printf("  FAIL: %s (%d arguments, stack at 16n-%lu): %ld bytes left on the stack%s\n", e.name,
-                            e.declaredArgs, static_cast<unsigned long>(skews[k]), static_cast<long>(left),
-                            preserved ? "" : ", callee-saved register changed");
-                ok = false;
-            }
+            EXPECT_EQ(left, 0) << "bytes left on the stack at 16n-" << skews[k];
+            EXPECT_TRUE(preserved) << "callee-saved register changed at 16n-" << skews[k];
             if (k == 0) first = result;
-            if (result != first) {
-                std::printf("  FAIL: %s answered %ld, then %ld with the same arguments\n", e.name,
-                            static_cast<long>(first), static_cast<long>(result));
-                ok = false;
-            }
+            EXPECT_EQ(result, first) << "another answer to the same arguments";
+            ok = ok && left == 0 && preserved && result == first;
         }
-        CHECK(ok);
         if (!ok) continue;
 
         LONG result = 0;
         const LONG moved = e.typed(p, args, &result);
         Settle(e.name, result);
-        if (moved != 0 || result != first)
-            std::printf("  FAIL: %s through its prototype: ESP moved by %ld, result %ld (thunk: %ld)\n", e.name,
-                        static_cast<long>(moved), static_cast<long>(result), static_cast<long>(first));
-        CHECK_EQ(moved, 0);
-        CHECK_EQ(result, first);
+        EXPECT_EQ(moved, 0) << "ESP moved through the prototype";
+        EXPECT_EQ(result, first) << "the prototype's call answered otherwise than the thunk's";
         if (moved == 0 && result == first) ++clean;
     }
     std::printf("  %d of %d exports keep the stack and registers as declared\n", clean, swept);
-    CHECK_EQ(swept, kEntryCount);
+    EXPECT_EQ(swept, kEntryCount);
 }

@@ -4,7 +4,7 @@
 // selector and switching the name-file directory, and a host thread saving,
 // restoring and opening the CD player. Each thread owns what it checks
 // exactly (no other thread writes it), so every result must be what the call
-// gives alone. A "solo_" check, started by a ctest of its own.
+// gives alone. A "Solo" test, started by a ctest of its own.
 #include "host.h"
 
 #include <cstring>
@@ -29,7 +29,8 @@ struct Worker {
     long failures;
     char first[160];
     // The checks run on the worker's own thread: counted here, reported by
-    // the main thread once every worker is done.
+    // the main thread once every worker is done (one line a worker, however
+    // many of its checks fail).
     void Check(bool ok, const char* what) {
         ++calls;
         if (ok) return;
@@ -115,7 +116,7 @@ void Host(Worker* w) {
     }
 }
 
-DWORD WINAPI Run(LPVOID p) {
+DWORD WINAPI RunWorker(LPVOID p) {
     Worker* w = static_cast<Worker*>(p);
     w->body(w);
     return 0;
@@ -123,18 +124,18 @@ DWORD WINAPI Run(LPVOID p) {
 
 }  // namespace
 
-HOST_TEST(solo_four_threads_for_ten_seconds) {
+TEST(SoloThreads, FourThreadsForTenSeconds) {
     Shared s;
     s.master = FindMasterControls();
-    if (!s.master.ok) return CHECK(s.master.ok);
+    ASSERT_TRUE(s.master.ok);
     const LONG savedVolume = DirectValue(s.master.volume), savedMute = DirectValue(s.master.mute);
     s.withFile = TempDirectory("threads-a");
     s.withoutFile = TempDirectory("threads-bb");
     s.settings = s.withoutFile + "mixer.ini";
     s.restore = s.withoutFile + "restore.ini";
-    CHECK(WriteBytes(s.withFile + "Out.cfg", "[LINEIN]\r\nNAME=Line\r\n"));
-    CHECK(WriteBytes(s.restore, "[PLAY VOLUME]\r\nWAVEOUT=1000\r\n[PLAY MUTE]\r\nWAVEOUT=1\r\n"));
-    CHECK(DirectWrite(s.master.volume, 2570));
+    EXPECT_TRUE(WriteBytes(s.withFile + "Out.cfg", "[LINEIN]\r\nNAME=Line\r\n"));
+    EXPECT_TRUE(WriteBytes(s.restore, "[PLAY VOLUME]\r\nWAVEOUT=1000\r\n[PLAY MUTE]\r\nWAVEOUT=1\r\n"));
+    EXPECT_TRUE(DirectWrite(s.master.volume, 2570));
 
     Worker workers[] = {{"slider", Slider, &s, 0, 0, ""},
                         {"switch", Switch, &s, 0, 0, ""},
@@ -142,16 +143,16 @@ HOST_TEST(solo_four_threads_for_ten_seconds) {
                         {"host", Host, &s, 0, 0, ""}};
     HANDLE threads[4];
     s.until = GetTickCount() + kRunMs;
-    for (int i = 0; i < 4; ++i) threads[i] = CreateThread(nullptr, 0, Run, &workers[i], 0, nullptr);
-    for (HANDLE t : threads) CHECK(t != nullptr);
-    CHECK_EQ(WaitForMultipleObjects(4, threads, TRUE, kRunMs + 60000), WAIT_OBJECT_0);
+    for (int i = 0; i < 4; ++i) threads[i] = CreateThread(nullptr, 0, RunWorker, &workers[i], 0, nullptr);
+    for (HANDLE t : threads) EXPECT_NE(t, nullptr);
+    EXPECT_EQ(WaitForMultipleObjects(4, threads, TRUE, kRunMs + 60000), WAIT_OBJECT_0);
     long calls = 0;
     for (int i = 0; i < 4; ++i) {
         CloseHandle(threads[i]);
         std::printf("  %-6s %6ld checks, %ld failed%s%s\n", workers[i].name, workers[i].calls, workers[i].failures,
                     workers[i].failures ? ", first: " : "", workers[i].first);
-        CHECK_EQ(workers[i].failures, 0);
-        CHECK(workers[i].calls > 100);
+        EXPECT_EQ(workers[i].failures, 0) << workers[i].name << ", first: " << workers[i].first;
+        EXPECT_GT(workers[i].calls, 100) << workers[i].name;
         calls += workers[i].calls;
     }
     std::printf("  %ld checks in all\n", calls);
@@ -165,4 +166,34 @@ HOST_TEST(solo_four_threads_for_ten_seconds) {
     RemoveDirectoryA(s.withoutFile.c_str());
     DirectWrite(s.master.volume, savedVolume);
     DirectWrite(s.master.mute, savedMute);
+}
+
+// The locks are made when the DLL is loaded and deleted when it is unloaded
+// (src/core/locks.cpp): a copy of MIXER.DLL under another name, loaded and
+// unloaded three times beside the host's, answers calls that take the state
+// lock and the CD player's lock each time, and refuses no load.
+TEST(Locks, MadeAtEveryLoad) {
+    const std::string dir = TempDirectory("reload");
+    const std::string copy = dir + "MIXER_RELOAD.DLL";
+    const LONG hostsType = CALL(GetCDTypeDigital)();
+    ASSERT_TRUE(CopyFileA(Dll().Path().c_str(), copy.c_str(), FALSE));
+    for (int load = 0; load < 3; ++load) {
+        SCOPED_TRACE("load " + std::to_string(load + 1));
+        mixertools::MixerDll reload;
+        ASSERT_TRUE(reload.Load(copy)) << "error " << reload.Error();
+        EXPECT_NE(reload.Module(), Dll().Module());
+        const auto setType = MIXER_DLL_FUNCTION(reload, SetCDTypeDigital);
+        const auto getType = MIXER_DLL_FUNCTION(reload, GetCDTypeDigital);
+        const auto closeCD = MIXER_DLL_FUNCTION(reload, CloseCD);
+        ASSERT_TRUE(setType && getType && closeCD);
+        EXPECT_EQ(getType(), 0);  // a fresh copy of the state with every load
+        EXPECT_EQ(setType(load + 1), 1);
+        EXPECT_EQ(getType(), load + 1);
+        EXPECT_EQ(closeCD(), 3075);
+        reload.Unload();
+        EXPECT_EQ(GetModuleHandleA(copy.c_str()), nullptr);
+    }
+    EXPECT_EQ(CALL(GetCDTypeDigital)(), hostsType);  // the host's copy untouched
+    DeleteFileA(copy.c_str());
+    RemoveDirectoryA(dir.c_str());
 }

@@ -1,72 +1,76 @@
 // The version resource as Windows reads it: GetFileVersionInfoA on the loaded
-// MIXER.DLL shows the project's version (passed in by the build as
-// MIXER_VERSION and MIXER_DESCRIPTION) and the original file name, and the
-// version macros of the public header give the same numbers.
+// MIXER.DLL (tools/common's VersionResource) shows the project's version
+// (passed in by the build as MIXER_VERSION and MIXER_DESCRIPTION) and the
+// original file name, and the version macros of the public header give the
+// same numbers.
 #include "host.h"
 
-#include <cstring>
+#include <cstdio>
 #include <string>
-#include <vector>
 
 #ifndef MIXER_VERSION
 #error "the build passes MIXER_VERSION (the project's version)"
 #endif
 
-namespace {
+TEST(Version, ResourceReadsUnderWindows) {
+    const std::string path = Dll().Path();
+    ASSERT_FALSE(path.empty());
+    const mixertools::VersionResource resource(path);
+    ASSERT_TRUE(resource.Read());
 
-std::string Value(std::vector<char>& block, const char* name) {
-    // The first translation the resource lists names the string table.
-    struct Translation {
-        WORD language, codePage;
-    }* translations = nullptr;
-    UINT size = 0;
-    if (!VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations), &size) ||
-        size < sizeof(Translation))
-        return "<no translation>";
-    char path[128];
-    std::snprintf(path, sizeof path, "\\StringFileInfo\\%04x%04x\\%s", translations[0].language,
-                  translations[0].codePage, name);
-    char* text = nullptr;
-    if (!VerQueryValueA(block.data(), path, reinterpret_cast<void**>(&text), &size) || !text) return "<missing>";
-    return std::string(text);
-}
-
-}  // namespace
-
-HOST_TEST(version_resource_reads_under_windows) {
-    char path[MAX_PATH];
-    CHECK(GetModuleFileNameA(Dll(), path, sizeof path) > 0);
-    DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeA(path, &ignored);
-    CHECK(size > 0);
-    if (size == 0) return;
-    std::vector<char> block(size);
-    CHECK(GetFileVersionInfoA(path, 0, size, block.data()));
-
-    const std::string version = MIXER_VERSION;
-    const char* keys[] = {"FileVersion", "ProductVersion", "OriginalFilename", "FileDescription"};
-    const std::string want[] = {version, version, "MIXER.DLL", MIXER_DESCRIPTION};
-    for (int i = 0; i < 4; ++i) {
-        const std::string got = Value(block, keys[i]);
-        if (got != want[i]) std::printf("  FAIL: %s is \"%s\", want \"%s\"\n", keys[i], got.c_str(), want[i].c_str());
-        CHECK(got == want[i]);
+    const struct {
+        const char* key;
+        std::string want;
+    } strings[] = {{"FileVersion", MIXER_VERSION},
+                   {"ProductVersion", MIXER_VERSION},
+                   {"OriginalFilename", "MIXER.DLL"},
+                   {"FileDescription", MIXER_DESCRIPTION},
+                   // What a host compiled against mixer.h expects of the DLL it loads.
+                   {"FileVersion", MIXER_VERSION_STRING}};
+    for (const auto& s : strings) {
+        SCOPED_TRACE(s.key);
+        std::string got;
+        EXPECT_TRUE(resource.String(s.key, &got));
+        EXPECT_EQ(got, s.want);
     }
+    std::string absent;
+    EXPECT_FALSE(resource.String("NoSuchField", &absent));
+    EXPECT_EQ(absent, "");
 
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT fixedSize = 0;
-    CHECK(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &fixedSize));
-    if (!fixed) return;
-    CHECK_EQ(fixed->dwSignature, 0xFEEF04BD);
+    const VS_FIXEDFILEINFO* fixed = resource.Fixed();
+    ASSERT_NE(fixed, nullptr);
+    EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
     unsigned parts[4] = {0, 0, 0, 0};
     std::sscanf(MIXER_VERSION, "%u.%u.%u.%u", &parts[0], &parts[1], &parts[2], &parts[3]);
-    CHECK_EQ(fixed->dwFileVersionMS, (parts[0] << 16) | parts[1]);
-    CHECK_EQ(fixed->dwFileVersionLS, (parts[2] << 16) | parts[3]);
-    CHECK_EQ(fixed->dwProductVersionMS, (parts[0] << 16) | parts[1]);
-    CHECK_EQ(fixed->dwProductVersionLS, (parts[2] << 16) | parts[3]);
-    CHECK_EQ(fixed->dwFileType, VFT_DLL);
+    EXPECT_EQ(fixed->dwFileVersionMS, (parts[0] << 16) | parts[1]);
+    EXPECT_EQ(fixed->dwFileVersionLS, (parts[2] << 16) | parts[3]);
+    EXPECT_EQ(fixed->dwProductVersionMS, (parts[0] << 16) | parts[1]);
+    EXPECT_EQ(fixed->dwProductVersionLS, (parts[2] << 16) | parts[3]);
+    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
+    EXPECT_EQ(resource.FileVersion(), std::to_string(parts[0]) + "." + std::to_string(parts[1]) + "." +
+                                          std::to_string(parts[2]) + "." + std::to_string(parts[3]));
 
     // What a host compiled against mixer.h expects of the DLL it loads.
-    CHECK(Value(block, "FileVersion") == MIXER_VERSION_STRING);
-    CHECK_EQ(fixed->dwFileVersionMS, (DWORD(MIXER_VERSION_MAJOR) << 16) | MIXER_VERSION_MINOR);
-    CHECK_EQ(fixed->dwFileVersionLS >> 16, DWORD(MIXER_VERSION_PATCH));
+    EXPECT_EQ(fixed->dwFileVersionMS, (DWORD(MIXER_VERSION_MAJOR) << 16) | MIXER_VERSION_MINOR);
+    EXPECT_EQ(fixed->dwFileVersionLS >> 16, DWORD(MIXER_VERSION_PATCH));
+}
+
+// A file without a version resource reads as none, and one that is not there
+// as well.
+TEST(Version, ResourceOfAFileWithoutOne) {
+    const std::string dir = TempDirectory("version");
+    const std::string file = dir + "plain.txt";
+    ASSERT_TRUE(WriteBytes(file, "no resource here"));
+    for (const std::string& path : {file, dir + "missing.dll", std::string()}) {
+        SCOPED_TRACE("\"" + path + "\"");
+        const mixertools::VersionResource resource(path);
+        EXPECT_FALSE(resource.Read());
+        EXPECT_EQ(resource.Fixed(), nullptr);
+        EXPECT_EQ(resource.FileVersion(), "");
+        std::string text = "left";
+        EXPECT_FALSE(resource.String("FileVersion", &text));
+        EXPECT_EQ(text, "");
+    }
+    DeleteFileA(file.c_str());
+    RemoveDirectoryA(dir.c_str());
 }

@@ -1,223 +1,150 @@
-#include "exports_table.h"
-
-#include "names.h"
+// The export table: one entry an export of mixer.h's lists, its call made
+// from the export's MIXER_PFN_ type.
+#include "mixerctl.h"
 
 // The one table of the exports: the lists and pointer types of mixer.h.
 #define MIXER_NO_PROTOTYPES
 #include "mixer.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
+#include <regex>
+#include <tuple>
 
 namespace mixerctl {
 namespace {
 
-// The signature of each export, from its pointer type in mixer.h: an export
-// whose parameters have no Sig here does not compile.
-template <typename Pointer>
-struct SigOf;
-#define MIXERCTL_SIG(sig, ...)                                   \
-    template <>                                                  \
-    struct SigOf<LONG(WINAPI*)(__VA_ARGS__)> {                   \
-        static constexpr Sig value = Sig::sig;                   \
-    };
-MIXERCTL_SIG(Void, void)
-MIXERCTL_SIG(Long, LONG)
-MIXERCTL_SIG(Dword, DWORD)
-MIXERCTL_SIG(Str, LPCSTR)
-MIXERCTL_SIG(Buf, LPSTR)
-MIXERCTL_SIG(BufLimit, LPSTR, DWORD)
-MIXERCTL_SIG(SetMixer, DWORD, LONG, LONG, LPCSTR, LONG)
-MIXERCTL_SIG(LocateControl, DWORD, LONG, HMIXER, LONG)
-MIXERCTL_SIG(SelectLine, LONG, LPCSTR, LONG)
-#undef MIXERCTL_SIG
+constexpr size_t kTextBuffer = 256;         // GetTavrinDirectory's documented buffer
+constexpr DWORD kDefaultLimit = 255;        // GetMixerRecordChannels' limit when none is given
+constexpr size_t kLargestBuffer = 1 << 20;  // cap for a GetMixerRecordChannels limit
 
-std::vector<ExportInfo> BuildTable() {
-#define MIXERCTL_EXPORT_INFO(result, name, params) {#name, SigOf<MIXER_PFN_##name>::value},
-    std::vector<ExportInfo> t = {MIXER_FUNCTIONS(MIXERCTL_EXPORT_INFO)};
-#undef MIXERCTL_EXPORT_INFO
-    std::sort(t.begin(), t.end(),
-              [](const ExportInfo& a, const ExportInfo& b) { return std::strcmp(a.name, b.name) < 0; });
-    return t;
+// mixer.h's parameter list as (type, upper-case name) pairs: "(DWORD
+// lineId, LONG value)" gives (DWORD, LINEID), (LONG, VALUE); "(void)" none.
+std::vector<std::pair<std::string, std::string>> Parameters(const std::string& params) {
+    static const std::regex parameter(R"((\w+) (\w+)[,)])");
+    std::vector<std::pair<std::string, std::string>> out;
+    for (std::sregex_iterator m(params.begin(), params.end(), parameter), end; m != end; ++m) {
+        out.emplace_back((*m)[1], (*m)[2]);
+        for (char& ch : out.back().second) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    }
+    return out;
 }
 
-struct ArgReader {
+// The arguments of one call, read in order into the export's parameter
+// types, one Read per type: an export whose parameters have none here does
+// not compile.
+struct Reader {
+    Reader(const ExportInfo& i, const std::vector<std::string>& a) : info(i), args(a) {}
+    ~Reader() {
+        if (opened) mixerClose(opened);
+    }
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
+
     const ExportInfo& info;
     const std::vector<std::string>& args;
-    size_t next = 0;
+    const std::vector<std::pair<std::string, std::string>> params = Parameters(info.params);
+    size_t next = 0;       // the next command-line argument
+    size_t parameter = 0;  // the next parameter
+    std::vector<char> buffer;  // the buffer the export fills, when it has one
+    HMIXER opened = nullptr;   // mixer device 0, opened for a handle given as "open"
 
-    const std::string& Take(const char* what) {
-        if (next >= args.size())
-            throw UsageError(std::string(info.name) + ": missing argument " + what + " (takes " +
-                             CommandLineArguments(info.sig) + ")");
+    [[noreturn]] void Fail(const std::string& what) const {
+        const std::string takes = CommandLineArguments(info);
+        throw UsageError(std::string(info.name) + ": " + what + " (takes " + (takes.empty() ? "none" : takes) + ")");
+    }
+    std::string Name() const { return parameter < params.size() ? params[parameter].second : "ARG"; }
+    const std::string& Take() {
+        if (next >= args.size()) Fail("missing argument " + Name());
         return args[next++];
     }
-    LONG Int(const char* what) {
-        const std::string& a = Take(what);
-        LONG v;
-        if (!ParseInt32(a, &v))
-            throw UsageError(std::string(info.name) + ": " + what + " must be a 32-bit integer, not '" + a + "'");
-        return v;
+    void Read(LONG& v) {
+        const std::string& a = Take();
+        if (!ParseInt32(a, &v)) Fail(Name() + " must be a 32-bit integer, not '" + a + "'");
     }
-    DWORD Uint(const char* what) { return static_cast<DWORD>(Int(what)); }
-    const char* Str(const char* what) {
-        const std::string& a = Take(what);
-        return a == "@null" ? nullptr : a.c_str();
+    void Read(DWORD& v) {
+        if (buffer.empty()) return Read(reinterpret_cast<LONG&>(v));
+        // After a buffer, its limit: optional. The export needs limit + 1
+        // bytes and never fewer than 33; a limit beyond the cap (a "negative"
+        // one bounds nothing) gets the cap.
+        v = kDefaultLimit;
+        if (next < args.size()) Read(reinterpret_cast<LONG&>(v));
+        buffer.assign(std::max<size_t>(33, std::min<size_t>(static_cast<size_t>(v) + 1, kLargestBuffer)) + 1, '\0');
     }
-    void Done() const {
-        if (next < args.size())
-            throw UsageError(std::string(info.name) + ": too many arguments (takes " +
-                             (CommandLineArguments(info.sig).empty() ? std::string("none")
-                                                                     : CommandLineArguments(info.sig)) +
-                             ")");
+    void Read(LPCSTR& v) {
+        const std::string& a = Take();
+        v = a == "@null" ? nullptr : a.c_str();
     }
-};
-
-// Opens mixer device 0 for a call that needs a handle, closes it afterwards.
-struct OpenedMixer {
-    HMIXER handle = nullptr;
-    bool open = false;
-    OpenedMixer() = default;
-    OpenedMixer(const OpenedMixer&) = delete;
-    OpenedMixer& operator=(const OpenedMixer&) = delete;
-    void Open() {
-        MMRESULT r = mixerOpen(&handle, 0, 0, 0, MIXER_OBJECTF_MIXER);
+    void Read(LPSTR&) { buffer.assign(kTextBuffer + 1, '\0'); }  // no argument; pointed at the buffer at the end
+    void Read(HMIXER& v) {  // a number, or "open": mixer device 0 opened around the call
+        const std::string& a = Take();
+        LONG raw = 0;
+        if (a != "open" && !ParseInt32(a, &raw)) Fail(Name() + " must be a number or 'open', not '" + a + "'");
+        const MMRESULT r = a == "open" ? mixerOpen(&opened, 0, 0, 0, MIXER_OBJECTF_MIXER) : MMSYSERR_NOERROR;
         if (r != MMSYSERR_NOERROR) throw ToolError("cannot open mixer device 0 (error " + std::to_string(r) + ")");
-        open = true;
+        v = a == "open" ? opened : reinterpret_cast<HMIXER>(static_cast<uintptr_t>(static_cast<DWORD>(raw)));
     }
-    ~OpenedMixer() {
-        if (open) mixerClose(handle);
+    template <typename T>
+    void Next(T& v) {
+        Read(v);
+        ++parameter;
     }
+    template <typename T>
+    void Point(T&) {}
+    void Point(LPSTR& v) { v = buffer.data(); }
 };
 
-constexpr size_t kTextBuffer = 256;       // GetTavrinDirectory's documented buffer
-constexpr size_t kLargestBuffer = 1 << 20;  // cap for a GetMixerRecordChannels limit
+template <typename Pointer>
+struct Signature;
+template <typename... P>
+struct Signature<LONG(WINAPI*)(P...)> {
+    static constexpr int kCount = sizeof...(P);
+    static CallOutcome Call(const ExportInfo& info, AnyFn fn, const std::vector<std::string>& args) {
+        Reader in(info, args);
+        std::tuple<P...> values{};
+        std::apply([&](auto&... v) { (in.Next(v), ...); }, values);  // left to right
+        if (in.next < args.size()) in.Fail("too many arguments");
+        std::apply([&](auto&... v) { (in.Point(v), ...); }, values);
+        CallOutcome out;
+        out.result = std::apply(reinterpret_cast<LONG(WINAPI*)(P...)>(fn), values);
+        out.hasText = !in.buffer.empty();
+        if (out.hasText) {
+            in.buffer.back() = '\0';
+            out.text = in.buffer.data();
+        }
+        return out;
+    }
+};
 
 }  // namespace
 
 const std::vector<ExportInfo>& Exports() {
-    static const std::vector<ExportInfo> table = BuildTable();
+    static const std::vector<ExportInfo> table = [] {
+#define MIXERCTL_EXPORT_INFO(result, name, params) \
+    {#name, #params, &Signature<MIXER_PFN_##name>::Call, Signature<MIXER_PFN_##name>::kCount},
+        std::vector<ExportInfo> t = {MIXER_FUNCTIONS(MIXERCTL_EXPORT_INFO)};
+#undef MIXERCTL_EXPORT_INFO
+        auto byName = [](const ExportInfo& a, const ExportInfo& b) { return std::strcmp(a.name, b.name) < 0; };
+        std::sort(t.begin(), t.end(), byName);
+        return t;
+    }();
     return table;
 }
 
 const ExportInfo* FindExport(const std::string& name) {
     for (const ExportInfo& e : Exports())
-        if (name == e.name) return &e;
+        if (Lower(name) == Lower(e.name)) return &e;
     return nullptr;
 }
 
-int DllArgumentCount(Sig sig) {
-    switch (sig) {
-    case Sig::Void: return 0;
-    case Sig::Long: case Sig::Dword: case Sig::Str: case Sig::Buf: return 1;
-    case Sig::BufLimit: return 2;
-    case Sig::SelectLine: return 3;
-    case Sig::LocateControl: return 4;
-    case Sig::SetMixer: return 5;
-    }
-    return -1;
-}
-
-std::string CommandLineArguments(Sig sig) {
-    switch (sig) {
-    case Sig::Void: return "";
-    case Sig::Long: return "VALUE";
-    case Sig::Dword: return "TYPE";
-    case Sig::Str: return "TEXT";
-    case Sig::Buf: return "";
-    case Sig::BufLimit: return "[LIMIT]";
-    case Sig::SetMixer: return "TYPE OP VALUE NAME BYNAME";
-    case Sig::LocateControl: return "LINEID VALUE HANDLE|open OP";
-    case Sig::SelectLine: return "KIND NAME SELECT";
-    }
-    return "";
-}
-
-CallOutcome Invoke(const ExportInfo& info, AnyFn fn, const std::vector<std::string>& args) {
-    ArgReader in{info, args};
-    CallOutcome out;
-    switch (info.sig) {
-    case Sig::Void:
-        in.Done();
-        out.result = reinterpret_cast<LONG(WINAPI*)(void)>(fn)();
-        break;
-    case Sig::Long: {
-        LONG v = in.Int("VALUE");
-        in.Done();
-        out.result = reinterpret_cast<LONG(WINAPI*)(LONG)>(fn)(v);
-        break;
-    }
-    case Sig::Dword: {
-        DWORD v = in.Uint("TYPE");
-        in.Done();
-        out.result = reinterpret_cast<LONG(WINAPI*)(DWORD)>(fn)(v);
-        break;
-    }
-    case Sig::Str: {
-        const char* s = in.Str("TEXT");
-        in.Done();
-        out.result = reinterpret_cast<LONG(WINAPI*)(LPCSTR)>(fn)(s);
-        break;
-    }
-    case Sig::Buf: {
-        in.Done();
-        std::vector<char> buffer(kTextBuffer + 1, '\0');
-        out.result = reinterpret_cast<LONG(WINAPI*)(LPSTR)>(fn)(buffer.data());
-        buffer.back() = '\0';
-        out.hasText = true;
-        out.text = buffer.data();
-        break;
-    }
-    case Sig::BufLimit: {
-        DWORD limit = args.empty() ? 255 : in.Uint("LIMIT");
-        in.Done();
-        // The export needs limit + 1 bytes and never fewer than 33; a limit
-        // beyond the cap (a "negative" one bounds nothing) gets the cap.
-        size_t size = std::max<size_t>(33, std::min<size_t>(static_cast<size_t>(limit) + 1, kLargestBuffer));
-        std::vector<char> buffer(size + 1, '\0');
-        out.result = reinterpret_cast<LONG(WINAPI*)(LPSTR, DWORD)>(fn)(buffer.data(), limit);
-        buffer.back() = '\0';
-        out.hasText = true;
-        out.text = buffer.data();
-        break;
-    }
-    case Sig::SetMixer: {
-        DWORD type = in.Uint("TYPE");
-        LONG op = in.Int("OP");
-        LONG value = in.Int("VALUE");
-        const char* name = in.Str("NAME");
-        LONG byName = in.Int("BYNAME");
-        in.Done();
-        out.result = reinterpret_cast<LONG(WINAPI*)(DWORD, LONG, LONG, LPCSTR, LONG)>(fn)(type, op, value, name, byName);
-        break;
-    }
-    case Sig::LocateControl: {
-        DWORD line = in.Uint("LINEID");
-        LONG value = in.Int("VALUE");
-        OpenedMixer mixer;
-        HMIXER handle = nullptr;
-        const std::string& h = in.Take("HANDLE");
-        if (h == "open") {
-            mixer.Open();
-            handle = mixer.handle;
-        } else {
-            LONG raw;
-            if (!ParseInt32(h, &raw)) throw UsageError("LocateControl: HANDLE must be a number or 'open', not '" + h + "'");
-            handle = reinterpret_cast<HMIXER>(static_cast<uintptr_t>(static_cast<DWORD>(raw)));
-        }
-        LONG op = in.Int("OP");
-        in.Done();
-        out.result = reinterpret_cast<LONG(WINAPI*)(DWORD, LONG, HMIXER, LONG)>(fn)(line, value, handle, op);
-        break;
-    }
-    case Sig::SelectLine: {
-        LONG kind = in.Int("KIND");
-        const char* name = in.Str("NAME");
-        LONG select = in.Int("SELECT");
-        in.Done();
-        out.result = reinterpret_cast<LONG(WINAPI*)(LONG, LPCSTR, LONG)>(fn)(kind, name, select);
-        break;
-    }
+std::string CommandLineArguments(const ExportInfo& info) {
+    std::string out;
+    bool afterBuffer = false;
+    for (const auto& p : Parameters(info.params)) {
+        std::string word = afterBuffer ? "[" + p.second + "]" : p.first == "HMIXER" ? p.second + "|open" : p.second;
+        if (p.first == "LPSTR") afterBuffer = true;
+        else out += (out.empty() ? "" : " ") + word;
     }
     return out;
 }
@@ -227,11 +154,7 @@ CallOutcome CallExport(const std::string& name, const std::vector<std::string>& 
     if (!info) throw UsageError("no export named '" + name + "'");
     AnyFn fn = ExportAddress(info->name);
     if (!fn) throw ToolError("the library has no export " + name);
-    return Invoke(*info, fn, args);
-}
-
-LONG CallExportValue(const std::string& name, const std::vector<std::string>& args) {
-    return CallExport(name, args).result;
+    return info->invoke(*info, fn, args);
 }
 
 }  // namespace mixerctl

@@ -1,4 +1,4 @@
 // mixerctl: a command-line host for MIXER.DLL.
-#include "commands.h"
+#include "mixerctl.h"
 
 int main(int argc, char** argv) { return mixerctl::Main(argc, argv); }

@@ -1,140 +1,139 @@
-#include "paths.h"
+// The library's per-line table as mixerctl reads it: property paths, the
+// rows by their side, line and property words and the two paths of their
+// own; and the settings files, whose sections and keys name the rows.
+#include "mixerctl.h"
 
-#include "common.h"
-#include "exports_table.h"
-#include "names.h"
+#include "persistence/settings_grammar.h"
+
+#include <algorithm>
+#include <map>
 
 namespace mixerctl {
 namespace {
 
-struct Word {
-    const char* word;
-    const char* canonical;
-    const char* exportPiece;
-    DWORD type;  // sides: the destination searched; lines: the component type
-};
+// The words a path may use for a table word, besides the table word itself.
+const std::map<std::string, std::string> kAliases = {
+    {"playback", "play"},  {"record", "rec"},     {"recording", "rec"}, {"line", "linein"},
+    {"microphone", "mic"}, {"wave", "waveout"},   {"auxiliary", "aux"}, {"master", "main"},
+    {"boostmode", "boost"}};
 
-constexpr DWORD kSpeakers = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
-constexpr DWORD kWaveIn = MIXERLINE_COMPONENTTYPE_DST_WAVEIN;
-
-const Word kSides[] = {{"play", "play", "Play", kSpeakers},  {"playback", "play", "Play", kSpeakers},
-                       {"rec", "rec", "Rec", kWaveIn},       {"record", "rec", "Rec", kWaveIn},
-                       {"recording", "rec", "Rec", kWaveIn}};
-
-const Word kLines[] = {
-    {"linein", "linein", "LineIn", MIXERLINE_COMPONENTTYPE_SRC_LINE},
-    {"line", "linein", "LineIn", MIXERLINE_COMPONENTTYPE_SRC_LINE},
-    {"mic", "mic", "Mic", MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE},
-    {"microphone", "mic", "Mic", MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE},
-    {"cd", "cd", "CD", MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC},
-    {"waveout", "waveout", "WaveOut", MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT},
-    {"wave", "waveout", "WaveOut", MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT},
-    {"aux", "aux", "Aux", MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY},
-    {"auxiliary", "aux", "Aux", MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY},
-    {"digital", "digital", "Digital", MIXERLINE_COMPONENTTYPE_SRC_DIGITAL},
-    {"analog", "analog", "Analog", MIXERLINE_COMPONENTTYPE_SRC_ANALOG},
-    {"main", "main", "Main", kSpeakers},
-    {"master", "main", "Main", kSpeakers},
-};
-
-// The property's type field holds its PathKind.
-const Word kProperties[] = {{"volume", "volume", "Volume", static_cast<DWORD>(PathKind::Volume)},
-                            {"mute", "mute", "Mute", static_cast<DWORD>(PathKind::Mute)},
-                            {"balance", "balance", "Balance", static_cast<DWORD>(PathKind::Balance)},
-                            {"boost", "boost", "BoostMode", static_cast<DWORD>(PathKind::Boost)},
-                            {"boostmode", "boost", "BoostMode", static_cast<DWORD>(PathKind::Boost)},
-                            {"select", "select", "Select", static_cast<DWORD>(PathKind::Select)}};
-
-template <size_t N>
-const Word* Find(const Word (&table)[N], const std::string& w) {
-    for (const Word& x : table)
-        if (w == x.word) return &x;
-    return nullptr;
+std::string Canonical(const std::string& word) {
+    const auto it = kAliases.find(Lower(word));
+    return it == kAliases.end() ? Lower(word) : it->second;
 }
 
-std::vector<std::string> Split(const std::string& s, char sep) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (;;) {
-        size_t dot = s.find(sep, start);
-        parts.push_back(s.substr(start, dot == std::string::npos ? std::string::npos : dot - start));
-        if (dot == std::string::npos) break;
-        start = dot + 1;
-    }
-    return parts;
+// The line of a line word of the paths; LineCount for another word.
+int LineOfWord(const std::string& word) {
+    int line = 0;
+    while (line < LineCount && Canonical(word) != kLineInfo[line].word) ++line;
+    return line;
 }
 
-std::string IfExport(const std::string& name) { return FindExport(name) ? name : std::string(); }
+static_assert(static_cast<int>(PathKind::Select) == PropSelect, "the first path kinds are the properties");
+
+PropertyPath PathOfRow(const LineRow& row) {
+    if (row.kind == RowFlag) return {"cd.digital", row.setter, row.getter, PathKind::CdDigital, 0, row.op};
+    const OpRow& op = OpRowOf(row.op);
+    // The first path kinds are the properties; a boost row's getter is the
+    // library's own reading, not an export.
+    return {std::string(SideWord(op.side)) + "." + LineOf(row.line).word + "." + PropertyWord(op.property),
+            row.setter, row.kind == RowBoost || !row.getter ? "" : row.getter, static_cast<PathKind>(op.property),
+            LineOf(row.line).componentType, row.op};
+}
 
 }  // namespace
 
 PropertyPath ParsePath(const std::string& text) {
-    const std::string t = Lower(text);
-    const std::vector<std::string> parts = Split(t, '.');
-    PropertyPath p;
-    if (parts.size() == 2 && (parts[0] == "mic" || parts[0] == "microphone") &&
-        (parts[1] == "boost" || parts[1] == "boostmode")) {
-        return {"mic.boost", "SetMicBoostMode", "GetMicBoostMode", true, PathKind::BothBoosts, 0,
-                MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE};
+    Args parts(1);
+    for (char ch : text) {
+        if (ch == '.') parts.emplace_back();
+        else parts.back() += ch;
     }
-    if (parts.size() == 2 && parts[0] == "cd" && parts[1] == "digital")
-        return {"cd.digital", "SetCDTypeDigital", "GetCDTypeDigital", true, PathKind::CdDigital, 0, 0};
+    for (std::string& part : parts) part = Canonical(part);
+    if (parts == Args{"mic", "boost"})
+        return {"mic.boost", "SetMicBoostMode", "GetMicBoostMode", PathKind::BothBoosts, LineOf(LineMic).componentType};
+    if (parts == Args{"cd", "digital"})
+        for (const LineRow& row : kLineRows)
+            if (row.kind == RowFlag) return PathOfRow(row);
     if (parts.size() != 3)
         throw UsageError("'" + text + "' is not a property path (SIDE.LINE.PROPERTY, e.g. play.linein.volume)");
-    const Word* side = Find(kSides, parts[0]);
-    if (!side) throw UsageError("'" + text + "': unknown side '" + parts[0] + "' (play or rec)");
-    const Word* line = Find(kLines, parts[1]);
-    if (!line)
+    if (parts[0] != SideWord(SidePlay) && parts[0] != SideWord(SideRec))
+        throw UsageError("'" + text + "': unknown side '" + parts[0] + "' (play or rec)");
+    const int line = LineOfWord(parts[1]);
+    int property = 0;
+    while (property < PropNone && parts[2] != PropertyWord(static_cast<OpProperty>(property))) ++property;
+    if (line == LineCount)
         throw UsageError("'" + text + "': unknown line '" + parts[1] +
                          "' (linein, mic, cd, waveout, aux, digital, analog, main)");
-    const Word* prop = Find(kProperties, parts[2]);
-    if (!prop)
-        throw UsageError("'" + text + "': unknown property '" + parts[2] +
-                         "' (volume, mute, balance, boost, select)");
-    const std::string tail = std::string(side->exportPiece) + line->exportPiece + prop->exportPiece;
-    p.path = std::string(side->canonical) + "." + line->canonical + "." + prop->canonical;
-    p.setter = IfExport("Set" + tail);
-    p.getter = IfExport("Get" + tail);
-    if (p.setter.empty() && p.getter.empty())
-        throw UsageError("'" + text + "': the library has no " + p.path + " (no Set" + tail + " or Get" + tail + ")");
-    if (!p.setter.empty()) p.setterTakesValue = FindExport(p.setter)->sig != Sig::Void;
-    p.kind = static_cast<PathKind>(prop->type);
-    p.destinationType = side->type;
-    p.lineType = line->type;
-    return p;
-}
-
-DWORD KindControlType(PathKind kind) {
-    switch (kind) {
-    case PathKind::Volume:
-    case PathKind::Balance: return MIXERCONTROL_CONTROLTYPE_VOLUME;
-    case PathKind::Mute: return MIXERCONTROL_CONTROLTYPE_MUTE;
-    case PathKind::Boost: return MIXERCONTROL_CONTROLTYPE_ONOFF;
-    case PathKind::BothBoosts:
-    case PathKind::Select:
-    case PathKind::CdDigital: return 0;
-    }
-    return 0;
-}
-
-bool IsSwitchKind(PathKind kind) {
-    return kind == PathKind::Mute || kind == PathKind::Boost || kind == PathKind::BothBoosts ||
-           kind == PathKind::CdDigital;
+    if (property == PropNone)
+        throw UsageError("'" + text + "': unknown property '" + parts[2] + "' (volume, mute, balance, boost, select)");
+    const OpSide side = parts[0] == SideWord(SideRec) ? SideRec : SidePlay;
+    const LineRow* row = FindLineRow(static_cast<LineId>(line), side, static_cast<OpProperty>(property));
+    if (!row) throw UsageError("'" + text + "': the library has no " + parts[0] + "." + parts[1] + "." + parts[2]);
+    return PathOfRow(*row);
 }
 
 std::vector<PropertyPath> AllPaths() {
     std::vector<PropertyPath> out;
-    for (const char* side : {"rec", "play"})
-        for (const char* prop : {"volume", "mute", "balance", "boost", "select"})
-            for (const char* line : {"linein", "mic", "cd", "waveout", "aux", "digital", "analog", "main"}) {
-                try {
-                    out.push_back(ParsePath(std::string(side) + "." + line + "." + prop));
-                } catch (const UsageError&) {
-                    // not a property of the library
-                }
-            }
+    for (OpSide side : {SideRec, SidePlay})
+        for (int property = 0; property < PropNone; ++property)
+            for (int line = 0; line < LineCount; ++line)
+                if (auto row = FindLineRow(static_cast<LineId>(line), side, static_cast<OpProperty>(property)))
+                    out.push_back(PathOfRow(*row));
     out.push_back(ParsePath("mic.boost"));
     out.push_back(ParsePath("cd.digital"));
+    return out;
+}
+
+void PrintPaths(std::ostream& out) {
+    const char* kinds[] = {"level",     "switch", "position 0..15", "switch", "selection",
+                           "switch (both sides)", "switch (the library's flag)"};  // by PathKind
+    for (const PropertyPath& p : AllPaths()) {
+        const std::string access = p.getter.empty() ? "set" : p.setter.empty() ? "get" : "get,set";
+        out << p.path << std::string(p.path.size() < 22 ? 22 - p.path.size() : 1, ' ') << access
+            << std::string(10 - access.size(), ' ') << kinds[static_cast<int>(p.kind)] << "\n";
+    }
+}
+
+DWORD ParsePeakTarget(const std::string& text) {
+    const std::string t = Lower(text);
+    const int line = LineOfWord(t);
+    if (line < LineCount) return kLineInfo[line].componentType;
+    if (t != "digital" && t != "line" && t != "telephone" && t != "undefined")
+        if (const mixer_names::Named* n = mixer_names::ByName(mixer_names::kDestinations, t)) return n->value;
+    DWORD v;
+    if (mixer_names::ParseComponentType(text, false, &v)) return v;
+    throw UsageError("unknown source type '" + text + "'");
+}
+
+SettingsReading ReadSettingsText(const std::string& bytes) {
+    SettingsReading out;
+    std::string text = bytes.substr(0, TEXT_READ_LIMIT);
+    text.resize(DecodeText(&text[0], static_cast<DWORD>(text.size())));
+    ReadSettingsEntries(text.data(), static_cast<DWORD>(text.size()), [&](int section, int key, const Token& token) {
+        SettingsEntry e;
+        e.value.assign(token.text, token.length);
+        e.line = 1 + static_cast<int>(std::count(text.c_str(), token.text, '\n'));
+        const std::string where = "line " + std::to_string(e.line) + ": ";
+        if (key == KeyNone) return out.problems.push_back(where + "'" + e.value + "' comes before any key");
+        e.section = kSectionHeaders[section];
+        e.key = kKeyWords[key];
+        const std::string pair = e.key + " in " + e.section;
+        const int row = SettingsRowIndex(section, key);
+        if (row < 0)
+            return out.problems.push_back(where + pair + " is not a setting the library restores ('" + e.value + "')");
+        e.path = PathOfRow(kLineRows[row]);
+        e.failureMark = IsFailureMark(token);
+        if (!e.failureMark) {
+            const bool digits = e.value.size() <= 10 && e.value.find_first_not_of("0123456789") == std::string::npos;
+            if (!digits)
+                return out.problems.push_back(where + "'" + e.value + "' for " + pair + " is not a decimal number");
+            e.number = std::stoll(e.value);
+            if (e.number > 0x7FFFFFFFLL)
+                return out.problems.push_back(where + e.value + " for " + pair + " is beyond the 32-bit range");
+        }
+        out.entries.push_back(e);
+    });
     return out;
 }
 

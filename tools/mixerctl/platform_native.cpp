@@ -1,50 +1,21 @@
 // The simulated build: the library is linked in, the platform is the
 // simulated one, and the card comes from a JSON file or the default card.
-#include "platform.h"
+#include "mixerctl.h"
 
-#include "card.h"
-#include "exports_table.h"
-
-#include "cdaudio/cdaudio.h"
-#include "engine/engine.h"
-#include "exports/line_exports.h"
-#include "persistence/persistence.h"
-#include "selector/selector.h"
+#include "core/exports.h"
 #include "sim.h"
+#include "sim_card.h"
 #include "sim_files.h"
 #include "sim_mci.h"
 
 #include <cstring>
-#include <ctime>
-#include <map>
-#include <string>
 #include <unistd.h>
 
 // The library's load-time entry point.
 extern "C" BOOL WINAPI DllMain(HINSTANCE hinstDLL, DWORD fdwReason, LPVOID lpvReserved);
 
-// Every export (mixer.h's lists) is referenced weakly: a library built
-// without some of its parts still links, and the missing exports read as
-// absent (as GetProcAddress would report them). The build links the whole
-// library in.
-#define MIXERCTL_PRAGMA(x) _Pragma(#x)
-#define MIXERCTL_DECLARE_WEAK(result, name, params) MIXERCTL_PRAGMA(weak name)
-MIXER_FUNCTIONS(MIXERCTL_DECLARE_WEAK)
-#undef MIXERCTL_DECLARE_WEAK
-
 namespace mixerctl {
 namespace {
-
-const std::map<std::string, AnyFn>& Addresses() {
-    static const std::map<std::string, AnyFn> table = [] {
-        std::map<std::string, AnyFn> t;
-#define MIXERCTL_ADDRESS(result, name, params) t[#name] = reinterpret_cast<AnyFn>(&name);
-        MIXER_FUNCTIONS(MIXERCTL_ADDRESS)
-#undef MIXERCTL_ADDRESS
-        return t;
-    }();
-    return table;
-}
 
 size_t g_messageBoxesSeen = 0;
 
@@ -63,26 +34,31 @@ std::string ProgramModulePath() {
 }  // namespace
 
 AnyFn ExportAddress(const char* name) {
-    auto it = Addresses().find(name);
-    return it == Addresses().end() ? nullptr : it->second;
+#define MIXERCTL_ADDRESS(result, function, params) \
+    if (std::strcmp(name, #function) == 0) return reinterpret_cast<AnyFn>(&function);
+    MIXER_FUNCTIONS(MIXERCTL_ADDRESS)
+#undef MIXERCTL_ADDRESS
+    return nullptr;
 }
 
 bool PlatformSimulated() { return true; }
 
 void PlatformStart(const GlobalOptions& options) {
     if (!options.dll.empty()) throw UsageError("--dll works only in the Windows build");
+    // A card or state file that cannot be read is a sim::CardError, which
+    // Main reports as it does a ToolError.
     if (options.card.empty())
-        card::LoadText(card::DefaultCardText(), "default card");
+        sim::LoadCardText(DefaultCardText(), "default card");
     else
-        card::LoadFile(options.card);
-    if (!options.state.empty()) card::RestoreStateFile(options.state);
+        sim::LoadCardFile(options.card);
+    if (!options.state.empty()) sim::RestoreCardStateFile(options.state);
     sim::SetModulePath(ProgramModulePath());
     DllMain(reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x10000000)), DLL_PROCESS_ATTACH, nullptr);
     g_messageBoxesSeen = sim::MessageBoxes().size();
 }
 
 void PlatformFinish(const GlobalOptions& options) {
-    if (!options.state.empty()) card::SaveStateFile(options.state);
+    if (!options.state.empty()) sim::SaveCardStateFile(options.state);
 }
 
 void PlatformAfterCommand(std::ostream& err) {
@@ -93,17 +69,7 @@ void PlatformAfterCommand(std::ostream& err) {
     }
 }
 
-void PlatformTick() { card::TickLiveMeters(); }
-
-void PlatformSleep(int milliseconds) {
-    timespec t;
-    t.tv_sec = milliseconds / 1000;
-    t.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000L;
-    while (nanosleep(&t, &t) != 0) {
-    }
-}
-
-bool PlatformStdoutIsTerminal() { return isatty(STDOUT_FILENO) != 0; }
+void PlatformTick() { sim::TickLiveMeters(); }
 
 void PlatformLoadLibrary() {}
 

@@ -1,195 +1,169 @@
 // get, set, save and restore: the per-line properties through the library's
-// exports, each write read back, each value checked against the control it
-// goes to before anything is written.
-#include "command_context.h"
-#include "exports_table.h"
-#include "files.h"
-#include "names.h"
-#include "paths.h"
-#include "settings_check.h"
-#include "topology.h"
-#include "values.h"
+// exports. Each value is checked against the control it goes to before
+// anything is written, and each write is read back; `restore` first reads
+// the settings file as the library will.
+#include "mixerctl.h"
 
-#include <nlohmann/json.hpp>
+#include "engine/level_rule.h"
 
-#include <map>
+#include <algorithm>
+#include <cstdlib>
+#include <regex>
 
 namespace mixerctl {
+
+// ---- The values people type, and the arithmetic behind them --------------------
+
+bool ParseLevel(const std::string& text, TypedValue* out) {
+    // A sign before (+N, +N%, -N%, or -N: a negative level) or after (N+, N-,
+    // N%+, N%-), never both; hexadecimal for levels only.
+    static const std::regex kLevel(R"(([+-]?)(0[xX][0-9a-fA-F]+|[0-9]+)(%?)([+-]?))");
+    std::smatch m;
+    if (!std::regex_match(text, m, kLevel)) return false;
+    const std::string before = m[1], digits = m[2], after = m[4];
+    const bool hex = digits.size() > 2 && (digits[1] == 'x' || digits[1] == 'X');
+    const bool percent = m[3].length() > 0;
+    const bool step = !after.empty() || before == "+" || (before == "-" && percent);
+    // Beyond 64 bits strtoull gives its largest value, beyond every limit.
+    const unsigned long long n = std::strtoull(digits.c_str(), nullptr, hex ? 16 : 10);
+    if ((!before.empty() && !after.empty()) || (hex && (step || percent)) || n > (percent ? 100 : 0xFFFFFFFFull))
+        return false;
+    out->form = step ? (percent ? ValueForm::RelativePercent : ValueForm::Relative)
+                     : (percent ? ValueForm::Percent : ValueForm::Absolute);
+    out->number = before == "-" || after == "-" ? -static_cast<long long>(n) : static_cast<long long>(n);
+    return true;
+}
+
+bool ParseSwitch(const std::string& text, bool muteWords, TypedValue* out) {
+    const std::string t = Lower(text);
+    const bool on = t == "1" || t == "on" || (muteWords && t == "mute");
+    const bool off = t == "0" || t == "off" || (muteWords && t == "unmute");
+    if (!on && !off && t != "toggle") return false;
+    out->form = t == "toggle" ? ValueForm::Toggle : ValueForm::Absolute;
+    out->number = on ? 1 : 0;
+    return true;
+}
+
+long long RoundedDivision(long long numerator, long long denominator) {
+    long long q = numerator / denominator;  // truncated toward zero
+    const long long r = numerator % denominator;
+    if (2 * (r < 0 ? -r : r) >= denominator) q += numerator < 0 ? -1 : 1;
+    return q;
+}
+
+long long LevelToPercent(LONG level, LONG min, LONG max) {
+    const long long range = static_cast<long long>(max) - min;
+    return RoundedDivision((static_cast<long long>(level) - min) * 100, range);
+}
+
+LONG ResolveLevel(const TypedValue& value, LONG current, LONG min, LONG max) {
+    const long long range = static_cast<long long>(max) - min;
+    long long step = value.number;
+    switch (value.form) {
+    case ValueForm::Absolute: return static_cast<LONG>(value.number);
+    case ValueForm::Percent: return static_cast<LONG>(min + RoundedDivision(value.number * range, 100));
+    case ValueForm::Toggle: return current;
+    case ValueForm::Relative: break;
+    case ValueForm::RelativePercent: step = RoundedDivision(value.number * range, 100);
+    }
+    const long long target = static_cast<long long>(current) + step;
+    return static_cast<LONG>(std::min<long long>(std::max<long long>(target, min), max));
+}
+
+LONG LevelTolerance(LONG min, LONG max, DWORD steps) {
+    const long long range = static_cast<long long>(max) - min;
+    if (steps == 0 || range <= 0) return 1;
+    return static_cast<LONG>(std::max<long long>(1, (range + steps - 1) / steps));
+}
+
+bool LevelArrived(long long asked, long long read, LONG tolerance) {
+    return (asked > read ? asked - read : read - asked) <= tolerance;
+}
+
 namespace {
 
 constexpr LONG kLibraryFailure = -1;  // what a getter returns when it cannot read
 
-LONG Minimum(const TargetControl& t) { return t.info.control.Bounds.lMinimum; }
-LONG Maximum(const TargetControl& t) { return t.info.control.Bounds.lMaximum; }
+LONG Minimum(const TargetControl& t) { return t.control.value("min", 0); }
+LONG Maximum(const TargetControl& t) { return t.control.value("max", 0); }
 std::string RangeText(const TargetControl& t) { return std::to_string(Minimum(t)) + ".." + std::to_string(Maximum(t)); }
-LONG Tolerance(const TargetControl& t) { return LevelTolerance(Minimum(t), Maximum(t), t.info.control.Metrics.cSteps); }
+LONG Tolerance(const TargetControl& t) { return LevelTolerance(Minimum(t), Maximum(t), t.control.value("steps", 0)); }
 
-TargetControl Target(const PropertyPath& p) {
-    return FindTargetControl(p.destinationType, p.lineType, KindControlType(p.kind));
-}
-
-// The control a path writes, as winmm shows it now; ToolError when the
-// library would find none.
-TargetControl RequireTarget(const std::string& command, const PropertyPath& p) {
-    TargetControl t = Target(p);
-    if (!t.problem.empty()) throw ToolError(command + ": " + p.path + ": " + t.problem);
+// The control a path writes, as winmm shows it now; with a `command`, a
+// ToolError when the library would find none.
+TargetControl Target(const PropertyPath& p, const char* command = nullptr) {
+    TargetControl t = FindTargetControl(p.lineType, p.op);
+    if (command && !t.problem.empty()) throw ToolError(command + (": " + p.path) + ": " + t.problem);
     return t;
 }
 
 // One channel's value as winmm reported it; false when the driver left it
 // unwritten.
 bool ChannelValue(const TargetControl& t, DWORD channel, LONG* value) {
-    const size_t i = static_cast<size_t>(channel) * t.info.items;
-    if (t.info.readResult != MMSYSERR_NOERROR || i >= t.info.values.size() || !t.info.filled[i]) return false;
-    *value = t.info.values[i];
+    const nlohmann::json& values = t.control.value("values", nlohmann::json::array());
+    if (channel >= values.size() || values[channel][0].is_null()) return false;
+    *value = values[channel][0];
     return true;
 }
 
-std::string Them(size_t n) { return n == 1 ? "it" : "them"; }
-
-std::string Join(const std::vector<std::string>& v) {
-    std::string out;
-    for (size_t i = 0; i < v.size(); ++i) out += (i ? ", " : "") + v[i];
-    return out;
+// What a path reads now: through its getter, or for one side's boost, which
+// has no reader in the library, from its control. False when it cannot be
+// read.
+bool ReadNow(const PropertyPath& p, LONG* value) {
+    if (p.getter.empty()) return ChannelValue(Target(p), 0, value);
+    *value = CallExport(p.getter).result;
+    return *value != kLibraryFailure;
 }
 
-// ---- get -----------------------------------------------------------------------
-
-struct Reading {
-    PropertyPath path;
-    LONG value = 0;
-    bool read = false;
-    bool percent = false;  // a percentage was asked for and this is a level
-    long long percentValue = 0;
-    bool percentFailed = false;
-};
-
-}  // namespace
-
-void CmdGet(Context& c, const Args& args) {
-    Options o(args, {"--json", "--percent"}, {}, "get");
-    const bool json = o.Has("--json"), percent = o.Has("--percent");
-    std::vector<PropertyPath> paths;
-    if (o.rest.empty()) {
-        for (const PropertyPath& p : AllPaths())
-            if (!p.getter.empty()) paths.push_back(p);
-    }
-    for (const std::string& a : o.rest) {
-        PropertyPath p = ParsePath(a);
-        if (p.getter.empty())
-            throw UsageError("get: " + p.path + " can only be set (the library has no G" + p.setter.substr(1) + ")");
-        paths.push_back(p);
-    }
-    // Everything is read before anything is printed.
-    std::vector<Reading> readings;
-    std::vector<std::string> unread, problems;
-    for (const PropertyPath& p : paths) {
-        Reading r;
-        r.path = p;
-        r.value = CallExportValue(p.getter);
-        r.read = r.value != kLibraryFailure;
-        if (!r.read) unread.push_back(p.path);
-        if (r.read && percent && p.kind == PathKind::Volume) {
-            TargetControl t = Target(p);
-            if (!t.problem.empty()) {
-                // Without a PATH every level is shown: one the mixer lacks
-                // shows as the library reads it (0).
-                if (!o.rest.empty()) problems.push_back(p.path + ": no percentage: " + t.problem);
-                r.percentFailed = !o.rest.empty();
-            } else if (Maximum(t) <= Minimum(t)) {
-                problems.push_back(p.path + ": no percentage: the control's range " + RangeText(t) + " is empty");
-                r.percentFailed = true;
-            } else {
-                r.percent = true;
-                r.percentValue = LevelToPercent(r.value, Minimum(t), Maximum(t));
-            }
-        }
-        readings.push_back(r);
-    }
-    if (json) {
-        nlohmann::json all = nlohmann::json::array();
-        for (const Reading& r : readings) {
-            nlohmann::json j = {{"path", r.path.path}, {"value", r.read ? nlohmann::json(r.value) : nlohmann::json()}};
-            if (percent && r.path.kind == PathKind::Volume)
-                j["percent"] = r.percent ? nlohmann::json(r.percentValue) : nlohmann::json();
-            all.push_back(j);
-        }
-        c.out << all.dump(2) << "\n";
-    } else {
-        for (const Reading& r : readings) {
-            if (!r.read || r.percentFailed) continue;
-            c.out << r.path.path << " = ";
-            if (r.percent) c.out << r.percentValue << "%\n";
-            else c.out << r.value << "\n";
-        }
-    }
-    if (!unread.empty() && DeviceCount() == 0) throw ToolError("get: there is no mixer device (the library reads -1)");
-    if (!unread.empty())
-        throw ToolError("get: " + Join(unread) + ": the library could not read " + Them(unread.size()) + " (result -1)");
-    if (!problems.empty()) throw ToolError("get: " + problems[0]);
+// Whether a value written has arrived: a level within one step of its
+// control, a switch (or a selection, asked as 1) in the state asked for.
+bool Arrived(const PropertyPath& p, long long asked, LONG read, const TargetControl& t) {
+    return p.kind == PathKind::Volume ? LevelArrived(asked, read, Tolerance(t)) : (read != 0) == (asked != 0);
 }
 
-// ---- set -----------------------------------------------------------------------
-
-namespace {
+// "A" or "A (and N more)".
+std::string FirstOf(const std::vector<std::string>& items) {
+    return items[0] + (items.size() > 1 ? " (and " + std::to_string(items.size() - 1) + " more)" : "");
+}
 
 struct Write {
     PropertyPath path;
-    std::string text;      // the value as typed
     TypedValue value;
-    TargetControl target;  // levels, balances and one side's boost
+    TargetControl target;  // levels, balances, mutes and one side's boost
 };
-
-[[noreturn]] void BadValue(const PropertyPath& p, const std::string& text, const std::string& takes) {
-    throw UsageError("set: " + p.path + " takes " + takes + ", not '" + text + "'");
-}
-
-std::string SwitchWords(PathKind kind) {
-    return kind == PathKind::Mute ? "0, 1, on, off, mute, unmute or toggle" : "0, 1, on, off or toggle";
-}
 
 // Checks one path and its value against the mixer; writes nothing.
 Write Plan(const PropertyPath& p, const std::string& text) {
-    Write w;
-    w.path = p;
-    w.text = text;
-    switch (p.kind) {
-    case PathKind::Volume:
-        if (!ParseLevel(text, &w.value))
-            BadValue(p, text, "a level: N in the control's units, N% (0 to 100), or a step: +N, N-, +N% or -N%");
-        w.target = RequireTarget("set", p);
-        if (w.value.form == ValueForm::Absolute && (w.value.number < Minimum(w.target) || w.value.number > Maximum(w.target)))
-            throw UsageError("set: " + p.path + ": " + text + " is outside the control's range " + RangeText(w.target) +
-                             (w.value.number < 0 ? " (a step down is written N- or -N%)"
-                                                 : " (a percentage, 0% to 100%, spans it)"));
-        break;
-    case PathKind::Balance: {
-        LONG position;
-        if (!ParseInt32(text, &position) || position < 0 || position > 15)
-            BadValue(p, text, "a position from 0 (left) to 15 (right)");
-        w.value.number = position;
-        w.target = RequireTarget("set", p);
-        const bool uniform = (w.target.info.control.fdwControl & MIXERCONTROL_CONTROLF_UNIFORM) != 0;
-        if (uniform || w.target.lineChannels < 2)
-            throw ToolError("set: " + p.path + ": the volume control of \"" + w.target.lineName + "\" has " +
-                            (uniform ? "one level for all channels" : "one channel") + ": there is no balance to set");
-        break;
-    }
-    case PathKind::Mute:
-    case PathKind::Boost:
-    case PathKind::BothBoosts:
-    case PathKind::CdDigital:
-        if (!ParseSwitch(text, p.kind == PathKind::Mute, &w.value)) BadValue(p, text, SwitchWords(p.kind));
-        if (p.kind == PathKind::Mute || p.kind == PathKind::Boost) w.target = RequireTarget("set", p);
-        if (p.kind == PathKind::BothBoosts)
-            for (DWORD side : {MIXERLINE_COMPONENTTYPE_DST_WAVEIN, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS}) {
-                const TargetControl t = FindTargetControl(side, p.lineType, MIXERCONTROL_CONTROLTYPE_ONOFF);
-                if (!t.problem.empty()) throw ToolError("set: " + p.path + ": " + t.problem);
-            }
-        break;
-    case PathKind::Select:
-        break;
-    }
+    // What each kind of path takes, by PathKind.
+    const char* takes[] = {"a level: N in the control's units, N% (0 to 100), or a step: +N, N-, +N% or -N%",
+                           "0, 1, on, off, mute, unmute or toggle", "a position from 0 (left) to 15 (right)",
+                           "0, 1, on, off or toggle", "", "0, 1, on, off or toggle", "0, 1, on, off or toggle"};
+    Write w{p, {ValueForm::Absolute, 1}, {}};
+    LONG position = 0;
+    const bool valid = p.kind == PathKind::Select    ? true
+                       : p.kind == PathKind::Volume  ? ParseLevel(text, &w.value)
+                       : p.kind == PathKind::Balance ? ParseInt32(text, &position) && BalanceInScale(position)
+                                                     : ParseSwitch(text, p.kind == PathKind::Mute, &w.value);
+    if (!valid)
+        throw UsageError("set: " + p.path + " takes " + takes[static_cast<int>(p.kind)] + ", not '" + text + "'");
+    if (p.kind == PathKind::Balance) w.value.number = position;
+    if (p.HasControl()) w.target = Target(p, "set");
+    if (p.kind == PathKind::BothBoosts)
+        for (LONG op : {OpRecBoost, OpPlayBoost}) {
+            PropertyPath side = p;
+            side.op = op;
+            Target(side, "set");
+        }
+    if (p.kind == PathKind::Volume && w.value.form == ValueForm::Absolute &&
+        (w.value.number < Minimum(w.target) || w.value.number > Maximum(w.target)))
+        throw UsageError("set: " + p.path + ": " + text + " is outside the control's range " + RangeText(w.target) +
+                         (w.value.number < 0 ? " (a step down is written N- or -N%)"
+                                             : " (a percentage, 0% to 100%, spans it)"));
+    // A non-uniform control has a value a channel of its line.
+    const bool uniform = HasFlag(w.target.control, "uniform");
+    if (p.kind == PathKind::Balance && (uniform || w.target.control["values"].size() < 2))
+        throw ToolError("set: " + p.path + ": the volume control of \"" + w.target.lineName + "\" has " +
+                        (uniform ? "one level for all channels" : "one channel") + ": there is no balance to set");
     return w;
 }
 
@@ -198,137 +172,57 @@ Write Plan(const PropertyPath& p, const std::string& text) {
 }
 
 LONG ReadOrFail(const PropertyPath& p, const char* what) {
-    const LONG v = CallExportValue(p.getter);
-    if (v == kLibraryFailure)
-        throw ToolError("set: " + p.path + ": cannot read " + what + " (" + p.getter + " gives -1)");
+    LONG v = 0;
+    if (!ReadNow(p, &v))
+        throw ToolError("set: " + p.path + ": cannot read " + what +
+                        (p.getter.empty() ? " from the mixer" : " (" + p.getter + " gives -1)"));
     return v;
 }
 
-// One side's boost has no reader in the library: winmm tells.
-LONG ReadSwitch(const PropertyPath& p, const char* what) {
-    TargetControl t = RequireTarget("set", p);
-    LONG v;
-    if (!ChannelValue(t, 0, &v)) throw ToolError("set: " + p.path + ": cannot read " + what + " of \"" + t.lineName + "\"");
-    return v;
+// A balance has no reader: the first and last channel's levels must be the
+// ones the library's rule gives for their levels just before the write
+// (which an earlier write of the command may have changed).
+std::string SetBalance(const PropertyPath& p, LONG position) {
+    const TargetControl before = Target(p, "set");
+    const DWORD last = static_cast<DWORD>(before.control["values"].size() - 1);
+    LONG first = 0, lastLevel = 0;
+    if (!ChannelValue(before, 0, &first) || !ChannelValue(before, last, &lastLevel))
+        throw ToolError("set: " + p.path + ": cannot read the channels of \"" + before.lineName + "\"");
+    ApplyBalanceRule(&first, &lastLevel, position);
+    CallExport(p.setter, {std::to_string(position)});
+    const TargetControl after = Target(p, "set");
+    LONG a = 0, b = 0;
+    const bool read = ChannelValue(after, 0, &a) && ChannelValue(after, last, &b);
+    if (!read || !LevelArrived(first, a, Tolerance(after)) || !LevelArrived(lastLevel, b, Tolerance(after)))
+        NotArrived(p, std::to_string(position) + " (levels " + std::to_string(first) + " and " +
+                          std::to_string(lastLevel) + ")",
+                   read ? "the channels hold " + std::to_string(a) + " and " + std::to_string(b)
+                        : "cannot read the channels back");
+    return std::to_string(position);
 }
 
+// Writes one checked value and reads it back; returns what to print.
 std::string Execute(const Write& w) {
     const PropertyPath& p = w.path;
-    switch (p.kind) {
-    case PathKind::Volume: {
-        const LONG min = Minimum(w.target), max = Maximum(w.target);
-        LONG current = 0;
-        if (w.value.form == ValueForm::Relative || w.value.form == ValueForm::RelativePercent)
-            current = ReadOrFail(p, "the current level");
-        const LONG asked = ResolveLevel(w.value, current, min, max);
-        CallExport(p.setter, {std::to_string(asked)});
-        const LONG read = CallExportValue(p.getter);
-        if (read == kLibraryFailure || !LevelArrived(asked, read, Tolerance(w.target)))
-            NotArrived(p, std::to_string(asked), read == kLibraryFailure ? "cannot read it back" : "reads back " + std::to_string(read));
-        std::string shown = std::to_string(read);
-        if ((w.value.form == ValueForm::Percent || w.value.form == ValueForm::RelativePercent) && max > min)
-            shown += " (" + std::to_string(LevelToPercent(read, min, max)) + "%)";
-        return shown;
-    }
-    case PathKind::Balance: {
-        const LONG position = static_cast<LONG>(w.value.number);
-        TargetControl before = RequireTarget("set", p);
-        const DWORD last = before.info.channels - 1;
-        LONG first = 0, lastLevel = 0;
-        if (!ChannelValue(before, 0, &first) || !ChannelValue(before, last, &lastLevel))
-            throw ToolError("set: " + p.path + ": cannot read the channels of \"" + before.lineName + "\"");
-        const ChannelPair expected = BalanceResult(first, lastLevel, position);
-        CallExport(p.setter, {std::to_string(position)});
-        TargetControl after = RequireTarget("set", p);
-        LONG a = 0, b = 0;
-        const bool read = ChannelValue(after, 0, &a) && ChannelValue(after, last, &b);
-        const LONG tolerance = Tolerance(after);
-        if (!read || !LevelArrived(expected.first, a, tolerance) || !LevelArrived(expected.last, b, tolerance))
-            NotArrived(p, std::to_string(position) + " (levels " + std::to_string(expected.first) + " and " +
-                              std::to_string(expected.last) + ")",
-                       read ? "the channels hold " + std::to_string(a) + " and " + std::to_string(b)
-                            : "cannot read the channels back");
-        return std::to_string(position);
-    }
-    case PathKind::Mute:
-    case PathKind::Boost:
-    case PathKind::BothBoosts:
-    case PathKind::CdDigital: {
-        const bool viaMixer = p.getter.empty();
-        LONG asked = static_cast<LONG>(w.value.number);
-        if (w.value.form == ValueForm::Toggle)
-            asked = (viaMixer ? ReadSwitch(p, "the current state") : ReadOrFail(p, "the current state")) != 0 ? 0 : 1;
-        CallExport(p.setter, {std::to_string(asked)});
-        const LONG read = viaMixer ? ReadSwitch(p, "the state") : ReadOrFail(p, "it back");
-        if ((read != 0) != (asked != 0)) NotArrived(p, std::to_string(asked), "reads back " + std::to_string(read));
-        return std::to_string(read);
-    }
-    case PathKind::Select: {
-        CallExport(p.setter);
-        const LONG read = ReadOrFail(p, "it back");
-        if (read == 0) NotArrived(p, "the source", "the selector does not show it selected");
-        return std::to_string(read);
-    }
-    }
-    return "";
+    if (p.kind == PathKind::Balance) return SetBalance(p, static_cast<LONG>(w.value.number));
+    const LONG min = Minimum(w.target), max = Maximum(w.target);
+    const ValueForm form = w.value.form;
+    LONG asked = static_cast<LONG>(w.value.number);
+    const bool step = form == ValueForm::Relative || form == ValueForm::RelativePercent;
+    if (form == ValueForm::Toggle) asked = ReadOrFail(p, "the current state") != 0 ? 0 : 1;
+    if (p.kind == PathKind::Volume)
+        asked = ResolveLevel(w.value, step ? ReadOrFail(p, "the current level") : 0, min, max);
+    CallExport(p.setter, p.kind == PathKind::Select ? Args() : Args{std::to_string(asked)});
+    const LONG read = ReadOrFail(p, "it back");
+    if (!Arrived(p, asked, read, w.target)) NotArrived(p, std::to_string(asked), "reads back " + std::to_string(read));
+    const bool percent = (form == ValueForm::Percent || form == ValueForm::RelativePercent) && max > min;
+    return std::to_string(read) + (percent ? " (" + std::to_string(LevelToPercent(read, min, max)) + "%)" : "");
 }
-
-}  // namespace
-
-void CmdSet(Context& c, const Args& args) {
-    if (args.empty()) throw UsageError("set: give PATH VALUE (see 'mixerctl set --help')");
-    // The whole command is checked before anything is written.
-    std::vector<Write> writes;
-    for (size_t i = 0; i < args.size(); ++i) {
-        PropertyPath p = ParsePath(args[i]);
-        if (p.setter.empty()) throw UsageError("set: " + p.path + " can only be read");
-        if (p.kind == PathKind::Select) {
-            if (i + 1 < args.size()) {
-                const std::string next = Lower(args[i + 1]);
-                LONG v = 0;
-                const bool number = ParseInt32(next, &v);
-                if (next == "off" || (number && v != 1))
-                    throw UsageError("set: " + p.path + " only selects (value 1 or on); to deselect use " +
-                                     "'call SelectLine KIND NAME 0'");
-                if (next == "on" || number) ++i;
-            }
-            writes.push_back(Plan(p, ""));
-            continue;
-        }
-        if (i + 1 >= args.size()) throw UsageError("set: " + p.path + " needs a value");
-        writes.push_back(Plan(p, args[++i]));
-    }
-    // Each write is read back before the next one.
-    for (const Write& w : writes) {
-        const std::string shown = Execute(w);
-        c.out << w.path.path << " = " << shown << "\n";
-    }
-}
-
-// ---- save and restore -------------------------------------------------------------
-
-void CmdSave(Context& c, const Args& args) {
-    if (args.size() != 1) throw UsageError("save: give one FILE");
-    const std::string& file = args[0];
-    if (DeviceCount() == 0) throw ToolError("save: there is no mixer device; nothing saved");
-    bool created = false;
-    const std::string problem = WriteProblem(file, &created);
-    if (!problem.empty()) throw ToolError("save: cannot write " + file + ": " + problem);
-    if (CallExportValue("Save", {file}) != 1) {
-        if (created) RemoveFile(file);
-        throw ToolError("save: the library could not save the mixer settings to " + file +
-                        " (reading the mixer or writing the file failed)");
-    }
-    c.out << "saved mixer settings to " << file << "\n";
-}
-
-namespace {
 
 // Why a value of the file would do something else than it says ("" when it
-// is fine). `target` is the control the path writes (null for the paths
-// without one); `missing` says the library finds no control there.
-std::string EntryProblem(const SettingsEntry& e, const TargetControl* target) {
-    const bool missing = target && !target->problem.empty();
+// is fine), against the control its path writes.
+std::string EntryProblem(const SettingsEntry& e, const TargetControl& target) {
+    const bool missing = !target.problem.empty();  // the library finds no control there
     const std::string where = "line " + std::to_string(e.line) + ": " + e.key + "=" + e.value + " in " + e.section;
     if (e.failureMark) {
         // Save writes -1 for a value it could not read; the library reads it
@@ -337,90 +231,144 @@ std::string EntryProblem(const SettingsEntry& e, const TargetControl* target) {
         return where + " marks a value 'save' could not read; the library would write 0 to " + e.path.path +
                ": give a value or remove the entry";
     }
-    if (e.path.kind == PathKind::Volume) {
-        if (missing) return "";
-        if (e.number < Minimum(*target) || e.number > Maximum(*target))
-            return where + " is outside the range of " + e.path.path + ", " + RangeText(*target);
-        return "";
-    }
-    if (e.number > 1) return where + ": " + e.path.path + " takes 0 or 1";
-    return "";
+    if (e.path.kind != PathKind::Volume) return e.number > 1 ? where + ": " + e.path.path + " takes 0 or 1" : "";
+    if (missing || (e.number >= Minimum(target) && e.number <= Maximum(target))) return "";
+    return where + " is outside the range of " + e.path.path + ", " + RangeText(target);
 }
 
 }  // namespace
 
-void CmdRestore(Context& c, const Args& args) {
-    if (args.size() != 1) throw UsageError("restore: give one FILE");
-    const std::string& file = args[0];
-    std::string bytes;
-    try {
-        bytes = ReadWholeFile(file);
-    } catch (const ToolError& e) {
-        throw ToolError(std::string("restore: ") + e.what());
+// ---- get, set, save and restore ------------------------------------------------
+
+void CmdGet(Context& c, const Options& o) {
+    std::vector<PropertyPath> paths;
+    for (const PropertyPath& p : AllPaths())
+        if (o.rest.empty() && !p.getter.empty()) paths.push_back(p);
+    for (const std::string& a : o.rest) {
+        PropertyPath p = ParsePath(a);
+        if (p.getter.empty())
+            throw UsageError("get: " + p.path + " can only be set (the library has no G" + p.setter.substr(1) + ")");
+        paths.push_back(p);
     }
+    // Everything is read before anything is printed.
+    nlohmann::json all = nlohmann::json::array();
+    std::string text, unread, problem;
+    for (const PropertyPath& p : paths) {
+        const LONG value = CallExport(p.getter).result;
+        const bool read = value != kLibraryFailure;
+        nlohmann::json row = {{"path", p.path}, {"value", read ? nlohmann::json(value) : nullptr}};
+        std::string shown = read ? std::to_string(value) : "";
+        if (!read) unread += (unread.empty() ? "" : ", ") + p.path;
+        if (o.Has("--percent") && p.kind == PathKind::Volume) {
+            row["percent"] = nullptr;
+            const TargetControl t = read ? Target(p) : TargetControl();
+            const std::string range = "the control's range " + RangeText(t) + " is empty";
+            if (read && t.problem.empty() && Maximum(t) > Minimum(t)) {
+                row["percent"] = LevelToPercent(value, Minimum(t), Maximum(t));
+                shown = row["percent"].dump() + "%";
+            } else if (read && (t.problem.empty() || !o.rest.empty())) {
+                // Without a PATH a level the mixer lacks shows as the library
+                // reads it (0).
+                if (problem.empty()) problem = p.path + ": no percentage: " + (t.problem.empty() ? range : t.problem);
+                shown.clear();
+            }
+        }
+        if (!shown.empty()) text += p.path + " = " + shown + "\n";
+        all.push_back(row);
+    }
+    c.out << (o.Has("--json") ? all.dump(2) + "\n" : text);
+    if (!unread.empty() && !mixerGetNumDevs()) throw ToolError("get: there is no mixer device (the library reads -1)");
+    const std::string them = unread.find(',') == std::string::npos ? "it" : "them";
+    if (!unread.empty()) throw ToolError("get: " + unread + ": the library could not read " + them + " (result -1)");
+    if (!problem.empty()) throw ToolError("get: " + problem);
+}
+
+void CmdSet(Context& c, const Options& o) {
+    const Args& args = o.rest;
+    if (args.empty()) throw UsageError("set: give PATH VALUE (see 'mixerctl set --help')");
+    // The whole command is checked before anything is written.
+    std::vector<Write> writes;
+    for (size_t i = 0; i < args.size(); ++i) {
+        PropertyPath p = ParsePath(args[i]);
+        if (p.setter.empty()) throw UsageError("set: " + p.path + " can only be read");
+        // A select path takes no value, or 1 or on.
+        const std::string next = i + 1 < args.size() ? Lower(args[i + 1]) : "";
+        LONG v = 0;
+        const bool number = ParseInt32(next, &v);
+        if (p.kind == PathKind::Select && (next == "off" || (number && v != 1)))
+            throw UsageError("set: " + p.path + " only selects (value 1 or on); to deselect use " +
+                             "'call SelectLine KIND NAME 0'");
+        const bool valued = p.kind != PathKind::Select || next == "on" || number;
+        if (valued && i + 1 >= args.size()) throw UsageError("set: " + p.path + " needs a value");
+        writes.push_back(Plan(p, valued ? args[++i] : ""));
+    }
+    // Each write is read back before the next one.
+    for (const Write& w : writes) {
+        const std::string shown = Execute(w);
+        c.out << w.path.path << " = " << shown << "\n";
+    }
+}
+
+void CmdSave(Context& c, const Options& o) {
+    if (o.rest.size() != 1) throw UsageError("save: give one FILE");
+    const std::string& file = o.rest[0];
+    if (mixerGetNumDevs() == 0) throw ToolError("save: there is no mixer device; nothing saved");
+    bool created = false;
+    const std::string problem = WriteProblem(file, &created);
+    if (!problem.empty()) throw ToolError("save: cannot write " + file + ": " + problem);
+    if (CallExport("Save", {file}).result != 1) {
+        if (created) RemoveFile(file);
+        throw ToolError("save: the library could not save the mixer settings to " + file +
+                        " (reading the mixer or writing the file failed)");
+    }
+    c.out << "saved mixer settings to " << file << "\n";
+}
+
+void CmdRestore(Context& c, const Options& o) {
+    if (o.rest.size() != 1) throw UsageError("restore: give one FILE");
+    const std::string& file = o.rest[0];
+    const std::string bytes = ReadWholeFile(file, "restore: ");
     const std::string nothing = "; nothing restored";
     if (bytes.empty()) throw ToolError("restore: " + file + " is empty" + nothing);
-    if (bytes.size() > kSettingsReadLimit)
-        throw ToolError("restore: " + file + " holds " + std::to_string(bytes.size()) + " bytes; the library reads only the first " +
-                        std::to_string(kSettingsReadLimit) + nothing);
+    if (bytes.size() > TEXT_READ_LIMIT)
+        throw ToolError("restore: " + file + " holds " + std::to_string(bytes.size()) +
+                        " bytes; the library reads only the first " + std::to_string(TEXT_READ_LIMIT) + nothing);
     const SettingsReading reading = ReadSettingsText(bytes);
     std::vector<std::string> problems = reading.problems;
+    const std::string example = "sections such as [PLAY VOLUME] with entries such as MAIN=40000, as 'save' writes them";
     if (reading.entries.empty())
-        throw ToolError("restore: " + file + " holds no mixer settings (" +
-                        (problems.empty() ? "sections such as [PLAY VOLUME] with entries such as MAIN=40000, as "
-                                            "'save' writes them"
-                                          : problems[0]) +
+        throw ToolError("restore: " + file + " holds no mixer settings (" + (problems.empty() ? example : problems[0]) +
                         ")" + nothing);
-    // Every value is checked against the control it goes to.
+    // Every value is checked against the control it goes to. Of each path
+    // the last value is read back after the library applied the file;
+    // selections are not: on a one-at-a-time selector a later entry
+    // deselects an earlier one.
     std::map<std::string, TargetControl> targets;
+    std::vector<const SettingsEntry*> last;
     for (const SettingsEntry& e : reading.entries) {
-        const TargetControl* target = nullptr;
-        if (KindControlType(e.path.kind) != 0) {
-            auto it = targets.find(e.path.path);
-            if (it == targets.end()) it = targets.emplace(e.path.path, Target(e.path)).first;
-            target = &it->second;
-        }
-        const std::string problem = EntryProblem(e, target);
+        auto t = targets.find(e.path.path);
+        if (t == targets.end())
+            t = targets.emplace(e.path.path, e.path.HasControl() ? Target(e.path) : TargetControl()).first;
+        const std::string problem = EntryProblem(e, t->second);
         if (!problem.empty()) problems.push_back(problem);
+        if (e.path.kind == PathKind::Select || e.failureMark || !t->second.problem.empty()) continue;
+        const auto same = std::find_if(last.begin(), last.end(), [&](auto* x) { return x->path.path == e.path.path; });
+        if (same == last.end()) last.push_back(&e);
+        else *same = &e;
     }
-    if (!problems.empty())
-        throw ToolError("restore: " + file + ": " + problems[0] +
-                        (problems.size() > 1 ? " (and " + std::to_string(problems.size() - 1) + " more)" : "") + nothing);
+    if (!problems.empty()) throw ToolError("restore: " + file + ": " + FirstOf(problems) + nothing);
 
-    if (CallExportValue("Set", {file}) != 1) throw ToolError("restore: the library could not read " + file);
-
-    // Read back the last value of each path. Selections are not: on a
-    // one-at-a-time selector a later entry deselects an earlier one.
-    std::map<std::string, const SettingsEntry*> last;
-    std::vector<std::string> order;
-    for (const SettingsEntry& e : reading.entries) {
-        if (e.path.kind == PathKind::Select || e.failureMark) continue;
-        if (!last.count(e.path.path)) order.push_back(e.path.path);
-        last[e.path.path] = &e;
-    }
+    if (CallExport("Set", {file}).result != 1) throw ToolError("restore: the library could not read " + file);
     std::vector<std::string> differ;
-    for (const std::string& name : order) {
-        const SettingsEntry& e = *last[name];
-        const auto t = targets.find(name);
-        if (t != targets.end() && !t->second.problem.empty()) continue;  // no such control: nothing was written
+    for (const SettingsEntry* e : last) {
         LONG read = 0;
-        bool readable;
-        if (e.path.getter.empty()) {
-            readable = ChannelValue(RequireTarget("restore", e.path), 0, &read);
-        } else {
-            read = CallExportValue(e.path.getter);
-            readable = read != kLibraryFailure;
-        }
-        const bool arrived = e.path.kind == PathKind::Volume ? LevelArrived(e.number, read, Tolerance(t->second))
-                             : e.path.kind == PathKind::CdDigital ? read == e.number
-                                                                 : (read != 0) == (e.number != 0);
-        if (!readable || !arrived)
-            differ.push_back(name + " should be " + e.value + ", " +
+        const bool readable = ReadNow(e->path, &read);
+        if (!readable || !Arrived(e->path, e->number, read, targets[e->path.path]))
+            differ.push_back(e->path.path + " should be " + e->value + ", " +
                              (readable ? "reads " + std::to_string(read) : std::string("cannot be read")));
     }
     if (!differ.empty())
-        throw ToolError("restore: " + file + ": the mixer did not take every value: " + differ[0] +
-                        (differ.size() > 1 ? " (and " + std::to_string(differ.size() - 1) + " more)" : ""));
+        throw ToolError("restore: " + file + ": the mixer did not take every value: " + FirstOf(differ));
     c.out << "restored mixer settings from " << file << "\n";
 }
 

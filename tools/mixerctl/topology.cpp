@@ -1,441 +1,237 @@
-#include "topology.h"
+// The mixer as winmm shows it, without the library: `list` and `sources`,
+// which read every device as one JSON value and print their text from it;
+// the mixers the library uses; the control a property path reaches, found
+// by the library's own search; the peak meter GetPeak reads.
+#include "mixerctl.h"
 
-#include "engine/recording_endpoints.h"
-#include "names.h"
+#include "engine/line_search.h"
+#include "mixer_lookup.h"
 
-#include <cstring>
-#include <sstream>
+#include <algorithm>
 
 namespace mixerctl {
 namespace {
+
+using mixer_names::ControlClassName;
+using mixer_names::FlagNames;
+using nlohmann::json;
 
 // Two reads with different fill patterns tell a value the driver wrote from
 // one it left alone.
 constexpr LONG kFillA = 0x5A5A5A5A;
 constexpr LONG kFillB = static_cast<LONG>(0xA5A5A5A5u);
 
-// A mixer device named by its identifier. Requests by identifier need no
-// open handle, and Wine gives a process working handles for a device only in
-// a few windows of its opens (the first 256, then again from the 16384th).
-struct Mixer {
-    UINT index;
-    explicit Mixer(UINT i) : index(i) {}
-    HMIXEROBJ obj() const { return reinterpret_cast<HMIXEROBJ>(static_cast<uintptr_t>(index)); }
-};
+// A mixer device named by its identifier (MIXER_OBJECTF_MIXER), with no
+// handle to open: Wine gives a process working handles for a device only in
+// a few windows of its opens (the first 256, then from the 16384th).
+HMIXEROBJ ById(UINT index) { return reinterpret_cast<HMIXEROBJ>(static_cast<uintptr_t>(index)); }
 
-constexpr DWORD kByDevice = MIXER_OBJECTF_MIXER;
+std::string ErrorText(MMRESULT r) { return "error " + std::to_string(r); }
 
 // Destination d (source < 0) or its source line `source`.
-MMRESULT LineAt(const Mixer& m, DWORD d, long source, MIXERLINEA* line) {
-    std::memset(line, 0, sizeof *line);
+MMRESULT LineAt(UINT device, DWORD d, long source, MIXERLINEA* line) {
+    *line = MIXERLINEA{};
     line->cbStruct = sizeof *line;
     line->dwDestination = d;
     line->dwSource = source < 0 ? 0 : static_cast<DWORD>(source);
-    return mixerGetLineInfoA(m.obj(), line,
-                             kByDevice | (source < 0 ? MIXER_GETLINEINFOF_DESTINATION : MIXER_GETLINEINFOF_SOURCE));
+    const DWORD which = source < 0 ? MIXER_GETLINEINFOF_DESTINATION : MIXER_GETLINEINFOF_SOURCE;
+    return mixerGetLineInfoA(ById(device), line, MIXER_OBJECTF_MIXER | which);
 }
 
-MMRESULT ReadValues(const Mixer& m, const MIXERCONTROLA& c, DWORD channels, DWORD items, LONG fill,
-                    std::vector<LONG>* values) {
-    values->assign(static_cast<size_t>(channels) * items, fill);
-    MIXERCONTROLDETAILS d;
-    std::memset(&d, 0, sizeof d);
+// A control's details (`what`: MIXER_GETCONTROLDETAILSF_VALUE or _LISTTEXT),
+// one record of `records` each.
+template <typename Record>
+MMRESULT ReadDetails(UINT device, const MIXERCONTROLA& c, DWORD channels, DWORD items, DWORD what,
+                     std::vector<Record>* records) {
+    MIXERCONTROLDETAILS d{};
     d.cbStruct = sizeof d;
     d.dwControlID = c.dwControlID;
     d.cChannels = channels;
-    d.cMultipleItems = (c.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) ? c.cMultipleItems : 0;
-    d.cbDetails = sizeof(LONG);
-    d.paDetails = values->data();
-    return mixerGetControlDetailsA(m.obj(), &d, kByDevice | MIXER_GETCONTROLDETAILSF_VALUE);
+    d.cMultipleItems = items;
+    d.cbDetails = sizeof(Record);
+    d.paDetails = records->data();
+    return mixerGetControlDetailsA(ById(device), &d, MIXER_OBJECTF_MIXER | what);
 }
 
-ControlInfo ReadControl(const Mixer& m, const MIXERLINEA& line, const MIXERCONTROLA& c) {
-    ControlInfo info;
-    info.control = c;
+// ---- One walk: every device as `list --json` shows it --------------------------
+
+// A control with its values: "min", "max", "steps", "flags", "values"
+// [channel][item] (null where the driver left a value unwritten) or
+// "readError", and for a list control "texts" or "textError".
+json ReadControl(UINT device, const MIXERLINEA& line, MIXERCONTROLA c) {
+    c.szName[sizeof c.szName - 1] = '\0';
+    c.szShortName[sizeof c.szShortName - 1] = '\0';
+    json j = {{"id", c.dwControlID}, {"name", c.szName}, {"shortName", c.szShortName},
+              {"type", ControlTypeName(c.dwControlType)}, {"controlType", c.dwControlType},
+              {"class", ControlClassName(c.dwControlType)},
+              {"flags", FlagNames(mixer_names::kControlFlags, c.fdwControl)}, {"items", c.cMultipleItems},
+              {"min", c.Bounds.lMinimum}, {"max", c.Bounds.lMaximum}, {"steps", c.Metrics.cSteps}};
     const bool multiple = (c.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) != 0;
-    info.channels = (c.fdwControl & MIXERCONTROL_CONTROLF_UNIFORM) || line.cChannels == 0 ? 1 : line.cChannels;
-    info.items = multiple ? c.cMultipleItems : 1;
-    if (info.items == 0) info.items = 1;  // a multiple control that reports no items
-    std::vector<LONG> a, b;
-    info.readResult = ReadValues(m, c, info.channels, info.items, kFillA, &a);
-    if (info.readResult == MMSYSERR_NOERROR) info.readResult = ReadValues(m, c, info.channels, info.items, kFillB, &b);
-    if (info.readResult == MMSYSERR_NOERROR) {
-        info.values = b;
-        info.filled.resize(b.size());
-        for (size_t i = 0; i < b.size(); ++i) info.filled[i] = !(a[i] == kFillA && b[i] == kFillB);
+    const DWORD channels = (c.fdwControl & MIXERCONTROL_CONTROLF_UNIFORM) || line.cChannels == 0 ? 1 : line.cChannels;
+    const DWORD items = multiple && c.cMultipleItems ? c.cMultipleItems : 1;  // 1 for a multiple control without items
+    std::vector<LONG> a(static_cast<size_t>(channels) * items, kFillA), b(a.size(), kFillB);
+    const DWORD asked = multiple ? c.cMultipleItems : 0;
+    MMRESULT r = ReadDetails(device, c, channels, asked, MIXER_GETCONTROLDETAILSF_VALUE, &a);
+    if (r == MMSYSERR_NOERROR) r = ReadDetails(device, c, channels, asked, MIXER_GETCONTROLDETAILSF_VALUE, &b);
+    if (r != MMSYSERR_NOERROR) j["readError"] = r;
+    for (size_t ch = 0; r == MMSYSERR_NOERROR && ch < channels; ++ch) {
+        json row = json::array();
+        for (size_t i = ch * items; i < (ch + 1) * items; ++i)
+            row.push_back(a[i] == kFillA && b[i] == kFillB ? json() : json(b[i]));
+        j["values"].push_back(row);
     }
     if (multiple && (c.dwControlType & MIXERCONTROL_CT_CLASS_MASK) == MIXERCONTROL_CT_CLASS_LIST && c.cMultipleItems) {
-        std::vector<MIXERCONTROLDETAILS_LISTTEXTA> texts(static_cast<size_t>(info.channels) * c.cMultipleItems);
-        std::memset(texts.data(), 0, texts.size() * sizeof texts[0]);
-        MIXERCONTROLDETAILS d;
-        std::memset(&d, 0, sizeof d);
-        d.cbStruct = sizeof d;
-        d.dwControlID = c.dwControlID;
-        d.cChannels = info.channels;
-        d.cMultipleItems = c.cMultipleItems;
-        d.cbDetails = sizeof texts[0];
-        d.paDetails = texts.data();
-        info.textResult = mixerGetControlDetailsA(m.obj(), &d, kByDevice | MIXER_GETCONTROLDETAILSF_LISTTEXT);
-        if (info.textResult == MMSYSERR_NOERROR)
-            for (DWORD i = 0; i < c.cMultipleItems; ++i) {
-                texts[i].szName[sizeof texts[i].szName - 1] = '\0';
-                info.texts.push_back(texts[i].szName);
-            }
+        std::vector<MIXERCONTROLDETAILS_LISTTEXTA> texts(static_cast<size_t>(channels) * items);
+        r = ReadDetails(device, c, channels, items, MIXER_GETCONTROLDETAILSF_LISTTEXT, &texts);
+        if (r != MMSYSERR_NOERROR) j["textError"] = r;
+        for (DWORD i = 0; r == MMSYSERR_NOERROR && i < items; ++i) {
+            texts[i].szName[sizeof texts[i].szName - 1] = '\0';
+            j["texts"].push_back(texts[i].szName);
+        }
     }
-    return info;
+    return j;
 }
 
-LineInfo ReadLine(const Mixer& m, const MIXERLINEA& line) {
-    LineInfo info;
-    info.line = line;
-    if (line.cControls == 0) return info;
+json LineJson(UINT device, const MIXERLINEA& line) {
+    json j = {{"id", line.dwLineID}, {"name", line.szName}, {"shortName", line.szShortName},
+              {"type", ComponentTypeName(line.dwComponentType)}, {"componentType", line.dwComponentType},
+              {"channels", line.cChannels}, {"flags", FlagNames(mixer_names::kLineFlags, line.fdwLine)},
+              {"controls", json::array()}};
+    if (line.cControls == 0) return j;
     std::vector<MIXERCONTROLA> controls(line.cControls);
-    std::memset(controls.data(), 0, controls.size() * sizeof controls[0]);
     for (MIXERCONTROLA& c : controls) c.cbStruct = sizeof c;
-    MIXERLINECONTROLSA lc;
-    std::memset(&lc, 0, sizeof lc);
+    MIXERLINECONTROLSA lc{};
     lc.cbStruct = sizeof lc;
     lc.dwLineID = line.dwLineID;
     lc.cControls = line.cControls;
     lc.cbmxctrl = sizeof(MIXERCONTROLA);
     lc.pamxctrl = controls.data();
-    info.controlsResult = mixerGetLineControlsA(m.obj(), &lc, kByDevice | MIXER_GETLINECONTROLSF_ALL);
-    if (info.controlsResult != MMSYSERR_NOERROR) return info;
-    for (MIXERCONTROLA& c : controls) {
-        c.szName[sizeof c.szName - 1] = '\0';
-        c.szShortName[sizeof c.szShortName - 1] = '\0';
-        info.controls.push_back(ReadControl(m, line, c));
-    }
-    return info;
-}
-
-std::string Quote(const std::string& s) { return "\"" + s + "\""; }
-
-std::string Join(const std::vector<std::string>& v, const char* sep) {
-    std::string out;
-    for (size_t i = 0; i < v.size(); ++i) out += (i ? sep : "") + v[i];
-    return out;
-}
-
-std::string ErrorText(MMRESULT r) { return "error " + std::to_string(r); }
-
-void PrintControl(const ControlInfo& c, const std::string& indent, std::ostream& out) {
-    const MIXERCONTROLA& x = c.control;
-    out << indent << "control " << x.dwControlID << " " << Quote(x.szName) << " " << ControlTypeName(x.dwControlType);
-    std::vector<std::string> flags = ControlFlagNames(x.fdwControl);
-    if (!flags.empty()) out << " [" << Join(flags, ",") << "]";
-    if ((x.dwControlType & MIXERCONTROL_CT_CLASS_MASK) == MIXERCONTROL_CT_CLASS_LIST ||
-        (x.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE))
-        out << " items " << x.cMultipleItems;
-    out << " range " << x.Bounds.lMinimum << ".." << x.Bounds.lMaximum;
-    if (x.Metrics.cSteps) out << " steps " << x.Metrics.cSteps;
-    if (c.readResult != MMSYSERR_NOERROR) {
-        out << ": read " << ErrorText(c.readResult) << "\n";
-    } else if (c.items == 1) {
-        out << ":";
-        for (size_t i = 0; i < c.values.size(); ++i)
-            out << " " << (c.filled[i] ? std::to_string(c.values[i]) : std::string("?"));
-        out << "\n";
-    } else {
-        out << "\n";
-        for (DWORD it = 0; it < c.items; ++it) {
-            out << indent << "  item " << it;
-            if (it < c.texts.size()) out << " " << Quote(c.texts[it]);
-            out << ":";
-            for (DWORD ch = 0; ch < c.channels; ++ch) {
-                size_t i = static_cast<size_t>(ch) * c.items + it;
-                out << " " << (c.filled[i] ? std::to_string(c.values[i]) : std::string("?"));
-            }
-            out << "\n";
-        }
-        if (c.textResult != MMSYSERR_NOERROR) out << indent << "  item texts: " << ErrorText(c.textResult) << "\n";
-    }
-}
-
-void PrintLine(const LineInfo& l, const char* kind, DWORD index, const std::string& indent, std::ostream& out) {
-    const MIXERLINEA& x = l.line;
-    out << indent << kind << " " << index << " " << Quote(x.szName) << " " << ComponentTypeName(x.dwComponentType)
-        << ", " << x.cChannels << (x.cChannels == 1 ? " channel" : " channels") << ", id " << Hex(x.dwLineID);
-    std::vector<std::string> flags = LineFlagNames(x.fdwLine);
-    if (!flags.empty()) out << " [" << Join(flags, ",") << "]";
-    out << "\n";
-    if (l.controlsResult != MMSYSERR_NOERROR) out << indent << "  controls: " << ErrorText(l.controlsResult) << "\n";
-    for (const ControlInfo& c : l.controls) PrintControl(c, indent + "  ", out);
-    if (l.sourcesResult != MMSYSERR_NOERROR) out << indent << "  sources: " << ErrorText(l.sourcesResult) << "\n";
-    for (size_t s = 0; s < l.sources.size(); ++s) PrintLine(l.sources[s], "source", static_cast<DWORD>(s), indent + "  ", out);
-}
-
-nlohmann::json ControlJson(const ControlInfo& c) {
-    const MIXERCONTROLA& x = c.control;
-    nlohmann::json j;
-    j["id"] = x.dwControlID;
-    j["name"] = x.szName;
-    j["shortName"] = x.szShortName;
-    j["type"] = ControlTypeName(x.dwControlType);
-    j["controlType"] = x.dwControlType;
-    j["class"] = ControlClassName(x.dwControlType);
-    j["flags"] = ControlFlagNames(x.fdwControl);
-    j["items"] = x.cMultipleItems;
-    j["min"] = x.Bounds.lMinimum;
-    j["max"] = x.Bounds.lMaximum;
-    j["steps"] = x.Metrics.cSteps;
-    if (c.readResult != MMSYSERR_NOERROR) {
-        j["readError"] = c.readResult;
-    } else {
-        // values[channel][item]; null where the driver left the value unwritten.
-        nlohmann::json channels = nlohmann::json::array();
-        for (DWORD ch = 0; ch < c.channels; ++ch) {
-            nlohmann::json row = nlohmann::json::array();
-            for (DWORD it = 0; it < c.items; ++it) {
-                size_t i = static_cast<size_t>(ch) * c.items + it;
-                row.push_back(c.filled[i] ? nlohmann::json(c.values[i]) : nlohmann::json());
-            }
-            channels.push_back(row);
-        }
-        j["values"] = channels;
-    }
-    if (!c.texts.empty()) j["texts"] = c.texts;
-    if (c.textResult != MMSYSERR_NOERROR) j["textError"] = c.textResult;
+    const MMRESULT r = mixerGetLineControlsA(ById(device), &lc, MIXER_OBJECTF_MIXER | MIXER_GETLINECONTROLSF_ALL);
+    if (r != MMSYSERR_NOERROR) j["controlsError"] = r;
+    for (size_t i = 0; r == MMSYSERR_NOERROR && i < controls.size(); ++i)
+        j["controls"].push_back(ReadControl(device, line, controls[i]));
     return j;
 }
 
-nlohmann::json LineJson(const LineInfo& l, bool destination) {
-    const MIXERLINEA& x = l.line;
-    nlohmann::json j;
-    j["id"] = x.dwLineID;
-    j["name"] = x.szName;
-    j["shortName"] = x.szShortName;
-    j["type"] = ComponentTypeName(x.dwComponentType);
-    j["componentType"] = x.dwComponentType;
-    j["channels"] = x.cChannels;
-    j["flags"] = LineFlagNames(x.fdwLine);
-    if (l.controlsResult != MMSYSERR_NOERROR) j["controlsError"] = l.controlsResult;
-    j["controls"] = nlohmann::json::array();
-    for (const ControlInfo& c : l.controls) j["controls"].push_back(ControlJson(c));
-    if (destination) {
-        j["sources"] = nlohmann::json::array();
-        for (const LineInfo& s : l.sources) j["sources"].push_back(LineJson(s, false));
-        if (l.sourcesResult != MMSYSERR_NOERROR) j["sourcesError"] = l.sourcesResult;
-    }
-    return j;
-}
-
-}  // namespace
-
-UINT DeviceCount() { return mixerGetNumDevs(); }
-
-DeviceInfo ReadDevice(UINT index) {
-    DeviceInfo dev;
-    dev.index = index;
-    MMRESULT r = mixerGetDevCapsA(index, &dev.caps, sizeof dev.caps);
+// Everything of device `index`; throws ToolError when its capabilities or a
+// destination cannot be read.
+json ReadDevice(UINT index) {
+    MIXERCAPSA caps{};
+    MMRESULT r = mixerGetDevCapsA(index, &caps, sizeof caps);
     if (r != MMSYSERR_NOERROR)
-        throw ToolError("cannot read mixer device " + std::to_string(index) + " (error " + std::to_string(r) + ")");
-    dev.caps.szPname[sizeof dev.caps.szPname - 1] = '\0';
-    Mixer m(index);
-    for (DWORD d = 0; d < dev.caps.cDestinations; ++d) {
-        MIXERLINEA line;
-        r = LineAt(m, d, -1, &line);
+        throw ToolError("cannot read mixer device " + std::to_string(index) + " (" + ErrorText(r) + ")");
+    caps.szPname[sizeof caps.szPname - 1] = '\0';
+    json j = {{"device", index}, {"name", caps.szPname}, {"mid", caps.wMid}, {"pid", caps.wPid},
+              {"destinations", json::array()}};
+    for (DWORD d = 0; d < caps.cDestinations; ++d) {
+        MIXERLINEA line, source;
+        r = LineAt(index, d, -1, &line);
         if (r != MMSYSERR_NOERROR)
-            throw ToolError("cannot read destination " + std::to_string(d) + " (error " + std::to_string(r) + ")");
-        LineInfo dst = ReadLine(m, line);
+            throw ToolError("cannot read destination " + std::to_string(d) + " (" + ErrorText(r) + ")");
+        json destination = LineJson(index, line);
+        destination["sources"] = json::array();
         for (DWORD s = 0; s < line.cConnections; ++s) {
-            MIXERLINEA src;
-            r = LineAt(m, d, static_cast<long>(s), &src);
+            r = LineAt(index, d, static_cast<long>(s), &source);
             if (r != MMSYSERR_NOERROR) {
-                dst.sourcesResult = r;
+                destination["sourcesError"] = r;
                 break;
             }
-            dst.sources.push_back(ReadLine(m, src));
+            destination["sources"].push_back(LineJson(index, source));
         }
-        dev.destinations.push_back(std::move(dst));
+        j["destinations"].push_back(destination);
     }
-    return dev;
-}
-
-void PrintTree(const DeviceInfo& device, std::ostream& out) {
-    out << "device " << device.index << " " << Quote(device.caps.szPname) << ", " << device.caps.cDestinations
-        << (device.caps.cDestinations == 1 ? " destination" : " destinations") << "\n";
-    for (size_t d = 0; d < device.destinations.size(); ++d)
-        PrintLine(device.destinations[d], "destination", static_cast<DWORD>(d), "  ", out);
-}
-
-nlohmann::json ToJson(const DeviceInfo& device) {
-    nlohmann::json j;
-    j["device"] = device.index;
-    j["name"] = device.caps.szPname;
-    j["mid"] = device.caps.wMid;
-    j["pid"] = device.caps.wPid;
-    j["destinations"] = nlohmann::json::array();
-    for (const LineInfo& l : device.destinations) j["destinations"].push_back(LineJson(l, true));
     return j;
 }
 
-const LineInfo* FindWaveIn(const DeviceInfo& device) {
-    for (const LineInfo& l : device.destinations)
-        if (l.line.dwComponentType == MIXERLINE_COMPONENTTYPE_DST_WAVEIN) return &l;
-    return nullptr;
+// ---- `list`'s text, printed from its JSON ---------------------------------------
+
+std::string Quote(const json& text) { return "\"" + text.get<std::string>() + "\""; }
+
+std::string Flags(const json& flags) {
+    std::string out;
+    for (const json& f : flags) out += (out.empty() ? " [" : ",") + f.get<std::string>();
+    return out.empty() ? out : out + "]";
 }
 
-const ControlInfo* FindRecordingSelector(const LineInfo& waveIn) {
-    for (const ControlInfo& c : waveIn.controls)
-        if ((c.control.dwControlType & MIXERCONTROL_CT_CLASS_MASK) == MIXERCONTROL_CT_CLASS_LIST) return &c;
-    return nullptr;
+// " 7", or " ?" for a value the driver left unwritten.
+std::string Value(const json& v) { return v.is_null() ? " ?" : " " + v.dump(); }
+
+void PrintControl(const json& c, const std::string& indent, std::ostream& out) {
+    out << indent << "control " << c["id"] << " " << Quote(c["name"]) << " " << c["type"].get<std::string>()
+        << Flags(c["flags"]);
+    if (c["class"] == "list" || HasFlag(c, "multiple")) out << " items " << c["items"];
+    out << " range " << c["min"] << ".." << c["max"];
+    if (c["steps"] != 0) out << " steps " << c["steps"];
+    if (c.contains("readError")) {
+        out << ": read " << ErrorText(c["readError"]) << "\n";
+        return;
+    }
+    // One value a channel on the control's line, or a line an item.
+    const json& channels = c["values"];
+    const json texts = c.value("texts", json::array());
+    const size_t items = channels[0].size();
+    if (items == 1) out << ":";
+    for (size_t item = 0; item < items; ++item) {
+        if (items > 1)
+            out << "\n" << indent << "  item " << item << (item < texts.size() ? " " + Quote(texts[item]) : "") << ":";
+        for (const json& channel : channels) out << Value(channel[item]);
+    }
+    out << "\n";
+    if (c.contains("textError")) out << indent << "  item texts: " << ErrorText(c["textError"]) << "\n";
 }
 
-namespace {
+void PrintLine(const json& l, const char* kind, size_t index, const std::string& indent, std::ostream& out) {
+    const DWORD channels = l["channels"];
+    out << indent << kind << " " << index << " " << Quote(l["name"]) << " " << l["type"].get<std::string>() << ", "
+        << channels << (channels == 1 ? " channel" : " channels") << ", id " << Hex(l["id"]) << Flags(l["flags"])
+        << "\n";
+    if (l.contains("controlsError")) out << indent << "  controls: " << ErrorText(l["controlsError"]) << "\n";
+    for (const json& c : l["controls"]) PrintControl(c, indent + "  ", out);
+    if (l.contains("sourcesError")) out << indent << "  sources: " << ErrorText(l["sourcesError"]) << "\n";
+    for (size_t s = 0; l.contains("sources") && s < l["sources"].size(); ++s)
+        PrintLine(l["sources"][s], "source", s, indent + "  ", out);
+}
 
-// How one device's search for a line ended.
-enum class Search { Found, NotFound, Failed };
+void PrintDevice(const json& device, std::ostream& out) {
+    const size_t count = device["destinations"].size();
+    out << "device " << device["device"] << " " << Quote(device["name"]) << ", " << count
+        << (count == 1 ? " destination" : " destinations") << "\n";
+    for (size_t d = 0; d < count; ++d) PrintLine(device["destinations"][d], "destination", d, "  ", out);
+}
 
-struct LineSearch {
-    bool sawDestination = false;  // the device has a destination of the type
-    MIXERLINEA destination{};     // the last destination of the type looked in
-    MIXERLINEA line{};            // the line found
-    std::string problem;          // why the search failed
-};
+// ---- The mixers the library uses ------------------------------------------------
 
 // " of mixer device N" for a device other than 0, whose messages have
 // always named no device.
 std::string OfDevice(UINT index) { return index == 0 ? std::string() : " of mixer device " + std::to_string(index); }
 
-std::string LineName(MIXERLINEA* line) {
-    line->szName[sizeof line->szName - 1] = '\0';
-    return line->szName;
+std::string LineName(MIXERLINEA line) {
+    line.szName[sizeof line.szName - 1] = '\0';
+    return line.szName;
 }
 
-// The library's walk of one device: the destinations of `destinationType`
-// with source lines, in each the first source of `lineType` (or the
-// destination itself when `lineType` is its own type).
-Search SearchDevice(UINT index, DWORD destinationType, DWORD lineType, LineSearch* s) {
-    MIXERCAPSA caps;
-    std::memset(&caps, 0, sizeof caps);
-    MMRESULT r = mixerGetDevCapsA(index, &caps, sizeof caps);
-    if (r != MMSYSERR_NOERROR) {
-        s->problem = "cannot read mixer device " + std::to_string(index) + " (" + ErrorText(r) + ")";
-        return Search::Failed;
+// Where a search of the library's ended on a failed request.
+std::string RequestProblem(const SearchNotes& n) {
+    const std::string error = " (" + ErrorText(n.error) + ")";
+    switch (n.request) {
+    case RequestOpen: return "cannot open mixer device " + std::to_string(n.device) + error;
+    case RequestCaps: return "cannot read mixer device " + std::to_string(n.device) + error;
+    case RequestDestination:
+        return "cannot read destination " + std::to_string(n.destination) + OfDevice(n.device) + error;
+    case RequestSource:
+        return "cannot read source " + std::to_string(n.source) + " of destination " + std::to_string(n.destination) +
+               OfDevice(n.device) + error;
+    case RequestMixerId:
+        return "mixer device 0 has no dst.wavein, and the mixer of wave-in device " + std::to_string(n.device) +
+               " cannot be found (mixerGetID " + ErrorText(n.error) + ")";
+    case RequestNone: break;
     }
-    const Mixer m(index);
-    const bool itself = lineType == destinationType;
-    for (DWORD d = 0; d < caps.cDestinations; ++d) {
-        MIXERLINEA dst;
-        r = LineAt(m, d, -1, &dst);
-        if (r != MMSYSERR_NOERROR) {
-            s->problem = "cannot read destination " + std::to_string(d) + OfDevice(index) + " (" + ErrorText(r) + ")";
-            return Search::Failed;
-        }
-        if (dst.dwComponentType != destinationType) continue;
-        s->sawDestination = true;
-        s->destination = dst;
-        if (static_cast<LONG>(dst.cConnections) <= 0) continue;
-        if (itself) {
-            s->line = dst;
-            return Search::Found;
-        }
-        for (DWORD source = 0; source < dst.cConnections; ++source) {
-            MIXERLINEA line;
-            r = LineAt(m, d, static_cast<long>(source), &line);
-            if (r != MMSYSERR_NOERROR) {
-                s->problem = "cannot read source " + std::to_string(source) + " of destination " + std::to_string(d) +
-                             OfDevice(index) + " (" + ErrorText(r) + ")";
-                return Search::Failed;
-            }
-            if (line.dwComponentType == lineType) {
-                s->line = line;
-                return Search::Found;
-            }
-        }
-    }
-    return Search::NotFound;
+    return "there is no mixer device";
 }
-
-// The first control of `controlType` on `line` of mixer device `index`,
-// described in `t`. `where` says what the line is; with `standIn`, the line
-// is on a recording endpoint's mixer and `standIn` is its destination.
-void TakeControl(UINT index, MIXERLINEA line, const MIXERLINEA* standIn, DWORD controlType, const std::string& where,
-                 TargetControl* t) {
-    const Mixer m(index);
-    t->lineName = LineName(&line);
-    t->lineChannels = line.cChannels;
-    const LineInfo info = ReadLine(m, line);
-    const std::string kind = ControlTypeName(controlType);
-    if (info.controlsResult != MMSYSERR_NOERROR) {
-        t->problem = "cannot read the controls of \"" + t->lineName + "\" (" + ErrorText(info.controlsResult) + ")";
-        return;
-    }
-    for (const ControlInfo& c : info.controls) {
-        if (c.control.dwControlType != controlType) continue;
-        // The first control of the type decides, whatever it is like.
-        t->info = c;
-        if (c.control.fdwControl & MIXERCONTROL_CONTROLF_DISABLED) {
-            t->problem = "the " + kind + " control of \"" + t->lineName + "\" is disabled";
-            return;
-        }
-        if (standIn != nullptr) {
-            MMRESULT error = MMSYSERR_NOERROR;
-            switch (ControlKeeping(m.obj(), kByDevice, c.control, &error)) {
-            case ControlUnread:
-                t->problem = "cannot read the " + kind + " control of \"" + t->lineName + "\" (" + ErrorText(error) + ")";
-                return;
-            case ControlKeepsNothing: {
-                const std::string source = t->lineName;
-                TakeControl(index, *standIn, nullptr, controlType,
-                            ComponentTypeName(standIn->dwComponentType) + OfDevice(index) + ", in place of \"" + source +
-                                "\", whose " + kind + " control keeps nothing",
-                            t);
-                return;
-            }
-            case ControlKeeps:
-                break;
-            }
-        }
-        if (c.readResult != MMSYSERR_NOERROR)
-            t->problem = "cannot read the " + kind + " control of \"" + t->lineName + "\" (" + ErrorText(c.readResult) + ")";
-        return;
-    }
-    t->problem = "\"" + t->lineName + "\" (" + where + ") has no " + kind + " control";
-}
-
-std::vector<RecordingEndpoint> RecordingEndpointOrder() {
-    std::vector<RecordingEndpoint> order;
-    // The device count first: Wine names no preferred device before it.
-    const UINT count = waveInGetNumDevs();
-    const UINT preferred = PreferredWaveIn(count);
-    for (UINT position = 0; position < count; ++position) {
-        RecordingEndpoint e;
-        e.waveIn = WaveInAt(position, preferred);
-        e.preferred = position == 0;
-        e.result = WaveInMixer(e.waveIn, &e.mixer);
-        order.push_back(e);
-        if (e.EndsSearch()) break;
-    }
-    return order;
-}
-
-std::string DeviceList(const std::vector<UINT>& devices) {
-    std::string out;
-    for (size_t i = 0; i < devices.size(); ++i) out += (i ? ", " : "") + std::to_string(devices[i]);
-    return out;
-}
-
-}  // namespace
-
-RecordingMixers FindRecordingMixers() {
-    if (DeviceCount() == 0) throw ToolError("there is no mixer device");
-    LineSearch s;
-    const DWORD waveIn = MIXERLINE_COMPONENTTYPE_DST_WAVEIN;
-    if (SearchDevice(0, waveIn, waveIn, &s) == Search::Failed) throw ToolError(s.problem);
-    RecordingMixers r;
-    r.onDevice0 = s.sawDestination;
-    if (!r.onDevice0) r.endpoints = RecordingEndpointOrder();
-    return r;
-}
-
-namespace {
 
 // A device's product name; "" when its capabilities cannot be read.
 std::string DeviceName(UINT index) {
-    MIXERCAPSA caps;
-    std::memset(&caps, 0, sizeof caps);
+    MIXERCAPSA caps{};
     if (mixerGetDevCapsA(index, &caps, sizeof caps) != MMSYSERR_NOERROR) return "";
     caps.szPname[sizeof caps.szPname - 1] = '\0';
     return caps.szPname;
@@ -443,138 +239,215 @@ std::string DeviceName(UINT index) {
 
 std::string NamedDevice(UINT index) {
     const std::string name = DeviceName(index);
-    return "mixer device " + std::to_string(index) + (name.empty() ? "" : " " + Quote(name));
+    return "mixer device " + std::to_string(index) + (name.empty() ? "" : " \"" + name + "\"");
+}
+
+// The mixers the library uses, as `list` says them: "library: ..." lines,
+// and {"playback": {"device", "name"}, "recording": [{"device", "name",
+// "waveIn", "preferred"}...], "recordingError": {"waveIn", "error"}}.
+// Playback is on mixer device 0, and so is recording when device 0 has a
+// wave-in destination; otherwise recording is on the recording endpoints'
+// mixers in the library's order (engine/recording_endpoints.h), passing over
+// wave-in devices without a mixer of their own, up to one it cannot map.
+void LibraryMixers(std::string* text, json* j) {
+    if (mixerGetNumDevs() == 0) throw ToolError("there is no mixer device");
+    // The library's walk of device 0 tells whether it has a wave-in destination.
+    MixerDevice device;
+    line_search::WalkEnd end;
+    SearchNotes notes;
+    if (line_search::WalkDevice(device, 0, MIXERLINE_COMPONENTTYPE_DST_WAVEIN, true,
+                                [](MIXERLINEA*, void*) { return true; }, nullptr, &end, &notes) == SearchFailed)
+        throw ToolError(RequestProblem(notes));
+    *j = {{"playback", {{"device", 0}, {"name", DeviceName(0)}}}, {"recording", json::array()}};
+    *text = "library: playback on " + NamedDevice(0) + "\n";
+    if (end.sawDestination) {
+        (*j)["recording"].push_back((*j)["playback"]);
+        *text += "library: recording on " + NamedDevice(0) + " (its wave-in destination)\n";
+        return;
+    }
+    std::string endpoints;
+    // The device count first: Wine names no preferred device before it.
+    const UINT count = waveInGetNumDevs();
+    const UINT preferred = PreferredWaveIn(count);
+    for (UINT position = 0; position < count; ++position) {
+        const UINT waveIn = WaveInAt(position, preferred);
+        UINT mixer = 0;
+        const MMRESULT r = WaveInMixer(waveIn, &mixer);
+        const std::string name = "wave-in device " + std::to_string(waveIn);
+        if (r == MMSYSERR_NOERROR && mixer != 0) {
+            (*j)["recording"].push_back(
+                {{"device", mixer}, {"name", DeviceName(mixer)}, {"waveIn", waveIn}, {"preferred", position == 0}});
+            endpoints += "  " + NamedDevice(mixer) + " (" + name + (position == 0 ? ", preferred)\n" : ")\n");
+            continue;
+        }
+        endpoints += "  " + name + (position == 0 ? " (preferred)" : "");
+        if (r == MMSYSERR_NOERROR || r == MMSYSERR_NODRIVER) {
+            endpoints += std::string(" passed over: ") + (r ? "it has no mixer\n" : "its mixer is device 0\n");
+            continue;
+        }
+        (*j)["recordingError"] = {{"waveIn", waveIn}, {"error", r}};
+        endpoints += " ends the search: its mixer cannot be found (mixerGetID " + ErrorText(r) + ")\n";
+        break;
+    }
+    if ((*j)["recording"].empty() && !j->contains("recordingError"))
+        *text += std::string("library: recording on no mixer (mixer device 0 has no wave-in destination, and ") +
+                 (count == 0 ? "there is no wave-in device" : "no wave-in device has a mixer of its own") + ")\n";
+    else
+        *text += "library: recording on the recording endpoints' mixers (mixer device 0 has no wave-in destination), "
+                 "in this order:\n" + endpoints;
 }
 
 }  // namespace
 
-void PrintLibraryMixers(const RecordingMixers& mixers, std::ostream& out) {
-    out << "library: playback on " << NamedDevice(0) << "\n";
-    if (mixers.onDevice0) {
-        out << "library: recording on " << NamedDevice(0) << " (its wave-in destination)\n";
-        return;
-    }
-    bool any = false;
-    for (const RecordingEndpoint& e : mixers.endpoints) any = any || e.Searched() || e.EndsSearch();
-    if (!any) {
-        out << "library: recording on no mixer (mixer device 0 has no wave-in destination, and "
-            << (mixers.endpoints.empty() ? "there is no wave-in device" : "no wave-in device has a mixer of its own")
-            << ")\n";
-        return;
-    }
-    out << "library: recording on the recording endpoints' mixers (mixer device 0 has no wave-in destination), in "
-           "this order:\n";
-    for (const RecordingEndpoint& e : mixers.endpoints) {
-        const std::string waveIn = "wave-in device " + std::to_string(e.waveIn);
-        if (e.Searched())
-            out << "  " << NamedDevice(e.mixer) << " (" << waveIn << (e.preferred ? ", preferred" : "") << ")\n";
-        else
-            out << "  " << waveIn << (e.preferred ? " (preferred)" : "")
-                << (e.EndsSearch() ? " ends the search: its mixer cannot be found (mixerGetID " + ErrorText(e.result) + ")"
-                    : e.result == MMSYSERR_NOERROR ? " passed over: its mixer is device 0"
-                                                   : " passed over: it has no mixer")
-                << "\n";
-    }
+bool HasFlag(const json& item, const char* flag) {
+    const json flags = item.value("flags", json::array());
+    return std::find(flags.begin(), flags.end(), flag) != flags.end();
 }
 
-nlohmann::json LibraryMixersJson(const RecordingMixers& mixers) {
-    nlohmann::json j;
-    j["playback"] = {{"device", 0}, {"name", DeviceName(0)}};
-    j["recording"] = nlohmann::json::array();
-    if (mixers.onDevice0) j["recording"].push_back({{"device", 0}, {"name", DeviceName(0)}});
-    for (const RecordingEndpoint& e : mixers.endpoints) {
-        if (e.Searched())
-            j["recording"].push_back(
-                {{"device", e.mixer}, {"name", DeviceName(e.mixer)}, {"waveIn", e.waveIn}, {"preferred", e.preferred}});
-        else if (e.EndsSearch())
-            j["recordingError"] = {{"waveIn", e.waveIn}, {"error", e.result}};
+void CmdList(Context& c, const Options& o) {
+    NoArguments("list", o.rest);
+    const UINT count = mixerGetNumDevs();
+    if (count == 0) throw ToolError("list: there is no mixer device");
+    UINT first = 0, last = o.Has("--all") ? count - 1 : 0;
+    if (o.Has("--device")) {
+        const LONG d = ParseValue(o.Value("--device", "0"), "--device");
+        if (d < 0 || static_cast<UINT>(d) >= count)
+            throw ToolError("list: no mixer device " + std::to_string(d) + " (there are " + std::to_string(count) +
+                            ")");
+        first = last = static_cast<UINT>(d);
     }
-    return j;
+    // Which devices the library uses, said first (text) or in every
+    // device's object (JSON), whichever devices are shown; a device 0 that
+    // cannot be read leaves that untold (null) and the devices shown.
+    const bool asJson = o.Has("--json");
+    std::string text;
+    json library, all = json::array();
+    try {
+        LibraryMixers(&text, &library);
+    } catch (const ToolError& e) {
+        text = "library: which mixers it uses is unknown: " + std::string(e.what()) + "\n";
+    }
+    if (!asJson) c.out << text;
+    for (UINT d = first; d <= last; ++d) {
+        json device = ReadDevice(d);
+        if (!asJson) PrintDevice(device, c.out);
+        device["library"] = library;
+        all.push_back(device);
+    }
+    if (asJson) c.out << (o.Has("--all") ? all : all[0]).dump(2) << "\n";
 }
 
-TargetControl FindTargetControl(DWORD destinationType, DWORD lineType, DWORD controlType) {
+// The recording selector: the first list-class control of mixer device 0's
+// first wave-in destination.
+void CmdSources(Context& c, const Options& o) {
+    NoArguments("sources", o.rest);
+    if (mixerGetNumDevs() == 0) throw ToolError("sources: there is no mixer device");
+    const json device = ReadDevice(0);
+    const json* waveIn = nullptr;
+    const json* sel = nullptr;
+    for (const json& d : device["destinations"])
+        if (!waveIn && d["componentType"] == MIXERLINE_COMPONENTTYPE_DST_WAVEIN) waveIn = &d;
+    if (!waveIn) throw ToolError("sources: mixer device 0 has no wave-in destination");
+    for (const json& control : (*waveIn)["controls"])
+        if (!sel && control["class"] == "list") sel = &control;
+    if (!sel)
+        throw ToolError("sources: the wave-in destination " + Quote((*waveIn)["name"]) + " has no recording selector");
+    const bool single = (*sel)["controlType"] == MIXERCONTROL_CONTROLTYPE_SINGLESELECT ||
+                        (*sel)["controlType"] == MIXERCONTROL_CONTROLTYPE_MUX;
+    std::string text = "recording selector " + Quote((*sel)["name"]) + " (" + (*sel)["type"].get<std::string>() + ", " +
+                       (single ? "single" : "multiple") + " select) of " + Quote((*waveIn)["name"]) + "\n";
+    if (sel->contains("readError")) text += "  (values could not be read: error " + (*sel)["readError"].dump() + ")\n";
+    // Items a channel, as read; unread, a multiple control's item count.
+    const json values = sel->value("values", json::array()), texts = sel->value("texts", json::array());
+    const bool multiple = HasFlag(*sel, "multiple") && (*sel)["items"] != 0;
+    const size_t items = values.empty() ? (multiple ? (*sel)["items"].get<size_t>() : 1) : values[0].size();
+    json list = json::array();
+    for (size_t item = 0; item < items; ++item) {
+        // Selected when any channel's value for the item is non-zero.
+        bool selected = false, known = !values.empty();
+        for (size_t ch = 0; known && ch < values.size(); ++ch) {
+            known = !values[ch][item].is_null();
+            selected = selected || (known && values[ch][item] != 0);
+        }
+        const std::string name = item < texts.size() ? texts[item].get<std::string>() : "";
+        list.push_back({{"index", item}, {"text", name}, {"selected", known ? json(selected) : json()}});
+        text += (known ? (selected ? "  * " : "    ") : "  ? ") + std::to_string(item) + " \"" + name + "\"\n";
+    }
+    const json shape = {{"name", (*sel)["name"]}, {"type", (*sel)["type"]}, {"single", single}, {"items", list}};
+    c.out << (o.Has("--json") ? shape.dump(2) + "\n" : text);
+}
+
+TargetControl FindTargetControl(DWORD lineType, LONG op) {
     TargetControl t;
-    if (DeviceCount() == 0) {
+    if (mixerGetNumDevs() == 0) {
         t.problem = "there is no mixer device";
         return t;
     }
-    const bool itself = lineType == destinationType;
-    const std::string where = ComponentTypeName(lineType) + (itself ? "" : " line under " + ComponentTypeName(destinationType));
-    LineSearch s;
-    switch (SearchDevice(0, destinationType, lineType, &s)) {
-    case Search::Failed:
-        t.problem = s.problem;
-        return t;
-    case Search::Found:
-        TakeControl(0, s.line, nullptr, controlType, where, &t);
-        return t;
-    case Search::NotFound:
-        break;
-    }
-    if (s.sawDestination || itself || destinationType != MIXERLINE_COMPONENTTYPE_DST_WAVEIN) {
-        t.problem = "mixer device 0 has no " + where;
+    const DWORD destinationType = OpDestinationType(op);
+    const bool itself = OpAddressesDestination(op);
+    const std::string under = itself ? "" : " line under " + ComponentTypeName(destinationType);
+    std::string where = ComponentTypeName(lineType) + under;
+    // The library's own search, with the value of a write it takes (a
+    // balance position inside the scale).
+    LibraryControl found;
+    SearchNotes notes;
+    LocateLibraryControl(&found, lineType, op, nullptr, 0, UseWrite, 0, &notes);
+    if (found.search == SearchFailed) {
+        t.problem = RequestProblem(notes);
         return t;
     }
-    // A recording line on the recording endpoints' mixers.
-    const std::string none = "mixer device 0 has no " + ComponentTypeName(destinationType);
-    std::vector<UINT> searched;
-    for (const RecordingEndpoint& e : RecordingEndpointOrder()) {
-        if (e.EndsSearch()) {
-            t.problem = none + ", and the mixer of wave-in device " + std::to_string(e.waveIn) +
-                        " cannot be found (mixerGetID " + ErrorText(e.result) + ")";
-            return t;
-        }
-        if (!e.Searched()) continue;
-        LineSearch endpoint;
-        switch (SearchDevice(e.mixer, destinationType, lineType, &endpoint)) {
-        case Search::Failed:
-            t.problem = endpoint.problem;
-            return t;
-        case Search::Found:
-            TakeControl(e.mixer, endpoint.line, &endpoint.destination, controlType,
-                        where + OfDevice(e.mixer), &t);
-            return t;
-        case Search::NotFound:
-            searched.push_back(e.mixer);
-            break;
-        }
+    if (found.search == SearchNotFound) {
+        const std::string none = "mixer device 0 has no " + ComponentTypeName(destinationType);
+        std::string devices;
+        for (UINT i = 0; i < notes.endpointCount && i < SearchNotes::kMaxListed; ++i)
+            devices += (i ? ", " : "") + std::to_string(notes.endpoints[i]);
+        if (notes.sawDestination || itself || destinationType != MIXERLINE_COMPONENTTYPE_DST_WAVEIN)
+            t.problem = "mixer device 0 has no " + where;
+        else if (notes.endpointCount == 0)
+            t.problem = none + ", and no wave-in device has a mixer of its own";
+        else
+            t.problem = none + ", nor " +
+                        (notes.endpointCount == 1 ? "has the recording endpoint's mixer (device "
+                                                  : "have the recording endpoints' mixers (devices ") +
+                        devices + ") a " + ComponentTypeName(lineType) + " line";
+        return t;
     }
-    t.problem = searched.empty()
-                    ? none + ", and no wave-in device has a mixer of its own"
-                    : none + ", nor " + (searched.size() == 1 ? "has the recording endpoint's mixer (device "
-                                                              : "have the recording endpoints' mixers (devices ") +
-                          DeviceList(searched) + ") a " + ComponentTypeName(lineType) + " line";
+    const UINT device = found.device.id();
+    const std::string kind = ControlTypeName(OpControlType(op));
+    if (found.line.onEndpoint) where += OfDevice(device);
+    if (found.choice.standIn)
+        where = ComponentTypeName(MIXERLINE_COMPONENTTYPE_DST_WAVEIN) + OfDevice(device) + ", in place of \"" +
+                LineName(found.choice.line.line()) + "\", whose " + kind + " control keeps nothing";
+    const LineControls& taken = found.choice.chosen();
+    t.lineName = LineName(taken.line());
+    const std::string control = "the " + kind + " control of \"" + t.lineName + "\"";
+    switch (found.outcome) {
+    case ChoiceFound: break;
+    case ChoiceLineFailed: t.problem = "cannot read the " + where + " (" + ErrorText(taken.lineError()) + ")"; return t;
+    case ChoiceNoArray:
+    case ChoiceListFailed: t.problem = "cannot read the controls of \"" + t.lineName + "\""; return t;
+    case ChoiceDisabled: t.problem = control + " is disabled"; return t;
+    case ChoiceUnread:
+        t.problem = "cannot read " + control + " (" + ErrorText(found.choice.unreadError) + ")";
+        return t;
+    case ChoiceNoControls:
+    case ChoiceNoKind:
+    case ChoiceOutOfScale: t.problem = "\"" + t.lineName + "\" (" + where + ") has no " + kind + " control"; return t;
+    }
+    t.control = ReadControl(device, taken.line(), taken.control());
+    if (t.control.contains("readError"))
+        t.problem = "cannot read " + control + " (" + ErrorText(t.control["readError"]) + ")";
     return t;
 }
 
 std::string PeakMeterProblem(DWORD componentType) {
-    if (DeviceCount() == 0) return "there is no mixer device";
-    Mixer m(0);
-    MIXERLINEA line;
-    std::memset(&line, 0, sizeof line);
-    line.cbStruct = sizeof line;
-    line.dwComponentType = componentType;
-    if (mixerGetLineInfoA(m.obj(), &line, kByDevice | MIXER_GETLINEINFOF_COMPONENTTYPE) != MMSYSERR_NOERROR)
+    if (mixerGetNumDevs() == 0) return "there is no mixer device";
+    const mixertools::PeakMeter meter = mixertools::FindPeakMeter(componentType);
+    if (meter.found == mixertools::PeakMeterFound::NoLine)
         return "mixer device 0 has no " + ComponentTypeName(componentType) + " line";
-    line.szName[sizeof line.szName - 1] = '\0';
-    MIXERCONTROLA control;
-    std::memset(&control, 0, sizeof control);
-    control.cbStruct = sizeof control;
-    MIXERLINECONTROLSA lc;
-    std::memset(&lc, 0, sizeof lc);
-    lc.cbStruct = sizeof lc;
-    lc.dwLineID = line.dwLineID;
-    lc.dwControlType = MIXERCONTROL_CONTROLTYPE_PEAKMETER;
-    lc.cControls = 1;
-    lc.cbmxctrl = sizeof control;
-    lc.pamxctrl = &control;
-    if (mixerGetLineControlsA(m.obj(), &lc, kByDevice | MIXER_GETLINECONTROLSF_ONEBYTYPE) != MMSYSERR_NOERROR)
-        return "\"" + std::string(line.szName) + "\" (" + ComponentTypeName(componentType) + ") has no peak meter";
+    if (meter.found == mixertools::PeakMeterFound::NoMeter)
+        return Quote(meter.line.szName) + " (" + ComponentTypeName(componentType) + ") has no peak meter";
     return "";
-}
-
-bool IsSingleSelectType(DWORD controlType) {
-    return controlType == MIXERCONTROL_CONTROLTYPE_SINGLESELECT || controlType == MIXERCONTROL_CONTROLTYPE_MUX;
 }
 
 }  // namespace mixerctl

@@ -1,5 +1,7 @@
 #include "model.h"
 
+#include "core/line_table.h"
+
 #include <algorithm>
 #include <cmath>
 #include <set>
@@ -8,50 +10,65 @@ namespace mixerpanel {
 
 namespace {
 
-// Component types (MIXERLINE_COMPONENTTYPE_SRC_*).
-constexpr uint32_t kSrcDigital = 0x1001;
-constexpr uint32_t kSrcLine = 0x1002;
-constexpr uint32_t kSrcMicrophone = 0x1003;
-constexpr uint32_t kSrcCompactDisc = 0x1005;
-constexpr uint32_t kSrcWaveOut = 0x1008;
-constexpr uint32_t kSrcAuxiliary = 0x1009;
-constexpr uint32_t kSrcAnalog = 0x100A;
+// A strip's exports are the per-line table's (core/line_table.h) rows of its
+// line on its page's side; "" where the library has none.
+constexpr const char* SetterOf(const LineRow* row) { return row != nullptr ? row->setter : ""; }
+constexpr const char* GetterOf(const LineRow* row) {
+    return row != nullptr && row->getter != nullptr && row->kind != RowBoost ? row->getter : "";
+}
 
-// label, type, destination, volume get/set, mute get/set, balance, boost,
-// select get/set, select kind, override, memory key
+constexpr Override OverrideOf(LineId line) {
+    switch (LineOf(line).override) {
+    case OverrideLineIn:
+    case OverrideDigital: return Override::NameFile;
+    case OverrideDigitalCD: return Override::NameFileDigitalCD;
+    case OverrideNone: break;
+    }
+    return Override::None;
+}
+
+constexpr StripSpec MakeStrip(const char* label, OpSide side, LineId line) {
+    const LineRow* volume = FindLineRow(line, side, PropVolume);
+    const LineRow* mute = FindLineRow(line, side, PropMute);
+    const LineRow* balance = FindLineRow(line, side, PropBalance);
+    const LineRow* select = FindLineRow(line, side, PropSelect);
+    return {label,
+            LineOf(line).componentType,
+            volume != nullptr && OpAddressesDestination(volume->op),
+            GetterOf(volume),
+            SetterOf(volume),
+            GetterOf(mute),
+            SetterOf(mute),
+            SetterOf(balance),
+            SetterOf(FindLineRow(line, side, PropBoost)),
+            GetterOf(select),
+            SetterOf(select),
+            select != nullptr ? static_cast<int>(LineOf(line).recSource) : 0,
+            OverrideOf(line),
+            // The balance's position is remembered under its setter's name
+            // without "Set".
+            balance != nullptr ? balance->setter + 3 : ""};
+}
+
+// The strips of each page in the order shown, with their labels.
 const StripSpec kStrips[kPageCount][kStripsPerPage] = {
     {
-        {"Main", kDstSpeakers, true, "GetPlayMainVolume", "SetPlayMainVolume", "GetPlayMainMute", "SetPlayMainMute",
-         "SetPlayMainBalance", "", "", "", 0, Override::None, "PlayMainBalance"},
-        {"Wave", kSrcWaveOut, false, "GetPlayWaveOutVolume", "SetPlayWaveOutVolume", "GetPlayWaveOutMute",
-         "SetPlayWaveOutMute", "", "", "", "", 0, Override::None, ""},
-        {"Line In", kSrcLine, false, "GetPlayLineInVolume", "SetPlayLineInVolume", "GetPlayLineInMute",
-         "SetPlayLineInMute", "SetPlayLineInBalance", "", "", "", 0, Override::NameFile, "PlayLineInBalance"},
-        {"Microphone", kSrcMicrophone, false, "GetPlayMicVolume", "SetPlayMicVolume", "GetPlayMicMute",
-         "SetPlayMicMute", "", "SetPlayMicBoostMode", "", "", 0, Override::None, ""},
-        {"CD", kSrcCompactDisc, false, "GetPlayCDVolume", "SetPlayCDVolume", "GetPlayCDMute", "SetPlayCDMute", "",
-         "", "", "", 0, Override::NameFileDigitalCD, ""},
-        {"Auxiliary", kSrcAuxiliary, false, "GetPlayAuxVolume", "SetPlayAuxVolume", "GetPlayAuxMute",
-         "SetPlayAuxMute", "", "", "", "", 0, Override::None, ""},
-        {"Digital", kSrcDigital, false, "GetPlayDigitalVolume", "SetPlayDigitalVolume", "", "", "", "", "", "", 0,
-         Override::NameFile, ""},
+        MakeStrip("Main", SidePlay, LineMain),
+        MakeStrip("Wave", SidePlay, LineWaveOut),
+        MakeStrip("Line In", SidePlay, LineLineIn),
+        MakeStrip("Microphone", SidePlay, LineMic),
+        MakeStrip("CD", SidePlay, LineCD),
+        MakeStrip("Auxiliary", SidePlay, LineAux),
+        MakeStrip("Digital", SidePlay, LineDigital),
     },
     {
-        {"Line In", kSrcLine, false, "GetRecLineInVolume", "SetRecLineInVolume", "GetRecLineInMute",
-         "SetRecLineInMute", "SetRecLineInBalance", "", "GetRecLineInSelect", "SetRecLineInSelect", 1,
-         Override::NameFile, "RecLineInBalance"},
-        {"Microphone", kSrcMicrophone, false, "GetRecMicVolume", "SetRecMicVolume", "GetRecMicMute",
-         "SetRecMicMute", "", "SetRecMicBoostMode", "GetRecMicSelect", "SetRecMicSelect", 2, Override::None, ""},
-        {"CD", kSrcCompactDisc, false, "GetRecCDVolume", "SetRecCDVolume", "GetRecCDMute", "SetRecCDMute", "", "",
-         "GetRecCDSelect", "SetRecCDSelect", 3, Override::NameFileDigitalCD, ""},
-        {"Auxiliary", kSrcAuxiliary, false, "GetRecAuxVolume", "SetRecAuxVolume", "GetRecAuxMute", "SetRecAuxMute",
-         "", "", "GetRecAuxSelect", "SetRecAuxSelect", 4, Override::None, ""},
-        {"Wave", kSrcWaveOut, false, "GetRecWaveOutVolume", "SetRecWaveOutVolume", "GetRecWaveOutMute",
-         "SetRecWaveOutMute", "", "", "", "", 0, Override::None, ""},
-        {"Digital", kSrcDigital, false, "GetRecDigitalVolume", "SetRecDigitalVolume", "", "", "", "",
-         "GetRecDigitalSelect", "SetRecDigitalSelect", 6, Override::NameFile, ""},
-        {"Analog", kSrcAnalog, false, "GetRecAnalogVolume", "SetRecAnalogVolume", "", "", "", "",
-         "GetRecAnalogSelect", "SetRecAnalogSelect", 5, Override::None, ""},
+        MakeStrip("Line In", SideRec, LineLineIn),
+        MakeStrip("Microphone", SideRec, LineMic),
+        MakeStrip("CD", SideRec, LineCD),
+        MakeStrip("Auxiliary", SideRec, LineAux),
+        MakeStrip("Wave", SideRec, LineWaveOut),
+        MakeStrip("Digital", SideRec, LineDigital),
+        MakeStrip("Analog", SideRec, LineAnalog),
     },
 };
 

@@ -56,7 +56,7 @@ HWND Child(Panel* p, HWND parent, const char* cls, const char* text, DWORD style
 
 template <typename F>
 F Export(const Panel* p, const char* name) {
-    return reinterpret_cast<F>(reinterpret_cast<void*>(p->library.Find(name)));
+    return p->library.dll.Function<F>(name);
 }
 
 void CreateStrip(Panel* p, Page page, int index) {

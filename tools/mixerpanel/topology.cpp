@@ -1,6 +1,7 @@
 #include "topology.h"
 
 #include "engine/recording_endpoints.h"
+#include "mixer_lookup.h"
 #include "platform/win.h"
 
 #include <cstring>
@@ -21,23 +22,8 @@ bool LineByIndex(UINT device, DWORD destination, DWORD source, bool isSource, MI
     return mixerGetLineInfoA(Device(device), line, MIXER_OBJECTF_MIXER | how) == MMSYSERR_NOERROR;
 }
 
-bool ControlByType(UINT device, DWORD lineId, DWORD controlType, MIXERCONTROLA* control) {
-    MIXERLINECONTROLSA request;
-    std::memset(&request, 0, sizeof request);
-    std::memset(control, 0, sizeof *control);
-    control->cbStruct = sizeof *control;
-    request.cbStruct = sizeof request;
-    request.dwLineID = lineId;
-    request.dwControlType = controlType;
-    request.cControls = 1;
-    request.cbmxctrl = sizeof *control;
-    request.pamxctrl = control;
-    return mixerGetLineControlsA(Device(device), &request, MIXER_OBJECTF_MIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) ==
-           MMSYSERR_NOERROR;
-}
-
 bool VolumeOf(UINT device, const MIXERLINEA& line, MIXERCONTROLA* volume) {
-    return line.cControls > 0 && ControlByType(device, line.dwLineID, MIXERCONTROL_CONTROLTYPE_VOLUME, volume);
+    return line.cControls > 0 && mixertools::ControlOfType(device, line.dwLineID, MIXERCONTROL_CONTROLTYPE_VOLUME, volume);
 }
 
 void TakeVolume(const MIXERCONTROLA& volume, LineFacts* facts) {
@@ -71,17 +57,10 @@ void Describe(UINT device, const MIXERLINEA& line, const MIXERLINEA* destination
 // What GetPeak reads for a component type: the first line of the type on
 // device 0.
 void DescribePeak(uint32_t componentType, LineFacts* facts) {
-    MIXERLINEA line;
-    std::memset(&line, 0, sizeof line);
-    line.cbStruct = sizeof line;
-    line.dwComponentType = componentType;
-    if (mixerGetLineInfoA(Device(0), &line, MIXER_OBJECTF_MIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) !=
-        MMSYSERR_NOERROR)
-        return;
-    MIXERCONTROLA peak;
-    if (!ControlByType(0, line.dwLineID, MIXERCONTROL_CONTROLTYPE_PEAKMETER, &peak)) return;
+    const mixertools::PeakMeter meter = mixertools::FindPeakMeter(componentType);
+    if (meter.found != mixertools::PeakMeterFound::Yes) return;
     facts->hasPeak = true;
-    facts->peakMax = peak.Bounds.lMaximum > 0 ? peak.Bounds.lMaximum : 32768;
+    facts->peakMax = meter.control.Bounds.lMaximum > 0 ? meter.control.Bounds.lMaximum : 32768;
 }
 
 // The sources of destination `index` of `device`: the first of each strip's

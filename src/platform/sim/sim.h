@@ -11,8 +11,11 @@
 #include "win32_api.h"
 
 #include <deque>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sim {
@@ -125,6 +128,16 @@ struct Device {
 void Reset();
 Device& AddDevice(const std::string& productName);
 std::deque<Device>& Devices();
+// A snapshot of every control's values on every device, by device index and
+// control identifier (a control that acts on another has values of its own
+// that nothing reads), to compare or to put back.
+typedef std::pair<size_t, DWORD> ControlKey;
+typedef std::map<ControlKey, std::vector<LONG>> Values;
+Values AllValues();
+// The controls whose values differ between two snapshots of the same card.
+std::set<ControlKey> ChangedControls(const Values& before, const Values& after);
+// Puts the values of a snapshot back.
+void RestoreValues(const Values& values);
 // Overrides what mixerGetNumDevs reports (-1 restores the real count).
 void SetReportedDeviceCount(int count);
 
@@ -218,6 +231,18 @@ void ClearFaults();
 
 // The path GetModuleFileNameA reports for any module.
 void SetModulePath(const std::string& path);
+
+// ---- Critical sections ---------------------------------------------------------
+//
+// Critical sections outlive Reset(), as the library's own do (it makes them
+// when it is loaded). These two may be called while other threads call the
+// platform.
+
+// The threads waiting in EnterCriticalSection now, on any critical section.
+int CriticalSectionWaiters();
+// Waits until at least `count` threads wait in EnterCriticalSection, or
+// until timeoutMs milliseconds have passed; true when they do.
+bool AwaitCriticalSectionWaiters(int count, DWORD timeoutMs);
 
 namespace detail {
 // Every Win32 function of the simulation holds this for its whole run, so

@@ -5,10 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <chrono>
 #include <mutex>
 #include <set>
-#include <thread>
 
 namespace sim {
 namespace {
@@ -329,12 +327,5 @@ DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) 
 
 DWORD WINAPI GetLastError(void) { return sim::t_lastError; }
 void WINAPI SetLastError(DWORD dwErrCode) { sim::t_lastError = dwErrCode; }
-
-void WINAPI Sleep(DWORD dwMilliseconds) {
-    if (dwMilliseconds == 0)
-        std::this_thread::yield();
-    else
-        std::this_thread::sleep_for(std::chrono::milliseconds(dwMilliseconds));
-}
 
 }  // extern "C"

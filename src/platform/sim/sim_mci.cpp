@@ -3,8 +3,11 @@
 #include "sim_mci.h"
 
 #include <cctype>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <map>
+#include <mutex>
 
 namespace sim {
 namespace {
@@ -29,7 +32,34 @@ MciState& S() {
     return s;
 }
 
-void ResetMci() { S() = MciState(); }
+// The held opens (HoldMciOpens), apart from the platform's lock.
+struct OpenGate {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool holding = false;
+    int held = 0;
+};
+
+OpenGate& Gate() {
+    static OpenGate g;
+    return g;
+}
+
+// Called by every MCI_OPEN before it takes the platform's lock.
+void PassTheOpenGate() {
+    OpenGate& g = Gate();
+    std::unique_lock<std::mutex> lock(g.mutex);
+    if (!g.holding) return;
+    ++g.held;
+    g.changed.notify_all();
+    g.changed.wait(lock, [&g] { return !g.holding; });
+    --g.held;
+}
+
+void ResetMci() {
+    S() = MciState();
+    ReleaseMciOpens();
+}
 
 detail::ResetHook g_resetHook(ResetMci);
 
@@ -173,6 +203,23 @@ std::string MciErrorText(MCIERROR code) {
 const std::vector<ErrorTextRequest>& ErrorTextRequests() { return S().textRequests; }
 const std::vector<MessageBoxCall>& MessageBoxes() { return S().boxes; }
 
+void HoldMciOpens() {
+    std::lock_guard<std::mutex> lock(Gate().mutex);
+    Gate().holding = true;
+}
+
+void ReleaseMciOpens() {
+    std::lock_guard<std::mutex> lock(Gate().mutex);
+    Gate().holding = false;
+    Gate().changed.notify_all();
+}
+
+bool AwaitHeldMciOpens(int count, DWORD timeoutMs) {
+    OpenGate& g = Gate();
+    std::unique_lock<std::mutex> lock(g.mutex);
+    return g.changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&g, count] { return g.held >= count; });
+}
+
 }  // namespace sim
 
 using sim::detail::CallRecord;
@@ -180,6 +227,7 @@ using sim::detail::CallRecord;
 extern "C" {
 
 MCIERROR WINAPI mciSendCommandA(MCIDEVICEID mciId, UINT uMsg, DWORD_PTR dwParam1, DWORD_PTR dwParam2) {
+    if (uMsg == MCI_OPEN) sim::PassTheOpenGate();
     CallRecord call("mciSendCommandA");
     call->object = mciId;
     call->id = uMsg;

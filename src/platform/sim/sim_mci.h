@@ -28,6 +28,12 @@
 // resource lookup does, and a code outside it leaves the buffer untouched.
 //
 // MessageBoxA records its arguments and returns IDOK at once.
+//
+// A drive that takes its time: while opens are held (HoldMciOpens), every
+// MCI_OPEN waits, as an open waits for a drive to spin up, until
+// ReleaseMciOpens() or Reset(). It waits before it takes the platform's
+// lock, so that every other platform call, other MCI commands included, goes
+// on meanwhile.
 #pragma once
 
 #include "sim.h"
@@ -92,5 +98,13 @@ std::string MciErrorText(MCIERROR code);
 const std::vector<ErrorTextRequest>& ErrorTextRequests();
 
 const std::vector<MessageBoxCall>& MessageBoxes();
+
+// The held opens; these three may be called while other threads call the
+// platform.
+void HoldMciOpens();
+void ReleaseMciOpens();
+// Waits until at least `count` MCI_OPEN commands are held, or until
+// timeoutMs milliseconds have passed; true when they are.
+bool AwaitHeldMciOpens(int count, DWORD timeoutMs);
 
 }  // namespace sim

@@ -100,12 +100,35 @@ DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD dwErrCode);
 }
 
-// ---- Threads -----------------------------------------------------------------
-// Sleep(0) gives up the rest of the time slice, Sleep(n) sleeps n
-// milliseconds; not in the call log. YieldProcessor, the processor's
-// spin-wait hint, does nothing here.
-extern "C" void WINAPI Sleep(DWORD dwMilliseconds);
-#define YieldProcessor() ((void)0)
+// ---- Critical sections ---------------------------------------------------------
+// The record in its published layout. Here the simulation keeps its own
+// lock behind DebugInfo (sim_sync.cpp), from InitializeCriticalSection*
+// to DeleteCriticalSection, and leaves the other fields as initialised.
+// As on Windows, a critical section is re-entrant (its owner may enter it
+// again, and leaves it as often), a thread that finds it held waits until
+// it is left, and it must be initialised before its first use. The
+// simulation stops the program, with a message, on a use the platform
+// leaves undefined: entering, leaving or deleting one that is not
+// initialised, leaving one the thread does not hold, deleting one that is
+// held. None of these calls is in the call log or takes the platform's
+// lock (a thread waiting to enter holds up no other platform call).
+typedef struct _RTL_CRITICAL_SECTION {
+    void* DebugInfo;
+    LONG LockCount;
+    LONG RecursionCount;
+    HANDLE OwningThread;
+    HANDLE LockSemaphore;
+    ULONG_PTR SpinCount;
+} RTL_CRITICAL_SECTION, CRITICAL_SECTION, *LPCRITICAL_SECTION;
+
+extern "C" {
+// Succeeds, as it always does since Windows Vista; the spin count is kept
+// and not used (the simulation waits at once).
+BOOL WINAPI InitializeCriticalSectionAndSpinCount(LPCRITICAL_SECTION lpCriticalSection, DWORD dwSpinCount);
+void WINAPI EnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+}
 
 // ---- Files and directory search --------------------------------------------
 #define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)

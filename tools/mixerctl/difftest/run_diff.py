@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Differential test of mixerctl: runs each script with the native mixerctl on
-the Wine card (tools/mixerctl/cards/wine.json, a simulated card modelling
+the Wine card (tests/cards/wine.json, a simulated card modelling
 Wine's mixer) and with mixerctl.exe
 under Wine, then compares the two transcripts command by command and the
 settings files both saved. Every difference must be listed in

@@ -3,9 +3,7 @@
 // reason, and the JSON shapes hold.
 #include "ctl_fixture.h"
 
-#include "commands.h"
-#include "common.h"
-#include "paths.h"
+#include "mixerctl.h"
 #include "sim_files.h"
 
 #include <cerrno>
@@ -46,7 +44,7 @@ class Checked : public CtlTest {
 protected:
     void SetUp() override {
         CtlTest::SetUp();
-        card::LoadText(kCard, "checks card");
+        sim::LoadCardText(kCard, "checks card");
     }
 };
 
@@ -54,14 +52,14 @@ class OnDefaultCard : public CtlTest {
 protected:
     void SetUp() override {
         CtlTest::SetUp();
-        card::LoadText(card::DefaultCardText(), "default card");
+        sim::LoadCardText(DefaultCardText(), "default card");
     }
 };
 
 }  // namespace
 
 TEST_F(Checked, ValuesOutsideTheirRangeAreRefusedBeforeAnythingIsWritten) {
-    const nlohmann::json before = card::CaptureState();
+    const nlohmann::json before = sim::CardState();
     struct Case {
         std::vector<std::string> words;
         const char* message;
@@ -85,7 +83,7 @@ TEST_F(Checked, ValuesOutsideTheirRangeAreRefusedBeforeAnythingIsWritten) {
         EXPECT_EQ(r.status, kExitUsage) << c.words[1];
         EXPECT_TRUE(Has(r.err, c.message)) << r.err;
         EXPECT_EQ(r.out, "");
-        EXPECT_EQ(card::CaptureState(), before) << "written by: set " << c.words[1];
+        EXPECT_EQ(sim::CardState(), before) << "written by: set " << c.words[1];
     }
 }
 
@@ -128,6 +126,12 @@ TEST_F(OnDefaultCard, BothBoostsAndSelectionsReadBack) {
     // Deselecting is not what a select path does.
     EXPECT_EQ(Cmd({"set", "rec.cd.select", "off"}).status, kExitUsage);
     EXPECT_EQ(Cmd({"set", "rec.mic.select", "on", "--", "get", "rec.mic.select"}).out, "rec.mic.select = 1\nrec.mic.select = 1\n");
+    // A selection the selector does not take reads back as not selected.
+    sim::Devices()[0].FindDestination(MIXERLINE_COMPONENTTYPE_DST_WAVEIN)->Find(MIXERCONTROL_CONTROLTYPE_MUX)->ignoreWrites =
+        true;
+    const Outcome refused = Cmd({"set", "rec.cd.select"});
+    EXPECT_EQ(refused.status, kExitFailure);
+    EXPECT_EQ(refused.err, "mixerctl: set: rec.cd.select: asked 1, reads back 0 (the mixer did not take it)\n");
 }
 
 TEST_F(Checked, AWriteThatDoesNotArriveFails) {
@@ -166,6 +170,12 @@ TEST_F(Checked, BalanceFollowsTheLibrarysRuleAndIsReadFromTheChannels) {
     EXPECT_EQ(r.status, kExitFailure);
     EXPECT_TRUE(Has(r.err, "\"Speakers\" has one level for all channels: there is no balance to set")) << r.err;
     EXPECT_EQ(Master().values, (std::vector<LONG>{171}));  // unchanged
+    Speakers().FindSource(MIXERLINE_COMPONENTTYPE_SRC_LINE)->channels = 1;
+    LineVolume().values.resize(1);
+    r = Cmd({"set", "play.linein.balance", "3"});
+    EXPECT_EQ(r.status, kExitFailure);
+    EXPECT_TRUE(Has(r.err, "the volume control of \"Line\" has one channel: there is no balance to set")) << r.err;
+    EXPECT_EQ(LineVolume().values, (std::vector<LONG>{30000}));
 }
 
 TEST_F(Checked, GetFailsOnTheLibrarysFailureValue) {
@@ -186,7 +196,7 @@ TEST_F(Checked, GetFailsOnTheLibrarysFailureValue) {
 }
 
 TEST_F(CtlTest, WithoutAMixerEveryCommandOfTheLibraryFails) {
-    card::LoadText(R"({"devices": []})", "no mixer");
+    sim::LoadCardText(R"({"devices": []})", "no mixer");
     for (const std::vector<std::string>& words :
          std::vector<std::vector<std::string>>{{"get", "play.main.volume"},
                                                {"set", "play.main.volume", "5"},
@@ -232,21 +242,21 @@ TEST_F(Checked, RestoreRefusesAFileTheLibraryWouldMisreadAndChangesNothing) {
         {"hello\r\n", "holds no mixer settings (line 1: 'hello' comes before any key)"},
         {"", "is empty"},
     };
-    const nlohmann::json before = card::CaptureState();
+    const nlohmann::json before = sim::CardState();
     for (const Case& c : cases) {
         Write("bad.ini", c.text);
         Outcome r = Cmd({"restore", Path("bad.ini")});
         EXPECT_EQ(r.status, kExitFailure) << c.text;
         EXPECT_TRUE(Has(r.err, c.message)) << r.err;
         EXPECT_TRUE(Has(r.err, "nothing restored")) << r.err;
-        EXPECT_EQ(card::CaptureState(), before) << c.text;
+        EXPECT_EQ(sim::CardState(), before) << c.text;
     }
     Write("long.ini", "[PLAY VOLUME]\r\nMAIN=300\r\n" + std::string(5000, '\n'));
     Outcome r = Cmd({"restore", Path("long.ini")});
     EXPECT_TRUE(Has(r.err, "holds 5025 bytes; the library reads only the first 4096")) << r.err;
     r = Cmd({"restore", dir_});
     EXPECT_EQ(r.err, "mixerctl: restore: cannot read " + dir_ + ": Is a directory\n");
-    EXPECT_EQ(card::CaptureState(), before);
+    EXPECT_EQ(sim::CardState(), before);
 }
 
 TEST_F(Checked, RestoreAppliesAndReadsBack) {
@@ -305,7 +315,7 @@ TEST_F(OnDefaultCard, AFailedWriteOfStandardOutputFails) {
 
 TEST_F(OnDefaultCard, JsonShapes) {
     Speakers().Find(MIXERCONTROL_CONTROLTYPE_PEAKMETER)->SetAll(-1200);
-    card::ClearLive();
+    sim::StopLiveMeters();
     Outcome r = Cmd({"peak", "--json", "speakers", "--", "call", "--json", "GetTavrinDirectory", "--", "call", "--json",
                      "SetCDTypeDigital", "5"});
     EXPECT_EQ(r.status, kExitOk) << r.err;

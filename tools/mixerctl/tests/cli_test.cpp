@@ -78,3 +78,28 @@ TEST_F(Cli, ScriptFromStandardInputAndStateBetweenRuns) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "mixerctl: cannot read state file " + dir_ + ": Is a directory\n");
 }
+
+TEST_F(Cli, GlobalOptionsComeBeforeTheFirstCommand) {
+    struct Case {
+        const char* args;
+        int status;
+        const char* err;
+    } cases[] = {
+        {"--bogus get play.main.volume", 2, "mixerctl: unknown option --bogus (see 'mixerctl --help')\n"},
+        {"--card", 2, "mixerctl: --card: "},
+        {"", 2, "mixerctl: no command (see 'mixerctl --help')\n"},
+        {"-q -- get play.main.volume", 0, ""},
+        {"--dll x.dll get play.main.volume", 2, "mixerctl: --dll works only in the Windows build\n"},
+        {"-V list", 2, "mixerctl: --version takes no command\n"},
+    };
+    for (const Case& c : cases) {
+        const Ran r = Mixerctl(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args;
+        EXPECT_EQ(r.err.rfind(c.err, 0), 0u) << c.args << ": " << r.err;
+    }
+    // --help anywhere among the options: the quick reference, from the table.
+    const Ran help = Mixerctl("-q --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("\n  -V, --version  the program's and the library's versions\n"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("\n  peak [--json] TYPE [--watch [--count N] [--interval MS]]"), std::string::npos);
+}

@@ -2,8 +2,7 @@
 // the simulated card, and how they fail.
 #include "ctl_fixture.h"
 
-#include "commands.h"
-#include "common.h"
+#include "mixerctl.h"
 
 #include <sstream>
 
@@ -18,7 +17,7 @@ class CommandTest : public CtlTest {
 protected:
     void SetUp() override {
         CtlTest::SetUp();
-        card::LoadText(card::DefaultCardText(), "default card");
+        sim::LoadCardText(DefaultCardText(), "default card");
     }
 };
 
@@ -110,7 +109,7 @@ TEST_F(CommandTest, CallPrintsResultsAndBufferText) {
 
 TEST_F(CommandTest, PeakReadsTheMeter) {
     Speakers().Find(MIXERCONTROL_CONTROLTYPE_PEAKMETER)->SetAll(-1200);
-    card::ClearLive();  // keep the reading as set
+    sim::StopLiveMeters();  // keep the reading as set
     Outcome r = Cmd({"peak", "speakers", "--", "peak", "main", "--watch", "--count", "2", "--interval", "1"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "peak dst.speakers = 1200\n1200\n1200\n");
@@ -180,4 +179,34 @@ TEST(ScriptLines, SplitOnBlanksWithQuotesAndComments) {
     EXPECT_EQ(SplitScriptLine("a#b"), (std::vector<std::string>{"a#b"}));
     EXPECT_TRUE(SplitScriptLine("# only").empty());
     EXPECT_THROW(SplitScriptLine("call \"open"), UsageError);
+}
+
+// Each command's options as CLI11 reads them from its synopsis.
+TEST_F(CommandTest, OptionsAsTheSynopsisNamesThem) {
+    struct Case {
+        std::vector<std::string> words;
+        int status;
+        const char* shown;  // in standard output (status 0) or standard error
+    } cases[] = {
+        {{"list", "--bogus"}, kExitUsage, "mixerctl: list: the following argument was not expected: --bogus\n"},
+        {{"list", "--device"}, kExitUsage, "mixerctl: list: --device: "},
+        {{"list", "--device=0", "--json"}, kExitOk, "\"name\": \"AX-16 Wave Mixer\""},
+        {{"list", "--device", "x"}, kExitUsage, "--device must be a 32-bit integer, not 'x'"},
+        {{"sources", "extra"}, kExitUsage, "sources: unexpected argument 'extra'"},
+        // Words that start with "-" and a digit are values, not options.
+        {{"set", "play.main.volume", "-5%"}, kExitOk, "play.main.volume = 45875 (70%)\n"},
+        {{"set", "play.main.volume", "-1"}, kExitUsage, "-1 is outside the control's range 0..65535"},
+        // call takes its options before the export's name only.
+        {{"call", "--json", "GetCDTypeDigital"}, kExitOk, "{\"export\":\"GetCDTypeDigital\",\"result\":0,\"text\":null}\n"},
+        {{"call", "SetCDTypeDigital", "--json"}, kExitUsage, "SetCDTypeDigital: VALUE must be a 32-bit integer, not '--json'"},
+        {{"peak", "--count", "2", "speakers"}, kExitUsage, "peak: --count and --interval go with --watch"},
+        {{"script", "--keep-going"}, kExitUsage, "script: give one FILE ('-' for standard input)"},
+        {{"help", "set", "get"}, kExitUsage, "help: unexpected argument 'get'"},
+    };
+    for (const Case& c : cases) {
+        const Outcome r = Cmd(c.words);
+        EXPECT_EQ(r.status, c.status) << c.words[0] << " " << c.words[1] << ": " << r.err;
+        EXPECT_NE((c.status == kExitOk ? r.out : r.err).find(c.shown), std::string::npos)
+            << c.words[0] << " " << c.words[1] << ":\n" << r.out << r.err;
+    }
 }

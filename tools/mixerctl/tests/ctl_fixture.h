@@ -1,10 +1,10 @@
-// A fresh simulated platform, library state and card registry per test.
+// A fresh simulated platform and library state per test.
 #pragma once
 
-#include "card.h"
-#include "commands.h"
+#include "mixerctl.h"
 #include "core/state.h"
 #include "sim.h"
+#include "sim_card.h"
 
 #include <gtest/gtest.h>
 
@@ -31,14 +31,12 @@ protected:
     void SetUp() override {
         sim::Reset();
         ResetLibraryState();
-        mixerctl::card::ClearLive();
         char tmpl[] = "/tmp/mixerctl-test-XXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);
         dir_ = tmpl;
     }
     void TearDown() override {
         sim::Reset();
-        mixerctl::card::ClearLive();
         std::string cmd = "rm -rf '" + dir_ + "'";
         if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "could not remove " << dir_;
     }

@@ -4,7 +4,7 @@
 // library writes.
 #include "ctl_fixture.h"
 
-#include "common.h"
+#include "mixerctl.h"
 
 #include <nlohmann/json.hpp>
 
@@ -15,7 +15,7 @@ namespace {
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-void LoadCard(const std::string& name) { card::LoadFile(std::string(MIXERCTL_SOURCE_DIR "/cards/") + name); }
+void LoadCard(const std::string& name) { sim::LoadCardFile(std::string(MIXER_CARDS_DIR "/") + name); }
 
 sim::Control& ControlOf(size_t device, DWORD id) { return *sim::Devices().at(device).FindControl(id); }
 
@@ -81,7 +81,7 @@ TEST_F(Endpoints, ListNamesTheMixersTheLibraryUses) {
     };
     const Case cases[] = {
         {"the default card: one mixer for both",
-         [] { card::LoadText(card::DefaultCardText(), "default card"); },
+         [] { sim::LoadCardText(DefaultCardText(), "default card"); },
          "library: playback on mixer device 0 \"AX-16 Wave Mixer\"\n"
          "library: recording on mixer device 0 \"AX-16 Wave Mixer\" (its wave-in destination)\n",
          {{"playback", {{"device", 0}, {"name", "AX-16 Wave Mixer"}}},
@@ -126,7 +126,7 @@ TEST_F(Endpoints, ListNamesTheMixersTheLibraryUses) {
         {"device 0, a card's own mixer without a wave-in destination, is not searched twice",
          [] {
              const json own = {{"name", "Card"}, {"destinations", {{{"name", "Speakers"}, {"type", "speakers"}}}}};
-             card::Load({{"devices", {own, Recording("Mic", json::array(), json::array())}}}, "card");
+             sim::LoadCard({{"devices", {own, Recording("Mic", json::array(), json::array())}}}, "card");
          },
          "library: playback on mixer device 0 \"Card\"\n" + endpointsHeader +
              "  wave-in device 0 (preferred) passed over: its mixer is device 0\n"
@@ -134,7 +134,7 @@ TEST_F(Endpoints, ListNamesTheMixersTheLibraryUses) {
          {{"playback", {{"device", 0}, {"name", "Card"}}},
           {"recording", {{{"device", 1}, {"name", "Mic"}, {"waveIn", 1}, {"preferred", false}}}}}},
         {"no recording device at all",
-         [] { card::Load({{"devices", {Playback()}}}, "card"); },
+         [] { sim::LoadCard({{"devices", {Playback()}}}, "card"); },
          "library: playback on mixer device 0 \"Out\"\n"
          "library: recording on no mixer (mixer device 0 has no wave-in destination, and there is no wave-in device)\n",
          {{"playback", {{"device", 0}, {"name", "Out"}}}, {"recording", json::array()}}},
@@ -225,12 +225,12 @@ TEST_F(Endpoints, WhatTheRecordingEndpointsLackIsNamed) {
     for (const Case& c : cases) {
         sim::Reset();
         LoadCard(c.card);
-        const json before = card::CaptureState();
+        const json before = sim::CardState();
         const Outcome r = Cmd(c.words);
         EXPECT_NE(r.status, 0) << c.words[1];
         EXPECT_TRUE(Has(r.err, c.message)) << r.err << "\n  should mention: " << c.message;
         if (c.words[0] == "set" && c.words[1] != "rec.mic.select") {
-            EXPECT_EQ(card::CaptureState(), before) << c.words[1];
+            EXPECT_EQ(sim::CardState(), before) << c.words[1];
         }
     }
 }
@@ -295,8 +295,8 @@ TEST_F(Endpoints, TheCheckedControlIsTheOneTheLibraryWrites) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         sim::Reset();
-        card::Load({{"devices", c.devices}, {"preferredWaveIn", c.preferred}}, "card");
-        const json before = card::CaptureState();
+        sim::LoadCard({{"devices", c.devices}, {"preferredWaveIn", c.preferred}}, "card");
+        const json before = sim::CardState();
         const Outcome r = Cmd({"set", "rec.mic.volume", std::to_string(c.level)});
         if (c.problem[0] == '\0') {
             EXPECT_EQ(r.status, 0) << r.err;
@@ -306,8 +306,38 @@ TEST_F(Endpoints, TheCheckedControlIsTheOneTheLibraryWrites) {
             EXPECT_NE(r.status, 0);
             EXPECT_TRUE(Has(r.err, c.problem)) << r.err << "\n  should mention: " << c.problem;
             if (r.status == kExitUsage || Has(c.problem, "has no") || Has(c.problem, "disabled")) {
-                EXPECT_EQ(card::CaptureState(), before);  // refused before anything was written
+                EXPECT_EQ(sim::CardState(), before);  // refused before anything was written
             }
         }
+    }
+}
+
+// Where the library's own search ended on a failed request, as `set` names
+// it before writing anything.
+TEST_F(Endpoints, WhereTheLibrarysSearchFailedIsNamed) {
+    struct Case {
+        const char* card;
+        const char* function;  // fails on its `occurrence`th call
+        int occurrence;
+        const char* path;
+        const char* message;
+    } cases[] = {
+        {"default.json", "mixerOpen", 1, "play.main.volume", "cannot open mixer device 0 (error 1)"},
+        {"default.json", "mixerGetLineInfoA", 1, "play.main.volume", "cannot read destination 0 (error 1)"},
+        {"default.json", "mixerGetLineInfoA", 2, "play.linein.volume", "cannot read source 0 of destination 0 (error 1)"},
+        {"windows.json", "mixerGetLineInfoA", 2, "rec.mic.volume", "cannot read destination 0 of mixer device 2 (error 1)"},
+        {"windows.json", "mixerGetID", 1, "rec.mic.volume",
+         "mixer device 0 has no dst.wavein, and the mixer of wave-in device 1 cannot be found (mixerGetID error 1)"},
+    };
+    for (const Case& c : cases) {
+        sim::Reset();
+        LoadCard(c.card);
+        const json before = sim::CardState();
+        sim::FailFunction(c.function, MMSYSERR_ERROR, c.occurrence);
+        const Outcome r = Cmd({"set", c.path, "5"});
+        sim::ClearFaults();
+        EXPECT_EQ(r.status, kExitFailure) << c.function;
+        EXPECT_EQ(r.err, "mixerctl: set: " + std::string(c.path) + ": " + c.message + "\n") << c.function;
+        EXPECT_EQ(sim::CardState(), before) << c.function;
     }
 }

@@ -1,9 +1,7 @@
 // The export table against the .def file the build writes from mixer.h, and
-// calling through it: every signature passes its arguments in order and reads
-// its buffer back.
-#include "common.h"
-#include "exports_table.h"
-#include "names.h"
+// calling through it: each export's call, made from its MIXER_PFN_ type,
+// passes its arguments in order and reads its buffer back.
+#include "mixerctl.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +9,7 @@
 #include <fstream>
 #include <map>
 #include <regex>
+#include <stdexcept>
 
 using namespace mixerctl;
 
@@ -30,7 +29,7 @@ TEST(ExportTable, HoldsEveryNameOfTheDefFileWithItsArgumentCount) {
     for (const auto& w : want) {
         const ExportInfo* e = FindExport(w.first);
         ASSERT_NE(e, nullptr) << w.first << " is missing from the table";
-        EXPECT_EQ(DllArgumentCount(e->sig), w.second) << w.first;
+        EXPECT_EQ(e->argumentCount, w.second) << w.first;
     }
     for (const ExportInfo& e : Exports()) EXPECT_TRUE(want.count(e.name)) << e.name << " is not in the .def";
 }
@@ -87,68 +86,97 @@ template <typename F>
 AnyFn A(F f) { return reinterpret_cast<AnyFn>(f); }
 }  // namespace
 
+// Calls `name`'s entry of the table with a fake in place of the export.
+CallOutcome Call(const char* name, AnyFn fake, const std::vector<std::string>& args) {
+    const ExportInfo* info = FindExport(name);
+    if (!info) throw std::logic_error(std::string("no export ") + name);
+    return info->invoke(*info, fake, args);
+}
+
 class InvokeTest : public ::testing::Test {
 protected:
     void SetUp() override { g_seen = Seen(); }
 };
 
 TEST_F(InvokeTest, IntegersPassInOrderAsThirtyTwoBitPatterns) {
-    ExportInfo info{"SetMixer", Sig::SetMixer};
-    CallOutcome r = Invoke(info, A(FakeSetMixer), {"0x1008", "-4", "4294967295", "Line In", "1"});
+    CallOutcome r = Call("SetMixer", A(FakeSetMixer), {"0x1008", "-4", "4294967295", "Line In", "1"});
     EXPECT_EQ(r.result, 1);
     EXPECT_FALSE(r.hasText);
-    ASSERT_EQ(g_seen.ints.size(), 4u);
-    EXPECT_EQ(g_seen.ints[0], 0x1008);
-    EXPECT_EQ(g_seen.ints[1], -4);
-    EXPECT_EQ(g_seen.ints[2], -1);  // 0xFFFFFFFF as a LONG
-    EXPECT_EQ(g_seen.ints[3], 1);
-    ASSERT_EQ(g_seen.strings.size(), 1u);
-    EXPECT_EQ(g_seen.strings[0], "Line In");
+    EXPECT_EQ(g_seen.ints, (std::vector<long long>{0x1008, -4, -1, 1}));  // 0xFFFFFFFF as a LONG
+    EXPECT_EQ(g_seen.strings, (std::vector<std::string>{"Line In"}));
 }
 
 TEST_F(InvokeTest, NullAndEmptyStrings) {
-    ExportInfo info{"SelectLine", Sig::SelectLine};
-    EXPECT_EQ(Invoke(info, A(FakeSelectLine), {"2", "@null", "1"}).result, 0);
+    EXPECT_EQ(Call("SelectLine", A(FakeSelectLine), {"2", "@null", "1"}).result, 0);
     EXPECT_TRUE(g_seen.nullString);
-    Invoke(info, A(FakeSelectLine), {"9", "", "0"});
-    ASSERT_EQ(g_seen.strings.size(), 1u);
-    EXPECT_EQ(g_seen.strings[0], "");
+    Call("SelectLine", A(FakeSelectLine), {"9", "", "0"});
+    EXPECT_EQ(g_seen.strings, (std::vector<std::string>{""}));
 }
 
 TEST_F(InvokeTest, ResultsOfEachShape) {
-    EXPECT_EQ(Invoke({"X", Sig::Void}, A(FakeVoid), {}).result, 42);
-    EXPECT_EQ(Invoke({"X", Sig::Long}, A(FakeLong), {"-2147483648"}).result, -2147483647);
-    EXPECT_EQ(Invoke({"X", Sig::Dword}, A(FakeDword), {"7"}).result, 7);
-    EXPECT_EQ(Invoke({"X", Sig::Str}, A(FakeStr), {"C:\\x.ini"}).result, 3);
+    EXPECT_EQ(Call("OpenCD", A(FakeVoid), {}).result, 42);
+    EXPECT_EQ(Call("PlayCD", A(FakeLong), {"-2147483648"}).result, -2147483647);
+    EXPECT_EQ(Call("GetPeak", A(FakeDword), {"7"}).result, 7);
+    EXPECT_EQ(Call("Save", A(FakeStr), {"C:\\x.ini"}).result, 3);
     EXPECT_EQ(g_seen.strings.back(), "C:\\x.ini");
-    EXPECT_EQ(Invoke({"X", Sig::LocateControl}, A(FakeLocate), {"0xffff0000", "100", "0x1234", "2"}).result, 5);
+    EXPECT_EQ(Call("LocateControl", A(FakeLocate), {"0xffff0000", "100", "0x1234", "2"}).result, 5);
     EXPECT_EQ(g_seen.handle, reinterpret_cast<void*>(0x1234));
-    EXPECT_EQ(g_seen.ints[0], static_cast<long long>(0xffff0000u));
+    EXPECT_EQ(g_seen.ints, (std::vector<long long>{0xffff0000LL, 100, 2}));
 }
 
 TEST_F(InvokeTest, BufferExportsGiveTheirText) {
-    CallOutcome dir = Invoke({"GetTavrinDirectory", Sig::Buf}, A(FakeBuf), {});
+    CallOutcome dir = Call("GetTavrinDirectory", A(FakeBuf), {});
     EXPECT_TRUE(dir.hasText);
     EXPECT_EQ(dir.text, "C:\\HOST\\");
     EXPECT_EQ(dir.result, 1);
-    CallOutcome chans = Invoke({"GetMixerRecordChannels", Sig::BufLimit}, A(FakeBufLimit), {"12"});
+    CallOutcome chans = Call("GetMixerRecordChannels", A(FakeBufLimit), {"12"});
     EXPECT_EQ(chans.text, "Card|One|");
     EXPECT_EQ(g_seen.limit, 12u);
-    Invoke({"GetMixerRecordChannels", Sig::BufLimit}, A(FakeBufLimit), {});
+    Call("GetMixerRecordChannels", A(FakeBufLimit), {});
     EXPECT_EQ(g_seen.limit, 255u);  // the default limit
 }
 
 TEST_F(InvokeTest, WrongArgumentsAreUsageErrorsAndCallNothing) {
-    const ExportInfo setMixer{"SetMixer", Sig::SetMixer};
-    EXPECT_THROW(Invoke(setMixer, A(FakeSetMixer), {"1", "2", "3", "x"}), UsageError);       // too few
-    EXPECT_THROW(Invoke(setMixer, A(FakeSetMixer), {"1", "2", "3", "x", "0", "9"}), UsageError);  // too many
-    EXPECT_THROW(Invoke(setMixer, A(FakeSetMixer), {"1", "two", "3", "x", "0"}), UsageError);
-    EXPECT_THROW(Invoke({"X", Sig::Long}, A(FakeLong), {"4294967296"}), UsageError);  // beyond 32 bits
-    EXPECT_THROW(Invoke({"X", Sig::Long}, A(FakeLong), {"-2147483649"}), UsageError);
-    EXPECT_THROW(Invoke({"X", Sig::Long}, A(FakeLong), {"12abc"}), UsageError);
-    EXPECT_THROW(Invoke({"X", Sig::Void}, A(FakeVoid), {"1"}), UsageError);
-    EXPECT_THROW(Invoke({"X", Sig::LocateControl}, A(FakeLocate), {"1", "2", "handle", "1"}), UsageError);
+    struct Case {
+        const char* name;
+        AnyFn fake;
+        std::vector<std::string> args;
+        const char* message;
+    } cases[] = {
+        {"SetMixer", A(FakeSetMixer), {"1", "2", "3", "x"},
+         "SetMixer: missing argument BYNAME (takes COMPONENTTYPE OP VALUE NAME BYNAME)"},
+        {"SetMixer", A(FakeSetMixer), {"1", "2", "3", "x", "0", "9"}, "SetMixer: too many arguments"},
+        {"SetMixer", A(FakeSetMixer), {"1", "two", "3", "x", "0"}, "SetMixer: OP must be a 32-bit integer, not 'two'"},
+        {"PlayCD", A(FakeLong), {"4294967296"}, "TRACK must be"},  // beyond 32 bits
+        {"PlayCD", A(FakeLong), {"-2147483649"}, "TRACK must be"},
+        {"PlayCD", A(FakeLong), {"12abc"}, "TRACK must be"},
+        {"OpenCD", A(FakeVoid), {"1"}, "OpenCD: too many arguments (takes none)"},
+        {"GetTavrinDirectory", A(FakeBuf), {"1"}, "too many arguments"},
+        {"GetMixerRecordChannels", A(FakeBufLimit), {"1", "2"}, "too many arguments (takes [LIMIT])"},
+        {"LocateControl", A(FakeLocate), {"1", "2", "handle", "1"}, "MIXER must be a number or 'open', not 'handle'"},
+    };
+    for (const Case& c : cases) {
+        try {
+            Call(c.name, c.fake, c.args);
+            ADD_FAILURE() << c.name << " took " << c.args.size() << " arguments";
+        } catch (const UsageError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+        }
+    }
     EXPECT_TRUE(g_seen.ints.empty());
+    EXPECT_EQ(g_seen.limit, 0u);
+}
+
+TEST(ExportTable, CommandLineArgumentsComeFromTheParameterNames) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"SetMixer", "COMPONENTTYPE OP VALUE NAME BYNAME"},
+        {"LocateControl", "LINEID VALUE MIXER|open OP"},
+        {"GetMixerRecordChannels", "[LIMIT]"},
+        {"GetTavrinDirectory", ""},
+        {"OpenCD", ""},
+        {"SetPlayMainVolume", "VALUE"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(CommandLineArguments(*FindExport(c.first)), c.second) << c.first;
 }
 
 TEST(IntegerText, AcceptsTheThirtyTwoBitRangeInDecimalAndHex) {

@@ -1,8 +1,6 @@
 // Property paths: which export each path names, aliases, and the faults a
 // user can make.
-#include "common.h"
-#include "exports_table.h"
-#include "paths.h"
+#include "mixerctl.h"
 
 #include <gtest/gtest.h>
 
@@ -11,49 +9,37 @@
 using namespace mixerctl;
 
 TEST(PathParsing, NamesTheSetterAndGetterOfTheLineAndProperty) {
-    PropertyPath p = ParsePath("play.linein.volume");
-    EXPECT_EQ(p.path, "play.linein.volume");
-    EXPECT_EQ(p.setter, "SetPlayLineInVolume");
-    EXPECT_EQ(p.getter, "GetPlayLineInVolume");
-    EXPECT_TRUE(p.setterTakesValue);
-
-    p = ParsePath("rec.cd.mute");
-    EXPECT_EQ(p.setter, "SetRecCDMute");
-    EXPECT_EQ(p.getter, "GetRecCDMute");
-}
-
-TEST(PathParsing, AliasesAndCaseGiveTheCanonicalPath) {
-    EXPECT_EQ(ParsePath("PLAYBACK.Line.Volume").path, "play.linein.volume");
-    EXPECT_EQ(ParsePath("recording.microphone.select").path, "rec.mic.select");
-    EXPECT_EQ(ParsePath("play.master.mute").setter, "SetPlayMainMute");
-    EXPECT_EQ(ParsePath("rec.wave.volume").getter, "GetRecWaveOutVolume");
-    EXPECT_EQ(ParsePath("rec.auxiliary.mute").getter, "GetRecAuxMute");
-    EXPECT_EQ(ParsePath("play.mic.boostmode").setter, "SetPlayMicBoostMode");
-}
-
-TEST(PathParsing, SelectSettersTakeNoValue) {
-    PropertyPath p = ParsePath("rec.mic.select");
-    EXPECT_EQ(p.setter, "SetRecMicSelect");
-    EXPECT_EQ(p.getter, "GetRecMicSelect");
-    EXPECT_FALSE(p.setterTakesValue);
-}
-
-TEST(PathParsing, WriteOnlyPropertiesHaveNoGetter) {
-    PropertyPath balance = ParsePath("play.main.balance");
-    EXPECT_EQ(balance.setter, "SetPlayMainBalance");
-    EXPECT_EQ(balance.getter, "");
-    PropertyPath boost = ParsePath("rec.mic.boost");
-    EXPECT_EQ(boost.setter, "SetRecMicBoostMode");
-    EXPECT_EQ(boost.getter, "");
-}
-
-TEST(PathParsing, TheTwoSpecialPaths) {
-    PropertyPath boost = ParsePath("mic.boost");
-    EXPECT_EQ(boost.setter, "SetMicBoostMode");
-    EXPECT_EQ(boost.getter, "GetMicBoostMode");
-    PropertyPath cd = ParsePath("cd.digital");
-    EXPECT_EQ(cd.setter, "SetCDTypeDigital");
-    EXPECT_EQ(cd.getter, "GetCDTypeDigital");
+    struct Case {
+        const char* text;
+        const char* path;
+        const char* setter;
+        const char* getter;  // "" for the properties that can only be set
+        bool setterTakesValue;  // all but the selections
+    } cases[] = {
+        {"play.linein.volume", "play.linein.volume", "SetPlayLineInVolume", "GetPlayLineInVolume", true},
+        {"rec.cd.mute", "rec.cd.mute", "SetRecCDMute", "GetRecCDMute", true},
+        // Aliases and case give the canonical path.
+        {"PLAYBACK.Line.Volume", "play.linein.volume", "SetPlayLineInVolume", "GetPlayLineInVolume", true},
+        {"play.master.mute", "play.main.mute", "SetPlayMainMute", "GetPlayMainMute", true},
+        {"rec.wave.volume", "rec.waveout.volume", "SetRecWaveOutVolume", "GetRecWaveOutVolume", true},
+        {"rec.auxiliary.mute", "rec.aux.mute", "SetRecAuxMute", "GetRecAuxMute", true},
+        // Selections take no value.
+        {"recording.microphone.select", "rec.mic.select", "SetRecMicSelect", "GetRecMicSelect", false},
+        // Balances and one side's boost have no getter.
+        {"play.main.balance", "play.main.balance", "SetPlayMainBalance", "", true},
+        {"play.mic.boostmode", "play.mic.boost", "SetPlayMicBoostMode", "", true},
+        {"rec.mic.boost", "rec.mic.boost", "SetRecMicBoostMode", "", true},
+        // The two paths of their own.
+        {"mic.boost", "mic.boost", "SetMicBoostMode", "GetMicBoostMode", true},
+        {"cd.digital", "cd.digital", "SetCDTypeDigital", "GetCDTypeDigital", true},
+    };
+    for (const Case& c : cases) {
+        const PropertyPath p = ParsePath(c.text);
+        EXPECT_EQ(p.path, c.path) << c.text;
+        EXPECT_EQ(p.setter, c.setter) << c.text;
+        EXPECT_EQ(p.getter, c.getter) << c.text;
+        EXPECT_EQ(p.kind != PathKind::Select, c.setterTakesValue) << c.text;
+    }
 }
 
 TEST(PathParsing, RejectsPathsTheLibraryDoesNotHave) {
@@ -88,13 +74,13 @@ TEST(PathParsing, EveryPathNamesRealExportsOfTheRightShape) {
         if (!p.setter.empty()) {
             const ExportInfo* e = FindExport(p.setter);
             ASSERT_NE(e, nullptr) << p.setter;
-            EXPECT_EQ(DllArgumentCount(e->sig), p.setterTakesValue ? 1 : 0) << p.setter;
+            EXPECT_EQ(e->argumentCount, p.kind == PathKind::Select ? 0 : 1) << p.setter;
             exportsUsed.insert(p.setter);
         }
         if (!p.getter.empty()) {
             const ExportInfo* e = FindExport(p.getter);
             ASSERT_NE(e, nullptr) << p.getter;
-            EXPECT_EQ(DllArgumentCount(e->sig), 0) << p.getter;
+            EXPECT_EQ(e->argumentCount, 0) << p.getter;
             exportsUsed.insert(p.getter);
         }
     }
@@ -108,4 +94,19 @@ TEST(PathParsing, EveryPathNamesRealExportsOfTheRightShape) {
             EXPECT_TRUE(exportsUsed.count(n)) << n << " has no path";
         }
     }
+}
+
+// peak's TYPE: the line words of the paths first, then destinations by bare
+// name, then sources ("digital" is the source), full names and numbers.
+TEST(PeakTarget, LineWordsDestinationsSourcesAndNumbers) {
+    const std::pair<const char*, DWORD> cases[] = {
+        {"main", MIXERLINE_COMPONENTTYPE_DST_SPEAKERS},     {"Master", MIXERLINE_COMPONENTTYPE_DST_SPEAKERS},
+        {"line", MIXERLINE_COMPONENTTYPE_SRC_LINE},         {"wave", MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT},
+        {"mic", MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE},    {"speakers", MIXERLINE_COMPONENTTYPE_DST_SPEAKERS},
+        {"wavein", MIXERLINE_COMPONENTTYPE_DST_WAVEIN},     {"digital", MIXERLINE_COMPONENTTYPE_SRC_DIGITAL},
+        {"dst.digital", MIXERLINE_COMPONENTTYPE_DST_DIGITAL}, {"src.synthesizer", MIXERLINE_COMPONENTTYPE_SRC_SYNTHESIZER},
+        {"0x1003", 0x1003},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ParsePeakTarget(c.first), c.second) << c.first;
+    for (const char* bad : {"", "playback", "boost", "dst.bogus"}) EXPECT_THROW(ParsePeakTarget(bad), UsageError) << bad;
 }

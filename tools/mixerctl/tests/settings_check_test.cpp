@@ -3,11 +3,7 @@
 // expect the library to read as it does.
 #include "ctl_fixture.h"
 
-#include "common.h"
-#include "exports_table.h"
-#include "settings_check.h"
-#include "settings_layout.h"
-#include "topology.h"
+#include "mixerctl.h"
 
 using namespace mixerctl;
 
@@ -19,9 +15,6 @@ std::vector<std::string> Paths(const SettingsReading& r) {
     return out;
 }
 
-// The sections and keys Set reads (the shared settings layout).
-using settings_layout::kKeys;
-using settings_layout::kSections;
 
 }  // namespace
 
@@ -83,47 +76,46 @@ TEST(SettingsReading, OnlyTheFirst4096BytesCount) {
 // Set on the default card: a value the reading calls an entry arrives at its
 // path; any other leaves the mixer as it was.
 TEST_F(CtlTest, EveryCellIsReadAsTheLibraryAppliesIt) {
-    card::LoadText(card::DefaultCardText(), "default card");
+    sim::LoadCardText(DefaultCardText(), "default card");
     int applied = 0;
-    for (const char* section : kSections)
-        for (const char* key : kKeys) {
+    // The sections and keys Set reads, from the library's per-line table.
+    for (const char* section : kSectionHeaders)
+        for (const char* key : kKeyWords) {
             const std::string text = std::string(section) + "\r\n" + key + "=1\r\n";
             Write("cell.ini", text);
             SettingsReading r = ReadSettingsText(text);
-            const nlohmann::json before = card::CaptureState();
-            ASSERT_EQ(CallExportValue("Set", {Path("cell.ini")}), 1);
+            const nlohmann::json before = sim::CardState();
+            ASSERT_EQ(CallExport("Set", {Path("cell.ini")}).result, 1);
             const std::string cell = std::string(section) + " " + key;
             if (r.entries.empty()) {
                 EXPECT_EQ(r.problems.size(), 1u) << cell;
-                EXPECT_EQ(card::CaptureState(), before) << cell << " changed the mixer";
+                EXPECT_EQ(sim::CardState(), before) << cell << " changed the mixer";
                 continue;
             }
             ++applied;
             ASSERT_EQ(r.entries.size(), 1u) << cell;
             const PropertyPath& p = r.entries[0].path;
             TargetControl t;
-            if (KindControlType(p.kind) != 0)
-                t = FindTargetControl(p.destinationType, p.lineType, KindControlType(p.kind));
+            if (p.HasControl()) t = FindTargetControl(p.lineType, p.op);
             if (!t.problem.empty()) {
                 // The card has no such line: the library writes nothing.
-                EXPECT_EQ(card::CaptureState(), before) << cell << " changed the mixer";
+                EXPECT_EQ(sim::CardState(), before) << cell << " changed the mixer";
             } else if (!p.getter.empty()) {
-                EXPECT_EQ(CallExportValue(p.getter), 1) << cell << " -> " << p.path;
+                EXPECT_EQ(CallExport(p.getter).result, 1) << cell << " -> " << p.path;
             } else {
-                EXPECT_EQ(t.info.values[0], 1) << cell << " -> " << p.path;
+                EXPECT_EQ(t.control["values"][0][0], 1) << cell << " -> " << p.path;
             }
             // A fresh card for the next cell.
             sim::Reset();
-            card::ClearLive();
-            card::LoadText(card::DefaultCardText(), "default card");
+            sim::LoadCardText(DefaultCardText(), "default card");
         }
     // 7 + 7 + 6 + 5 + 6 (the library restores every entry Save writes) + 1 + 1.
     EXPECT_EQ(applied, 33);
 }
 
 TEST_F(CtlTest, AFileSaveWroteReadsWithoutProblems) {
-    card::LoadText(card::DefaultCardText(), "default card");
-    ASSERT_EQ(CallExportValue("Save", {Path("saved.ini")}), 1);
+    sim::LoadCardText(DefaultCardText(), "default card");
+    ASSERT_EQ(CallExport("Save", {Path("saved.ini")}).result, 1);
     SettingsReading r = ReadSettingsText(Read("saved.ini"));
     EXPECT_TRUE(r.problems.empty()) << r.problems[0];
     EXPECT_EQ(r.entries.size(), 32u);  // every line of the layout but the headers

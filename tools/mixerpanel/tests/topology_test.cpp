@@ -45,31 +45,37 @@ struct Endpoint {
 
 Endpoint AddRecordingEndpoint(const std::string& name, LONG destinationMax, const std::vector<DWORD>& sources,
                               bool keepsNothing = true) {
-    sim::Device& device = sim::AddDevice(name);
-    device.endpoint = sim::Device::Endpoint::Recording;
-    Endpoint e;
-    e.destination = &device.AddDestination(MIXERLINE_COMPONENTTYPE_DST_WAVEIN, "Master Volume", 1);
-    sim::Control& volume = e.destination->AddControl(MIXERCONTROL_CONTROLTYPE_VOLUME, destinationMax);
-    volume.maximum = destinationMax;
-    sim::Control& mute = e.destination->AddControl(MIXERCONTROL_CONTROLTYPE_MUTE, 0);
-    mute.maximum = 1;
+    using nlohmann::json;
+    json lines = json::array();
+    DWORD id = 3;  // after the destination's volume (1) and mute (2)
     for (DWORD type : sources) {
-        sim::Line& s = e.destination->AddSource(type, type == kMic ? "Microphone" : "Line", 1);
-        for (sim::Control* target : {&volume, &mute}) {
-            sim::Control& c = s.AddControl(target->type, target == &volume ? 65535 : 0);
-            c.maximum = target == &volume ? 65535 : 1;
-            c.leaveUnfilled = c.ignoreWrites = keepsNothing;
-            if (!keepsNothing) c.actsOn = target->id;
+        json controls = json::array();
+        for (DWORD target : {1u, 2u}) {
+            json c = {{"id", id++}, {"type", target == 1 ? "volume" : "mute"}};
+            if (keepsNothing)
+                c.update({{"value", target == 1 ? 65535 : 0}, {"leaveUnfilled", true}, {"ignoreWrites", true}});
+            else
+                c["actsOn"] = target;
+            controls.push_back(c);
         }
-        e.sources.push_back(&s);
+        lines.push_back({{"name", type == kMic ? "Microphone" : "Line"}, {"type", type}, {"channels", 1},
+                         {"controls", controls}});
     }
+    const json destination = {{"name", "Master Volume"},
+                              {"type", "wavein"},
+                              {"channels", 1},
+                              {"controls",
+                               {{{"id", 1}, {"type", "volume"}, {"max", destinationMax}, {"value", destinationMax}},
+                                {{"id", 2}, {"type", "mute"}}}},
+                              {"sources", lines}};
+    sim::LoadCard({{"devices", {{{"name", name}, {"endpoint", "recording"}, {"destinations", {destination}}}}}}, name);
+    Endpoint e;
+    e.destination = &sim::Devices().back().destinations[0];
+    for (sim::Line& s : e.destination->sources) e.sources.push_back(&s);
     return e;
 }
 
-void AddPlaybackEndpoint(const std::string& name) {
-    sim::Control *volume = nullptr, *mute = nullptr;
-    AddWineDevice(name, false, &volume, &mute);
-}
+void AddPlaybackEndpoint(const std::string& name) { sim::LoadCard({{"devices", {WineOutput(name)}}}, name); }
 
 sim::Control* VolumeOf(sim::Line* line) { return line->Find(MIXERCONTROL_CONTROLTYPE_VOLUME); }
 
@@ -83,29 +89,6 @@ const std::map<std::string, Setter> kRecordingSetters = {
     {"SetRecWaveOutVolume", SetRecWaveOutVolume}, {"SetRecDigitalVolume", SetRecDigitalVolume},
     {"SetRecAnalogVolume", SetRecAnalogVolume},
 };
-
-// Every control's values on every device, by device and control id; a
-// control that acts on another is that other's.
-typedef std::map<std::pair<size_t, DWORD>, std::vector<LONG>> Values;
-
-Values AllValues() {
-    Values v;
-    const auto& devices = sim::Devices();
-    for (size_t d = 0; d < devices.size(); ++d)
-        for (const sim::Destination& destination : devices[d].destinations) {
-            for (const sim::Control& c : destination.controls) v[{d, c.id}] = c.values;
-            for (const sim::Line& source : destination.sources)
-                for (const sim::Control& c : source.controls) v[{d, c.id}] = c.values;
-        }
-    return v;
-}
-
-std::set<std::pair<size_t, DWORD>> Changed(const Values& before, const Values& after) {
-    std::set<std::pair<size_t, DWORD>> changed;
-    for (const auto& entry : after)
-        if (before.at(entry.first) != entry.second) changed.insert(entry.first);
-    return changed;
-}
 
 DWORD Stored(UINT mixer, DWORD controlId) {
     const sim::Control* c = sim::Devices()[mixer].FindControl(controlId);
@@ -121,16 +104,16 @@ void ExpectWritesLandOnTheFadersControls(const Topology& t, const std::function<
         SCOPED_TRACE(spec.label);
         // Off both ends and every initial value of the cards here.
         const LONG level = static_cast<LONG>((facts.volumeMin + facts.volumeMax) / 2 + 7);
-        const Values before = AllValues();
+        const sim::Values before = sim::AllValues();
         arm();
         kRecordingSetters.at(spec.volumeSet)(level);
         sim::ClearFaults();
-        const auto changed = Changed(before, AllValues());
+        const std::set<sim::ControlKey> changed = sim::ChangedControls(before, sim::AllValues());
         if (!facts.present || !facts.hasVolume) {
             EXPECT_TRUE(changed.empty()) << "the library wrote a line the panel shows absent";
             continue;
         }
-        const std::set<std::pair<size_t, DWORD>> want = {{facts.mixer, Stored(facts.mixer, facts.volumeControl)}};
+        const std::set<sim::ControlKey> want = {{facts.mixer, Stored(facts.mixer, facts.volumeControl)}};
         EXPECT_EQ(changed, want);
         const LONG read = ReadValue(facts.mixer, facts.volumeControl);
         EXPECT_TRUE(read == level || read == level - 1) << read << " for " << level;  // Wine's float
@@ -271,8 +254,9 @@ TEST_F(TopologyTest, RecordingEndpointsInTheLibrarysOrder) {
          -1, [] { sim::FailFunction("mixerGetID", MMSYSERR_INVALHANDLE, 1); }},
         {"a card's mixer serving recording too is device 0, passed over",
          [](int* lineIn) {
-             sim::AddDevice("Card").AddDestination(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, "Master Volume")
-                 .AddControl(MIXERCONTROL_CONTROLTYPE_VOLUME);
+             sim::LoadCardText(R"({"devices": [{"name": "Card", "destinations": [
+                 {"name": "Master Volume", "type": "speakers", "controls": [{"type": "volume"}]}]}]})",
+                               "a card's mixer");
              AddRecordingEndpoint("In", 65535, {kLine});
              *lineIn = 1;
              return static_cast<sim::Control*>(nullptr);

@@ -1,0 +1,20 @@
+// GoogleTest's Notification on a Win32 event (gtest/internal/custom/gtest-port.h).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+namespace testing {
+namespace internal {
+
+Notification::Notification() : event_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+    if (!event_) std::abort();
+}
+
+Notification::~Notification() { CloseHandle(event_); }
+
+void Notification::Notify() { SetEvent(event_); }
+
+void Notification::WaitForNotification() { WaitForSingleObject(event_, INFINITE); }
+
+}  // namespace internal
+}  // namespace testing

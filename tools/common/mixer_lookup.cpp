@@ -1,0 +1,51 @@
+#include "mixer_lookup.h"
+
+#include <cstring>
+
+namespace mixertools {
+
+namespace {
+
+HMIXEROBJ Device(UINT id) { return reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(id)); }
+
+}  // namespace
+
+bool LineOfType(UINT device, DWORD componentType, MIXERLINEA* line) {
+    std::memset(line, 0, sizeof *line);
+    line->cbStruct = sizeof *line;
+    line->dwComponentType = componentType;
+    if (mixerGetLineInfoA(Device(device), line, MIXER_OBJECTF_MIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) !=
+        MMSYSERR_NOERROR)
+        return false;
+    line->szShortName[sizeof line->szShortName - 1] = '\0';
+    line->szName[sizeof line->szName - 1] = '\0';
+    return true;
+}
+
+bool ControlOfType(UINT device, DWORD lineId, DWORD controlType, MIXERCONTROLA* control) {
+    MIXERLINECONTROLSA request;
+    std::memset(&request, 0, sizeof request);
+    std::memset(control, 0, sizeof *control);
+    control->cbStruct = sizeof *control;
+    request.cbStruct = sizeof request;
+    request.dwLineID = lineId;
+    request.dwControlType = controlType;
+    request.cControls = 1;
+    request.cbmxctrl = sizeof *control;
+    request.pamxctrl = control;
+    return mixerGetLineControlsA(Device(device), &request, MIXER_OBJECTF_MIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) ==
+           MMSYSERR_NOERROR;
+}
+
+PeakMeter FindPeakMeter(DWORD componentType) {
+    PeakMeter meter;
+    std::memset(&meter, 0, sizeof meter);
+    meter.found = PeakMeterFound::NoLine;
+    if (!LineOfType(0, componentType, &meter.line)) return meter;
+    meter.found = ControlOfType(0, meter.line.dwLineID, MIXERCONTROL_CONTROLTYPE_PEAKMETER, &meter.control)
+                      ? PeakMeterFound::Yes
+                      : PeakMeterFound::NoMeter;
+    return meter;
+}
+
+}  // namespace mixertools
