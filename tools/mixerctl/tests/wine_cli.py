@@ -16,7 +16,15 @@ def main():
     def run(args, stdout=subprocess.PIPE, cwd=None):
         p = subprocess.run([wine_run] + args, stdout=stdout, stderr=subprocess.PIPE, cwd=cwd, timeout=120)
         out = p.stdout.decode("latin-1") if p.stdout is not None else ""
-        return p.returncode, out.replace("\r\n", "\n"), p.stderr.decode("latin-1").replace("\r\n", "\n")
+        err = p.stderr.decode("latin-1").replace("\r\n", "\n")
+        # Wine's own service processes (winedevice.exe, started with the
+        # prefix's wineserver) share the terminal; under load one of them has
+        # been seen to crash in its ntoskrnl.exe while mixerctl.exe ran and
+        # exited normally (1 run in 26). A crash of mixerctl.exe itself ends
+        # it with the exception's code, which the status checks catch.
+        if p.returncode in (0, 1):
+            err = "".join(l for l in err.splitlines(True) if not l.startswith("wine: Unhandled page fault"))
+        return p.returncode, out.replace("\r\n", "\n"), err
 
     def check(what, ok, detail):
         if not ok:
