@@ -4,7 +4,7 @@
 set -e
 PACKAGES="cmake ninja-build g++ libgtest-dev googletest python3 g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32
 nlohmann-json3-dev libcli11-dev llvm clang libclang-rt-14-dev libbenchmark-dev valgrind
-lld python3-pefile groff-base xvfb xdotool imagemagick"
+lld python3-pefile groff-base xvfb xdotool imagemagick openbox"
 missing=""
 for p in $PACKAGES; do
     case $p in wine32) q=wine32:i386 ;; *) q=$p ;; esac

@@ -1,12 +1,16 @@
 // The menu commands: settings files, the sound card's name file, the CD
 // player, the pages and About.
 #include "ids.h"
+#include "messages.h"
 #include "panel.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include "persistence/tokens.h"
+
 #include <algorithm>
+#include <vector>
 
 #ifndef MIXERPANEL_VERSION
 #error "the build passes MIXERPANEL_VERSION (the project's version)"
@@ -49,15 +53,60 @@ void SaveSettings(Panel* p) {
         ShowMessage(p, "The settings could not be saved to " + path + ".", MB_ICONERROR);
 }
 
+// The bytes of the file that the library's Set reads; false when it cannot
+// be read (Set then fails too, and says so).
+bool ReadSettingsBytes(const std::string& path, std::string* bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    std::vector<char> buffer(TEXT_READ_LIMIT);
+    DWORD read = 0;
+    const BOOL ok = ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr);
+    CloseHandle(file);
+    if (!ok) return false;
+    bytes->assign(buffer.data(), read);
+    return true;
+}
+
 void RestoreSettings(Panel* p) {
     const std::string path = SettingsPath(p, false);
     if (path.empty()) return;
+    // Set takes any file and restores what it recognises: a file that holds
+    // no settings would "restore" nothing without a word.
+    std::string bytes;
+    if (ReadSettingsBytes(path, &bytes)) {
+        const std::string why = WhyNoSettings(bytes);
+        if (!why.empty()) {
+            SetStatus(p, "Nothing restored from " + path);
+            ShowMessage(p, path + " holds no mixer settings, so nothing was restored: " + why, MB_ICONWARNING);
+            return;
+        }
+    }
     if (p->library.Set(path.c_str()) == 1) {
         RereadLines(p);  // the CD-type flag may have changed with them
         SetStatus(p, "Settings restored from " + path);
     } else {
         ShowMessage(p, "The settings in " + path + " could not be restored.", MB_ICONERROR);
     }
+}
+
+// The name file the library reads in `folder` (which ends in a separator):
+// the first "*.cfg" file, in the order the directory search gives them, whose
+// base name occurs in the mixer's product name. The folder when none is
+// found (the library may see the folder differently at another moment).
+std::string NameFileRead(const std::string& folder, const std::string& product) {
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((folder + "*.cfg").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return folder;
+    std::string found = folder;
+    do {
+        if (NameFileFits(entry.cFileName, product)) {
+            found = folder + entry.cFileName;
+            break;
+        }
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return found;
 }
 
 void LoadNames(Panel* p) {
@@ -78,7 +127,7 @@ void LoadNames(Panel* p) {
     p->namesLoaded = p->library.ReadDigitalConfiguration() == 1;
     RereadLines(p);
     if (p->namesLoaded) {
-        SetStatus(p, "Sound card names loaded from " + folder);
+        SetStatus(p, "Sound card names loaded from " + NameFileRead(folder, p->topology.product));
     } else {
         ShowMessage(p,
                     "No name file in " + folder + " belongs to this card: the library reads the first \"*.cfg\" " +
@@ -88,12 +137,11 @@ void LoadNames(Panel* p) {
 }
 
 // ---------------------------------------------------------------------------
-// CD. The library shows the MCI error text itself; the status bar keeps the
-// code.
+// CD. The library shows the MCI error text itself; the status bar says what
+// failed and keeps the code.
 
-void CdResult(Panel* p, const char* what, LONG result) {
-    SetStatus(p, result == 0 ? std::string("CD: ") + what
-                             : std::string("CD: ") + what + " failed (MCI error " + std::to_string(result) + ")");
+void CdResult(Panel* p, CdCommand command, LONG result, int track = 0) {
+    SetStatus(p, CdStatus(command, result, track));
 }
 
 INT_PTR CALLBACK PlayTrackProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -129,7 +177,7 @@ void PlayTrack(Panel* p) {
                                           lastTrack);
     if (track <= 0) return;
     lastTrack = static_cast<int>(track);
-    CdResult(p, ("playing from track " + std::to_string(track)).c_str(), p->library.PlayCD(static_cast<LONG>(track)));
+    CdResult(p, CdCommand::Play, p->library.PlayCD(static_cast<LONG>(track)), static_cast<int>(track));
 }
 
 void About(Panel* p) {
@@ -170,12 +218,12 @@ void RunCommand(Panel* p, int command) {
     // so the items stay enabled.
     case IDM_CD_OPEN:
         p->cdOpen = true;  // even a failed open may leave the device open
-        CdResult(p, "opened", p->library.OpenCD());
+        CdResult(p, CdCommand::Open, p->library.OpenCD());
         break;
     case IDM_CD_PLAY: PlayTrack(p); break;
-    case IDM_CD_STOP: CdResult(p, "stopped", p->library.StopCD()); break;
+    case IDM_CD_STOP: CdResult(p, CdCommand::Stop, p->library.StopCD()); break;
     case IDM_CD_CLOSE:
-        CdResult(p, "closed", p->library.CloseCD());
+        CdResult(p, CdCommand::Close, p->library.CloseCD());
         p->cdOpen = false;
         break;
     case IDM_CD_DIGITAL:

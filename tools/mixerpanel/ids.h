@@ -28,7 +28,9 @@
 #define IDC_TRACK_SPIN 112
 
 // Controls. Page p (0 playback, 1 recording), strip s (0..6, in the order of
-// the strip table), part k: ID_STRIP(p, s, k).
+// the strip table), part k: ID_STRIP(p, s, k). The tab control, the status
+// bar and the pages are children of the main window; the strips' controls
+// are children of their page.
 #define ID_TAB 200
 #define ID_STATUS 201
 #define ID_PAGE_BASE 210  // + page
@@ -40,6 +42,7 @@
 #define PART_BOOST 5
 #define PART_MUTE 6
 #define PART_SELECT 7
+#define PART_BALANCE_TEXT 8
 #define ID_STRIP(page, strip, part) (1000 + (page) * 100 + (strip) * 10 + (part))
 #define ID_SOURCE_GROUP 1300
 #define ID_SOURCE_MODE 1301

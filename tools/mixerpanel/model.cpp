@@ -140,9 +140,11 @@ int LineStep(const FaderScale& s) { return std::max(1, s.steps / 100); }
 int PageStep(const FaderScale& s) { return std::max(1, s.steps / 10); }
 
 std::string BalanceText(int position) {
-    if (position == 7 || position == 8) return "Centre";
-    if (position < 7) return "Left " + std::to_string(7 - std::max(position, 0));
-    return "Right " + std::to_string(std::min(position, 15) - 8);
+    position = std::clamp(position, 0, kBalancePositions - 1);
+    if (position == kBalanceCentre) return "Centre-left";
+    if (position == kBalanceCentre + 1) return "Centre-right";
+    if (position < kBalanceCentre) return "Left " + std::to_string(kBalanceCentre - position);
+    return "Right " + std::to_string(position - kBalanceCentre - 1);
 }
 
 // ---------------------------------------------------------------------------
@@ -254,7 +256,7 @@ Options ParseCommandLine(const std::vector<std::string>& args) {
 namespace {
 
 struct Metrics {
-    int margin, pad, title, balance, check, value, fader, meter, gap, minStrip, minFader, side;
+    int margin, pad, title, balance, label, check, value, fader, meter, gap, minStrip, minFader, side;
 };
 
 Metrics MetricsFor(const FontMetrics& f) {
@@ -265,12 +267,13 @@ Metrics MetricsFor(const FontMetrics& f) {
     m.pad = std::max(4, cw);
     m.title = h + m.margin / 2;
     m.balance = std::max(22, h * 2);
+    m.label = h;
     m.check = h + h / 2;
     m.value = h + 4;
     m.fader = std::max(26, h * 2 + 4);
     m.meter = std::max(8, h * 3 / 4);
     m.gap = std::max(3, m.margin / 2);
-    m.minStrip = std::max(13 * cw, m.fader + m.meter + m.gap + 2 * m.pad);
+    m.minStrip = std::max(14 * cw, m.fader + m.meter + m.gap + 2 * m.pad);  // room for "Centre-right"
     m.minFader = 6 * h;
     m.side = 26 * cw;
     return m;
@@ -280,7 +283,9 @@ int BottomRows(const PageRows& rows, const Metrics& m) {
     return m.value + (rows.boost ? m.check : 0) + (rows.mute ? m.check : 0) + (rows.select ? m.check : 0);
 }
 
-int TopRows(const PageRows& rows, const Metrics& m) { return m.title + (rows.balance ? m.balance + m.gap : 0); }
+int TopRows(const PageRows& rows, const Metrics& m) {
+    return m.title + (rows.balance ? m.balance + m.label + m.gap : 0);
+}
 
 Rect MakeRect(int left, int top, int right, int bottom) {
     Rect r;
@@ -348,12 +353,13 @@ PageLayout LayOutPage(const PageRows& rows, int stripCount, int width, int heigh
         const int innerRight = g.right - m.pad;
         int y = g.top + m.title;
         if (rows.balance) {
-            // "L", the trackbar, "R".
+            // "L", the trackbar, "R"; under them the position in words.
             const int label = std::max(8, font.charWidth * 3 / 2);
             s.balanceLeft = MakeRect(innerLeft - m.pad / 2, y + 2, innerLeft - m.pad / 2 + label, y + 2 + font.height);
             s.balanceRight = MakeRect(innerRight + m.pad / 2 - label, y + 2, innerRight + m.pad / 2, y + 2 + font.height);
             s.balance = MakeRect(s.balanceLeft.right, y, s.balanceRight.left, y + m.balance);
-            y += m.balance + m.gap;
+            s.balanceText = MakeRect(g.left + 2, y + m.balance, g.right - 2, y + m.balance + m.label);
+            y += m.balance + m.label + m.gap;
         }
         int yb = g.bottom - m.pad;
         if (rows.select) {

@@ -77,7 +77,8 @@ int PageStep(const FaderScale& scale);
 
 // ---------------------------------------------------------------------------
 // Balance: positions 0 (left) to 15 (right); 7 and 8 both give both
-// channels the louder channel's level.
+// channels the louder channel's level. Each position has a text of its own
+// (positions outside are taken as the nearest end).
 
 constexpr int kBalancePositions = 16;
 constexpr int kBalanceCentre = 7;
@@ -168,7 +169,7 @@ struct PageRows {
 PageRows RowsFor(Page page);
 
 struct StripRects {
-    Rect group, balance, balanceLeft, balanceRight, meter, fader, value, boost, mute, select;
+    Rect group, balance, balanceLeft, balanceRight, balanceText, meter, fader, value, boost, mute, select;
 };
 
 struct PageLayout {

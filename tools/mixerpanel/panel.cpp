@@ -2,9 +2,11 @@
 
 #include "diagnostics.h"
 #include "ids.h"
+#include "messages.h"
 #include "meter.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -45,6 +47,60 @@ void RememberPosition(const char* name, int position) {
 }
 
 // ---------------------------------------------------------------------------
+// Tooltips that say why a control is disabled. A disabled control gets no
+// mouse messages (they go to its page), so each tool is a rectangle of the
+// page, kept on the control's place; its text is empty while the control
+// acts, and an empty tip is never shown.
+
+void AddTool(Panel* p, HWND control) {
+    TOOLINFOA tool = {};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_SUBCLASS;
+    tool.hwnd = GetParent(control);
+    tool.uId = static_cast<UINT_PTR>(GetDlgCtrlID(control));
+    tool.lpszText = const_cast<char*>("");
+    SendMessageA(p->tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void SetTip(Panel* p, HWND control, const std::string& text) {
+    if (!control) return;
+    TOOLINFOA tool = {};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = GetParent(control);
+    tool.uId = static_cast<UINT_PTR>(GetDlgCtrlID(control));
+    tool.lpszText = const_cast<char*>(text.c_str());
+    SendMessageA(p->tooltip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void PlaceTool(Panel* p, HWND control, const Rect& r) {
+    if (!control) return;
+    TOOLINFOA tool = {};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = GetParent(control);
+    tool.uId = static_cast<UINT_PTR>(GetDlgCtrlID(control));
+    tool.rect = RECT{r.left, r.top, r.right, r.bottom};
+    SendMessageA(p->tooltip, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+// ---------------------------------------------------------------------------
+// The mouse wheel on the faders. The wheel message goes to the window with
+// the focus (or, on newer Windows, the one under the pointer) and from a
+// control that does not use it on to its parents: the faders take it
+// themselves, the pages and the main window pass it on. It moves the fader
+// under the pointer, else the focused one.
+
+bool Wheel(Panel* p, POINT screen, int delta, HWND receiver);
+
+LRESULT CALLBACK FaderProc(HWND fader, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+    if (message == WM_MOUSEWHEEL) {
+        const POINT at = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        if (Wheel(reinterpret_cast<Panel*>(data), at, GET_WHEEL_DELTA_WPARAM(wParam), fader)) return 0;
+    }
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(fader, FaderProc, 0);
+    return DefSubclassProc(fader, message, wParam, lParam);
+}
+
+// ---------------------------------------------------------------------------
 // Creating the controls.
 
 HWND Child(Panel* p, HWND parent, const char* cls, const char* text, DWORD style, int id, DWORD exStyle = 0) {
@@ -76,21 +132,29 @@ void CreateStrip(Panel* p, Page page, int index) {
     s.selectSet = Export<Getter>(p, s.spec->selectSet);
 
     // Creation order is the tab order: balance, fader, boost, mute, select.
-    s.group = Child(p, parent, "BUTTON", s.spec->label, BS_GROUPBOX, ID_STRIP(pg, index, PART_GROUP));
+    // The group box lies under the strip's other controls and draws only its
+    // frame and caption: transparent, it is not clipped out of the page's
+    // background, which the page then erases under it too. (Clipped out, the
+    // inside of every strip would keep whatever was drawn there before: the
+    // other page's controls, the layout before a resize.)
+    s.group = Child(p, parent, "BUTTON", s.spec->label, BS_GROUPBOX, ID_STRIP(pg, index, PART_GROUP),
+                    WS_EX_TRANSPARENT);
     if (s.balanceSet) {
         s.balanceLeft = Child(p, parent, "STATIC", "L", SS_CENTER | SS_NOPREFIX, -1);
         s.balanceRight = Child(p, parent, "STATIC", "R", SS_CENTER | SS_NOPREFIX, -1);
-        s.balance = Child(p, parent, TRACKBAR_CLASSA, "", WS_TABSTOP | TBS_HORZ | TBS_BOTTOM | TBS_TOOLTIPS,
+        // No trackbar tooltip: it would show the raw position over the
+        // strip's caption. The label under the trackbar says it in words.
+        s.balance = Child(p, parent, TRACKBAR_CLASSA, "", WS_TABSTOP | TBS_HORZ | TBS_BOTTOM,
                           ID_STRIP(pg, index, PART_BALANCE));
         SendMessageA(s.balance, TBM_SETRANGE, FALSE, MAKELPARAM(0, kBalancePositions - 1));
         SendMessageA(s.balance, TBM_SETTIC, 0, kBalanceCentre);
         SendMessageA(s.balance, TBM_SETTIC, 0, kBalanceCentre + 1);
         SendMessageA(s.balance, TBM_SETPAGESIZE, 0, 4);
-        s.balancePosition = std::clamp(RecallPosition(s.spec->memoryKey, kBalanceCentre), 0, kBalancePositions - 1);
-        SendMessageA(s.balance, TBM_SETPOS, TRUE, s.balancePosition);
+        s.balanceText = Child(p, parent, "STATIC", "", SS_CENTER | SS_NOPREFIX, ID_STRIP(pg, index, PART_BALANCE_TEXT));
     }
     s.fader = Child(p, parent, TRACKBAR_CLASSA, "", WS_TABSTOP | TBS_VERT | TBS_BOTH | TBS_AUTOTICKS,
                     ID_STRIP(pg, index, PART_FADER));
+    SetWindowSubclass(s.fader, FaderProc, 0, reinterpret_cast<DWORD_PTR>(p));
     if (page == Page::Playback) {
         s.meter = Child(p, parent, kMeterClass, "", 0, ID_STRIP(pg, index, PART_METER));
         AttachMeterState(s.meter, &s.meterState);
@@ -102,11 +166,13 @@ void CreateStrip(Panel* p, Page page, int index) {
         s.mute = Child(p, parent, "BUTTON", "Mute", WS_TABSTOP | BS_AUTOCHECKBOX, ID_STRIP(pg, index, PART_MUTE));
     if (s.selectSet)
         s.select = Child(p, parent, "BUTTON", "Select", WS_TABSTOP | BS_CHECKBOX, ID_STRIP(pg, index, PART_SELECT));
+    for (HWND control : {s.fader, s.balance, s.boost, s.mute, s.select})
+        if (control) AddTool(p, control);
 }
 
 void CreateSourcePanel(Panel* p) {
     HWND parent = p->pages[static_cast<int>(Page::Recording)];
-    p->sourceGroup = Child(p, parent, "BUTTON", "Recording source", BS_GROUPBOX, ID_SOURCE_GROUP);
+    p->sourceGroup = Child(p, parent, "BUTTON", "Recording source", BS_GROUPBOX, ID_SOURCE_GROUP, WS_EX_TRANSPARENT);
     p->sourceMode = Child(p, parent, "STATIC", "", SS_LEFT | SS_NOPREFIX, ID_SOURCE_MODE);
     p->sourceList = Child(p, parent, WC_LISTVIEWA, "",
                           WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL |
@@ -134,20 +200,19 @@ void LayOutPageControls(Panel* p, Page page) {
     RECT client;
     GetClientRect(pageWindow, &client);
     const PageLayout layout = LayOutPage(RowsFor(page), kStripsPerPage, client.right, client.bottom, p->metrics);
-    HDWP defer = BeginDeferWindowPos(kStripsPerPage * 10 + 4);
+    HDWP defer = BeginDeferWindowPos(kStripsPerPage * 11 + 4);
     for (int i = 0; i < kStripsPerPage; ++i) {
         StripUi& s = p->strips[static_cast<int>(page)][i];
         const StripRects& r = layout.strips[i];
-        Place(&defer, s.group, r.group);
-        Place(&defer, s.balance, r.balance);
-        Place(&defer, s.balanceLeft, r.balanceLeft);
-        Place(&defer, s.balanceRight, r.balanceRight);
-        Place(&defer, s.fader, r.fader);
-        Place(&defer, s.meter, r.meter);
-        Place(&defer, s.value, r.value);
-        Place(&defer, s.boost, r.boost);
-        Place(&defer, s.mute, r.mute);
-        Place(&defer, s.select, r.select);
+        const std::pair<HWND, const Rect*> places[] = {
+            {s.group, &r.group},   {s.balance, &r.balance}, {s.balanceLeft, &r.balanceLeft},
+            {s.balanceRight, &r.balanceRight}, {s.balanceText, &r.balanceText}, {s.fader, &r.fader},
+            {s.meter, &r.meter},   {s.value, &r.value},     {s.boost, &r.boost},
+            {s.mute, &r.mute},     {s.select, &r.select}};
+        for (const auto& place : places) Place(&defer, place.first, *place.second);
+        const std::pair<HWND, const Rect*> tools[] = {
+            {s.fader, &r.fader}, {s.balance, &r.balance}, {s.boost, &r.boost}, {s.mute, &r.mute}, {s.select, &r.select}};
+        for (const auto& tool : tools) PlaceTool(p, tool.first, *tool.second);
     }
     if (page == Page::Recording) {
         Place(&defer, p->sourceGroup, layout.side);
@@ -160,6 +225,10 @@ void LayOutPageControls(Panel* p, Page page) {
         ListView_SetColumnWidth(p->sourceList, 0, std::max(20, layout.sideList.Width() - GetSystemMetrics(SM_CXVSCROLL) - 4));
 }
 
+// Draws the whole client area anew, every child included: after a page
+// switch or a resize nothing of what was there before may stay.
+void RedrawAll(Panel* p) { RedrawWindow(p->window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN); }
+
 void LayOut(Panel* p) {
     RECT client;
     GetClientRect(p->window, &client);
@@ -170,9 +239,11 @@ void LayOut(Panel* p) {
     const int margin = std::max(4, p->metrics.height / 3);
     SetWindowPos(p->tab, nullptr, margin, margin, client.right - 2 * margin,
                  client.bottom - statusHeight - 2 * margin, SWP_NOZORDER | SWP_NOACTIVATE);
+    // The pages lie on the tab control's display area, as its siblings.
     RECT body;
     GetClientRect(p->tab, &body);
     TabCtrl_AdjustRect(p->tab, FALSE, &body);
+    MapWindowPoints(p->tab, p->window, reinterpret_cast<POINT*>(&body), 2);
     for (int pg = 0; pg < kPageCount; ++pg) {
         SetWindowPos(p->pages[pg], nullptr, body.left, body.top, body.right - body.left, body.bottom - body.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
@@ -242,9 +313,12 @@ StripUi* MicStrip(Panel* p, Page page) {
     return nullptr;
 }
 
+// A boost that does not act shows nothing: clear.
 void ShowBoost(Panel* p) {
-    if (StripUi* s = MicStrip(p, Page::Playback)) SetCheck(s->boost, CheckOf(p->boost.play));
-    if (StripUi* s = MicStrip(p, Page::Recording)) SetCheck(s->boost, CheckOf(p->boost.rec));
+    if (StripUi* s = MicStrip(p, Page::Playback))
+        SetCheck(s->boost, s->abilities.boost.acts ? CheckOf(p->boost.play) : BST_UNCHECKED);
+    if (StripUi* s = MicStrip(p, Page::Recording))
+        SetCheck(s->boost, s->abilities.boost.acts ? CheckOf(p->boost.rec) : BST_UNCHECKED);
 }
 
 // The recording strip whose selection getter answers for a source list
@@ -296,6 +370,21 @@ void FillSourceList(Panel* p) {
     InvalidateRect(p->sourceList, nullptr, FALSE);
 }
 
+// The list is enabled while it has sources to choose from; disabled, it is
+// drawn on the dialog's colour, as the list views of some versions draw a
+// disabled list no differently from an enabled one.
+void ShowListEnabled(Panel* p) {
+    const bool on = p->topology.device && p->topology.waveIn.present && !p->channels.items.empty();
+    if (p->listShown == (on ? 1 : 0)) return;
+    p->listShown = on ? 1 : 0;
+    EnableWindow(p->sourceList, on);
+    const COLORREF background = GetSysColor(on ? COLOR_WINDOW : COLOR_BTNFACE);
+    ListView_SetBkColor(p->sourceList, background);
+    ListView_SetTextBkColor(p->sourceList, background);
+    ListView_SetTextColor(p->sourceList, GetSysColor(on ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
+    InvalidateRect(p->sourceList, nullptr, TRUE);
+}
+
 void RefreshSelector(Panel* p) {
     if (!p->topology.waveIn.present) {
         p->channels = RecordChannels();
@@ -304,6 +393,7 @@ void RefreshSelector(Panel* p) {
         SetText(p->sourceMode,
                 RecordingOnEndpoints(p->topology) ? "No recording selector" : "No recording destination");
         FillSourceList(p);
+        ShowListEnabled(p);
         return;
     }
     p->singleSelect = p->library.IsMuxSingleSelect();
@@ -318,42 +408,77 @@ void RefreshSelector(Panel* p) {
         SetText(p->sourceMode, p->singleSelect == 1 ? "Records one source at a time"
                                                     : "Records any number of sources at once");
     FillSourceList(p);
+    ShowListEnabled(p);
 }
 
-void EnableStrip(StripUi& s, bool on) {
-    for (HWND w : {s.group, s.fader, s.meter, s.value, s.balance, s.balanceLeft, s.balanceRight, s.boost, s.mute,
-                   s.select})
-        if (w) EnableWindow(w, on);
-    if (!on) {
-        SetText(s.value, "no line");
+// Enables the controls that act and gives the others their tooltip. A
+// balance is shown where it is remembered only where the mixer can hold
+// one; elsewhere it stays at the centre, without words.
+void ShowAbilities(Panel* p, StripUi& s) {
+    const StripAbilities& a = s.abilities;
+    for (HWND w : {s.group, s.meter, s.value}) EnableWindow(w, a.line);
+    const std::pair<HWND, const ControlAbility*> controls[] = {
+        {s.fader, &a.fader}, {s.mute, &a.mute}, {s.boost, &a.boost}, {s.select, &a.select}, {s.balance, &a.balance}};
+    for (const auto& c : controls) {
+        if (!c.first) continue;
+        EnableWindow(c.first, c.second->acts);
+        SetTip(p, c.first, c.second->acts ? std::string() : c.second->why);
+    }
+    for (HWND w : {s.balanceLeft, s.balanceRight, s.balanceText}) EnableWindow(w, a.balance.acts);
+    if (s.balance) {
+        s.balancePosition = a.balance.acts ? std::clamp(RecallPosition(s.spec->memoryKey, kBalanceCentre), 0,
+                                                        kBalancePositions - 1)
+                                           : kBalanceCentre;
+        SendMessageA(s.balance, TBM_SETPOS, TRUE, s.balancePosition);
+        SetText(s.balanceText, a.balance.acts ? BalanceText(s.balancePosition) : "");
+    }
+    // A control that does not act shows no value: a fader rests at the
+    // bottom, a check box is clear.
+    if (!a.fader.acts) SendMessageA(s.fader, TBM_SETPOS, TRUE, s.scale.steps);
+    if (!a.mute.acts) SetCheck(s.mute, BST_UNCHECKED);
+    if (!a.select.acts) SetCheck(s.select, BST_UNCHECKED);
+    if (!a.line) SetText(s.value, "no line");
+    else if (!a.fader.acts) SetText(s.value, "no value");
+    if (!a.line) {
         s.meterState = MeterState();
         if (s.meter) InvalidateRect(s.meter, nullptr, FALSE);
     }
 }
 
-// Which strips have a line: the topology's lines by type, and the lines the
-// library may address by a name from the sound card's name file.
+// Which strips have a line, and which of their controls act: the
+// topology's lines by type, and the lines the library may address by a name
+// from the sound card's name file.
 void ApplyPresence(Panel* p) {
     const bool digitalCD = p->namesLoaded && p->library.GetCDTypeDigital() != 0;
     for (int pg = 0; pg < kPageCount; ++pg)
         for (int i = 0; i < kStripsPerPage; ++i) {
             StripUi& s = p->strips[pg][i];
-            const LineFacts& facts = p->topology.lines[pg][i];
-            bool present = facts.present;
-            if (s.spec->override == Override::NameFile) present |= p->namesLoaded;
-            if (s.spec->override == Override::NameFileDigitalCD) present |= digitalCD;
-            s.present = p->topology.device && present;
-            s.scale = facts.hasVolume ? MakeFaderScale(facts.volumeMin, facts.volumeMax) : MakeFaderScale(0, 65535);
-            s.peakMax = facts.peakMax;
+            StripLine line;
+            line.facts = p->topology.lines[pg][i];
+            line.selector = p->topology.selector;
+            line.namesLoaded = p->namesLoaded;
+            const bool named = (s.spec->override == Override::NameFile && p->namesLoaded) ||
+                               (s.spec->override == Override::NameFileDigitalCD && digitalCD);
+            if (!p->topology.device)
+                line.facts.present = false;
+            else if (named)
+                line.facts = ProbeNamedLine(s.volumeGet, s.volumeSet, p->topology.sources[pg], line.facts,
+                                            &p->counters.writes);
+            s.facts = line.facts;
+            s.present = line.facts.present;
+            s.abilities = AbilitiesOf(*s.spec, line);
+            s.scale = s.facts.hasVolume ? MakeFaderScale(s.facts.volumeMin, s.facts.volumeMax) : MakeFaderScale(0, 65535);
+            s.peakMax = p->topology.lines[pg][i].peakMax;  // GetPeak reads by the line's type
             SendMessageA(s.fader, TBM_SETRANGEMIN, FALSE, 0);
             SendMessageA(s.fader, TBM_SETRANGEMAX, TRUE, s.scale.steps);
             SendMessageA(s.fader, TBM_SETTICFREQ, std::max(1, s.scale.steps / 10), 0);
             SendMessageA(s.fader, TBM_SETLINESIZE, 0, LineStep(s.scale));
             SendMessageA(s.fader, TBM_SETPAGESIZE, 0, PageStep(s.scale));
-            EnableStrip(s, s.present);
+            ShowAbilities(p, s);
         }
     const bool input = p->topology.device && p->topology.waveIn.present;
-    for (HWND w : {p->sourceGroup, p->sourceMode, p->sourceList, p->sourceMeter}) EnableWindow(w, input);
+    for (HWND w : {p->sourceGroup, p->sourceMode, p->sourceMeter}) EnableWindow(w, input);
+    ShowListEnabled(p);
     SendMessageA(p->status, SB_SETTEXTA, 0,
                  reinterpret_cast<LPARAM>(p->topology.device ? ("Mixer: " + p->topology.product).c_str()
                                                               : "No mixer device"));
@@ -395,10 +520,33 @@ void WriteBalance(Panel* p, StripUi& s, bool finished) {
         s.balanceSet(position);
         ++p->counters.writes;
         s.balancePosition = position;
+        SetText(s.balanceText, BalanceText(position));
         SetStatus(p, std::string(kPageNames[static_cast<int>(s.page)]) + " " + s.spec->label + " balance: " +
                          BalanceText(position));
     }
     if (finished) RememberPosition(s.spec->memoryKey, position);
+}
+
+bool Wheel(Panel* p, POINT screen, int delta, HWND receiver) {
+    StripUi* target = nullptr;
+    for (StripUi& s : p->strips[static_cast<int>(p->page)]) {
+        if (!IsWindowEnabled(s.fader) || !IsWindowVisible(s.fader)) continue;
+        RECT r;
+        GetWindowRect(s.fader, &r);
+        if (PtInRect(&r, screen) || (!target && s.fader == receiver)) target = &s;
+    }
+    if (!target) return false;
+    // A notch (WHEEL_DELTA) is one keyboard step; finer wheels add up to it.
+    p->wheel += delta;
+    const int notches = p->wheel / WHEEL_DELTA;
+    p->wheel -= notches * WHEEL_DELTA;
+    if (notches == 0) return true;
+    // Up raises the level: the top of the fader is its maximum.
+    const int position = static_cast<int>(SendMessageA(target->fader, TBM_GETPOS, 0, 0));
+    SendMessageA(target->fader, TBM_SETPOS, TRUE,
+                 std::clamp(position - notches * LineStep(target->scale), 0, target->scale.steps));
+    WriteFader(p, *target);
+    return true;
 }
 
 void Scrolled(Panel* p, HWND control, int code) {
@@ -509,6 +657,7 @@ LRESULT CALLBACK PageProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_NOTIFY:
     case WM_HSCROLL:
     case WM_VSCROLL:
+    case WM_MOUSEWHEEL:
         return SendMessageA(GetAncestor(window, GA_ROOT), message, wParam, lParam);
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -528,7 +677,13 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     switch (message) {
     case WM_SIZE:
         LayOut(p);
+        RedrawAll(p);
         return 0;
+    case WM_MOUSEWHEEL: {
+        const POINT at = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        if (Wheel(p, at, GET_WHEEL_DELTA_WPARAM(wParam), nullptr)) return 0;
+        break;
+    }
     case WM_GETMINMAXINFO: {
         const SIZE minimum = MinimumWindowSize(p);
         reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = POINT{minimum.cx, minimum.cy};
@@ -573,7 +728,9 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         break;
     case WM_SETTINGCHANGE:
     case WM_SYSCOLORCHANGE:
-        InvalidateRect(window, nullptr, TRUE);
+        p->listShown = -1;  // its colours are the system's
+        ShowListEnabled(p);
+        RedrawAll(p);
         break;
     case WM_DESTROY:
         KillTimer(window, kMeterTimer);
@@ -623,16 +780,16 @@ void RefreshValues(Panel* p) {
     bool mic = false;
     for (StripUi& s : p->strips[pg]) {
         if (!s.present) continue;
-        ShowVolume(s, Read(p, s.volumeGet));
-        if (s.muteGet) {
+        if (s.abilities.fader.acts) ShowVolume(s, Read(p, s.volumeGet));
+        if (s.muteGet && s.abilities.mute.acts) {
             const LONG mute = Read(p, s.muteGet);
             if (mute >= 0) SetCheck(s.mute, mute ? BST_CHECKED : BST_UNCHECKED);
         }
-        if (s.selectGet) {
+        if (s.selectGet && s.abilities.select.acts) {
             s.selected = Read(p, s.selectGet);
             SetCheck(s.select, s.selected > 0 ? BST_CHECKED : BST_UNCHECKED);
         }
-        mic |= s.boost != nullptr;
+        mic |= s.boost != nullptr && s.abilities.boost.acts;
     }
     if (mic) {
         p->boost = BoostAfterReading(p->boost, p->library.GetMicBoostMode());
@@ -653,6 +810,7 @@ void ShowPage(Panel* p, Page page) {
     if (TabCtrl_GetCurSel(p->tab) != pg) TabCtrl_SetCurSel(p->tab, pg);
     for (int i = 0; i < kPageCount; ++i) ShowWindow(p->pages[i], i == pg ? SW_SHOW : SW_HIDE);
     RefreshValues(p);
+    RedrawAll(p);
     // Focus to the first enabled fader of the page, if focus was on the other.
     HWND focus = GetFocus();
     if (!focus || !IsChild(p->pages[pg], focus)) {
@@ -713,19 +871,26 @@ bool CreatePanel(Panel* p, int show) {
         MessageBoxA(nullptr, "The panel's window cannot be created.", "MIXER panel", MB_OK | MB_ICONERROR);
         return false;
     }
+    p->tooltip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr,
+                                 p->instance, nullptr);
+    SendMessageA(p->tooltip, TTM_SETMAXTIPWIDTH, 0, 40 * p->metrics.charWidth);
     p->status = Child(p, window, STATUSCLASSNAMEA, "", SBARS_SIZEGRIP, ID_STATUS);
-    p->tab = Child(p, window, WC_TABCONTROLA, "", WS_TABSTOP | WS_CLIPCHILDREN | TCS_FOCUSONBUTTONDOWN, ID_TAB,
-                   WS_EX_CONTROLPARENT);
+    // The pages are the tab control's siblings, above it in the Z order, so
+    // that the tab control is a stop of its own in the Tab order (a control
+    // parent is only passed through) and never draws over the page shown.
+    p->tab = Child(p, window, WC_TABCONTROLA, "", WS_TABSTOP | WS_CLIPSIBLINGS | TCS_FOCUSONBUTTONDOWN, ID_TAB);
     for (int pg = 0; pg < kPageCount; ++pg) {
         TCITEMA item = {};
         item.mask = TCIF_TEXT;
         item.pszText = const_cast<char*>(kPageNames[pg]);
         TabCtrl_InsertItem(p->tab, pg, &item);
         p->pages[pg] = CreateWindowExA(WS_EX_CONTROLPARENT, kPageClass, kPageNames[pg], WS_CHILD | WS_CLIPCHILDREN, 0,
-                                       0, 10, 10, p->tab, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ID_PAGE_BASE + pg)),
+                                       0, 10, 10, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ID_PAGE_BASE + pg)),
                                        p->instance, nullptr);
         for (int i = 0; i < kStripsPerPage; ++i) CreateStrip(p, static_cast<Page>(pg), i);
     }
+    SetWindowPos(p->tab, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     CreateSourcePanel(p);
     p->window = window;  // from here on the window procedure handles messages
 

@@ -1,9 +1,11 @@
 // The panel's window: a tab control with the playback and the recording
 // page, one strip of controls per line, the recording source list, a status
 // bar, the menus and the two timers (meters 20 times a second, the other
-// values once a second).
+// values once a second). A control that cannot act on the mixer is disabled
+// and its tooltip says why.
 #pragma once
 
+#include "abilities.h"
 #include "library.h"
 #include "model.h"
 #include "topology.h"
@@ -20,12 +22,14 @@ struct StripUi {
     Page page = Page::Playback;
     int index = 0;
     HWND group = nullptr, fader = nullptr, meter = nullptr, value = nullptr;
-    HWND balance = nullptr, balanceLeft = nullptr, balanceRight = nullptr;
+    HWND balance = nullptr, balanceLeft = nullptr, balanceRight = nullptr, balanceText = nullptr;
     HWND boost = nullptr, mute = nullptr, select = nullptr;
     Getter volumeGet = nullptr, muteGet = nullptr, selectGet = nullptr, selectSet = nullptr;
     Setter volumeSet = nullptr, muteSet = nullptr, balanceSet = nullptr, boostSet = nullptr;
 
     bool present = false;
+    LineFacts facts;            // of the line the library addresses
+    StripAbilities abilities;   // which controls act; why the others do not
     FaderScale scale;
     int64_t peakMax = 32768;
     bool dragging = false;     // the fader's thumb is held: refreshes leave it alone
@@ -46,7 +50,7 @@ struct Panel {
     Library library;
     Topology topology;
 
-    HWND window = nullptr, tab = nullptr, status = nullptr;
+    HWND window = nullptr, tab = nullptr, status = nullptr, tooltip = nullptr;
     HWND pages[kPageCount] = {};
     HWND sourceGroup = nullptr, sourceMode = nullptr, sourceList = nullptr, sourceMeter = nullptr;
     HFONT font = nullptr;
@@ -65,6 +69,8 @@ struct Panel {
     LONG singleSelect = -1;                 // IsMuxSingleSelect's last answer
     std::map<std::string, bool> chosen;     // sources this panel selected or deselected by name
     bool fillingList = false;               // the list is being changed by the panel, not the user
+    int listShown = -1;                     // the list shown enabled (1), disabled (0), not yet (-1)
+    int wheel = 0;                          // wheel movement short of a whole notch
     HWND focusBeforeDeactivation = nullptr;
 
     Counters counters;

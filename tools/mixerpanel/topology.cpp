@@ -22,36 +22,67 @@ bool LineByIndex(UINT device, DWORD destination, DWORD source, bool isSource, MI
     return mixerGetLineInfoA(Device(device), line, MIXER_OBJECTF_MIXER | how) == MMSYSERR_NOERROR;
 }
 
-bool VolumeOf(UINT device, const MIXERLINEA& line, MIXERCONTROLA* volume) {
-    return line.cControls > 0 && mixertools::ControlOfType(device, line.dwLineID, MIXERCONTROL_CONTROLTYPE_VOLUME, volume);
+// A control of the line the library may use, and whether it keeps a value.
+struct UsedControl {
+    bool found = false;
+    bool keeps = true;
+    MIXERCONTROLA control;
+    const MIXERLINEA* line = nullptr;  // the line whose control it is
+};
+
+// The control of `type` that the library reads and writes for `line`: its
+// own; on a recording endpoint's mixer (`destination` set) the
+// destination's when the line's own keeps nothing, and none when the
+// destination has no such control either. A disabled control is not asked.
+UsedControl ControlUsed(UINT device, const MIXERLINEA& line, const MIXERLINEA* destination, DWORD type) {
+    UsedControl used;
+    if (line.cControls == 0 || !mixertools::ControlOfType(device, line.dwLineID, type, &used.control)) return used;
+    used.found = true;
+    used.line = &line;
+    MMRESULT unread = MMSYSERR_NOERROR;
+    if ((used.control.fdwControl & MIXERCONTROL_CONTROLF_DISABLED) ||
+        ControlKeeping(Device(device), MIXER_OBJECTF_MIXER, used.control, &unread) != ControlKeepsNothing)
+        return used;
+    if (destination == nullptr) {
+        used.keeps = false;
+        return used;
+    }
+    used.found = destination->cControls > 0 && mixertools::ControlOfType(device, destination->dwLineID, type, &used.control);
+    used.line = destination;
+    return used;
 }
 
-void TakeVolume(const MIXERCONTROLA& volume, LineFacts* facts) {
-    facts->hasVolume = true;
-    facts->volumeMin = volume.Bounds.dwMinimum;
-    facts->volumeMax = volume.Bounds.dwMaximum;
-    facts->volumeControl = volume.dwControlID;
-}
-
-// A line of device `device`: its name and its volume control's bounds. On a
-// recording endpoint's mixer (`destination` set) the destination's volume
-// stands in for the line's when that keeps nothing.
+// A line of device `device`: its name and what its controls are, as the
+// library uses them (`destination`: see ControlUsed).
 void Describe(UINT device, const MIXERLINEA& line, const MIXERLINEA* destination, LineFacts* facts) {
     facts->present = true;
     facts->name = line.szName;
     facts->mixer = device;
-    MIXERCONTROLA volume;
-    if (!VolumeOf(device, line, &volume)) return;
-    MMRESULT unread = MMSYSERR_NOERROR;
-    // A control that cannot be read counts as keeping: the library then
-    // stays with the line's own.
-    if (destination != nullptr && !(volume.fdwControl & MIXERCONTROL_CONTROLF_DISABLED) &&
-        ControlKeeping(Device(device), MIXER_OBJECTF_MIXER, volume, &unread) == ControlKeepsNothing) {
-        MIXERCONTROLA standIn;
-        if (VolumeOf(device, *destination, &standIn)) TakeVolume(standIn, facts);
-        return;
+    const UsedControl volume = ControlUsed(device, line, destination, MIXERCONTROL_CONTROLTYPE_VOLUME);
+    if (volume.found) {
+        facts->hasVolume = true;
+        facts->volumeKeeps = volume.keeps;
+        facts->volumeMin = volume.control.Bounds.dwMinimum;
+        facts->volumeMax = volume.control.Bounds.dwMaximum;
+        facts->volumeControl = volume.control.dwControlID;
+        facts->volumeChannels = static_cast<int>(volume.line->cChannels);
+        facts->volumeUniform = (volume.control.fdwControl & MIXERCONTROL_CONTROLF_UNIFORM) != 0;
     }
-    TakeVolume(volume, facts);
+    const UsedControl mute = ControlUsed(device, line, destination, MIXERCONTROL_CONTROLTYPE_MUTE);
+    facts->hasMute = mute.found;
+    facts->muteKeeps = mute.keeps;
+    const UsedControl onOff = ControlUsed(device, line, destination, MIXERCONTROL_CONTROLTYPE_ONOFF);
+    facts->hasSwitch = onOff.found;
+    facts->switchKeeps = onOff.keeps;
+}
+
+// Whether a line has a control that selects among its sources.
+bool HasSelector(UINT device, const MIXERLINEA& line) {
+    MIXERCONTROLA control;
+    for (DWORD type : {MIXERCONTROL_CONTROLTYPE_MUX, MIXERCONTROL_CONTROLTYPE_MIXER,
+                       MIXERCONTROL_CONTROLTYPE_SINGLESELECT, MIXERCONTROL_CONTROLTYPE_MULTIPLESELECT})
+        if (line.cControls > 0 && mixertools::ControlOfType(device, line.dwLineID, type, &control)) return true;
+    return false;
 }
 
 // What GetPeak reads for a component type: the first line of the type on
@@ -74,11 +105,13 @@ bool DescribeSources(UINT device, const MIXERLINEA& destination, DWORD index, Pa
         MIXERLINEA source;
         if (!LineByIndex(device, index, s, true, &source)) return false;
         if (names) names->push_back({source.dwComponentType, source.szName});
+        t->sources[static_cast<int>(page)].emplace_back();
+        Describe(device, source, onEndpoint ? &destination : nullptr, &t->sources[static_cast<int>(page)].back());
         for (int i = 0; i < kStripsPerPage; ++i) {
             const StripSpec& spec = Strip(page, i);
             LineFacts& facts = t->lines[static_cast<int>(page)][i];
             if (!spec.destination && spec.componentType == source.dwComponentType && !facts.present)
-                Describe(device, source, onEndpoint ? &destination : nullptr, &facts);
+                facts = t->sources[static_cast<int>(page)].back();
         }
     }
     return true;
@@ -130,6 +163,7 @@ Topology ReadTopology() {
         } else if (line.dwComponentType == kDstWaveIn && !waveIn) {
             waveIn = true;
             Describe(0, line, nullptr, &t.waveIn);
+            t.selector = HasSelector(0, line);
             DescribeSources(0, line, d, Page::Recording, false, &t.waveInSources, &t);
         }
     }
@@ -139,6 +173,22 @@ Topology ReadTopology() {
             DescribePeak(Strip(static_cast<Page>(p), i).componentType, &t.lines[p][i]);
     DescribePeak(kDstWaveIn, &t.waveIn);
     return t;
+}
+
+bool ReadVolume(const LineFacts& facts, long* value) {
+    LONG read = 0;
+    MIXERCONTROLDETAILS details;
+    std::memset(&details, 0, sizeof details);
+    details.cbStruct = sizeof details;
+    details.dwControlID = facts.volumeControl;
+    details.cChannels = 1;
+    details.cbDetails = sizeof read;
+    details.paDetails = &read;
+    if (!facts.hasVolume || mixerGetControlDetailsA(Device(facts.mixer), &details, MIXER_OBJECTF_MIXER |
+                                                    MIXER_GETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR)
+        return false;
+    *value = read;
+    return true;
 }
 
 bool RecordingOnEndpoints(const Topology& t) {

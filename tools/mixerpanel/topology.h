@@ -12,7 +12,7 @@
 // Every request names a device by its identifier (MIXER_OBJECTF_MIXER), so
 // the panel itself opens no mixer handle. Values are never shown from here:
 // they come from the library. A control is read only to tell whether it
-// keeps a value at all, as the library tells it.
+// keeps a value at all (ControlKeeping), never written.
 #pragma once
 
 #include "model.h"
@@ -22,13 +22,23 @@
 
 namespace mixerpanel {
 
+// Of each control the library may use on a line (its own, or on a recording
+// endpoint's mixer the destination's standing in for one that keeps
+// nothing): whether there is one, and whether it keeps a value. A control
+// whose reads leave the buffer as it was keeps none; one that cannot be read
+// counts as keeping, as the library then reads it.
 struct LineFacts {
     bool present = false;
     std::string name;
     unsigned mixer = 0;  // the mixer device the line is on
     bool hasVolume = false;
+    bool volumeKeeps = true;
     int64_t volumeMin = 0, volumeMax = 65535;
     uint32_t volumeControl = 0;  // the control whose bounds those are (with hasVolume)
+    int volumeChannels = 0;      // of the line whose volume that is
+    bool volumeUniform = false;  // one level for all of them
+    bool hasMute = false, muteKeeps = true;
+    bool hasSwitch = false, switchKeeps = true;  // an on/off control: the microphone boost
     bool hasPeak = false;  // the first line of the type has a peak meter (what GetPeak reads)
     int64_t peakMax = 32768;
 };
@@ -47,11 +57,19 @@ struct Topology {
     // Absent on a mixer per endpoint, whose recording lines are elsewhere.
     LineFacts waveIn;
     std::vector<SourceName> waveInSources;
+    bool selector = false;  // waveIn has a multiplexer or mixer control: sources can be selected
+    // Every source line the library may find by name for a page's strips,
+    // in the order it searches them.
+    std::vector<LineFacts> sources[kPageCount];
 };
 
 Topology ReadTopology();
 
 // Whether some recording strip's line is on a recording endpoint's mixer.
 bool RecordingOnEndpoints(const Topology& topology);
+
+// The one-channel value of a line's volume control (facts.volumeControl on
+// facts.mixer), read by device identifier; false when winmm refuses.
+bool ReadVolume(const LineFacts& facts, long* value);
 
 }  // namespace mixerpanel

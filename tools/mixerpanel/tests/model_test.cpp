@@ -108,15 +108,18 @@ TEST(FaderScale, PercentAndKeyboardSteps) {
     EXPECT_EQ(LineStep(MakeFaderScale(0, 15)), 1);
 }
 
-TEST(Balance, TextNamesSideAndDistanceFromCentre) {
+TEST(Balance, EveryPositionHasATextOfItsOwn) {
     EXPECT_EQ(BalanceText(0), "Left 7");
     EXPECT_EQ(BalanceText(6), "Left 1");
-    EXPECT_EQ(BalanceText(7), "Centre");
-    EXPECT_EQ(BalanceText(8), "Centre");
+    EXPECT_EQ(BalanceText(7), "Centre-left");
+    EXPECT_EQ(BalanceText(8), "Centre-right");
     EXPECT_EQ(BalanceText(9), "Right 1");
     EXPECT_EQ(BalanceText(15), "Right 7");
     EXPECT_EQ(BalanceText(-3), "Left 7");
     EXPECT_EQ(BalanceText(99), "Right 7");
+    std::set<std::string> texts;
+    for (int position = 0; position < kBalancePositions; ++position) texts.insert(BalanceText(position));
+    EXPECT_EQ(texts.size(), static_cast<size_t>(kBalancePositions));
 }
 
 TEST(Meter, SixtyDecibelScale) {
@@ -239,6 +242,7 @@ void CheckLayout(Page page, const FontMetrics& font, int width, int height) {
         // row inside the strip and clear of the others.
         std::vector<Rect> column;
         if (rows.balance) column.push_back(s.balance);
+        if (rows.balance) column.push_back(s.balanceText);
         column.push_back(s.fader);
         column.push_back(s.value);
         for (const Rect* r : {&s.boost, &s.mute, &s.select})
@@ -260,6 +264,8 @@ void CheckLayout(Page page, const FontMetrics& font, int width, int height) {
             EXPECT_FALSE(Overlap(s.balanceLeft, s.balance));
             EXPECT_FALSE(Overlap(s.balanceRight, s.balance));
             EXPECT_GE(s.balance.Width(), 3 * font.charWidth);
+            EXPECT_GE(s.balanceText.Height(), font.height);
+            EXPECT_GE(s.balanceText.Width(), 12 * font.charWidth);  // "Centre-right"
         }
     }
     if (rows.sidePanel) {

@@ -1,6 +1,6 @@
 // panel_driver: drives a running mixerpanel the way a user's input does,
 // through window messages (a fader dragged, arrow keys, a check box clicked
-// or toggled with Space, menu commands), and checks through winmm reads, by
+// or toggled with Space, menu commands, the wheel) and the pointer, and checks through winmm reads, by
 // device identifier, that every action reached the mixer: mixer device 0,
 // or for the recording page a recording endpoint's mixer.
 //
@@ -18,10 +18,13 @@
 //                                         endpoint's mixer; then leaves the
 //                                         page shown, the level at VOLUME
 //   panel_driver menus                    the pages, reading the lines again,
-//                                         the digital CD flag, and Load sound
-//                                         card names (the panel runs with
-//                                         --names-dir holding a name file
-//                                         that names the line-in line)
+//                                         the digital CD flag
+//   panel_driver usability SETTINGS       why controls do nothing (the panel
+//                                         runs with --names-dir holding a
+//                                         name file that names the line-in
+//                                         line), the messages (SETTINGS is
+//                                         overwritten), the wheel, the Tab
+//                                         order, the empty source list
 //   panel_driver idle SECONDS             the panel's CPU time over SECONDS
 //                                         of sitting idle, meters running
 //   panel_driver close                    closes the panel
@@ -154,6 +157,9 @@ struct Panel {
 };
 Panel g_panel;
 
+// A page of the panel (0 playback, 1 recording).
+HWND PageWindow(HWND main, int page) { return GetDlgItem(main, ID_PAGE_BASE + page); }
+
 Panel FindPanel(int seconds) {
     Panel p;
     for (int i = 0; i < seconds * 10; ++i) {
@@ -162,8 +168,7 @@ Panel FindPanel(int seconds) {
         Sleep(100);
     }
     if (!p.main) return p;
-    HWND tab = GetDlgItem(p.main, ID_TAB);
-    p.page = GetDlgItem(tab, ID_PAGE_BASE + 0);
+    p.page = PageWindow(p.main, 0);
     p.fader = GetDlgItem(p.page, ID_STRIP(0, 0, PART_FADER));
     p.mute = GetDlgItem(p.page, ID_STRIP(0, 0, PART_MUTE));
     p.diagnostics = RegisterWindowMessageA(PANEL_DIAGNOSTICS_MESSAGE);
@@ -407,8 +412,7 @@ void CheckControls(const Panel& p, const Target& m, const std::string& settings)
 // The recording page's strip of a line type: its page, fader and mute.
 Panel RecordingStrip(const Panel& p, DWORD componentType) {
     Panel strip = p;
-    HWND tab = GetDlgItem(p.main, ID_TAB);
-    strip.page = GetDlgItem(tab, ID_PAGE_BASE + 1);
+    strip.page = PageWindow(p.main, 1);
     strip.fader = strip.mute = nullptr;
     for (int i = 0; i < mixerpanel::kStripsPerPage; ++i)
         if (mixerpanel::Strip(mixerpanel::Page::Recording, i).componentType == componentType) {
@@ -469,8 +473,7 @@ void CheckRecording(const Panel& p, const Target& m, long long volume) {
 }
 
 void CheckMenus(const Panel& p) {
-    HWND tab = GetDlgItem(p.main, ID_TAB);
-    HWND pages[2] = {GetDlgItem(tab, ID_PAGE_BASE + 0), GetDlgItem(tab, ID_PAGE_BASE + 1)};
+    HWND pages[2] = {PageWindow(p.main, 0), PageWindow(p.main, 1)};
     const long long refreshes = Figure(p, DIAG_REFRESHES);
     Send(p.main, WM_COMMAND, MAKEWPARAM(IDM_PAGE_RECORDING, 0), 0);
     Check(IsWindowVisible(pages[1]) && !IsWindowVisible(pages[0]), "View > Recording shows the recording page");
@@ -482,12 +485,181 @@ void CheckMenus(const Panel& p) {
     Send(p.main, WM_COMMAND, MAKEWPARAM(IDM_CD_DIGITAL, 0), 0);
     Send(p.main, WM_COMMAND, MAKEWPARAM(IDM_CD_DIGITAL, 0), 0);
     Check(IsWindowEnabled(p.fader), "after F5 and the digital CD flag twice the main strip still works");
+}
 
-    HWND lineIn = GetDlgItem(pages[0], ID_STRIP(0, 2, PART_FADER));
-    const bool before = IsWindowEnabled(lineIn) != 0;
-    Send(p.main, WM_COMMAND, MAKEWPARAM(IDM_LOAD_NAMES, 0), 0);
-    Check(!before && IsWindowEnabled(lineIn),
-          "File > Load sound card names: the line-in strip, now addressed by name, is enabled");
+// ---------------------------------------------------------------------------
+// What a user meets besides the values: why a control does nothing, the
+// messages, the wheel and the Tab order.
+
+POINT Centre(HWND w) {
+    RECT r;
+    GetWindowRect(w, &r);
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+// A visible top-level window of `className` of the panel's process.
+HWND PanelPopup(const Panel& p, const char* className) {
+    DWORD panel = 0, owner = 0;
+    GetWindowThreadProcessId(p.main, &panel);
+    for (HWND w = FindWindowExA(nullptr, nullptr, className, nullptr); w; w = FindWindowExA(nullptr, w, className, nullptr))
+        if (GetWindowThreadProcessId(w, &owner) && owner == panel && IsWindowVisible(w)) return w;
+    return nullptr;
+}
+
+std::string Text(HWND w) {
+    char text[512] = "";
+    Send(w, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+bool Has(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+
+// The tooltip that comes while the pointer rests on `control`, "" when none
+// comes within three seconds; the pointer then moves on to the status bar.
+std::string TooltipAt(const Panel& p, HWND control) {
+    POINT at = Centre(control);
+    SetCursorPos(at.x, at.y);
+    std::string text;
+    for (int i = 0; i < 30 && text.empty(); ++i) {
+        Sleep(100);
+        if (HWND tip = PanelPopup(p, TOOLTIPS_CLASSA)) text = Text(tip);
+    }
+    at = Centre(GetDlgItem(p.main, ID_STATUS));
+    SetCursorPos(at.x, at.y);
+    for (int i = 0; i < 30 && PanelPopup(p, TOOLTIPS_CLASSA); ++i) Sleep(100);
+    return text;
+}
+
+// The status bar's message part, read into memory of the panel's process.
+std::string Status(const Panel& p) {
+    HWND bar = GetDlgItem(p.main, ID_STATUS);
+    DWORD id = 0;
+    GetWindowThreadProcessId(bar, &id);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, id);
+    char text[512] = "";
+    if (void* remote = process ? VirtualAllocEx(process, nullptr, sizeof text, MEM_COMMIT, PAGE_READWRITE) : nullptr) {
+        if (LOWORD(Send(bar, SB_GETTEXTLENGTHA, 2, 0)) < sizeof text && Send(bar, SB_GETTEXTA, 2, (LPARAM)remote))
+            ReadProcessMemory(process, remote, text, sizeof text - 1, nullptr);
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    if (process) CloseHandle(process);
+    return text;
+}
+
+void Command(const Panel& p, int command) { Send(p.main, WM_COMMAND, MAKEWPARAM(command, 0), 0); }
+
+// Part `part` of the strip of line type `type` on page `page`.
+HWND StripPart(const Panel& p, int page, DWORD type, int part) {
+    for (int i = 0; i < mixerpanel::kStripsPerPage; ++i)
+        if (mixerpanel::Strip(static_cast<mixerpanel::Page>(page), i).componentType == type)
+            return GetDlgItem(PageWindow(p.main, page), ID_STRIP(page, i, part));
+    return nullptr;
+}
+
+// Wine's wave-out source keeps nothing, its master volume has one level
+// for all channels (the run remembers a balance of 15 for it), its recording
+// endpoint's microphone has no boost switch and no selector; after the name
+// file, so do the line-in line it names (the wave-out source) and the
+// digital line (none). Asking the library about those leaves the levels.
+void CheckAbilities(const Panel& p, const Target& master) {
+    const DWORD wave = MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, mic = MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE,
+                line = MIXERLINE_COMPONENTTYPE_SRC_LINE;
+    const struct {
+        int page;
+        DWORD type;
+        int part;
+        const char* why;
+    } cases[] = {{0, wave, PART_FADER, "keeps no value for the Wave volume"},
+                 {0, wave, PART_MUTE, "keeps no value for the Wave mute"},
+                 {0, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, PART_BALANCE, "one level for all its channels"},
+                 {1, mic, PART_BOOST, "has no boost switch"},
+                 {1, mic, PART_SELECT, "no recording selector"},
+                 {0, line, PART_FADER, "keeps no value for the Line In volume"},  // from here on, named
+                 {0, line, PART_MUTE, "keeps no value for the Line In mute"},
+                 {0, MIXERLINE_COMPONENTTYPE_SRC_DIGITAL, PART_FADER, "keeps no value for the Digital volume"}};
+    const LONG level = DirectRead(master, master.volume);
+    for (const auto& c : cases) {
+        if (&c == &cases[5]) Command(p, IDM_LOAD_NAMES);
+        Command(p, c.page ? IDM_PAGE_RECORDING : IDM_PAGE_PLAYBACK);
+        HWND control = StripPart(p, c.page, c.type, c.part);
+        const std::string tip = control ? TooltipAt(p, control) : "";
+        Check(control && !IsWindowEnabled(control) && Has(tip, c.why), "disabled, saying \"" + tip + "\"");
+    }
+    Check(DirectRead(master, master.volume) == level, "looking at the named lines left the main volume as it was");
+    // A balance names its position below it; none has the trackbar's own
+    // tooltip, which shows the raw position over the strip's caption.
+    HWND balance = StripPart(p, 0, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, PART_BALANCE);
+    Check(Send(balance, TBM_GETPOS, 0, 0) == mixerpanel::kBalanceCentre, "the Main balance shows the centre, not 15");
+    for (int page = 0; page < 2; ++page)
+        Check(!Send(StripPart(p, page, line, PART_BALANCE), TBM_GETTOOLTIPS, 0, 0) &&
+                  StripPart(p, page, line, PART_BALANCE_TEXT),
+              "a Line In balance has a label and no tooltip");
+}
+
+// The dialog a posted menu command opens (a message box, the Play track
+// dialog), answered with `button`: its text (a message box's static
+// 0xFFFF) or title; "" when none came within five seconds.
+std::string AnswerDialog(const Panel& p, int command, int button) {
+    PostMessageA(p.main, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+    HWND dialog = nullptr;
+    for (int i = 0; i < 50 && !dialog; ++i, Sleep(100)) dialog = PanelPopup(p, "#32770");
+    if (!dialog) return "";
+    const std::string said = Text(GetDlgItem(dialog, 0xFFFF) ? GetDlgItem(dialog, 0xFFFF) : dialog);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    for (int i = 0; i < 50 && IsWindow(dialog); ++i) Sleep(100);
+    return said;
+}
+
+// A file without settings is refused, the CD's status lines say what
+// failed (Wine has no CD device), the names message names the file.
+void CheckMessages(const Panel& p, const Target& master, const std::string& settings) {
+    DirectWrite(master, master.volume, 30000);
+    std::ofstream(settings, std::ios::binary) << "\x89PNG\r\n\x1a\n\rIHDR" << std::string(64, '\x7f');
+    const std::string refusal = AnswerDialog(p, IDM_RESTORE_SETTINGS, IDOK);
+    Check(Has(refusal, "holds no mixer settings, so nothing was restored: none of its") &&
+              !Has(Status(p), "Settings restored") && NearLevel(DirectRead(master, master.volume), 30000),
+          "Restore settings refuses a file without settings (\"" + refusal + "\")");
+    AnswerDialog(p, IDM_CD_OPEN, IDOK);  // the library's own box
+    const std::string opened = Status(p);
+    Check(Has(opened, "CD: no CD device could be opened (MCI error "), "CD > Open: " + opened);
+    const std::string dialog = AnswerDialog(p, IDM_CD_PLAY, IDOK);
+    Check(dialog == "Play CD track" && Status(p) == "CD: no CD is open, nothing to play (MCI error 3075)",
+          "CD > Play track: " + Status(p));
+    Command(p, IDM_LOAD_NAMES);
+    const std::string names = Status(p);
+    Check(Has(names, "Sound card names loaded from Jos") && Has(names, "\\default.cfg"), "the names message: " + names);
+}
+
+// Tab reaches the page tabs and goes on into the page, the wheel over the
+// main fader (the focus on the tabs) moves it a keyboard step a notch, and
+// the empty source list is disabled. Wine may show its read-back of a level
+// one lower: one fader position.
+void CheckInput(const Panel& p, const Target& master) {
+    Command(p, IDM_PAGE_PLAYBACK);
+    HWND tab = GetDlgItem(p.main, ID_TAB);
+    for (int i = 0; i < 20 && PanelFocus(p) != tab; ++i) {
+        Key(PanelFocus(p), VK_TAB, 0x0F);
+        Sleep(200);
+    }
+    Check(PanelFocus(p) == tab, "Tab reaches the page tabs");
+    const int before = FaderPos(p), step = static_cast<int>(Send(p.fader, TBM_GETLINESIZE, 0, 0));
+    for (int notches : {1, -2}) {
+        const POINT at = Centre(p.fader);
+        PostMessageA(PanelFocus(p), WM_MOUSEWHEEL, MAKEWPARAM(0, notches * WHEEL_DELTA), MAKELPARAM(at.x, at.y));
+        Sleep(300);
+    }
+    const int moved = FaderPos(p);
+    Check(std::abs(moved - (before + step)) <= 1 && NearLevel(DirectRead(master, master.volume), FaderValue(master.scale, moved)),
+          "the wheel, a notch up and two down, moves the fader a step down (" + Str(before) + " to " + Str(moved) + ")");
+    Key(tab, VK_TAB, 0x0F);
+    Sleep(300);
+    Check(IsChild(p.page, PanelFocus(p)), "Tab from the page tabs goes into the page");
+    Command(p, IDM_PAGE_RECORDING);
+    HWND list = GetDlgItem(PageWindow(p.main, 1), ID_SOURCE_LIST);
+    Check(!Send(list, LVM_GETITEMCOUNT, 0, 0) && !IsWindowEnabled(list) &&
+              static_cast<COLORREF>(Send(list, LVM_GETBKCOLOR, 0, 0)) == GetSysColor(COLOR_BTNFACE),
+          "the empty source list is disabled and drawn so");
+    Command(p, IDM_PAGE_PLAYBACK);
 }
 
 void PrintFigures(const Panel& p, const char* when) {
@@ -507,7 +679,7 @@ void PrintFigures(const Panel& p, const char* when) {
 int Usage() {
     std::fprintf(stderr,
                  "usage: panel_driver check SETTINGS [VOLUME] | endurance SECONDS SETTINGS |\n"
-                 "       recording VOLUME | menus | idle SECONDS | close\n");
+                 "       recording VOLUME | menus | usability SETTINGS | idle SECONDS | close\n");
     return 2;
 }
 
@@ -526,6 +698,14 @@ int main(int argc, char** argv) {
         Check(!IsWindow(p.main), "the panel closed");
     } else if (command == "menus") {
         CheckMenus(p);
+    } else if (command == "usability" && argc >= 3) {
+        const Target m = FindMaster();
+        Check(m.ok, "mixer device 0 has a master volume and mute");
+        if (m.ok) {
+            CheckAbilities(p, m);
+            CheckMessages(p, m, argv[2]);
+            CheckInput(p, m);
+        }
     } else if (command == "recording" && argc >= 3) {
         const Target m = FindEndpointMicrophone();
         Check(m.ok && m.device != 0,

@@ -5,21 +5,28 @@ makes and checks through its own winmm reads that they reached the mixer.
 
   panel_run.py --bin BUILD --wine-run WINE_RUN --work DIR
                [--screenshot OUT.png] [--recording-screenshot OUT.png]
-               [--endurance SECONDS] [--idle SECONDS]
+               [--endurance SECONDS] [--idle SECONDS] [--drawing]
 
 Without --endurance: the controls, an outside change and Save/Restore
 settings through the menu (panel_driver check), the screenshot of the
 playback page; the recording page's microphone strip, whose line Wine keeps
 on a mixer of its recording endpoint (panel_driver recording), and its
 screenshot; then the other menu commands (panel_driver menus).
+Then the controls that cannot act and what they say, the messages and the
+input (panel_driver usability).
 With --endurance: the panel's CPU time while idle with meters running, then
 a fader moved every second for SECONDS, then the same checks again; the
 process's handles and heap may not have grown.
+With --drawing: each page, shown at a fresh start, is compared with itself
+after a switch to the other page and back (Ctrl+Tab twice) and after a
+resize larger and back, without a window manager and with one (openbox):
+pixel for pixel.
 
 The Wine prefix and HOME are private (DIR/wine): the panel's windows are set
 to be drawn by Wine itself (no window manager runs in Xvfb), and Wine's own
 fonts are put where it finds them. Exit status 0 when everything passed, 77
-when Xvfb (or, for a screenshot, ImageMagick) is missing, 1 otherwise."""
+when Xvfb (or, for a screenshot or --drawing, ImageMagick; for --drawing,
+openbox) is missing, 1 otherwise."""
 import argparse
 import os
 import re
@@ -33,6 +40,8 @@ import time
 # start (after the first minute's warm-up of the heaps) and the end.
 HANDLE_GROWTH = 0        # handles
 HEAP_GROWTH = 16 * 1024  # bytes in busy heap blocks: allocator noise, not a trend
+
+NAMES_DIR = "Jos\u00e9"  # the sound-card name file's folder
 
 
 def start_xvfb():
@@ -124,6 +133,7 @@ class Run:
 
     def prepare(self):
         os.makedirs(os.path.join(self.base, "home"), exist_ok=True)
+        open(os.path.join(self.work, "panel-output.txt"), "w").close()
         # Wine finds its own fonts (Marlett draws the caption buttons) where
         # fontconfig looks in the private HOME.
         fonts = os.path.join(self.base, "home", ".local", "share", "fonts")
@@ -132,13 +142,88 @@ class Run:
             for name in os.listdir("/usr/share/wine/fonts"):
                 if name.endswith(".ttf"):
                     shutil.copy(os.path.join("/usr/share/wine/fonts", name), fonts)
-        # A sound-card name file for Wine's card ("Out: default"): it names
-        # the line-in line, which the card has under no line-in type.
-        os.makedirs(os.path.join(self.work, "names"), exist_ok=True)
-        with open(os.path.join(self.work, "names", "default.cfg"), "w", newline="\r\n") as f:
+        # A sound-card name file for Wine's card ("Out: default") in a folder
+        # whose name is not plain ASCII: it names the line-in line, which the
+        # card has under no line-in type.
+        os.makedirs(os.path.join(self.work, NAMES_DIR), exist_ok=True)
+        with open(os.path.join(self.work, NAMES_DIR, "default.cfg"), "w", newline="\r\n") as f:
             f.write("[LINEIN]\nNAME=Master Volume\n")
         # No window manager: Wine draws the frame and the caption itself.
         self.wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f", check=True)
+        # A balance remembered from an earlier run, for a line that has none.
+        self.wine("reg", "add", r"HKCU\Software\MIXER\Panel", "/v", "PlayMainBalance", "/t", "REG_DWORD",
+                  "/d", "15", "/f", check=True)
+
+    def x(self, *argv):
+        return subprocess.run(["xdotool"] + list(argv), env=self.env, stdout=subprocess.PIPE, text=True,
+                              check=True, timeout=60).stdout
+
+    def geometry(self, wid):
+        """The X window's place on the screen and its size."""
+        pairs = re.findall(r"(\d+)[,x](\d+)", self.x("getwindowgeometry", wid))
+        return [int(v) for v in pairs[0] + pairs[1]]
+
+    def resize(self, wid, width, height, managed):
+        """To width x height as a user does it: through the window manager
+        (what a drag of its frame asks for), or without one by dragging the
+        status bar's size grip, a few pixels inside the corner of the frame
+        Wine draws; again where a drag fell short."""
+        for _ in range(4):
+            x, y, w, h = self.geometry(wid)
+            if (w, h) == (width, height):
+                return
+            if managed:
+                self.x("windowsize", "--sync", wid, str(width), str(height))
+                continue
+            self.x("mousemove", str(x + w - 6), str(y + h - 6), "sleep", "0.3", "mousedown", "1", "sleep", "0.3")
+            for i in range(1, 6):
+                self.x("mousemove", str(x + w - 6 + (width - w) * i // 5), str(y + h - 6 + (height - h) * i // 5),
+                       "sleep", "0.2")
+            self.x("sleep", "0.5", "mouseup", "1", "mousemove", "0", "0", "sleep", "0.5")
+
+    def drawing(self):
+        for managed in (False, True):
+            manager = subprocess.Popen(["openbox"], env=self.env, stdout=subprocess.DEVNULL,
+                                       stderr=subprocess.DEVNULL) if managed else None
+            self.wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "YN"[not managed],
+                      "/f", check=True)
+            try:
+                for page in ("playback", "recording"):
+                    self.drawing_page(page, "with openbox" if managed else "without a window manager")
+            finally:
+                if manager:
+                    manager.terminate()
+                    manager.wait()
+
+    def drawing_page(self, page, where):
+        panel = self.start_panel("--page", page)
+        managed = where.startswith("with ")
+        try:
+            wid = self.x("search", "--sync", "--onlyvisible", "--name", "^MIXER panel$").split()[0]
+            self.x("mousemove", "0", "0")  # no tooltip in the pictures
+            if managed:
+                self.x("windowactivate", "--sync", wid)
+            size = self.geometry(wid)
+            shots = []
+            for what in ("fresh", "switched away and back", "resized larger and back"):
+                if what.startswith("switched"):
+                    self.x("key", "ctrl+Tab", "sleep", "1", "key", "ctrl+Tab")
+                if what.startswith("resized"):
+                    self.resize(wid, size[2] + 200, size[3] + 150, managed)
+                    self.resize(wid, size[2], size[3], managed)
+                time.sleep(2)  # a refresh of the values and some meter ticks
+                shots.append(os.path.join(self.work, "%s-%s-%s.png" % (page, where.split()[-1], what.split()[0])))
+                subprocess.run(["import", "-window", wid, shots[-1]], env=self.env, check=True, timeout=60)
+                if len(shots) > 1:
+                    differ = subprocess.run(["compare", "-metric", "AE", shots[0], shots[-1], "null:"],
+                                            stderr=subprocess.PIPE, text=True, timeout=60).stderr.strip()
+                    print("drawing: %s page %s, %s: %s pixels differ from a fresh start" % (page, where, what, differ))
+                    if differ != "0":
+                        self.failures.append("%s page %s, %s: %s pixels differ (%s)" % (page, where, what, differ,
+                                                                                         shots[-1]))
+        finally:
+            self.driver("close", timeout=120)
+            panel.wait(timeout=60)
 
     def screenshot(self, out):
         out = os.path.abspath(out)
@@ -171,12 +256,10 @@ class Run:
         panel = None
         try:
             self.prepare()
-            panel_log = open(os.path.join(self.work, "panel-output.txt"), "w")
-            panel = subprocess.Popen([a.wine_run, os.path.join(a.bin, "mixerpanel.exe"),
-                                      "--settings-file", "panel-settings.ini", "--names-dir", "names"],
-                                     cwd=self.work, env=self.env, stdin=subprocess.DEVNULL, stdout=panel_log,
-                                     stderr=subprocess.STDOUT)
-            panel_log.close()
+            if a.drawing:
+                self.drawing()  # with panels of its own, each started afresh
+                return self.finish()
+            panel = self.start_panel("--settings-file", "panel-settings.ini", "--names-dir", NAMES_DIR)
             if a.endurance:
                 self.endurance()
             else:
@@ -189,6 +272,7 @@ class Run:
                 if a.recording_screenshot:
                     self.screenshot(a.recording_screenshot)
                 self.driver("menus")
+                self.driver("usability", "panel-settings.ini")
             self.driver("close", timeout=120)
             panel.wait(timeout=60)
             if panel.returncode != 0:
@@ -201,9 +285,18 @@ class Run:
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             xvfb.terminate()
             xvfb.wait()
+        return self.finish()
+
+    def finish(self):
         for f in self.failures:
             print("FAIL: " + f)
         return 1 if self.failures else 0
+
+    def start_panel(self, *argv):
+        with open(os.path.join(self.work, "panel-output.txt"), "a") as log:
+            return subprocess.Popen([self.args.wine_run, os.path.join(self.args.bin, "mixerpanel.exe")] + list(argv),
+                                    cwd=self.work, env=self.env, stdin=subprocess.DEVNULL, stdout=log,
+                                    stderr=subprocess.STDOUT)
 
     def endurance(self):
         a = self.args
@@ -250,9 +343,11 @@ def main():
     ap.add_argument("--recording-screenshot", help="PNG file for the picture of the recording page")
     ap.add_argument("--endurance", type=int, default=0, help="seconds of the endurance run")
     ap.add_argument("--idle", type=int, default=10, help="seconds of the idle CPU measurement (endurance)")
+    ap.add_argument("--drawing", action="store_true", help="the drawing comparison, without and with openbox")
     args = ap.parse_args()
-    pictures = args.screenshot or args.recording_screenshot
-    missing = [t for t in ["Xvfb", "xdotool"] + (["import", "convert"] if pictures else []) if not shutil.which(t)]
+    pictures = args.screenshot or args.recording_screenshot or args.drawing
+    missing = [t for t in ["Xvfb", "xdotool"] + (["import", "convert"] if pictures else []) +
+               (["openbox"] if args.drawing else []) if not shutil.which(t)]
     if missing:
         print("skipped: %s not installed (scripts/install-deps.sh installs them)" % ", ".join(missing))
         return 77

@@ -1,0 +1,89 @@
+// What the Wine test cannot reach, whose mixers have no line that keeps a
+// balance, a boost or a selection, nor a named line that keeps a value: the
+// controls of a card's strips act; the probe of a line found by name finds
+// it and leaves every level; the settings files that hold only marks.
+#include "abilities.h"
+#include "core/exports.h"
+#include "fixture.h"
+#include "messages.h"
+
+#include <cstring>
+
+namespace mixerpanel {
+namespace {
+
+int StripIndex(Page page, const std::string& label) {
+    for (int i = 0; i < kStripsPerPage; ++i)
+        if (Strip(page, i).label == label) return i;
+    return -1;
+}
+
+class CardTest : public SimTest {};
+
+TEST_F(CardTest, EveryControlOfACardsStripsActs) {
+    BuildTypicalCard();
+    const Topology t = ReadTopology();
+    for (Page page : {Page::Playback, Page::Recording})
+        for (int i = 0; i < kStripsPerPage; ++i) {
+            const StripSpec& spec = Strip(page, i);
+            const StripAbilities a = AbilitiesOf(spec, StripLine{t.lines[static_cast<int>(page)][i], t.selector, false});
+            SCOPED_TRACE(spec.label);
+            if (!a.line) continue;  // the card lacks it (playback digital, recording wave)
+            const std::pair<const ControlAbility*, bool> controls[] = {{&a.fader, true},
+                                                                       {&a.mute, *spec.muteSet != 0},
+                                                                       {&a.balance, *spec.balanceSet != 0},
+                                                                       {&a.boost, *spec.boostSet != 0},
+                                                                       {&a.select, *spec.selectSet != 0}};
+            for (const auto& c : controls) {
+                if (c.second) {
+                    EXPECT_TRUE(c.first->acts) << c.first->why;
+                }
+            }
+        }
+}
+
+// Every control's values on the card, to tell what a probe left changed.
+std::vector<std::vector<LONG>> Levels(const TypicalCard& card) {
+    std::vector<std::vector<LONG>> all;
+    for (const sim::Destination* d : {card.speakers, card.wavein})
+        for (const sim::Line& source : d->sources)
+            for (const sim::Control& c : source.controls) all.push_back(c.values);
+    return all;
+}
+
+TEST_F(CardTest, TheNamedLineIsFoundAndEveryLevelStays) {
+    const TypicalCard card = BuildTypicalCard();
+    const struct {
+        const char* name;  // the name file's line-in name
+        LONG level;        // the named line's level before; at the top the probe writes a step down
+        bool keeps;
+        const char* facts;  // whose facts come back: the named line's, else the line of the type's
+    } cases[] = {{"Microphone", 30000, true, "Microphone"}, {"Microphone", 65535, true, "Microphone"},
+                 {"Line In", 0, true, "Line In"},          {"No Such Line", 30000, false, "Line In"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.level));
+        for (sim::Line& source : card.speakers->sources)
+            if (source.name == c.name) source.Find(MIXERCONTROL_CONTROLTYPE_VOLUME)->SetValue(c.level, 0);
+        std::strcpy(g_state.LineInLineName, c.name);
+        const Topology t = ReadTopology();
+        const auto before = Levels(card);
+        unsigned long writes = 0;
+        const LineFacts f = ProbeNamedLine(GetPlayLineInVolume, SetPlayLineInVolume, t.sources[0],
+                                           t.lines[0][StripIndex(Page::Playback, "Line In")], &writes);
+        EXPECT_EQ(Levels(card), before);
+        EXPECT_EQ(writes, 2u);
+        EXPECT_EQ(f.volumeKeeps, c.keeps);
+        EXPECT_EQ(f.muteKeeps, c.keeps);
+        EXPECT_EQ(f.name, c.facts);
+        EXPECT_EQ(f.volumeChannels, std::string(c.facts) == "Microphone" ? 1 : 2);
+    }
+}
+
+TEST(Messages, AFileThatHoldsNoSettings) {
+    EXPECT_EQ(WhyNoSettings("MAIN=1"), "");  // before any header the section is [PLAY MUTE]
+    EXPECT_NE(WhyNoSettings("[Settings]\nWidth=800\n").find("none of its 3 values stand under"), std::string::npos);
+    EXPECT_NE(WhyNoSettings("[PLAY VOLUME]\nMAIN=-1\nCD=-1\n").find("only values are -1"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace mixerpanel
