@@ -214,7 +214,8 @@ int Main(int argc, char** argv) {
     int status = kExitOk;
     try {
         try {
-            app.parse(argc, argv);
+            const Args arguments = PlatformArguments(argc, argv);
+            app.parse(Args(arguments.rbegin(), arguments.rend()));  // CLI11 takes the words last first
         } catch (const CLI::ParseError& e) {
             throw UsageError(Message(e) + " (see 'mixerctl --help')");
         }
