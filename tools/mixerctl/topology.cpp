@@ -316,7 +316,7 @@ void CmdList(Context& c, const Options& o) {
     if (o.Has("--device")) {
         const LONG d = ParseValue(o.Value("--device", "0"), "--device");
         if (d < 0 || static_cast<UINT>(d) >= count)
-            throw ToolError("list: no mixer device " + std::to_string(d) + " (there are " + std::to_string(count) +
+            throw UsageError("list: no mixer device " + std::to_string(d) + " (there are " + std::to_string(count) +
                             ")");
         first = last = static_cast<UINT>(d);
     }
