@@ -70,7 +70,7 @@ struct Command {
 const Command kCommands[] = {
     {"list", "list [--json] [--device N | --all]", "show a mixer device's lines and controls",
      MIXERCTL_RUN(CmdList), false, false},
-    {"info", "info [--json]", "report the mixers, what each export family finds on them and the platform's notes",
+    {"info", "info [--json]", "report the mixers, what the exports find there, the platform's notes",
      MIXERCTL_RUN(CmdInfo), false, false},
     {"get", "get [--percent] [--json] [PATH...]", "read per-line properties through the library",
      MIXERCTL_RUN(CmdGet), true, false},

@@ -313,6 +313,7 @@ void CmdList(Context& c, const Options& o) {
     const UINT count = mixerGetNumDevs();
     if (count == 0) throw ToolError("list: there is no mixer device");
     UINT first = 0, last = o.Has("--all") ? count - 1 : 0;
+    if (o.Has("--device") && o.Has("--all")) throw UsageError("list: --device and --all go alone");
     if (o.Has("--device")) {
         const LONG d = ParseValue(o.Value("--device", "0"), "--device");
         if (d < 0 || static_cast<UINT>(d) >= count)
