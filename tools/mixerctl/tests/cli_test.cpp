@@ -151,3 +151,25 @@ TEST_F(Cli, HelpNamesEveryOption) {
     EXPECT_NE(r.out.find("hexadecimal after 0x"), std::string::npos) << r.out;
     EXPECT_EQ(Mixerctl("-h").out, r.out);
 }
+
+// A card file that is no card, or no JSON: plain words with its line and
+// column, and exit status 1.
+TEST_F(Cli, CardFileErrorsNameLineAndColumn) {
+    Write("text.json", "devices: none\n");
+    Write("list.json", "[\n  {\"name\": \"x\"}\n]\n");
+    Write("field.json", "{\"devices\": [\n  {\"name\": \"x\", \"destinations\": [], \"colour\": 1}\n]}\n");
+    const struct {
+        const char* file;
+        const char* err;
+    } cases[] = {
+        {"text.json", "text.json: line 1, column 1: not valid JSON: unexpected 'devices'\n"},
+        {"list.json", "list.json: line 1, column 1: card: must be an object\n"},
+        {"field.json", "field.json: line 2, column 3: devices[0]: unknown field 'colour'\n"},
+    };
+    for (const auto& c : cases) {
+        const Ran r = Mixerctl("--card " + Path(c.file) + " list");
+        EXPECT_EQ(r.status, 1) << c.file;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "mixerctl: " + Path(c.err)) << c.file;
+    }
+}
