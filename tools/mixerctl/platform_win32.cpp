@@ -19,12 +19,12 @@ std::string g_dllName = mixertools::MixerDll::kName;
 mixertools::MixerDll g_dll;
 
 // A path a Win32 function writes into a buffer of MAX_PATH + 1, given as
-// get(buffer, size); "?" when it fails.
+// get(buffer, size), in UTF-8; "?" when it fails.
 template <typename Get>
 std::string PathFrom(Get get) {
     char path[MAX_PATH + 1] = {0};
     const DWORD n = get(path, sizeof path);
-    return n > 0 && n < sizeof path ? std::string(path, n) : std::string("?");
+    return n > 0 && n < sizeof path ? mixertools::AnsiToUtf8(std::string(path, n)) : std::string("?");
 }
 
 // Where LoadLibraryA looks for a bare name: the program's directory, the
@@ -43,7 +43,7 @@ const mixertools::MixerDll& Library() {
         const bool bareName = g_dllName.find_first_of("\\/:") == std::string::npos;
         if (bareName && (g_dll.Error() == ERROR_MOD_NOT_FOUND || g_dll.Error() == ERROR_FILE_NOT_FOUND))
             throw ToolError(NotFoundMessage());
-        throw ToolError("cannot load " + g_dllName + ": " + mixertools::SystemErrorText(g_dll.Error()));
+        throw ToolError("cannot load " + g_dllName + ": " + mixertools::AnsiToUtf8(mixertools::SystemErrorText(g_dll.Error())));
     }
     return g_dll;
 }
@@ -104,7 +104,7 @@ void PlatformTick() {}
 void PlatformLoadLibrary() { Library(); }
 
 std::string PlatformLibraryVersion() {
-    const std::string path = Library().Path();
+    const std::string path = mixertools::AnsiToUtf8(Library().Path());
     const std::string version = g_dll.Version().FileVersion();
     return path.substr(path.find_last_of("\\/") + 1) + " " + (version.empty() ? "(no version resource)" : version) +
            " (" + path + ")";

@@ -109,3 +109,28 @@ TEST_F(Absent, SetChecksEveryPathBeforeWritingAny) {
         EXPECT_EQ(sim::CardState(), before) << c.card << " " << c.words[1];
     }
 }
+
+// A selector without an item for a line: that line's selection is absent,
+// the others are there.
+TEST_F(Absent, ASelectorWithoutTheLinesItem) {
+    json card = json::parse(DefaultCardText());
+    json& mux = card["devices"][0]["destinations"][1]["controls"][1];
+    ASSERT_EQ(mux["type"], "mux");
+    mux["items"].erase(mux["items"].size() - 1);  // "Digital In"
+    sim::LoadCard(card, "no digital item");
+    const std::string missing =
+        "rec.digital.select: the recording selector has no item the library takes for the digital line "
+        "(GetRecDigitalSelect gives -1)";
+    Outcome r = Cmd({"get", "rec.digital.select"});
+    EXPECT_EQ(r.status, kExitFailure);
+    EXPECT_EQ(r.out, "rec.digital.select = absent\n");
+    EXPECT_EQ(r.err, "mixerctl: get: " + missing.substr(0, 20) + "absent: " + missing.substr(20) + "\n");
+    const json before = sim::CardState();
+    r = Cmd({"set", "rec.digital.select"});
+    EXPECT_EQ(r.err, "mixerctl: set: " + missing + "\n");
+    EXPECT_EQ(sim::CardState(), before);
+    r = Cmd({"get"});
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_TRUE(Has(r.out, "\nrec.analog.select = 0\n")) << r.out;
+    EXPECT_FALSE(Has(r.out, "rec.digital.select")) << r.out;
+}
