@@ -58,26 +58,34 @@ std::string MciErrorText(MCIERROR r) {
     return "MCI error " + std::to_string(r) + (known ? ": " + mixertools::AnsiToUtf8(text) : "");
 }
 
+// The families, in the order of mixer.h's lists.
+enum FamilyIndex { PlayVolumes, PlayMutes, Balance, RecVolumes, RecMutes, Selector, PeakMeters, Boost, Cd };
+
 std::vector<Family> Families(MCIERROR cd) {
     std::vector<Family> f = {{"play volumes", false, {}}, {"play mutes", false, {}}, {"balance", false, {}},
                              {"rec volumes", false, {}},  {"rec mutes", false, {}},  {"selector", true, {}},
                              {"peak meters", true, {}},   {"boost", true, {}},       {"cd", false, {}}};
     for (const PropertyPath& p : AllPaths()) {
         const bool play = p.path.compare(0, 5, "play.") == 0;
-        size_t at = p.kind == PathKind::Volume   ? (play ? 0 : 3)
-                    : p.kind == PathKind::Mute   ? (play ? 1 : 4)
-                    : p.kind == PathKind::Select ? 5
-                    : p.kind == PathKind::Balance ? 2
-                    : p.kind == PathKind::CdDigital ? 8
-                                                    : 7;  // the boosts
-        const bool byLine = at == 0 || at == 1 || at == 3 || at == 4 || at == 5;
+        FamilyIndex at = Boost;  // the boosts, one side's and both
+        switch (p.kind) {
+        case PathKind::Volume: at = play ? PlayVolumes : RecVolumes; break;
+        case PathKind::Mute: at = play ? PlayMutes : RecMutes; break;
+        case PathKind::Balance: at = Balance; break;
+        case PathKind::Select: at = Selector; break;
+        case PathKind::CdDigital: at = Cd; break;
+        case PathKind::Boost:
+        case PathKind::BothBoosts: break;
+        }
+        // A family of one side and property is told by its lines.
+        const bool byLine = at != Balance && at != Boost && at != Cd;
         f[at].needs.push_back({byLine ? LineWord(p.path) : p.path, ExportsOf(p), Absence(p)});
     }
     for (DWORD type : {MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, MIXERLINE_COMPONENTTYPE_DST_WAVEIN})
-        f[6].needs.push_back({ComponentTypeName(type), json::array({"GetPeak"}), PeakMeterProblem(type)});
-    f[8].needs.insert(f[8].needs.begin(),
-                      {"CD device", json::array({"OpenCD", "PlayCD", "StopCD", "CloseCD"}),
-                       cd ? "MCI cannot open a cdaudio device (" + MciErrorText(cd) + ")" : ""});
+        f[PeakMeters].needs.push_back({ComponentTypeName(type), json::array({"GetPeak"}), PeakMeterProblem(type)});
+    f[Cd].needs.insert(f[Cd].needs.begin(),
+                       {"CD device", json::array({"OpenCD", "PlayCD", "StopCD", "CloseCD"}),
+                        cd ? "MCI cannot open a cdaudio device (" + MciErrorText(cd) + ")" : ""});
     return f;
 }
 
@@ -136,7 +144,8 @@ void CmdInfo(Context& c, const Options& o) {
     const MCIERROR cd = OpenCdDevice();
     report["families"] = json::array();
     bool anyMeter = false;
-    for (const Family& f : Families(cd)) {
+    const std::vector<Family> families = Families(cd);
+    for (const Family& f : families) {
         json items = json::array();
         std::map<std::string, std::string> byStatus;  // status -> labels
         for (const Need& n : f.needs) {
@@ -147,7 +156,7 @@ void CmdInfo(Context& c, const Options& o) {
             if (!n.missing.empty()) item["missing"] = n.missing;
             items.push_back(item);
             byStatus[status] += (byStatus[status].empty() ? "" : ", ") + n.label;
-            anyMeter = anyMeter || (f.name == std::string("peak meters") && n.missing.empty());
+            anyMeter = anyMeter || (&f == &families[PeakMeters] && n.missing.empty());
         }
         report["families"].push_back({{"family", f.name}, {"items", items}});
         std::string line;
