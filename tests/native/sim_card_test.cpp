@@ -260,6 +260,33 @@ TEST_F(SimCardTest, TextThatIsNotJsonNamesLineAndColumn) {
     }
 }
 
+// JSON that is no card: the line and column of the value at fault, before
+// its field; keys with escapes, strings with brackets and commas, nested
+// lists are walked past on the way.
+TEST_F(SimCardTest, CardFaultsInTextNameLineAndColumn) {
+    const struct {
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {"[1, 2]", "bad.json: line 1, column 1: card: must be an object"},
+        {"{\"devices\": [\"x\"]}", "bad.json: line 1, column 14: devices[0]: must be an object"},
+        {"{\"devices\": [\n  {\"name\": \"a\", \"destinations\": []},\n  {\"name\": 7}\n]}",
+         "bad.json: line 3, column 12: devices[1].name: must be a string"},
+        {"{\"comment\": \"a [b], {c}: \\\"d\\\"\", \"devices\": [{\"destinations\": []}]}",
+         "bad.json: line 1, column 46: devices[0]: a device needs a name"},
+        {"{\"devices\": [{\"name\": \"\u00e9\", \"destinations\": [{\"name\": \"d\", \"type\": 4,\n"
+         "    \"controls\": [{\"type\": \"volume\", \"values\": [[1], [2, 3]], \"max\": \"x\"}]}]}]}",
+         "bad.json: line 2, column 69: devices[0].destinations[0].controls[0].max: must be an integer"},
+    };
+    for (const auto& c : cases) {
+        sim::Reset();
+        EXPECT_EQ(Refusal([&] { sim::LoadCardText(c.text, "bad.json"); }), c.message) << c.text;
+    }
+    // A card given as JSON has no text to point into.
+    sim::Reset();
+    EXPECT_EQ(Refusal([&] { sim::LoadCard(nlohmann::json::array(), "bad.json"); }), "bad.json: card: must be an object");
+}
+
 TEST_F(SimCardTest, FilesThatCannotBeReadNameTheReason) {
     EXPECT_EQ(Refusal([&] { sim::LoadCardFile(Path("none.json")); }),
               "cannot read card " + Path("none.json") + ": No such file or directory");

@@ -89,6 +89,8 @@ void PrintProgramHelp(std::ostream& out) {
                                  (o.value[0] ? std::string(" ") + o.value : "");
         out << "  " << Padded(name, 15) << Indented(o.help, 17) << "\n";
     }
+    out << "\nNumbers (levels, --device, --count, --interval, export arguments) are\n"
+           "decimal, or hexadecimal after 0x (0x4e20).\n";
     out << "\nCommands:\n";
     for (const Command& cmd : kCommands) out << "  " << Padded(cmd.usage, 36) << cmd.summary << "\n";
     out << "\nExit status: 0 when every command did what it said, 1 when one failed (a\n"
@@ -214,7 +216,8 @@ int Main(int argc, char** argv) {
     int status = kExitOk;
     try {
         try {
-            app.parse(argc, argv);
+            const Args arguments = PlatformArguments(argc, argv);
+            app.parse(Args(arguments.rbegin(), arguments.rend()));  // CLI11 takes the words last first
         } catch (const CLI::ParseError& e) {
             throw UsageError(Message(e) + " (see 'mixerctl --help')");
         }

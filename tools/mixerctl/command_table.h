@@ -21,6 +21,7 @@ struct Context;
 struct Options;
 using CommandFunction = void (*)(Context&, const Options&);
 void CmdList(Context&, const Options&);
+void CmdInfo(Context&, const Options&);
 void CmdGet(Context&, const Options&);
 void CmdSet(Context&, const Options&);
 void CmdCall(Context&, const Options&);
@@ -69,6 +70,8 @@ struct Command {
 const Command kCommands[] = {
     {"list", "list [--json] [--device N | --all]", "show a mixer device's lines and controls",
      MIXERCTL_RUN(CmdList), false, false},
+    {"info", "info [--json]", "report the mixers, what the exports find there, the platform's notes",
+     MIXERCTL_RUN(CmdInfo), false, false},
     {"get", "get [--percent] [--json] [PATH...]", "read per-line properties through the library",
      MIXERCTL_RUN(CmdGet), true, false},
     {"set", "set PATH VALUE [PATH VALUE]...", "write per-line properties through the library",

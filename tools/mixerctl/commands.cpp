@@ -3,6 +3,7 @@
 #include "mixerctl.h"
 
 #include "command_table.h"
+#include "text_code_page.h"
 
 #include <algorithm>
 #include <cctype>
@@ -107,7 +108,7 @@ void CmdCd(Context& c, const Options& o) {
     if (r == 0) return;
     const bool known = mciGetErrorStringA(static_cast<MCIERROR>(r), text, sizeof text) && text[0];
     throw ToolError("cd " + what + ": MCI error " + std::to_string(r) + ": " +
-                    (known ? text : "no text for this code"));
+                    (known ? mixertools::AnsiToUtf8(text) : "no text for this code"));
 }
 
 void CmdScript(Context& c, const Options& o) {

@@ -6,9 +6,12 @@
 #define MIXER_NO_PROTOTYPES
 #include "mixer.h"
 
+#include "text_code_page.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <deque>
 #include <regex>
 #include <tuple>
 
@@ -48,6 +51,7 @@ struct Reader {
     size_t next = 0;       // the next command-line argument
     size_t parameter = 0;  // the next parameter
     std::vector<char> buffer;  // the buffer the export fills, when it has one
+    std::deque<std::string> ansi;  // the string arguments in the ANSI code page
     HMIXER opened = nullptr;   // mixer device 0, opened for a handle given as "open"
 
     [[noreturn]] void Fail(const std::string& what) const {
@@ -74,7 +78,12 @@ struct Reader {
     }
     void Read(LPCSTR& v) {
         const std::string& a = Take();
-        v = a == "@null" ? nullptr : a.c_str();
+        if (a == "@null") {
+            v = nullptr;
+            return;
+        }
+        ansi.push_back(mixertools::Utf8ToAnsi(a));  // a deque keeps its strings in place
+        v = ansi.back().c_str();
     }
     void Read(LPSTR&) { buffer.assign(kTextBuffer + 1, '\0'); }  // no argument; pointed at the buffer at the end
     void Read(HMIXER& v) {  // a number, or "open": mixer device 0 opened around the call
@@ -111,7 +120,7 @@ struct Signature<LONG(WINAPI*)(P...)> {
         out.hasText = !in.buffer.empty();
         if (out.hasText) {
             in.buffer.back() = '\0';
-            out.text = in.buffer.data();
+            out.text = mixertools::AnsiToUtf8(in.buffer.data());
         }
         return out;
     }

@@ -221,12 +221,33 @@ bool HasFlag(const nlohmann::json& item, const char* flag);
 // why there is none ("" when found).
 struct TargetControl {
     std::string problem;
+    // The mixer lacks the line or its control (problem says which), as
+    // against a request that failed.
+    bool absent = false;
     std::string lineName;  // the line whose control is written
     nlohmann::json control = nlohmann::json::object();  // as `list --json` shows it
 };
 TargetControl FindTargetControl(DWORD lineType, LONG op);
 
 std::string PeakMeterProblem(DWORD componentType);  // why GetPeak cannot read a meter; "" when it can
+
+// Why mixer device 0 has no recording selector, the first list-class
+// control of its first wave-in destination ("" when it has one).
+std::string SelectorProblem();
+
+// The mixers the library uses: `list`'s "library: ..." lines and its JSON
+// (playback, recording, recordingError). ToolError when device 0 cannot be
+// walked or there is no mixer device.
+void LibraryMixers(std::string* text, nlohmann::json* j);
+// Mixer device `index` as `list --json` shows it; ToolError when its
+// capabilities or a destination cannot be read.
+nlohmann::json ReadDevice(UINT index);
+
+// What the mixer lacks that a path needs, found by the library's own
+// search: its line, the line's control, for a selection the recording
+// selector or the item the library selects ("" when it has all). A request
+// that fails is no absence: reading or writing the path reports it.
+std::string Absence(const PropertyPath& p);
 
 // ---- What differs between the two builds ------------------------------------------
 //
@@ -241,6 +262,13 @@ struct GlobalOptions {
 };
 
 bool PlatformSimulated();
+// The program's arguments after its name, in UTF-8 (on Windows read from
+// the wide command line); on Windows also puts standard output and error
+// in binary mode, so that lines end in LF alone.
+Args PlatformArguments(int argc, char** argv);
+// Wine's version when the program runs under Wine (ntdll's
+// wine_get_version), "" otherwise.
+std::string PlatformWineVersion();
 // Before the first command: natively loads the card (and the state) and runs
 // the library's load-time entry; on Windows remembers which DLL to load.
 void PlatformStart(const GlobalOptions& options);

@@ -103,7 +103,17 @@ DWORD ParsePeakTarget(const std::string& text) {
         if (const mixer_names::Named* n = mixer_names::ByName(mixer_names::kDestinations, t)) return n->value;
     DWORD v;
     if (mixer_names::ParseComponentType(text, false, &v)) return v;
-    throw UsageError("unknown source type '" + text + "'");
+    // What it takes, from the tables it reads.
+    std::string words, destinations, sources;
+    for (const LineInfo& l : kLineInfo) words += std::string(words.empty() ? "" : ", ") + l.word;
+    // Bare names that are sources too are the sources.
+    for (const mixer_names::Named& n : mixer_names::kDestinations)
+        if (!mixer_names::ByName(mixer_names::kSources, n.name))
+            destinations += std::string(destinations.empty() ? "" : ", ") + n.name;
+    for (const mixer_names::Named& n : mixer_names::kSources) sources += std::string(sources.empty() ? "" : ", ") + n.name;
+    throw UsageError("peak: unknown line type '" + text + "': give a line word (" + words + "), a destination (" +
+                     destinations + "), a source (" + sources +
+                     "; dst.NAME and src.NAME name either), or a component type number (decimal or 0x hex)");
 }
 
 SettingsReading ReadSettingsText(const std::string& bytes) {

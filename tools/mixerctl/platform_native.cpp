@@ -43,6 +43,10 @@ AnyFn ExportAddress(const char* name) {
 
 bool PlatformSimulated() { return true; }
 
+Args PlatformArguments(int argc, char** argv) { return Args(argv + (argc > 0 ? 1 : 0), argv + argc); }
+
+std::string PlatformWineVersion() { return ""; }
+
 void PlatformStart(const GlobalOptions& options) {
     if (!options.dll.empty()) throw UsageError("--dll works only in the Windows build");
     // A card or state file that cannot be read is a sim::CardError, which

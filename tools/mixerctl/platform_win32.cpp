@@ -4,8 +4,13 @@
 #include "mixerctl.h"
 
 #include "mixer_dll.h"
+#include "text_code_page.h"
+
+#include <shellapi.h>
 
 #include <algorithm>
+#include <fcntl.h>
+#include <io.h>
 
 namespace mixerctl {
 namespace {
@@ -14,12 +19,12 @@ std::string g_dllName = mixertools::MixerDll::kName;
 mixertools::MixerDll g_dll;
 
 // A path a Win32 function writes into a buffer of MAX_PATH + 1, given as
-// get(buffer, size); "?" when it fails.
+// get(buffer, size), in UTF-8; "?" when it fails.
 template <typename Get>
 std::string PathFrom(Get get) {
     char path[MAX_PATH + 1] = {0};
     const DWORD n = get(path, sizeof path);
-    return n > 0 && n < sizeof path ? std::string(path, n) : std::string("?");
+    return n > 0 && n < sizeof path ? mixertools::AnsiToUtf8(std::string(path, n)) : std::string("?");
 }
 
 // Where LoadLibraryA looks for a bare name: the program's directory, the
@@ -34,11 +39,11 @@ std::string NotFoundMessage() {
 }
 
 const mixertools::MixerDll& Library() {
-    if (!g_dll.Loaded() && !g_dll.Load(g_dllName)) {
+    if (!g_dll.Loaded() && !g_dll.Load(mixertools::Utf8ToAnsi(g_dllName))) {
         const bool bareName = g_dllName.find_first_of("\\/:") == std::string::npos;
         if (bareName && (g_dll.Error() == ERROR_MOD_NOT_FOUND || g_dll.Error() == ERROR_FILE_NOT_FOUND))
             throw ToolError(NotFoundMessage());
-        throw ToolError("cannot load " + g_dllName + ": " + mixertools::SystemErrorText(g_dll.Error()));
+        throw ToolError("cannot load " + g_dllName + ": " + mixertools::AnsiToUtf8(mixertools::SystemErrorText(g_dll.Error())));
     }
     return g_dll;
 }
@@ -49,10 +54,45 @@ AnyFn ExportAddress(const char* name) { return mixertools::AsFunction<AnyFn>(Lib
 
 bool PlatformSimulated() { return false; }
 
+Args PlatformArguments(int argc, char** argv) {
+    // LF alone: the C runtime's text mode would write CR LF, which a shell's
+    // $(...) keeps.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    // The wide command line has every character; argv has those of the ANSI
+    // code page only.
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!wide) return Args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    Args out;
+    for (int i = 1; i < count; ++i) {
+        const int size = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string arg(size > 0 ? static_cast<size_t>(size) : 1, '\0');
+        if (size > 0) WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, &arg[0], size, nullptr, nullptr);
+        arg.resize(arg.size() - 1);  // the terminating null
+        out.push_back(arg);
+    }
+    LocalFree(wide);
+    return out;
+}
+
+std::string PlatformWineVersion() {
+    using WineGetVersion = const char*(CDECL*)(void);
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    const auto get = ntdll ? mixertools::AsFunction<WineGetVersion>(GetProcAddress(ntdll, "wine_get_version")) : nullptr;
+    const char* version = get ? get() : nullptr;
+    return version ? version : "";
+}
+
 void PlatformStart(const GlobalOptions& options) {
     if (!options.card.empty()) throw UsageError("--card works only in the simulated build");
     if (!options.state.empty()) throw UsageError("--state works only in the simulated build");
-    if (!options.dll.empty()) g_dllName = options.dll;
+    // A library named is loaded before any command, so that every command,
+    // those that read winmm alone included, fails when it cannot be.
+    if (!options.dll.empty()) {
+        g_dllName = options.dll;
+        Library();
+    }
 }
 
 void PlatformFinish(const GlobalOptions&) { g_dll.Unload(); }
@@ -64,12 +104,13 @@ void PlatformTick() {}
 void PlatformLoadLibrary() { Library(); }
 
 std::string PlatformLibraryVersion() {
-    const std::string path = Library().Path();
+    const std::string path = mixertools::AnsiToUtf8(Library().Path());
     const std::string version = g_dll.Version().FileVersion();
     return path.substr(path.find_last_of("\\/") + 1) + " " + (version.empty() ? "(no version resource)" : version) +
            " (" + path + ")";
 }
 
-std::string PlatformFilePath(const std::string& path) { return path; }
+// The C runtime opens files by their ANSI names.
+std::string PlatformFilePath(const std::string& path) { return mixertools::Utf8ToAnsi(path); }
 
 }  // namespace mixerctl

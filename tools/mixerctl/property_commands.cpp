@@ -132,6 +132,16 @@ struct Write {
     TargetControl target;  // levels, balances, mutes and one side's boost
 };
 
+// Under Wine a level set belongs to the process's own audio session: said
+// once a run, on standard error.
+void NoteWineLevels(Context& c) {
+    static bool said = false;
+    if (said || PlatformWineVersion().empty()) return;
+    said = true;
+    c.err << "mixerctl: note: under Wine a level set here lasts only as long as the process that set it: "
+             "the next run reads the mixer's own level again\n";
+}
+
 // Checks one path and its value against the mixer; writes nothing.
 Write Plan(const PropertyPath& p, const std::string& text) {
     // What each kind of path takes, by PathKind.
@@ -147,6 +157,11 @@ Write Plan(const PropertyPath& p, const std::string& text) {
     if (!valid)
         throw UsageError("set: " + p.path + " takes " + takes[static_cast<int>(p.kind)] + ", not '" + text + "'");
     if (p.kind == PathKind::Balance) w.value.number = position;
+    // A selection has no control to check: the selector and its item first.
+    if (p.kind == PathKind::Select) {
+        const std::string absence = Absence(p);
+        if (!absence.empty()) throw ToolError("set: " + p.path + ": " + absence);
+    }
     if (p.HasControl()) w.target = Target(p, "set");
     if (p.kind == PathKind::BothBoosts)
         for (LONG op : {OpRecBoost, OpPlayBoost}) {
@@ -238,22 +253,52 @@ std::string EntryProblem(const SettingsEntry& e, const TargetControl& target) {
 
 }  // namespace
 
+std::string Absence(const PropertyPath& p) {
+    if (p.kind == PathKind::CdDigital) return "";  // the library's own flag
+    if (p.kind == PathKind::Select) {
+        const std::string selector = SelectorProblem();
+        if (!selector.empty()) return selector;
+        // The getter finds the item as the setter does; -1 is none.
+        const size_t line = p.path.find('.') + 1;  // rec.LINE.select
+        if (CallExport(p.getter).result == kLibraryFailure)
+            return "the recording selector has no item the library takes for the " +
+                   p.path.substr(line, p.path.rfind('.') - line) + " line (" + p.getter + " gives -1)";
+        return "";
+    }
+    for (LONG op : p.kind == PathKind::BothBoosts ? std::vector<LONG>{OpRecBoost, OpPlayBoost} : std::vector<LONG>{p.op}) {
+        const TargetControl t = FindTargetControl(p.lineType, op);
+        if (t.absent) return t.problem;
+    }
+    return "";
+}
+
 // ---- get, set, save and restore ------------------------------------------------
 
 void CmdGet(Context& c, const Options& o) {
+    const bool everything = o.rest.empty();
     std::vector<PropertyPath> paths;
     for (const PropertyPath& p : AllPaths())
-        if (o.rest.empty() && !p.getter.empty()) paths.push_back(p);
+        if (everything && !p.getter.empty()) paths.push_back(p);
     for (const std::string& a : o.rest) {
         PropertyPath p = ParsePath(a);
         if (p.getter.empty())
             throw UsageError("get: " + p.path + " can only be set (the library has no G" + p.setter.substr(1) + ")");
         paths.push_back(p);
     }
-    // Everything is read before anything is printed.
+    // Everything is read before anything is printed. What the mixer lacks
+    // is absent (a getter reads 0 there): left out without a PATH, named
+    // with one.
     nlohmann::json all = nlohmann::json::array();
-    std::string text, unread, problem;
+    std::string text, unread, problem, missing;
     for (const PropertyPath& p : paths) {
+        const std::string absence = Absence(p);
+        if (!absence.empty()) {
+            if (everything) continue;
+            all.push_back({{"path", p.path}, {"value", nullptr}, {"absent", absence}});
+            text += p.path + " = absent\n";
+            missing += (missing.empty() ? "" : "; ") + p.path + ": absent: " + absence;
+            continue;
+        }
         const LONG value = CallExport(p.getter).result;
         const bool read = value != kLibraryFailure;
         nlohmann::json row = {{"path", p.path}, {"value", read ? nlohmann::json(value) : nullptr}};
@@ -262,14 +307,13 @@ void CmdGet(Context& c, const Options& o) {
         if (o.Has("--percent") && p.kind == PathKind::Volume) {
             row["percent"] = nullptr;
             const TargetControl t = read ? Target(p) : TargetControl();
-            const std::string range = "the control's range " + RangeText(t) + " is empty";
             if (read && t.problem.empty() && Maximum(t) > Minimum(t)) {
                 row["percent"] = LevelToPercent(value, Minimum(t), Maximum(t));
                 shown = row["percent"].dump() + "%";
-            } else if (read && (t.problem.empty() || !o.rest.empty())) {
-                // Without a PATH a level the mixer lacks shows as the library
-                // reads it (0).
-                if (problem.empty()) problem = p.path + ": no percentage: " + (t.problem.empty() ? range : t.problem);
+            } else if (read) {
+                if (problem.empty())
+                    problem = p.path + ": no percentage: " +
+                              (t.problem.empty() ? "the control's range " + RangeText(t) + " is empty" : t.problem);
                 shown.clear();
             }
         }
@@ -280,6 +324,7 @@ void CmdGet(Context& c, const Options& o) {
     if (!unread.empty() && !mixerGetNumDevs()) throw ToolError("get: there is no mixer device (the library reads -1)");
     const std::string them = unread.find(',') == std::string::npos ? "it" : "them";
     if (!unread.empty()) throw ToolError("get: " + unread + ": the library could not read " + them + " (result -1)");
+    if (!missing.empty()) throw ToolError("get: " + missing);
     if (!problem.empty()) throw ToolError("get: " + problem);
 }
 
@@ -302,6 +347,7 @@ void CmdSet(Context& c, const Options& o) {
         if (valued && i + 1 >= args.size()) throw UsageError("set: " + p.path + " needs a value");
         writes.push_back(Plan(p, valued ? args[++i] : ""));
     }
+    NoteWineLevels(c);
     // Each write is read back before the next one.
     for (const Write& w : writes) {
         const std::string shown = Execute(w);

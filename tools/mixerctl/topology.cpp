@@ -6,6 +6,7 @@
 
 #include "engine/line_search.h"
 #include "mixer_lookup.h"
+#include "text_code_page.h"
 
 #include <algorithm>
 
@@ -15,6 +16,7 @@ namespace {
 using mixer_names::ControlClassName;
 using mixer_names::FlagNames;
 using nlohmann::json;
+using mixertools::AnsiToUtf8;
 
 // Two reads with different fill patterns tell a value the driver wrote from
 // one it left alone.
@@ -61,7 +63,7 @@ MMRESULT ReadDetails(UINT device, const MIXERCONTROLA& c, DWORD channels, DWORD 
 json ReadControl(UINT device, const MIXERLINEA& line, MIXERCONTROLA c) {
     c.szName[sizeof c.szName - 1] = '\0';
     c.szShortName[sizeof c.szShortName - 1] = '\0';
-    json j = {{"id", c.dwControlID}, {"name", c.szName}, {"shortName", c.szShortName},
+    json j = {{"id", c.dwControlID}, {"name", AnsiToUtf8(c.szName)}, {"shortName", AnsiToUtf8(c.szShortName)},
               {"type", ControlTypeName(c.dwControlType)}, {"controlType", c.dwControlType},
               {"class", ControlClassName(c.dwControlType)},
               {"flags", FlagNames(mixer_names::kControlFlags, c.fdwControl)}, {"items", c.cMultipleItems},
@@ -86,14 +88,14 @@ json ReadControl(UINT device, const MIXERLINEA& line, MIXERCONTROLA c) {
         if (r != MMSYSERR_NOERROR) j["textError"] = r;
         for (DWORD i = 0; r == MMSYSERR_NOERROR && i < items; ++i) {
             texts[i].szName[sizeof texts[i].szName - 1] = '\0';
-            j["texts"].push_back(texts[i].szName);
+            j["texts"].push_back(AnsiToUtf8(texts[i].szName));
         }
     }
     return j;
 }
 
 json LineJson(UINT device, const MIXERLINEA& line) {
-    json j = {{"id", line.dwLineID}, {"name", line.szName}, {"shortName", line.szShortName},
+    json j = {{"id", line.dwLineID}, {"name", AnsiToUtf8(line.szName)}, {"shortName", AnsiToUtf8(line.szShortName)},
               {"type", ComponentTypeName(line.dwComponentType)}, {"componentType", line.dwComponentType},
               {"channels", line.cChannels}, {"flags", FlagNames(mixer_names::kLineFlags, line.fdwLine)},
               {"controls", json::array()}};
@@ -113,15 +115,15 @@ json LineJson(UINT device, const MIXERLINEA& line) {
     return j;
 }
 
-// Everything of device `index`; throws ToolError when its capabilities or a
-// destination cannot be read.
+}  // namespace
+
 json ReadDevice(UINT index) {
     MIXERCAPSA caps{};
     MMRESULT r = mixerGetDevCapsA(index, &caps, sizeof caps);
     if (r != MMSYSERR_NOERROR)
         throw ToolError("cannot read mixer device " + std::to_string(index) + " (" + ErrorText(r) + ")");
     caps.szPname[sizeof caps.szPname - 1] = '\0';
-    json j = {{"device", index}, {"name", caps.szPname}, {"mid", caps.wMid}, {"pid", caps.wPid},
+    json j = {{"device", index}, {"name", AnsiToUtf8(caps.szPname)}, {"mid", caps.wMid}, {"pid", caps.wPid},
               {"destinations", json::array()}};
     for (DWORD d = 0; d < caps.cDestinations; ++d) {
         MIXERLINEA line, source;
@@ -142,6 +144,8 @@ json ReadDevice(UINT index) {
     }
     return j;
 }
+
+namespace {
 
 // ---- `list`'s text, printed from its JSON ---------------------------------------
 
@@ -207,7 +211,7 @@ std::string OfDevice(UINT index) { return index == 0 ? std::string() : " of mixe
 
 std::string LineName(MIXERLINEA line) {
     line.szName[sizeof line.szName - 1] = '\0';
-    return line.szName;
+    return AnsiToUtf8(line.szName);
 }
 
 // Where a search of the library's ended on a failed request.
@@ -234,13 +238,15 @@ std::string DeviceName(UINT index) {
     MIXERCAPSA caps{};
     if (mixerGetDevCapsA(index, &caps, sizeof caps) != MMSYSERR_NOERROR) return "";
     caps.szPname[sizeof caps.szPname - 1] = '\0';
-    return caps.szPname;
+    return AnsiToUtf8(caps.szPname);
 }
 
 std::string NamedDevice(UINT index) {
     const std::string name = DeviceName(index);
     return "mixer device " + std::to_string(index) + (name.empty() ? "" : " \"" + name + "\"");
 }
+
+}  // namespace
 
 // The mixers the library uses, as `list` says them: "library: ..." lines,
 // and {"playback": {"device", "name"}, "recording": [{"device", "name",
@@ -297,8 +303,6 @@ void LibraryMixers(std::string* text, json* j) {
                  "in this order:\n" + endpoints;
 }
 
-}  // namespace
-
 bool HasFlag(const json& item, const char* flag) {
     const json flags = item.value("flags", json::array());
     return std::find(flags.begin(), flags.end(), flag) != flags.end();
@@ -309,10 +313,11 @@ void CmdList(Context& c, const Options& o) {
     const UINT count = mixerGetNumDevs();
     if (count == 0) throw ToolError("list: there is no mixer device");
     UINT first = 0, last = o.Has("--all") ? count - 1 : 0;
+    if (o.Has("--device") && o.Has("--all")) throw UsageError("list: --device and --all go alone");
     if (o.Has("--device")) {
         const LONG d = ParseValue(o.Value("--device", "0"), "--device");
         if (d < 0 || static_cast<UINT>(d) >= count)
-            throw ToolError("list: no mixer device " + std::to_string(d) + " (there are " + std::to_string(count) +
+            throw UsageError("list: no mixer device " + std::to_string(d) + " (there are " + std::to_string(count) +
                             ")");
         first = last = static_cast<UINT>(d);
     }
@@ -337,21 +342,48 @@ void CmdList(Context& c, const Options& o) {
     if (asJson) c.out << (o.Has("--all") ? all : all[0]).dump(2) << "\n";
 }
 
+namespace {
+
+// The recording selector of mixer device 0 (`device`, null when there is
+// none): the first list-class control of its first wave-in destination,
+// which goes to `waveIn`. Null, with the reason, when it has none.
+const json* FindSelector(const json& device, const json** waveIn, std::string* problem) {
+    *waveIn = nullptr;
+    if (device.is_null()) {
+        *problem = "there is no mixer device";
+        return nullptr;
+    }
+    for (const json& d : device["destinations"])
+        if (!*waveIn && d["componentType"] == MIXERLINE_COMPONENTTYPE_DST_WAVEIN) *waveIn = &d;
+    if (!*waveIn) {
+        *problem = "mixer device 0 has no wave-in destination, and with it no recording selector";
+        return nullptr;
+    }
+    for (const json& control : (**waveIn)["controls"])
+        if (control["class"] == "list") return &control;
+    *problem = "the wave-in destination " + Quote((**waveIn)["name"]) + " has no recording selector";
+    return nullptr;
+}
+
+}  // namespace
+
+std::string SelectorProblem() {
+    const json device = mixerGetNumDevs() == 0 ? json() : ReadDevice(0);
+    const json* waveIn = nullptr;
+    std::string problem;
+    FindSelector(device, &waveIn, &problem);
+    return problem;
+}
+
 // The recording selector: the first list-class control of mixer device 0's
 // first wave-in destination.
 void CmdSources(Context& c, const Options& o) {
     NoArguments("sources", o.rest);
-    if (mixerGetNumDevs() == 0) throw ToolError("sources: there is no mixer device");
-    const json device = ReadDevice(0);
+    const json device = mixerGetNumDevs() == 0 ? json() : ReadDevice(0);
     const json* waveIn = nullptr;
-    const json* sel = nullptr;
-    for (const json& d : device["destinations"])
-        if (!waveIn && d["componentType"] == MIXERLINE_COMPONENTTYPE_DST_WAVEIN) waveIn = &d;
-    if (!waveIn) throw ToolError("sources: mixer device 0 has no wave-in destination");
-    for (const json& control : (*waveIn)["controls"])
-        if (!sel && control["class"] == "list") sel = &control;
-    if (!sel)
-        throw ToolError("sources: the wave-in destination " + Quote((*waveIn)["name"]) + " has no recording selector");
+    std::string problem;
+    const json* sel = FindSelector(device, &waveIn, &problem);
+    if (!sel) throw ToolError("sources: " + problem);
     const bool single = (*sel)["controlType"] == MIXERCONTROL_CONTROLTYPE_SINGLESELECT ||
                         (*sel)["controlType"] == MIXERCONTROL_CONTROLTYPE_MUX;
     std::string text = "recording selector " + Quote((*sel)["name"]) + " (" + (*sel)["type"].get<std::string>() + ", " +
@@ -397,6 +429,7 @@ TargetControl FindTargetControl(DWORD lineType, LONG op) {
         return t;
     }
     if (found.search == SearchNotFound) {
+        t.absent = true;
         const std::string none = "mixer device 0 has no " + ComponentTypeName(destinationType);
         std::string devices;
         for (UINT i = 0; i < notes.endpointCount && i < SearchNotes::kMaxListed; ++i)
@@ -432,7 +465,9 @@ TargetControl FindTargetControl(DWORD lineType, LONG op) {
         return t;
     case ChoiceNoControls:
     case ChoiceNoKind:
-    case ChoiceOutOfScale: t.problem = "\"" + t.lineName + "\" (" + where + ") has no " + kind + " control"; return t;
+    case ChoiceOutOfScale:
+        t.absent = true;
+        t.problem = "\"" + t.lineName + "\" (" + where + ") has no " + kind + " control"; return t;
     }
     t.control = ReadControl(device, taken.line(), taken.control());
     if (t.control.contains("readError"))
@@ -446,7 +481,7 @@ std::string PeakMeterProblem(DWORD componentType) {
     if (meter.found == mixertools::PeakMeterFound::NoLine)
         return "mixer device 0 has no " + ComponentTypeName(componentType) + " line";
     if (meter.found == mixertools::PeakMeterFound::NoMeter)
-        return Quote(meter.line.szName) + " (" + ComponentTypeName(componentType) + ") has no peak meter";
+        return "\"" + AnsiToUtf8(meter.line.szName) + "\" (" + ComponentTypeName(componentType) + ") has no peak meter";
     return "";
 }
 

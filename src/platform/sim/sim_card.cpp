@@ -34,6 +34,87 @@ std::vector<LiveControl>& Live() {
 }
 const detail::ResetHook kForgetLive([] { Live().clear(); });
 
+// The text of the card being loaded, while LoadCardText or LoadCardFile
+// loads it: a message then says where in the text the value sits.
+const std::string* g_cardText = nullptr;
+
+// "line L, column C" of byte `at` of `text`: lines from 1, columns from 1
+// counting characters of UTF-8.
+std::string TextPosition(const std::string& text, size_t at) {
+    size_t line = 1, column = 1;
+    for (size_t i = 0; i < at && i < text.size(); ++i) {
+        if (text[i] == '\n') {
+            ++line;
+            column = 1;
+        } else if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
+            ++column;
+        }
+    }
+    return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
+// A walk of JSON text that parsed: where a value starts, by the keys and
+// indexes that lead to it.
+namespace text_walk {
+
+size_t Space(const std::string& t, size_t i) {
+    while (i < t.size() && (t[i] == ' ' || t[i] == '\t' || t[i] == '\r' || t[i] == '\n')) ++i;
+    return i;
+}
+
+// Past the string that starts at `i`.
+size_t String(const std::string& t, size_t i) {
+    for (++i; i < t.size() && t[i] != '"'; ++i)
+        if (t[i] == '\\') ++i;
+    return i + 1;
+}
+
+// Past the value that starts at `i`.
+size_t Value(const std::string& t, size_t i) {
+    if (i >= t.size()) return i;
+    if (t[i] == '"') return String(t, i);
+    if (t[i] != '{' && t[i] != '[') {
+        while (i < t.size() && std::strchr(",]} \t\r\n", t[i]) == nullptr) ++i;
+        return i;
+    }
+    for (int depth = 0; i < t.size(); ++i) {
+        if (t[i] == '"') i = String(t, i) - 1;
+        else if (t[i] == '{' || t[i] == '[') ++depth;
+        else if ((t[i] == '}' || t[i] == ']') && --depth == 0) return i + 1;
+    }
+    return i;
+}
+
+struct Step {
+    const char* key;  // null: element `index`
+    size_t index;
+};
+
+// Where the value at `steps` starts; npos when the text has no such value.
+size_t Find(const std::string& t, const std::vector<Step>& steps) {
+    size_t i = Space(t, 0);
+    for (const Step& step : steps) {
+        if (i >= t.size() || t[i] != (step.key ? '{' : '[')) return std::string::npos;
+        i = Space(t, i + 1);
+        for (size_t n = 0;; ++n) {
+            if (i >= t.size() || t[i] == '}' || t[i] == ']') return std::string::npos;
+            bool found = !step.key && n == step.index;
+            if (step.key) {
+                if (t[i] != '"') return std::string::npos;
+                const size_t end = String(t, i);
+                found = t.compare(i + 1, end - i - 2, step.key) == 0 && std::strlen(step.key) == end - i - 2;
+                i = Space(t, Space(t, end) + 1);  // past the colon
+            }
+            if (found) break;
+            i = Space(t, Value(t, i));
+            if (i < t.size() && t[i] == ',') i = Space(t, i + 1);
+        }
+    }
+    return i;
+}
+
+}  // namespace text_walk
+
 // Where in the card a value sits, for messages: a field of its parent, or
 // an element of a list. The path is spelt out only for a message, so that a
 // card loads without building a string for every field it reads; a Ctx
@@ -52,7 +133,14 @@ public:
     const std::string& Origin() const { return *origin_; }
     [[noreturn]] void Fail(const std::string& what) const {
         const std::string path = Path();
-        throw CardError(*origin_ + ": " + (path.empty() ? std::string("card") : path) + ": " + what);
+        std::string where;
+        if (g_cardText != nullptr && path_.empty()) {
+            std::vector<text_walk::Step> steps;
+            for (const Ctx* c = this; c->parent_ != nullptr; c = c->parent_) steps.insert(steps.begin(), {c->key_, c->index_});
+            const size_t at = text_walk::Find(*g_cardText, steps);
+            if (at != std::string::npos) where = TextPosition(*g_cardText, at) + ": ";
+        }
+        throw CardError(*origin_ + ": " + where + (path.empty() ? std::string("card") : path) + ": " + what);
     }
 
 private:
@@ -477,27 +565,31 @@ json ParseJson(const std::string& text, const std::string& origin) {
         // it could not take; the column counts characters of UTF-8.
         size_t at = e.byte > 0 ? e.byte - 1 : 0;
         const std::string what = Unexpected(text, &at);
-        size_t line = 1, column = 1;
-        for (size_t i = 0; i < at && i < text.size(); ++i) {
-            if (text[i] == '\n') {
-                ++line;
-                column = 1;
-            } else if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-                ++column;
-            }
-        }
-        throw CardError(origin + ": line " + std::to_string(line) + ", column " + std::to_string(column) +
-                        ": not valid JSON: " + what);
+        throw CardError(origin + ": " + TextPosition(text, at) + ": not valid JSON: " + what);
     }
 }
 
-void LoadCardText(const std::string& text, const std::string& origin) { LoadCard(ParseJson(text, origin), origin); }
+namespace {
+
+// A card from its text, whose messages say where in the text.
+void LoadCardFromText(const std::string& text, const std::string& origin) {
+    const json card = ParseJson(text, origin);
+    struct Showing {
+        explicit Showing(const std::string& t) { g_cardText = &t; }
+        ~Showing() { g_cardText = nullptr; }
+    } showing(text);
+    LoadCard(card, origin);
+}
+
+}  // namespace
+
+void LoadCardText(const std::string& text, const std::string& origin) { LoadCardFromText(text, origin); }
 
 json ReadJsonFile(const std::string& path, const std::string& what) {
     return ParseJson(ReadWholeFile(path, what), path);
 }
 
-void LoadCardFile(const std::string& path) { LoadCard(ReadJsonFile(path, "card"), path); }
+void LoadCardFile(const std::string& path) { LoadCardFromText(ReadWholeFile(path, "card"), path); }
 
 json CardState() {
     json devices = json::array();

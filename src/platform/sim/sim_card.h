@@ -5,7 +5,8 @@
 // Loading is strict: an unknown field, a value of the wrong kind or out of
 // its control's range, a duplicate identifier or a control acting on one it
 // cannot act on is refused with a CardError naming the file (or the origin
-// given) and the field, for example "card.json:
+// given), for a card read from text the line and column where the value
+// starts, and the field, for example "card.json: line 12, column 21:
 // devices[0].destinations[1].controls[2].type: unknown control type 'knob'",
 // and text that is not JSON with its line and column. A refused card may
 // have added part of itself; sim::Reset() clears it.

@@ -189,10 +189,11 @@ TEST_F(Checked, GetFailsOnTheLibrarysFailureValue) {
         {"path": "play.main.volume", "value": 400, "percent": 80},
         {"path": "play.cd.volume", "value": null, "percent": null},
         {"path": "play.main.mute", "value": 0}])"));
-    // A level the mixer lacks has no percentage when asked for by name.
+    // A level the mixer lacks is absent, percentage or not.
     r = Cmd({"get", "--percent", "play.aux.volume"});
     EXPECT_EQ(r.status, kExitFailure);
-    EXPECT_TRUE(Has(r.err, "play.aux.volume: no percentage: mixer device 0 has no src.auxiliary line")) << r.err;
+    EXPECT_EQ(r.out, "play.aux.volume = absent\n");
+    EXPECT_TRUE(Has(r.err, "play.aux.volume: absent: mixer device 0 has no src.auxiliary line")) << r.err;
 }
 
 TEST_F(CtlTest, WithoutAMixerEveryCommandOfTheLibraryFails) {

@@ -2,6 +2,8 @@
 // output and standard error, options of the whole run.
 #include "ctl_fixture.h"
 
+#include "command_table.h"
+
 #include <cstdlib>
 
 namespace {
@@ -102,4 +104,72 @@ TEST_F(Cli, GlobalOptionsComeBeforeTheFirstCommand) {
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("\n  -V, --version  the program's and the library's versions\n"), std::string::npos) << help.out;
     EXPECT_NE(help.out.find("\n  peak [--json] TYPE [--watch [--count N] [--interval MS]]"), std::string::npos);
+}
+
+// A wrong command line, or a value out of its range, exits with 2 whatever
+// the command, and says what it takes.
+TEST_F(Cli, UsageErrorsExitWithTwo) {
+    struct Case {
+        const char* args;
+        const char* err;
+    } cases[] = {
+        {"list --device -1", "mixerctl: list: no mixer device -1 (there are 1)\n"},
+        {"list --device 1", "mixerctl: list: no mixer device 1 (there are 1)\n"},
+        {"list --all --device 0", "mixerctl: list: --device and --all go alone\n"},
+        {"info --bogus", "mixerctl: info: the following argument was not expected: --bogus\n"},
+        {"-x list", "mixerctl: unknown option -x (see 'mixerctl --help')\n"},
+        {"peak main --watch --interval 0", "mixerctl: peak: --count from 0 (no end), --interval from 1 to 60000 ms\n"},
+        {"cd play x", "mixerctl: cd play: PlayCD: TRACK must be a 32-bit integer, not 'x' (takes TRACK)\n"},
+        {"set play.main.balance 16", "mixerctl: set: play.main.balance takes a position from 0 (left) to 15 (right), "
+                                     "not '16'\n"},
+        // peak names every type it takes.
+        {"peak nosuch", "mixerctl: peak: unknown line type 'nosuch': give a line word (linein, mic, cd, waveout, aux, "
+                        "digital, analog, main), a destination (monitor, speakers, headphones, wavein, voicein), a "
+                        "source (undefined, digital, line, microphone, synthesizer, compactdisc, telephone, pcspeaker, "
+                        "waveout, auxiliary, analog; dst.NAME and src.NAME name either), or a component type number "
+                        "(decimal or 0x hex)\n"},
+    };
+    for (const Case& c : cases) {
+        const Ran r = Mixerctl(c.args);
+        EXPECT_EQ(r.status, 2) << c.args;
+        EXPECT_EQ(r.out, "") << c.args;
+        EXPECT_EQ(r.err, c.err) << c.args;
+    }
+}
+
+// --help names every option of the program and every command's synopsis,
+// and says that numbers may be hexadecimal.
+TEST_F(Cli, HelpNamesEveryOption) {
+    const Ran r = Mixerctl("--help");
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (const mixerctl::GlobalOption& o : mixerctl::kGlobalOptions) {
+        const std::string name = std::string(o.shortName[0] ? std::string(o.shortName) + ", " : "") + o.longName;
+        EXPECT_NE(r.out.find("\n  " + name + " "), std::string::npos) << name;
+    }
+    for (const mixerctl::Command& c : mixerctl::kCommands)
+        EXPECT_NE(r.out.find("\n  " + std::string(c.usage) + " "), std::string::npos) << c.usage;
+    EXPECT_NE(r.out.find("hexadecimal after 0x"), std::string::npos) << r.out;
+    EXPECT_EQ(Mixerctl("-h").out, r.out);
+}
+
+// A card file that is no card, or no JSON: plain words with its line and
+// column, and exit status 1.
+TEST_F(Cli, CardFileErrorsNameLineAndColumn) {
+    Write("text.json", "devices: none\n");
+    Write("list.json", "[\n  {\"name\": \"x\"}\n]\n");
+    Write("field.json", "{\"devices\": [\n  {\"name\": \"x\", \"destinations\": [], \"colour\": 1}\n]}\n");
+    const struct {
+        const char* file;
+        const char* err;
+    } cases[] = {
+        {"text.json", "text.json: line 1, column 1: not valid JSON: unexpected 'devices'\n"},
+        {"list.json", "list.json: line 1, column 1: card: must be an object\n"},
+        {"field.json", "field.json: line 2, column 3: devices[0]: unknown field 'colour'\n"},
+    };
+    for (const auto& c : cases) {
+        const Ran r = Mixerctl("--card " + Path(c.file) + " list");
+        EXPECT_EQ(r.status, 1) << c.file;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "mixerctl: " + Path(c.err)) << c.file;
+    }
 }

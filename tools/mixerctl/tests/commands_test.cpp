@@ -140,11 +140,12 @@ TEST_F(CommandTest, ErrorsStopTheRunWithAStatus) {
     EXPECT_EQ(Cmd({"call", "NoSuchExport"}).status, kExitUsage);
     EXPECT_EQ(Cmd({"set", "rec.mic.select", "0"}).status, kExitUsage);
     EXPECT_EQ(Cmd({}).status, kExitUsage);
-    EXPECT_EQ(Cmd({"list", "--device", "3"}).status, kExitFailure);
+    EXPECT_EQ(Cmd({"list", "--device", "3"}).status, kExitUsage);
+    EXPECT_EQ(Cmd({"list", "--device", "-1"}).status, kExitUsage);
 }
 
 TEST_F(CommandTest, HelpForEachCommand) {
-    for (const char* c : {"list", "get", "set", "call", "exports", "save", "restore", "sources", "peak", "cd", "script",
+    for (const char* c : {"list", "info", "get", "set", "call", "exports", "save", "restore", "sources", "peak", "cd", "script",
                           "help"}) {
         Outcome r = Cmd({c, "--help"});
         EXPECT_EQ(r.status, 0) << c;

@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """mixerctl.exe under Wine as a shell runs it: without MIXER.DLL beside it,
 --version from the DLL's version resource, a full standard output, a --dll
-that names nothing. Usage: wine_cli.py WINE_RUN MIXERCTL_EXE VERSION WORK"""
+that names nothing, lines ending in LF alone, what Wine's mixers lack, the
+platform report, the note on per-process levels, and names that are not
+ASCII. Usage: wine_cli.py WINE_RUN MIXERCTL_EXE VERSION WORK"""
+import json
 import os
 import re
 import shutil
@@ -13,18 +16,21 @@ def main():
     wine_run, exe, version, work = sys.argv[1:5]
     failures = []
 
-    def run(args, stdout=subprocess.PIPE, cwd=None):
-        p = subprocess.run([wine_run] + args, stdout=stdout, stderr=subprocess.PIPE, cwd=cwd, timeout=120)
-        out = p.stdout.decode("latin-1") if p.stdout is not None else ""
-        err = p.stderr.decode("latin-1").replace("\r\n", "\n")
+    def run_raw(args, stdout=subprocess.PIPE, cwd=None, env=None):
+        p = subprocess.run([wine_run] + args, stdout=stdout, stderr=subprocess.PIPE, cwd=cwd, timeout=120, env=env)
+        err = p.stderr
         # Wine's own service processes (winedevice.exe, started with the
         # prefix's wineserver) share the terminal; under load one of them has
         # been seen to crash in its ntoskrnl.exe while mixerctl.exe ran and
         # exited normally (1 run in 26). A crash of mixerctl.exe itself ends
         # it with the exception's code, which the status checks catch.
-        if p.returncode in (0, 1):
-            err = "".join(l for l in err.splitlines(True) if not l.startswith("wine: Unhandled page fault"))
-        return p.returncode, out.replace("\r\n", "\n"), err
+        if p.returncode in (0, 1, 2):
+            err = b"".join(l for l in err.splitlines(True) if not l.startswith(b"wine: Unhandled page fault"))
+        return p.returncode, p.stdout if p.stdout is not None else b"", err
+
+    def run(args, stdout=subprocess.PIPE, cwd=None):
+        status, out, err = run_raw(args, stdout, cwd)
+        return status, out.decode("latin-1"), err.decode("latin-1")
 
     def check(what, ok, detail):
         if not ok:
@@ -64,9 +70,75 @@ def main():
     check("a full standard output", status == 1 and err == "mixerctl: cannot write standard output: No space left on device\n",
           "status %d, stderr %r" % (status, err))
 
+    # Lines end in LF alone, on both streams.
+    status, out, err = run_raw([exe, "list", "--", "get", "play.linein.volume"])
+    check("LF line ends", status == 1 and out.count(b"\n") > 10 and b"\r" not in out and err.endswith(b"\n")
+          and b"\r" not in err, "status %d, stdout %r, stderr %r" % (status, out[:200], err))
+
+    # A --dll that names nothing fails every command, list included: one line.
+    status, out, err = run([exe, "--dll", "nosuch.dll", "list"])
+    check("--dll naming nothing, list", status == 1 and out == "" and err.count("\n") == 1 and
+          err.startswith("mixerctl: cannot load nosuch.dll: "), "status %d, stdout %r, stderr %r" % (status, out, err))
+
+    # What Wine's mixers lack is absent; get without paths lists what they have.
+    status, out, err = run([exe, "get", "play.main.volume", "play.linein.volume"])
+    check("absent", status == 1 and re.match(r"play\.main\.volume = \d+\nplay\.linein\.volume = absent\n$", out)
+          and err == "mixerctl: get: play.linein.volume: absent: mixer device 0 has no src.line line under "
+                     "dst.speakers\n", "status %d, stdout %r, stderr %r" % (status, out, err))
+    status, out, err = run([exe, "get"])
+    check("get without paths", status == 0 and err == "" and "play.main.volume = " in out and "rec.mic.volume = "
+          in out and "select" not in out and "absent" not in out, "status %d, stdout %r, stderr %r" % (status, out, err))
+    # A selection fails before anything is written: no selector, no note.
+    status, out, err = run([exe, "set", "play.main.volume", "20%", "rec.mic.select"])
+    check("set rec.mic.select", status == 1 and out == "" and err == "mixerctl: set: rec.mic.select: mixer device 0 "
+          "has no wave-in destination, and with it no recording selector\n",
+          "status %d, stdout %r, stderr %r" % (status, out, err))
+
+    # Levels set under Wine last as long as the process: said once a run.
+    status, out, err = run([exe, "set", "play.main.volume", "20%", "--", "set", "play.main.mute", "0"])
+    check("the note on levels", status == 0 and out == "play.main.volume = 13107 (20%)\nplay.main.mute = 0\n" and
+          err == "mixerctl: note: under Wine a level set here lasts only as long as the process that set it: the "
+                 "next run reads the mixer's own level again\n", "status %d, stdout %r, stderr %r" % (status, out, err))
+
+    # The platform report.
+    status, out, err = run([exe, "info", "--json"])
+    try:
+        report = json.loads(out)
+        statuses = {(f["family"], i["name"]): i["status"] for f in report["families"] for i in f["items"]}
+        ok = (status == 0 and err == "" and report["platform"]["wine"] and not report["platform"]["simulated"] and
+              [d["name"] for d in report["devices"]] == ["Out: default", "In: default"] and
+              report["library"]["playback"]["name"] == "Out: default" and
+              report["library"]["recording"][0]["name"] == "In: default" and report["perEndpointMixers"] and
+              statuses[("selector", "mic")] == "no counterpart" and statuses[("play volumes", "main")] == "present"
+              and statuses[("rec volumes", "mic")] == "present" and statuses[("cd", "CD device")] == "absent" and
+              any("lasts only as long as the process" in n for n in report["notes"]))
+    except (ValueError, KeyError, IndexError, TypeError) as e:
+        ok, out = False, "%s: %s" % (e, out)
+    check("info --json", ok, "status %d, stdout %r, stderr %r" % (status, out, err))
+
+    # A second output named with letters outside ASCII: Wine gives its name in
+    # the ANSI code page (1252), mixerctl prints it in UTF-8; an argument in
+    # UTF-8 reaches the library in the ANSI code page: C:\\é\\ is 5 bytes there
+    # (6 in UTF-8), and SetSoundCardConfigFilePath gives the length plus one.
+    env = dict(os.environ, MIXER_WINE_SECOND_OUTPUT="1", MIXER_WINE_SECOND_OUTPUT_NAME="Entrée", LC_ALL="C.UTF-8",
+               MIXER_WINE_BASE=os.environ.get("MIXER_WINE_BASE", "/tmp/mixer-wine-%d" % os.getuid()) + "-entree")
+    status, out, err = run_raw([exe, "list", "--all", "--json"], env=env)
+    try:
+        names = [d["name"] for d in json.loads(out.decode("utf-8"))]
+    except ValueError as e:
+        names = "not JSON in UTF-8: %s" % e
+    check("a name outside ASCII in JSON", status == 0 and names == ["Out: default", "Out: Entrée", "In: default"],
+          "status %d, names %r, stderr %r" % (status, names, err))
+    status, out, err = run_raw([exe, "list", "--device", "1", "--", "call", "SetSoundCardConfigFilePath",
+                                "C:\\é\\"], env=env)
+    check("a name outside ASCII in text, and an argument", status == 0 and
+          out.startswith('library: playback on mixer device 0 "Out: default"\n'.encode()) and
+          '\ndevice 1 "Out: Entrée", 1 destination\n'.encode("utf-8") in out and
+          out.endswith(b"\nSetSoundCardConfigFilePath = 6\n"), "status %d, stdout %r, stderr %r" % (status, out, err))
+
     for f in failures:
         print("FAIL " + f)
-    print("%d checks of mixerctl.exe under Wine, %d failed" % (5, len(failures)))
+    print("%d checks of mixerctl.exe under Wine, %d failed" % (14, len(failures)))
     return 1 if failures else 0
 
 

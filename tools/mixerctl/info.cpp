@@ -1,0 +1,182 @@
+// info: the platform as the library meets it. The mixer devices, the ones
+// the library uses, and for each family of exports whether the mixer has
+// the line and control it needs, found by the library's own search; then
+// what the platform does differently (per-process levels, no CD device, no
+// peak meters).
+#include "mixerctl.h"
+
+#include "text_code_page.h"
+
+namespace mixerctl {
+namespace {
+
+using nlohmann::json;
+
+// One thing an export family needs: a property path's line and control, a
+// line's peak meter, the CD device.
+struct Need {
+    std::string label;    // as the text shows it: "linein", "play.main.balance", "dst.speakers"
+    json exports;         // the exports that need it
+    std::string missing;  // why the mixer lacks it; "" when it has it
+};
+
+struct Family {
+    const char* name;
+    bool endpointsLackIt;  // per-endpoint mixers have no counterpart of it
+    std::vector<Need> needs;
+};
+
+// The word between the dots of "side.LINE.property".
+std::string LineWord(const std::string& path) {
+    const size_t from = path.find('.') + 1;
+    return path.substr(from, path.rfind('.') - from);
+}
+
+json ExportsOf(const PropertyPath& p) {
+    json e = json::array();
+    for (const std::string& name : {p.setter, p.getter})
+        if (!name.empty()) e.push_back(name);
+    return e;
+}
+
+// The MCI result of opening the CD player as OpenCD does (device type
+// "cdaudio"), closed again at once: 0 when there is one.
+MCIERROR OpenCdDevice() {
+    MCI_OPEN_PARMSA open = {};
+    open.lpstrDeviceType = "cdaudio";
+    const MCIERROR r = mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE, reinterpret_cast<DWORD_PTR>(&open));
+    if (r == 0) {
+        MCI_GENERIC_PARMS close = {};
+        mciSendCommandA(open.wDeviceID, MCI_CLOSE, MCI_WAIT, reinterpret_cast<DWORD_PTR>(&close));
+    }
+    return r;
+}
+
+std::string MciErrorText(MCIERROR r) {
+    char text[256] = {0};
+    const bool known = mciGetErrorStringA(r, text, sizeof text) && text[0];
+    return "MCI error " + std::to_string(r) + (known ? ": " + mixertools::AnsiToUtf8(text) : "");
+}
+
+// The families, in the order of mixer.h's lists.
+enum FamilyIndex { PlayVolumes, PlayMutes, Balance, RecVolumes, RecMutes, Selector, PeakMeters, Boost, Cd };
+
+std::vector<Family> Families(MCIERROR cd) {
+    std::vector<Family> f = {{"play volumes", false, {}}, {"play mutes", false, {}}, {"balance", false, {}},
+                             {"rec volumes", false, {}},  {"rec mutes", false, {}},  {"selector", true, {}},
+                             {"peak meters", true, {}},   {"boost", true, {}},       {"cd", false, {}}};
+    for (const PropertyPath& p : AllPaths()) {
+        const bool play = p.path.compare(0, 5, "play.") == 0;
+        FamilyIndex at = Boost;  // the boosts, one side's and both
+        switch (p.kind) {
+        case PathKind::Volume: at = play ? PlayVolumes : RecVolumes; break;
+        case PathKind::Mute: at = play ? PlayMutes : RecMutes; break;
+        case PathKind::Balance: at = Balance; break;
+        case PathKind::Select: at = Selector; break;
+        case PathKind::CdDigital: at = Cd; break;
+        case PathKind::Boost:
+        case PathKind::BothBoosts: break;
+        }
+        // A family of one side and property is told by its lines.
+        const bool byLine = at != Balance && at != Boost && at != Cd;
+        f[at].needs.push_back({byLine ? LineWord(p.path) : p.path, ExportsOf(p), Absence(p)});
+    }
+    for (DWORD type : {MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, MIXERLINE_COMPONENTTYPE_DST_WAVEIN})
+        f[PeakMeters].needs.push_back({ComponentTypeName(type), json::array({"GetPeak"}), PeakMeterProblem(type)});
+    f[Cd].needs.insert(f[Cd].needs.begin(),
+                       {"CD device", json::array({"OpenCD", "PlayCD", "StopCD", "CloseCD"}),
+                        cd ? "MCI cannot open a cdaudio device (" + MciErrorText(cd) + ")" : ""});
+    return f;
+}
+
+}  // namespace
+
+void CmdInfo(Context& c, const Options& o) {
+    NoArguments("info", o.rest);
+    const std::string wine = PlatformWineVersion();
+    json report = {{"platform",
+                    {{"simulated", PlatformSimulated()}, {"wine", wine.empty() ? json() : json(wine)}}},
+                   {"devices", json::array()}};
+    std::string text = std::string("platform: ") +
+                       (PlatformSimulated() ? "the simulated Windows platform" : wine.empty() ? "Windows" : "Wine " + wine) +
+                       "\nmixer devices:\n";
+    const UINT count = mixerGetNumDevs();
+    if (count == 0) text += "  none\n";
+    for (UINT d = 0; d < count; ++d) {
+        json device = {{"device", d}};
+        try {
+            const json all = ReadDevice(d);
+            device["name"] = all["name"];
+            device["destinations"] = json::array();
+            std::string destinations;
+            for (const json& dst : all["destinations"]) {
+                device["destinations"].push_back({{"name", dst["name"]}, {"type", dst["type"]}});
+                destinations += (destinations.empty() ? "" : ", ") + dst["type"].get<std::string>() + " \"" +
+                                dst["name"].get<std::string>() + "\"";
+            }
+            text += "  " + std::to_string(d) + " \"" + all["name"].get<std::string>() + "\": " +
+                    (destinations.empty() ? "no destinations" : destinations) + "\n";
+        } catch (const ToolError& e) {
+            device["error"] = e.what();
+            text += "  " + std::to_string(d) + ": " + e.what() + "\n";
+        }
+        report["devices"].push_back(device);
+    }
+
+    // Per-endpoint mixers: recording on a mixer of its own, not device 0.
+    std::string library;
+    json mixers = json::object();
+    try {
+        LibraryMixers(&library, &mixers);
+    } catch (const ToolError& e) {
+        library = "library: which mixers it uses is unknown: " + std::string(e.what()) + "\n";
+    }
+    report["library"] = mixers;
+    const json recording = mixers.value("recording", json::array());
+    const bool perEndpoint = !recording.empty() && recording[0]["device"] != 0;
+    report["perEndpointMixers"] = perEndpoint;
+    text += library + "mixers: " +
+            (perEndpoint ? "one per audio endpoint (Windows Vista and later, Wine): no recording selector, no peak "
+                           "meter, no microphone boost"
+                         : std::string("one for the sound card")) +
+            "\nexports:\n";
+
+    const MCIERROR cd = OpenCdDevice();
+    report["families"] = json::array();
+    bool anyMeter = false;
+    const std::vector<Family> families = Families(cd);
+    for (const Family& f : families) {
+        json items = json::array();
+        std::map<std::string, std::string> byStatus;  // status -> labels
+        for (const Need& n : f.needs) {
+            const std::string status = n.missing.empty()                        ? "present"
+                                       : perEndpoint && f.endpointsLackIt ? "no counterpart"
+                                                                                : "absent";
+            json item = {{"name", n.label}, {"exports", n.exports}, {"status", status}};
+            if (!n.missing.empty()) item["missing"] = n.missing;
+            items.push_back(item);
+            byStatus[status] += (byStatus[status].empty() ? "" : ", ") + n.label;
+            anyMeter = anyMeter || (&f == &families[PeakMeters] && n.missing.empty());
+        }
+        report["families"].push_back({{"family", f.name}, {"items", items}});
+        std::string line;
+        for (const char* status : {"present", "absent", "no counterpart"})
+            if (byStatus.count(status)) line += (line.empty() ? "" : "; ") + (status + (": " + byStatus[status]));
+        text += "  " + std::string(f.name) + ":" + std::string(14 - std::string(f.name).size(), ' ') + line + "\n";
+    }
+
+    json notes = json::array();
+    if (perEndpoint || !wine.empty())
+        notes.push_back(std::string("levels are per process") +
+                        (perEndpoint ? " on per-endpoint mixers" : "") + (wine.empty() ? "" : " under Wine") +
+                        ": a level set here lasts only as long as the process that set it");
+    if (cd)
+        notes.push_back("no CD device: MCI cannot open cdaudio (" + MciErrorText(cd) +
+                        "); OpenCD returns that error and shows a message box");
+    if (!anyMeter) notes.push_back("no peak meters: GetPeak reads 0 for every line");
+    report["notes"] = notes;
+    for (const json& n : notes) text += "note: " + n.get<std::string>() + "\n";
+    c.out << (o.Has("--json") ? report.dump(2) + "\n" : text);
+}
+
+}  // namespace mixerctl
