@@ -164,6 +164,9 @@ add_test(NAME readme_commands_run_as_written
             ${MIXER_WINE_RUN} ${CMAKE_BINARY_DIR}/readme-test)
 set_tests_properties(readme_commands_run_as_written PROPERTIES RESOURCE_LOCK wine TIMEOUT 120)
 
+# The archive's checksum file beside it checks with sha256sum -c.
+add_test(NAME release_archive_checksum_file COMMAND ${MIXER_CHECK_PACKAGE} checksum ${MIXER_RELEASE_ZIP})
+
 # Two clean builds of the same sources, the second from a copy of them at
 # another path into another build tree, give the same archive byte for byte.
 add_test(NAME release_archive_is_reproducible
