@@ -164,6 +164,14 @@ add_test(NAME readme_commands_run_as_written
             ${MIXER_WINE_RUN} ${CMAKE_BINARY_DIR}/readme-test)
 set_tests_properties(readme_commands_run_as_written PROPERTIES RESOURCE_LOCK wine TIMEOUT 120)
 
+# The kit's README.txt, REFERENCE.txt, CHANGELOG.md and manual page name the
+# build's version, files, example and function counts, and no file size but
+# the budget.
+add_test(NAME kit_documents_match_the_build
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/package/docs_check.py ${PROJECT_VERSION}
+            ${MIXER_SIZE_BUDGET} ${CMAKE_SOURCE_DIR}/src/persistence/temp_name.cpp ${MIXER_DIST_DIR}
+            ${MIXER_KIT_FILES})
+
 # The archive's checksum file beside it checks with sha256sum -c.
 add_test(NAME release_archive_checksum_file COMMAND ${MIXER_CHECK_PACKAGE} checksum ${MIXER_RELEASE_ZIP})
 
