@@ -60,8 +60,9 @@ public:
     // its own when the file is missing. False when it cannot be loaded;
     // Error() then gives the system's code. Unloads what was loaded before.
     bool Load(const std::string& file = kName);
-    // The same with the search flags or without them (LoadLibraryA, as on
-    // systems without the flags), whatever the system has.
+    // The same, with the search flags or without them (LoadLibraryA, as on
+    // systems without the flags) as told: tests take both ways on one
+    // system. With the flags on a system without them the load fails.
     bool Load(const std::string& file, bool searchFlags);
     void Unload();
 
