@@ -1,5 +1,5 @@
-// The Wine benchmark host: loads MIXER.DLL by name and times each measured
-// export against the bare sequence of the same winmm (and file) requests
+// The Wine benchmark host: loads MIXER.DLL from its folder and times each
+// measured export against the bare sequence of the same winmm (and file) requests
 // written directly here (bare.cpp), side by side in one process: samples of
 // the two alternate (taking turns at going first), and the medians are
 // compared.

@@ -1,6 +1,7 @@
 # dist/: the host developer's kit, and the release archive made of it,
-# MIXER-<version>-win32.zip. scripts/main.sh copies both to the top-level
-# dist/.
+# MIXER-<version>-win32.zip, with its checksum beside it in
+# MIXER-<version>-win32.zip.sha256 (for sha256sum -c). scripts/main.sh copies
+# them to the top-level dist/.
 #
 # MIXER_KIT is the one list of what the kit holds: one "FROM=TO" entry a
 # file, TO being the file's path in the kit (and, under MIXER-<version>-win32/,
@@ -107,7 +108,7 @@ add_custom_command(OUTPUT ${MIXER_DIST_DIR}/SHA256SUMS
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/release.py sums ${MIXER_DIST_DIR} ${MIXER_KIT_FILES}
     DEPENDS ${MIXER_KIT_OUTPUTS} ${CMAKE_SOURCE_DIR}/tools/release.py
     COMMENT "dist/SHA256SUMS")
-add_custom_command(OUTPUT ${MIXER_RELEASE_ZIP}
+add_custom_command(OUTPUT ${MIXER_RELEASE_ZIP} ${MIXER_RELEASE_ZIP}.sha256
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/release.py zip ${MIXER_DIST_DIR} ${MIXER_RELEASE_NAME}
             ${CMAKE_SOURCE_DIR}/CHANGELOG.md ${PROJECT_VERSION} ${MIXER_RELEASE_ZIP} ${MIXER_KIT_FILES}
     DEPENDS ${MIXER_DIST_DIR}/SHA256SUMS ${MIXER_KIT_OUTPUTS} ${CMAKE_SOURCE_DIR}/CHANGELOG.md
@@ -115,4 +116,4 @@ add_custom_command(OUTPUT ${MIXER_RELEASE_ZIP}
     COMMENT "Release archive ${MIXER_RELEASE_NAME}.zip")
 
 add_custom_target(dist ALL DEPENDS ${MIXER_KIT_OUTPUTS} ${MIXER_DIST_DIR}/SHA256SUMS ${MIXER_EXPORTS_HEADER})
-add_custom_target(release ALL DEPENDS ${MIXER_RELEASE_ZIP})
+add_custom_target(release ALL DEPENDS ${MIXER_RELEASE_ZIP} ${MIXER_RELEASE_ZIP}.sha256)

@@ -3,9 +3,9 @@
  *
  * Every function uses the standard calling convention (__stdcall), takes
  * 32-bit arguments and returns a 32-bit integer. Link with the import library
- * (libmixer.dll.a for mingw, MIXER.lib for MSVC), or load MIXER.DLL with
- * LoadLibraryA and find the names with GetProcAddress: the exported names are
- * undecorated. Define MIXER_NO_DLLIMPORT to declare the functions without
+ * (libmixer.dll.a for mingw, MIXER.lib for MSVC), or load MIXER.DLL at run
+ * time by its full path (README.txt, "Loading at run time") and find the
+ * names with GetProcAddress: the exported names are undecorated. Define MIXER_NO_DLLIMPORT to declare the functions without
  * __declspec(dllimport) (for example when taking their types with decltype).
  *
  * Strings are 8-bit, NUL-terminated, in the ANSI code page.

@@ -11,12 +11,14 @@ for preset in native win32; do
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"
 done
-# The kit (its files: cmake/dist.cmake) and the release archive made of it.
+# The kit (its files: cmake/dist.cmake), the release archive made of it and
+# the archive's checksum file.
 rm -rf dist
 cp -R build/win32/dist dist
-cp build/win32/MIXER-*-win32.zip dist/
+cp build/win32/MIXER-*-win32.zip build/win32/MIXER-*-win32.zip.sha256 dist/
 for zip in dist/MIXER-*-win32.zip; do
-    echo "$zip: $(wc -c < "$zip") bytes, sha256 $(sha256sum "$zip" | cut -d' ' -f1)"
+    echo "$zip: $(wc -c < "$zip") bytes"
+    (cd dist && sha256sum -c "${zip#dist/}.sha256")
 done
 echo "dist/MIXER.DLL: $(wc -c < dist/MIXER.DLL) bytes"
 echo "exports (ordinal, name):"

@@ -11,7 +11,10 @@
       NAME/. The archive is the same bytes whenever and wherever it is made
       from the same files: entries in sorted order, every entry dated with
       the release date of VERSION in CHANGELOG (its heading "## VERSION -
-      YYYY-MM-DD"), fixed permissions, no extra fields.
+      YYYY-MM-DD"), fixed permissions, no extra fields. Beside it,
+      OUTPUT.sha256 holds its checksum in the form `sha256sum -c` reads, with
+      the archive's bare file name, so that it checks in any folder that
+      holds both.
 
 FILE is a path relative to KIT, "/" separated."""
 import hashlib
@@ -70,6 +73,8 @@ def write_zip(kit, name, changelog, version, output, files):
             with open(os.path.join(kit, rel), "rb") as f:
                 z.writestr(info, f.read(), compresslevel=9)
     os.replace(temp, output)
+    with open(output + ".sha256", "w", newline="\n") as out:
+        out.write("%s  %s\n" % (sha256(output), os.path.basename(output)))
     return 0
 
 

@@ -12,7 +12,11 @@
       ordinals, no decorated names); the single NAME "ALL" stands for the 91
       names of the export table (mixer.h's lists, read by tools/exports.py).
   readme EXAMPLE DOC...
-      each DOC shows EXAMPLE verbatim in a C code block."""
+      each DOC shows EXAMPLE verbatim in a C code block.
+  checksum ZIP
+      ZIP.sha256 is one line, the archive's checksum and bare name, and
+      `sha256sum -c` accepts it in a folder that holds the two alone (as
+      dist/ and a download folder do)."""
 import filecmp
 import hashlib
 import os
@@ -123,6 +127,32 @@ def readme(example, docs):
     return bad
 
 
+def checksum(zip_path):
+    import shutil
+    import subprocess
+    import tempfile
+    sums = zip_path + ".sha256"
+    if not os.path.exists(sums):
+        return ["%s is missing" % sums]
+    with open(sums, "rb") as f:
+        text = f.read()
+    name = os.path.basename(zip_path)
+    with open(zip_path, "rb") as f:
+        want = ("%s  %s\n" % (hashlib.sha256(f.read()).hexdigest(), name)).encode()
+    bad = []
+    if text != want:
+        bad.append("%s holds %r, want %r" % (sums, text, want))
+    with tempfile.TemporaryDirectory() as folder:
+        shutil.copy(zip_path, folder)
+        shutil.copy(sums, folder)
+        check = subprocess.run(["sha256sum", "--check", "--strict", os.path.basename(sums)], cwd=folder,
+                               capture_output=True, text=True)
+        print(check.stdout + check.stderr, end="")
+        if check.returncode != 0 or check.stdout != name + ": OK\n":
+            bad.append("sha256sum -c %s in a folder of its own: status %d" % (os.path.basename(sums), check.returncode))
+    return bad
+
+
 def main(argv):
     if len(argv) >= 8 and argv[1] == "contents":
         bad = contents(argv[2], argv[3], argv[4], argv[5], argv[6], argv[7:])
@@ -130,6 +160,8 @@ def main(argv):
         bad = imports(argv[2], argv[3], argv[4:])
     elif len(argv) >= 4 and argv[1] == "readme":
         bad = readme(argv[2], argv[3:])
+    elif len(argv) == 3 and argv[1] == "checksum":
+        bad = checksum(argv[2])
     else:
         sys.stderr.write(__doc__)
         return 2

@@ -43,19 +43,33 @@ target_compile_definitions(winehost PRIVATE MIXER_VERSION="${PROJECT_VERSION}"
 target_link_libraries(winehost PRIVATE version)
 
 # The README's examples, built as C programs against dist/ (mixer.h and
-# libmixer.dll.a) and run under Wine with dist/ as the current directory, so
-# that they load dist/MIXER.DLL.
+# libmixer.dll.a) and run under Wine with dist/ as the current directory,
+# each beside a copy of dist/MIXER.DLL (example_load takes it from its own
+# folder only).
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/examples/MIXER.DLL
+    COMMAND ${CMAKE_COMMAND} -E copy ${MIXER_DIST_DLL} ${CMAKE_BINARY_DIR}/examples/MIXER.DLL
+    DEPENDS ${MIXER_DIST_DLL})
+add_custom_target(examples_dll ALL DEPENDS ${CMAKE_BINARY_DIR}/examples/MIXER.DLL)
 foreach(example example example_load example_range)
     add_executable(${example} ${CMAKE_SOURCE_DIR}/docs/${example}.c)
     target_include_directories(${example} PRIVATE ${MIXER_DIST_DIR})
     target_compile_options(${example} PRIVATE -Wall -Wextra -Werror)
     set_target_properties(${example} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/examples)
-    add_dependencies(${example} dist)
+    add_dependencies(${example} dist examples_dll)
     add_test(NAME ${example}_runs COMMAND ${example} WORKING_DIRECTORY ${MIXER_DIST_DIR})
     set_tests_properties(${example}_runs PROPERTIES RESOURCE_LOCK wine TIMEOUT 120)
 endforeach()
 target_link_libraries(example PRIVATE ${MIXER_DIST_DIR}/libmixer.dll.a)
 target_link_libraries(example_range PRIVATE winmm)
+
+# mixerctl.exe (tools/common's loader, which mixerpanel.exe shares) and
+# example_load.exe take MIXER.DLL from their own folder or a path given,
+# never from the current directory or PATH.
+add_test(NAME tools_load_only_their_own_dll
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wine/dll_search.py ${MIXER_WINE_RUN}
+            $<TARGET_FILE:mixerctl> $<TARGET_FILE:example_load> ${MIXER_DIST_DLL}
+            ${CMAKE_BINARY_DIR}/dll-search-test)
+set_tests_properties(tools_load_only_their_own_dll PROPERTIES RESOURCE_LOCK wine TIMEOUT 300)
 
 # dist/ as a whole, and the mingw-linked example imports the undecorated
 # names from MIXER.DLL.
@@ -149,6 +163,17 @@ add_test(NAME readme_commands_run_as_written
     COMMAND ${MIXER_KIT_TEST} readme ${CMAKE_SOURCE_DIR}/README.md ${MIXER_DIST_DIR} ${CMAKE_SOURCE_DIR}
             ${MIXER_WINE_RUN} ${CMAKE_BINARY_DIR}/readme-test)
 set_tests_properties(readme_commands_run_as_written PROPERTIES RESOURCE_LOCK wine TIMEOUT 120)
+
+# The kit's README.txt, REFERENCE.txt, CHANGELOG.md and manual page name the
+# build's version, files, example and function counts, and no file size but
+# the budget.
+add_test(NAME kit_documents_match_the_build
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/package/docs_check.py ${PROJECT_VERSION}
+            ${MIXER_SIZE_BUDGET} ${CMAKE_SOURCE_DIR}/src/persistence/temp_name.cpp ${MIXER_DIST_DIR}
+            ${MIXER_KIT_FILES})
+
+# The archive's checksum file beside it checks with sha256sum -c.
+add_test(NAME release_archive_checksum_file COMMAND ${MIXER_CHECK_PACKAGE} checksum ${MIXER_RELEASE_ZIP})
 
 # Two clean builds of the same sources, the second from a copy of them at
 # another path into another build tree, give the same archive byte for byte.

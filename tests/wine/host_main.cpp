@@ -1,5 +1,5 @@
-// The test host's main and what the tests share: loads MIXER.DLL by name and
-// runs the tests. Without a --gtest_filter every test runs but the "Solo"
+// The test host's main and what the tests share: loads MIXER.DLL from its own
+// folder and runs the tests. Without a --gtest_filter every test runs but the "Solo"
 // suites, each of which a ctest of its own starts in a process of its own
 // (the long runs, the threads, the second output, the settings file under
 // kills and refusals); such a run also checks that every export was called.

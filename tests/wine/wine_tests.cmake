@@ -21,8 +21,8 @@ target_include_directories(gtest_win32 PRIVATE ${MIXER_GTEST_SOURCE_DIR})
 # Not this project's code: its own warnings are not ours to fix.
 target_compile_options(gtest_win32 PRIVATE -w)
 
-# The host loads MIXER.DLL by name with LoadLibraryA and finds its exports
-# with GetProcAddress, as the real host application does.
+# The host loads MIXER.DLL from its own folder (tools/common's loader) and
+# finds its exports with GetProcAddress, as the real host application does.
 file(GLOB WINE_HOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/host_*.cpp)
 add_executable(winehost ${WINE_HOST_SOURCES})
 target_include_directories(winehost PRIVATE ${CMAKE_SOURCE_DIR}/tests/wine ${CMAKE_SOURCE_DIR}/tests/shared

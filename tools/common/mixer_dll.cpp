@@ -15,7 +15,39 @@ std::string ModuleFileName(HMODULE module) {
     return n > 0 && n < sizeof path ? std::string(path, n) : std::string();
 }
 
+bool IsSeparator(char ch) { return ch == '\\' || ch == '/'; }
+
+// Flags of LoadLibraryExA from Windows 7 with KB2533623 on; defined here for
+// headers that target older systems.
+const DWORD kSearchDllLoadDir = 0x00000100;  // LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR
+const DWORD kSearchSystem32 = 0x00000800;    // LOAD_LIBRARY_SEARCH_SYSTEM32
+
 }  // namespace
+
+std::string FullPath(const std::string& file) {
+    if (file.empty() || file.find('\0') != std::string::npos) return "";
+    std::string path;
+    if (file.find_first_of("\\/:") == std::string::npos) {
+        // A bare name: the program's own folder.
+        const std::string program = ModuleFileName(nullptr);
+        size_t slash = program.size();
+        while (slash > 0 && !IsSeparator(program[slash - 1])) --slash;
+        if (slash == 0) return "";
+        path = program.substr(0, slash) + file;
+    } else {
+        char full[MAX_PATH + 1] = {0};
+        char* name = nullptr;
+        const DWORD n = GetFullPathNameA(file.c_str(), sizeof full, full, &name);
+        if (n == 0 || n >= sizeof full) return "";
+        path.assign(full, n);
+    }
+    return path.size() < MAX_PATH ? path : std::string();
+}
+
+bool HasDllSearchFlags() {
+    const HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
+    return kernel32 && GetProcAddress(kernel32, "SetDefaultDllDirectories") != nullptr;
+}
 
 VersionResource::VersionResource(const std::string& path) {
     DWORD ignored = 0;
@@ -64,11 +96,21 @@ bool VersionResource::String(const char* name, std::string* value) const {
     return true;
 }
 
-bool MixerDll::Load(const std::string& file) {
+bool MixerDll::Load(const std::string& file) { return Load(file, HasDllSearchFlags()); }
+
+bool MixerDll::Load(const std::string& file, bool searchFlags) {
     Unload();
-    // No "cannot find the DLL" box from the system: the caller says it.
+    const std::string path = FullPath(file);
+    if (path.empty()) {
+        error_ = file.empty() || file.find('\0') != std::string::npos ? ERROR_INVALID_PARAMETER
+                                                                      : ERROR_FILENAME_EXCED_RANGE;
+        return false;
+    }
+    // No "cannot find the DLL" box from the system: the caller says it. A
+    // full path is never searched for, with the flags or without them.
     const UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    module_ = LoadLibraryA(file.c_str());
+    module_ = searchFlags ? LoadLibraryExA(path.c_str(), nullptr, kSearchDllLoadDir | kSearchSystem32)
+                          : LoadLibraryA(path.c_str());
     error_ = module_ ? 0 : GetLastError();
     SetErrorMode(previous);
     return module_ != nullptr;

@@ -1,6 +1,7 @@
-// MIXER.DLL as a Windows program hosts it: loaded with LoadLibraryA, its
-// exports found with GetProcAddress and called through mixer.h's pointer
-// types, its version read from its version resource.
+// MIXER.DLL as a Windows program hosts it: loaded from the program's own
+// folder by full path, its exports found with GetProcAddress and called
+// through mixer.h's pointer types, its version read from its version
+// resource.
 #pragma once
 
 #include <windows.h>
@@ -50,12 +51,19 @@ public:
     MixerDll(MixerDll&& other) noexcept : module_(other.module_), error_(other.error_) { other.module_ = nullptr; }
     MixerDll& operator=(MixerDll&& other) noexcept;
 
-    // Loads `file` as LoadLibraryA finds it: a bare name is looked for beside
-    // the program, in the system directories, the current directory and on
-    // PATH. The system shows no box of its own when the file is missing.
-    // False when it cannot be loaded; Error() then gives the system's code.
-    // Unloads what was loaded before.
+    // Loads `file` by its full path (FullPath), so that no search takes
+    // another file of that name: never one in the current directory or on
+    // PATH. The library's own imports are then looked for in its folder and
+    // the system directory (LoadLibraryExA with LOAD_LIBRARY_SEARCH_*), where
+    // the system has those flags (Windows 7 with KB2533623, and later); older
+    // systems load the full path with LoadLibraryA. The system shows no box of
+    // its own when the file is missing. False when it cannot be loaded;
+    // Error() then gives the system's code. Unloads what was loaded before.
     bool Load(const std::string& file = kName);
+    // The same, with the search flags or without them (LoadLibraryA, as on
+    // systems without the flags) as told: tests take both ways on one
+    // system. With the flags on a system without them the load fails.
+    bool Load(const std::string& file, bool searchFlags);
     void Unload();
 
     bool Loaded() const { return module_ != nullptr; }
@@ -82,6 +90,16 @@ private:
     HMODULE module_ = nullptr;
     DWORD error_ = 0;
 };
+
+// Where MixerDll::Load takes `file` from: a name without a directory from
+// the running program's folder (GetModuleFileNameA), a relative path with
+// one from the current directory, an absolute path as it is. "" when `file`
+// is empty or the path does not fit in MAX_PATH.
+std::string FullPath(const std::string& file);
+
+// Whether the system's LoadLibraryExA takes the LOAD_LIBRARY_SEARCH_* flags:
+// kernel32 exports SetDefaultDllDirectories where it does.
+bool HasDllSearchFlags();
 
 // An export as its mixer.h pointer type: MIXER_DLL_FUNCTION(dll, GetPeak)
 // is a MIXER_PFN_GetPeak, null when the library lacks it. Needs mixer.h.

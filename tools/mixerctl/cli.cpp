@@ -73,8 +73,8 @@ void PrintProgramHelp(std::ostream& out) {
         << (PlatformSimulated()
                 ? "This build links the library with the simulated Windows platform\n"
                   "and works on a simulated card (the default card, or --card FILE).\n"
-                : "This build loads MIXER.DLL by name (or --dll FILE) and works on this\n"
-                  "machine's mixer device 0.\n")
+                : "This build loads MIXER.DLL from its own folder (or --dll FILE) and works\n"
+                  "on this machine's mixer device 0.\n")
         << "The library is used only through its exports; 'list' and 'sources' read\n"
            "the mixer straight from winmm to show it as it is, and 'set' reads a\n"
            "control's range there.\n\n"

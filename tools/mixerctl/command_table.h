@@ -47,7 +47,7 @@ const GlobalOption kGlobalOptions[] = {
     {"", "--state", "FILE",
      "simulated build: restore the card's values from FILE at the\n"
      "start (when it exists) and save them there at the end"},
-    {"", "--dll", "FILE", "Windows build: load this file instead of MIXER.DLL"},
+    {"", "--dll", "FILE", "Windows build: load this file instead of MIXER.DLL (a name\nwithout a folder is taken from mixerctl.exe's folder)"},
     {"", "--echo", "", "print each command ('> ...') before its output"},
     {"-q", "--quiet", "", "print nothing on standard output (errors still go to\nstandard error)"},
     {"-V", "--version", "", "the program's and the library's versions"},

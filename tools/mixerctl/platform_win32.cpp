@@ -1,6 +1,6 @@
-// The Windows build: MIXER.DLL is loaded by name with LoadLibraryA and its
-// exports are found with GetProcAddress, as the host application does; the
-// mixer is the machine's own.
+// The Windows build: MIXER.DLL is loaded from the program's own folder (or
+// the file --dll names) and its exports are found with GetProcAddress, as the
+// host application does; the mixer is the machine's own.
 #include "mixerctl.h"
 
 #include "mixer_dll.h"
@@ -8,7 +8,6 @@
 
 #include <shellapi.h>
 
-#include <algorithm>
 #include <fcntl.h>
 #include <io.h>
 
@@ -18,30 +17,20 @@ namespace {
 std::string g_dllName = mixertools::MixerDll::kName;
 mixertools::MixerDll g_dll;
 
-// A path a Win32 function writes into a buffer of MAX_PATH + 1, given as
-// get(buffer, size), in UTF-8; "?" when it fails.
-template <typename Get>
-std::string PathFrom(Get get) {
-    char path[MAX_PATH + 1] = {0};
-    const DWORD n = get(path, sizeof path);
-    return n > 0 && n < sizeof path ? mixertools::AnsiToUtf8(std::string(path, n)) : std::string("?");
-}
-
-// Where LoadLibraryA looks for a bare name: the program's directory, the
-// system directories, the current directory and PATH.
+// The library is taken from one place only (mixertools::FullPath): a bare
+// name from the program's folder, a path as given; never from the current
+// directory or PATH.
 std::string NotFoundMessage() {
-    const std::string program = PathFrom([](LPSTR p, DWORD n) { return GetModuleFileNameA(nullptr, p, n); });
-    return "cannot load " + g_dllName + ": not found in the program's directory (" +
-           program.substr(0, std::min(program.find_last_of("\\/"), program.size())) + "), the system directories (" +
-           PathFrom(GetSystemDirectoryA) + ", " + PathFrom(GetWindowsDirectoryA) + "), the current directory (" +
-           PathFrom([](LPSTR p, DWORD n) { return GetCurrentDirectoryA(n, p); }) +
-           ") or the directories on PATH; put " + g_dllName + " beside mixerctl.exe or name it with --dll FILE";
+    const std::string path = mixertools::FullPath(mixertools::Utf8ToAnsi(g_dllName));
+    return "cannot load " + g_dllName + ": not found at " + (path.empty() ? g_dllName : mixertools::AnsiToUtf8(path)) +
+           "; put " +
+           g_dllName + " beside mixerctl.exe or name it with --dll FILE";
 }
 
 const mixertools::MixerDll& Library() {
     if (!g_dll.Loaded() && !g_dll.Load(mixertools::Utf8ToAnsi(g_dllName))) {
-        const bool bareName = g_dllName.find_first_of("\\/:") == std::string::npos;
-        if (bareName && (g_dll.Error() == ERROR_MOD_NOT_FOUND || g_dll.Error() == ERROR_FILE_NOT_FOUND))
+        if (g_dll.Error() == ERROR_MOD_NOT_FOUND || g_dll.Error() == ERROR_FILE_NOT_FOUND ||
+            g_dll.Error() == ERROR_PATH_NOT_FOUND)
             throw ToolError(NotFoundMessage());
         throw ToolError("cannot load " + g_dllName + ": " + mixertools::AnsiToUtf8(mixertools::SystemErrorText(g_dll.Error())));
     }

@@ -7,10 +7,12 @@ namespace mixerpanel {
 bool LoadMixerLibrary(const std::string& name, Library* library, std::string* error) {
     *library = Library();
     if (!library->dll.Load(name)) {
-        char exe[MAX_PATH] = "";
-        GetModuleFileNameA(nullptr, exe, sizeof exe);
-        *error = "Cannot load " + name + " (error " + std::to_string(library->dll.Error()) +
-                 "). It is looked for beside the program (" + exe + "), then on the system's DLL path.";
+        // Taken from one place only: a name without a folder beside the
+        // program, a path as given (mixertools::FullPath).
+        const std::string path = mixertools::FullPath(name);
+        *error = "Cannot load " + (path.empty() ? name : path) + ": " +
+                 mixertools::SystemErrorText(library->dll.Error()) + " (error " +
+                 std::to_string(library->dll.Error()) + ").";
         return false;
     }
     library->path = library->dll.Path();
