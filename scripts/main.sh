@@ -43,6 +43,7 @@ run() {
 }
 run --version
 run list
+run info
 run get play.main.volume play.linein.volume play.mic.mute rec.mic.select
 run set play.linein.volume 20000 play.main.balance 4 play.mic.mute 0 -- peak wavein
 run set play.main.volume 50% play.linein.volume +10% play.mic.mute toggle
