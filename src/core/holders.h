@@ -1,6 +1,7 @@
 // Small owners that release a platform resource on every path out of a scope.
 #pragma once
 
+#include "platform/requests.h"
 #include "platform/win.h"
 
 // An open mixer device, closed when the holder goes.
@@ -26,14 +27,14 @@ public:
         Close();
         id_ = id;
         HMIXER h = nullptr;
-        MMRESULT r = mixerOpen(&h, id, 0, 0, 0);
+        MMRESULT r = req::mixerOpen(&h, id, 0, 0, 0);
         if (r == MMSYSERR_NOERROR) handle_ = h;
         return r;
     }
     // Closes now and reports the close's status (0 when nothing was open).
     MMRESULT Close() {
         MMRESULT r = MMSYSERR_NOERROR;
-        if (handle_ != nullptr) r = mixerClose(handle_);
+        if (handle_ != nullptr) r = req::mixerClose(handle_);
         handle_ = nullptr;
         return r;
     }

@@ -4,6 +4,7 @@
 
 #include "core/line_table.h"
 #include "core/state.h"
+#include "core/trace.h"
 #include "engine/engine.h"
 #include "selector/selector.h"
 
@@ -72,20 +73,35 @@ LONG GetSourceSelect(LineId line) {
 
 // One definition a kind of row (the CD-type flag's two exports follow by
 // hand: they reach no line).
-#define DEFINE_Pair(setter, getter, line, op)                                      \
-    MIXER_EXPORT LONG WINAPI setter(LONG value) { return SetLine(line, op, value); } \
-    MIXER_EXPORT LONG WINAPI getter(void) { return GetLine(line, op); }              \
-    LISTED(setter) LISTED(getter)
-#define DEFINE_Setter(setter, getter, line, op)                                    \
-    MIXER_EXPORT LONG WINAPI setter(LONG value) { return SetLine(line, op, value); } \
+// Each export is entered through an ExportCall, which traces the call
+// (core/trace.h).
+#define DEFINE_SETTER_(setter, line, op)               \
+    MIXER_EXPORT LONG WINAPI setter(LONG value) {      \
+        ExportCall call(#setter, value);               \
+        return call.Returns(SetLine(line, op, value)); \
+    }
+#define DEFINE_GETTER_(getter, line, op)       \
+    MIXER_EXPORT LONG WINAPI getter(void) {    \
+        ExportCall call(#getter);              \
+        return call.Returns(GetLine(line, op)); \
+    }
+#define DEFINE_Pair(setter, getter, line, op) \
+    DEFINE_SETTER_(setter, line, op) DEFINE_GETTER_(getter, line, op) LISTED(setter) LISTED(getter)
+#define DEFINE_Setter(setter, getter, line, op) DEFINE_SETTER_(setter, line, op) LISTED(setter)
+// The boost's getter is no export: it is called by exports only.
+#define DEFINE_Boost(setter, getter, line, op)                 \
+    DEFINE_SETTER_(setter, line, op)                           \
+    LONG WINAPI getter(void) { return GetLine(line, op); }     \
     LISTED(setter)
-#define DEFINE_Boost(setter, getter, line, op)                                     \
-    MIXER_EXPORT LONG WINAPI setter(LONG value) { return SetLine(line, op, value); } \
-    LONG WINAPI getter(void) { return GetLine(line, op); }                           \
-    LISTED(setter)
-#define DEFINE_Select(setter, getter, line, op)                       \
-    MIXER_EXPORT LONG WINAPI setter(void) { return SelectSource(line); } \
-    MIXER_EXPORT LONG WINAPI getter(void) { return GetSourceSelect(line); } \
+#define DEFINE_Select(setter, getter, line, op)               \
+    MIXER_EXPORT LONG WINAPI setter(void) {                   \
+        ExportCall call(#setter);                             \
+        return call.Returns(SelectSource(line));              \
+    }                                                         \
+    MIXER_EXPORT LONG WINAPI getter(void) {                   \
+        ExportCall call(#getter);                             \
+        return call.Returns(GetSourceSelect(line));           \
+    }                                                         \
     LISTED(setter) LISTED(getter)
 #define DEFINE_Flag(setter, getter, line, op) LISTED(setter) LISTED(getter)
 #define DEFINE_ROW(kind, setter, getter, line, op, section, key, save) DEFINE_##kind(setter, getter, line, op)
@@ -93,32 +109,43 @@ MIXER_LINE_TABLE(DEFINE_ROW)
 
 // Recording side first, then playback.
 MIXER_EXPORT LONG WINAPI SetMicBoostMode(LONG value) {
+    ExportCall call("SetMicBoostMode", value);
     SetMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, OpRecBoost, value, "", 0);
     SetMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, OpPlayBoost, value, "", 0);
-    return 1;
+    return call.Returns(1);
 }
 
 // On only when both sides are on. A failed first read (-1) counts as on, so
 // the playback side decides then.
 MIXER_EXPORT LONG WINAPI GetMicBoostMode(void) {
-    if (GetMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, OpRecBoost, 0, "", 0) == 0) return 0;
-    return GetPlayMicBoostMode();
+    ExportCall call("GetMicBoostMode");
+    if (GetMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, OpRecBoost, 0, "", 0) == 0) return call.Returns(0);
+    return call.Returns(GetPlayMicBoostMode());
 }
 
 MIXER_EXPORT LONG WINAPI SetCDTypeDigital(LONG value) {
-    StateLock lock;
-    g_state.CDTypeDigital = value;
-    return 1;
+    ExportCall call("SetCDTypeDigital", value);
+    {
+        StateLock lock;
+        g_state.CDTypeDigital = value;
+    }
+    return call.Returns(1);
 }
 
 MIXER_EXPORT LONG WINAPI GetCDTypeDigital(void) {
-    StateLock lock;
-    return g_state.CDTypeDigital;
+    ExportCall call("GetCDTypeDigital");
+    LONG value;
+    {
+        StateLock lock;
+        value = g_state.CDTypeDigital;
+    }
+    return call.Returns(value);
 }
 
+// One function under three names: it traces as NoOpWithValue.
 MIXER_EXPORT LONG WINAPI NoOpWithValue(LONG value) {
-    (void)value;
-    return 1;
+    ExportCall call("NoOpWithValue", value);
+    return call.Returns(1);
 }
 
 // RepeatPlay, SetPlayRecMonitorMute and SetVolume are NoOpWithValue under
@@ -143,4 +170,7 @@ DEFINE_NO_OP_ALIAS(RepeatPlay)
 DEFINE_NO_OP_ALIAS(SetPlayRecMonitorMute)
 DEFINE_NO_OP_ALIAS(SetVolume)
 
-MIXER_EXPORT LONG WINAPI RepeatPlayStop(void) { return 1; }
+MIXER_EXPORT LONG WINAPI RepeatPlayStop(void) {
+    ExportCall call("RepeatPlayStop");
+    return call.Returns(1);
+}

@@ -1,6 +1,7 @@
 // The host application's install directory, as registered under its
 // application path key.
 #include "core/holders.h"
+#include "core/trace.h"
 #include "core/state.h"
 #include "persistence/persistence.h"
 
@@ -15,7 +16,7 @@ const DWORD kCallerChars = 254;
 
 }  // namespace
 
-MIXER_EXPORT LONG WINAPI GetTavrinDirectory(LPSTR buffer) {
+static LONG GetTavrinDirectoryCall(LPSTR buffer) {
     if (buffer == nullptr) return 0;
     buffer[0] = '\0';
     // Reading the value needs no more than the right to query it: a user
@@ -35,4 +36,9 @@ MIXER_EXPORT LONG WINAPI GetTavrinDirectory(LPSTR buffer) {
     for (DWORD i = 0; i < length; ++i) buffer[i] = static_cast<char>(data[i]);
     buffer[length] = '\0';
     return 1;
+}
+
+MIXER_EXPORT LONG WINAPI GetTavrinDirectory(LPSTR buffer) {
+    ExportCall call("GetTavrinDirectory", buffer);
+    return call.Returns(GetTavrinDirectoryCall(buffer));
 }
