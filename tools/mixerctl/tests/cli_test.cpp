@@ -3,6 +3,7 @@
 #include "ctl_fixture.h"
 
 #include <cstdlib>
+#include <regex>
 
 namespace {
 
@@ -102,4 +103,26 @@ TEST_F(Cli, GlobalOptionsComeBeforeTheFirstCommand) {
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("\n  -V, --version  the program's and the library's versions\n"), std::string::npos) << help.out;
     EXPECT_NE(help.out.find("\n  peak [--json] TYPE [--watch [--count N] [--interval MS]]"), std::string::npos);
+}
+
+// --trace: the library's lines of each command on standard error, after the
+// command; standard output as without it.
+TEST_F(Cli, TraceShowsTheLibrarysLinesOfEachCommand) {
+    const std::string commands = "set play.main.volume 50% -- get play.main.mute";
+    const Ran plain = Mixerctl(commands);
+    const Ran traced = Mixerctl("--trace " + commands);
+    EXPECT_EQ(traced.status, 0) << traced.err;
+    EXPECT_EQ(traced.out, plain.out);
+    EXPECT_EQ(plain.err, "");
+    std::istringstream in(traced.err);
+    std::vector<std::string> calls;
+    for (std::string line; std::getline(in, line);) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(line, m, std::regex(R"(MIXER\[\d+\] (\w+\(-?\d*\) = -?\d+) \| .*)"))) << line;
+        calls.push_back(m[1]);
+    }
+    // set writes, then reads back; get reads.
+    EXPECT_EQ(calls, (std::vector<std::string>{"SetPlayMainVolume(32768) = 1", "GetPlayMainVolume() = 32768",
+                                               "GetPlayMainMute() = 0"}));
+    EXPECT_NE(traced.err.find(" | mixerSetControlDetails(mixer 0, VALUE of control "), std::string::npos);
 }
