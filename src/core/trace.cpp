@@ -280,6 +280,10 @@ void Counted(LineText& t, DWORD n, const char* noun) {
     if (n != 1) t.Char('s');
 }
 
+// The object-type bits of a mixer request's flags below MIXER_OBJECTF_HANDLE
+// (mingw-w64's header has no name for them).
+const DWORD kObjectTypeBits = 0x70000000;
+
 // The mixer object a request names, by its flags' object type.
 void MixerObject(LineText& t, UINT_PTR object, DWORD flags) {
     if ((flags & MIXER_OBJECTF_HANDLE) != 0) {
@@ -287,13 +291,13 @@ void MixerObject(LineText& t, UINT_PTR object, DWORD flags) {
         t.Hex(object);
         return;
     }
-    switch (flags & MIXER_OBJECTF_TYPEMASK) {
+    switch (flags & kObjectTypeBits) {
     case MIXER_OBJECTF_WAVEIN: t.Str("wave-in "); break;
     case MIXER_OBJECTF_WAVEOUT: t.Str("wave-out "); break;
     case MIXER_OBJECTF_MIXER: t.Str("mixer "); break;
     default:
         t.Str("object ");
-        t.Hex(flags & MIXER_OBJECTF_TYPEMASK);
+        t.Hex(flags & kObjectTypeBits);
         t.Char(' ');
         break;
     }
