@@ -91,9 +91,9 @@ public:
         while (n > 0) Char(digits[--n]);
     }
     // In double quotes: printable ASCII as it is but for '"' and '\\', which
-    // take a backslash, and every other byte as \xNN, so that a line never
-    // holds a quote, a bar sequence or a line end of a name's own. At most
-    // `limit` bytes, then "...".
+    // take a backslash, and '|', which is \x7C like every other byte outside
+    // printable ASCII, so that every bar of a line separates two parts and a
+    // name holds no line end. At most `limit` bytes, then "...".
     void Quoted(const char* s, size_t limit = kTextLimit) {
         if (s == nullptr) {
             Str("NULL");
@@ -106,7 +106,7 @@ public:
             if (c == '"' || c == '\\') {
                 Char('\\');
                 Char(static_cast<char>(c));
-            } else if (c >= 0x20 && c < 0x7F) {
+            } else if (c >= 0x20 && c < 0x7F && c != '|') {
                 Char(static_cast<char>(c));
             } else {
                 const char kDigits[] = "0123456789ABCDEF";

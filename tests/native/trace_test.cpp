@@ -131,8 +131,8 @@ TEST_F(TraceTest, ResultsAndFailuresAreDecoded) {
         {"CD drive not ready", [] { sim::FailMciCommand(MCI_OPEN, MCIERR_DEVICE_NOT_READY); },
          [] { return OpenCD(); }, 276, "OpenCD() = MCIERR_DEVICE_NOT_READY (276)",
          "mciSendCommandA(device 0, MCI_OPEN, flags 0x2000, type \"cdaudio\") = MCIERR_DEVICE_NOT_READY (276)"},
-        {"string argument", [] {}, [] { return SetMixer(MIXERLINE_COMPONENTTYPE_SRC_LINE, 1, 5, "Line \"In\"\t\xE9", 1); },
-         0, "SetMixer(0x1002, 1, 5, \"Line \\\"In\\\"\\x09\\xE9\", 1) = 0", "mixerGetNumDevs() = 1"},
+        {"string argument", [] {}, [] { return SetMixer(MIXERLINE_COMPONENTTYPE_SRC_LINE, 1, 5, "Line \"In\" | \t\xE9", 1); },
+         0, "SetMixer(0x1002, 1, 5, \"Line \\\"In\\\" \\x7C \\x09\\xE9\", 1) = 0", "mixerGetNumDevs() = 1"},
     };
     Load(Path("trace.log"));
     for (const Case& c : cases) {
@@ -171,10 +171,15 @@ TEST_F(TraceTest, NoResultDependsOnTheTrace) {
         ResetLibraryState();
         BuildTypicalCard();
         setup();
-        std::vector<LONG> results = {SetPlayMainVolume(12345), GetPlayMainVolume(), SetRecMicSelect(),
-                                     GetRecMicSelect(),        SetPlayMainMute(1),   GetPlayMainMute(),
-                                     OpenCD(),                 GetPeak(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS),
-                                     Save(Path("mixer.ini").c_str()), Set(Path("mixer.ini").c_str())};
+        // The thread's last error too: the trace leaves it as the call left it.
+        SetLastError(12345);
+        std::vector<LONG> results = {SetPlayMainVolume(12345), static_cast<LONG>(GetLastError()),
+                                     GetPlayMainVolume(),      SetRecMicSelect(),
+                                     GetRecMicSelect(),        SetPlayMainMute(1),
+                                     GetPlayMainMute(),        OpenCD(),
+                                     GetPeak(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS),
+                                     Save(Path("mixer.ini").c_str()), static_cast<LONG>(GetLastError()),
+                                     Set(Path("mixer.ini").c_str())};
         Unload();
         return std::make_pair(results, sim::AllValues());
     };
