@@ -34,34 +34,40 @@ bool OverrideName(LineId line, char* name) {
     return true;
 }
 
-LONG SetLine(LineId line, LONG op, LONG value) {
+// The bodies of the per-line exports, each entered through an ExportCall
+// under the export's name (core/trace.h).
+LONG SetLine(const char* exportName, LineId line, LONG op, LONG value) {
+    ExportCall call(exportName, value);
     char name[MIXER_NAME_CHARS];
     if (OverrideName(line, name))
         SetMixer(LineOf(line).componentType, op, value, name, 1);
     else
         SetMixer(LineOf(line).componentType, op, value, "", 0);
-    return 1;
+    return call.Returns(1);
 }
 
-LONG GetLine(LineId line, LONG op) {
+LONG GetLine(const char* exportName, LineId line, LONG op) {
+    ExportCall call(exportName);
     char name[MIXER_NAME_CHARS];
-    if (OverrideName(line, name)) return GetMixer(LineOf(line).componentType, op, 0, name, 1);
-    return GetMixer(LineOf(line).componentType, op, 0, "", 0);
+    if (OverrideName(line, name)) return call.Returns(GetMixer(LineOf(line).componentType, op, 0, name, 1));
+    return call.Returns(GetMixer(LineOf(line).componentType, op, 0, "", 0));
 }
 
-LONG SelectSource(LineId line) {
+LONG SelectSource(const char* exportName, LineId line) {
+    ExportCall call(exportName);
     char name[MIXER_NAME_CHARS];
     if (OverrideName(line, name))
         SelectLine(SrcNamed, name, 1);
     else
         SelectLine(LineOf(line).recSource, nullptr, 1);
-    return 1;
+    return call.Returns(1);
 }
 
-LONG GetSourceSelect(LineId line) {
+LONG GetSourceSelect(const char* exportName, LineId line) {
+    ExportCall call(exportName);
     char name[MIXER_NAME_CHARS];
-    if (OverrideName(line, name)) return GetSelectLine(SrcNamed, name);
-    return GetSelectLine(LineOf(line).recSource, nullptr);
+    if (OverrideName(line, name)) return call.Returns(GetSelectLine(SrcNamed, name));
+    return call.Returns(GetSelectLine(LineOf(line).recSource, nullptr));
 }
 
 }  // namespace
@@ -73,35 +79,22 @@ LONG GetSourceSelect(LineId line) {
 
 // One definition a kind of row (the CD-type flag's two exports follow by
 // hand: they reach no line).
-// Each export is entered through an ExportCall, which traces the call
-// (core/trace.h).
-#define DEFINE_SETTER_(setter, line, op)               \
-    MIXER_EXPORT LONG WINAPI setter(LONG value) {      \
-        ExportCall call(#setter, value);               \
-        return call.Returns(SetLine(line, op, value)); \
-    }
-#define DEFINE_GETTER_(getter, line, op)       \
-    MIXER_EXPORT LONG WINAPI getter(void) {    \
-        ExportCall call(#getter);              \
-        return call.Returns(GetLine(line, op)); \
-    }
-#define DEFINE_Pair(setter, getter, line, op) \
-    DEFINE_SETTER_(setter, line, op) DEFINE_GETTER_(getter, line, op) LISTED(setter) LISTED(getter)
-#define DEFINE_Setter(setter, getter, line, op) DEFINE_SETTER_(setter, line, op) LISTED(setter)
-// The boost's getter is no export: it is called by exports only.
-#define DEFINE_Boost(setter, getter, line, op)                 \
-    DEFINE_SETTER_(setter, line, op)                           \
-    LONG WINAPI getter(void) { return GetLine(line, op); }     \
+#define DEFINE_Pair(setter, getter, line, op)                                                 \
+    MIXER_EXPORT LONG WINAPI setter(LONG value) { return SetLine(#setter, line, op, value); }   \
+    MIXER_EXPORT LONG WINAPI getter(void) { return GetLine(#getter, line, op); }                \
+    LISTED(setter) LISTED(getter)
+#define DEFINE_Setter(setter, getter, line, op)                                               \
+    MIXER_EXPORT LONG WINAPI setter(LONG value) { return SetLine(#setter, line, op, value); } \
     LISTED(setter)
-#define DEFINE_Select(setter, getter, line, op)               \
-    MIXER_EXPORT LONG WINAPI setter(void) {                   \
-        ExportCall call(#setter);                             \
-        return call.Returns(SelectSource(line));              \
-    }                                                         \
-    MIXER_EXPORT LONG WINAPI getter(void) {                   \
-        ExportCall call(#getter);                             \
-        return call.Returns(GetSourceSelect(line));           \
-    }                                                         \
+// The boost's getter is no export: it is called by exports only, and traces
+// as part of their calls.
+#define DEFINE_Boost(setter, getter, line, op)                                                \
+    MIXER_EXPORT LONG WINAPI setter(LONG value) { return SetLine(#setter, line, op, value); } \
+    LONG WINAPI getter(void) { return GetLine(#getter, line, op); }                           \
+    LISTED(setter)
+#define DEFINE_Select(setter, getter, line, op)                                \
+    MIXER_EXPORT LONG WINAPI setter(void) { return SelectSource(#setter, line); } \
+    MIXER_EXPORT LONG WINAPI getter(void) { return GetSourceSelect(#getter, line); } \
     LISTED(setter) LISTED(getter)
 #define DEFINE_Flag(setter, getter, line, op) LISTED(setter) LISTED(getter)
 #define DEFINE_ROW(kind, setter, getter, line, op, section, key, save) DEFINE_##kind(setter, getter, line, op)
