@@ -93,13 +93,13 @@ void Show(const CdCall& call) {
     for (int i = 0; i < call.count; ++i) {
         char text[kErrorTextChars];
         text[0] = '\0';
-        mciGetErrorStringA(call.codes[i] & 0xFFFF, text, kErrorTextChars);
+        req::mciGetErrorStringA(call.codes[i] & 0xFFFF, text, kErrorTextChars);
         // The platform writes the text only when it knows the code (and may
         // leave an empty string when it does not); the buffer is ours to
         // terminate.
         text[kErrorTextChars - 1] = '\0';
         if (text[0] == '\0') FallbackText(text, call.codes[i]);
-        MessageBoxA(NULL, text, call.captions[i], MB_OK);
+        req::MessageBoxA(NULL, text, call.captions[i], MB_OK);
     }
 }
 

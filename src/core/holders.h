@@ -104,19 +104,19 @@ typedef HeapBlock<LocalHeap> LocalBlock;
 struct FileHandle {  // CreateFileA
     typedef HANDLE Type;
     static Type None() { return INVALID_HANDLE_VALUE; }
-    static void Close(Type h) { CloseHandle(h); }
+    static void Close(Type h) { req::CloseHandle(h); }
 };
 
 struct SearchHandle {  // FindFirstFileA
     typedef HANDLE Type;
     static Type None() { return INVALID_HANDLE_VALUE; }
-    static void Close(Type h) { FindClose(h); }
+    static void Close(Type h) { req::FindClose(h); }
 };
 
 struct KeyHandle {  // RegOpenKeyExA
     typedef HKEY Type;
     static Type None() { return nullptr; }
-    static void Close(Type h) { RegCloseKey(h); }
+    static void Close(Type h) { req::RegCloseKey(h); }
 };
 
 // A platform handle, closed when the holder goes or by Close(), whichever

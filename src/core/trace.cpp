@@ -93,8 +93,14 @@ public:
     // In double quotes: printable ASCII as it is but for '"' and '\\', which
     // take a backslash, and '|', which is \x7C like every other byte outside
     // printable ASCII, so that every bar of a line separates two parts and a
-    // name holds no line end. At most `limit` bytes, then "...".
-    void Quoted(const char* s, size_t limit = kTextLimit) {
+    // name holds no line end. At most 255 bytes of a string, then "...".
+    void Quoted(const char* s) { Quoted(s, kTextLimit, true); }
+    // A record's text field of `size` bytes, which may lack its terminator:
+    // nothing past the field is read.
+    void Field(const char* s, size_t size) { Quoted(s, size, false); }
+
+private:
+    void Quoted(const char* s, size_t limit, bool more) {
         if (s == nullptr) {
             Str("NULL");
             return;
@@ -116,9 +122,10 @@ public:
             }
         }
         Char('"');
-        if (i == limit && s[i] != '\0') Str("...");
+        if (more && i == limit && s[i] != '\0') Str("...");
     }
 
+public:
     void Bytes(const char* bytes, size_t n) {
         if (full_) return;
         if (length_ + n + 1 > capacity_ && !Grow(length_ + n + 1)) {
@@ -219,6 +226,21 @@ const CodeName kMciCommands[] = {
     CODE_NAME(MCI_OPEN), CODE_NAME(MCI_CLOSE), CODE_NAME(MCI_PLAY),
     CODE_NAME(MCI_STOP), CODE_NAME(MCI_SET),   CODE_NAME(MCI_STATUS),
 };
+
+const CodeName kErrors[] = {
+    {0, "ERROR_SUCCESS"},          {2, "ERROR_FILE_NOT_FOUND"},     {3, "ERROR_PATH_NOT_FOUND"},
+    {5, "ERROR_ACCESS_DENIED"},    {6, "ERROR_INVALID_HANDLE"},     {8, "ERROR_NOT_ENOUGH_MEMORY"},
+    {18, "ERROR_NO_MORE_FILES"},   {29, "ERROR_WRITE_FAULT"},       {30, "ERROR_READ_FAULT"},
+    {32, "ERROR_SHARING_VIOLATION"}, {39, "ERROR_HANDLE_DISK_FULL"}, {80, "ERROR_FILE_EXISTS"},
+    {87, "ERROR_INVALID_PARAMETER"}, {112, "ERROR_DISK_FULL"},      {122, "ERROR_INSUFFICIENT_BUFFER"},
+    {123, "ERROR_INVALID_NAME"},   {183, "ERROR_ALREADY_EXISTS"},   {206, "ERROR_FILENAME_EXCED_RANGE"},
+    {234, "ERROR_MORE_DATA"},
+};
+
+const CodeName kRoots[] = {
+    {0x80000000u, "HKEY_CLASSES_ROOT"}, {0x80000001u, "HKEY_CURRENT_USER"},
+    {0x80000002u, "HKEY_LOCAL_MACHINE"}, {0x80000003u, "HKEY_USERS"},
+};
 #undef CODE_NAME
 
 template <size_t N>
@@ -310,6 +332,174 @@ void MixerObject(LineText& t, UINT_PTR object, DWORD flags) {
 
 // ---- Requests ----------------------------------------------------------------
 
+// A Win32 error code: its name and number, "ERROR_ACCESS_DENIED (5)".
+void Win32Error(LineText& t, DWORD code) {
+    const char* name = NameOf(kErrors, code);
+    t.Str(name != nullptr ? name : "error");
+    t.Str(" (");
+    t.Unsigned(code);
+    t.Char(')');
+}
+
+// A BOOL result, with the last error when it is FALSE.
+void BoolResult(LineText& t, const req::Request& r) {
+    if (r.result != 0) {
+        t.Str("TRUE");
+        return;
+    }
+    t.Str("FALSE, ");
+    Win32Error(t, r.error);
+}
+
+// A handle result: the handle, or INVALID_HANDLE_VALUE and the last error.
+void HandleResult(LineText& t, const req::Request& r) {
+    if (r.result == reinterpret_cast<UINT_PTR>(INVALID_HANDLE_VALUE)) {
+        t.Str("INVALID_HANDLE_VALUE, ");
+        Win32Error(t, r.error);
+    } else {
+        t.Str("handle ");
+        t.Hex(r.result);
+    }
+}
+
+void FileRequest(LineText& t, const req::Request& r) {
+    switch (r.kind) {
+    case req::KindCreateFile:
+        t.Str("CreateFileA(");
+        t.Quoted(r.text);
+        t.Str(", access ");
+        t.Hex(r.flags);
+        t.Str(", disposition ");
+        t.Unsigned(static_cast<DWORD>(r.object));
+        t.Str(") = ");
+        HandleResult(t, r);
+        break;
+    case req::KindReadFile:
+    case req::KindWriteFile:
+        t.Str(r.kind == req::KindReadFile ? "ReadFile(handle " : "WriteFile(handle ");
+        t.Hex(r.object);
+        t.Str(", ");
+        Counted(t, r.flags, "byte");
+        t.Str(") = ");
+        BoolResult(t, r);
+        if (r.record != nullptr) {
+            t.Str(", ");
+            Counted(t, *static_cast<const DWORD*>(r.record), "byte");
+            t.Str(r.kind == req::KindReadFile ? " read" : " written");
+        }
+        break;
+    case req::KindFlushFileBuffers:
+    case req::KindCloseHandle:
+    case req::KindFindClose:
+        t.Str(r.kind == req::KindFlushFileBuffers ? "FlushFileBuffers(handle "
+              : r.kind == req::KindCloseHandle    ? "CloseHandle(handle "
+                                                  : "FindClose(handle ");
+        t.Hex(r.object);
+        t.Str(") = ");
+        BoolResult(t, r);
+        break;
+    case req::KindDeleteFile:
+        t.Str("DeleteFileA(");
+        t.Quoted(r.text);
+        t.Str(") = ");
+        BoolResult(t, r);
+        break;
+    case req::KindMoveFile:
+        t.Str("MoveFileExA(");
+        t.Quoted(r.text);
+        t.Str(", ");
+        t.Quoted(r.text2);
+        t.Str(", flags ");
+        t.Hex(r.flags);
+        t.Str(") = ");
+        BoolResult(t, r);
+        break;
+    case req::KindGetFileAttributes:
+        t.Str("GetFileAttributesA(");
+        t.Quoted(r.text);
+        t.Str(") = ");
+        if (static_cast<DWORD>(r.result) == INVALID_FILE_ATTRIBUTES) {
+            t.Str("INVALID_FILE_ATTRIBUTES, ");
+            Win32Error(t, r.error);
+        } else {
+            t.Hex(r.result);
+        }
+        break;
+    case req::KindFindFirstFile:
+    case req::KindFindNextFile:
+        if (r.kind == req::KindFindFirstFile) {
+            t.Str("FindFirstFileA(");
+            t.Quoted(r.text);
+            t.Str(") = ");
+            HandleResult(t, r);
+        } else {
+            t.Str("FindNextFileA(handle ");
+            t.Hex(r.object);
+            t.Str(") = ");
+            BoolResult(t, r);
+        }
+        if (r.record != nullptr && (r.kind == req::KindFindNextFile ? r.result != 0
+                                    : r.result != reinterpret_cast<UINT_PTR>(INVALID_HANDLE_VALUE))) {
+            t.Str(", ");
+            t.Field(static_cast<const WIN32_FIND_DATAA*>(r.record)->cFileName, MAX_PATH);
+        }
+        break;
+    case req::KindRegOpenKey:
+        t.Str("RegOpenKeyExA(");
+        Named(t, kRoots, static_cast<DWORD>(r.object));
+        t.Str(", ");
+        t.Quoted(r.text);
+        t.Str(", access ");
+        t.Hex(r.flags);
+        t.Str(") = ");
+        Win32Error(t, static_cast<DWORD>(r.result));
+        if (r.result == ERROR_SUCCESS && r.arg != 0) {
+            t.Str(", key ");
+            t.Hex(reinterpret_cast<UINT_PTR>(*reinterpret_cast<const HKEY*>(r.arg)));
+        }
+        break;
+    case req::KindRegQueryValue:
+        t.Str("RegQueryValueExA(key ");
+        t.Hex(r.object);
+        t.Str(", ");
+        t.Quoted(r.text);
+        t.Str(") = ");
+        Win32Error(t, static_cast<DWORD>(r.result));
+        if (r.result == ERROR_SUCCESS && r.record != nullptr) {
+            t.Str(", ");
+            Counted(t, *static_cast<const DWORD*>(r.record), "byte");
+        }
+        break;
+    case req::KindRegCloseKey:
+        t.Str("RegCloseKey(key ");
+        t.Hex(r.object);
+        t.Str(") = ");
+        Win32Error(t, static_cast<DWORD>(r.result));
+        break;
+    case req::KindMciGetErrorString:
+        t.Str("mciGetErrorStringA(");
+        t.Unsigned(static_cast<DWORD>(r.object));
+        t.Str(") = ");
+        t.Str(r.result != 0 ? "TRUE" : "FALSE");
+        if (r.text != nullptr) {
+            t.Str(", ");
+            t.Field(r.text, r.arg);
+        }
+        break;
+    case req::KindMessageBox:
+        t.Str("MessageBoxA(");
+        t.Quoted(r.text);
+        t.Str(", ");
+        t.Quoted(r.text2);
+        t.Str(") = ");
+        t.Signed(static_cast<LONG>(r.result));
+        break;
+    default:
+        break;
+    }
+}
+
+
 void LineInfo(LineText& t, const req::Request& r) {
     const MIXERLINEA& line = *static_cast<const MIXERLINEA*>(r.record);
     t.Str("mixerGetLineInfoA(");
@@ -339,14 +529,14 @@ void LineInfo(LineText& t, const req::Request& r) {
         break;
     }
     t.Str(") = ");
-    MmResult(t, r.result);
+    MmResult(t, static_cast<DWORD>(r.result));
     if (r.result != MMSYSERR_NOERROR) return;
     t.Str(", line ");
     t.Hex(line.dwLineID);
     t.Char(' ');
     Named(t, kComponentTypes, line.dwComponentType);
     t.Char(' ');
-    t.Quoted(line.szName, sizeof line.szName);
+    t.Field(line.szName, sizeof line.szName);
     if ((line.fdwLine & MIXERLINE_LINEF_SOURCE) == 0) {
         t.Str(", ");
         Counted(t, line.cConnections, "source");
@@ -379,7 +569,7 @@ void LineControls(LineText& t, const req::Request& r) {
         t.Unsigned(request.dwControlID);
         t.Str(") = ");
     }
-    MmResult(t, r.result);
+    MmResult(t, static_cast<DWORD>(r.result));
     if (r.result != MMSYSERR_NOERROR || request.pamxctrl == nullptr) return;
     const DWORD count = query == MIXER_GETLINECONTROLSF_ALL ? request.cControls : 1;
     t.Str(", [");
@@ -426,15 +616,15 @@ void Details(LineText& t, const req::Request& r, bool set) {
             if (values)
                 t.Signed(static_cast<const LONG*>(details.paDetails)[i]);
             else
-                t.Quoted(static_cast<const MIXERCONTROLDETAILS_LISTTEXTA*>(details.paDetails)[i].szName,
-                         MIXER_LONG_NAME_CHARS);
+                t.Field(static_cast<const MIXERCONTROLDETAILS_LISTTEXTA*>(details.paDetails)[i].szName,
+                        MIXER_LONG_NAME_CHARS);
         }
         if (count > 32) t.Str(" ...");
         t.Char(']');
     };
     if (set && values) list();
     t.Str(") = ");
-    MmResult(t, r.result);
+    MmResult(t, static_cast<DWORD>(r.result));
     if (set || r.result != MMSYSERR_NOERROR) return;
     if (values || (listText && details.cbDetails == sizeof(MIXERCONTROLDETAILS_LISTTEXTA) && details.paDetails)) {
         t.Char(',');
@@ -463,7 +653,7 @@ void Mci(LineText& t, const req::Request& r) {
         t.Unsigned(static_cast<const MCI_SET_PARMS*>(r.record)->dwTimeFormat);
     }
     t.Str(") = ");
-    MciResult(t, r.result);
+    MciResult(t, static_cast<DWORD>(r.result));
     if (r.arg == MCI_OPEN && r.result == 0 && r.record != nullptr) {
         t.Str(", device ");
         t.Unsigned(static_cast<const MCI_OPEN_PARMSA*>(r.record)->wDeviceID);
@@ -475,13 +665,13 @@ void Request(LineText& t, const req::Request& r) {
     case req::KindMixerGetNumDevs:
     case req::KindWaveInGetNumDevs:
         t.Str(r.kind == req::KindMixerGetNumDevs ? "mixerGetNumDevs() = " : "waveInGetNumDevs() = ");
-        t.Unsigned(r.result);
+        t.Unsigned(static_cast<DWORD>(r.result));
         break;
     case req::KindMixerOpen:
         t.Str("mixerOpen(device ");
         t.Unsigned(static_cast<DWORD>(r.object));
         t.Str(") = ");
-        MmResult(t, r.result);
+        MmResult(t, static_cast<DWORD>(r.result));
         if (r.result == MMSYSERR_NOERROR && r.arg != 0) {
             t.Str(", handle ");
             t.Hex(reinterpret_cast<UINT_PTR>(*reinterpret_cast<const HMIXER*>(r.arg)));
@@ -491,17 +681,17 @@ void Request(LineText& t, const req::Request& r) {
         t.Str("mixerClose(handle ");
         t.Hex(r.object);
         t.Str(") = ");
-        MmResult(t, r.result);
+        MmResult(t, static_cast<DWORD>(r.result));
         break;
     case req::KindMixerGetDevCaps: {
         t.Str("mixerGetDevCapsA(device ");
         t.Unsigned(static_cast<DWORD>(r.object));
         t.Str(") = ");
-        MmResult(t, r.result);
+        MmResult(t, static_cast<DWORD>(r.result));
         const MIXERCAPSA& caps = *static_cast<const MIXERCAPSA*>(r.record);
         if (r.result == MMSYSERR_NOERROR && r.arg >= sizeof caps) {
             t.Str(", ");
-            t.Quoted(caps.szPname, sizeof caps.szPname);
+            t.Field(caps.szPname, sizeof caps.szPname);
             t.Str(", ");
             Counted(t, caps.cDestinations, "destination");
         }
@@ -515,7 +705,7 @@ void Request(LineText& t, const req::Request& r) {
         t.Str("mixerGetID(");
         MixerObject(t, r.object, r.flags);
         t.Str(") = ");
-        MmResult(t, r.result);
+        MmResult(t, static_cast<DWORD>(r.result));
         if (r.result == MMSYSERR_NOERROR && r.arg != 0) {
             t.Str(", mixer ");
             t.Unsigned(*reinterpret_cast<const UINT*>(r.arg));
@@ -534,7 +724,7 @@ void Request(LineText& t, const req::Request& r) {
         else
             t.Hex(r.arg);
         t.Str(") = ");
-        MmResult(t, r.result);
+        MmResult(t, static_cast<DWORD>(r.result));
         if (r.arg == DRVM_MAPPER_PREFERRED_GET && r.result == MMSYSERR_NOERROR && r.arg2 != 0 &&
             r.record != nullptr) {
             t.Str(", device ");
@@ -544,6 +734,7 @@ void Request(LineText& t, const req::Request& r) {
         }
         break;
     case req::KindMciSendCommand: Mci(t, r); break;
+    default: FileRequest(t, r); break;
     }
 }
 

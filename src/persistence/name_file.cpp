@@ -74,11 +74,11 @@ bool EntryFits(const WIN32_FIND_DATAA& entry, const char* product) {
 // Enumerates the entries the directory search returns for `pattern`, in its
 // order, and stops at the first that fits the product name.
 bool ChooseEntry(const char* pattern, const char* product, WIN32_FIND_DATAA* entry) {
-    ScopedSearch search(FindFirstFileA(pattern, entry));
+    ScopedSearch search(req::FindFirstFileA(pattern, entry));
     if (!search.valid()) return false;
     do {
         if (EntryFits(*entry, product)) return true;
-    } while (FindNextFileA(search.get(), entry));
+    } while (req::FindNextFileA(search.get(), entry));
     return false;
 }
 

@@ -1,5 +1,6 @@
-// The platform requests the library makes, each through a function of the
-// same name in namespace req: it makes the request and, while a recorder is
+// The platform requests the library makes (winmm's mixer, wave-in and MCI
+// requests, its files, directory searches, registry reads and message
+// boxes), each through a function of the same name in namespace req: it makes the request and, while a recorder is
 // installed (the library's trace, core/trace.h), hands it what was asked
 // and answered. Without a recorder a request costs one test of a pointer
 // more than the platform function.
@@ -28,6 +29,22 @@ enum Kind {
     KindWaveInGetNumDevs,
     KindWaveInMessage,
     KindMciSendCommand,
+    KindMciGetErrorString,
+    KindMessageBox,
+    KindCreateFile,
+    KindReadFile,
+    KindWriteFile,
+    KindFlushFileBuffers,
+    KindCloseHandle,
+    KindDeleteFile,
+    KindMoveFile,
+    KindGetFileAttributes,
+    KindFindFirstFile,
+    KindFindNextFile,
+    KindFindClose,
+    KindRegOpenKey,
+    KindRegQueryValue,
+    KindRegCloseKey,
 };
 
 // One request as it was made and answered. `record` is the request's record
@@ -36,8 +53,10 @@ enum Kind {
 // function's other arguments as passed (for mixerOpen and mixerGetID the
 // pointer the handle or identifier was stored through, for waveInMessage
 // the message and its first parameter, for mciSendCommandA the command);
-// `result` what the function returned. The recorder reads what the
-// pointers point to.
+// `result` what the function returned, `error` the thread's last error
+// after a file or registry request (what a failure's code is read from);
+// `text` and `text2` the paths, names and texts passed. The recorder reads
+// what the pointers point to.
 struct Request {
     Kind kind;
     UINT_PTR object;
@@ -45,7 +64,10 @@ struct Request {
     const void* record;
     UINT_PTR arg;
     UINT_PTR arg2;
-    DWORD result;
+    UINT_PTR result;
+    DWORD error;
+    const char* text;
+    const char* text2;
 };
 
 typedef void (*Recorder)(const Request& request);
@@ -54,71 +76,131 @@ typedef void (*Recorder)(const Request& request);
 // this header).
 inline Recorder g_recorder = nullptr;
 
-inline DWORD Note(Kind kind, UINT_PTR object, DWORD flags, const void* record, UINT_PTR arg, UINT_PTR arg2,
-                  DWORD result) {
+// Each request checks for a recorder in place and hands what it asked and
+// got to a function of its own kept out of the way (NameTold), which makes
+// the Request, only when there is one: without a recorder a request costs
+// one comparison and a branch not taken.
+#if defined(__GNUC__)
+#define REQ_INLINE inline __attribute__((always_inline))
+#define REQ_COLD inline __attribute__((noinline, cold))
+#else
+#define REQ_INLINE inline
+#define REQ_COLD inline
+#endif
+#define REQ_LIST(...) __VA_ARGS__
+
+// REQUEST(result type, function, (parameters), (arguments), Tell(...) made
+// of the arguments and the result r).
+#define REQUEST(Result, name, params, args, tell)                   \
+    REQ_COLD void name##Told(REQ_LIST params, Result r) { tell; }   \
+    REQ_INLINE Result name params {                                 \
+        const Result r = ::name args;                               \
+        if (g_recorder != nullptr) name##Told(REQ_LIST args, r);    \
+        return r;                                                   \
+    }
+
+inline void Tell(Kind kind, UINT_PTR object, DWORD flags, const void* record, UINT_PTR arg, UINT_PTR arg2,
+                 UINT_PTR result, DWORD error = 0, const char* text = nullptr, const char* text2 = nullptr) {
     const Recorder recorder = g_recorder;
-    if (recorder != nullptr) recorder(Request{kind, object, flags, record, arg, arg2, result});
-    return result;
+    if (recorder != nullptr) recorder(Request{kind, object, flags, record, arg, arg2, result, error, text, text2});
 }
 
-inline UINT mixerGetNumDevs() {
-    return Note(KindMixerGetNumDevs, 0, 0, nullptr, 0, 0, ::mixerGetNumDevs());
+inline UINT_PTR Value(const void* p) { return reinterpret_cast<UINT_PTR>(p); }
+
+// A Told function takes every argument of its request and shows some.
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-parameter"
+#endif
+
+// ---- winmm ------------------------------------------------------------------------
+
+REQ_COLD void CountTold(Kind kind, UINT r) { Tell(kind, 0, 0, nullptr, 0, 0, r); }
+REQ_INLINE UINT mixerGetNumDevs() {
+    const UINT r = ::mixerGetNumDevs();
+    if (g_recorder != nullptr) CountTold(KindMixerGetNumDevs, r);
+    return r;
+}
+REQ_INLINE UINT waveInGetNumDevs() {
+    const UINT r = ::waveInGetNumDevs();
+    if (g_recorder != nullptr) CountTold(KindWaveInGetNumDevs, r);
+    return r;
 }
 
-inline MMRESULT mixerOpen(LPHMIXER handle, UINT id, DWORD_PTR callback, DWORD_PTR instance, DWORD flags) {
-    const MMRESULT r = ::mixerOpen(handle, id, callback, instance, flags);
-    return Note(KindMixerOpen, id, flags, nullptr, reinterpret_cast<UINT_PTR>(handle), 0, r);
-}
+REQUEST(MMRESULT, mixerOpen, (LPHMIXER handle, UINT id, DWORD_PTR callback, DWORD_PTR instance, DWORD flags),
+        (handle, id, callback, instance, flags), Tell(KindMixerOpen, id, flags, nullptr, Value(handle), 0, r))
+REQUEST(MMRESULT, mixerClose, (HMIXER handle), (handle), Tell(KindMixerClose, Value(handle), 0, nullptr, 0, 0, r))
+REQUEST(MMRESULT, mixerGetDevCapsA, (UINT_PTR id, LPMIXERCAPSA caps, UINT size), (id, caps, size),
+        Tell(KindMixerGetDevCaps, id, 0, caps, size, 0, r))
+REQUEST(MMRESULT, mixerGetLineInfoA, (HMIXEROBJ object, LPMIXERLINEA line, DWORD flags), (object, line, flags),
+        Tell(KindMixerGetLineInfo, Value(object), flags, line, 0, 0, r))
+REQUEST(MMRESULT, mixerGetLineControlsA, (HMIXEROBJ object, LPMIXERLINECONTROLSA controls, DWORD flags),
+        (object, controls, flags), Tell(KindMixerGetLineControls, Value(object), flags, controls, 0, 0, r))
+REQUEST(MMRESULT, mixerGetControlDetailsA, (HMIXEROBJ object, LPMIXERCONTROLDETAILS details, DWORD flags),
+        (object, details, flags), Tell(KindMixerGetControlDetails, Value(object), flags, details, 0, 0, r))
+REQUEST(MMRESULT, mixerSetControlDetails, (HMIXEROBJ object, LPMIXERCONTROLDETAILS details, DWORD flags),
+        (object, details, flags), Tell(KindMixerSetControlDetails, Value(object), flags, details, 0, 0, r))
+REQUEST(MMRESULT, mixerGetID, (HMIXEROBJ object, UINT* id, DWORD flags), (object, id, flags),
+        Tell(KindMixerGetId, Value(object), flags, nullptr, Value(id), 0, r))
+REQUEST(MMRESULT, waveInMessage, (HWAVEIN device, UINT message, DWORD_PTR dw1, DWORD_PTR dw2),
+        (device, message, dw1, dw2),
+        Tell(KindWaveInMessage, Value(device), 0, reinterpret_cast<const void*>(dw2), message, dw1, r))
+REQUEST(MCIERROR, mciSendCommandA, (MCIDEVICEID device, UINT command, DWORD_PTR flags, DWORD_PTR record),
+        (device, command, flags, record),
+        Tell(KindMciSendCommand, device, static_cast<DWORD>(flags), reinterpret_cast<const void*>(record), command,
+             0, r))
+REQUEST(BOOL, mciGetErrorStringA, (MCIERROR code, LPSTR text, UINT chars), (code, text, chars),
+        Tell(KindMciGetErrorString, code, 0, nullptr, chars, 0, r, 0, r && chars != 0 ? text : nullptr))
 
-inline MMRESULT mixerClose(HMIXER handle) {
-    return Note(KindMixerClose, reinterpret_cast<UINT_PTR>(handle), 0, nullptr, 0, 0, ::mixerClose(handle));
-}
+// ---- User interface, files, directory search, registry ----------------------------
+// These read the thread's last error for a failure's code (reading it
+// changes nothing).
 
-inline MMRESULT mixerGetDevCapsA(UINT_PTR id, LPMIXERCAPSA caps, UINT size) {
-    const MMRESULT r = ::mixerGetDevCapsA(id, caps, size);
-    return Note(KindMixerGetDevCaps, id, 0, caps, size, 0, r);
-}
+REQUEST(int, MessageBoxA, (HWND owner, LPCSTR text, LPCSTR caption, UINT type), (owner, text, caption, type),
+        Tell(KindMessageBox, Value(owner), type, nullptr, 0, 0, static_cast<UINT_PTR>(r), 0, text, caption))
+REQUEST(HANDLE, CreateFileA,
+        (LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
+         DWORD attributes, HANDLE model),
+        (path, access, share, security, disposition, attributes, model),
+        Tell(KindCreateFile, disposition, access, nullptr, 0, 0, Value(r), GetLastError(), path))
+REQUEST(BOOL, ReadFile, (HANDLE file, LPVOID buffer, DWORD bytes, LPDWORD done, LPOVERLAPPED overlapped),
+        (file, buffer, bytes, done, overlapped),
+        Tell(KindReadFile, Value(file), bytes, done, 0, 0, r, GetLastError()))
+REQUEST(BOOL, WriteFile, (HANDLE file, LPCVOID buffer, DWORD bytes, LPDWORD done, LPOVERLAPPED overlapped),
+        (file, buffer, bytes, done, overlapped),
+        Tell(KindWriteFile, Value(file), bytes, done, 0, 0, r, GetLastError()))
+REQUEST(BOOL, FlushFileBuffers, (HANDLE file), (file),
+        Tell(KindFlushFileBuffers, Value(file), 0, nullptr, 0, 0, r, GetLastError()))
+REQUEST(BOOL, CloseHandle, (HANDLE h), (h), Tell(KindCloseHandle, Value(h), 0, nullptr, 0, 0, r, GetLastError()))
+REQUEST(BOOL, DeleteFileA, (LPCSTR path), (path),
+        Tell(KindDeleteFile, 0, 0, nullptr, 0, 0, r, GetLastError(), path))
+REQUEST(BOOL, MoveFileExA, (LPCSTR from, LPCSTR to, DWORD flags), (from, to, flags),
+        Tell(KindMoveFile, 0, flags, nullptr, 0, 0, r, GetLastError(), from, to))
+REQUEST(DWORD, GetFileAttributesA, (LPCSTR path), (path),
+        Tell(KindGetFileAttributes, 0, 0, nullptr, 0, 0, r, GetLastError(), path))
+REQUEST(HANDLE, FindFirstFileA, (LPCSTR pattern, LPWIN32_FIND_DATAA entry), (pattern, entry),
+        Tell(KindFindFirstFile, 0, 0, entry, 0, 0, Value(r), GetLastError(), pattern))
+REQUEST(BOOL, FindNextFileA, (HANDLE search, LPWIN32_FIND_DATAA entry), (search, entry),
+        Tell(KindFindNextFile, Value(search), 0, entry, 0, 0, r, GetLastError()))
+REQUEST(BOOL, FindClose, (HANDLE search), (search),
+        Tell(KindFindClose, Value(search), 0, nullptr, 0, 0, r, GetLastError()))
+REQUEST(LSTATUS, RegOpenKeyExA, (HKEY root, LPCSTR subKey, DWORD options, REGSAM access, PHKEY key),
+        (root, subKey, options, access, key),
+        Tell(KindRegOpenKey, Value(root), access, nullptr, Value(key), 0, static_cast<UINT_PTR>(r), 0, subKey))
+REQUEST(LSTATUS, RegQueryValueExA,
+        (HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size),
+        (key, name, reserved, type, data, size),
+        Tell(KindRegQueryValue, Value(key), 0, size, 0, 0, static_cast<UINT_PTR>(r), 0, name))
+REQUEST(LSTATUS, RegCloseKey, (HKEY key), (key),
+        Tell(KindRegCloseKey, Value(key), 0, nullptr, 0, 0, static_cast<UINT_PTR>(r)))
 
-inline MMRESULT mixerGetLineInfoA(HMIXEROBJ object, LPMIXERLINEA line, DWORD flags) {
-    const MMRESULT r = ::mixerGetLineInfoA(object, line, flags);
-    return Note(KindMixerGetLineInfo, reinterpret_cast<UINT_PTR>(object), flags, line, 0, 0, r);
-}
-
-inline MMRESULT mixerGetLineControlsA(HMIXEROBJ object, LPMIXERLINECONTROLSA controls, DWORD flags) {
-    const MMRESULT r = ::mixerGetLineControlsA(object, controls, flags);
-    return Note(KindMixerGetLineControls, reinterpret_cast<UINT_PTR>(object), flags, controls, 0, 0, r);
-}
-
-inline MMRESULT mixerGetControlDetailsA(HMIXEROBJ object, LPMIXERCONTROLDETAILS details, DWORD flags) {
-    const MMRESULT r = ::mixerGetControlDetailsA(object, details, flags);
-    return Note(KindMixerGetControlDetails, reinterpret_cast<UINT_PTR>(object), flags, details, 0, 0, r);
-}
-
-inline MMRESULT mixerSetControlDetails(HMIXEROBJ object, LPMIXERCONTROLDETAILS details, DWORD flags) {
-    const MMRESULT r = ::mixerSetControlDetails(object, details, flags);
-    return Note(KindMixerSetControlDetails, reinterpret_cast<UINT_PTR>(object), flags, details, 0, 0, r);
-}
-
-inline MMRESULT mixerGetID(HMIXEROBJ object, UINT* id, DWORD flags) {
-    const MMRESULT r = ::mixerGetID(object, id, flags);
-    return Note(KindMixerGetId, reinterpret_cast<UINT_PTR>(object), flags, nullptr, reinterpret_cast<UINT_PTR>(id), 0,
-                r);
-}
-
-inline UINT waveInGetNumDevs() {
-    return Note(KindWaveInGetNumDevs, 0, 0, nullptr, 0, 0, ::waveInGetNumDevs());
-}
-
-inline MMRESULT waveInMessage(HWAVEIN device, UINT message, DWORD_PTR dw1, DWORD_PTR dw2) {
-    const MMRESULT r = ::waveInMessage(device, message, dw1, dw2);
-    return Note(KindWaveInMessage, reinterpret_cast<UINT_PTR>(device), 0, reinterpret_cast<const void*>(dw2),
-                message, dw1, r);
-}
-
-inline MCIERROR mciSendCommandA(MCIDEVICEID device, UINT command, DWORD_PTR flags, DWORD_PTR record) {
-    const MCIERROR r = ::mciSendCommandA(device, command, flags, record);
-    return Note(KindMciSendCommand, device, static_cast<DWORD>(flags), reinterpret_cast<const void*>(record),
-                command, 0, r);
-}
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
 
 }  // namespace req
+
+#undef REQUEST
+#undef REQ_LIST
+#undef REQ_INLINE
+#undef REQ_COLD

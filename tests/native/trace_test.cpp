@@ -52,25 +52,29 @@ std::vector<std::string> Requests(const std::string& line) {
     return parts;
 }
 
-// The platform's log of the requests the trace shows, as "name = result".
+// The platform's log of the requests the trace shows, as "name = result"
+// (the trace's own writes left out).
 std::vector<std::string> LoggedRequests() {
-    const std::regex traced("^(mixer|waveIn|mci)(?!GetErrorString).*");
+    const std::regex traced("(mixer|waveIn|mci).*|MessageBoxA|CreateFileA|ReadFile|WriteFile|FlushFileBuffers|"
+                            "CloseHandle|DeleteFileA|MoveFileExA|GetFileAttributesA|Find(First|Next)FileA|FindClose|"
+                            "Reg(OpenKeyEx|QueryValueEx|CloseKey)A?");
     std::vector<std::string> calls;
     for (const sim::Call& c : sim::Log())
-        if (std::regex_match(c.fn, traced)) calls.push_back(c.fn + " = " + std::to_string(c.result));
+        if (std::regex_match(c.fn, traced) && c.text.rfind("MIXER[", 0) != 0)
+            calls.push_back(c.fn + " = " + std::to_string(c.result));
     return calls;
 }
 
-// The same, from the trace: the function and its result's code.
+// The same, from the trace: the function and its result's code (a handle
+// counts as 1, as the platform's log keeps it).
 std::vector<std::string> TracedRequests(const std::string& line) {
     const std::map<std::string, DWORD> codes = {
-        {"MMSYSERR_NOERROR", MMSYSERR_NOERROR},     {"MMSYSERR_ERROR", MMSYSERR_ERROR},
-        {"MMSYSERR_BADDEVICEID", MMSYSERR_BADDEVICEID}, {"MMSYSERR_NODRIVER", MMSYSERR_NODRIVER},
-        {"MIXERR_INVALCONTROL", MIXERR_INVALCONTROL}, {"MIXERR_INVALLINE", MIXERR_INVALLINE},
-        {"MMSYSERR_INVALPARAM", MMSYSERR_INVALPARAM}, {"MCIERR_DEVICE_NOT_READY", MCIERR_DEVICE_NOT_READY},
+        {"MMSYSERR_NOERROR", MMSYSERR_NOERROR}, {"MIXERR_INVALCONTROL", MIXERR_INVALCONTROL},
+        {"MMSYSERR_BADDEVICEID", MMSYSERR_BADDEVICEID}, {"TRUE", 1}, {"FALSE", 0}, {"handle", 1},
+        {"INVALID_HANDLE_VALUE", 0}, {"INVALID_FILE_ATTRIBUTES", INVALID_FILE_ATTRIBUTES},
     };
     std::vector<std::string> calls;
-    const std::regex part("^(\\w+)\\(.*?\\) = (\\w+)( \\((\\d+)\\))?(,.*)?$");
+    const std::regex part("(\\w+)\\(.*?\\) = (\\w+)( \\((\\d+)\\))?([, ].*)?");
     for (const std::string& r : Requests(line)) {
         std::smatch m;
         if (!std::regex_match(r, m, part)) {
@@ -80,6 +84,7 @@ std::vector<std::string> TracedRequests(const std::string& line) {
         const std::string result = m[2];
         std::string code = result;
         if (codes.count(result)) code = std::to_string(codes.at(result));
+        if (result.rfind("0x", 0) == 0) code = std::to_string(std::stoul(result, nullptr, 16));
         if (m[4].matched) code = m[4];
         calls.push_back(std::string(m[1]) + " = " + code);
     }
@@ -117,22 +122,31 @@ TEST_F(TraceTest, ResultsAndFailuresAreDecoded) {
         std::function<void()> arrange;
         std::function<LONG()> call;
         LONG result;
-        const char* head;    // the line's start after "MIXER[n] "
-        const char* request;  // a request the line shows
+        const char* head;                   // the line's start after "MIXER[n] "
+        std::vector<std::string> requests;  // requests the line shows
     } cases[] = {
         {"getter", [] { SetPlayMainVolume(41000); }, [] { return GetPlayMainVolume(); }, 41000,
-         "GetPlayMainVolume() = 41000", ", 1 channel) = MMSYSERR_NOERROR, [41000]"},
+         "GetPlayMainVolume() = 41000",
+         {"mixerGetControlDetailsA(mixer 0, VALUE of control 1, 1 channel) = MMSYSERR_NOERROR, [41000]"}},
         {"refused write", [] { sim::FailFunction("mixerSetControlDetails", MIXERR_INVALCONTROL); },
          [] { return SetPlayMainVolume(100); }, 1, "SetPlayMainVolume(100) = 1",
-         "2 channels [100 100]) = MIXERR_INVALCONTROL"},
+         {"mixerSetControlDetails(mixer 0, VALUE of control 1, 2 channels [100 100]) = MIXERR_INVALCONTROL"}},
         {"no device", [] { sim::FailFunction("mixerOpen", MMSYSERR_BADDEVICEID); },
          [] { return GetRecMicVolume(); }, -1, "GetRecMicVolume() = -1",
-         "mixerOpen(device 0) = MMSYSERR_BADDEVICEID"},
+         {"mixerOpen(device 0) = MMSYSERR_BADDEVICEID"}},
         {"CD drive not ready", [] { sim::FailMciCommand(MCI_OPEN, MCIERR_DEVICE_NOT_READY); },
          [] { return OpenCD(); }, 276, "OpenCD() = MCIERR_DEVICE_NOT_READY (276)",
-         "mciSendCommandA(device 0, MCI_OPEN, flags 0x2000, type \"cdaudio\") = MCIERR_DEVICE_NOT_READY (276)"},
+         {"mciSendCommandA(device 0, MCI_OPEN, flags 0x2000, type \"cdaudio\") = MCIERR_DEVICE_NOT_READY (276)",
+          "mciGetErrorStringA(276) = TRUE, \"", "MessageBoxA(\""}},
+        {"registry", [] {}, [] {
+             char buffer[256];
+             return GetTavrinDirectory(buffer);
+         },
+         0, "GetTavrinDirectory(0x",
+         {"RegOpenKeyExA(HKEY_LOCAL_MACHINE, \"Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\App Paths"
+          "\\\\TAVRIN.EXE\", access 0x1) = ERROR_FILE_NOT_FOUND (2)"}},
         {"string argument", [] {}, [] { return SetMixer(MIXERLINE_COMPONENTTYPE_SRC_LINE, 1, 5, "Line \"In\" | \t\xE9", 1); },
-         0, "SetMixer(0x1002, 1, 5, \"Line \\\"In\\\" \\x7C \\x09\\xE9\", 1) = 0", "mixerGetNumDevs() = 1"},
+         0, "SetMixer(0x1002, 1, 5, \"Line \\\"In\\\" \\x7C \\x09\\xE9\", 1) = 0", {"mixerGetNumDevs() = 1"}},
     };
     Load(Path("trace.log"));
     for (const Case& c : cases) {
@@ -145,7 +159,8 @@ TEST_F(TraceTest, ResultsAndFailuresAreDecoded) {
         ASSERT_EQ(lines.size(), 1u) << c.what;
         const std::string head = lines[0].substr(lines[0].find("] ") + 2);
         EXPECT_EQ(head.rfind(c.head, 0), 0u) << c.what << ": " << lines[0];
-        EXPECT_NE(lines[0].find(c.request), std::string::npos) << c.what << ": " << lines[0];
+        for (const std::string& r : c.requests)
+            EXPECT_NE(lines[0].find(" | " + r), std::string::npos) << c.what << ": " << r << "\n" << lines[0];
     }
 }
 
@@ -160,7 +175,12 @@ TEST_F(TraceTest, OneLineForACallMadeOfOthers) {
     EXPECT_EQ(lines[0].find("GetRec"), std::string::npos) << "no getter has a line of its own";
     EXPECT_NE(lines[0].find("] Save(\"" + Path("mixer.ini") + "\") = 1 | "), std::string::npos) << lines[0];
     EXPECT_NE(lines[1].find("] SetMicBoostMode(1) = 1 | "), std::string::npos) << lines[1];
-    EXPECT_EQ(TracedRequests(lines[0]).size() + TracedRequests(lines[1]).size(), LoggedRequests().size());
+    std::vector<std::string> traced = TracedRequests(lines[0]);
+    for (const std::string& r : TracedRequests(lines[1])) traced.push_back(r);
+    EXPECT_EQ(traced, LoggedRequests());
+    // The settings file's requests are there, the temporary file's name and all.
+    EXPECT_NE(lines[0].find(" | WriteFile(handle 0x"), std::string::npos);
+    EXPECT_NE(lines[0].find(".tmp\", \"" + Path("mixer.ini") + "\", flags 0x9) = TRUE"), std::string::npos);
 }
 
 // The same calls give the same results and leave the same card, traced to a
