@@ -5,10 +5,11 @@
 // (platform/requests.h) with its key arguments and its decoded result.
 // docs/dist-REFERENCE.txt describes the format.
 //
-// Unset, an export pays one test of a global flag at entry and one of a
-// local pointer at return: nothing is formatted, allocated or asked of the
-// platform. A trace that cannot be written is given up silently: no result
-// of any export changes, and neither does the thread's last error.
+// Unset, an export pays a test of a global flag at entry, one of a local
+// pointer at return and one of the request recorder after each platform
+// request: nothing is formatted, allocated or asked of the platform. A trace
+// that cannot be written is given up silently: no result of any export
+// changes, and neither does the thread's last error.
 #pragma once
 
 #include "platform/win.h"
@@ -43,7 +44,7 @@ inline TraceArg TraceUnread(LPCSTR v) { return {TraceArg::Pointer, reinterpret_c
 // What an export's result is: a number, or an MCI error code (CD player).
 enum TraceResult { ResultNumber, ResultMci };
 
-// An export call, made first thing in every export:
+// An export call, made first thing in every export that a host calls:
 //     ExportCall call("SetMixer", componentType, op, value, name, byName);
 //     ...
 //     return call.Returns(result);
