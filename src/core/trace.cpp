@@ -872,13 +872,13 @@ void TraceStart() {
     g_sink.file = file;
     g_sink.slot = slot;
     g_sink.lockMade = true;
-    req::g_recorder = Record;
+    req::Install(Record);
     g_traceOn = true;
 }
 
 void TraceStop() {
     g_traceOn = false;
-    req::g_recorder = nullptr;
+    req::Install(nullptr);
     if (g_sink.file != INVALID_HANDLE_VALUE) CloseHandle(g_sink.file);
     g_sink.file = INVALID_HANDLE_VALUE;
     if (g_sink.slot != TLS_OUT_OF_INDEXES) TlsFree(g_sink.slot);

@@ -1,15 +1,14 @@
 // The platform requests the library makes (winmm's mixer, wave-in and MCI
 // requests, its files, directory searches, registry reads and message
-// boxes), each through a function of the same name in namespace req: it makes the request and, while a recorder is
-// installed (the library's trace, core/trace.h), hands it what was asked
-// and answered. Without a recorder a request costs one test of a pointer
-// more than the platform function.
+// boxes), each through a function of the same name in namespace req: it
+// makes the request and, while the library traces (core/trace.h), hands
+// what was asked and answered to the trace's recorder.
 //
 // Header-only and free of the library's internals, like the headers that
 // use it (engine/line_search.h, engine/recording_endpoints.h,
 // core/holders.h), which the tools that host the library include: in a
-// program of their own (mixerctl.exe) the recorder is that program's, and
-// never installed.
+// program of their own (mixerctl.exe) the requests are that program's, and
+// never traced.
 #pragma once
 
 #include "platform/win.h"
@@ -76,28 +75,28 @@ typedef void (*Recorder)(const Request& request);
 // this header).
 inline Recorder g_recorder = nullptr;
 
-// Each request checks for a recorder in place and hands what it asked and
-// got to a function of its own kept out of the way (NameTold), which makes
-// the Request, only when there is one: without a recorder a request costs
-// one comparison and a branch not taken.
+// Each request is made through a pointer, name##Now, to the platform's
+// function, or while the library traces (Install) to name##Traced, which
+// makes the request and hands it to the recorder. A call through the
+// pointer costs what a call to a function imported from a DLL costs anyway
+// (on Windows both are an indirect call), so an untraced request costs
+// nothing more.
 #if defined(__GNUC__)
 #define REQ_INLINE inline __attribute__((always_inline))
-#define REQ_COLD inline __attribute__((noinline, cold))
 #else
 #define REQ_INLINE inline
-#define REQ_COLD inline
 #endif
-#define REQ_LIST(...) __VA_ARGS__
 
 // REQUEST(result type, function, (parameters), (arguments), Tell(...) made
 // of the arguments and the result r).
-#define REQUEST(Result, name, params, args, tell)                   \
-    REQ_COLD void name##Told(REQ_LIST params, Result r) { tell; }   \
-    REQ_INLINE Result name params {                                 \
-        const Result r = ::name args;                               \
-        if (g_recorder != nullptr) name##Told(REQ_LIST args, r);    \
-        return r;                                                   \
-    }
+#define REQUEST(Result, name, params, args, tell)    \
+    inline Result WINAPI name##Traced params {       \
+        const Result r = ::name args;                \
+        tell;                                        \
+        return r;                                    \
+    }                                                \
+    inline decltype(&::name) name##Now = &::name;    \
+    REQ_INLINE Result name params { return name##Now args; }
 
 inline void Tell(Kind kind, UINT_PTR object, DWORD flags, const void* record, UINT_PTR arg, UINT_PTR arg2,
                  UINT_PTR result, DWORD error = 0, const char* text = nullptr, const char* text2 = nullptr) {
@@ -107,25 +106,10 @@ inline void Tell(Kind kind, UINT_PTR object, DWORD flags, const void* record, UI
 
 inline UINT_PTR Value(const void* p) { return reinterpret_cast<UINT_PTR>(p); }
 
-// A Told function takes every argument of its request and shows some.
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-parameter"
-#endif
-
 // ---- winmm ------------------------------------------------------------------------
 
-REQ_COLD void CountTold(Kind kind, UINT r) { Tell(kind, 0, 0, nullptr, 0, 0, r); }
-REQ_INLINE UINT mixerGetNumDevs() {
-    const UINT r = ::mixerGetNumDevs();
-    if (g_recorder != nullptr) CountTold(KindMixerGetNumDevs, r);
-    return r;
-}
-REQ_INLINE UINT waveInGetNumDevs() {
-    const UINT r = ::waveInGetNumDevs();
-    if (g_recorder != nullptr) CountTold(KindWaveInGetNumDevs, r);
-    return r;
-}
+REQUEST(UINT, mixerGetNumDevs, (void), (), Tell(KindMixerGetNumDevs, 0, 0, nullptr, 0, 0, r))
+REQUEST(UINT, waveInGetNumDevs, (void), (), Tell(KindWaveInGetNumDevs, 0, 0, nullptr, 0, 0, r))
 
 REQUEST(MMRESULT, mixerOpen, (LPHMIXER handle, UINT id, DWORD_PTR callback, DWORD_PTR instance, DWORD flags),
         (handle, id, callback, instance, flags), Tell(KindMixerOpen, id, flags, nullptr, Value(handle), 0, r))
@@ -194,13 +178,27 @@ REQUEST(LSTATUS, RegQueryValueExA,
 REQUEST(LSTATUS, RegCloseKey, (HKEY key), (key),
         Tell(KindRegCloseKey, Value(key), 0, nullptr, 0, 0, static_cast<UINT_PTR>(r)))
 
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
+// Every request above: X(function).
+#define REQ_FUNCTIONS(X)                                                                                   \
+    X(mixerGetNumDevs) X(waveInGetNumDevs) X(mixerOpen) X(mixerClose) X(mixerGetDevCapsA)                  \
+    X(mixerGetLineInfoA) X(mixerGetLineControlsA) X(mixerGetControlDetailsA) X(mixerSetControlDetails)     \
+    X(mixerGetID) X(waveInMessage) X(mciSendCommandA) X(mciGetErrorStringA) X(MessageBoxA) X(CreateFileA) \
+    X(ReadFile) X(WriteFile) X(FlushFileBuffers) X(CloseHandle) X(DeleteFileA) X(MoveFileExA)             \
+    X(GetFileAttributesA) X(FindFirstFileA) X(FindNextFileA) X(FindClose) X(RegOpenKeyExA)                 \
+    X(RegQueryValueExA) X(RegCloseKey)
+
+// Sends every request through its traced function (with `recorder`), or
+// with null straight to the platform again. Called while no request is
+// made (the library's load and unload).
+inline void Install(Recorder recorder) {
+    g_recorder = recorder;
+#define REQ_INSTALL(name) name##Now = recorder != nullptr ? name##Traced : &::name;
+    REQ_FUNCTIONS(REQ_INSTALL)
+#undef REQ_INSTALL
+}
 
 }  // namespace req
 
 #undef REQUEST
-#undef REQ_LIST
+#undef REQ_FUNCTIONS
 #undef REQ_INLINE
-#undef REQ_COLD
