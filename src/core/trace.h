@@ -5,9 +5,10 @@
 // (platform/requests.h) with its key arguments and its decoded result.
 // docs/dist-REFERENCE.txt describes the format.
 //
-// Unset, an export pays a test of a global flag at entry, one of a local
-// pointer at return and one of the request recorder after each platform
-// request: nothing is formatted, allocated or asked of the platform. A trace
+// Unset, an export pays a test of a global flag at entry and one of a local
+// pointer at return, and its requests go straight to the platform
+// (platform/requests.h): nothing is formatted, allocated or asked of the
+// platform. A trace
 // that cannot be written is given up silently: no result of any export
 // changes, and neither does the thread's last error.
 #pragma once
