@@ -42,10 +42,10 @@ XP_FUNCTIONS = {
     "KERNEL32.DLL": {
         "CloseHandle", "CreateFileA", "DeleteCriticalSection", "DeleteFileA", "EnterCriticalSection",
         "FindClose", "FindFirstFileA", "FindNextFileA", "FlushFileBuffers", "FreeLibrary",
-        "GetFileAttributesA", "GetLastError", "GetModuleFileNameA", "GetModuleHandleA", "GetProcAddress",
+        "GetCurrentThreadId", "GetEnvironmentVariableA", "GetFileAttributesA", "GetLastError", "GetModuleFileNameA", "GetModuleHandleA", "GetProcAddress",
         "GetProcessHeap", "HeapAlloc", "HeapFree", "InitializeCriticalSection",
         "InitializeCriticalSectionAndSpinCount", "LeaveCriticalSection", "LoadLibraryA", "LocalAlloc",
-        "LocalFree", "MoveFileExA", "ReadFile", "SetCriticalSectionSpinCount", "SetLastError", "Sleep",
+        "LocalFree", "MoveFileExA", "OutputDebugStringA", "ReadFile", "SetCriticalSectionSpinCount", "SetLastError", "Sleep",
         "TlsAlloc", "TlsFree", "TlsGetValue", "TlsSetValue", "TryEnterCriticalSection", "VirtualProtect",
         "VirtualQuery", "WriteFile",
     },

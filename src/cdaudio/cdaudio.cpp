@@ -16,6 +16,8 @@
 #include "cdaudio/cdaudio.h"
 
 #include "core/state.h"
+#include "core/trace.h"
+#include "platform/requests.h"
 
 namespace {
 
@@ -91,19 +93,19 @@ void Show(const CdCall& call) {
     for (int i = 0; i < call.count; ++i) {
         char text[kErrorTextChars];
         text[0] = '\0';
-        mciGetErrorStringA(call.codes[i] & 0xFFFF, text, kErrorTextChars);
+        req::mciGetErrorStringA(call.codes[i] & 0xFFFF, text, kErrorTextChars);
         // The platform writes the text only when it knows the code (and may
         // leave an empty string when it does not); the buffer is ours to
         // terminate.
         text[kErrorTextChars - 1] = '\0';
         if (text[0] == '\0') FallbackText(text, call.codes[i]);
-        MessageBoxA(NULL, text, call.captions[i], MB_OK);
+        req::MessageBoxA(NULL, text, call.captions[i], MB_OK);
     }
 }
 
 DWORD Send(MCIDEVICEID device, UINT command, DWORD flags, void* record, const char* caption, CdCall* call) {
     ++call->sent;
-    return Record(mciSendCommandA(device, command, flags, reinterpret_cast<DWORD_PTR>(record)), caption, call);
+    return Record(req::mciSendCommandA(device, command, flags, reinterpret_cast<DWORD_PTR>(record)), caption, call);
 }
 
 // The time-format step on the call's device. The CD lock is held.
@@ -148,7 +150,7 @@ LONG SetTimeFormatToTrack(void) {
     return result;
 }
 
-MIXER_EXPORT LONG WINAPI OpenCD(void) {
+static LONG OpenCDCall() {
     CdCall call;
     {
         CdLock lock;
@@ -175,7 +177,12 @@ MIXER_EXPORT LONG WINAPI OpenCD(void) {
     return static_cast<LONG>(call.lastError);
 }
 
-MIXER_EXPORT LONG WINAPI PlayCD(LONG track) {
+MIXER_EXPORT LONG WINAPI OpenCD(void) {
+    ExportCall call("OpenCD");
+    return call.Returns(OpenCDCall(), ResultMci);
+}
+
+static LONG PlayCDCall(LONG track) {
     MCI_PLAY_PARMS play = {};
     play.dwCallback = 0;
     // Tracks/minutes/seconds/frames: the track in the low byte, minutes in the
@@ -184,12 +191,27 @@ MIXER_EXPORT LONG WINAPI PlayCD(LONG track) {
     return SendToDevice(MCI_PLAY, MCI_FROM, &play, "PlayCD", false);
 }
 
-MIXER_EXPORT LONG WINAPI StopCD(void) {
+MIXER_EXPORT LONG WINAPI PlayCD(LONG track) {
+    ExportCall call("PlayCD", track);
+    return call.Returns(PlayCDCall(track), ResultMci);
+}
+
+static LONG StopCDCall() {
     MCI_GENERIC_PARMS generic = {};
     return SendToDevice(MCI_STOP, MCI_WAIT, &generic, "StopCD", false);
 }
 
-MIXER_EXPORT LONG WINAPI CloseCD(void) {
+MIXER_EXPORT LONG WINAPI StopCD(void) {
+    ExportCall call("StopCD");
+    return call.Returns(StopCDCall(), ResultMci);
+}
+
+static LONG CloseCDCall() {
     MCI_GENERIC_PARMS generic = {};
     return SendToDevice(MCI_CLOSE, MCI_WAIT, &generic, "CloseCD", true);
+}
+
+MIXER_EXPORT LONG WINAPI CloseCD(void) {
+    ExportCall call("CloseCD");
+    return call.Returns(CloseCDCall(), ResultMci);
 }

@@ -1,11 +1,13 @@
 // Library entry point: records the module handle and the library's own
-// directory, the default place to look for sound-card name files. The locks
-// are made before it runs (locks.cpp).
+// directory, the default place to look for sound-card name files, and starts
+// the trace when MIXER_TRACE asks for one (core/trace.h); at unload, stops
+// it. The locks are made before it runs (locks.cpp).
 #include "core/state.h"
+#include "core/trace.h"
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE hinstDLL, DWORD fdwReason, LPVOID lpvReserved) {
-    (void)lpvReserved;
-    if (fdwReason != DLL_PROCESS_ATTACH) return TRUE;
+namespace {
+
+BOOL Attach(HINSTANCE hinstDLL) {
     // Without its locks the library cannot keep its state whole.
     if (!LibraryLocksReady()) return FALSE;
 
@@ -32,5 +34,21 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE hinstDLL, DWORD fdwReason, LPVOID lpvRe
     StateLock lock;
     for (DWORD i = 0; i <= slash; ++i) g_state.SoundCardConfigFilePath[i] = path[i];
     g_state.SoundCardConfigFilePath[slash + 1] = '\0';
+    return TRUE;
+}
+
+}  // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE hinstDLL, DWORD fdwReason, LPVOID lpvReserved) {
+    if (fdwReason == DLL_PROCESS_ATTACH) {
+        const BOOL loaded = Attach(hinstDLL);
+        // Only a load that succeeds is unloaded again (DLL_PROCESS_DETACH),
+        // which gives the trace's file back.
+        if (loaded) TraceStart();
+        return loaded;
+    }
+    // At process exit (lpvReserved set) the system takes the file back
+    // itself, and the other threads are gone without leaving the lock.
+    if (fdwReason == DLL_PROCESS_DETACH && lpvReserved == nullptr) TraceStop();
     return TRUE;
 }

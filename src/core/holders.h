@@ -1,6 +1,7 @@
 // Small owners that release a platform resource on every path out of a scope.
 #pragma once
 
+#include "platform/requests.h"
 #include "platform/win.h"
 
 // An open mixer device, closed when the holder goes.
@@ -26,14 +27,14 @@ public:
         Close();
         id_ = id;
         HMIXER h = nullptr;
-        MMRESULT r = mixerOpen(&h, id, 0, 0, 0);
+        MMRESULT r = req::mixerOpen(&h, id, 0, 0, 0);
         if (r == MMSYSERR_NOERROR) handle_ = h;
         return r;
     }
     // Closes now and reports the close's status (0 when nothing was open).
     MMRESULT Close() {
         MMRESULT r = MMSYSERR_NOERROR;
-        if (handle_ != nullptr) r = mixerClose(handle_);
+        if (handle_ != nullptr) r = req::mixerClose(handle_);
         handle_ = nullptr;
         return r;
     }
@@ -103,19 +104,19 @@ typedef HeapBlock<LocalHeap> LocalBlock;
 struct FileHandle {  // CreateFileA
     typedef HANDLE Type;
     static Type None() { return INVALID_HANDLE_VALUE; }
-    static void Close(Type h) { CloseHandle(h); }
+    static void Close(Type h) { req::CloseHandle(h); }
 };
 
 struct SearchHandle {  // FindFirstFileA
     typedef HANDLE Type;
     static Type None() { return INVALID_HANDLE_VALUE; }
-    static void Close(Type h) { FindClose(h); }
+    static void Close(Type h) { req::FindClose(h); }
 };
 
 struct KeyHandle {  // RegOpenKeyExA
     typedef HKEY Type;
     static Type None() { return nullptr; }
-    static void Close(Type h) { RegCloseKey(h); }
+    static void Close(Type h) { req::RegCloseKey(h); }
 };
 
 // A platform handle, closed when the holder goes or by Close(), whichever

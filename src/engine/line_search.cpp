@@ -1,14 +1,20 @@
 // The exports that address a line by operation code and line target: the
 // search and the control's choice are engine/line_search.h's.
 #include "engine/engine.h"
+#include "core/trace.h"
 #include "engine/line_controls.h"
 
-MIXER_EXPORT LONG WINAPI SetMixer(DWORD componentType, LONG op, LONG value, LPCSTR name, LONG byName) {
+static LONG SetMixerCall(DWORD componentType, LONG op, LONG value, LPCSTR name, LONG byName) {
     MixerDevice device;
     FoundLine line;
     if (FindMixerLine(componentType, op, name, byName, device, &line) != SearchFound) return 0;
     WriteFoundLine(line, value, device.obj(), op);
     return 1;
+}
+
+MIXER_EXPORT LONG WINAPI SetMixer(DWORD componentType, LONG op, LONG value, LPCSTR name, LONG byName) {
+    ExportCall call("SetMixer", componentType, op, value, byName != 0 ? TraceValue(name) : TraceUnread(name), byName);
+    return call.Returns(SetMixerCall(componentType, op, value, name, byName));
 }
 
 LONG GetMixer(DWORD componentType, LONG op, LONG value, LPCSTR name, LONG byName) {

@@ -56,7 +56,7 @@ public:
             line_.dwLineID = key;
         else
             line_.dwComponentType = key;
-        lineError_ = mixerGetLineInfoA(mixer, &line_, query);
+        lineError_ = req::mixerGetLineInfoA(mixer, &line_, query);
         if (lineError_ != MMSYSERR_NOERROR) return FetchLineFailed;
         if (line_.cControls == 0 && stopWhenEmpty) return FetchNoControls;
         if (!array_.Alloc(line_.cControls, sizeof(MIXERCONTROLA))) return FetchNoArray;
@@ -68,7 +68,7 @@ public:
         request.cControls = line_.cControls;
         request.cbmxctrl = sizeof(MIXERCONTROLA);
         request.pamxctrl = array_.as<MIXERCONTROLA>();
-        if (mixerGetLineControlsA(mixer, &request, MIXER_GETLINECONTROLSF_ALL) != MMSYSERR_NOERROR)
+        if (req::mixerGetLineControlsA(mixer, &request, MIXER_GETLINECONTROLSF_ALL) != MMSYSERR_NOERROR)
             return FetchListFailed;
         if (test == nullptr) return FetchNoKind;
         for (DWORD i = 0; i < line_.cControls; ++i) {
@@ -185,14 +185,14 @@ inline SearchOutcome WalkDevice(MixerDevice& device, UINT id, DWORD destinationT
 
     MIXERCAPSA caps;
     caps.cDestinations = 0;
-    r = mixerGetDevCapsA(id, &caps, sizeof caps);
+    r = req::mixerGetDevCapsA(id, &caps, sizeof caps);
     if (r != MMSYSERR_NOERROR) return Fail(notes, RequestCaps, r, id);
 
     MIXERLINEA line;  // one record, reused for every request of the walk
     for (DWORD d = 0; d < caps.cDestinations; ++d) {
         PrepareLine(&line);
         line.dwDestination = d;
-        r = mixerGetLineInfoA(device.obj(), &line, MIXER_GETLINEINFOF_DESTINATION);
+        r = req::mixerGetLineInfoA(device.obj(), &line, MIXER_GETLINEINFOF_DESTINATION);
         if (r != MMSYSERR_NOERROR) return Fail(notes, RequestDestination, r, id, d);
         const LONG sources = static_cast<LONG>(line.cConnections);
         if (line.dwComponentType != destinationType) continue;
@@ -205,10 +205,10 @@ inline SearchOutcome WalkDevice(MixerDevice& device, UINT id, DWORD destinationT
             PrepareLine(&line);
             line.dwDestination = d;
             if (destinationItself) {
-                r = mixerGetLineInfoA(device.obj(), &line, MIXER_GETLINEINFOF_DESTINATION);
+                r = req::mixerGetLineInfoA(device.obj(), &line, MIXER_GETLINEINFOF_DESTINATION);
             } else {
                 line.dwSource = static_cast<DWORD>(s);
-                r = mixerGetLineInfoA(device.obj(), &line, MIXER_GETLINEINFOF_SOURCE);
+                r = req::mixerGetLineInfoA(device.obj(), &line, MIXER_GETLINEINFOF_SOURCE);
             }
             if (r != MMSYSERR_NOERROR)
                 return Fail(notes, destinationItself ? RequestDestination : RequestSource, r, id, d,
@@ -228,7 +228,7 @@ inline SearchOutcome WalkDevice(MixerDevice& device, UINT id, DWORD destinationT
 inline SearchOutcome FindOnRecordingEndpoints(MixerDevice& device, LineTarget* target, WalkEnd* end,
                                               SearchNotes* notes) {
     device.Close();
-    const UINT count = waveInGetNumDevs();
+    const UINT count = req::waveInGetNumDevs();
     const UINT preferred = PreferredWaveIn(count);
     for (UINT position = 0; position < count; ++position) {
         UINT mixer = 0;
@@ -258,7 +258,7 @@ inline SearchOutcome FindOnRecordingEndpoints(MixerDevice& device, LineTarget* t
 // fails.
 inline SearchOutcome WalkLines(MixerDevice& device, DWORD destinationType, bool destinationItself,
                                LineVisitor visit, void* context) {
-    if (mixerGetNumDevs() == 0) return SearchFailed;
+    if (req::mixerGetNumDevs() == 0) return SearchFailed;
     line_search::WalkEnd end;
     return line_search::WalkDevice(device, 0, destinationType, destinationItself, visit, context, &end, nullptr);
 }
@@ -276,7 +276,7 @@ inline SearchOutcome FindMixerLine(DWORD componentType, LONG op, LPCSTR name, LO
     const bool itself = OpAddressesDestination(op);
     line_search::WalkEnd end;
     SearchOutcome outcome = SearchFailed;
-    if (mixerGetNumDevs() != 0)
+    if (req::mixerGetNumDevs() != 0)
         outcome = line_search::WalkDevice(device, 0, destinationType, itself, line_search::Matches, &target, &end,
                                           notes);
     if (notes != nullptr) notes->sawDestination = end.sawDestination;

@@ -1,17 +1,18 @@
 // Peak meter: the magnitude of the first line of a component type's peak meter.
 #include "core/holders.h"
+#include "core/trace.h"
 #include "core/state.h"
 #include "engine/engine.h"
 #include "engine/line_controls.h"
 
-MIXER_EXPORT LONG WINAPI GetPeak(DWORD componentType) {
+static LONG GetPeakCall(DWORD componentType) {
     MixerDevice device;
     if (device.Open() != MMSYSERR_NOERROR) return 0;
 
     MIXERLINEA line;
     PrepareLine(&line);
     line.dwComponentType = componentType;
-    if (mixerGetLineInfoA(device.obj(), &line, MIXER_GETLINEINFOF_COMPONENTTYPE) != MMSYSERR_NOERROR) return 0;
+    if (req::mixerGetLineInfoA(device.obj(), &line, MIXER_GETLINEINFOF_COMPONENTTYPE) != MMSYSERR_NOERROR) return 0;
 
     MIXERCONTROLA control;
     ClearRecord(&control, sizeof control);
@@ -24,14 +25,14 @@ MIXER_EXPORT LONG WINAPI GetPeak(DWORD componentType) {
     request.cControls = 1;
     request.cbmxctrl = sizeof control;
     request.pamxctrl = &control;
-    if (mixerGetLineControlsA(device.obj(), &request, MIXER_GETLINECONTROLSF_ONEBYTYPE) != MMSYSERR_NOERROR)
+    if (req::mixerGetLineControlsA(device.obj(), &request, MIXER_GETLINECONTROLSF_ONEBYTYPE) != MMSYSERR_NOERROR)
         return 0;
 
     MIXERCONTROLDETAILS_SIGNED reading;
     reading.lValue = 0;
     MIXERCONTROLDETAILS details;
     PrepareDetails(&details, control.dwControlID, 1, 0, sizeof reading, &reading);
-    if (mixerGetControlDetailsA(device.obj(), &details, MIXER_GETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR)
+    if (req::mixerGetControlDetailsA(device.obj(), &details, MIXER_GETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR)
         return 0;
     device.Close();
 
@@ -39,4 +40,9 @@ MIXER_EXPORT LONG WINAPI GetPeak(DWORD componentType) {
     if (v >= 0) return v;
     // -2147483648 has no positive 32-bit counterpart: report the largest value.
     return v == static_cast<LONG>(0x80000000u) ? 0x7FFFFFFF : -v;
+}
+
+MIXER_EXPORT LONG WINAPI GetPeak(DWORD componentType) {
+    ExportCall call("GetPeak", componentType);
+    return call.Returns(GetPeakCall(componentType));
 }

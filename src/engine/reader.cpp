@@ -32,7 +32,7 @@ LONG ReadControl(const FoundLine& line, HMIXEROBJ obj, LONG op) {
     if (!buffer.AllocValues(items)) return -1;
     MIXERCONTROLDETAILS details;
     PrepareDetails(&details, control.dwControlID, 1, items, sizeof(LONG), buffer.get());
-    if (mixerGetControlDetailsA(obj, &details, MIXER_GETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR) return -1;
+    if (req::mixerGetControlDetailsA(obj, &details, MIXER_GETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR) return -1;
     return buffer.values()[0];
 }
 

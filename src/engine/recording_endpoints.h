@@ -10,6 +10,7 @@
 // the library reports the very mixers and controls the library uses.
 #pragma once
 
+#include "platform/requests.h"
 #include "platform/win.h"
 
 // The wave-in device the wave mapper prefers, or 0 when it names none of the
@@ -18,7 +19,7 @@
 inline UINT PreferredWaveIn(UINT count) {
     DWORD id = static_cast<DWORD>(-1);
     DWORD flags = 0;
-    const MMRESULT r = waveInMessage(reinterpret_cast<HWAVEIN>(static_cast<UINT_PTR>(WAVE_MAPPER)),
+    const MMRESULT r = req::waveInMessage(reinterpret_cast<HWAVEIN>(static_cast<UINT_PTR>(WAVE_MAPPER)),
                                      DRVM_MAPPER_PREFERRED_GET, reinterpret_cast<DWORD_PTR>(&id),
                                      reinterpret_cast<DWORD_PTR>(&flags));
     return r == MMSYSERR_NOERROR && id < count ? static_cast<UINT>(id) : 0;
@@ -35,7 +36,7 @@ inline UINT WaveInAt(UINT position, UINT preferred) {
 // WAVE_MAPPER, which Wine refuses (MMSYSERR_INVALHANDLE). MMSYSERR_NODRIVER
 // says that the device has no mixer.
 inline MMRESULT WaveInMixer(UINT waveIn, UINT* mixer) {
-    return mixerGetID(reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(waveIn)), mixer, MIXER_OBJECTF_WAVEIN);
+    return req::mixerGetID(reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(waveIn)), mixer, MIXER_OBJECTF_WAVEIN);
 }
 
 // Whether a control keeps its value, told by reading it: on a recording
@@ -62,7 +63,7 @@ inline Keeping ControlKeeping(HMIXEROBJ mixer, DWORD flags, const MIXERCONTROLA&
         details.cMultipleItems = 0;
         details.cbDetails = sizeof value;
         details.paDetails = &value;
-        *error = mixerGetControlDetailsA(mixer, &details, flags | MIXER_GETCONTROLDETAILSF_VALUE);
+        *error = req::mixerGetControlDetailsA(mixer, &details, flags | MIXER_GETCONTROLDETAILSF_VALUE);
         if (*error != MMSYSERR_NOERROR) return ControlUnread;
         if (value != mark) return ControlKeeps;
     }

@@ -1,5 +1,6 @@
 // Control writer: boolean, level and balance writes of one line's control.
 #include "engine/engine.h"
+#include "core/trace.h"
 #include "engine/line_controls.h"
 
 namespace {
@@ -14,13 +15,13 @@ void WriteBoolean(HMIXEROBJ obj, const MIXERCONTROLA& control, LONG value) {
     LONG* values = buffer.values();
     MIXERCONTROLDETAILS details;
     PrepareDetails(&details, control.dwControlID, 1, items, sizeof(LONG), values);
-    if (mixerGetControlDetailsA(obj, &details, MIXER_GETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR) return;
+    if (req::mixerGetControlDetailsA(obj, &details, MIXER_GETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR) return;
     values[0] = value != 0 ? 1 : 0;
     // A single-select control holds one selection: selecting its first item
     // clears the others.
     if (control.dwControlType == MIXERCONTROL_CONTROLTYPE_SINGLESELECT && values[0] == 1)
         for (DWORD i = 1; i < items; ++i) values[i] = 0;
-    mixerSetControlDetails(obj, &details, MIXER_SETCONTROLDETAILSF_VALUE);
+    req::mixerSetControlDetails(obj, &details, MIXER_SETCONTROLDETAILSF_VALUE);
 }
 
 void WriteChannels(HMIXEROBJ obj, const MIXERLINEA& line, const MIXERCONTROLA& control, LONG value,
@@ -36,14 +37,14 @@ void WriteChannels(HMIXEROBJ obj, const MIXERLINEA& line, const MIXERCONTROLA& c
     MIXERCONTROLDETAILS details;
     PrepareDetails(&details, control.dwControlID, channels, control.cMultipleItems, sizeof(LONG), values);
     for (DWORD k = 0; k < items; k += channels) {
-        if (mixerGetControlDetailsA(obj, &details, MIXER_GETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR) return;
+        if (req::mixerGetControlDetailsA(obj, &details, MIXER_GETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR) return;
         LONG* first = &values[k];
         LONG* last = &values[k + channels - 1];
         if (treatment == TreatLevel)
             ApplyLevelRule(first, last, value);
         else
             ApplyBalanceRule(first, last, value);
-        if (mixerSetControlDetails(obj, &details, MIXER_SETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR) return;
+        if (req::mixerSetControlDetails(obj, &details, MIXER_SETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR) return;
     }
 }
 
@@ -84,6 +85,11 @@ LONG WriteFoundLine(const FoundLine& line, LONG value, HMIXEROBJ obj, LONG op) {
     return WriteControl(line, value, obj, op);
 }
 
-MIXER_EXPORT LONG WINAPI LocateControl(DWORD lineId, LONG value, HMIXER mixer, LONG op) {
+static LONG LocateControlCall(DWORD lineId, LONG value, HMIXER mixer, LONG op) {
     return WriteLineControl(lineId, value, reinterpret_cast<HMIXEROBJ>(mixer), op);
+}
+
+MIXER_EXPORT LONG WINAPI LocateControl(DWORD lineId, LONG value, HMIXER mixer, LONG op) {
+    ExportCall call("LocateControl", lineId, value, mixer, op);
+    return call.Returns(LocateControlCall(lineId, value, mixer, op));
 }

@@ -4,6 +4,7 @@
 
 #include "core/line_table.h"
 #include "core/state.h"
+#include "core/trace.h"
 #include "engine/engine.h"
 #include "selector/selector.h"
 
@@ -33,34 +34,40 @@ bool OverrideName(LineId line, char* name) {
     return true;
 }
 
-LONG SetLine(LineId line, LONG op, LONG value) {
+// The bodies of the per-line exports, each entered through an ExportCall
+// under the export's name (core/trace.h).
+LONG SetLine(const char* exportName, LineId line, LONG op, LONG value) {
+    ExportCall call(exportName, value);
     char name[MIXER_NAME_CHARS];
     if (OverrideName(line, name))
         SetMixer(LineOf(line).componentType, op, value, name, 1);
     else
         SetMixer(LineOf(line).componentType, op, value, "", 0);
-    return 1;
+    return call.Returns(1);
 }
 
-LONG GetLine(LineId line, LONG op) {
+LONG GetLine(const char* exportName, LineId line, LONG op) {
+    ExportCall call(exportName);
     char name[MIXER_NAME_CHARS];
-    if (OverrideName(line, name)) return GetMixer(LineOf(line).componentType, op, 0, name, 1);
-    return GetMixer(LineOf(line).componentType, op, 0, "", 0);
+    if (OverrideName(line, name)) return call.Returns(GetMixer(LineOf(line).componentType, op, 0, name, 1));
+    return call.Returns(GetMixer(LineOf(line).componentType, op, 0, "", 0));
 }
 
-LONG SelectSource(LineId line) {
+LONG SelectSource(const char* exportName, LineId line) {
+    ExportCall call(exportName);
     char name[MIXER_NAME_CHARS];
     if (OverrideName(line, name))
         SelectLine(SrcNamed, name, 1);
     else
         SelectLine(LineOf(line).recSource, nullptr, 1);
-    return 1;
+    return call.Returns(1);
 }
 
-LONG GetSourceSelect(LineId line) {
+LONG GetSourceSelect(const char* exportName, LineId line) {
+    ExportCall call(exportName);
     char name[MIXER_NAME_CHARS];
-    if (OverrideName(line, name)) return GetSelectLine(SrcNamed, name);
-    return GetSelectLine(LineOf(line).recSource, nullptr);
+    if (OverrideName(line, name)) return call.Returns(GetSelectLine(SrcNamed, name));
+    return call.Returns(GetSelectLine(LineOf(line).recSource, nullptr));
 }
 
 }  // namespace
@@ -72,20 +79,22 @@ LONG GetSourceSelect(LineId line) {
 
 // One definition a kind of row (the CD-type flag's two exports follow by
 // hand: they reach no line).
-#define DEFINE_Pair(setter, getter, line, op)                                      \
-    MIXER_EXPORT LONG WINAPI setter(LONG value) { return SetLine(line, op, value); } \
-    MIXER_EXPORT LONG WINAPI getter(void) { return GetLine(line, op); }              \
+#define DEFINE_Pair(setter, getter, line, op)                                                 \
+    MIXER_EXPORT LONG WINAPI setter(LONG value) { return SetLine(#setter, line, op, value); }   \
+    MIXER_EXPORT LONG WINAPI getter(void) { return GetLine(#getter, line, op); }                \
     LISTED(setter) LISTED(getter)
-#define DEFINE_Setter(setter, getter, line, op)                                    \
-    MIXER_EXPORT LONG WINAPI setter(LONG value) { return SetLine(line, op, value); } \
+#define DEFINE_Setter(setter, getter, line, op)                                               \
+    MIXER_EXPORT LONG WINAPI setter(LONG value) { return SetLine(#setter, line, op, value); } \
     LISTED(setter)
-#define DEFINE_Boost(setter, getter, line, op)                                     \
-    MIXER_EXPORT LONG WINAPI setter(LONG value) { return SetLine(line, op, value); } \
-    LONG WINAPI getter(void) { return GetLine(line, op); }                           \
+// The boost's getter is no export: it is called by exports only, and traces
+// as part of their calls.
+#define DEFINE_Boost(setter, getter, line, op)                                                \
+    MIXER_EXPORT LONG WINAPI setter(LONG value) { return SetLine(#setter, line, op, value); } \
+    LONG WINAPI getter(void) { return GetLine(#getter, line, op); }                           \
     LISTED(setter)
-#define DEFINE_Select(setter, getter, line, op)                       \
-    MIXER_EXPORT LONG WINAPI setter(void) { return SelectSource(line); } \
-    MIXER_EXPORT LONG WINAPI getter(void) { return GetSourceSelect(line); } \
+#define DEFINE_Select(setter, getter, line, op)                                \
+    MIXER_EXPORT LONG WINAPI setter(void) { return SelectSource(#setter, line); } \
+    MIXER_EXPORT LONG WINAPI getter(void) { return GetSourceSelect(#getter, line); } \
     LISTED(setter) LISTED(getter)
 #define DEFINE_Flag(setter, getter, line, op) LISTED(setter) LISTED(getter)
 #define DEFINE_ROW(kind, setter, getter, line, op, section, key, save) DEFINE_##kind(setter, getter, line, op)
@@ -93,32 +102,43 @@ MIXER_LINE_TABLE(DEFINE_ROW)
 
 // Recording side first, then playback.
 MIXER_EXPORT LONG WINAPI SetMicBoostMode(LONG value) {
+    ExportCall call("SetMicBoostMode", value);
     SetMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, OpRecBoost, value, "", 0);
     SetMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, OpPlayBoost, value, "", 0);
-    return 1;
+    return call.Returns(1);
 }
 
 // On only when both sides are on. A failed first read (-1) counts as on, so
 // the playback side decides then.
 MIXER_EXPORT LONG WINAPI GetMicBoostMode(void) {
-    if (GetMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, OpRecBoost, 0, "", 0) == 0) return 0;
-    return GetPlayMicBoostMode();
+    ExportCall call("GetMicBoostMode");
+    if (GetMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, OpRecBoost, 0, "", 0) == 0) return call.Returns(0);
+    return call.Returns(GetPlayMicBoostMode());
 }
 
 MIXER_EXPORT LONG WINAPI SetCDTypeDigital(LONG value) {
-    StateLock lock;
-    g_state.CDTypeDigital = value;
-    return 1;
+    ExportCall call("SetCDTypeDigital", value);
+    {
+        StateLock lock;
+        g_state.CDTypeDigital = value;
+    }
+    return call.Returns(1);
 }
 
 MIXER_EXPORT LONG WINAPI GetCDTypeDigital(void) {
-    StateLock lock;
-    return g_state.CDTypeDigital;
+    ExportCall call("GetCDTypeDigital");
+    LONG value;
+    {
+        StateLock lock;
+        value = g_state.CDTypeDigital;
+    }
+    return call.Returns(value);
 }
 
+// One function under three names: it traces as NoOpWithValue.
 MIXER_EXPORT LONG WINAPI NoOpWithValue(LONG value) {
-    (void)value;
-    return 1;
+    ExportCall call("NoOpWithValue", value);
+    return call.Returns(1);
 }
 
 // RepeatPlay, SetPlayRecMonitorMute and SetVolume are NoOpWithValue under
@@ -143,4 +163,7 @@ DEFINE_NO_OP_ALIAS(RepeatPlay)
 DEFINE_NO_OP_ALIAS(SetPlayRecMonitorMute)
 DEFINE_NO_OP_ALIAS(SetVolume)
 
-MIXER_EXPORT LONG WINAPI RepeatPlayStop(void) { return 1; }
+MIXER_EXPORT LONG WINAPI RepeatPlayStop(void) {
+    ExportCall call("RepeatPlayStop");
+    return call.Returns(1);
+}

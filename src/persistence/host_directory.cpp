@@ -1,6 +1,7 @@
 // The host application's install directory, as registered under its
 // application path key.
 #include "core/holders.h"
+#include "core/trace.h"
 #include "core/state.h"
 #include "persistence/persistence.h"
 
@@ -15,17 +16,17 @@ const DWORD kCallerChars = 254;
 
 }  // namespace
 
-MIXER_EXPORT LONG WINAPI GetTavrinDirectory(LPSTR buffer) {
+static LONG GetTavrinDirectoryCall(LPSTR buffer) {
     if (buffer == nullptr) return 0;
     buffer[0] = '\0';
     // Reading the value needs no more than the right to query it: a user
     // without write access to the machine's keys gets the directory too.
     HKEY opened = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAppPathKey, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) return 0;
+    if (req::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAppPathKey, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) return 0;
     ScopedKey key(opened);
     BYTE data[MIXER_NAME_CHARS];
     DWORD size = MIXER_NAME_CHARS - 1;
-    if (RegQueryValueExA(key.get(), kPathValue, nullptr, nullptr, data, &size) != ERROR_SUCCESS) return 0;
+    if (req::RegQueryValueExA(key.get(), kPathValue, nullptr, nullptr, data, &size) != ERROR_SUCCESS) return 0;
     if (size > MIXER_NAME_CHARS - 1) size = MIXER_NAME_CHARS - 1;
     // The value's type is not looked at; its text ends at its first NUL or at
     // the bytes returned, whichever comes first.
@@ -35,4 +36,9 @@ MIXER_EXPORT LONG WINAPI GetTavrinDirectory(LPSTR buffer) {
     for (DWORD i = 0; i < length; ++i) buffer[i] = static_cast<char>(data[i]);
     buffer[length] = '\0';
     return 1;
+}
+
+MIXER_EXPORT LONG WINAPI GetTavrinDirectory(LPSTR buffer) {
+    ExportCall call("GetTavrinDirectory", buffer);
+    return call.Returns(GetTavrinDirectoryCall(buffer));
 }

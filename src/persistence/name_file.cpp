@@ -9,6 +9,7 @@
 // 255. SetSoundCardConfigFilePath refuses a string longer than 255 characters
 // and keeps the prefix it had.
 #include "core/holders.h"
+#include "core/trace.h"
 #include "core/state.h"
 #include "persistence/persistence.h"
 #include "persistence/text_file.h"
@@ -73,11 +74,11 @@ bool EntryFits(const WIN32_FIND_DATAA& entry, const char* product) {
 // Enumerates the entries the directory search returns for `pattern`, in its
 // order, and stops at the first that fits the product name.
 bool ChooseEntry(const char* pattern, const char* product, WIN32_FIND_DATAA* entry) {
-    ScopedSearch search(FindFirstFileA(pattern, entry));
+    ScopedSearch search(req::FindFirstFileA(pattern, entry));
     if (!search.valid()) return false;
     do {
         if (EntryFits(*entry, product)) return true;
-    } while (FindNextFileA(search.get(), entry));
+    } while (req::FindNextFileA(search.get(), entry));
     return false;
 }
 
@@ -119,7 +120,7 @@ LONG LoadNames(const char* prefix, OverrideNames* names) {
     MixerDevice device;
     if (device.Open() != MMSYSERR_NOERROR) return 0;
     MIXERCAPSA caps;
-    if (mixerGetDevCapsA(0, &caps, sizeof caps) != MMSYSERR_NOERROR) return 0;
+    if (req::mixerGetDevCapsA(0, &caps, sizeof caps) != MMSYSERR_NOERROR) return 0;
     caps.szPname[MAXPNAMELEN - 1] = '\0';
 
     char pattern[MIXER_NAME_CHARS];
@@ -149,7 +150,7 @@ LONG LoadNames(const char* prefix, OverrideNames* names) {
 // together when it ends (all empty after a failure), both under the state
 // lock: a call on another thread sees the names of one file or of none,
 // never a mixture, and a prefix set meanwhile applies to the next call.
-MIXER_EXPORT LONG WINAPI ReadDigitalConfiguration(void) {
+static LONG ReadDigitalConfigurationCall() {
     char prefix[MIXER_NAME_CHARS];
     {
         StateLock lock;
@@ -165,7 +166,12 @@ MIXER_EXPORT LONG WINAPI ReadDigitalConfiguration(void) {
     return result;
 }
 
-MIXER_EXPORT LONG WINAPI SetSoundCardConfigFilePath(LPCSTR path) {
+MIXER_EXPORT LONG WINAPI ReadDigitalConfiguration(void) {
+    ExportCall call("ReadDigitalConfiguration");
+    return call.Returns(ReadDigitalConfigurationCall());
+}
+
+static LONG SetSoundCardConfigFilePathCall(LPCSTR path) {
     if (path == nullptr) return 0;
     // Looks at no more than 256 characters of the caller's string.
     size_t length = 0;
@@ -174,4 +180,9 @@ MIXER_EXPORT LONG WINAPI SetSoundCardConfigFilePath(LPCSTR path) {
     StateLock lock;
     for (size_t i = 0; i <= length; ++i) g_state.SoundCardConfigFilePath[i] = path[i];
     return static_cast<LONG>(length + 1);
+}
+
+MIXER_EXPORT LONG WINAPI SetSoundCardConfigFilePath(LPCSTR path) {
+    ExportCall call("SetSoundCardConfigFilePath", path);
+    return call.Returns(SetSoundCardConfigFilePathCall(path));
 }

@@ -14,6 +14,7 @@
 // read-only file is left as it is. A value of -1, the getters' failure value
 // that older files may hold, restores nothing.
 #include "core/holders.h"
+#include "core/trace.h"
 #include "core/line_table.h"
 #include "core/state.h"
 #include "engine/engine.h"
@@ -150,7 +151,7 @@ void ApplySettings(const char* text, DWORD length) {
 
 }  // namespace
 
-MIXER_EXPORT LONG WINAPI Save(LPCSTR path) {
+static LONG SaveCall(LPCSTR path) {
     if (path == nullptr) return 0;
     LocalBlock buffer;
     if (!buffer.Alloc(kSettingsTextChars, 1)) return 0;
@@ -163,7 +164,12 @@ MIXER_EXPORT LONG WINAPI Save(LPCSTR path) {
     return ReplaceTextFile(path, buffer.as<char>(), length) ? 1 : 0;
 }
 
-MIXER_EXPORT LONG WINAPI Set(LPCSTR path) {
+MIXER_EXPORT LONG WINAPI Save(LPCSTR path) {
+    ExportCall call("Save", path);
+    return call.Returns(SaveCall(path));
+}
+
+static LONG SetCall(LPCSTR path) {
     if (path == nullptr) return 0;
     FileText text;
     const TextReadOutcome read = LoadTextFile(path, &text);
@@ -172,4 +178,9 @@ MIXER_EXPORT LONG WINAPI Set(LPCSTR path) {
     SetCDTypeDigital(0);
     ApplySettings(text.chars(), text.length);
     return 1;
+}
+
+MIXER_EXPORT LONG WINAPI Set(LPCSTR path) {
+    ExportCall call("Set", path);
+    return call.Returns(SetCall(path));
 }

@@ -39,11 +39,11 @@ DWORD ToDisk(const char* text, DWORD length, char* disk) {
 TextReadOutcome ReadTextFile(LPCSTR path, char* text, DWORD* length) {
     *length = 0;
     text[0] = '\0';
-    ScopedFile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+    ScopedFile file(req::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                 nullptr));
     if (!file.valid()) return TextOpenFailed;
     DWORD count = 0;
-    if (!ReadFile(file.get(), text, TEXT_READ_LIMIT, &count, nullptr)) return TextReadFailed;
+    if (!req::ReadFile(file.get(), text, TEXT_READ_LIMIT, &count, nullptr)) return TextReadFailed;
     if (count > TEXT_READ_LIMIT) count = TEXT_READ_LIMIT;
     *length = DecodeText(text, count);
     text[*length] = '\0';
@@ -62,7 +62,7 @@ bool ReplaceTextFile(LPCSTR path, const char* text, DWORD length) {
     // A read-only target is refused, as writing it in place is: a rename
     // would replace it (Wine's does) and drop the attribute. A directory
     // cannot be replaced at all.
-    const DWORD attributes = GetFileAttributesA(path);
+    const DWORD attributes = req::GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES &&
         (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
         return false;
@@ -76,11 +76,11 @@ bool ReplaceTextFile(LPCSTR path, const char* text, DWORD length) {
     // has more than one left over. What cannot be removed there (a directory,
     // a read-only or open file) is not ours to touch: a new file is made only
     // where none exists, under the first name that is free.
-    for (int i = 0; i < temp.count; ++i) DeleteFileA(temp.names[i]);
+    for (int i = 0; i < temp.count; ++i) req::DeleteFileA(temp.names[i]);
     HANDLE created = INVALID_HANDLE_VALUE;
     int used = 0;
     for (; used < temp.count; ++used) {
-        created = CreateFileA(temp.names[used], GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        created = req::CreateFileA(temp.names[used], GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (created != INVALID_HANDLE_VALUE) break;
     }
     ScopedFile file(created);
@@ -88,10 +88,10 @@ bool ReplaceTextFile(LPCSTR path, const char* text, DWORD length) {
     // A write that stores fewer bytes than asked counts as failed, as does a
     // flush that does not reach the disk.
     DWORD written = 0;
-    bool ok = WriteFile(file.get(), disk.get(), bytes, &written, nullptr) && written == bytes &&
-              FlushFileBuffers(file.get());
+    bool ok = req::WriteFile(file.get(), disk.get(), bytes, &written, nullptr) && written == bytes &&
+              req::FlushFileBuffers(file.get());
     file.Close();  // before the rename: an open file cannot be moved
-    if (ok) ok = MoveFileExA(temp.names[used], path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-    if (!ok) DeleteFileA(temp.names[used]);
+    if (ok) ok = req::MoveFileExA(temp.names[used], path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    if (!ok) req::DeleteFileA(temp.names[used]);
     return ok;
 }

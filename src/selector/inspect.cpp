@@ -1,6 +1,7 @@
 // Selector inspection: whether the recording selector is single-select, and a
 // listing of the mixer's product name and the selector's item texts.
 #include "core/state.h"
+#include "core/trace.h"
 #include "selector/rec_selector.h"
 #include "selector/selector.h"
 
@@ -16,7 +17,7 @@ DWORD AppendField(LPSTR buffer, DWORD length, const char* text) {
 
 }  // namespace
 
-MIXER_EXPORT LONG WINAPI IsMuxSingleSelect(void) {
+static LONG IsMuxSingleSelectCall() {
     MixerDevice device;
     RecSelector selector;
     MMRESULT openError = MMSYSERR_NOERROR;
@@ -24,12 +25,17 @@ MIXER_EXPORT LONG WINAPI IsMuxSingleSelect(void) {
     return selector.singleSelect ? 1 : 0;
 }
 
+MIXER_EXPORT LONG WINAPI IsMuxSingleSelect(void) {
+    ExportCall call("IsMuxSingleSelect");
+    return call.Returns(IsMuxSingleSelectCall());
+}
+
 // The buffer holds at least limit + 1 bytes and never fewer than 33: the
 // product name and its separator go in whatever the limit; an item goes in
 // only when the text so far (L) and the item's text (T) stay below the limit,
 // L + T < limit, so the listing ends at most at position limit. An item that
 // does not fit is skipped and a later, shorter one may still go in.
-MIXER_EXPORT LONG WINAPI GetMixerRecordChannels(LPSTR buffer, DWORD limit) {
+static LONG GetMixerRecordChannelsCall(LPSTR buffer, DWORD limit) {
     if (buffer == nullptr) return -1;
     buffer[0] = '\0';
     ScanRecControls();
@@ -51,7 +57,7 @@ MIXER_EXPORT LONG WINAPI GetMixerRecordChannels(LPSTR buffer, DWORD limit) {
     if (!ReadRecSelector(device, selector, &contents)) return -1;
 
     MIXERCAPSA caps;
-    if (mixerGetDevCapsA(0, &caps, sizeof caps) != MMSYSERR_NOERROR) return 0;
+    if (req::mixerGetDevCapsA(0, &caps, sizeof caps) != MMSYSERR_NOERROR) return 0;
     caps.szPname[MAXPNAMELEN - 1] = '\0';
     DWORD length = AppendField(buffer, 0, caps.szPname);
     for (DWORD i = 0; i < contents.walkItems; ++i) {
@@ -59,4 +65,9 @@ MIXER_EXPORT LONG WINAPI GetMixerRecordChannels(LPSTR buffer, DWORD limit) {
         if (length + static_cast<DWORD>(StrLen(text)) < limit) length = AppendField(buffer, length, text);
     }
     return 0;
+}
+
+MIXER_EXPORT LONG WINAPI GetMixerRecordChannels(LPSTR buffer, DWORD limit) {
+    ExportCall call("GetMixerRecordChannels", buffer, TraceCount(limit));
+    return call.Returns(GetMixerRecordChannelsCall(buffer, limit));
 }

@@ -51,7 +51,7 @@ bool ReadRecSelector(const MixerDevice& device, const RecSelector& selector, Sel
     if (!contents->texts.Alloc(channels, items, sizeof(MIXERCONTROLDETAILS_LISTTEXTA))) return false;
     PrepareDetails(&request, selector.wavein.control().dwControlID, channels, items,
                    sizeof(MIXERCONTROLDETAILS_LISTTEXTA), contents->texts.get());
-    if (mixerGetControlDetailsA(device.obj(), &request, MIXER_GETCONTROLDETAILSF_LISTTEXT) != MMSYSERR_NOERROR)
+    if (req::mixerGetControlDetailsA(device.obj(), &request, MIXER_GETCONTROLDETAILSF_LISTTEXT) != MMSYSERR_NOERROR)
         return false;
     // Texts are compared and copied as strings: keep every one inside its record.
     for (DWORD i = 0; i < elements; ++i) Texts(*contents)[i].szName[MIXER_LONG_NAME_CHARS - 1] = '\0';
@@ -59,7 +59,7 @@ bool ReadRecSelector(const MixerDevice& device, const RecSelector& selector, Sel
     if (!contents->values.Alloc(channels, items, sizeof(MIXERCONTROLDETAILS_BOOLEAN))) return false;
     request.cbDetails = sizeof(MIXERCONTROLDETAILS_BOOLEAN);
     request.paDetails = contents->values.get();
-    return mixerGetControlDetailsA(device.obj(), &request, MIXER_GETCONTROLDETAILSF_VALUE) == MMSYSERR_NOERROR;
+    return req::mixerGetControlDetailsA(device.obj(), &request, MIXER_GETCONTROLDETAILSF_VALUE) == MMSYSERR_NOERROR;
 }
 
 const char* ItemText(const SelectorContents& contents, DWORD item) { return Texts(contents)[item].szName; }

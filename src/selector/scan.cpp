@@ -1,6 +1,7 @@
 // Recording source name cache: the long names under which mixer device 0
 // reports the wave-in destination's sources, one slot per kind of source.
 #include "core/holders.h"
+#include "core/trace.h"
 #include "core/line_table.h"
 #include "core/state.h"
 #include "engine/engine.h"
@@ -42,8 +43,13 @@ char* RecNameSlot(LONG kind) {
 }
 
 // A walk that fails part way keeps the names it read before the failure.
-MIXER_EXPORT LONG WINAPI ScanRecControls(void) {
+static LONG ScanRecControlsCall() {
     MixerDevice device;
     WalkLines(device, MIXERLINE_COMPONENTTYPE_DST_WAVEIN, false, CacheName, nullptr);
     return 0;
+}
+
+MIXER_EXPORT LONG WINAPI ScanRecControls(void) {
+    ExportCall call("ScanRecControls");
+    return call.Returns(ScanRecControlsCall());
 }

@@ -2,6 +2,7 @@
 // whether it is selected. A source is the selector item whose text equals the
 // kind's match name.
 #include "core/state.h"
+#include "core/trace.h"
 #include "selector/rec_selector.h"
 #include "selector/selector.h"
 
@@ -42,14 +43,14 @@ bool WriteSelection(MixerDevice& device, const char* match, LONG value, MMRESULT
             else if (selector.singleSelect)
                 SetItemValue(&contents, selector, i, 0);
         }
-        mixerSetControlDetails(device.obj(), &contents.request, MIXER_SETCONTROLDETAILSF_VALUE);
+        req::mixerSetControlDetails(device.obj(), &contents.request, MIXER_SETCONTROLDETAILSF_VALUE);
     }
     return true;
 }
 
 }  // namespace
 
-MIXER_EXPORT LONG WINAPI SelectLine(LONG kind, LPCSTR name, LONG select) {
+static LONG SelectLineCall(LONG kind, LPCSTR name, LONG select) {
     // A source by name without a name: nothing to select, and a single-select
     // selector must not lose its selection to it.
     if (kind == SrcNamed && name == nullptr) return 0;
@@ -63,6 +64,11 @@ MIXER_EXPORT LONG WINAPI SelectLine(LONG kind, LPCSTR name, LONG select) {
     // The arrays go (with the function's return) before the device is closed.
     if (!WriteSelection(device, match, value, &openError)) return static_cast<LONG>(openError);
     return static_cast<LONG>(device.Close());
+}
+
+MIXER_EXPORT LONG WINAPI SelectLine(LONG kind, LPCSTR name, LONG select) {
+    ExportCall call("SelectLine", kind, kind == SrcNamed ? TraceValue(name) : TraceUnread(name), select);
+    return call.Returns(SelectLineCall(kind, name, select));
 }
 
 LONG GetSelectLine(LONG kind, LPCSTR name) {

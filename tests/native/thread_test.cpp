@@ -14,10 +14,15 @@
 #include "selector/selector.h"
 #include "sim_mci.h"
 
+extern "C" BOOL WINAPI DllMain(HINSTANCE hinstDLL, DWORD fdwReason, LPVOID lpvReserved);
+
 #include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <functional>
+#include <map>
+#include <regex>
+#include <sstream>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -249,6 +254,48 @@ TEST_F(ThreadTest, NoExportWaitsBehindACdOpen) {
     std::vector<UINT> sent;
     for (const sim::MciCommand& m : sim::MciCommands()) sent.push_back(m.command);
     EXPECT_EQ(sent, (std::vector<UINT>{MCI_OPEN, MCI_SET, MCI_CLOSE}));
+    ExpectNothingOpen();
+}
+
+// Traced, threads calling at once each get whole lines of their own calls:
+// no line holds another thread's requests or is cut by another's line.
+TEST_F(ThreadTest, TracedCallsWriteWholeLines) {
+    BuildTypicalCard();
+    const HINSTANCE module = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000));
+    sim::SetEnvironment("MIXER_TRACE", Path("trace.log"));
+    ASSERT_EQ(DllMain(module, DLL_PROCESS_ATTACH, nullptr), TRUE);
+    const int kCalls = kRounds / 2;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([t] {
+            for (int i = 0; i < kCalls; ++i) {
+                if (t == 0) SetPlayMainVolume(i);
+                if (t == 1) GetPlayMainVolume();
+                if (t == 2) GetRecMicSelect();
+                if (t == 3) SetRecMicVolume(i);
+            }
+        });
+    for (std::thread& t : threads) t.join();
+    ASSERT_EQ(DllMain(module, DLL_PROCESS_DETACH, nullptr), TRUE);
+
+    std::istringstream in(Read("trace.log"));
+    const std::regex whole("MIXER\\[(\\d+)\\] (\\w+)\\(-?\\d*\\) = -?\\d+(( \\| \\w+\\([^|]*\\) = \\w+[^|]*)*)");
+    std::map<std::string, std::set<std::string>> threadsOf;      // export -> thread ids
+    std::map<std::string, std::set<size_t>> requestCounts;       // export -> lengths seen
+    int lines = 0;
+    for (std::string line; std::getline(in, line); ++lines) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(line, m, whole)) << line;
+        threadsOf[m[2]].insert(m[1]);
+        const std::string requests = m[3];
+        requestCounts[m[2]].insert(static_cast<size_t>(std::count(requests.begin(), requests.end(), '|')));
+    }
+    EXPECT_EQ(lines, 4 * kCalls);
+    ASSERT_EQ(threadsOf.size(), 4u);
+    for (const auto& [name, ids] : threadsOf) {
+        EXPECT_EQ(ids.size(), 1u) << name << " is called on one thread";
+        EXPECT_EQ(requestCounts[name].size(), 1u) << name << " makes the same requests every time";
+    }
     ExpectNothingOpen();
 }
 

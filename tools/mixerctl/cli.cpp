@@ -227,6 +227,7 @@ int Main(int argc, char** argv) {
         if (!words.empty() && words[0].size() > 1 && words[0][0] == '-' && words[0] != "--")
             throw UsageError("unknown option " + words[0] + " (see 'mixerctl --help')");
         options.echo = app.count("--echo") > 0;
+        options.trace = app.count("--trace") > 0;
         if (app.count("--help")) {
             PrintProgramHelp(out);
         } else {

@@ -49,6 +49,10 @@ const GlobalOption kGlobalOptions[] = {
      "start (when it exists) and save them there at the end"},
     {"", "--dll", "FILE", "Windows build: load this file instead of MIXER.DLL (a name\nwithout a folder is taken from mixerctl.exe's folder)"},
     {"", "--echo", "", "print each command ('> ...') before its output"},
+    {"", "--trace", "",
+     "after each command, print the library's trace of it on standard\n"
+     "error: each export call, the platform requests it made and their\n"
+     "results (MIXER_TRACE)"},
     {"-q", "--quiet", "", "print nothing on standard output (errors still go to\nstandard error)"},
     {"-V", "--version", "", "the program's and the library's versions"},
     {"-h", "--help", "",

@@ -259,6 +259,7 @@ struct GlobalOptions {
     std::string state;  // native: state file carried between runs
     std::string dll;    // Windows: the library to load ("" = MIXER.DLL by name)
     bool echo = false;  // print each command before running it
+    bool trace = false; // print the library's trace lines after each command
 };
 
 bool PlatformSimulated();
@@ -271,10 +272,13 @@ Args PlatformArguments(int argc, char** argv);
 std::string PlatformWineVersion();
 // Before the first command: natively loads the card (and the state) and runs
 // the library's load-time entry; on Windows remembers which DLL to load.
+// With --trace, sets MIXER_TRACE for the library before it is loaded.
 void PlatformStart(const GlobalOptions& options);
 // After the last command, also a failed one: natively saves the state.
 void PlatformFinish(const GlobalOptions& options);
-// After each command: natively reports the message boxes the library showed.
+// After each command: natively reports the message boxes the library showed;
+// with --trace, prints the trace lines the library wrote during the command
+// on `err`.
 void PlatformAfterCommand(std::ostream& err);
 // Before each peak reading: natively moves the card's live meters.
 void PlatformTick();

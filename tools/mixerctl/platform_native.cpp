@@ -8,6 +8,7 @@
 #include "sim_files.h"
 #include "sim_mci.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <unistd.h>
 
@@ -18,6 +19,8 @@ namespace mixerctl {
 namespace {
 
 size_t g_messageBoxesSeen = 0;
+size_t g_traceLinesSeen = 0;
+bool g_trace = false;
 
 // The directory of this program as a Windows path, so that the library's
 // directory (where it looks for sound-card name files) is the program's.
@@ -57,12 +60,22 @@ void PlatformStart(const GlobalOptions& options) {
         sim::LoadCardFile(options.card);
     if (!options.state.empty()) sim::RestoreCardStateFile(options.state);
     sim::SetModulePath(ProgramModulePath());
+    // The library reads MIXER_TRACE at load, from the simulated platform's
+    // environment: the program's own value (a path is the simulated
+    // platform's), or with --trace its debug output, which is printed after
+    // each command.
+    if (const char* value = std::getenv("MIXER_TRACE")) sim::SetEnvironment("MIXER_TRACE", std::string(value));
+    g_trace = options.trace;
+    if (g_trace) sim::SetEnvironment("MIXER_TRACE", std::string("debug"));
     DllMain(reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x10000000)), DLL_PROCESS_ATTACH, nullptr);
     g_messageBoxesSeen = sim::MessageBoxes().size();
+    g_traceLinesSeen = sim::DebugStrings().size();
 }
 
 void PlatformFinish(const GlobalOptions& options) {
     if (!options.state.empty()) sim::SaveCardStateFile(options.state);
+    // The library's unload: the trace's file, when it has one, is closed.
+    DllMain(reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x10000000)), DLL_PROCESS_DETACH, nullptr);
 }
 
 void PlatformAfterCommand(std::ostream& err) {
@@ -71,6 +84,10 @@ void PlatformAfterCommand(std::ostream& err) {
         const sim::MessageBoxCall& b = boxes[g_messageBoxesSeen];
         err << "mixerctl: the library showed a message box \"" << b.caption << "\": " << b.text << "\n";
     }
+    if (!g_trace) return;
+    const std::vector<std::string> lines = sim::DebugStrings();
+    for (; g_traceLinesSeen < lines.size(); ++g_traceLinesSeen) err << lines[g_traceLinesSeen];
+    err.flush();
 }
 
 void PlatformTick() { sim::TickLiveMeters(); }

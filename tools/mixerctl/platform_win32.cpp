@@ -17,6 +17,50 @@ namespace {
 std::string g_dllName = mixertools::MixerDll::kName;
 mixertools::MixerDll g_dll;
 
+// --trace: the library traces to a temporary file (MIXER_TRACE, read when it
+// is loaded), whose new lines are printed after each command. The file is
+// deleted when the program ends, however it ends; the library shares it for
+// deletion.
+class TraceFile {
+public:
+    ~TraceFile() {
+        if (!path_.empty()) DeleteFileA(path_.c_str());
+    }
+    // Sets MIXER_TRACE to a new temporary file; a ToolError when none can be made.
+    void Start() {
+        char dir[MAX_PATH + 1] = {0};
+        char path[MAX_PATH + 1] = {0};
+        const DWORD n = GetTempPathA(sizeof dir, dir);
+        if (n == 0 || n > sizeof dir || GetTempFileNameA(dir, "mxt", 0, path) == 0)
+            throw ToolError("--trace: cannot make a temporary file: " + mixertools::SystemErrorText(GetLastError()));
+        path_ = path;
+        SetEnvironmentVariableA("MIXER_TRACE", path);
+    }
+    // What the library added since the last call.
+    std::string NewText() {
+        if (path_.empty()) return "";
+        HANDLE f = CreateFileA(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (f == INVALID_HANDLE_VALUE) return "";
+        std::string text;
+        LARGE_INTEGER start;
+        start.QuadPart = static_cast<LONGLONG>(seen_);
+        if (SetFilePointerEx(f, start, nullptr, FILE_BEGIN)) {
+            char block[4096];
+            DWORD n = 0;
+            while (ReadFile(f, block, sizeof block, &n, nullptr) && n > 0) text.append(block, n);
+        }
+        CloseHandle(f);
+        seen_ += text.size();
+        return text;
+    }
+
+private:
+    std::string path_;
+    size_t seen_ = 0;
+};
+TraceFile g_traceFile;
+
 // The library is taken from one place only (mixertools::FullPath): a bare
 // name from the program's folder, a path as given; never from the current
 // directory or PATH.
@@ -76,8 +120,11 @@ std::string PlatformWineVersion() {
 void PlatformStart(const GlobalOptions& options) {
     if (!options.card.empty()) throw UsageError("--card works only in the simulated build");
     if (!options.state.empty()) throw UsageError("--state works only in the simulated build");
-    // A library named is loaded before any command, so that every command,
-    // those that read winmm alone included, fails when it cannot be.
+    // The trace file is named before the library loads (it reads
+    // MIXER_TRACE then); a library named is loaded before any command, so
+    // that every command, those that read winmm alone included, fails when
+    // it cannot be.
+    if (options.trace) g_traceFile.Start();
     if (!options.dll.empty()) {
         g_dllName = options.dll;
         Library();
@@ -86,7 +133,10 @@ void PlatformStart(const GlobalOptions& options) {
 
 void PlatformFinish(const GlobalOptions&) { g_dll.Unload(); }
 
-void PlatformAfterCommand(std::ostream&) {}
+void PlatformAfterCommand(std::ostream& err) {
+    err << g_traceFile.NewText();
+    err.flush();
+}
 
 void PlatformTick() {}
 

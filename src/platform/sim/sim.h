@@ -232,6 +232,14 @@ void ClearFaults();
 // The path GetModuleFileNameA reports for any module.
 void SetModulePath(const std::string& path);
 
+// ---- Process -------------------------------------------------------------------
+
+// Sets a variable of the simulated environment (GetEnvironmentVariableA);
+// nullopt removes it. Reset() empties the environment.
+void SetEnvironment(const std::string& name, std::optional<std::string> value);
+// Every string given to OutputDebugStringA since Reset(), in order.
+std::vector<std::string> DebugStrings();
+
 // ---- Critical sections ---------------------------------------------------------
 //
 // Critical sections outlive Reset(), as the library's own do (it makes them

@@ -184,8 +184,12 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
     HANDLE result = INVALID_HANDLE_VALUE;
     std::string host;
     const bool read = (dwDesiredAccess & GENERIC_READ) != 0;
-    const bool write = (dwDesiredAccess & GENERIC_WRITE) != 0;
+    // FILE_APPEND_DATA without GENERIC_WRITE: every write goes to the end of
+    // the file, whoever else writes to it.
+    const bool append = (dwDesiredAccess & GENERIC_WRITE) == 0 && (dwDesiredAccess & FILE_APPEND_DATA) != 0;
+    const bool write = (dwDesiredAccess & GENERIC_WRITE) != 0 || append;
     int oflags = write ? (read ? O_RDWR : O_WRONLY) : O_RDONLY;
+    if (append) oflags |= O_APPEND;
     switch (dwCreationDisposition) {
     case CREATE_NEW: oflags |= O_CREAT | O_EXCL; break;
     case CREATE_ALWAYS: oflags |= O_CREAT | O_TRUNC; break;

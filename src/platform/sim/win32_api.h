@@ -100,6 +100,24 @@ DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD dwErrCode);
 }
 
+// ---- Process: environment, debug output, threads -----------------------------
+// None of these is in the call log or counted by fault injection (sim.h:
+// SetEnvironment, DebugStrings). The environment is the simulation's own,
+// empty after Reset(), not the host process's.
+#define ERROR_ENVVAR_NOT_FOUND 203L
+#define TLS_OUT_OF_INDEXES ((DWORD)0xFFFFFFFF)
+
+extern "C" {
+DWORD WINAPI GetEnvironmentVariableA(LPCSTR lpName, LPSTR lpBuffer, DWORD nSize);
+BOOL WINAPI SetEnvironmentVariableA(LPCSTR lpName, LPCSTR lpValue);
+void WINAPI OutputDebugStringA(LPCSTR lpOutputString);
+DWORD WINAPI GetCurrentThreadId(void);
+DWORD WINAPI TlsAlloc(void);
+BOOL WINAPI TlsFree(DWORD dwTlsIndex);
+LPVOID WINAPI TlsGetValue(DWORD dwTlsIndex);
+BOOL WINAPI TlsSetValue(DWORD dwTlsIndex, LPVOID lpTlsValue);
+}
+
 // ---- Critical sections ---------------------------------------------------------
 // The record in its published layout. Here the simulation keeps its own
 // lock behind DebugInfo (sim_sync.cpp), from InitializeCriticalSection*
@@ -134,6 +152,7 @@ void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
 #define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
 #define GENERIC_READ 0x80000000UL
 #define GENERIC_WRITE 0x40000000UL
+#define FILE_APPEND_DATA 0x00000004UL
 #define FILE_SHARE_READ 0x00000001
 #define FILE_SHARE_WRITE 0x00000002
 #define FILE_SHARE_DELETE 0x00000004

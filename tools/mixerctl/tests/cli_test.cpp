@@ -5,6 +5,7 @@
 #include "command_table.h"
 
 #include <cstdlib>
+#include <regex>
 
 namespace {
 
@@ -172,4 +173,26 @@ TEST_F(Cli, CardFileErrorsNameLineAndColumn) {
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err, "mixerctl: " + Path(c.err)) << c.file;
     }
+}
+
+// --trace: the library's lines of each command on standard error, after the
+// command; standard output as without it.
+TEST_F(Cli, TraceShowsTheLibrarysLinesOfEachCommand) {
+    const std::string commands = "set play.main.volume 50% -- get play.main.mute";
+    const Ran plain = Mixerctl(commands);
+    const Ran traced = Mixerctl("--trace " + commands);
+    EXPECT_EQ(traced.status, 0) << traced.err;
+    EXPECT_EQ(traced.out, plain.out);
+    EXPECT_EQ(plain.err, "");
+    std::istringstream in(traced.err);
+    std::vector<std::string> calls;
+    for (std::string line; std::getline(in, line);) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(line, m, std::regex(R"(MIXER\[\d+\] (\w+\(-?\d*\) = -?\d+) \| .*)"))) << line;
+        calls.push_back(m[1]);
+    }
+    // set writes, then reads back; get reads.
+    EXPECT_EQ(calls, (std::vector<std::string>{"SetPlayMainVolume(32768) = 1", "GetPlayMainVolume() = 32768",
+                                               "GetPlayMainMute() = 0"}));
+    EXPECT_NE(traced.err.find(" | mixerSetControlDetails(mixer 0, VALUE of control "), std::string::npos);
 }

@@ -131,7 +131,7 @@ TEST_F(GenerateDocs, FillsTheCompletion) {
     const Outcome r = Run("completion", "a=(@GLOBAL_OPTIONS@)\ncase $w in @VALUED_GLOBAL_OPTIONS@) ;; esac\n"
                                         "c=(@COMMANDS@)\n@COMMAND_OPTIONS@\n@FIRST_WORDS@\n");
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("a=(--card --state --dll --echo -q --quiet -V --version -h --help)\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("a=(--card --state --dll --echo --trace -q --quiet -V --version -h --help)\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("case $w in --card | --state | --dll) ;; esac\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("    peak) printf '%s\\n' --json --watch --count --interval ;;\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("    cd) printf '%s\\n' open play stop close ;;\n"), std::string::npos) << r.out;

@@ -27,7 +27,7 @@ expect() {
 
 expect "save script set sources" s
 expect "--card" --ca
-expect "--card --dll --echo --help --quiet --state --version" --card x.json --
+expect "--card --dll --echo --help --quiet --state --trace --version" --card x.json --
 expect "get" --card x.json g
 expect "play.main.mute play.main.volume" get play.main.
 expect "play.main.balance play.main.mute play.main.volume" set play.main.

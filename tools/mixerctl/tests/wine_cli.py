@@ -135,9 +135,20 @@ def main():
           '\ndevice 1 "Out: Entrée", 1 destination\n'.encode("utf-8") in out and
           out.endswith(b"\nSetSoundCardConfigFilePath = 6\n"), "status %d, stdout %r, stderr %r" % (status, out, err))
 
+    # --trace: the library's lines of each command on standard error, the
+    # device-0 requests among them; standard output as without it.
+    status, out, err = run([exe, "--trace", "get", "play.main.volume", "--", "get", "play.main.mute"])
+    _, plain, _ = run([exe, "get", "play.main.volume", "--", "get", "play.main.mute"])
+    lines = err.splitlines()
+    check("--trace", status == 0 and out == plain and len(lines) == 2 and
+          re.match(r"MIXER\[\d+\] GetPlayMainVolume\(\) = \d+ \| mixerGetNumDevs\(\) = \d+ \| "
+                   r"mixerOpen\(device 0\) = MMSYSERR_NOERROR, handle 0x[0-9A-F]+ \| ", lines[0]) is not None and
+          lines[1].startswith("MIXER[") and " GetPlayMainMute() = " in lines[1],
+          "status %d, stdout %r, stderr %r" % (status, out, err))
+
     for f in failures:
         print("FAIL " + f)
-    print("%d checks of mixerctl.exe under Wine, %d failed" % (14, len(failures)))
+    print("%d checks of mixerctl.exe under Wine, %d failed" % (15, len(failures)))
     return 1 if failures else 0
 
 
