@@ -229,6 +229,8 @@ struct TargetControl {
 };
 TargetControl FindTargetControl(DWORD lineType, LONG op);
 
+std::string NoBalance(const TargetControl& t);  // "" when the control has a level a channel
+
 std::string PeakMeterProblem(DWORD componentType);  // why GetPeak cannot read a meter; "" when it can
 
 // Why mixer device 0 has no recording selector, the first list-class

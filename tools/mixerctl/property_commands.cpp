@@ -174,11 +174,10 @@ Write Plan(const PropertyPath& p, const std::string& text) {
         throw UsageError("set: " + p.path + ": " + text + " is outside the control's range " + RangeText(w.target) +
                          (w.value.number < 0 ? " (a step down is written N- or -N%)"
                                              : " (a percentage, 0% to 100%, spans it)"));
-    // A non-uniform control has a value a channel of its line.
-    const bool uniform = HasFlag(w.target.control, "uniform");
-    if (p.kind == PathKind::Balance && (uniform || w.target.control["values"].size() < 2))
-        throw ToolError("set: " + p.path + ": the volume control of \"" + w.target.lineName + "\" has " +
-                        (uniform ? "one level for all channels" : "one channel") + ": there is no balance to set");
+    if (p.kind == PathKind::Balance) {
+        const std::string none = NoBalance(w.target);
+        if (!none.empty()) throw ToolError("set: " + p.path + ": " + none);
+    }
     return w;
 }
 
@@ -253,6 +252,16 @@ std::string EntryProblem(const SettingsEntry& e, const TargetControl& target) {
 
 }  // namespace
 
+// Why a balance has nothing to act on: a uniform volume control has one
+// level for all channels, a one-channel line one level; "" when it has a
+// level a channel.
+std::string NoBalance(const TargetControl& t) {
+    const bool uniform = HasFlag(t.control, "uniform");
+    if (!uniform && t.control.value("values", nlohmann::json::array()).size() >= 2) return "";
+    return "the volume control of \"" + t.lineName + "\" has " +
+           (uniform ? "one level for all channels" : "one channel") + ": there is no balance to set";
+}
+
 std::string Absence(const PropertyPath& p) {
     if (p.kind == PathKind::CdDigital) return "";  // the library's own flag
     if (p.kind == PathKind::Select) {
@@ -268,6 +277,7 @@ std::string Absence(const PropertyPath& p) {
     for (LONG op : p.kind == PathKind::BothBoosts ? std::vector<LONG>{OpRecBoost, OpPlayBoost} : std::vector<LONG>{p.op}) {
         const TargetControl t = FindTargetControl(p.lineType, op);
         if (t.absent) return t.problem;
+        if (p.kind == PathKind::Balance && t.problem.empty()) return NoBalance(t);
     }
     return "";
 }

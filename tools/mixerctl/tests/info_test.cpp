@@ -69,6 +69,8 @@ TEST_F(Info, EachCardsFamiliesAsTheLibraryFindsThem) {
         {"wine", "selector", "mic", "no counterpart"},
         {"wine", "peak meters", "dst.speakers", "no counterpart"},
         {"wine", "boost", "play.mic.boost", "no counterpart"},
+        {"wine", "balance", "play.main.balance", "absent"},  // one level for all channels
+        {"windows", "balance", "rec.linein.balance", "present"},
         {"windows", "rec volumes", "linein", "present"},
         {"windows", "rec mutes", "cd", "absent"},
         {"windows", "play volumes", "cd", "present"},
@@ -85,6 +87,11 @@ TEST_F(Info, EachCardsFamiliesAsTheLibraryFindsThem) {
             EXPECT_EQ(i.contains("missing"), i["status"] != "present") << i;
     EXPECT_EQ(reports["default"]["families"][0]["items"][5]["missing"],
               "mixer device 0 has no src.digital line under dst.speakers");
+    json wineMain;
+    for (const json& i : reports["wine"]["families"][2]["items"])
+        if (i["name"] == "play.main.balance") wineMain = i;
+    EXPECT_EQ(wineMain.value("missing", ""),
+              "the volume control of \"Master Volume\" has one level for all channels: there is no balance to set");
 }
 
 TEST_F(Info, DevicesAndTheMixersTheLibraryUses) {
