@@ -16,15 +16,7 @@ namespace {
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-class Absent : public CtlTest {
-protected:
-    void Load(const std::string& card) {
-        sim::Reset();
-        ResetLibraryState();
-        if (card == "default") sim::LoadCardText(DefaultCardText(), "default card");
-        else sim::LoadCardFile(std::string(MIXER_CARDS_DIR "/") + card + ".json");
-    }
-};
+class Absent : public CtlTest {};
 
 }  // namespace
 
@@ -43,7 +35,7 @@ TEST_F(Absent, AMissingLineOrControlReadsAbsentAndFails) {
         {"lone", "rec.mic.mute", "mixer device 0 has no"},
     };
     for (const Case& c : cases) {
-        Load(c.card);
+        LoadNamedCard(c.card);
         Outcome r = Cmd({"get", "play.main.volume", c.path});
         EXPECT_EQ(r.status, kExitFailure) << c.card << " " << c.path;
         EXPECT_TRUE(Has(r.out, std::string("\n") + c.path + " = absent\n")) << r.out;
@@ -69,7 +61,7 @@ TEST_F(Absent, GetWithoutPathsListsWhatTheMixerHas) {
         {"selector", {"play.main.volume"}, {"rec.linein.select"}},
     };
     for (const Case& c : cases) {
-        Load(c.card);
+        LoadNamedCard(c.card);
         const Outcome r = Cmd({"get"});
         EXPECT_EQ(r.status, kExitOk) << c.card << ": " << r.err;
         EXPECT_FALSE(Has(r.out, "absent")) << r.out;
@@ -100,7 +92,7 @@ TEST_F(Absent, SetChecksEveryPathBeforeWritingAny) {
         {"selector", {"set", "play.main.volume", "7", "rec.linein.select"}, "set: rec.linein.select: "},
     };
     for (const Case& c : cases) {
-        Load(c.card);
+        LoadNamedCard(c.card);
         const json before = sim::CardState();
         const Outcome r = Cmd(c.words);
         EXPECT_EQ(r.status, kExitFailure) << c.card << " " << c.words[1];

@@ -40,6 +40,14 @@ protected:
         std::string cmd = "rm -rf '" + dir_ + "'";
         if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "could not remove " << dir_;
     }
+    // A fresh platform and library with a card: mixerctl's default card, or
+    // tests/cards/NAME.json.
+    static void LoadNamedCard(const std::string& card) {
+        sim::Reset();
+        ResetLibraryState();
+        if (card == "default") sim::LoadCardText(mixerctl::DefaultCardText(), "default card");
+        else sim::LoadCardFile(std::string(MIXER_CARDS_DIR "/") + card + ".json");
+    }
     std::string Path(const std::string& name) const { return dir_ + "/" + name; }
     void Write(const std::string& name, const std::string& text) const {
         std::ofstream(Path(name), std::ios::binary) << text;

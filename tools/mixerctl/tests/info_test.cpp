@@ -18,10 +18,7 @@ bool Has(const std::string& text, const std::string& part) { return text.find(pa
 class Info : public CtlTest {
 protected:
     json Report(const std::string& card) {
-        sim::Reset();
-        ResetLibraryState();
-        if (card == "default") sim::LoadCardText(DefaultCardText(), "default card");
-        else sim::LoadCardFile(std::string(MIXER_CARDS_DIR "/") + card + ".json");
+        LoadNamedCard(card);
         const Outcome r = Cmd({"info", "--json"});
         EXPECT_EQ(r.status, kExitOk) << r.err;
         EXPECT_EQ(r.err, "");
