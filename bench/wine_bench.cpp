@@ -33,6 +33,7 @@
 #define MIXER_NO_PROTOTYPES
 #include "mixer.h"
 #include "mixer_dll.h"
+#include "mixer_lookup.h"
 
 namespace {
 
@@ -201,16 +202,7 @@ bool MasterControl(DWORD type, DWORD* id) {
 }
 
 bool MasterValue(DWORD id, LONG* value, bool write) {
-    MIXERCONTROLDETAILS d;
-    std::memset(&d, 0, sizeof d);
-    d.cbStruct = sizeof d;
-    d.dwControlID = id;
-    d.cChannels = 1;
-    d.cbDetails = sizeof(LONG);
-    d.paDetails = value;
-    HMIXEROBJ obj = reinterpret_cast<HMIXEROBJ>(0);
-    return (write ? mixerSetControlDetails(obj, &d, MIXER_OBJECTF_MIXER)
-                  : mixerGetControlDetailsA(obj, &d, MIXER_OBJECTF_MIXER)) == MMSYSERR_NOERROR;
+    return write ? mixertools::WriteControlValue(0, id, *value) : mixertools::ReadControlValue(0, id, value);
 }
 
 bool Setup() {

@@ -15,6 +15,7 @@
 // released, in the order the failures came.
 #include "cdaudio/cdaudio.h"
 
+#include "core/decimal.h"
 #include "core/state.h"
 #include "core/trace.h"
 #include "platform/requests.h"
@@ -65,13 +66,7 @@ void FallbackText(char* text, DWORD code) {
     const char prefix[] = "MCI error ";
     size_t n = 0;
     for (; prefix[n]; ++n) text[n] = prefix[n];
-    char digits[10];
-    int d = 0;
-    do {
-        digits[d++] = static_cast<char>('0' + code % 10);
-        code /= 10;
-    } while (code != 0);
-    while (d > 0) text[n++] = digits[--d];
+    n += static_cast<size_t>(DecimalDigits(code, text + n));
     text[n] = '\0';
 }
 

@@ -13,6 +13,7 @@
 // later changes directory.
 #include "core/trace.h"
 
+#include "core/decimal.h"
 #include "platform/requests.h"
 
 #include <new>
@@ -64,12 +65,7 @@ public:
     }
     void Unsigned(DWORD v) {
         char digits[10];
-        int n = 0;
-        do {
-            digits[n++] = static_cast<char>('0' + v % 10);
-            v /= 10;
-        } while (v != 0);
-        while (n > 0) Char(digits[--n]);
+        Bytes(digits, static_cast<size_t>(DecimalDigits(v, digits)));
     }
     void Signed(LONG v) {
         if (v < 0) {
@@ -759,6 +755,11 @@ void Record(const req::Request& r) {
     SetLastError(lastError);
 }
 
+void FreeLine(TraceLine* line) {
+    line->~TraceLine();
+    HeapFree(GetProcessHeap(), 0, line);
+}
+
 void Write(const char* text, size_t length) {
     if (g_sink.file == INVALID_HANDLE_VALUE) {
         OutputDebugStringA(text);
@@ -804,8 +805,7 @@ void ExportCall::Begin(const char* name, const TraceArg* args, int count) {
             t.Char(')');
             line->callLength = t.length();
             if (t.full() || !TlsSetValue(g_sink.slot, line)) {
-                line->~TraceLine();
-                HeapFree(heap, 0, block);
+                FreeLine(line);
             } else {
                 line_ = line;
             }
@@ -836,14 +836,22 @@ void ExportCall::End(LONG result, TraceResult kind) {
         out.Str(" more requests");
     }
     out.Char('\n');
-    line->~TraceLine();
-    HeapFree(GetProcessHeap(), 0, line);
+    FreeLine(line);
 
     if (!out.full()) {
         EnterCriticalSection(&g_sink.lock);
         Write(out.text(), out.length());
         LeaveCriticalSection(&g_sink.lock);
     }
+    SetLastError(lastError);
+}
+
+void ExportCall::Drop() {
+    const DWORD lastError = GetLastError();
+    TraceLine* line = static_cast<TraceLine*>(line_);
+    line_ = nullptr;
+    TlsSetValue(g_sink.slot, nullptr);
+    FreeLine(line);
     SetLastError(lastError);
 }
 

@@ -61,6 +61,11 @@ public:
             Begin(name, list, sizeof...(Args));
         }
     }
+    // A call left without Returns (none is, today) gives its line back
+    // unwritten, so the thread's next call is not taken for a nested one.
+    ~ExportCall() {
+        if (line_ != nullptr) Drop();
+    }
     ExportCall(const ExportCall&) = delete;
     ExportCall& operator=(const ExportCall&) = delete;
 
@@ -77,6 +82,7 @@ private:
     }
     void Begin(const char* name, const TraceArg* args, int count);
     void End(LONG result, TraceResult kind);
+    void Drop();
 
     void* line_ = nullptr;
 };

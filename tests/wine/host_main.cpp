@@ -19,18 +19,6 @@ std::set<std::string> g_requested;  // names the tests asked Export() for
 
 HMIXEROBJ Device(UINT id) { return reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(id)); }
 
-bool Details(UINT device, DWORD controlId, LONG* value, bool write) {
-    MIXERCONTROLDETAILS d;
-    std::memset(&d, 0, sizeof d);
-    d.cbStruct = sizeof d;
-    d.dwControlID = controlId;
-    d.cChannels = 1;
-    d.cbDetails = sizeof(LONG);
-    d.paDetails = value;
-    if (write) return mixerSetControlDetails(Device(device), &d, MIXER_OBJECTF_MIXER) == MMSYSERR_NOERROR;
-    return mixerGetControlDetailsA(Device(device), &d, MIXER_OBJECTF_MIXER) == MMSYSERR_NOERROR;
-}
-
 // After a run of every test: each export was called by some test that
 // compares its result with what winmm, MCI, the registry or the file system
 // says. The calling-convention sweep finds its functions with GetProcAddress
@@ -73,12 +61,12 @@ DirectLine DeviceDestination(UINT device, DWORD componentType) {
     return r;
 }
 
-bool DeviceRead(UINT device, DWORD controlId, LONG* value) { return Details(device, controlId, value, false); }
-bool DeviceWrite(UINT device, DWORD controlId, LONG value) { return Details(device, controlId, &value, true); }
+bool DeviceRead(UINT device, DWORD controlId, LONG* value) { return mixertools::ReadControlValue(device, controlId, value); }
+bool DeviceWrite(UINT device, DWORD controlId, LONG value) { return mixertools::WriteControlValue(device, controlId, value); }
 
 LONG DeviceValue(UINT device, DWORD controlId, LONG fallback) {
     LONG v = fallback;
-    return Details(device, controlId, &v, false) ? v : fallback;
+    return mixertools::ReadControlValue(device, controlId, &v) ? v : fallback;
 }
 
 std::string TempDirectory(const char* tag) {

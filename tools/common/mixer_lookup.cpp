@@ -8,7 +8,30 @@ namespace {
 
 HMIXEROBJ Device(UINT id) { return reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(id)); }
 
+MIXERCONTROLDETAILS OneValue(DWORD controlId, LONG* value) {
+    MIXERCONTROLDETAILS details;
+    std::memset(&details, 0, sizeof details);
+    details.cbStruct = sizeof details;
+    details.dwControlID = controlId;
+    details.cChannels = 1;
+    details.cbDetails = sizeof *value;
+    details.paDetails = value;
+    return details;
+}
+
 }  // namespace
+
+bool ReadControlValue(UINT device, DWORD controlId, LONG* value) {
+    MIXERCONTROLDETAILS details = OneValue(controlId, value);
+    return mixerGetControlDetailsA(Device(device), &details, MIXER_OBJECTF_MIXER | MIXER_GETCONTROLDETAILSF_VALUE) ==
+           MMSYSERR_NOERROR;
+}
+
+bool WriteControlValue(UINT device, DWORD controlId, LONG value) {
+    MIXERCONTROLDETAILS details = OneValue(controlId, &value);
+    return mixerSetControlDetails(Device(device), &details, MIXER_OBJECTF_MIXER | MIXER_SETCONTROLDETAILSF_VALUE) ==
+           MMSYSERR_NOERROR;
+}
 
 bool LineOfType(UINT device, DWORD componentType, MIXERLINEA* line) {
     std::memset(line, 0, sizeof *line);

@@ -16,6 +16,11 @@ bool LineOfType(UINT device, DWORD componentType, MIXERLINEA* line);
 // (MIXER_GETLINECONTROLSF_ONEBYTYPE); false when winmm refuses.
 bool ControlOfType(UINT device, DWORD lineId, DWORD controlType, MIXERCONTROLA* control);
 
+// One value (the first channel's) of control `controlId` on mixer device
+// `device`, read into *value or written from it; false when winmm refuses.
+bool ReadControlValue(UINT device, DWORD controlId, LONG* value);
+bool WriteControlValue(UINT device, DWORD controlId, LONG value);
+
 enum class PeakMeterFound {
     Yes,
     NoLine,   // mixer device 0 has no line of the type (or no device 0)

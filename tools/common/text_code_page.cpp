@@ -50,6 +50,8 @@ std::string Utf8ToAnsi(const std::string& utf8) {
     if (Ascii(utf8) || !Wide(CP_UTF8, utf8, true, &wide)) return utf8;
     return Narrow(CP_ACP, wide);
 }
+
+std::string WideToUtf8(const wchar_t* wide) { return Narrow(CP_UTF8, wide); }
 #else
 std::string AnsiToUtf8(const std::string& ansi) { return ansi; }
 std::string Utf8ToAnsi(const std::string& utf8) { return utf8; }

@@ -16,5 +16,9 @@ std::string AnsiToUtf8(const std::string& ansi);
 // UTF-8 as the ANSI code page; characters it lacks become its default
 // character ("?"), and bytes that are not UTF-8 are taken as ANSI already.
 std::string Utf8ToAnsi(const std::string& utf8);
+#ifdef _WIN32
+// UTF-16 (a wide command line's argument) as UTF-8.
+std::string WideToUtf8(const wchar_t* wide);
+#endif
 
 }  // namespace mixertools

@@ -98,13 +98,7 @@ Args PlatformArguments(int argc, char** argv) {
     LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
     if (!wide) return Args(argv + (argc > 0 ? 1 : 0), argv + argc);
     Args out;
-    for (int i = 1; i < count; ++i) {
-        const int size = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
-        std::string arg(size > 0 ? static_cast<size_t>(size) : 1, '\0');
-        if (size > 0) WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, &arg[0], size, nullptr, nullptr);
-        arg.resize(arg.size() - 1);  // the terminating null
-        out.push_back(arg);
-    }
+    for (int i = 1; i < count; ++i) out.push_back(mixertools::WideToUtf8(wide[i]));
     LocalFree(wide);
     return out;
 }

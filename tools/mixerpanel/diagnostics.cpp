@@ -1,4 +1,5 @@
 #include "diagnostics.h"
+#include "mixer_lookup.h"
 
 #include <mmsystem.h>
 #include <psapi.h>
@@ -75,23 +76,10 @@ namespace {
 
 UINT g_directDevice = 0;
 
-bool Details(DWORD controlId, LONG* value, bool write) {
-    MIXERCONTROLDETAILS details = {};
-    details.cbStruct = sizeof details;
-    details.dwControlID = controlId;
-    details.cChannels = 1;
-    details.cbDetails = sizeof *value;
-    details.paDetails = value;
-    HMIXEROBJ device = reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(g_directDevice));
-    const MMRESULT result = write ? mixerSetControlDetails(device, &details, MIXER_OBJECTF_MIXER)
-                                  : mixerGetControlDetailsA(device, &details, MIXER_OBJECTF_MIXER);
-    return result == MMSYSERR_NOERROR;
-}
-
 }  // namespace
 
-bool DirectRead(DWORD controlId, LONG* value) { return Details(controlId, value, false); }
-bool DirectWrite(DWORD controlId, LONG value) { return Details(controlId, &value, true); }
+bool DirectRead(DWORD controlId, LONG* value) { return mixertools::ReadControlValue(g_directDevice, controlId, value); }
+bool DirectWrite(DWORD controlId, LONG value) { return mixertools::WriteControlValue(g_directDevice, controlId, value); }
 
 bool DirectDevice(UINT device) {
     if (device >= mixerGetNumDevs()) return false;

@@ -177,16 +177,7 @@ Topology ReadTopology() {
 
 bool ReadVolume(const LineFacts& facts, long* value) {
     LONG read = 0;
-    MIXERCONTROLDETAILS details;
-    std::memset(&details, 0, sizeof details);
-    details.cbStruct = sizeof details;
-    details.dwControlID = facts.volumeControl;
-    details.cChannels = 1;
-    details.cbDetails = sizeof read;
-    details.paDetails = &read;
-    if (!facts.hasVolume || mixerGetControlDetailsA(Device(facts.mixer), &details, MIXER_OBJECTF_MIXER |
-                                                    MIXER_GETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR)
-        return false;
+    if (!facts.hasVolume || !mixertools::ReadControlValue(facts.mixer, facts.volumeControl, &read)) return false;
     *value = read;
     return true;
 }
