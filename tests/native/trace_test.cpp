@@ -1,6 +1,7 @@
 // The trace (MIXER_TRACE): one line an export call with the requests it made,
 // read once at load, and no result changed by it, written or not.
 #include "cdaudio/cdaudio.h"
+#include "core/trace.h"
 #include "persistence/persistence.h"
 #include "persistence_fixture.h"
 #include "sim_mci.h"
@@ -181,6 +182,13 @@ TEST_F(TraceTest, OneLineForACallMadeOfOthers) {
     // The settings file's requests are there, the temporary file's name and all.
     EXPECT_NE(lines[0].find(" | WriteFile(handle 0x"), std::string::npos);
     EXPECT_NE(lines[0].find(".tmp\", \"" + Path("mixer.ini") + "\", flags 0x9) = TRUE"), std::string::npos);
+    // A call left without its result writes nothing, and the next call has
+    // its own line again.
+    { ExportCall abandoned("Abandoned", LONG(1)); }
+    EXPECT_EQ(GetPlayMainVolume(), GetPlayMainVolume());
+    const std::vector<std::string> after = Lines("trace.log");
+    ASSERT_EQ(after.size(), 4u);
+    EXPECT_NE(after[2].find("] GetPlayMainVolume() = "), std::string::npos) << after[2];
 }
 
 // The same calls give the same results and leave the same card, traced to a
