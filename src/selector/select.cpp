@@ -50,10 +50,11 @@ bool WriteSelection(MixerDevice& device, const char* match, LONG value, MMRESULT
 
 }  // namespace
 
-static LONG SelectLineCall(LONG kind, LPCSTR name, LONG select) {
+MIXER_EXPORT LONG WINAPI SelectLine(LONG kind, LPCSTR name, LONG select) {
+    ExportCall call("SelectLine(%d, \"%.255s\", %d)", kind, kind == SrcNamed ? req::S(name) : "", select);
     // A source by name without a name: nothing to select, and a single-select
     // selector must not lose its selection to it.
-    if (kind == SrcNamed && name == nullptr) return 0;
+    if (kind == SrcNamed && name == nullptr) return call.Returns(0);
     ScanRecControls();
     char slot[MIXER_NAME_CHARS];
     const char* match = MatchName(kind, name, slot);
@@ -62,13 +63,8 @@ static LONG SelectLineCall(LONG kind, LPCSTR name, LONG select) {
     MixerDevice device;
     MMRESULT openError = MMSYSERR_NOERROR;
     // The arrays go (with the function's return) before the device is closed.
-    if (!WriteSelection(device, match, value, &openError)) return static_cast<LONG>(openError);
-    return static_cast<LONG>(device.Close());
-}
-
-MIXER_EXPORT LONG WINAPI SelectLine(LONG kind, LPCSTR name, LONG select) {
-    ExportCall call("SelectLine", kind, kind == SrcNamed ? TraceValue(name) : TraceUnread(name), select);
-    return call.Returns(SelectLineCall(kind, name, select));
+    if (!WriteSelection(device, match, value, &openError)) return call.Returns(static_cast<LONG>(openError));
+    return call.Returns(static_cast<LONG>(device.Close()));
 }
 
 LONG GetSelectLine(LONG kind, LPCSTR name) {
