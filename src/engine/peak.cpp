@@ -16,16 +16,8 @@ MIXER_EXPORT LONG WINAPI GetPeak(DWORD componentType) {
     if (req::mixerGetLineInfoA(device.obj(), &line, MIXER_GETLINEINFOF_COMPONENTTYPE) != MMSYSERR_NOERROR) return call.Returns(0);
 
     MIXERCONTROLA control;
-    ClearRecord(&control, sizeof control);
-    control.cbStruct = sizeof control;
     MIXERLINECONTROLSA request;
-    ClearRecord(&request, sizeof request);
-    request.cbStruct = sizeof request;
-    request.dwLineID = line.dwLineID;
-    request.dwControlType = MIXERCONTROL_CONTROLTYPE_PEAKMETER;
-    request.cControls = 1;
-    request.cbmxctrl = sizeof control;
-    request.pamxctrl = &control;
+    PrepareControls(&request, line.dwLineID, MIXERCONTROL_CONTROLTYPE_PEAKMETER, 1, &control);
     if (req::mixerGetLineControlsA(device.obj(), &request, MIXER_GETLINECONTROLSF_ONEBYTYPE) != MMSYSERR_NOERROR)
         return call.Returns(0);
 

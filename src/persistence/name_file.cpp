@@ -15,8 +15,6 @@
 #include "persistence/text_file.h"
 #include "persistence/tokens.h"
 
-static_assert(kTokenFieldChars == MIXER_NAME_CHARS, "a name token fills a name field");
-
 namespace {
 
 const char kPattern[] = "*.cfg";

@@ -3,6 +3,7 @@
 // kind's match name.
 #include "core/state.h"
 #include "core/trace.h"
+#include "engine/line_search.h"
 #include "selector/rec_selector.h"
 #include "selector/selector.h"
 
@@ -38,7 +39,7 @@ bool WriteSelection(MixerDevice& device, const char* match, LONG value, MMRESULT
     if (found == SelectorNoDevice) return false;
     if (found == SelectorFound && ReadRecSelector(device, selector, &contents)) {
         for (DWORD i = 0; i < contents.walkItems; ++i) {
-            if (match != nullptr && StrEqual(ItemText(contents, i), match))
+            if (match != nullptr && line_search::SameText(ItemText(contents, i), match))
                 SetItemValue(&contents, selector, i, value);
             else if (selector.singleSelect)
                 SetItemValue(&contents, selector, i, 0);
@@ -80,6 +81,6 @@ LONG GetSelectLine(LONG kind, LPCSTR name) {
     if (FindRecSelector(device, &selector, &openError) != SelectorFound) return -1;
     if (!ReadRecSelector(device, selector, &contents) || !named) return -1;
     for (DWORD i = 0; i < contents.walkItems; ++i)
-        if (StrEqual(ItemText(contents, i), match)) return ItemValue(contents, selector, i);
+        if (line_search::SameText(ItemText(contents, i), match)) return ItemValue(contents, selector, i);
     return -1;
 }

@@ -194,5 +194,8 @@ TEST_F(Cli, TraceShowsTheLibrarysLinesOfEachCommand) {
     // set writes, then reads back; get reads.
     EXPECT_EQ(calls, (std::vector<std::string>{"SetPlayMainVolume(32768) = 1", "GetPlayMainVolume() = 32768",
                                                "GetPlayMainMute() = 0"}));
-    EXPECT_NE(traced.err.find(" | mixerSetControlDetails(mixer 0, VALUE of control "), std::string::npos);
+    EXPECT_NE(traced.err.find(" | mixerSetControlDetails(0x0, 0x0, control "), std::string::npos);
+    // The codes of failed file requests, named for a person.
+    const Ran missing = Mixerctl("--trace call Set " + Path("none.ini"));
+    EXPECT_NE(missing.err.find(") = 0xffffffff, error 2 (ERROR_FILE_NOT_FOUND)"), std::string::npos) << missing.err;
 }
