@@ -98,12 +98,29 @@ inline ValuesText Values(const MIXERCONTROLDETAILS* d, bool answered) {
     return out;
 }
 
-// Each request is made through a pointer, name##Now, to the platform's
+// Every request below: X(function).
+#define REQ_FUNCTIONS(X)                                                                                   \
+    X(mixerGetNumDevs) X(waveInGetNumDevs) X(mixerOpen) X(mixerClose) X(mixerGetDevCapsA)                  \
+    X(mixerGetLineInfoA) X(mixerGetLineControlsA) X(mixerGetControlDetailsA) X(mixerSetControlDetails)     \
+    X(mixerGetID) X(waveInMessage) X(mciSendCommandA) X(mciGetErrorStringA) X(MessageBoxA) X(CreateFileA) \
+    X(ReadFile) X(WriteFile) X(FlushFileBuffers) X(CloseHandle) X(DeleteFileA) X(MoveFileExA)             \
+    X(GetFileAttributesA) X(FindFirstFileA) X(FindNextFileA) X(FindClose) X(RegOpenKeyExA)                 \
+    X(RegQueryValueExA) X(RegCloseKey)
+
+// Each request is made through a pointer of g_now to the platform's
 // function, or while the library traces (Install) to name##Traced, which
 // makes the request and hands the trace its part. A call through the
 // pointer costs what a call to a function imported from a DLL costs anyway
 // (on Windows both are an indirect call), so an untraced request costs
 // nothing more.
+struct Pointers {
+#define REQ_MEMBER(name) decltype(&::name) name;
+    REQ_FUNCTIONS(REQ_MEMBER)
+#undef REQ_MEMBER
+};
+#define REQ_PLATFORM(name) &::name,
+inline Pointers g_now = {REQ_FUNCTIONS(REQ_PLATFORM)};
+
 #if defined(__GNUC__)
 #define REQ_INLINE inline __attribute__((always_inline))
 #else
@@ -112,14 +129,13 @@ inline ValuesText Values(const MIXERCONTROLDETAILS* d, bool answered) {
 
 // REQUEST(result type, function, (parameters), (arguments), format, its
 // arguments made of the function's arguments and its result r).
-#define REQUEST(Result, name, params, args, ...)  \
-    inline Result WINAPI name##Traced params {    \
-        const Result r = ::name args;             \
-        Note(__VA_ARGS__);                        \
-        return r;                                 \
-    }                                             \
-    inline decltype(&::name) name##Now = &::name; \
-    REQ_INLINE Result name params { return name##Now args; }
+#define REQUEST(Result, name, params, args, ...) \
+    inline Result WINAPI name##Traced params {   \
+        const Result r = ::name args;            \
+        Note(__VA_ARGS__);                       \
+        return r;                                \
+    }                                            \
+    REQ_INLINE Result name params { return g_now.name args; }
 
 // ---- winmm ------------------------------------------------------------------------
 
@@ -134,15 +150,15 @@ REQUEST(MMRESULT, mixerGetDevCapsA, (UINT_PTR id, LPMIXERCAPSA caps, UINT size),
         r == MMSYSERR_NOERROR && size >= sizeof *caps ? caps->szPname : "",
         r == MMSYSERR_NOERROR && size >= sizeof *caps ? caps->cDestinations : 0)
 REQUEST(MMRESULT, mixerGetLineInfoA, (HMIXEROBJ object, LPMIXERLINEA line, DWORD flags), (object, line, flags),
-        "mixerGetLineInfoA(0x%x, 0x%x, destination %u, source %u, line 0x%x, type 0x%x) = %s, "
-        "line 0x%x type 0x%x \"%.64s\", %u sources, %u channels, %u controls",
+        "mixerGetLineInfoA(0x%x, 0x%x, %u.%u, line 0x%x, type 0x%x) = %s, "
+        "line 0x%x type 0x%x \"%.64s\" %u sources %u channels %u controls",
         H(object), flags, line->dwDestination, line->dwSource, line->dwLineID, line->dwComponentType, Mm(r).text,
         line->dwLineID, line->dwComponentType, r == MMSYSERR_NOERROR ? line->szName : "", line->cConnections,
         line->cChannels, line->cControls)
 REQUEST(MMRESULT, mixerGetLineControlsA, (HMIXEROBJ object, LPMIXERLINECONTROLSA controls, DWORD flags),
         (object, controls, flags),
-        "mixerGetLineControlsA(0x%x, 0x%x, line 0x%x, control %u, type 0x%x, %u controls) = %s, "
-        "first control %u type 0x%x flags 0x%x, %u items",
+        "mixerGetLineControlsA(0x%x, 0x%x, line 0x%x, %u, type 0x%x, %u controls) = %s, "
+        "control %u type 0x%x flags 0x%x %u items",
         H(object), flags, controls->dwLineID, controls->dwControlID, controls->dwControlType, controls->cControls,
         Mm(r).text, r == MMSYSERR_NOERROR && controls->pamxctrl ? controls->pamxctrl->dwControlID : 0,
         r == MMSYSERR_NOERROR && controls->pamxctrl ? controls->pamxctrl->dwControlType : 0,
@@ -150,12 +166,12 @@ REQUEST(MMRESULT, mixerGetLineControlsA, (HMIXEROBJ object, LPMIXERLINECONTROLSA
         r == MMSYSERR_NOERROR && controls->pamxctrl ? controls->pamxctrl->cMultipleItems : 0)
 REQUEST(MMRESULT, mixerGetControlDetailsA, (HMIXEROBJ object, LPMIXERCONTROLDETAILS details, DWORD flags),
         (object, details, flags),
-        "mixerGetControlDetailsA(0x%x, 0x%x, control %u, %u channels, %u items) = %s, [%s]", H(object), flags,
+        "mixerGetControlDetailsA(0x%x, 0x%x, control %u, %u.%u) = %s, [%s]", H(object), flags,
         details->dwControlID, details->cChannels, details->cMultipleItems, Mm(r).text,
         Values(details, r == MMSYSERR_NOERROR).text)
 REQUEST(MMRESULT, mixerSetControlDetails, (HMIXEROBJ object, LPMIXERCONTROLDETAILS details, DWORD flags),
         (object, details, flags),
-        "mixerSetControlDetails(0x%x, 0x%x, control %u, %u channels, %u items, [%s]) = %s", H(object), flags,
+        "mixerSetControlDetails(0x%x, 0x%x, control %u, %u.%u, [%s]) = %s", H(object), flags,
         details->dwControlID, details->cChannels, details->cMultipleItems, Values(details, true).text, Mm(r).text)
 REQUEST(MMRESULT, mixerGetID, (HMIXEROBJ object, UINT* id, DWORD flags), (object, id, flags),
         "mixerGetID(0x%x, 0x%x) = %s, mixer %u", H(object), flags, Mm(r).text,
@@ -178,12 +194,12 @@ REQUEST(BOOL, mciGetErrorStringA, (MCIERROR code, LPSTR text, UINT chars), (code
 // ---- User interface, files, directory search, registry ----------------------------
 
 REQUEST(int, MessageBoxA, (HWND owner, LPCSTR text, LPCSTR caption, UINT type), (owner, text, caption, type),
-        "MessageBoxA(\"%.255s\", \"%.255s\", 0x%x) = %d", S(text), S(caption), type, r)
+        "MessageBoxA(\"%s\", \"%s\", 0x%x) = %d", S(text), S(caption), type, r)
 REQUEST(HANDLE, CreateFileA,
         (LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
          DWORD attributes, HANDLE model),
         (path, access, share, security, disposition, attributes, model),
-        "CreateFileA(\"%.260s\", 0x%x, %u) = 0x%x, error %u", S(path), access, disposition, H(r),
+        "CreateFileA(\"%s\", 0x%x, %u) = 0x%x, error %u", S(path), access, disposition, H(r),
         Err(r != INVALID_HANDLE_VALUE))
 REQUEST(BOOL, ReadFile, (HANDLE file, LPVOID buffer, DWORD bytes, LPDWORD done, LPOVERLAPPED overlapped),
         (file, buffer, bytes, done, overlapped), "ReadFile(0x%x, %u) = %d, error %u, %u read", H(file), bytes, r,
@@ -193,47 +209,41 @@ REQUEST(BOOL, WriteFile, (HANDLE file, LPCVOID buffer, DWORD bytes, LPDWORD done
         r, Err(r), done != nullptr ? *done : 0)
 REQUEST(BOOL, FlushFileBuffers, (HANDLE file), (file), "FlushFileBuffers(0x%x) = %d, error %u", H(file), r, Err(r))
 REQUEST(BOOL, CloseHandle, (HANDLE h), (h), "CloseHandle(0x%x) = %d, error %u", H(h), r, Err(r))
-REQUEST(BOOL, DeleteFileA, (LPCSTR path), (path), "DeleteFileA(\"%.260s\") = %d, error %u", S(path), r, Err(r))
+REQUEST(BOOL, DeleteFileA, (LPCSTR path), (path), "DeleteFileA(\"%s\") = %d, error %u", S(path), r, Err(r))
 REQUEST(BOOL, MoveFileExA, (LPCSTR from, LPCSTR to, DWORD flags), (from, to, flags),
-        "MoveFileExA(\"%.260s\", \"%.260s\", 0x%x) = %d, error %u", S(from), S(to), flags, r, Err(r))
-REQUEST(DWORD, GetFileAttributesA, (LPCSTR path), (path), "GetFileAttributesA(\"%.260s\") = 0x%x, error %u", S(path),
+        "MoveFileExA(\"%s\", \"%s\", 0x%x) = %d, error %u", S(from), S(to), flags, r, Err(r))
+REQUEST(DWORD, GetFileAttributesA, (LPCSTR path), (path), "GetFileAttributesA(\"%s\") = 0x%x, error %u", S(path),
         r, Err(r != INVALID_FILE_ATTRIBUTES))
 REQUEST(HANDLE, FindFirstFileA, (LPCSTR pattern, LPWIN32_FIND_DATAA entry), (pattern, entry),
-        "FindFirstFileA(\"%.260s\") = 0x%x, error %u, \"%.260s\"", S(pattern), H(r),
+        "FindFirstFileA(\"%s\") = 0x%x, error %u, \"%.260s\"", S(pattern), H(r),
         Err(r != INVALID_HANDLE_VALUE), r != INVALID_HANDLE_VALUE ? entry->cFileName : "")
 REQUEST(BOOL, FindNextFileA, (HANDLE search, LPWIN32_FIND_DATAA entry), (search, entry),
         "FindNextFileA(0x%x) = %d, error %u, \"%.260s\"", H(search), r, Err(r), r ? entry->cFileName : "")
 REQUEST(BOOL, FindClose, (HANDLE search), (search), "FindClose(0x%x) = %d, error %u", H(search), r, Err(r))
 REQUEST(LSTATUS, RegOpenKeyExA, (HKEY root, LPCSTR subKey, DWORD options, REGSAM access, PHKEY key),
-        (root, subKey, options, access, key), "RegOpenKeyExA(0x%x, \"%.255s\", 0x%x) = error %d, key 0x%x", H(root),
+        (root, subKey, options, access, key), "RegOpenKeyExA(0x%x, \"%s\", 0x%x) = error %d, key 0x%x", H(root),
         S(subKey), access, r, r == ERROR_SUCCESS && key != nullptr ? H(*key) : 0)
 REQUEST(LSTATUS, RegQueryValueExA,
         (HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size),
-        (key, name, reserved, type, data, size), "RegQueryValueExA(0x%x, \"%.255s\") = error %d, %u bytes", H(key),
+        (key, name, reserved, type, data, size), "RegQueryValueExA(0x%x, \"%s\") = error %d, %u bytes", H(key),
         S(name), r, r == ERROR_SUCCESS && size != nullptr ? *size : 0)
 REQUEST(LSTATUS, RegCloseKey, (HKEY key), (key), "RegCloseKey(0x%x) = error %d", H(key), r)
-
-// Every request above: X(function).
-#define REQ_FUNCTIONS(X)                                                                                   \
-    X(mixerGetNumDevs) X(waveInGetNumDevs) X(mixerOpen) X(mixerClose) X(mixerGetDevCapsA)                  \
-    X(mixerGetLineInfoA) X(mixerGetLineControlsA) X(mixerGetControlDetailsA) X(mixerSetControlDetails)     \
-    X(mixerGetID) X(waveInMessage) X(mciSendCommandA) X(mciGetErrorStringA) X(MessageBoxA) X(CreateFileA) \
-    X(ReadFile) X(WriteFile) X(FlushFileBuffers) X(CloseHandle) X(DeleteFileA) X(MoveFileExA)             \
-    X(GetFileAttributesA) X(FindFirstFileA) X(FindNextFileA) X(FindClose) X(RegOpenKeyExA)                 \
-    X(RegQueryValueExA) X(RegCloseKey)
 
 // Sends every request through its traced function (with `recorder`), or
 // with null straight to the platform again. Called while no request is
 // made (the library's load and unload).
 inline void Install(Recorder recorder) {
+#define REQ_TRACED(name) name##Traced,
+    static const Pointers kTraced = {REQ_FUNCTIONS(REQ_TRACED)};
+    static const Pointers kPlatform = {REQ_FUNCTIONS(REQ_PLATFORM)};
+#undef REQ_TRACED
     g_recorder = recorder;
-#define REQ_INSTALL(name) name##Now = recorder != nullptr ? name##Traced : &::name;
-    REQ_FUNCTIONS(REQ_INSTALL)
-#undef REQ_INSTALL
+    g_now = recorder != nullptr ? kTraced : kPlatform;
 }
 
 }  // namespace req
 
 #undef REQUEST
 #undef REQ_FUNCTIONS
+#undef REQ_PLATFORM
 #undef REQ_INLINE
