@@ -27,14 +27,11 @@ inline void PrepareLine(MIXERLINEA* line) {
 
 // A controls request for line `lineId`: all `count` of its controls
 // (MIXER_GETLINECONTROLSF_ALL, controlType 0) or the one of `controlType`
-// (MIXER_GETLINECONTROLSF_ONEBYTYPE, count 1), into `controls`, each record
-// zero-filled with its size set.
+// (MIXER_GETLINECONTROLSF_ONEBYTYPE, count 1), into `controls`, records the
+// platform fills (the request gives their size).
 inline void PrepareControls(MIXERLINECONTROLSA* request, DWORD lineId, DWORD controlType, DWORD count,
                             MIXERCONTROLA* controls) {
-    unsigned char* bytes = reinterpret_cast<unsigned char*>(controls);
-    for (size_t i = 0; i < count * sizeof *controls; ++i) bytes[i] = 0;
-    for (DWORD i = 0; i < count; ++i) controls[i].cbStruct = sizeof *controls;
-    bytes = reinterpret_cast<unsigned char*>(request);
+    unsigned char* bytes = reinterpret_cast<unsigned char*>(request);
     for (size_t i = 0; i < sizeof *request; ++i) bytes[i] = 0;
     request->cbStruct = sizeof *request;
     request->dwLineID = lineId;
