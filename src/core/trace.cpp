@@ -120,8 +120,8 @@ void ExportCall::Begin(const char* format, ...) {
     // A call inside another export's call belongs to that call's line.
     if (CurrentLine() == nullptr) {
         HANDLE heap = GetProcessHeap();
-        TraceLine* line = heap != nullptr ? static_cast<TraceLine*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, sizeof(TraceLine)))
-                                          : nullptr;
+        void* block = heap != nullptr ? HeapAlloc(heap, HEAP_ZERO_MEMORY, sizeof(TraceLine)) : nullptr;
+        TraceLine* line = static_cast<TraceLine*>(block);
         if (line != nullptr) {
             va_list args;
             va_start(args, format);

@@ -13,7 +13,8 @@ MIXER_EXPORT LONG WINAPI GetPeak(DWORD componentType) {
     MIXERLINEA line;
     PrepareLine(&line);
     line.dwComponentType = componentType;
-    if (req::mixerGetLineInfoA(device.obj(), &line, MIXER_GETLINEINFOF_COMPONENTTYPE) != MMSYSERR_NOERROR) return call.Returns(0);
+    if (req::mixerGetLineInfoA(device.obj(), &line, MIXER_GETLINEINFOF_COMPONENTTYPE) != MMSYSERR_NOERROR)
+        return call.Returns(0);
 
     MIXERCONTROLA control;
     MIXERLINECONTROLSA request;

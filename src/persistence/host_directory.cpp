@@ -23,11 +23,13 @@ MIXER_EXPORT LONG WINAPI GetTavrinDirectory(LPSTR buffer) {
     // Reading the value needs no more than the right to query it: a user
     // without write access to the machine's keys gets the directory too.
     HKEY opened = nullptr;
-    if (req::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAppPathKey, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) return call.Returns(0);
+    if (req::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAppPathKey, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
+        return call.Returns(0);
     ScopedKey key(opened);
     BYTE data[MIXER_NAME_CHARS];
     DWORD size = MIXER_NAME_CHARS - 1;
-    if (req::RegQueryValueExA(key.get(), kPathValue, nullptr, nullptr, data, &size) != ERROR_SUCCESS) return call.Returns(0);
+    if (req::RegQueryValueExA(key.get(), kPathValue, nullptr, nullptr, data, &size) != ERROR_SUCCESS)
+        return call.Returns(0);
     if (size > MIXER_NAME_CHARS - 1) size = MIXER_NAME_CHARS - 1;
     // The value's type is not looked at; its text ends at its first NUL or at
     // the bytes returned, whichever comes first.

@@ -57,8 +57,10 @@ TEST(AbilitiesTest, MuteAndBoostEachFromTheirOwnSwitch) {
         line.facts.hasSwitch = c.hasSwitch;
         line.facts.switchKeeps = c.switchKeeps;
         const StripAbilities a = AbilitiesOf(Strip(Page::Recording, StripIndex(Page::Recording, "Microphone")), line);
-        EXPECT_EQ(a.mute.acts, c.hasMute && c.muteKeeps) << c.hasMute << c.muteKeeps << c.hasSwitch << c.switchKeeps;
-        EXPECT_EQ(a.boost.acts, c.hasSwitch && c.switchKeeps) << c.hasMute << c.muteKeeps << c.hasSwitch << c.switchKeeps;
+        SCOPED_TRACE(std::to_string(c.hasMute) + std::to_string(c.muteKeeps) + std::to_string(c.hasSwitch) +
+                     std::to_string(c.switchKeeps));
+        EXPECT_EQ(a.mute.acts, c.hasMute && c.muteKeeps);
+        EXPECT_EQ(a.boost.acts, c.hasSwitch && c.switchKeeps);
     }
 }
 
