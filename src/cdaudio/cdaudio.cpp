@@ -15,7 +15,6 @@
 // released, in the order the failures came.
 #include "cdaudio/cdaudio.h"
 
-#include "core/decimal.h"
 #include "core/state.h"
 #include "core/trace.h"
 #include "platform/requests.h"
@@ -62,13 +61,7 @@ void Commit(const CdCall& call, bool openCall) {
 
 // "MCI error <code>" into text (at least 32 bytes): what the box shows when the
 // platform has no text for the code.
-void FallbackText(char* text, DWORD code) {
-    const char prefix[] = "MCI error ";
-    size_t n = 0;
-    for (; prefix[n]; ++n) text[n] = prefix[n];
-    n += static_cast<size_t>(DecimalDigits(code, text + n));
-    text[n] = '\0';
-}
+void FallbackText(char* text, DWORD code) { wsprintfA(text, "MCI error %u", code); }
 
 // Keeps the command's result and, when it failed, notes it for a box.
 // Returns the result unchanged.
@@ -145,7 +138,8 @@ LONG SetTimeFormatToTrack(void) {
     return result;
 }
 
-static LONG OpenCDCall() {
+MIXER_EXPORT LONG WINAPI OpenCD(void) {
+    ExportCall traced("OpenCD()");
     CdCall call;
     {
         CdLock lock;
@@ -169,44 +163,27 @@ static LONG OpenCDCall() {
         Commit(call, true);
     }
     Show(call);
-    return static_cast<LONG>(call.lastError);
+    return traced.ReturnsMci(static_cast<LONG>(call.lastError));
 }
 
-MIXER_EXPORT LONG WINAPI OpenCD(void) {
-    ExportCall call("OpenCD");
-    return call.Returns(OpenCDCall(), ResultMci);
-}
-
-static LONG PlayCDCall(LONG track) {
+MIXER_EXPORT LONG WINAPI PlayCD(LONG track) {
+    ExportCall call("PlayCD(%d)", track);
     MCI_PLAY_PARMS play = {};
     play.dwCallback = 0;
     // Tracks/minutes/seconds/frames: the track in the low byte, minutes in the
     // next; only those two bytes come from the caller.
     play.dwFrom = static_cast<DWORD>(track) & 0xFFFF;
-    return SendToDevice(MCI_PLAY, MCI_FROM, &play, "PlayCD", false);
-}
-
-MIXER_EXPORT LONG WINAPI PlayCD(LONG track) {
-    ExportCall call("PlayCD", track);
-    return call.Returns(PlayCDCall(track), ResultMci);
-}
-
-static LONG StopCDCall() {
-    MCI_GENERIC_PARMS generic = {};
-    return SendToDevice(MCI_STOP, MCI_WAIT, &generic, "StopCD", false);
+    return call.ReturnsMci(SendToDevice(MCI_PLAY, MCI_FROM, &play, "PlayCD", false));
 }
 
 MIXER_EXPORT LONG WINAPI StopCD(void) {
-    ExportCall call("StopCD");
-    return call.Returns(StopCDCall(), ResultMci);
-}
-
-static LONG CloseCDCall() {
+    ExportCall call("StopCD()");
     MCI_GENERIC_PARMS generic = {};
-    return SendToDevice(MCI_CLOSE, MCI_WAIT, &generic, "CloseCD", true);
+    return call.ReturnsMci(SendToDevice(MCI_STOP, MCI_WAIT, &generic, "StopCD", false));
 }
 
 MIXER_EXPORT LONG WINAPI CloseCD(void) {
-    ExportCall call("CloseCD");
-    return call.Returns(CloseCDCall(), ResultMci);
+    ExportCall call("CloseCD()");
+    MCI_GENERIC_PARMS generic = {};
+    return call.ReturnsMci(SendToDevice(MCI_CLOSE, MCI_WAIT, &generic, "CloseCD", true));
 }

@@ -9,12 +9,6 @@ size_t StrLen(const char* s) {
     return n;
 }
 
-bool StrEqual(const char* a, const char* b) {
-    if (!a || !b) return false;
-    while (*a && *a == *b) ++a, ++b;
-    return *a == *b;
-}
-
 void ClearRecord(void* record, size_t size) {
     char* p = static_cast<char*>(record);
     for (size_t i = 0; i < size; ++i) p[i] = 0;
@@ -25,4 +19,3 @@ size_t CopyStateField(char* field, const char* stateField) {
     return CopyField(field, stateField);
 }
 
-void ResetLibraryState() { ClearRecord(&g_state, sizeof g_state); }

@@ -57,13 +57,9 @@ public:
 // loaded (locks.cpp): a thread that finds it held waits in the system until
 // it is left, neither spinning nor sleeping. An SRWLOCK waits the same way,
 // but Windows XP has none: it would be looked up at run time, with a
-// critical section behind it that only Windows XP would run. Under Wine 8 the
-// critical section is also the faster: a take and release costs 13 ns,
-// against 28 ns at best for an SRWLOCK (and 2.4 ns for the locked exchange
-// this lock was before, which spun and slept when it found the lock held); a
-// per-line getter that fails early, about 0.5 us, is 4 to 7 percent slower
-// with an SRWLOCK; and four threads taking the lock at once share it evenly
-// (BENCHMARKS.md, "The state lock").
+// critical section behind it that only Windows XP would run. Under Wine the
+// critical section is also the faster of the two, and threads taking it at
+// once share it evenly (BENCHMARKS.md, "The state lock").
 typedef LockHold<TheStateLock> StateLock;
 
 // The CD player's lock, a critical section like the state lock. OpenCD,
@@ -98,8 +94,8 @@ inline size_t CopyField(char* field, const char* src) {
 
 // Bounded string helpers shared by the subsystems (no CRT string calls, so the
 // DLL's behaviour does not depend on the runtime it is linked with).
+// (Whole strings compare with SameText, engine/line_search.h.)
 size_t StrLen(const char* s);
-bool StrEqual(const char* a, const char* b);  // whole-string, byte for byte
 
 // Fills a record with zero bytes.
 void ClearRecord(void* record, size_t size);
@@ -107,5 +103,6 @@ void ClearRecord(void* record, size_t size);
 // CopyField from a field of g_state, under the state lock.
 size_t CopyStateField(char* field, const char* stateField);
 
-// For tests: back to the load-time state (all zero).
-void ResetLibraryState();
+// Back to the load-time state (all zero), for the tests of the library and
+// of its tools; header-only, so the DLL holds no code for it.
+inline void ResetLibraryState() { ClearRecord(&g_state, sizeof g_state); }

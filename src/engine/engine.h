@@ -21,17 +21,16 @@ static_assert(OpPlayMute == MIXER_OP_PLAY_MUTE && OpPlayVolume == MIXER_OP_PLAY_
 // mixer in every request) and GetPeak are declared in mixer.h
 // (MIXER_FUNCTIONS_ENGINE).
 
-// LocateControl's write on the mixer `object` names: the line search hands
-// over device 0's identifier (see MixerDevice), the export the host's handle.
-// Every request passes `object` with flags MIXER_OBJECTF_MIXER (0), which
-// winmm reads as a device identifier or, failing that, a handle.
-LONG WriteLineControl(DWORD lineId, LONG value, HMIXEROBJ object, LONG op);
-// The same on a line a search found, its destination's control standing in
-// for one that keeps nothing on a recording endpoint's mixer.
-LONG WriteFoundLine(const FoundLine& line, LONG value, HMIXEROBJ object, LONG op);
+// Writes the control of kind `op` on `line` (a line a search found, its
+// destination's control standing in for one that keeps nothing on a
+// recording endpoint's mixer; for LocateControl the host's line) on the
+// mixer `object` names: the line search hands over device 0's identifier
+// (see MixerDevice), LocateControl the host's handle. Every request passes
+// `object` with flags MIXER_OBJECTF_MIXER (0), which winmm reads as a device
+// identifier or, failing that, a handle.
+LONG WriteControl(const FoundLine& line, LONG value, HMIXEROBJ object, LONG op);
 
 // Reads one control of the line found: the value; 0 when no line or control;
 // -1 on failure. Nothing is written.
 LONG GetMixer(DWORD componentType, LONG op, LONG value, LPCSTR name, LONG byName);
-LONG QueryControl(DWORD lineId, LONG value, HMIXEROBJ object, LONG op);
-LONG QueryFoundLine(const FoundLine& line, LONG value, HMIXEROBJ object, LONG op);
+LONG ReadControl(const FoundLine& line, HMIXEROBJ object, LONG op);

@@ -19,13 +19,3 @@ bool DetailsBuffer::AllocValues(DWORD items) {
     return true;
 }
 
-void PrepareDetails(MIXERCONTROLDETAILS* details, DWORD controlId, DWORD channels, DWORD items, DWORD cbDetails,
-                    void* buffer) {
-    ClearRecord(details, sizeof *details);
-    details->cbStruct = sizeof *details;
-    details->dwControlID = controlId;
-    details->cChannels = channels;
-    details->cMultipleItems = items;
-    details->cbDetails = cbDetails;
-    details->paDetails = buffer;
-}

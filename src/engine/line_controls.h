@@ -32,6 +32,3 @@ private:
     void* ptr_ = nullptr;
 };
 
-// A details request for one control with its buffer attached.
-void PrepareDetails(MIXERCONTROLDETAILS* details, DWORD controlId, DWORD channels, DWORD items, DWORD cbDetails,
-                    void* buffer);

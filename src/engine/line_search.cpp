@@ -4,25 +4,23 @@
 #include "core/trace.h"
 #include "engine/line_controls.h"
 
-static LONG SetMixerCall(DWORD componentType, LONG op, LONG value, LPCSTR name, LONG byName) {
+// The name is shown only when the search reads it (byName).
+MIXER_EXPORT LONG WINAPI SetMixer(DWORD componentType, LONG op, LONG value, LPCSTR name, LONG byName) {
+    ExportCall call("SetMixer(0x%x, %d, %d, \"%.255s\", %d)", componentType, op, value, byName != 0 ? req::S(name) : "",
+                    byName);
     MixerDevice device;
     FoundLine line;
-    if (FindMixerLine(componentType, op, name, byName, device, &line) != SearchFound) return 0;
-    WriteFoundLine(line, value, device.obj(), op);
-    return 1;
+    if (FindMixerLine(componentType, op, name, byName, device, &line) != SearchFound) return call.Returns(0);
+    WriteControl(line, value, device.obj(), op);
+    return call.Returns(1);
 }
 
-MIXER_EXPORT LONG WINAPI SetMixer(DWORD componentType, LONG op, LONG value, LPCSTR name, LONG byName) {
-    ExportCall call("SetMixer", componentType, op, value, byName != 0 ? TraceValue(name) : TraceUnread(name), byName);
-    return call.Returns(SetMixerCall(componentType, op, value, name, byName));
-}
-
-LONG GetMixer(DWORD componentType, LONG op, LONG value, LPCSTR name, LONG byName) {
+LONG GetMixer(DWORD componentType, LONG op, LONG, LPCSTR name, LONG byName) {
     MixerDevice device;
     FoundLine line;
     switch (FindMixerLine(componentType, op, name, byName, device, &line)) {
     case SearchFound:
-        return QueryFoundLine(line, value, device.obj(), op);
+        return ReadControl(line, device.obj(), op);
     case SearchNotFound:
         return 0;
     default:

@@ -25,6 +25,35 @@ inline void PrepareLine(MIXERLINEA* line) {
     line->cbStruct = sizeof *line;
 }
 
+// A controls request for line `lineId`: all `count` of its controls
+// (MIXER_GETLINECONTROLSF_ALL, controlType 0) or the one of `controlType`
+// (MIXER_GETLINECONTROLSF_ONEBYTYPE, count 1), into `controls`, records the
+// platform fills (the request gives their size).
+inline void PrepareControls(MIXERLINECONTROLSA* request, DWORD lineId, DWORD controlType, DWORD count,
+                            MIXERCONTROLA* controls) {
+    unsigned char* bytes = reinterpret_cast<unsigned char*>(request);
+    for (size_t i = 0; i < sizeof *request; ++i) bytes[i] = 0;
+    request->cbStruct = sizeof *request;
+    request->dwLineID = lineId;
+    if (controlType != 0) request->dwControlType = controlType;
+    request->cControls = count;
+    request->cbmxctrl = sizeof *controls;
+    request->pamxctrl = controls;
+}
+
+// A details request for one control with its buffer attached.
+inline void PrepareDetails(MIXERCONTROLDETAILS* details, DWORD controlId, DWORD channels, DWORD items,
+                           DWORD cbDetails, void* buffer) {
+    unsigned char* bytes = reinterpret_cast<unsigned char*>(details);
+    for (size_t i = 0; i < sizeof *details; ++i) bytes[i] = 0;
+    details->cbStruct = sizeof *details;
+    details->dwControlID = controlId;
+    details->cChannels = channels;
+    details->cMultipleItems = items;
+    details->cbDetails = cbDetails;
+    details->paDetails = buffer;
+}
+
 enum FetchOutcome {
     FetchLineFailed,  // the line cannot be read
     FetchNoControls,  // the line has no controls (asked to stop there)
@@ -62,12 +91,7 @@ public:
         if (!array_.Alloc(line_.cControls, sizeof(MIXERCONTROLA))) return FetchNoArray;
 
         MIXERLINECONTROLSA request;
-        request.cbStruct = sizeof request;
-        request.dwLineID = line_.dwLineID;
-        request.dwControlID = 0;
-        request.cControls = line_.cControls;
-        request.cbmxctrl = sizeof(MIXERCONTROLA);
-        request.pamxctrl = array_.as<MIXERCONTROLA>();
+        PrepareControls(&request, line_.dwLineID, 0, line_.cControls, array_.as<MIXERCONTROLA>());
         if (req::mixerGetLineControlsA(mixer, &request, MIXER_GETLINECONTROLSF_ALL) != MMSYSERR_NOERROR)
             return FetchListFailed;
         if (test == nullptr) return FetchNoKind;

@@ -5,8 +5,6 @@
 #include "engine/engine.h"
 #include "engine/line_controls.h"
 
-namespace {
-
 LONG ReadControl(const FoundLine& line, HMIXEROBJ obj, LONG op) {
     ControlChoice choice;
     switch (ChooseControl(&choice, obj, line, op, UseRead, 0)) {
@@ -36,16 +34,3 @@ LONG ReadControl(const FoundLine& line, HMIXEROBJ obj, LONG op) {
     return buffer.values()[0];
 }
 
-}  // namespace
-
-LONG QueryControl(DWORD lineId, LONG value, HMIXEROBJ obj, LONG op) {
-    (void)value;
-    FoundLine line;
-    line.lineId = lineId;
-    return ReadControl(line, obj, op);
-}
-
-LONG QueryFoundLine(const FoundLine& line, LONG value, HMIXEROBJ obj, LONG op) {
-    (void)value;
-    return ReadControl(line, obj, op);
-}

@@ -48,6 +48,8 @@ void WriteChannels(HMIXEROBJ obj, const MIXERLINEA& line, const MIXERCONTROLA& c
     }
 }
 
+}  // namespace
+
 LONG WriteControl(const FoundLine& line, LONG value, HMIXEROBJ obj, LONG op) {
     ControlChoice choice;
     switch (ChooseControl(&choice, obj, line, op, UseWrite, value)) {
@@ -73,23 +75,9 @@ LONG WriteControl(const FoundLine& line, LONG value, HMIXEROBJ obj, LONG op) {
     return 1;
 }
 
-}  // namespace
-
-LONG WriteLineControl(DWORD lineId, LONG value, HMIXEROBJ obj, LONG op) {
+MIXER_EXPORT LONG WINAPI LocateControl(DWORD lineId, LONG value, HMIXER mixer, LONG op) {
+    ExportCall call("LocateControl(0x%x, %d, 0x%x, %d)", lineId, value, req::H(mixer), op);
     FoundLine line;
     line.lineId = lineId;
-    return WriteControl(line, value, obj, op);
-}
-
-LONG WriteFoundLine(const FoundLine& line, LONG value, HMIXEROBJ obj, LONG op) {
-    return WriteControl(line, value, obj, op);
-}
-
-static LONG LocateControlCall(DWORD lineId, LONG value, HMIXER mixer, LONG op) {
-    return WriteLineControl(lineId, value, reinterpret_cast<HMIXEROBJ>(mixer), op);
-}
-
-MIXER_EXPORT LONG WINAPI LocateControl(DWORD lineId, LONG value, HMIXER mixer, LONG op) {
-    ExportCall call("LocateControl", lineId, value, mixer, op);
-    return call.Returns(LocateControlCall(lineId, value, mixer, op));
+    return call.Returns(WriteControl(line, value, reinterpret_cast<HMIXEROBJ>(mixer), op));
 }

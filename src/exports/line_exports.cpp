@@ -37,7 +37,7 @@ bool OverrideName(LineId line, char* name) {
 // The bodies of the per-line exports, each entered through an ExportCall
 // under the export's name (core/trace.h).
 LONG SetLine(const char* exportName, LineId line, LONG op, LONG value) {
-    ExportCall call(exportName, value);
+    ExportCall call("%s(%d)", exportName, value);
     char name[MIXER_NAME_CHARS];
     if (OverrideName(line, name))
         SetMixer(LineOf(line).componentType, op, value, name, 1);
@@ -47,14 +47,14 @@ LONG SetLine(const char* exportName, LineId line, LONG op, LONG value) {
 }
 
 LONG GetLine(const char* exportName, LineId line, LONG op) {
-    ExportCall call(exportName);
+    ExportCall call("%s()", exportName);
     char name[MIXER_NAME_CHARS];
     if (OverrideName(line, name)) return call.Returns(GetMixer(LineOf(line).componentType, op, 0, name, 1));
     return call.Returns(GetMixer(LineOf(line).componentType, op, 0, "", 0));
 }
 
 LONG SelectSource(const char* exportName, LineId line) {
-    ExportCall call(exportName);
+    ExportCall call("%s()", exportName);
     char name[MIXER_NAME_CHARS];
     if (OverrideName(line, name))
         SelectLine(SrcNamed, name, 1);
@@ -64,7 +64,7 @@ LONG SelectSource(const char* exportName, LineId line) {
 }
 
 LONG GetSourceSelect(const char* exportName, LineId line) {
-    ExportCall call(exportName);
+    ExportCall call("%s()", exportName);
     char name[MIXER_NAME_CHARS];
     if (OverrideName(line, name)) return call.Returns(GetSelectLine(SrcNamed, name));
     return call.Returns(GetSelectLine(LineOf(line).recSource, nullptr));
@@ -102,7 +102,7 @@ MIXER_LINE_TABLE(DEFINE_ROW)
 
 // Recording side first, then playback.
 MIXER_EXPORT LONG WINAPI SetMicBoostMode(LONG value) {
-    ExportCall call("SetMicBoostMode", value);
+    ExportCall call("SetMicBoostMode(%d)", value);
     SetMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, OpRecBoost, value, "", 0);
     SetMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, OpPlayBoost, value, "", 0);
     return call.Returns(1);
@@ -111,13 +111,13 @@ MIXER_EXPORT LONG WINAPI SetMicBoostMode(LONG value) {
 // On only when both sides are on. A failed first read (-1) counts as on, so
 // the playback side decides then.
 MIXER_EXPORT LONG WINAPI GetMicBoostMode(void) {
-    ExportCall call("GetMicBoostMode");
+    ExportCall call("GetMicBoostMode()");
     if (GetMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, OpRecBoost, 0, "", 0) == 0) return call.Returns(0);
     return call.Returns(GetPlayMicBoostMode());
 }
 
 MIXER_EXPORT LONG WINAPI SetCDTypeDigital(LONG value) {
-    ExportCall call("SetCDTypeDigital", value);
+    ExportCall call("SetCDTypeDigital(%d)", value);
     {
         StateLock lock;
         g_state.CDTypeDigital = value;
@@ -126,7 +126,7 @@ MIXER_EXPORT LONG WINAPI SetCDTypeDigital(LONG value) {
 }
 
 MIXER_EXPORT LONG WINAPI GetCDTypeDigital(void) {
-    ExportCall call("GetCDTypeDigital");
+    ExportCall call("GetCDTypeDigital()");
     LONG value;
     {
         StateLock lock;
@@ -137,7 +137,7 @@ MIXER_EXPORT LONG WINAPI GetCDTypeDigital(void) {
 
 // One function under three names: it traces as NoOpWithValue.
 MIXER_EXPORT LONG WINAPI NoOpWithValue(LONG value) {
-    ExportCall call("NoOpWithValue", value);
+    ExportCall call("NoOpWithValue(%d)", value);
     return call.Returns(1);
 }
 
@@ -164,6 +164,6 @@ DEFINE_NO_OP_ALIAS(SetPlayRecMonitorMute)
 DEFINE_NO_OP_ALIAS(SetVolume)
 
 MIXER_EXPORT LONG WINAPI RepeatPlayStop(void) {
-    ExportCall call("RepeatPlayStop");
+    ExportCall call("RepeatPlayStop()");
     return call.Returns(1);
 }

@@ -15,8 +15,6 @@
 #include "persistence/text_file.h"
 #include "persistence/tokens.h"
 
-static_assert(kTokenFieldChars == MIXER_NAME_CHARS, "a name token fills a name field");
-
 namespace {
 
 const char kPattern[] = "*.cfg";
@@ -150,7 +148,8 @@ LONG LoadNames(const char* prefix, OverrideNames* names) {
 // together when it ends (all empty after a failure), both under the state
 // lock: a call on another thread sees the names of one file or of none,
 // never a mixture, and a prefix set meanwhile applies to the next call.
-static LONG ReadDigitalConfigurationCall() {
+MIXER_EXPORT LONG WINAPI ReadDigitalConfiguration(void) {
+    ExportCall call("ReadDigitalConfiguration()");
     char prefix[MIXER_NAME_CHARS];
     {
         StateLock lock;
@@ -163,26 +162,18 @@ static LONG ReadDigitalConfigurationCall() {
     CopyField(g_state.DigitalLineName, names.digital);
     CopyField(g_state.DigitalCDLineName, names.digitalCD);
     CopyField(g_state.LineInLineName, names.lineIn);
-    return result;
-}
-
-MIXER_EXPORT LONG WINAPI ReadDigitalConfiguration(void) {
-    ExportCall call("ReadDigitalConfiguration");
-    return call.Returns(ReadDigitalConfigurationCall());
-}
-
-static LONG SetSoundCardConfigFilePathCall(LPCSTR path) {
-    if (path == nullptr) return 0;
-    // Looks at no more than 256 characters of the caller's string.
-    size_t length = 0;
-    while (length < MIXER_NAME_CHARS && path[length] != '\0') ++length;
-    if (length > MIXER_NAME_CHARS - 1) return 0;
-    StateLock lock;
-    for (size_t i = 0; i <= length; ++i) g_state.SoundCardConfigFilePath[i] = path[i];
-    return static_cast<LONG>(length + 1);
+    return call.Returns(result);
 }
 
 MIXER_EXPORT LONG WINAPI SetSoundCardConfigFilePath(LPCSTR path) {
-    ExportCall call("SetSoundCardConfigFilePath", path);
-    return call.Returns(SetSoundCardConfigFilePathCall(path));
+    ExportCall call("SetSoundCardConfigFilePath(\"%.255s\")", req::S(path));
+    if (path == nullptr) return call.Returns(0);
+    // Looks at no more than 256 characters of the caller's string.
+    size_t length = 0;
+    while (length < MIXER_NAME_CHARS && path[length] != '\0') ++length;
+    if (length > MIXER_NAME_CHARS - 1) return call.Returns(0);
+    StateLock lock;
+    for (size_t i = 0; i <= length; ++i) g_state.SoundCardConfigFilePath[i] = path[i];
+    return call.Returns(static_cast<LONG>(length + 1));
 }
+

@@ -151,36 +151,29 @@ void ApplySettings(const char* text, DWORD length) {
 
 }  // namespace
 
-static LONG SaveCall(LPCSTR path) {
-    if (path == nullptr) return 0;
+MIXER_EXPORT LONG WINAPI Save(LPCSTR path) {
+    ExportCall call("Save(\"%.255s\")", req::S(path));
+    if (path == nullptr) return call.Returns(0);
     LocalBlock buffer;
-    if (!buffer.Alloc(kSettingsTextChars, 1)) return 0;
+    if (!buffer.Alloc(kSettingsTextChars, 1)) return call.Returns(0);
     // Every getter is called before the file is touched. When one failed and
     // device 0 cannot be read now, the mixer was gone (unplugged, or refusing
     // its handles): the file keeps the settings it has.
     bool failed = false;
     const DWORD length = BuildSettingsText(buffer.as<char>(), &failed);
-    if (failed && !MixerReadable()) return 0;
-    return ReplaceTextFile(path, buffer.as<char>(), length) ? 1 : 0;
-}
-
-MIXER_EXPORT LONG WINAPI Save(LPCSTR path) {
-    ExportCall call("Save", path);
-    return call.Returns(SaveCall(path));
-}
-
-static LONG SetCall(LPCSTR path) {
-    if (path == nullptr) return 0;
-    FileText text;
-    const TextReadOutcome read = LoadTextFile(path, &text);
-    if (read == TextOpenFailed || (read == TextRead && text.length == 0)) return 0;
-    // A failed read leaves nothing to apply, but the CD type is still reset.
-    SetCDTypeDigital(0);
-    ApplySettings(text.chars(), text.length);
-    return 1;
+    if (failed && !MixerReadable()) return call.Returns(0);
+    return call.Returns(ReplaceTextFile(path, buffer.as<char>(), length) ? 1 : 0);
 }
 
 MIXER_EXPORT LONG WINAPI Set(LPCSTR path) {
-    ExportCall call("Set", path);
-    return call.Returns(SetCall(path));
+    ExportCall call("Set(\"%.255s\")", req::S(path));
+    if (path == nullptr) return call.Returns(0);
+    FileText text;
+    const TextReadOutcome read = LoadTextFile(path, &text);
+    if (read == TextOpenFailed || (read == TextRead && text.length == 0)) return call.Returns(0);
+    // A failed read leaves nothing to apply, but the CD type is still reset.
+    SetCDTypeDigital(0);
+    ApplySettings(text.chars(), text.length);
+    return call.Returns(1);
 }
+

@@ -10,6 +10,7 @@
 // file as the library reads it.
 #pragma once
 
+#include "core/state.h"  // MIXER_NAME_CHARS, the size of a name field
 #include "platform/win.h"
 
 // A file is read with one request of at most this many bytes; anything after
@@ -93,13 +94,10 @@ inline LONG TokenNumber(const Token& token) {
     return static_cast<LONG>(number);
 }
 
-// The size of the library's name fields (MIXER_NAME_CHARS).
-const DWORD kTokenFieldChars = 256;
-
-// Copies the token into a field of kTokenFieldChars bytes, cut to 255
+// Copies the token into a field of MIXER_NAME_CHARS bytes, cut to 255
 // characters; returns the characters stored.
 inline DWORD CopyToken(const Token& token, char* field) {
-    const DWORD n = token.length < kTokenFieldChars - 1 ? token.length : kTokenFieldChars - 1;
+    const DWORD n = token.length < MIXER_NAME_CHARS - 1 ? token.length : MIXER_NAME_CHARS - 1;
     for (DWORD i = 0; i < n; ++i) field[i] = token.text[i];
     field[n] = '\0';
     return n;

@@ -222,4 +222,69 @@ std::vector<std::string> FlagNames(const Named (&table)[N], DWORD flags) {
     return out;
 }
 
+// The Win32 error codes the library's file and registry requests meet, as
+// the trace shows them ("error N").
+inline constexpr Named kWin32Errors[] = {
+    {"ERROR_FILE_NOT_FOUND", 2},       {"ERROR_PATH_NOT_FOUND", 3},     {"ERROR_ACCESS_DENIED", 5},
+    {"ERROR_INVALID_HANDLE", 6},       {"ERROR_NOT_ENOUGH_MEMORY", 8},  {"ERROR_NO_MORE_FILES", 18},
+    {"ERROR_WRITE_FAULT", 29},         {"ERROR_READ_FAULT", 30},        {"ERROR_SHARING_VIOLATION", 32},
+    {"ERROR_HANDLE_DISK_FULL", 39},    {"ERROR_FILE_EXISTS", 80},       {"ERROR_INVALID_PARAMETER", 87},
+    {"ERROR_DISK_FULL", 112},          {"ERROR_INSUFFICIENT_BUFFER", 122}, {"ERROR_INVALID_NAME", 123},
+    {"ERROR_ALREADY_EXISTS", 183},     {"ERROR_FILENAME_EXCED_RANGE", 206}, {"ERROR_MORE_DATA", 234},
+};
+
+// MCI error codes, MCIERR_BASE (256) up, as the trace shows them
+// ("mcierr N"); a driver's code keeps its own bits above the low word.
+inline constexpr Named kMciErrors[] = {
+    {"MCIERR_INVALID_DEVICE_ID", 257},       {"MCIERR_UNRECOGNIZED_KEYWORD", 259},
+    {"MCIERR_UNRECOGNIZED_COMMAND", 261},    {"MCIERR_HARDWARE", 262},
+    {"MCIERR_INVALID_DEVICE_NAME", 263},     {"MCIERR_OUT_OF_MEMORY", 264},
+    {"MCIERR_DEVICE_OPEN", 265},             {"MCIERR_CANNOT_LOAD_DRIVER", 266},
+    {"MCIERR_MISSING_COMMAND_STRING", 267},  {"MCIERR_PARAM_OVERFLOW", 268},
+    {"MCIERR_MISSING_STRING_ARGUMENT", 269}, {"MCIERR_BAD_INTEGER", 270},
+    {"MCIERR_PARSER_INTERNAL", 271},         {"MCIERR_DRIVER_INTERNAL", 272},
+    {"MCIERR_MISSING_PARAMETER", 273},       {"MCIERR_UNSUPPORTED_FUNCTION", 274},
+    {"MCIERR_FILE_NOT_FOUND", 275},          {"MCIERR_DEVICE_NOT_READY", 276},
+    {"MCIERR_INTERNAL", 277},                {"MCIERR_DRIVER", 278},
+    {"MCIERR_CANNOT_USE_ALL", 279},          {"MCIERR_MULTIPLE", 280},
+    {"MCIERR_EXTENSION_NOT_FOUND", 281},     {"MCIERR_OUTOFRANGE", 282},
+    {"MCIERR_FLAGS_NOT_COMPATIBLE", 284},    {"MCIERR_FILE_NOT_SAVED", 286},
+    {"MCIERR_DEVICE_TYPE_REQUIRED", 287},    {"MCIERR_DEVICE_LOCKED", 288},
+    {"MCIERR_DUPLICATE_ALIAS", 289},         {"MCIERR_BAD_CONSTANT", 290},
+    {"MCIERR_MUST_USE_SHAREABLE", 291},      {"MCIERR_MISSING_DEVICE_NAME", 292},
+    {"MCIERR_BAD_TIME_FORMAT", 293},         {"MCIERR_NO_CLOSING_QUOTE", 294},
+    {"MCIERR_DUPLICATE_FLAGS", 295},         {"MCIERR_INVALID_FILE", 296},
+    {"MCIERR_NULL_PARAMETER_BLOCK", 297},    {"MCIERR_UNNAMED_RESOURCE", 298},
+    {"MCIERR_NEW_REQUIRES_ALIAS", 299},      {"MCIERR_NOTIFY_ON_AUTO_OPEN", 300},
+    {"MCIERR_NO_ELEMENT_ALLOWED", 301},      {"MCIERR_NONAPPLICABLE_FUNCTION", 302},
+    {"MCIERR_ILLEGAL_FOR_AUTO_OPEN", 303},   {"MCIERR_FILENAME_REQUIRED", 304},
+    {"MCIERR_EXTRA_CHARACTERS", 305},        {"MCIERR_DEVICE_NOT_INSTALLED", 306},
+    {"MCIERR_GET_CD", 307},                  {"MCIERR_SET_CD", 308},
+    {"MCIERR_SET_DRIVE", 309},               {"MCIERR_DEVICE_LENGTH", 310},
+    {"MCIERR_DEVICE_ORD_LENGTH", 311},       {"MCIERR_NO_INTEGER", 312},
+};
+
+// A trace line (core/trace.h) for a person: every non-zero "error N" and
+// "mcierr N" followed by the code's name in parentheses, where it has one.
+inline std::string NameTraceCodes(const std::string& line) {
+    std::string out;
+    size_t i = 0;
+    while (i < line.size()) {
+        const bool mci = line.compare(i, 7, "mcierr ") == 0;
+        const size_t word = mci ? 7 : line.compare(i, 6, "error ") == 0 ? 6 : 0;
+        if (word == 0 || (i > 0 && std::isalnum(static_cast<unsigned char>(line[i - 1])))) {
+            out += line[i++];
+            continue;
+        }
+        size_t end = i + word;
+        while (end < line.size() && std::isdigit(static_cast<unsigned char>(line[end]))) ++end;
+        out.append(line, i, end - i);
+        const DWORD code = end > i + word ? static_cast<DWORD>(std::strtoul(line.c_str() + i + word, nullptr, 10)) : 0;
+        const Named* n = mci ? ByValue(kMciErrors, code & 0xFFFF) : ByValue(kWin32Errors, code);
+        if (n != nullptr) out += std::string(" (") + n->name + ")";
+        i = end;
+    }
+    return out;
+}
+
 }  // namespace mixer_names

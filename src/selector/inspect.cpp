@@ -17,17 +17,13 @@ DWORD AppendField(LPSTR buffer, DWORD length, const char* text) {
 
 }  // namespace
 
-static LONG IsMuxSingleSelectCall() {
+MIXER_EXPORT LONG WINAPI IsMuxSingleSelect(void) {
+    ExportCall call("IsMuxSingleSelect()");
     MixerDevice device;
     RecSelector selector;
     MMRESULT openError = MMSYSERR_NOERROR;
-    if (FindRecSelector(device, &selector, &openError) != SelectorFound) return 0;
-    return selector.singleSelect ? 1 : 0;
-}
-
-MIXER_EXPORT LONG WINAPI IsMuxSingleSelect(void) {
-    ExportCall call("IsMuxSingleSelect");
-    return call.Returns(IsMuxSingleSelectCall());
+    if (FindRecSelector(device, &selector, &openError) != SelectorFound) return call.Returns(0);
+    return call.Returns(selector.singleSelect ? 1 : 0);
 }
 
 // The buffer holds at least limit + 1 bytes and never fewer than 33: the
@@ -35,8 +31,9 @@ MIXER_EXPORT LONG WINAPI IsMuxSingleSelect(void) {
 // only when the text so far (L) and the item's text (T) stay below the limit,
 // L + T < limit, so the listing ends at most at position limit. An item that
 // does not fit is skipped and a later, shorter one may still go in.
-static LONG GetMixerRecordChannelsCall(LPSTR buffer, DWORD limit) {
-    if (buffer == nullptr) return -1;
+MIXER_EXPORT LONG WINAPI GetMixerRecordChannels(LPSTR buffer, DWORD limit) {
+    ExportCall call("GetMixerRecordChannels(0x%x, %u)", req::H(buffer), limit);
+    if (buffer == nullptr) return call.Returns(-1);
     buffer[0] = '\0';
     ScanRecControls();
 
@@ -47,27 +44,23 @@ static LONG GetMixerRecordChannelsCall(LPSTR buffer, DWORD limit) {
     switch (FindRecSelector(device, &selector, &openError)) {
     case SelectorNoDevice:
     case SelectorFailed:
-        return -1;
+        return call.Returns(-1);
     case SelectorNone:
-        return 0;
+        return call.Returns(0);
     case SelectorFound:
         break;
     }
     // The values are read as the selection operations read them, and not used.
-    if (!ReadRecSelector(device, selector, &contents)) return -1;
+    if (!ReadRecSelector(device, selector, &contents)) return call.Returns(-1);
 
     MIXERCAPSA caps;
-    if (req::mixerGetDevCapsA(0, &caps, sizeof caps) != MMSYSERR_NOERROR) return 0;
+    if (req::mixerGetDevCapsA(0, &caps, sizeof caps) != MMSYSERR_NOERROR) return call.Returns(0);
     caps.szPname[MAXPNAMELEN - 1] = '\0';
     DWORD length = AppendField(buffer, 0, caps.szPname);
     for (DWORD i = 0; i < contents.walkItems; ++i) {
         const char* text = ItemText(contents, i);
         if (length + static_cast<DWORD>(StrLen(text)) < limit) length = AppendField(buffer, length, text);
     }
-    return 0;
+    return call.Returns(0);
 }
 
-MIXER_EXPORT LONG WINAPI GetMixerRecordChannels(LPSTR buffer, DWORD limit) {
-    ExportCall call("GetMixerRecordChannels", buffer, TraceCount(limit));
-    return call.Returns(GetMixerRecordChannelsCall(buffer, limit));
-}

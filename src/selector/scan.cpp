@@ -43,13 +43,10 @@ char* RecNameSlot(LONG kind) {
 }
 
 // A walk that fails part way keeps the names it read before the failure.
-static LONG ScanRecControlsCall() {
+MIXER_EXPORT LONG WINAPI ScanRecControls(void) {
+    ExportCall call("ScanRecControls()");
     MixerDevice device;
     WalkLines(device, MIXERLINE_COMPONENTTYPE_DST_WAVEIN, false, CacheName, nullptr);
-    return 0;
+    return call.Returns(0);
 }
 
-MIXER_EXPORT LONG WINAPI ScanRecControls(void) {
-    ExportCall call("ScanRecControls");
-    return call.Returns(ScanRecControlsCall());
-}

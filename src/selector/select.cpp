@@ -3,6 +3,7 @@
 // kind's match name.
 #include "core/state.h"
 #include "core/trace.h"
+#include "engine/line_search.h"
 #include "selector/rec_selector.h"
 #include "selector/selector.h"
 
@@ -38,7 +39,7 @@ bool WriteSelection(MixerDevice& device, const char* match, LONG value, MMRESULT
     if (found == SelectorNoDevice) return false;
     if (found == SelectorFound && ReadRecSelector(device, selector, &contents)) {
         for (DWORD i = 0; i < contents.walkItems; ++i) {
-            if (match != nullptr && StrEqual(ItemText(contents, i), match))
+            if (match != nullptr && line_search::SameText(ItemText(contents, i), match))
                 SetItemValue(&contents, selector, i, value);
             else if (selector.singleSelect)
                 SetItemValue(&contents, selector, i, 0);
@@ -50,10 +51,11 @@ bool WriteSelection(MixerDevice& device, const char* match, LONG value, MMRESULT
 
 }  // namespace
 
-static LONG SelectLineCall(LONG kind, LPCSTR name, LONG select) {
+MIXER_EXPORT LONG WINAPI SelectLine(LONG kind, LPCSTR name, LONG select) {
+    ExportCall call("SelectLine(%d, \"%.255s\", %d)", kind, kind == SrcNamed ? req::S(name) : "", select);
     // A source by name without a name: nothing to select, and a single-select
     // selector must not lose its selection to it.
-    if (kind == SrcNamed && name == nullptr) return 0;
+    if (kind == SrcNamed && name == nullptr) return call.Returns(0);
     ScanRecControls();
     char slot[MIXER_NAME_CHARS];
     const char* match = MatchName(kind, name, slot);
@@ -62,13 +64,8 @@ static LONG SelectLineCall(LONG kind, LPCSTR name, LONG select) {
     MixerDevice device;
     MMRESULT openError = MMSYSERR_NOERROR;
     // The arrays go (with the function's return) before the device is closed.
-    if (!WriteSelection(device, match, value, &openError)) return static_cast<LONG>(openError);
-    return static_cast<LONG>(device.Close());
-}
-
-MIXER_EXPORT LONG WINAPI SelectLine(LONG kind, LPCSTR name, LONG select) {
-    ExportCall call("SelectLine", kind, kind == SrcNamed ? TraceValue(name) : TraceUnread(name), select);
-    return call.Returns(SelectLineCall(kind, name, select));
+    if (!WriteSelection(device, match, value, &openError)) return call.Returns(static_cast<LONG>(openError));
+    return call.Returns(static_cast<LONG>(device.Close()));
 }
 
 LONG GetSelectLine(LONG kind, LPCSTR name) {
@@ -84,6 +81,6 @@ LONG GetSelectLine(LONG kind, LPCSTR name) {
     if (FindRecSelector(device, &selector, &openError) != SelectorFound) return -1;
     if (!ReadRecSelector(device, selector, &contents) || !named) return -1;
     for (DWORD i = 0; i < contents.walkItems; ++i)
-        if (StrEqual(ItemText(contents, i), match)) return ItemValue(contents, selector, i);
+        if (line_search::SameText(ItemText(contents, i), match)) return ItemValue(contents, selector, i);
     return -1;
 }

@@ -71,6 +71,14 @@ inline std::vector<sim::Call> DetailCalls() {
     return out;
 }
 
+// Reads the control of kind `op` on the line `lineId` of the mixer `object`
+// names, as the getters read a line they found.
+inline LONG QueryControl(DWORD lineId, LONG, HMIXEROBJ object, LONG op) {
+    FoundLine line;
+    line.lineId = lineId;
+    return ReadControl(line, object, op);
+}
+
 // After a direct LocateControl or QueryControl call: the caller's handle `h`
 // is still open and nothing else is held. Closes it.
 inline void ExpectOnlyTheCallersHandle(HMIXER h, const std::string& what) {

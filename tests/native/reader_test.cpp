@@ -89,8 +89,7 @@ TEST_F(ReaderTest, ReadsWriteNothing) {
     // asked, on uniform controls and one-channel lines.
     struct Case {
         LONG op;
-        DWORD type;
-        DWORD items;
+        DWORD type, items;
     } cases[] = {{OpPlayMute, kCD, 0},   {OpRecMute, kMic, 0},         {OpRecVolume, kMic, 0},
                  {OpPlayVolume, kMic, 0}, {OpRecSelect, kCD, 3},        {OpPlaySelect, kCD, 2},
                  {OpMainMute, kSpeakers, 0}, {OpPlayBoost, kMic, 0},    {OpRecBoost, kMic, 0}};

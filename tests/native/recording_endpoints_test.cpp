@@ -360,4 +360,21 @@ TEST_F(RecordingEndpointsTest, NothingNewWhereDevice0HasAWaveInDestination) {
     ExpectNothingHeld();
 }
 
+// A mixer device 0 that serves recording without a wave-in destination is
+// wave-in device 0's mixer: searched once, as device 0, and passed over
+// among the endpoints.
+TEST_F(RecordingEndpointsTest, Device0AmongTheEndpointsIsSearchedOnce) {
+    sim::AddDevice("Speakers only").AddDestination(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, "Speakers");
+    const WindowsCard w = BuildWindowsCard();
+    sim::SetPreferredWaveIn(0);
+    w.micVolume->SetAll(4321);
+    sim::ClearLog();
+    EXPECT_EQ(GetRecMicVolume(), 4321);
+    std::vector<uintptr_t> opened;
+    for (const sim::Call& c : sim::Log())
+        if (c.fn == "mixerOpen") opened.push_back(c.object);
+    EXPECT_EQ(opened, (std::vector<uintptr_t>{0, 2}));
+    ExpectNothingHeld();
+}
+
 }  // namespace

@@ -6,6 +6,8 @@
 #include "persistence_fixture.h"
 #include "sim_mci.h"
 
+#include "platform/requests.h"
+
 #include <functional>
 #include <regex>
 #include <sstream>
@@ -41,7 +43,7 @@ protected:
     }
 };
 
-// The requests of a line: its parts after the first, each "name(...) = result...".
+// The parts of a line after the call, as " | " separates them.
 std::vector<std::string> Requests(const std::string& line) {
     std::vector<std::string> parts;
     size_t start = line.find(" | ");
@@ -53,116 +55,112 @@ std::vector<std::string> Requests(const std::string& line) {
     return parts;
 }
 
-// The platform's log of the requests the trace shows, as "name = result"
-// (the trace's own writes left out).
-std::vector<std::string> LoggedRequests() {
+// The platform's log of the requests the trace shows (the trace's own writes
+// left out).
+std::vector<sim::Call> LoggedRequests() {
     const std::regex traced("(mixer|waveIn|mci).*|MessageBoxA|CreateFileA|ReadFile|WriteFile|FlushFileBuffers|"
                             "CloseHandle|DeleteFileA|MoveFileExA|GetFileAttributesA|Find(First|Next)FileA|FindClose|"
                             "Reg(OpenKeyEx|QueryValueEx|CloseKey)A?");
-    std::vector<std::string> calls;
+    std::vector<sim::Call> calls;
     for (const sim::Call& c : sim::Log())
-        if (std::regex_match(c.fn, traced) && c.text.rfind("MIXER[", 0) != 0)
-            calls.push_back(c.fn + " = " + std::to_string(c.result));
+        if (std::regex_match(c.fn, traced) && c.text.rfind("MIXER[", 0) != 0) calls.push_back(c);
     return calls;
 }
 
-// The same, from the trace: the function and its result's code (a handle
-// counts as 1, as the platform's log keeps it).
-std::vector<std::string> TracedRequests(const std::string& line) {
-    const std::map<std::string, DWORD> codes = {
-        {"MMSYSERR_NOERROR", MMSYSERR_NOERROR}, {"MIXERR_INVALCONTROL", MIXERR_INVALCONTROL},
-        {"MMSYSERR_BADDEVICEID", MMSYSERR_BADDEVICEID}, {"TRUE", 1}, {"FALSE", 0}, {"handle", 1},
-        {"INVALID_HANDLE_VALUE", 0}, {"INVALID_FILE_ATTRIBUTES", INVALID_FILE_ATTRIBUTES},
-    };
-    std::vector<std::string> calls;
-    const std::regex part("(\\w+)\\(.*?\\) = (\\w+)( \\((\\d+)\\))?([, ].*)?");
-    for (const std::string& r : Requests(line)) {
-        std::smatch m;
-        if (!std::regex_match(r, m, part)) {
-            calls.push_back("unreadable: " + r);
-            continue;
-        }
-        const std::string result = m[2];
-        std::string code = result;
-        if (codes.count(result)) code = std::to_string(codes.at(result));
-        if (result.rfind("0x", 0) == 0) code = std::to_string(std::stoul(result, nullptr, 16));
-        if (m[4].matched) code = m[4];
-        calls.push_back(std::string(m[1]) + " = " + code);
+// A logged request's result as its part shows it after ") = " (the log keeps
+// a handle as 1, a failed one as 0).
+std::string Shown(const sim::Call& c) {
+    if (c.fn == "mciSendCommandA") return "mcierr " + std::to_string(c.result);
+    if (c.fn.rfind("mixer", 0) == 0 || c.fn == "waveInMessage")
+        return c.fn == "mixerGetNumDevs" ? std::to_string(c.result) : req::Mm(c.result).text;
+    if (c.fn.rfind("Reg", 0) == 0) return "error " + std::to_string(c.result);
+    if (c.fn == "CreateFileA" || c.fn == "FindFirstFileA") return c.result != 0 ? "0x" : "0xffffffff,";
+    if (c.fn == "GetFileAttributesA") return c.result == INVALID_FILE_ATTRIBUTES ? "0xffffffff," : "0x";
+    return std::to_string(static_cast<LONG>(c.result));
+}
+
+// The line is "MIXER[thread] " and `head`, then one part for each request
+// the platform logged, in order: its function, and its result after " = ".
+void ExpectLineOfTheLog(const std::string& line, const std::string& head) {
+    EXPECT_TRUE(std::regex_search(line, std::regex("^MIXER\\[\\d+\\] "))) << line;
+    EXPECT_EQ(line.find("] " + head), line.find("] ")) << line;
+    const std::vector<sim::Call> logged = LoggedRequests();
+    const std::vector<std::string> parts = Requests(line);
+    ASSERT_EQ(parts.size(), logged.size()) << line;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        EXPECT_EQ(parts[i].rfind(logged[i].fn + "(", 0), 0u) << i << ": " << parts[i];
+        EXPECT_NE(parts[i].find(") = " + Shown(logged[i])), std::string::npos) << i << ": " << parts[i];
     }
-    return calls;
 }
 
-TEST_F(TraceTest, SetterLineShowsDeviceZerosRequestsAndTheirResults) {
-    Load(Path("trace.log"));
-    sim::ClearLog();
-    EXPECT_EQ(SetPlayMainVolume(30000), 1);
-    const std::vector<std::string> lines = Lines("trace.log");
-    ASSERT_EQ(lines.size(), 1u);
-    const std::string& line = lines[0];
-    EXPECT_TRUE(std::regex_search(line, std::regex("^MIXER\\[\\d+\\] SetPlayMainVolume\\(30000\\) = 1 \\| ")))
-        << line;
-    // Every request the platform saw, in order, with the result it gave.
-    EXPECT_EQ(TracedRequests(line), LoggedRequests());
-    const std::vector<std::string> requests = Requests(line);
-    ASSERT_GE(requests.size(), 5u);
-    EXPECT_EQ(requests[0], "mixerGetNumDevs() = 1");
-    EXPECT_TRUE(std::regex_match(requests[1], std::regex("mixerOpen\\(device 0\\) = MMSYSERR_NOERROR, handle 0x[0-9A-F]+")))
-        << requests[1];
-    EXPECT_EQ(requests[2], "mixerGetDevCapsA(device 0) = MMSYSERR_NOERROR, \"AX200 Mixer\", 2 destinations");
-    EXPECT_TRUE(std::regex_match(requests[3], std::regex("mixerGetLineInfoA\\(mixer 0, DESTINATION 0\\) = "
-                                                         "MMSYSERR_NOERROR, line 0x[0-9A-F]+ DST_SPEAKERS \".*")))
-        << requests[3];
-    EXPECT_NE(line.find(" | mixerSetControlDetails(mixer 0, VALUE of control "), std::string::npos) << line;
-    EXPECT_NE(line.find(", 2 channels [30000 30000]) = MMSYSERR_NOERROR"), std::string::npos) << line;
-    EXPECT_TRUE(std::regex_search(line, std::regex(" \\| mixerClose\\(handle 0x[0-9A-F]+\\) = MMSYSERR_NOERROR$")));
-}
-
-TEST_F(TraceTest, ResultsAndFailuresAreDecoded) {
+// A setter, failures of each kind of result, and a settings file that cannot
+// be written or read: each call is one line, every request the platform saw
+// in it, in order, with the result it gave; `parts` are some of them whole.
+TEST_F(TraceTest, LineShowsTheCallAndEveryRequestOfTheLog) {
+    const std::string settings = Path("mixer.ini");
+    const std::string unwritable = Path("no/such/folder/mixer.ini");
     struct Case {
         const char* what;
         std::function<void()> arrange;
         std::function<LONG()> call;
         LONG result;
-        const char* head;                   // the line's start after "MIXER[n] "
-        std::vector<std::string> requests;  // requests the line shows
+        std::string head;                // the call and its result
+        std::vector<std::string> parts;  // requests the line shows
     } cases[] = {
+        {"setter", [] {}, [] { return SetPlayMainVolume(30000); }, 1, "SetPlayMainVolume(30000) = 1",
+         {"mixerGetNumDevs() = 1", "mixerGetDevCapsA(0) = MMSYSERR_NOERROR, \"AX200 Mixer\", 2 destinations",
+          "mixerSetControlDetails(0x0, 0x0, control 1, 2.0, [30000 30000]) = MMSYSERR_NOERROR"}},
         {"getter", [] { SetPlayMainVolume(41000); }, [] { return GetPlayMainVolume(); }, 41000,
          "GetPlayMainVolume() = 41000",
-         {"mixerGetControlDetailsA(mixer 0, VALUE of control 1, 1 channel) = MMSYSERR_NOERROR, [41000]"}},
+         {"mixerGetControlDetailsA(0x0, 0x0, control 1, 1.0) = MMSYSERR_NOERROR, [41000]"}},
         {"refused write", [] { sim::FailFunction("mixerSetControlDetails", MIXERR_INVALCONTROL); },
          [] { return SetPlayMainVolume(100); }, 1, "SetPlayMainVolume(100) = 1",
-         {"mixerSetControlDetails(mixer 0, VALUE of control 1, 2 channels [100 100]) = MIXERR_INVALCONTROL"}},
+         {"mixerSetControlDetails(0x0, 0x0, control 1, 2.0, [100 100]) = MIXERR_INVALCONTROL"}},
         {"no device", [] { sim::FailFunction("mixerOpen", MMSYSERR_BADDEVICEID); },
          [] { return GetRecMicVolume(); }, -1, "GetRecMicVolume() = -1",
-         {"mixerOpen(device 0) = MMSYSERR_BADDEVICEID"}},
+         {"mixerOpen(0, 0x0) = MMSYSERR_BADDEVICEID, handle 0x0"}},
         {"CD drive not ready", [] { sim::FailMciCommand(MCI_OPEN, MCIERR_DEVICE_NOT_READY); },
-         [] { return OpenCD(); }, 276, "OpenCD() = MCIERR_DEVICE_NOT_READY (276)",
-         {"mciSendCommandA(device 0, MCI_OPEN, flags 0x2000, type \"cdaudio\") = MCIERR_DEVICE_NOT_READY (276)",
-          "mciGetErrorStringA(276) = TRUE, \"", "MessageBoxA(\""}},
+         [] { return OpenCD(); }, 276, "OpenCD() = mcierr 276",
+         {"mciSendCommandA(0, 0x803, 0x2000, \"cdaudio\") = mcierr 276, device 0"}},
         {"registry", [] {}, [] {
              char buffer[256];
              return GetTavrinDirectory(buffer);
          },
          0, "GetTavrinDirectory(0x",
-         {"RegOpenKeyExA(HKEY_LOCAL_MACHINE, \"Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\App Paths"
-          "\\\\TAVRIN.EXE\", access 0x1) = ERROR_FILE_NOT_FOUND (2)"}},
-        {"string argument", [] {}, [] { return SetMixer(MIXERLINE_COMPONENTTYPE_SRC_LINE, 1, 5, "Line \"In\" | \t\xE9", 1); },
-         0, "SetMixer(0x1002, 1, 5, \"Line \\\"In\\\" \\x7C \\x09\\xE9\", 1) = 0", {"mixerGetNumDevs() = 1"}},
+         {"RegOpenKeyExA(0x80000002, \"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\TAVRIN.EXE\", "
+          "0x1) = error 2, key 0x0"}},
+        {"settings file cannot be written", [] {}, [&] { return Save(unwritable.c_str()); }, 0,
+         "Save(\"" + unwritable + "\") = 0", {}},
+        {"settings file missing", [] {}, [&] { return Set(settings.c_str()); }, 0, "Set(\"" + settings + "\") = 0",
+         {"CreateFileA(\"" + settings + "\", 0x80000000, 3) = 0xffffffff, error 2"}},
     };
     Load(Path("trace.log"));
     for (const Case& c : cases) {
         c.arrange();
+        sim::ClearLog();
         const size_t before = Read("trace.log").size();
         EXPECT_EQ(c.call(), c.result) << c.what;
         sim::ClearFaults();
         Write("new.log", Read("trace.log").substr(before));
         const std::vector<std::string> lines = Lines("new.log");
         ASSERT_EQ(lines.size(), 1u) << c.what;
-        const std::string head = lines[0].substr(lines[0].find("] ") + 2);
-        EXPECT_EQ(head.rfind(c.head, 0), 0u) << c.what << ": " << lines[0];
-        for (const std::string& r : c.requests)
-            EXPECT_NE(lines[0].find(" | " + r), std::string::npos) << c.what << ": " << r << "\n" << lines[0];
+        SCOPED_TRACE(c.what);
+        ExpectLineOfTheLog(lines[0], c.head);
+        for (const std::string& r : c.parts)
+            EXPECT_NE(lines[0].find(" | " + r), std::string::npos) << r << "\n" << lines[0];
     }
+}
+
+// Every bar of a line separates two parts: a string's bars and bytes outside
+// printable ASCII show as \xNN.
+TEST_F(TraceTest, StringsKeepTheLineWhole) {
+    Load(Path("trace.log"));
+    EXPECT_EQ(SetMixer(MIXERLINE_COMPONENTTYPE_SRC_LINE, 1, 5, "Line \"In\" | \t\n\xE9", 1), 0);
+    const std::vector<std::string> lines = Lines("trace.log");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("] SetMixer(0x1002, 1, 5, \"Line \"In\" \\x7C \\x09\\x0A\\xE9\", 1) = 0 | "),
+              std::string::npos)
+        << lines[0];
 }
 
 // An export that calls others (Save reads every getter) is one line.
@@ -176,19 +174,18 @@ TEST_F(TraceTest, OneLineForACallMadeOfOthers) {
     EXPECT_EQ(lines[0].find("GetRec"), std::string::npos) << "no getter has a line of its own";
     EXPECT_NE(lines[0].find("] Save(\"" + Path("mixer.ini") + "\") = 1 | "), std::string::npos) << lines[0];
     EXPECT_NE(lines[1].find("] SetMicBoostMode(1) = 1 | "), std::string::npos) << lines[1];
-    std::vector<std::string> traced = TracedRequests(lines[0]);
-    for (const std::string& r : TracedRequests(lines[1])) traced.push_back(r);
-    EXPECT_EQ(traced, LoggedRequests());
+    EXPECT_EQ(Requests(lines[0]).size() + Requests(lines[1]).size(), LoggedRequests().size());
     // The settings file's requests are there, the temporary file's name and all.
-    EXPECT_NE(lines[0].find(" | WriteFile(handle 0x"), std::string::npos);
-    EXPECT_NE(lines[0].find(".tmp\", \"" + Path("mixer.ini") + "\", flags 0x9) = TRUE"), std::string::npos);
-    // A call left without its result writes nothing, and the next call has
-    // its own line again.
-    { ExportCall abandoned("Abandoned", LONG(1)); }
+    EXPECT_NE(lines[0].find(" | WriteFile(0x"), std::string::npos);
+    EXPECT_NE(lines[0].find(".tmp\", \"" + Path("mixer.ini") + "\", 0x9) = 1, error 0"), std::string::npos);
+    // A call left without its result says so, and the next call has its own
+    // line again.
+    { ExportCall abandoned("Abandoned(%d)", 1); }
     EXPECT_EQ(GetPlayMainVolume(), GetPlayMainVolume());
     const std::vector<std::string> after = Lines("trace.log");
-    ASSERT_EQ(after.size(), 4u);
-    EXPECT_NE(after[2].find("] GetPlayMainVolume() = "), std::string::npos) << after[2];
+    ASSERT_EQ(after.size(), 5u);
+    EXPECT_NE(after[2].find("] Abandoned(1) = (no result)"), std::string::npos) << after[2];
+    EXPECT_NE(after[3].find("] GetPlayMainVolume() = "), std::string::npos) << after[3];
 }
 
 // The same calls give the same results and leave the same card, traced to a

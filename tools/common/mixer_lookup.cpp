@@ -1,5 +1,7 @@
 #include "mixer_lookup.h"
 
+#include "engine/line_search.h"  // the library's request records
+
 #include <cstring>
 
 namespace mixertools {
@@ -10,12 +12,7 @@ HMIXEROBJ Device(UINT id) { return reinterpret_cast<HMIXEROBJ>(static_cast<UINT_
 
 MIXERCONTROLDETAILS OneValue(DWORD controlId, LONG* value) {
     MIXERCONTROLDETAILS details;
-    std::memset(&details, 0, sizeof details);
-    details.cbStruct = sizeof details;
-    details.dwControlID = controlId;
-    details.cChannels = 1;
-    details.cbDetails = sizeof *value;
-    details.paDetails = value;
+    PrepareDetails(&details, controlId, 1, 0, sizeof *value, value);
     return details;
 }
 
@@ -34,8 +31,7 @@ bool WriteControlValue(UINT device, DWORD controlId, LONG value) {
 }
 
 bool LineOfType(UINT device, DWORD componentType, MIXERLINEA* line) {
-    std::memset(line, 0, sizeof *line);
-    line->cbStruct = sizeof *line;
+    PrepareLine(line);
     line->dwComponentType = componentType;
     if (mixerGetLineInfoA(Device(device), line, MIXER_OBJECTF_MIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) !=
         MMSYSERR_NOERROR)
@@ -47,15 +43,7 @@ bool LineOfType(UINT device, DWORD componentType, MIXERLINEA* line) {
 
 bool ControlOfType(UINT device, DWORD lineId, DWORD controlType, MIXERCONTROLA* control) {
     MIXERLINECONTROLSA request;
-    std::memset(&request, 0, sizeof request);
-    std::memset(control, 0, sizeof *control);
-    control->cbStruct = sizeof *control;
-    request.cbStruct = sizeof request;
-    request.dwLineID = lineId;
-    request.dwControlType = controlType;
-    request.cControls = 1;
-    request.cbmxctrl = sizeof *control;
-    request.pamxctrl = control;
+    PrepareControls(&request, lineId, controlType, 1, control);
     return mixerGetLineControlsA(Device(device), &request, MIXER_OBJECTF_MIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) ==
            MMSYSERR_NOERROR;
 }

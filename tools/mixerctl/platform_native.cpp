@@ -86,7 +86,8 @@ void PlatformAfterCommand(std::ostream& err) {
     }
     if (!g_trace) return;
     const std::vector<std::string> lines = sim::DebugStrings();
-    for (; g_traceLinesSeen < lines.size(); ++g_traceLinesSeen) err << lines[g_traceLinesSeen];
+    for (; g_traceLinesSeen < lines.size(); ++g_traceLinesSeen)
+        err << mixer_names::NameTraceCodes(lines[g_traceLinesSeen]);
     err.flush();
 }
 

@@ -128,7 +128,7 @@ void PlatformStart(const GlobalOptions& options) {
 void PlatformFinish(const GlobalOptions&) { g_dll.Unload(); }
 
 void PlatformAfterCommand(std::ostream& err) {
-    err << g_traceFile.NewText();
+    err << mixer_names::NameTraceCodes(g_traceFile.NewText());
     err.flush();
 }
 

@@ -32,8 +32,7 @@ std::string ErrorText(MMRESULT r) { return "error " + std::to_string(r); }
 
 // Destination d (source < 0) or its source line `source`.
 MMRESULT LineAt(UINT device, DWORD d, long source, MIXERLINEA* line) {
-    *line = MIXERLINEA{};
-    line->cbStruct = sizeof *line;
+    PrepareLine(line);
     line->dwDestination = d;
     line->dwSource = source < 0 ? 0 : static_cast<DWORD>(source);
     const DWORD which = source < 0 ? MIXER_GETLINEINFOF_DESTINATION : MIXER_GETLINEINFOF_SOURCE;
@@ -45,13 +44,8 @@ MMRESULT LineAt(UINT device, DWORD d, long source, MIXERLINEA* line) {
 template <typename Record>
 MMRESULT ReadDetails(UINT device, const MIXERCONTROLA& c, DWORD channels, DWORD items, DWORD what,
                      std::vector<Record>* records) {
-    MIXERCONTROLDETAILS d{};
-    d.cbStruct = sizeof d;
-    d.dwControlID = c.dwControlID;
-    d.cChannels = channels;
-    d.cMultipleItems = items;
-    d.cbDetails = sizeof(Record);
-    d.paDetails = records->data();
+    MIXERCONTROLDETAILS d;
+    PrepareDetails(&d, c.dwControlID, channels, items, sizeof(Record), records->data());
     return mixerGetControlDetailsA(ById(device), &d, MIXER_OBJECTF_MIXER | what);
 }
 
@@ -101,13 +95,8 @@ json LineJson(UINT device, const MIXERLINEA& line) {
               {"controls", json::array()}};
     if (line.cControls == 0) return j;
     std::vector<MIXERCONTROLA> controls(line.cControls);
-    for (MIXERCONTROLA& c : controls) c.cbStruct = sizeof c;
-    MIXERLINECONTROLSA lc{};
-    lc.cbStruct = sizeof lc;
-    lc.dwLineID = line.dwLineID;
-    lc.cControls = line.cControls;
-    lc.cbmxctrl = sizeof(MIXERCONTROLA);
-    lc.pamxctrl = controls.data();
+    MIXERLINECONTROLSA lc;
+    PrepareControls(&lc, line.dwLineID, 0, line.cControls, controls.data());
     const MMRESULT r = mixerGetLineControlsA(ById(device), &lc, MIXER_OBJECTF_MIXER | MIXER_GETLINECONTROLSF_ALL);
     if (r != MMSYSERR_NOERROR) j["controlsError"] = r;
     for (size_t i = 0; r == MMSYSERR_NOERROR && i < controls.size(); ++i)

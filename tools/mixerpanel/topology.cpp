@@ -1,6 +1,6 @@
 #include "topology.h"
 
-#include "engine/recording_endpoints.h"
+#include "engine/line_search.h"
 #include "mixer_lookup.h"
 #include "platform/win.h"
 
@@ -14,8 +14,7 @@ namespace {
 HMIXEROBJ Device(UINT id) { return reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(id)); }
 
 bool LineByIndex(UINT device, DWORD destination, DWORD source, bool isSource, MIXERLINEA* line) {
-    std::memset(line, 0, sizeof *line);
-    line->cbStruct = sizeof *line;
+    PrepareLine(line);
     line->dwDestination = destination;
     line->dwSource = source;
     const DWORD how = isSource ? MIXER_GETLINEINFOF_SOURCE : MIXER_GETLINEINFOF_DESTINATION;
@@ -30,13 +29,23 @@ struct UsedControl {
     const MIXERLINEA* line = nullptr;  // the line whose control it is
 };
 
+// The first control of `type` on line `lineId`, taken as the library takes
+// it (LineControls, engine/line_search.h): from the line's full list.
+bool FirstOfType(UINT device, DWORD lineId, DWORD type, MIXERCONTROLA* control) {
+    LineControls controls;
+    if (controls.Fetch(Device(device), MIXER_GETLINEINFOF_LINEID, lineId, true, ControlIsOfType, type) != FetchFound)
+        return false;
+    *control = controls.control();
+    return true;
+}
+
 // The control of `type` that the library reads and writes for `line`: its
 // own; on a recording endpoint's mixer (`destination` set) the
 // destination's when the line's own keeps nothing, and none when the
 // destination has no such control either. A disabled control is not asked.
 UsedControl ControlUsed(UINT device, const MIXERLINEA& line, const MIXERLINEA* destination, DWORD type) {
     UsedControl used;
-    if (line.cControls == 0 || !mixertools::ControlOfType(device, line.dwLineID, type, &used.control)) return used;
+    if (line.cControls == 0 || !FirstOfType(device, line.dwLineID, type, &used.control)) return used;
     used.found = true;
     used.line = &line;
     MMRESULT unread = MMSYSERR_NOERROR;
@@ -47,7 +56,7 @@ UsedControl ControlUsed(UINT device, const MIXERLINEA& line, const MIXERLINEA* d
         used.keeps = false;
         return used;
     }
-    used.found = destination->cControls > 0 && mixertools::ControlOfType(device, destination->dwLineID, type, &used.control);
+    used.found = destination->cControls > 0 && FirstOfType(device, destination->dwLineID, type, &used.control);
     used.line = destination;
     return used;
 }

@@ -6,6 +6,7 @@
 #include "sim.h"
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -98,6 +99,20 @@ void WINAPI OutputDebugStringA(LPCSTR lpOutputString) {
     sim::ProcessState& s = sim::P();
     std::lock_guard<std::mutex> lock(s.mutex);
     s.debugStrings.push_back(lpOutputString != nullptr ? lpOutputString : "");
+}
+
+int WINAPI wvsprintfA(LPSTR out, LPCSTR format, va_list args) {
+    // user32 writes at most 1024 characters; NULL strings show as "(null)".
+    const int n = std::vsnprintf(out, 1025, format, args);
+    return n < 0 ? 0 : n > 1024 ? 1024 : n;
+}
+
+int wsprintfA(LPSTR out, LPCSTR format, ...) {
+    va_list args;
+    va_start(args, format);
+    const int n = wvsprintfA(out, format, args);
+    va_end(args);
+    return n;
 }
 
 // A number of its own for each thread, from 0x100 up, given at its first ask.

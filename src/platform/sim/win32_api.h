@@ -9,6 +9,8 @@
 // them larger on a 64-bit host than on i686; the library only ever uses sizeof.
 #pragma once
 
+#include <cstdarg>
+
 #include <cstddef>
 #include <cstdint>
 
@@ -248,6 +250,10 @@ LSTATUS WINAPI RegCloseKey(HKEY hKey);
 #define IDOK 1
 
 extern "C" int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
+// user32's formatter: %d %u %x %X %c %s (with width and precision), at most
+// 1024 characters and the terminator; returns the characters written.
+extern "C" int WINAPI wvsprintfA(LPSTR out, LPCSTR format, va_list args);
+extern "C" int wsprintfA(LPSTR out, LPCSTR format, ...);
 
 // ---- Multimedia: common ----------------------------------------------------
 #define MAXPNAMELEN 32

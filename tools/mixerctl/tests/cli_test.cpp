@@ -194,5 +194,24 @@ TEST_F(Cli, TraceShowsTheLibrarysLinesOfEachCommand) {
     // set writes, then reads back; get reads.
     EXPECT_EQ(calls, (std::vector<std::string>{"SetPlayMainVolume(32768) = 1", "GetPlayMainVolume() = 32768",
                                                "GetPlayMainMute() = 0"}));
-    EXPECT_NE(traced.err.find(" | mixerSetControlDetails(mixer 0, VALUE of control "), std::string::npos);
+    EXPECT_NE(traced.err.find(" | mixerSetControlDetails(0x0, 0x0, control "), std::string::npos);
+    // The codes of failed file requests, named for a person.
+    const Ran missing = Mixerctl("--trace call Set " + Path("none.ini"));
+    EXPECT_NE(missing.err.find(") = 0xffffffff, error 2 (ERROR_FILE_NOT_FOUND)"), std::string::npos) << missing.err;
+}
+
+// Only a whole word's code is named, and only one the tables know; a
+// driver's MCI code by its low word.
+TEST(TraceNames, ErrorAndMciCodes) {
+    const struct {
+        const char* line;
+        const char* named;
+    } cases[] = {
+        {"= 0, error 5, 0 read", "= 0, error 5 (ERROR_ACCESS_DENIED), 0 read"},
+        {"= 1, error 0 | x", "= 1, error 0 | x"},
+        {"= mcierr 276, device 0", "= mcierr 276 (MCIERR_DEVICE_NOT_READY), device 0"},
+        {"mcierr 65812", "mcierr 65812 (MCIERR_DEVICE_NOT_READY)"},
+        {"\"terror 2\" error 9999 error x", "\"terror 2\" error 9999 error x"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(mixer_names::NameTraceCodes(c.line), c.named);
 }

@@ -142,7 +142,7 @@ def main():
     lines = err.splitlines()
     check("--trace", status == 0 and out == plain and len(lines) == 2 and
           re.match(r"MIXER\[\d+\] GetPlayMainVolume\(\) = \d+ \| mixerGetNumDevs\(\) = \d+ \| "
-                   r"mixerOpen\(device 0\) = MMSYSERR_NOERROR, handle 0x[0-9A-F]+ \| ", lines[0]) is not None and
+                   r"mixerOpen\(0, 0x0\) = MMSYSERR_NOERROR, handle 0x[0-9a-f]+ \| ", lines[0]) is not None and
           lines[1].startswith("MIXER[") and " GetPlayMainMute() = " in lines[1],
           "status %d, stdout %r, stderr %r" % (status, out, err))
 

@@ -42,6 +42,28 @@ TEST_F(CardTest, EveryControlOfACardsStripsActs) {
         }
 }
 
+// The mute and the boost are two switches of the line: each one's ability
+// comes from its own control, whatever the other has.
+TEST(AbilitiesTest, MuteAndBoostEachFromTheirOwnSwitch) {
+    const struct {
+        bool hasMute, muteKeeps, hasSwitch, switchKeeps;
+    } cases[] = {{true, true, false, true}, {false, true, true, true}, {true, true, true, false},
+                 {true, false, true, true}};
+    for (const auto& c : cases) {
+        StripLine line;
+        line.facts.present = true;
+        line.facts.hasMute = c.hasMute;
+        line.facts.muteKeeps = c.muteKeeps;
+        line.facts.hasSwitch = c.hasSwitch;
+        line.facts.switchKeeps = c.switchKeeps;
+        const StripAbilities a = AbilitiesOf(Strip(Page::Recording, StripIndex(Page::Recording, "Microphone")), line);
+        SCOPED_TRACE(std::to_string(c.hasMute) + std::to_string(c.muteKeeps) + std::to_string(c.hasSwitch) +
+                     std::to_string(c.switchKeeps));
+        EXPECT_EQ(a.mute.acts, c.hasMute && c.muteKeeps);
+        EXPECT_EQ(a.boost.acts, c.hasSwitch && c.switchKeeps);
+    }
+}
+
 // Every control's values on the card, to tell what a probe left changed.
 std::vector<std::vector<LONG>> Levels(const TypicalCard& card) {
     std::vector<std::vector<LONG>> all;
