@@ -222,4 +222,41 @@ std::vector<std::string> FlagNames(const Named (&table)[N], DWORD flags) {
     return out;
 }
 
+// ---- MCI error codes in words ----------------------------------------------------
+//
+// What a tool says for an MCI error code that mciGetErrorString has no text
+// for: MCI's own codes (MCIERR_BASE, 256, plus these) by their names in
+// words, and 3075, the library's answer of a CD function when no CD device
+// is open. Codes from MCIERR_CUSTOM_DRIVER_BASE (512) on are the driver's own.
+inline constexpr const char* kMciErrorNames[] = {
+    nullptr, "INVALID_DEVICE_ID", nullptr, "UNRECOGNIZED_KEYWORD", nullptr, "UNRECOGNIZED_COMMAND", "HARDWARE",
+    "INVALID_DEVICE_NAME", "OUT_OF_MEMORY", "DEVICE_OPEN", "CANNOT_LOAD_DRIVER", "MISSING_COMMAND_STRING",
+    "PARAM_OVERFLOW", "MISSING_STRING_ARGUMENT", "BAD_INTEGER", "PARSER_INTERNAL", "DRIVER_INTERNAL",
+    "MISSING_PARAMETER", "UNSUPPORTED_FUNCTION", "FILE_NOT_FOUND", "DEVICE_NOT_READY", "INTERNAL", "DRIVER",
+    "CANNOT_USE_ALL", "MULTIPLE", "EXTENSION_NOT_FOUND", "OUTOFRANGE", nullptr, "FLAGS_NOT_COMPATIBLE", nullptr,
+    "FILE_NOT_SAVED", "DEVICE_TYPE_REQUIRED", "DEVICE_LOCKED", "DUPLICATE_ALIAS", "BAD_CONSTANT",
+    "MUST_USE_SHAREABLE", "MISSING_DEVICE_NAME", "BAD_TIME_FORMAT", "NO_CLOSING_QUOTE", "DUPLICATE_FLAGS",
+    "INVALID_FILE", "NULL_PARAMETER_BLOCK", "UNNAMED_RESOURCE", "NEW_REQUIRES_ALIAS", "NOTIFY_ON_AUTO_OPEN",
+    "NO_ELEMENT_ALLOWED", "NONAPPLICABLE_FUNCTION", "ILLEGAL_FOR_AUTO_OPEN", "FILENAME_REQUIRED",
+    "EXTRA_CHARACTERS", "DEVICE_NOT_INSTALLED", "GET_CD", "SET_CD", "SET_DRIVE", "DEVICE_LENGTH",
+    "DEVICE_ORD_LENGTH", "NO_INTEGER",
+};
+
+inline constexpr long kLibraryNoCdOpen = 3075;
+
+// "no CD device is open (the library's own code)", "device not ready
+// (MCIERR_DEVICE_NOT_READY)", "a code of the driver's own", "a code MCI does
+// not define".
+inline std::string MciErrorWords(long code) {
+    if (code == kLibraryNoCdOpen) return "no CD device is open (the library's own code)";
+    const long index = code - 256;
+    if (index > 0 && index < static_cast<long>(sizeof kMciErrorNames / sizeof kMciErrorNames[0]) &&
+        kMciErrorNames[index]) {
+        std::string words = kMciErrorNames[index];
+        for (char& ch : words) ch = ch == '_' ? ' ' : static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        return words + " (MCIERR_" + kMciErrorNames[index] + ")";
+    }
+    return code >= 512 && code < 65536 ? "a code of the driver's own" : "a code MCI does not define";
+}
+
 }  // namespace mixer_names

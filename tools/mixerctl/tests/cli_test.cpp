@@ -79,7 +79,7 @@ TEST_F(Cli, ScriptFromStandardInputAndStateBetweenRuns) {
     EXPECT_EQ(r.out, "play.main.volume = 20%\nplay.main.mute = 1\n");
     r = Mixerctl("--state '" + dir_ + "' get play.main.mute");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "mixerctl: cannot read state file " + dir_ + ": Is a directory\n");
+    EXPECT_EQ(r.err, "mixerctl: --state: cannot write " + dir_ + ": Is a directory\n");
 }
 
 TEST_F(Cli, GlobalOptionsComeBeforeTheFirstCommand) {
