@@ -130,13 +130,11 @@ void CheckOutput(std::ostream& out) {
 }
 
 // Before the first command changes anything: every file a command of the
-// run saves to can be written (a file the check makes is removed again).
+// run saves to can be written.
 void CheckFilesToWrite(const std::vector<Args>& commands) {
     for (const Args& cmd : commands) {
-        if (cmd.size() != 2 || cmd[0] != "save") continue;
-        bool created = false;
-        const std::string file = PlatformUserPath(cmd[1], "save"), problem = WriteProblem(file, &created);
-        if (created) RemoveFile(file);
+        const bool save = cmd.size() == 2 && cmd[0] == "save";
+        const std::string problem = save ? WriteProblem(PlatformUserPath(cmd[1], "save")) : "";
         if (!problem.empty()) throw ToolError("save: cannot write " + cmd[1] + ": " + problem);
     }
 }
@@ -296,7 +294,7 @@ std::string ReadWholeFile(const std::string& path, const char* command) {
     return text;
 }
 
-std::string WriteProblem(const std::string& path, bool* created) {
+std::string WriteProblem(const std::string& path) {
     const std::string host = PlatformFilePath(path);
     std::error_code unused;
     if (host.empty()) return SystemReason(ENOENT);
@@ -306,13 +304,8 @@ std::string WriteProblem(const std::string& path, bool* created) {
     std::FILE* f = std::fopen(host.c_str(), "ab");
     if (!f) return SystemReason(errno ? errno : EACCES);
     std::fclose(f);
-    *created = !existed;
+    if (!existed) std::remove(host.c_str());
     return "";
-}
-
-void RemoveFile(const std::string& path) {
-    const std::string host = PlatformFilePath(path);
-    if (!host.empty()) std::remove(host.c_str());
 }
 
 }  // namespace mixerctl

@@ -93,10 +93,11 @@ std::string MciErrorText(MCIERROR r) {
 }
 
 std::string NoMixerDevice() {
-    if (PlatformSimulated()) return "there is no mixer device: the simulated card has none";
-    if (PlatformWineVersion().empty()) return "there is no mixer device: no sound card driver offers a mixer";
-    return "there is no mixer device: Wine shows mixers only when ALSA has a PCM (with no sound card, put "
-           "'pcm.!default { type null }' in ~/.asoundrc; README.txt of the kit, under Wine, explains it)";
+    return std::string("there is no mixer device: ") +
+           (PlatformSimulated() ? "the simulated card has none" : PlatformWineVersion().empty()
+                ? "no sound card driver offers a mixer"
+                : "Wine shows mixers only when ALSA has a PCM (with no sound card, put 'pcm.!default { type null }' "
+                  "in ~/.asoundrc; README.txt of the kit, under Wine, explains it)");
 }
 
 void CmdInfo(Context& c, const Options& o) {

@@ -60,10 +60,9 @@ std::string SystemReason(int errnoValue);
 std::string PlatformUserPath(const std::string& path, const std::string& command);
 // The whole file; ToolError "COMMAND: cannot read PATH: REASON".
 std::string ReadWholeFile(const std::string& path, const char* command);
-// Why `path` cannot be written ("" when it can). The check creates a missing
-// file, and `*created` says so, for the caller to remove it again.
-std::string WriteProblem(const std::string& path, bool* created);
-void RemoveFile(const std::string& path);
+// Why `path` cannot be written ("" when it can). A file the check makes is
+// removed again.
+std::string WriteProblem(const std::string& path);
 
 // ---- Values people type for `set`, and their arithmetic (property_commands.cpp) ---
 

@@ -60,9 +60,7 @@ void PlatformStart(const GlobalOptions& options) {
         sim::LoadCardFile(options.card);
     if (!options.state.empty()) {
         // It is saved at the end: it must be writable before a command changes the card.
-        bool created = false;
-        const std::string problem = WriteProblem(options.state, &created);
-        if (created) RemoveFile(options.state);
+        const std::string problem = WriteProblem(options.state);
         if (!problem.empty()) throw ToolError("--state: cannot write " + options.state + ": " + problem);
         sim::RestoreCardStateFile(options.state);
     }

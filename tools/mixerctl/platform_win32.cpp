@@ -67,8 +67,7 @@ TraceFile g_traceFile;
 std::string NotFoundMessage() {
     const std::string path = mixertools::FullPath(mixertools::Utf8ToAnsi(g_dllName));
     return "cannot load " + g_dllName + ": not found at " + (path.empty() ? g_dllName : mixertools::AnsiToUtf8(path)) +
-           "; put " +
-           g_dllName + " beside mixerctl.exe or name it with --dll FILE";
+           "; put " + g_dllName + " beside mixerctl.exe or name it with --dll FILE";
 }
 
 const mixertools::MixerDll& Library() {

@@ -145,9 +145,8 @@ void NoteWineLevels(Context& c) {
 // Why a control has no value to show or set: winmm left every value of a
 // read as it was ('list' shows "?"); "" when it keeps one.
 std::string KeepsNothing(const TargetControl& t) {
-    for (const nlohmann::json& channel : t.control.value("values", nlohmann::json::array()))
-        if (!channel[0].is_null()) return "";
-    if (!t.problem.empty() || !t.control.contains("values")) return "";
+    const nlohmann::json values = t.control.value("values", nlohmann::json::array());
+    if (values.empty() || std::any_of(values.begin(), values.end(), [](auto& ch) { return !ch[0].is_null(); })) return "";
     return "no value: the mixer keeps none for the " + ControlTypeName(t.control.value("controlType", 0u)) +
            " control of \"" + t.lineName + "\" (a read leaves its buffer as it was; 'list' shows ?)";
 }
@@ -315,7 +314,8 @@ void CmdGet(Context& c, const Options& o) {
         const std::string absence = Absence(p), none = absence.empty() && p.HasControl() ? KeepsNothing(Target(p)) : "";
         if (!absence.empty() || !none.empty()) {
             if (everything) continue;
-            all.push_back({{"path", p.path}, {"value", nullptr}, {absence.empty() ? "noValue" : "absent", absence + none}});
+            all.push_back(
+                {{"path", p.path}, {"value", nullptr}, {absence.empty() ? "noValue" : "absent", absence + none}});
             text += p.path + (absence.empty() ? " = ?\n" : " = absent\n");
             missing += (missing.empty() ? "" : "; ") + p.path + ": " + (absence.empty() ? none : "absent: " + absence);
             continue;
@@ -369,13 +369,13 @@ void CmdSet(Context& c, const Options& o) {
         writes.push_back(Plan(p, valued ? args[++i] : ""));
     }
     // A one-at-a-time selector keeps one selection: a second would undo the first.
-    std::vector<std::string> selected;
+    std::vector<std::string> selected;  // the first selection, then the others
     for (const Write& w : writes)
-        if (w.path.kind == PathKind::Select && std::find(selected.begin(), selected.end(), w.path.path) == selected.end())
-            selected.push_back(w.path.path);
+        if (w.path.kind == PathKind::Select && (selected.empty() || w.path.path != selected[0])) selected.push_back(w.path.path);
     if (selected.size() > 1 && CallExport("IsMuxSingleSelect").result == 1)
-        throw ToolError("set: " + selected[0] + " and " + selected[1] + ": the recording selector takes one source at a "
-                        "time (IsMuxSingleSelect), so the second would undo the first; nothing written");
+        throw ToolError("set: " + selected[0] + " and " + selected[1] +
+                        ": the recording selector takes one source at a time (IsMuxSingleSelect), so the second "
+                        "would undo the first; nothing written");
     NoteWineLevels(c);
     // Each write is read back before the next one.
     for (const Write& w : writes) {
@@ -389,14 +389,11 @@ void CmdSave(Context& c, const Options& o) {
     const std::string& name = o.rest[0];
     const std::string file = PlatformUserPath(name, "save");
     if (mixerGetNumDevs() == 0) throw ToolError("save: " + NoMixerDevice() + "; nothing saved");
-    bool created = false;
-    const std::string problem = WriteProblem(file, &created);
+    const std::string problem = WriteProblem(file);
     if (!problem.empty()) throw ToolError("save: cannot write " + name + ": " + problem);
-    if (CallExport("Save", {file}).result != 1) {
-        if (created) RemoveFile(file);
+    if (CallExport("Save", {file}).result != 1)
         throw ToolError("save: the library could not save the mixer settings to " + name +
                         " (reading the mixer or writing the file failed)");
-    }
     c.out << "saved mixer settings to " << name << "\n";
 }
 

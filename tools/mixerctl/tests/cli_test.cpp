@@ -231,7 +231,8 @@ TEST_F(Cli, UnreadyMachinesAndRefusalsInWords) {
         {"set play.main.volume 5x", 2, "",
          "mixerctl: set: play.main.volume takes a level: N in the control's units, N% (0 to 100), or a step: +N, N+, "
          "N-, +N%, -N%, N%+ or N%-, not '5x'\n"},
-        {"set play.main.volume 0 -- set play.main.volume 5%+", 0, "play.main.volume = 0\nplay.main.volume = 3277 (5%)\n", ""},
+        {"set play.main.volume 0 -- set play.main.volume 5%+", 0, "play.main.volume = 0\nplay.main.volume = 3277 (5%)\n",
+         ""},
         {"--card a.json --card b.json list", 2, "", "mixerctl: --card given 2 times: give it once (see 'mixerctl --help')\n"},
         {"get --percent --percent play.main.volume", 0, "play.main.volume = 75%\n", ""},
         {"cd play 3", 1, "PlayCD = 3075\n", "mixerctl: cd play: MCI error 3075: no CD device is open (the library's own code)\n"},
