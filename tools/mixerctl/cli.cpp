@@ -133,7 +133,7 @@ void CheckOutput(std::ostream& out) {
 // run saves to can be written.
 void CheckFilesToWrite(const std::vector<Args>& commands) {
     for (const Args& cmd : commands) {
-        const bool save = cmd.size() == 2 && cmd[0] == "save";
+        const bool save = cmd.size() == 2 && cmd[0] == "save" && cmd[1] != "/?" && cmd[1][0] != '-';
         const std::string problem = save ? WriteProblem(PlatformUserPath(cmd[1], "save")) : "";
         if (!problem.empty()) throw ToolError("save: cannot write " + cmd[1] + ": " + problem);
     }
