@@ -287,4 +287,21 @@ inline std::string NameTraceCodes(const std::string& line) {
     return out;
 }
 
+inline constexpr long kLibraryNoCdOpen = 3075;
+
+// What a tool says for an MCI error code that mciGetErrorString has no text
+// for: MCI's own codes by their names in words ("device not ready
+// (MCIERR_DEVICE_NOT_READY)"), 3075, the library's answer of a CD function
+// when no CD device is open, and the ranges of the rest. Codes from
+// MCIERR_CUSTOM_DRIVER_BASE (512) on are the driver's own.
+inline std::string MciErrorWords(long code) {
+    if (code == kLibraryNoCdOpen) return "no CD device is open (the library's own code)";
+    if (const Named* n = code > 0 ? ByValue(kMciErrors, static_cast<DWORD>(code)) : nullptr) {
+        std::string words = n->name + 7;  // past "MCIERR_"
+        for (char& ch : words) ch = ch == '_' ? ' ' : static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        return words + " (" + n->name + ")";
+    }
+    return code >= 512 && code < 65536 ? "a code of the driver's own" : "a code MCI does not define";
+}
+
 }  // namespace mixer_names

@@ -6,7 +6,9 @@
       build's kit folder DIST (same files, same bytes, one top folder,
       sorted entries, one date). Then, inside the unpacked kit only:
         - runs every command of its README.txt (lines "    $ ..."), in order,
-          "wine" being WINE_RUN; each must succeed. They check SHA256SUMS,
+          as written, with Wine itself in a new prefix and a HOME of its own
+          without .asoundrc (a fresh machine without a sound card); each must
+          succeed, and none may meet ALSA without a PCM. They check SHA256SUMS,
           build the mingw C host, the MSVC-target C++ host, the run-time
           loading host and the range example, and make the import libraries
           anew from MIXER.def;
@@ -45,10 +47,10 @@ class Run:
             self.fail(text)
         return ok
 
-    def sh(self, command, cwd, expect=0, show=40):
+    def sh(self, command, cwd, expect=0, show=40, env=None):
         print("$ " + command, flush=True)
         done = subprocess.run(["sh", "-c", command], cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                              timeout=300)
+                              timeout=300, env=env)
         out = done.stdout.decode("utf-8", "replace")
         lines = out.rstrip("\n").split("\n") if out else []
         for line in lines[:show]:
@@ -66,10 +68,6 @@ class Run:
 def commands(path):
     with open(path, encoding="utf-8") as f:
         return [m.group(1) for m in map(COMMAND.match, f.read().splitlines()) if m]
-
-
-def with_wine(command, wine_run):
-    return re.sub(r"^wine ", wine_run + " ", command)
 
 
 def check_archive(run, zip_path, dist, work):
@@ -154,8 +152,13 @@ def archive(zip_path, dist, wine_run, work):
     kit = check_archive(run, zip_path, dist, work)
     listed = commands(os.path.join(kit, "README.txt"))
     run.check(len(listed) >= 10, "README.txt shows only %d commands" % len(listed))
+    # A fresh machine: Wine's own settings unset, no display, a new prefix.
+    fresh = {k: v for k, v in os.environ.items() if not k.startswith("WINE") and k != "DISPLAY"}
+    fresh.update(HOME=os.path.join(work, "home"), WINEPREFIX=os.path.join(work, "prefix"))
+    os.makedirs(fresh["HOME"])
     for command in listed:
-        run.sh(with_wine(command, wine_run), kit)
+        out = run.sh(command, kit, env=fresh, show=10)
+        run.check("ALSA lib" not in out and "Unknown PCM" not in out, "%r met ALSA without a PCM" % command)
     check_def_libraries(run, kit, wine_run)
     check_settings_file(run, kit, wine_run)
     return run

@@ -8,6 +8,10 @@
 # STATUS_DLL_NOT_FOUND (0xc0000135). This script then names the DLL that the
 # loader could not find.
 #
+# MIXER_WINE_NO_PCM=1 leaves the .asoundrc empty: a machine without a sound
+# card that nobody set up, where Wine shows no mixer device (give such runs a
+# MIXER_WINE_BASE of their own).
+#
 # MIXER_WINE_SECOND_OUTPUT=1 adds a second null PCM, "null2", and offers it to
 # Wine's ALSA driver (HKCU\Software\Wine\Drivers\winealsa.drv,
 # ALSAOutputDevices): Wine then lists the mixers "Out: default", "Out: null2"
@@ -17,7 +21,11 @@
 set -e
 base=${MIXER_WINE_BASE:-${TMPDIR:-/tmp}/mixer-wine-$(id -u)}
 mkdir -p "$base/home"
-printf 'pcm.!default { type null }\n' > "$base/home/.asoundrc"
+if [ -n "$MIXER_WINE_NO_PCM" ]; then
+    : > "$base/home/.asoundrc"
+else
+    printf 'pcm.!default { type null }\n' > "$base/home/.asoundrc"
+fi
 if [ -n "$MIXER_WINE_SECOND_OUTPUT" ]; then
     printf 'pcm."%s" { type null hint { show on description "Second null output" } }\n' \
         "${MIXER_WINE_SECOND_OUTPUT_NAME:-null2}" >> "$base/home/.asoundrc"

@@ -18,11 +18,20 @@
 namespace mixerctl {
 namespace {
 
-// CLI11's message as one of ours: "the following argument was not expected: --x".
+// CLI11's message as one of ours: "the following argument was not expected:
+// --x"; "--card given 2 times: give it once".
 std::string Message(const CLI::ParseError& e) {
-    std::string m = e.what();
+    static const std::regex repeated(R"(^(-[^:]+): At Most 1 required but received (\d+)$)");
+    std::string m = std::regex_replace(e.what(), repeated, "$1 given $2 times: give it once");
     if (!m.empty()) m[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(m[0])));
     return m;
+}
+
+// The options of mixerctl only: on Windows CLI11 would also read "/x" as an
+// option, and a Unix path given under Wine is none.
+void OwnOptionsOnly(CLI::App& app) {
+    app.set_help_flag();  // "--help" is seen before parsing
+    app.allow_windows_style_options(false);
 }
 
 // A command's options, as its synopsis names them; the words that are no
@@ -30,7 +39,7 @@ std::string Message(const CLI::ParseError& e) {
 // word from its first argument on as arguments.
 Options ParseOptions(const Command& cmd, const Args& args) {
     CLI::App app(cmd.name);
-    app.set_help_flag();  // "--help" is seen before parsing
+    OwnOptionsOnly(app);
     app.prefix_command(cmd.optionsFirst);
     Options o;
     const std::vector<UsageOption> wanted = UsageOptions(cmd.usage);
@@ -120,6 +129,16 @@ void CheckOutput(std::ostream& out) {
     throw ToolError("cannot write standard output: " + SystemReason(reason));
 }
 
+// Before the first command changes anything: every file a command of the
+// run saves to can be written.
+void CheckFilesToWrite(const std::vector<Args>& commands) {
+    for (const Args& cmd : commands) {
+        const bool save = cmd.size() == 2 && cmd[0] == "save" && cmd[1] != "/?" && cmd[1][0] != '-';
+        const std::string problem = save ? WriteProblem(PlatformUserPath(cmd[1], "save")) : "";
+        if (!problem.empty()) throw ToolError("save: cannot write " + cmd[1] + ": " + problem);
+    }
+}
+
 }  // namespace
 
 void CmdHelp(Context& c, const Options& o) {
@@ -143,7 +162,7 @@ void RunOne(Context& c, const Args& words) {
     if (!cmd) throw UsageError("unknown command '" + words[0] + "' (see 'mixerctl --help')");
     const Args args(words.begin() + 1, words.end());
     for (const std::string& a : args)
-        if (a == "--help" || a == "-h") return PrintCommandHelp(c.out, *cmd);
+        if (a == "--help" || a == "-h" || a == "/?") return PrintCommandHelp(c.out, *cmd);
     const Options options = ParseOptions(*cmd, args);
     // Whether it ends or fails, what the library showed is said after it.
     struct After {
@@ -168,8 +187,8 @@ Args SplitScriptLine(const std::string& line) {
     return words;
 }
 
-int RunCommands(const Args& words, std::ostream& out, std::ostream& err, bool echo) {
-    Context c{out, err, echo, 0};
+int RunCommands(const Args& words, std::ostream& out, std::ostream& err, bool echo, bool quiet) {
+    Context c{out, err, echo, 0, quiet};
     // Cut into commands at "--", ";" and a trailing ";".
     std::vector<Args> commands(1);
     for (const std::string& w : words) {
@@ -182,8 +201,10 @@ int RunCommands(const Args& words, std::ostream& out, std::ostream& err, bool ec
         err << "mixerctl: no command (see 'mixerctl --help')\n";
         return kExitUsage;
     }
-    for (const Args& cmd : commands) {
+    for (size_t i = 0; i < commands.size(); ++i) {
+        const Args& cmd = commands[i];
         try {
+            if (i == 0) CheckFilesToWrite(commands);
             RunOne(c, cmd);
             CheckOutput(out);
         } catch (const std::exception& e) {
@@ -203,7 +224,7 @@ int Main(int argc, char** argv) {
     // The global options, read by CLI11 up to the first command; the words
     // from there on are the commands.
     CLI::App app("mixerctl");
-    app.set_help_flag();
+    OwnOptionsOnly(app);
     app.prefix_command();
     GlobalOptions options;
     const std::map<std::string, std::string*> values = {
@@ -228,7 +249,7 @@ int Main(int argc, char** argv) {
             throw UsageError("unknown option " + words[0] + " (see 'mixerctl --help')");
         options.echo = app.count("--echo") > 0;
         options.trace = app.count("--trace") > 0;
-        if (app.count("--help")) {
+        if (app.count("--help") || (!words.empty() && words[0] == "/?")) {
             PrintProgramHelp(out);
         } else {
             if (app.count("--quiet")) out.rdbuf(&nowhere);
@@ -239,7 +260,7 @@ int Main(int argc, char** argv) {
                 const std::string library = PlatformLibraryVersion();
                 out << "mixerctl " << MIXERCTL_VERSION << "\n" << library << "\n";
             } else {
-                status = RunCommands(words, out, std::cerr, options.echo);
+                status = RunCommands(words, out, std::cerr, options.echo, app.count("--quiet") > 0);
             }
             PlatformFinish(options);
         }
@@ -273,7 +294,7 @@ std::string ReadWholeFile(const std::string& path, const char* command) {
     return text;
 }
 
-std::string WriteProblem(const std::string& path, bool* created) {
+std::string WriteProblem(const std::string& path) {
     const std::string host = PlatformFilePath(path);
     std::error_code unused;
     if (host.empty()) return SystemReason(ENOENT);
@@ -283,13 +304,8 @@ std::string WriteProblem(const std::string& path, bool* created) {
     std::FILE* f = std::fopen(host.c_str(), "ab");
     if (!f) return SystemReason(errno ? errno : EACCES);
     std::fclose(f);
-    *created = !existed;
+    if (!existed) std::remove(host.c_str());
     return "";
-}
-
-void RemoveFile(const std::string& path) {
-    const std::string host = PlatformFilePath(path);
-    if (!host.empty()) std::remove(host.c_str());
 }
 
 }  // namespace mixerctl

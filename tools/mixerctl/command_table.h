@@ -73,7 +73,7 @@ struct Command {
 
 const Command kCommands[] = {
     {"list", "list [--json] [--device N | --all]", "show a mixer device's lines and controls",
-     MIXERCTL_RUN(CmdList), false, false},
+     MIXERCTL_RUN(CmdList), true, false},
     {"info", "info [--json]", "report the mixers, what the exports find there, the platform's notes",
      MIXERCTL_RUN(CmdInfo), false, false},
     {"get", "get [--percent] [--json] [PATH...]", "read per-line properties through the library",

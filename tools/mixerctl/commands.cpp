@@ -3,7 +3,6 @@
 #include "mixerctl.h"
 
 #include "command_table.h"
-#include "text_code_page.h"
 
 #include <algorithm>
 #include <cctype>
@@ -104,11 +103,7 @@ void CmdCd(Context& c, const Options& o) {
         throw UsageError("cd " + what + ": " + e.what());
     }
     c.out << name << " = " << r << "\n";
-    char text[256] = {0};
-    if (r == 0) return;
-    const bool known = mciGetErrorStringA(static_cast<MCIERROR>(r), text, sizeof text) && text[0];
-    throw ToolError("cd " + what + ": MCI error " + std::to_string(r) + ": " +
-                    (known ? mixertools::AnsiToUtf8(text) : "no text for this code"));
+    if (r != 0) throw ToolError("cd " + what + ": " + MciErrorText(static_cast<MCIERROR>(r)));
 }
 
 void CmdScript(Context& c, const Options& o) {
@@ -116,13 +111,13 @@ void CmdScript(Context& c, const Options& o) {
     const std::string& file = o.rest[0];
     if (c.depth >= 8) throw ToolError("script: scripts nested too deeply");
     const std::string text = file == "-" ? std::string(std::istreambuf_iterator<char>(std::cin), {})
-                                         : ReadWholeFile(file, "script: ");
+                                         : ReadWholeFile(PlatformUserPath(file, "script"), "script: ");
     if (file == "-" && std::cin.bad()) throw ToolError("script: cannot read standard input");
     const std::string name = file == "-" ? std::string("standard input") : file;
     std::istringstream in(text);
     std::string line;
     int number = 0, failures = 0, status = kExitOk;
-    Context inner{c.out, c.err, c.echo, c.depth + 1};
+    Context inner{c.out, c.err, c.echo, c.depth + 1, c.quiet};
     while (std::getline(in, line)) {
         ++number;
         if (!line.empty() && line.back() == '\r') line.pop_back();

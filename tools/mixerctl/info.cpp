@@ -52,12 +52,6 @@ MCIERROR OpenCdDevice() {
     return r;
 }
 
-std::string MciErrorText(MCIERROR r) {
-    char text[256] = {0};
-    const bool known = mciGetErrorStringA(r, text, sizeof text) && text[0];
-    return "MCI error " + std::to_string(r) + (known ? ": " + mixertools::AnsiToUtf8(text) : "");
-}
-
 // The families, in the order of mixer.h's lists.
 enum FamilyIndex { PlayVolumes, PlayMutes, Balance, RecVolumes, RecMutes, Selector, PeakMeters, Boost, Cd };
 
@@ -91,6 +85,21 @@ std::vector<Family> Families(MCIERROR cd) {
 
 }  // namespace
 
+std::string MciErrorText(MCIERROR r) {
+    char text[256] = {0};
+    const bool known = mciGetErrorStringA(r, text, sizeof text) && text[0];
+    return "MCI error " + std::to_string(r) + ": " +
+           (known ? mixertools::AnsiToUtf8(text) : mixer_names::MciErrorWords(static_cast<long>(r)));
+}
+
+std::string NoMixerDevice() {
+    return std::string("there is no mixer device: ") +
+           (PlatformSimulated() ? "the simulated card has none" : PlatformWineVersion().empty()
+                ? "no sound card driver offers a mixer"
+                : "Wine shows mixers only when ALSA has a PCM (with no sound card, put 'pcm.!default { type null }' "
+                  "in ~/.asoundrc; README.txt of the kit, under Wine, explains it)");
+}
+
 void CmdInfo(Context& c, const Options& o) {
     NoArguments("info", o.rest);
     const std::string wine = PlatformWineVersion();
@@ -100,8 +109,17 @@ void CmdInfo(Context& c, const Options& o) {
     std::string text = std::string("platform: ") +
                        (PlatformSimulated() ? "the simulated Windows platform" : wine.empty() ? "Windows" : "Wine " + wine) +
                        "\nmixer devices:\n";
+    // Without the library or a mixer nothing is present: said in one line
+    // (a field in JSON), and the run fails.
+    std::string problem;
+    try {
+        PlatformLoadLibrary();
+    } catch (const ToolError& e) {
+        problem = e.what();
+    }
     const UINT count = mixerGetNumDevs();
     if (count == 0) text += "  none\n";
+    if (problem.empty() && count == 0) problem = NoMixerDevice();
     for (UINT d = 0; d < count; ++d) {
         json device = {{"device", d}};
         try {
@@ -121,6 +139,12 @@ void CmdInfo(Context& c, const Options& o) {
             text += "  " + std::to_string(d) + ": " + e.what() + "\n";
         }
         report["devices"].push_back(device);
+    }
+    if (!problem.empty()) {
+        report["problem"] = problem;
+        report["families"] = json::array();
+        c.out << (o.Has("--json") ? report.dump(2) + "\n" : text);
+        throw ToolError("info: " + problem);
     }
 
     // Per-endpoint mixers: recording on a mixer of its own, not device 0.

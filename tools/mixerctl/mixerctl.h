@@ -53,12 +53,16 @@ using mixer_names::ParseInt32;
 
 // The C runtime's text for an errno value ("No such file or directory").
 std::string SystemReason(int errnoValue);
+// A file name given on the command line as the library and the C runtime
+// take it: under Wine a Unix path ("/home/me/mixer.ini") becomes Wine's DOS
+// name for it; on Windows a ToolError "COMMAND: NAME: ..." when the name has
+// characters the ANSI code page lacks. Natively as given.
+std::string PlatformUserPath(const std::string& path, const std::string& command);
 // The whole file; ToolError "COMMAND: cannot read PATH: REASON".
 std::string ReadWholeFile(const std::string& path, const char* command);
-// Why `path` cannot be written ("" when it can). The check creates a missing
-// file, and `*created` says so, for the caller to remove it again.
-std::string WriteProblem(const std::string& path, bool* created);
-void RemoveFile(const std::string& path);
+// Why `path` cannot be written ("" when it can). A file the check makes is
+// removed again.
+std::string WriteProblem(const std::string& path);
 
 // ---- Values people type for `set`, and their arithmetic (property_commands.cpp) ---
 
@@ -231,7 +235,14 @@ TargetControl FindTargetControl(DWORD lineType, LONG op);
 
 std::string NoBalance(const TargetControl& t);  // "" when the control has a level a channel
 
-std::string PeakMeterProblem(DWORD componentType);  // why GetPeak cannot read a meter; "" when it can
+std::string PeakMeterProblem(DWORD componentType);
+
+// "there is no mixer device", with what to do about it on this platform
+// (under Wine: ALSA's PCM, and where the README explains it).
+std::string NoMixerDevice();
+// "MCI error 266: TEXT": the platform's text for the code, or its name in
+// words when the platform has none (mixer_names::MciErrorWords).
+std::string MciErrorText(MCIERROR code);  // why GetPeak cannot read a meter; "" when it can
 
 // Why mixer device 0 has no recording selector, the first list-class
 // control of its first wave-in destination ("" when it has one).
@@ -301,7 +312,8 @@ struct Context {
     std::ostream& out;
     std::ostream& err;
     bool echo;
-    int depth;  // script nesting
+    int depth;   // script nesting
+    bool quiet;  // -q: no notes on standard error either
 };
 
 // A command's arguments and options, as its synopsis names them.
@@ -360,7 +372,7 @@ private:
 int Main(int argc, char** argv);
 // Runs commands (without global options), stopping at the first that fails;
 // returns the exit status.
-int RunCommands(const Args& words, std::ostream& out, std::ostream& err, bool echo = false);
+int RunCommands(const Args& words, std::ostream& out, std::ostream& err, bool echo = false, bool quiet = false);
 // Runs one command (its words, without "--"), `script` too.
 void RunOne(Context& c, const Args& words);
 // A script line's words: blanks separate, double quotes group (no escapes,

@@ -58,7 +58,12 @@ void PlatformStart(const GlobalOptions& options) {
         sim::LoadCardText(DefaultCardText(), "default card");
     else
         sim::LoadCardFile(options.card);
-    if (!options.state.empty()) sim::RestoreCardStateFile(options.state);
+    if (!options.state.empty()) {
+        // It is saved at the end: it must be writable before a command changes the card.
+        const std::string problem = WriteProblem(options.state);
+        if (!problem.empty()) throw ToolError("--state: cannot write " + options.state + ": " + problem);
+        sim::RestoreCardStateFile(options.state);
+    }
     sim::SetModulePath(ProgramModulePath());
     // The library reads MIXER_TRACE at load, from the simulated platform's
     // environment: the program's own value (a path is the simulated
@@ -100,5 +105,7 @@ std::string PlatformLibraryVersion() {
 }
 
 std::string PlatformFilePath(const std::string& path) { return sim::HostPath(path); }
+
+std::string PlatformUserPath(const std::string& path, const std::string&) { return path; }
 
 }  // namespace mixerctl

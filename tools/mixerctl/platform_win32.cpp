@@ -67,8 +67,7 @@ TraceFile g_traceFile;
 std::string NotFoundMessage() {
     const std::string path = mixertools::FullPath(mixertools::Utf8ToAnsi(g_dllName));
     return "cannot load " + g_dllName + ": not found at " + (path.empty() ? g_dllName : mixertools::AnsiToUtf8(path)) +
-           "; put " +
-           g_dllName + " beside mixerctl.exe or name it with --dll FILE";
+           "; put " + g_dllName + " beside mixerctl.exe or name it with --dll FILE";
 }
 
 const mixertools::MixerDll& Library() {
@@ -120,7 +119,7 @@ void PlatformStart(const GlobalOptions& options) {
     // it cannot be.
     if (options.trace) g_traceFile.Start();
     if (!options.dll.empty()) {
-        g_dllName = options.dll;
+        g_dllName = PlatformUserPath(options.dll, "--dll");
         Library();
     }
 }
@@ -145,5 +144,20 @@ std::string PlatformLibraryVersion() {
 
 // The C runtime opens files by their ANSI names.
 std::string PlatformFilePath(const std::string& path) { return mixertools::Utf8ToAnsi(path); }
+
+std::string PlatformUserPath(const std::string& path, const std::string& command) {
+    using DosName = WCHAR*(CDECL*)(const char*);
+    const auto dos = !path.empty() && path[0] == '/' && !PlatformWineVersion().empty()
+                         ? mixertools::AsFunction<DosName>(GetProcAddress(GetModuleHandleA("kernel32.dll"),
+                                                                          "wine_get_dos_file_name"))
+                         : nullptr;
+    WCHAR* wide = dos ? dos(path.c_str()) : nullptr;
+    const std::string mapped = wide ? mixertools::WideToUtf8(wide) : path;
+    if (wide) HeapFree(GetProcessHeap(), 0, wide);
+    if (mixertools::AnsiToUtf8(mixertools::Utf8ToAnsi(mapped)) != mapped)
+        throw ToolError(command + ": " + path + ": the name has characters that the ANSI code page (" +
+                        std::to_string(GetACP()) + ") lacks, and the library takes file names in it: use another name");
+    return mapped;
+}
 
 }  // namespace mixerctl

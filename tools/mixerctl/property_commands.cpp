@@ -136,16 +136,26 @@ struct Write {
 // once a run, on standard error.
 void NoteWineLevels(Context& c) {
     static bool said = false;
-    if (said || PlatformWineVersion().empty()) return;
+    if (said || c.quiet || PlatformWineVersion().empty()) return;
     said = true;
     c.err << "mixerctl: note: under Wine a level set here lasts only as long as the process that set it: "
              "the next run reads the mixer's own level again\n";
 }
 
+// Why a control has no value to show or set: winmm left every value of a
+// read as it was ('list' shows "?"); "" when it keeps one.
+std::string KeepsNothing(const TargetControl& t) {
+    const nlohmann::json values = t.control.value("values", nlohmann::json::array());
+    if (values.empty() || std::any_of(values.begin(), values.end(), [](auto& ch) { return !ch[0].is_null(); })) return "";
+    return "no value: the mixer keeps none for the " + ControlTypeName(t.control.value("controlType", 0u)) +
+           " control of \"" + t.lineName + "\" (a read leaves its buffer as it was; 'list' shows ?)";
+}
+
 // Checks one path and its value against the mixer; writes nothing.
 Write Plan(const PropertyPath& p, const std::string& text) {
     // What each kind of path takes, by PathKind.
-    const char* takes[] = {"a level: N in the control's units, N% (0 to 100), or a step: +N, N-, +N% or -N%",
+    const char* takes[] = {"a level: N in the control's units, N% (0 to 100), or a step: +N, N+, N-, +N%, -N%, "
+                           "N%+ or N%-",
                            "0, 1, on, off, mute, unmute or toggle", "a position from 0 (left) to 15 (right)",
                            "0, 1, on, off or toggle", "", "0, 1, on, off or toggle", "0, 1, on, off or toggle"};
     Write w{p, {ValueForm::Absolute, 1}, {}};
@@ -174,10 +184,9 @@ Write Plan(const PropertyPath& p, const std::string& text) {
         throw UsageError("set: " + p.path + ": " + text + " is outside the control's range " + RangeText(w.target) +
                          (w.value.number < 0 ? " (a step down is written N- or -N%)"
                                              : " (a percentage, 0% to 100%, spans it)"));
-    if (p.kind == PathKind::Balance) {
-        const std::string none = NoBalance(w.target);
-        if (!none.empty()) throw ToolError("set: " + p.path + ": " + none);
-    }
+    const std::string none = p.HasControl() ? KeepsNothing(w.target) : "";
+    const std::string refused = none.empty() && p.kind == PathKind::Balance ? NoBalance(w.target) : none;
+    if (!refused.empty()) throw ToolError("set: " + p.path + ": " + refused);
     return w;
 }
 
@@ -301,12 +310,14 @@ void CmdGet(Context& c, const Options& o) {
     nlohmann::json all = nlohmann::json::array();
     std::string text, unread, problem, missing;
     for (const PropertyPath& p : paths) {
-        const std::string absence = Absence(p);
-        if (!absence.empty()) {
+        // A control that keeps nothing shows as 'list' shows it, "?".
+        const std::string absence = Absence(p), none = absence.empty() && p.HasControl() ? KeepsNothing(Target(p)) : "";
+        if (!absence.empty() || !none.empty()) {
             if (everything) continue;
-            all.push_back({{"path", p.path}, {"value", nullptr}, {"absent", absence}});
-            text += p.path + " = absent\n";
-            missing += (missing.empty() ? "" : "; ") + p.path + ": absent: " + absence;
+            all.push_back(
+                {{"path", p.path}, {"value", nullptr}, {absence.empty() ? "noValue" : "absent", absence + none}});
+            text += p.path + (absence.empty() ? " = ?\n" : " = absent\n");
+            missing += (missing.empty() ? "" : "; ") + p.path + ": " + (absence.empty() ? none : "absent: " + absence);
             continue;
         }
         const LONG value = CallExport(p.getter).result;
@@ -331,7 +342,7 @@ void CmdGet(Context& c, const Options& o) {
         all.push_back(row);
     }
     c.out << (o.Has("--json") ? all.dump(2) + "\n" : text);
-    if (!unread.empty() && !mixerGetNumDevs()) throw ToolError("get: there is no mixer device (the library reads -1)");
+    if (!unread.empty() && !mixerGetNumDevs()) throw ToolError("get: " + NoMixerDevice() + " (the library reads -1)");
     const std::string them = unread.find(',') == std::string::npos ? "it" : "them";
     if (!unread.empty()) throw ToolError("get: " + unread + ": the library could not read " + them + " (result -1)");
     if (!missing.empty()) throw ToolError("get: " + missing);
@@ -357,6 +368,14 @@ void CmdSet(Context& c, const Options& o) {
         if (valued && i + 1 >= args.size()) throw UsageError("set: " + p.path + " needs a value");
         writes.push_back(Plan(p, valued ? args[++i] : ""));
     }
+    // A one-at-a-time selector keeps one selection: a second would undo the first.
+    std::vector<std::string> selected;  // the first selection, then the others
+    for (const Write& w : writes)
+        if (w.path.kind == PathKind::Select && (selected.empty() || w.path.path != selected[0])) selected.push_back(w.path.path);
+    if (selected.size() > 1 && CallExport("IsMuxSingleSelect").result == 1)
+        throw ToolError("set: " + selected[0] + " and " + selected[1] +
+                        ": the recording selector takes one source at a time (IsMuxSingleSelect), so the second "
+                        "would undo the first; nothing written");
     NoteWineLevels(c);
     // Each write is read back before the next one.
     for (const Write& w : writes) {
@@ -367,23 +386,22 @@ void CmdSet(Context& c, const Options& o) {
 
 void CmdSave(Context& c, const Options& o) {
     if (o.rest.size() != 1) throw UsageError("save: give one FILE");
-    const std::string& file = o.rest[0];
-    if (mixerGetNumDevs() == 0) throw ToolError("save: there is no mixer device; nothing saved");
-    bool created = false;
-    const std::string problem = WriteProblem(file, &created);
-    if (!problem.empty()) throw ToolError("save: cannot write " + file + ": " + problem);
-    if (CallExport("Save", {file}).result != 1) {
-        if (created) RemoveFile(file);
-        throw ToolError("save: the library could not save the mixer settings to " + file +
+    const std::string& name = o.rest[0];
+    const std::string file = PlatformUserPath(name, "save");
+    if (mixerGetNumDevs() == 0) throw ToolError("save: " + NoMixerDevice() + "; nothing saved");
+    const std::string problem = WriteProblem(file);
+    if (!problem.empty()) throw ToolError("save: cannot write " + name + ": " + problem);
+    if (CallExport("Save", {file}).result != 1)
+        throw ToolError("save: the library could not save the mixer settings to " + name +
                         " (reading the mixer or writing the file failed)");
-    }
-    c.out << "saved mixer settings to " << file << "\n";
+    c.out << "saved mixer settings to " << name << "\n";
 }
 
 void CmdRestore(Context& c, const Options& o) {
     if (o.rest.size() != 1) throw UsageError("restore: give one FILE");
     const std::string& file = o.rest[0];
-    const std::string bytes = ReadWholeFile(file, "restore: ");
+    const std::string path = PlatformUserPath(file, "restore");
+    const std::string bytes = ReadWholeFile(path, "restore: ");
     const std::string nothing = "; nothing restored";
     if (bytes.empty()) throw ToolError("restore: " + file + " is empty" + nothing);
     if (bytes.size() > TEXT_READ_LIMIT)
@@ -414,7 +432,7 @@ void CmdRestore(Context& c, const Options& o) {
     }
     if (!problems.empty()) throw ToolError("restore: " + file + ": " + FirstOf(problems) + nothing);
 
-    if (CallExport("Set", {file}).result != 1) throw ToolError("restore: the library could not read " + file);
+    if (CallExport("Set", {path}).result != 1) throw ToolError("restore: the library could not read " + file);
     std::vector<std::string> differ;
     for (const SettingsEntry* e : last) {
         LONG read = 0;

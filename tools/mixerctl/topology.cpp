@@ -300,7 +300,7 @@ bool HasFlag(const json& item, const char* flag) {
 void CmdList(Context& c, const Options& o) {
     NoArguments("list", o.rest);
     const UINT count = mixerGetNumDevs();
-    if (count == 0) throw ToolError("list: there is no mixer device");
+    if (count == 0) throw ToolError("list: " + NoMixerDevice());
     UINT first = 0, last = o.Has("--all") ? count - 1 : 0;
     if (o.Has("--device") && o.Has("--all")) throw UsageError("list: --device and --all go alone");
     if (o.Has("--device")) {

@@ -138,10 +138,24 @@ void LoadNames(Panel* p) {
 
 // ---------------------------------------------------------------------------
 // CD. The library shows the MCI error text itself; the status bar says what
-// failed and keeps the code.
+// failed, with the code and its text, or its name where MCI has no text.
 
 void CdResult(Panel* p, CdCommand command, LONG result, int track = 0) {
-    SetStatus(p, CdStatus(command, result, track));
+    char text[256] = {0};
+    if (result == 0 || !mciGetErrorStringA(static_cast<MCIERROR>(result), text, sizeof text)) text[0] = '\0';
+    SetStatus(p, CdStatus(command, result, track, text));
+}
+
+// The MCI open OpenCD makes ("cdaudio"), closed again at once: its error, 0
+// when a CD device opens. Where none does, the status line says so without
+// OpenCD, whose message box would come before it and wait.
+MCIERROR CdDeviceError() {
+    MCI_OPEN_PARMSA open = {};
+    open.lpstrDeviceType = "cdaudio";
+    const MCIERROR r = mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE, reinterpret_cast<DWORD_PTR>(&open));
+    MCI_GENERIC_PARMS close = {};
+    if (r == 0) mciSendCommandA(open.wDeviceID, MCI_CLOSE, MCI_WAIT, reinterpret_cast<DWORD_PTR>(&close));
+    return r;
 }
 
 INT_PTR CALLBACK PlayTrackProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -217,6 +231,10 @@ void RunCommand(Panel* p, int command) {
     // Without an open device the library answers 3075 and shows nothing,
     // so the items stay enabled.
     case IDM_CD_OPEN:
+        if (const MCIERROR none = CdDeviceError()) {
+            CdResult(p, CdCommand::Open, static_cast<LONG>(none));
+            break;
+        }
         p->cdOpen = true;  // even a failed open may leave the device open
         CdResult(p, CdCommand::Open, p->library.OpenCD());
         break;

@@ -1,6 +1,7 @@
 #include "messages.h"
 
 #include "persistence/settings_grammar.h"
+#include "platform/mixer_names.h"
 
 #include <algorithm>
 #include <vector>
@@ -27,8 +28,9 @@ std::string WhyNoSettings(const std::string& bytes) {
     return "";
 }
 
-std::string CdStatus(CdCommand command, long result, int track) {
-    const std::string code = " (MCI error " + std::to_string(result) + ")";
+std::string CdStatus(CdCommand command, long result, int track, const std::string& text) {
+    const std::string code =
+        " (MCI error " + std::to_string(result) + ": " + (text.empty() ? mixer_names::MciErrorWords(result) : text) + ")";
     const std::string trackText = "track " + std::to_string(track);
     if (result == 0) {
         switch (command) {

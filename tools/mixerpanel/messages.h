@@ -18,8 +18,10 @@ constexpr long kNoCdOpen = 3075;
 enum class CdCommand { Open, Play, Stop, Close };
 
 // The status line after a CD command answered `result` (0: done, else the
-// MCI error code): what happened in words, then the code.
-std::string CdStatus(CdCommand command, long result, int track);
+// MCI error code): what happened in words, then the code with `text`, the
+// platform's text for it, or where the platform has none its name in words
+// (mixer_names::MciErrorWords).
+std::string CdStatus(CdCommand command, long result, int track, const std::string& text);
 
 // Whether the library reads a name file of this file name for a mixer of
 // this product name: its base name (before the last ".") occurs in the

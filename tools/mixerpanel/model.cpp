@@ -354,7 +354,9 @@ PageLayout LayOutPage(const PageRows& rows, int stripCount, int width, int heigh
         int y = g.top + m.title;
         if (rows.balance) {
             // "L", the trackbar, "R"; under them the position in words.
-            const int label = std::max(8, font.charWidth * 3 / 2);
+            // Room for the letter and two pixels either side: a label drawn
+            // outside its window is lost at the next page switch.
+            const int label = std::max({8, font.charWidth * 3 / 2, font.letterWidth + 4});
             s.balanceLeft = MakeRect(innerLeft - m.pad / 2, y + 2, innerLeft - m.pad / 2 + label, y + 2 + font.height);
             s.balanceRight = MakeRect(innerRight + m.pad / 2 - label, y + 2, innerRight + m.pad / 2, y + 2 + font.height);
             s.balance = MakeRect(s.balanceLeft.right, y, s.balanceRight.left, y + m.balance);

@@ -151,6 +151,7 @@ struct Rect {
 struct FontMetrics {
     int height = 13;     // of a line of text
     int charWidth = 6;   // average character width
+    int letterWidth = 8; // the wider of "L" and "R", the balance's labels
 };
 
 // Which rows a page's strips need; a row any strip needs is kept in all, so

@@ -757,6 +757,9 @@ HFONT DialogFont(FontMetrics* metrics) {
         metrics->height = tm.tmHeight;
         metrics->charWidth = tm.tmAveCharWidth;
     }
+    SIZE l = {}, r = {};
+    if (GetTextExtentPoint32A(dc, "L", 1, &l) && GetTextExtentPoint32A(dc, "R", 1, &r))
+        metrics->letterWidth = std::max(l.cx, r.cx);
     SelectObject(dc, old);
     ReleaseDC(nullptr, dc);
     return font;

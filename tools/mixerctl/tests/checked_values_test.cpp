@@ -208,8 +208,8 @@ TEST_F(CtlTest, WithoutAMixerEveryCommandOfTheLibraryFails) {
         EXPECT_EQ(r.status, kExitFailure) << words[0];
         EXPECT_EQ(r.out, "") << words[0];
     }
-    EXPECT_TRUE(Has(Cmd({"save", Path("x.ini")}).err, "save: there is no mixer device; nothing saved"));
-    EXPECT_EQ(Cmd({"get", "play.main.mute"}).err, "mixerctl: get: there is no mixer device (the library reads -1)\n");
+    EXPECT_TRUE(Has(Cmd({"save", Path("x.ini")}).err, "save: there is no mixer device: the simulated card has none; nothing saved"));
+    EXPECT_EQ(Cmd({"get", "play.main.mute"}).err, "mixerctl: get: there is no mixer device: the simulated card has none (the library reads -1)\n");
     EXPECT_EQ(Read("x.ini"), "");
     EXPECT_NE(access(Path("x.ini").c_str(), F_OK), 0) << "save left a file";
 }

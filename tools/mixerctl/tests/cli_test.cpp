@@ -79,7 +79,7 @@ TEST_F(Cli, ScriptFromStandardInputAndStateBetweenRuns) {
     EXPECT_EQ(r.out, "play.main.volume = 20%\nplay.main.mute = 1\n");
     r = Mixerctl("--state '" + dir_ + "' get play.main.mute");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "mixerctl: cannot read state file " + dir_ + ": Is a directory\n");
+    EXPECT_EQ(r.err, "mixerctl: --state: cannot write " + dir_ + ": Is a directory\n");
 }
 
 TEST_F(Cli, GlobalOptionsComeBeforeTheFirstCommand) {
@@ -214,4 +214,58 @@ TEST(TraceNames, ErrorAndMciCodes) {
         {"\"terror 2\" error 9999 error x", "\"terror 2\" error 9999 error x"},
     };
     for (const auto& c : cases) EXPECT_EQ(mixer_names::NameTraceCodes(c.line), c.named);
+}
+
+// A machine that is not ready, and refusals, in order (the --state cases share
+// their file): exit status and words; "~": the output holds that text.
+TEST_F(Cli, UnreadyMachinesAndRefusalsInWords) {
+    Write("empty.json", R"({"devices": []})");
+    const std::string wine = "--card '" MIXER_CARDS_DIR "/wine.json' ";
+    const std::string none = "there is no mixer device: the simulated card has none";
+    const struct {
+        std::string args;
+        int status;
+        std::string out, err;
+    } cases[] = {
+        {"--card empty.json info", 1, "platform: the simulated Windows platform\nmixer devices:\n  none\n",
+         "mixerctl: info: " + none + "\n"},
+        {"--card empty.json info --json", 1, "~\"families\": [],\n  \"platform\"", "mixerctl: info: " + none + "\n"},
+        {"--card empty.json list", 1, "", "mixerctl: list: " + none + "\n"},
+        {wine + "get play.waveout.volume", 1, "play.waveout.volume = ?\n",
+         "mixerctl: get: play.waveout.volume: no value: the mixer keeps none for the volume control of \"Master "
+         "Volume\" (a read leaves its buffer as it was; 'list' shows ?)\n"},
+        {wine + "get --json play.waveout.volume", 1, "~\"noValue\": \"no value: the mixer keeps none", "~no value"},
+        {wine + "set play.main.volume 10 play.waveout.volume 5", 1, "", "~set: play.waveout.volume: no value: "},
+        {"--state s.json set rec.linein.select 1 rec.cd.select 1", 1, "",
+         "mixerctl: set: rec.linein.select and rec.cd.select: the recording selector takes one source at a time "
+         "(IsMuxSingleSelect), so the second would undo the first; nothing written\n"},
+        {"--state s.json sources", 0, "~  * 1 \"Microphone\"", ""},
+        {"--state nodir/s.json set play.main.volume 10", 1, "",
+         "mixerctl: --state: cannot write nodir/s.json: No such file or directory\n"},
+        {"--state s.json set play.main.volume 10 -- save nodir/x.ini", 1, "",
+         "mixerctl: save: cannot write nodir/x.ini: No such file or directory\n"},
+        {"--state s.json get play.main.volume", 0, "play.main.volume = 49152\n", ""},
+        {"set play.main.volume 5x", 2, "",
+         "mixerctl: set: play.main.volume takes a level: N in the control's units, N% (0 to 100), or a step: +N, N+, "
+         "N-, +N%, -N%, N%+ or N%-, not '5x'\n"},
+        {"set play.main.volume 5%+", 0, "play.main.volume = 52429 (80%)\n", ""},
+        {"--card a.json --card b.json list", 2, "", "mixerctl: --card given 2 times: give it once (see 'mixerctl --help')\n"},
+        {"cd play 3", 1, "PlayCD = 3075\n", "mixerctl: cd play: MCI error 3075: no CD device is open (the library's own code)\n"},
+    };
+    for (const auto& c : cases) {
+        const Ran r = Mixerctl(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
+        for (const auto& [got, want] : {std::pair{r.out, c.out}, std::pair{r.err, c.err}}) {
+            if (want.rfind('~', 0) == 0) EXPECT_NE(got.find(want.substr(1)), std::string::npos) << c.args << "\n" << got;
+            else EXPECT_EQ(got, want) << c.args;
+        }
+    }
+}
+
+// MCI codes in words: the table's ends and gaps, the driver's own range.
+TEST(MciWords, EveryCodeIsNamed) {
+    const std::pair<long, std::string> cases[] = {{257, "invalid device id (MCIERR_INVALID_DEVICE_ID)"},
+        {312, "no integer (MCIERR_NO_INTEGER)"}, {512, "a code of the driver's own"}, {258, "a code MCI does not define"},
+        {313, "a code MCI does not define"}, {256, "a code MCI does not define"}};
+    for (const auto& [code, words] : cases) EXPECT_EQ(mixer_names::MciErrorWords(code), words) << code;
 }

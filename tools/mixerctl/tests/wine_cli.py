@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""mixerctl.exe under Wine as a shell runs it: without MIXER.DLL beside it,
+"""mixerctl.exe under Wine as a shell runs it: without MIXER.DLL beside it
+or ALSA's PCM (one table, with Unix paths and the refusals in words),
 --version from the DLL's version resource, a full standard output, a --dll
 that names nothing, lines ending in LF alone, what Wine's mixers lack, the
 platform report, the note on per-process levels, and names that are not
@@ -36,6 +37,12 @@ def main():
         if not ok:
             failures.append("%s: %s" % (what, detail))
 
+    # Wine makes a new prefix at its first run, and says so: made here.
+    nopcm = dict(os.environ, MIXER_WINE_NO_PCM="1", MIXER_WINE_BASE=os.environ.get(
+        "MIXER_WINE_BASE", "/tmp/mixer-wine-%d" % os.getuid()) + "-nopcm")
+    for env in (None, nopcm):
+        run_raw([exe, "--version"], env=env)
+
     # Alone in a directory: one line on standard error naming the file and
     # where it was looked for, nothing on standard output.
     lonely = os.path.join(work, "no-dll")
@@ -47,12 +54,59 @@ def main():
           re.match(r"mixerctl: cannot load MIXER\.DLL: not found at [A-Z]:\\.*\\no-dll\\MIXER\.DLL; "
                    r"put MIXER\.DLL beside mixerctl\.exe or name it with --dll FILE\n$", err) is not None,
           "status %d, stdout %r, stderr %r" % (status, out, err))
-    # list reads winmm alone: it works without the DLL, and names the mixers
-    # the library would use (Wine's recording endpoint, "In: default").
-    status, out, err = run([os.path.join(lonely, "mixerctl.exe"), "list"], cwd=lonely)
-    check("list without the DLL", status == 0 and out.startswith('library: playback on mixer device 0 "Out: default"\n')
-          and '\n  mixer device 1 "In: default" (wave-in device 0, preferred)\ndevice 0 ' in out,
-          "status %d, stdout %r, stderr %r" % (status, out, err))
+    # A machine that is not ready, and the refusals: each case with its exit
+    # status and the words a user reads (an exact text, or a pattern). ALSA's
+    # own lines about its missing PCM are left out of standard error.
+    alone = os.path.join(lonely, "mixerctl.exe")
+    not_found = r"mixerctl: (info: )?cannot load MIXER\.DLL: not found at [A-Z]:\\.*\\no-dll\\MIXER\.DLL; put .*\n$"
+    no_pcm = ("there is no mixer device: Wine shows mixers only when ALSA has a PCM (with no sound card, put "
+              "'pcm.!default { type null }' in ~/.asoundrc; README.txt of the kit, under Wine, explains it)")
+    unix = os.path.join(work, "unix path")
+    shutil.rmtree(unix, ignore_errors=True)
+    os.makedirs(unix)
+    with open(os.path.join(unix, "script.txt"), "w") as f:
+        f.write("get play.main.mute\n")
+    saved = os.path.join(unix, "mixer.ini")
+    cases = [
+        ("info without the DLL", [alone, "info"], None, 1, re.compile(r"platform: Wine .*\nmixer devices:\n  0 "),
+         re.compile(not_found)),
+        ("info --json without the DLL", [alone, "info", "--json"], None, 1,
+         re.compile(r'(?s)"families": \[\],.*"problem": "cannot load MIXER\.DLL: not found at '), re.compile(not_found)),
+        ("list without the DLL", [alone, "list"], None, 1, "", re.compile(not_found)),
+        ("info without ALSA's PCM", [exe, "info"], nopcm, 1, re.compile(r"platform: Wine .*\nmixer devices:\n  none\n$"),
+         "mixerctl: info: %s\n" % no_pcm),
+        ("info --json without ALSA's PCM", [exe, "info", "--json"], nopcm, 1,
+         re.compile(r'(?s)"devices": \[\],\n  "families": \[\],.*"problem": "there is no mixer device: Wine shows'),
+         "mixerctl: info: %s\n" % no_pcm),
+        ("list without ALSA's PCM", [exe, "list"], nopcm, 1, "", "mixerctl: list: %s\n" % no_pcm),
+        ("save to a Unix path", [exe, "save", saved], None, 0, "saved mixer settings to %s\n" % saved, ""),
+        ("restore from a Unix path", [exe, "restore", saved], None, 0, "restored mixer settings from %s\n" % saved, ""),
+        ("script from a Unix path", [exe, "script", os.path.join(unix, "script.txt")], None, 0,
+         re.compile(r"play\.main\.mute = [01]\n$"), ""),
+        ("a name outside the ANSI code page", [exe, "save", "\u65e5\u672c.ini"], None, 1, "",
+         "mixerctl: save: \u65e5\u672c.ini: the name has characters that the ANSI code page (1252) lacks, and the "
+         "library takes file names in it: use another name\n"),
+        ("a control that keeps nothing", [exe, "get", "play.waveout.volume"], None, 1, "play.waveout.volume = ?\n",
+         "mixerctl: get: play.waveout.volume: no value: the mixer keeps none for the volume control of \"Master "
+         "Volume\" (a read leaves its buffer as it was; 'list' shows ?)\n"),
+        ("-q and the note", [exe, "-q", "set", "play.main.volume", "20%"], None, 0, "", ""),
+        ("cd play without a CD open", [exe, "cd", "play", "3"], None, 1, "PlayCD = 3075\n",
+         "mixerctl: cd play: MCI error 3075: no CD device is open (the library's own code)\n"),
+        ("cd open without a CD device", [exe, "cd", "open"], None, 1, "OpenCD = 266\n",
+         re.compile(r"mixerctl: cd open: MCI error 266: \S.*\n$")),
+        ("--card twice", [exe, "--card", "a", "--card", "b", "list"], None, 2, "",
+         "mixerctl: --card given 2 times: give it once (see 'mixerctl --help')\n"),
+        ("/? is help", [exe, "save", "/?"], None, 0, re.compile(r"^usage: mixerctl save FILE\n"), ""),
+    ]
+    for what, args, env, want_status, want_out, want_err in cases:
+        status, raw_out, raw_err = run_raw(args, cwd=lonely if args[0] == alone else None, env=env)
+        out = raw_out.decode("utf-8", "replace")
+        err = "".join(l for l in raw_err.decode("utf-8", "replace").splitlines(True) if not l.startswith("ALSA lib "))
+        ok = status == want_status and all(w.search(g) if hasattr(w, "search") else g == w
+                                           for g, w in ((out, want_out), (err, want_err)))
+        print("%s %s: status %d, %r" % ("ok  " if ok else "FAIL", what, status, err.strip()))
+        check(what, ok, "status %d, stdout %r, stderr %r" % (status, out[:300], err))
+    check("the settings file at the Unix path", os.path.isfile(saved), "no %s" % saved)
 
     status, out, err = run([exe, "--dll", "C:\\no\\such.dll", "get", "play.main.volume"])
     check("--dll naming nothing", status == 1 and out == "" and
@@ -148,7 +202,7 @@ def main():
 
     for f in failures:
         print("FAIL " + f)
-    print("%d checks of mixerctl.exe under Wine, %d failed" % (15, len(failures)))
+    print("%d checks of mixerctl.exe under Wine, %d failed" % (15 + len(cases), len(failures)))
     return 1 if failures else 0
 
 

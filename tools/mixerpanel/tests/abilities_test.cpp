@@ -109,3 +109,11 @@ TEST(Messages, AFileThatHoldsNoSettings) {
 
 }  // namespace
 }  // namespace mixerpanel
+
+// A CD status line names its code: the platform's text, else its name.
+TEST(Messages, CdStatusNamesTheCode) {
+    EXPECT_EQ(mixerpanel::CdStatus(mixerpanel::CdCommand::Open, 266, 0, ""),
+              "CD: no CD device could be opened (MCI error 266: cannot load driver (MCIERR_CANNOT_LOAD_DRIVER))");
+    EXPECT_EQ(mixerpanel::CdStatus(mixerpanel::CdCommand::Stop, 276, 0, "The device is not ready."),
+              "CD: the CD could not be stopped (MCI error 276: The device is not ready.)");
+}

@@ -263,6 +263,8 @@ void CheckLayout(Page page, const FontMetrics& font, int width, int height) {
         if (rows.balance) {
             EXPECT_FALSE(Overlap(s.balanceLeft, s.balance));
             EXPECT_FALSE(Overlap(s.balanceRight, s.balance));
+            for (const Rect* label : {&s.balanceLeft, &s.balanceRight})  // the letter inside its window
+                EXPECT_TRUE(label->Width() >= font.letterWidth + 4 && Inside(*label, s.group)) << label->Width();
             EXPECT_GE(s.balance.Width(), 3 * font.charWidth);
             EXPECT_GE(s.balanceText.Height(), font.height);
             EXPECT_GE(s.balanceText.Width(), 12 * font.charWidth);  // "Centre-right"
@@ -279,7 +281,8 @@ void CheckLayout(Page page, const FontMetrics& font, int width, int height) {
 
 TEST(Layout, BothPagesAtTheirMinimumAndLarger) {
     for (Page page : {Page::Playback, Page::Recording})
-        for (FontMetrics font : {FontMetrics{13, 6}, FontMetrics{16, 7}, FontMetrics{24, 11}}) {
+        for (FontMetrics font : {FontMetrics{13, 6, 8}, FontMetrics{16, 7, 9}, FontMetrics{24, 11, 14},
+                                 FontMetrics{13, 4, 11}}) {
             int w = 0, h = 0;
             MinimumPageSize(RowsFor(page), kStripsPerPage, font, &w, &h);
             CheckLayout(page, font, w, h);

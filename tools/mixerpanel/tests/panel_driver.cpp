@@ -619,11 +619,14 @@ void CheckMessages(const Panel& p, const Target& master, const std::string& sett
     Check(Has(refusal, "holds no mixer settings, so nothing was restored: none of its") &&
               !Has(Status(p), "Settings restored") && NearLevel(DirectRead(master, master.volume), 30000),
           "Restore settings refuses a file without settings (\"" + refusal + "\")");
-    AnswerDialog(p, IDM_CD_OPEN, IDOK);  // the library's own box
+    // No CD device: the status line says so at once, without the library's box.
+    const std::string box = AnswerDialog(p, IDM_CD_OPEN, IDOK);
     const std::string opened = Status(p);
-    Check(Has(opened, "CD: no CD device could be opened (MCI error "), "CD > Open: " + opened);
+    Check(box.empty() && Has(opened, "CD: no CD device could be opened (MCI error 266: ") && !Has(opened, ": )"),
+          "CD > Open: " + opened + (box.empty() ? "" : ", after a box: " + box));
     const std::string dialog = AnswerDialog(p, IDM_CD_PLAY, IDOK);
-    Check(dialog == "Play CD track" && Status(p) == "CD: no CD is open, nothing to play (MCI error 3075)",
+    Check(dialog == "Play CD track" && Status(p) == "CD: no CD is open, nothing to play (MCI error 3075: no CD device "
+                                                   "is open (the library's own code))",
           "CD > Play track: " + Status(p));
     Command(p, IDM_LOAD_NAMES);
     const std::string names = Status(p);

@@ -19,8 +19,9 @@ a fader moved every second for SECONDS, then the same checks again; the
 process's handles and heap may not have grown.
 With --drawing: each page, shown at a fresh start, is compared with itself
 after a switch to the other page and back (Ctrl+Tab twice) and after a
-resize larger and back, without a window manager and with one (openbox):
-pixel for pixel.
+resize larger and back, then resized to 1024x768 with itself after a
+switch there, without a window manager (and without Wine's fonts in HOME)
+and with one (openbox): pixel for pixel.
 
 The Wine prefix and HOME are private (DIR/wine): the panel's windows are set
 to be drawn by Wine itself (no window manager runs in Xvfb), and Wine's own
@@ -134,14 +135,7 @@ class Run:
     def prepare(self):
         os.makedirs(os.path.join(self.base, "home"), exist_ok=True)
         open(os.path.join(self.work, "panel-output.txt"), "w").close()
-        # Wine finds its own fonts (Marlett draws the caption buttons) where
-        # fontconfig looks in the private HOME.
-        fonts = os.path.join(self.base, "home", ".local", "share", "fonts")
-        os.makedirs(fonts, exist_ok=True)
-        if os.path.isdir("/usr/share/wine/fonts"):
-            for name in os.listdir("/usr/share/wine/fonts"):
-                if name.endswith(".ttf"):
-                    shutil.copy(os.path.join("/usr/share/wine/fonts", name), fonts)
+        self.wine_fonts(True)
         # A sound-card name file for Wine's card ("Out: default") in a folder
         # whose name is not plain ASCII: it names the line-in line, which the
         # card has under no line-in type.
@@ -153,6 +147,18 @@ class Run:
         # A balance remembered from an earlier run, for a line that has none.
         self.wine("reg", "add", r"HKCU\Software\MIXER\Panel", "/v", "PlayMainBalance", "/t", "REG_DWORD",
                   "/d", "15", "/f", check=True)
+
+    def wine_fonts(self, present):
+        """Wine finds its own fonts (Marlett draws the caption buttons) where
+        fontconfig looks in the private HOME; without them, as in a user's
+        HOME, Wine draws the message font with another face."""
+        fonts = os.path.join(self.base, "home", ".local", "share", "fonts")
+        shutil.rmtree(fonts, ignore_errors=True)
+        os.makedirs(fonts, exist_ok=True)
+        if present and os.path.isdir("/usr/share/wine/fonts"):
+            for name in os.listdir("/usr/share/wine/fonts"):
+                if name.endswith(".ttf"):
+                    shutil.copy(os.path.join("/usr/share/wine/fonts", name), fonts)
 
     def x(self, *argv):
         return subprocess.run(["xdotool"] + list(argv), env=self.env, stdout=subprocess.PIPE, text=True,
@@ -182,7 +188,10 @@ class Run:
             self.x("sleep", "0.5", "mouseup", "1", "mousemove", "0", "0", "sleep", "0.5")
 
     def drawing(self):
+        # Without a window manager in a HOME without Wine's fonts, with
+        # openbox with them: glyphs of other widths.
         for managed in (False, True):
+            self.wine_fonts(managed)
             manager = subprocess.Popen(["openbox"], env=self.env, stdout=subprocess.DEVNULL,
                                        stderr=subprocess.DEVNULL) if managed else None
             self.wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "YN"[not managed],
@@ -205,19 +214,27 @@ class Run:
                 self.x("windowactivate", "--sync", wid)
             size = self.geometry(wid)
             shots = []
-            for what in ("fresh", "switched away and back", "resized larger and back"):
+            # Then at 1024x768, as drawn after the resize, and after a page
+            # switch there.
+            for what in ("fresh", "switched away and back", "resized larger and back", "at 1024x768",
+                         "switched away and back at 1024x768"):
                 if what.startswith("switched"):
                     self.x("key", "ctrl+Tab", "sleep", "1", "key", "ctrl+Tab")
                 if what.startswith("resized"):
                     self.resize(wid, size[2] + 200, size[3] + 150, managed)
                     self.resize(wid, size[2], size[3], managed)
+                if what.startswith("at "):
+                    self.resize(wid, 1024, 768, managed)
+                    shots = []
                 time.sleep(2)  # a refresh of the values and some meter ticks
-                shots.append(os.path.join(self.work, "%s-%s-%s.png" % (page, where.split()[-1], what.split()[0])))
+                shots.append(os.path.join(self.work, "%s-%s-%s.png" % (page, where.split()[-1],
+                                                                      what.replace(" ", "-"))))
                 subprocess.run(["import", "-window", wid, shots[-1]], env=self.env, check=True, timeout=60)
                 if len(shots) > 1:
                     differ = subprocess.run(["compare", "-metric", "AE", shots[0], shots[-1], "null:"],
                                             stderr=subprocess.PIPE, text=True, timeout=60).stderr.strip()
-                    print("drawing: %s page %s, %s: %s pixels differ from a fresh start" % (page, where, what, differ))
+                    print("drawing: %s page %s, %s: %s pixels differ from %s" % (
+                        page, where, what, differ, "its first drawing there" if "1024" in what else "a fresh start"))
                     if differ != "0":
                         self.failures.append("%s page %s, %s: %s pixels differ (%s)" % (page, where, what, differ,
                                                                                          shots[-1]))
