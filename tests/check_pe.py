@@ -49,7 +49,7 @@ XP_FUNCTIONS = {
         "TlsAlloc", "TlsFree", "TlsGetValue", "TlsSetValue", "TryEnterCriticalSection", "VirtualProtect",
         "VirtualQuery", "WriteFile",
     },
-    "USER32.DLL": {"MessageBoxA"},
+    "USER32.DLL": {"MessageBoxA", "wsprintfA", "wvsprintfA"},
     "ADVAPI32.DLL": {"RegCloseKey", "RegOpenKeyExA", "RegQueryValueExA"},
     "WINMM.DLL": {
         "mciGetErrorStringA", "mciSendCommandA", "mixerClose", "mixerGetControlDetailsA", "mixerGetDevCapsA",
