@@ -44,7 +44,30 @@ enum Kind {
     KindRegOpenKey,
     KindRegQueryValue,
     KindRegCloseKey,
+    // Core Audio (platform/core_audio.h): waveOutMessage and waveInMessage
+    // asking for an endpoint's identifier, CoInitializeEx, CoCreateInstance,
+    // and a method of a Core Audio interface (`flags` its CoreMethod).
+    KindEndpointId,
+    KindCoInitialize,
+    KindCoCreateInstance,
+    KindCoreMethod,
 };
+
+// The Core Audio methods the library calls, as KindCoreMethod names them.
+#define REQ_CORE_METHODS(X)                                   \
+    X(CoreGetDevice, "IMMDeviceEnumerator::GetDevice")        \
+    X(CoreActivate, "IMMDevice::Activate")                    \
+    X(CoreGetChannelCount, "IAudioEndpointVolume::GetChannelCount") \
+    X(CoreSetMaster, "IAudioEndpointVolume::SetMasterVolumeLevelScalar") \
+    X(CoreGetMaster, "IAudioEndpointVolume::GetMasterVolumeLevelScalar") \
+    X(CoreSetChannel, "IAudioEndpointVolume::SetChannelVolumeLevelScalar") \
+    X(CoreGetChannel, "IAudioEndpointVolume::GetChannelVolumeLevelScalar") \
+    X(CoreSetMute, "IAudioEndpointVolume::SetMute")           \
+    X(CoreGetMute, "IAudioEndpointVolume::GetMute")           \
+    X(CoreGetPeak, "IAudioMeterInformation::GetPeakValue")
+#define REQ_CORE_METHOD_ENUM_(code, name) code,
+enum CoreMethod { REQ_CORE_METHODS(REQ_CORE_METHOD_ENUM_) CoreMethodCount };
+#undef REQ_CORE_METHOD_ENUM_
 
 // One request as it was made and answered. `record` is the request's record
 // after the platform answered (line, controls, details, caps or MCI record);

@@ -1,0 +1,177 @@
+#include "engine/endpoint_volume.h"
+
+#include "core/state.h"
+#include "engine/endpoint_probe.h"
+
+namespace {
+
+// The range of a volume control, whose levels map onto the scalars.
+constexpr double kLevelSpan = 65535.0;
+constexpr double kPeakSpan = 32767.0;
+
+LONG Nearest(double x) { return Truncate(x < 0.0 ? x - 0.5 : x + 0.5); }
+float ScalarOf(LONG level) { return static_cast<float>(static_cast<double>(level) / kLevelSpan); }
+LONG LevelOf(float scalar) { return Nearest(static_cast<double>(scalar) * kLevelSpan); }
+
+bool IsMainOp(LONG op) { return op == OpMainVolume || op == OpMainMute || op == OpMainBalance; }
+bool IsRecordingOp(LONG op) { return op == OpRecVolume || op == OpRecMute || op == OpRecBalance; }
+
+// The endpoint volume of one endpoint for one call: COM on this thread and
+// the activated interface, given back when it goes.
+class EndpointVolume {
+public:
+    // False when the endpoint cannot be reached.
+    bool Open(bool capture, UINT wave) {
+        if (!com_.ready()) return false;
+        EndpointError error;
+        return ActivateEndpoint(capture, wave, kIidEndpointVolume, volume_.raw(), &error);
+    }
+    IAudioEndpointVolume* get() const { return volume_.get(); }
+
+private:
+    ComScope com_;
+    ComRef<IAudioEndpointVolume> volume_;
+};
+
+// The level or balance rule over the first and last channel.
+void WriteChannels(IAudioEndpointVolume* volume, LONG value, Treatment treatment) {
+    UINT channels = 0;
+    if (FAILED(req::GetChannelCount(volume, &channels)) || channels == 0) return;
+    const UINT last = channels - 1;
+    LONG levels[2] = {0, 0};
+    float scalar = 0.0f;
+    if (FAILED(req::GetChannelVolumeLevelScalar(volume, 0, &scalar))) return;
+    levels[0] = LevelOf(scalar);
+    if (last != 0) {
+        if (FAILED(req::GetChannelVolumeLevelScalar(volume, last, &scalar))) return;
+        levels[1] = LevelOf(scalar);
+    }
+    LONG* lastLevel = last != 0 ? &levels[1] : &levels[0];
+    if (treatment == TreatLevel)
+        ApplyLevelRule(&levels[0], lastLevel, value);
+    else
+        ApplyBalanceRule(&levels[0], lastLevel, value);
+    if (FAILED(req::SetChannelVolumeLevelScalar(volume, 0, ScalarOf(levels[0])))) return;
+    if (last != 0) req::SetChannelVolumeLevelScalar(volume, last, ScalarOf(levels[1]));
+}
+
+// False when the endpoint cannot be reached.
+bool Write(bool capture, UINT wave, LONG op, LONG value) {
+    EndpointVolume volume;
+    if (!volume.Open(capture, wave)) return false;
+    const Treatment treatment = OpTreatment(op);
+    if (treatment == TreatBoolean)
+        req::SetMute(volume.get(), value != 0 ? TRUE : FALSE);
+    else if (treatment == TreatLevel || BalanceInScale(value))
+        WriteChannels(volume.get(), value, treatment);
+    return true;
+}
+
+// The mute (0 or 1) or the master level; -1 on failure.
+LONG Read(bool capture, UINT wave, LONG op) {
+    EndpointVolume volume;
+    if (!volume.Open(capture, wave)) return -1;
+    if (OpTreatment(op) == TreatBoolean) {
+        BOOL mute = FALSE;
+        return SUCCEEDED(req::GetMute(volume.get(), &mute)) ? (mute != FALSE ? 1 : 0) : -1;
+    }
+    float scalar = 0.0f;
+    return SUCCEEDED(req::GetMasterVolumeLevelScalar(volume.get(), &scalar)) ? LevelOf(scalar) : -1;
+}
+
+bool ServesMain(DWORD componentType, LONG op, LONG byName) {
+    return IsMainOp(op) && componentType == MIXERLINE_COMPONENTTYPE_DST_SPEAKERS && byName == 0 &&
+           EndpointLevelsServe();
+}
+
+LONG ReadMeter(bool capture, UINT wave) {
+    ComScope com;
+    if (!com.ready()) return 0;
+    ComRef<IAudioMeterInformation> meter;
+    EndpointError error;
+    if (!ActivateEndpoint(capture, wave, kIidMeterInformation, meter.raw(), &error)) return 0;
+    float peak = 0.0f;
+    if (FAILED(req::GetPeakValue(meter.get(), &peak)) || !(peak > 0.0f)) return 0;
+    return peak >= 1.0f ? static_cast<LONG>(kPeakSpan) : Nearest(static_cast<double>(peak) * kPeakSpan);
+}
+
+}  // namespace
+
+bool EndpointLevelsServe() {
+    LONG known;
+    {
+        StateLock lock;
+        known = g_state.EndpointLevels;
+    }
+    if (known != 0) return known == EndpointUsable + 1;
+    const EndpointProbe probe = ProbeEndpointVolume();
+    if (probe.verdict == EndpointUnknown) return false;
+    {
+        StateLock lock;
+        g_state.EndpointLevels = probe.verdict + 1;
+    }
+    return probe.verdict == EndpointUsable;
+}
+
+bool EndpointSetMain(DWORD componentType, LONG op, LONG value, LONG byName, LONG* result) {
+    if (!ServesMain(componentType, op, byName)) return false;
+    UINT wave = 0;
+    EndpointError error;
+    *result = PlaybackWaveDevice(&wave, &error) && Write(false, wave, op, value) ? 1 : 0;
+    return true;
+}
+
+bool EndpointGetMain(DWORD componentType, LONG op, LONG byName, LONG* result) {
+    if (OpTreatment(op) == TreatBalance || !ServesMain(componentType, op, byName)) return false;
+    UINT wave = 0;
+    EndpointError error;
+    *result = PlaybackWaveDevice(&wave, &error) ? Read(false, wave, op) : -1;
+    return true;
+}
+
+bool EndpointWriteFound(const FoundLine& line, LONG op, LONG value) {
+    if (!line.onEndpoint || !IsRecordingOp(op) || !EndpointLevelsServe()) return false;
+    Write(true, line.waveIn, op, value);
+    return true;
+}
+
+bool EndpointReadFound(const FoundLine& line, LONG op, LONG* result) {
+    if (!line.onEndpoint || !IsRecordingOp(op) || OpTreatment(op) == TreatBalance || !EndpointLevelsServe())
+        return false;
+    *result = Read(true, line.waveIn, op);
+    return true;
+}
+
+bool EndpointPeak(DWORD componentType, LONG* result) {
+    if (!EndpointLevelsServe()) return false;
+    *result = 0;
+    UINT wave = 0;
+    EndpointError error;
+    if (componentType == MIXERLINE_COMPONENTTYPE_DST_SPEAKERS) {
+        if (PlaybackWaveDevice(&wave, &error)) *result = ReadMeter(false, wave);
+        return true;
+    }
+    if (componentType == MIXERLINE_COMPONENTTYPE_DST_WAVEIN) {
+        const UINT count = req::waveInGetNumDevs();
+        if (count != 0) *result = ReadMeter(true, PreferredWaveIn(count));
+        return true;
+    }
+    // A source: device 0's is a playback line, any other a recording line
+    // the recording search finds.
+    MIXERLINEA line;
+    PrepareLine(&line);
+    line.dwComponentType = componentType;
+    const MMRESULT r = req::mixerGetLineInfoA(reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(0)), &line,
+                                              MIXER_OBJECTF_MIXER | MIXER_GETLINEINFOF_COMPONENTTYPE);
+    if (r == MMSYSERR_NOERROR) {
+        if (PlaybackWaveDevice(&wave, &error)) *result = ReadMeter(false, wave);
+    } else if (r == MIXERR_INVALLINE) {
+        MixerDevice device;
+        FoundLine found;
+        if (FindMixerLine(componentType, OpRecVolume, "", 0, device, &found) == SearchFound && found.onEndpoint) {
+            device.Close();
+            *result = ReadMeter(true, found.waveIn);
+        }
+    }
+    return true;
+}
