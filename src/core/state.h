@@ -24,9 +24,6 @@ struct LibraryState {
     DWORD CDLastError;
     char CDDeviceType[MIXER_NAME_CHARS];
     HMODULE ModuleHandle;
-    // What the probe of the endpoint volume decided for the process
-    // (engine/endpoint_volume.h): 0 not yet, else an EndpointVerdict + 1.
-    LONG EndpointLevels;
 };
 
 // The one instance; all zero when the library is loaded.

@@ -212,6 +212,15 @@ inline EndpointProbe ProbeEndpointVolume() {
         probe.verdict = EndpointUnknown;
         return probe;
     }
+    // Without Core Audio the wave device knows no endpoint: no COM then.
+    ULONG bytes = 0;
+    probe.error.mm = req::WaveEndpointMessage(false, wave, DRV_QUERYFUNCTIONINSTANCEIDSIZE,
+                                              reinterpret_cast<DWORD_PTR>(&bytes), 0);
+    if (probe.error.mm != MMSYSERR_NOERROR) {
+        probe.error.step = StepIdSize;
+        probe.verdict = FailureVerdict(probe.error);
+        return probe;
+    }
     ComScope com;
     if (!com.ready()) {
         probe.error.step = StepCom;

@@ -13,6 +13,10 @@ LONG Nearest(double x) { return Truncate(x < 0.0 ? x - 0.5 : x + 0.5); }
 float ScalarOf(LONG level) { return static_cast<float>(static_cast<double>(level) / kLevelSpan); }
 LONG LevelOf(float scalar) { return Nearest(static_cast<double>(scalar) * kLevelSpan); }
 
+// What the probe decided for the process: 0 not yet, else an
+// EndpointVerdict + 1. Read and written under the state lock.
+LONG g_verdict = 0;
+
 bool IsMainOp(LONG op) { return op == OpMainVolume || op == OpMainMute || op == OpMainBalance; }
 bool IsRecordingOp(LONG op) { return op == OpRecVolume || op == OpRecMute || op == OpRecBalance; }
 
@@ -101,16 +105,26 @@ bool EndpointLevelsServe() {
     LONG known;
     {
         StateLock lock;
-        known = g_state.EndpointLevels;
+        known = g_verdict;
     }
     if (known != 0) return known == EndpointUsable + 1;
     const EndpointProbe probe = ProbeEndpointVolume();
     if (probe.verdict == EndpointUnknown) return false;
     {
         StateLock lock;
-        g_state.EndpointLevels = probe.verdict + 1;
+        g_verdict = probe.verdict + 1;
     }
     return probe.verdict == EndpointUsable;
+}
+
+void ForgetEndpointVerdict() {
+    StateLock lock;
+    g_verdict = 0;
+}
+
+void KeepMixerLevels() {
+    StateLock lock;
+    g_verdict = EndpointAbsent + 1;
 }
 
 bool EndpointSetMain(DWORD componentType, LONG op, LONG value, LONG byName, LONG* result) {

@@ -26,6 +26,10 @@
 // the first call probes (ProbeEndpointVolume) and, unless a request failed
 // on the way, remembers the verdict.
 bool EndpointLevelsServe();
+// For tests that change the platform under a loaded library: the next call
+// probes again; or the verdict is that the mixer serves, without a probe.
+void ForgetEndpointVerdict();
+void KeepMixerLevels();
 
 // SetMixer's and GetMixer's main-line operations (OpMainVolume, OpMainMute,
 // OpMainBalance on the speakers destination by its type): true when the
