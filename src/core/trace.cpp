@@ -675,9 +675,15 @@ const CodeName kHresults[] = {
     {0x88890004u, "AUDCLNT_E_DEVICE_INVALIDATED"},
 };
 
-#define CORE_METHOD_NAME_(code, name) name,
-const char* const kCoreMethods[] = {REQ_CORE_METHODS(CORE_METHOD_NAME_)};
+#define CORE_INTERFACE_NAME_(name) name,
+#define CORE_METHOD_NAME_(code, owner, name) {owner, name},
+const char* const kCoreInterfaces[] = {REQ_CORE_INTERFACES(CORE_INTERFACE_NAME_)};
+const struct {
+    unsigned char owner;
+    const char* name;
+} kCoreMethods[] = {REQ_CORE_METHODS(CORE_METHOD_NAME_)};
 #undef CORE_METHOD_NAME_
+#undef CORE_INTERFACE_NAME_
 
 void HresultText(LineText& t, UINT_PTR result) {
     const DWORD code = static_cast<DWORD>(result);
@@ -715,12 +721,15 @@ void CoreAudio(LineText& t, const req::Request& r) {
     case req::KindEndpointId:
         t.Str(r.flags != 0 ? "waveInMessage(device " : "waveOutMessage(device ");
         t.Unsigned(static_cast<DWORD>(r.object));
-        t.Str(r.arg == DRV_QUERYFUNCTIONINSTANCEID ? ", DRV_QUERYFUNCTIONINSTANCEID) = "
-                                                   : ", DRV_QUERYFUNCTIONINSTANCEIDSIZE) = ");
+        t.Str(", DRV_QUERYFUNCTIONINSTANCEID");
+        if (r.arg != DRV_QUERYFUNCTIONINSTANCEID) t.Str("SIZE");
+        t.Str(") = ");
         MmResult(t, static_cast<DWORD>(r.result));
         return;
     case req::KindCoInitialize:
-        t.Str(r.flags == COINIT_MULTITHREADED ? "CoInitializeEx(COINIT_MULTITHREADED) = " : "CoInitializeEx() = ");
+        t.Str("CoInitializeEx(");
+        if (r.flags == COINIT_MULTITHREADED) t.Str("COINIT_MULTITHREADED");
+        t.Str(") = ");
         break;
     case req::KindCoCreateInstance:
         t.Str("CoCreateInstance(CLSID_MMDeviceEnumerator) = ");
@@ -729,7 +738,11 @@ void CoreAudio(LineText& t, const req::Request& r) {
         const bool setter = r.flags == req::CoreSetMaster || r.flags == req::CoreSetChannel ||
                             r.flags == req::CoreSetMute;
         const bool channel = r.flags == req::CoreSetChannel || r.flags == req::CoreGetChannel;
-        t.Str(r.flags < req::CoreMethodCount ? kCoreMethods[r.flags] : "?");
+        if (r.flags < req::CoreMethodCount) {
+            t.Str(kCoreInterfaces[kCoreMethods[r.flags].owner]);
+            t.Str("::");
+            t.Str(kCoreMethods[r.flags].name);
+        }
         t.Char('(');
         if (channel) {
             t.Str("channel ");

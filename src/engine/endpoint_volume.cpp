@@ -37,26 +37,25 @@ private:
     ComRef<IAudioEndpointVolume> volume_;
 };
 
-// The level or balance rule over the first and last channel.
+// The level or balance rule over the first and last channel, read and
+// written in that order: on one channel the last's write is the one that
+// stays, as on a mixer control whose first and last value are one.
 void WriteChannels(IAudioEndpointVolume* volume, LONG value, Treatment treatment) {
     UINT channels = 0;
     if (FAILED(req::GetChannelCount(volume, &channels)) || channels == 0) return;
-    const UINT last = channels - 1;
-    LONG levels[2] = {0, 0};
-    float scalar = 0.0f;
-    if (FAILED(req::GetChannelVolumeLevelScalar(volume, 0, &scalar))) return;
-    levels[0] = LevelOf(scalar);
-    if (last != 0) {
-        if (FAILED(req::GetChannelVolumeLevelScalar(volume, last, &scalar))) return;
-        levels[1] = LevelOf(scalar);
+    const UINT which[2] = {0, channels - 1};
+    LONG levels[2];
+    for (int i = 0; i < 2; ++i) {
+        float scalar = 0.0f;
+        if (FAILED(req::GetChannelVolumeLevelScalar(volume, which[i], &scalar))) return;
+        levels[i] = LevelOf(scalar);
     }
-    LONG* lastLevel = last != 0 ? &levels[1] : &levels[0];
     if (treatment == TreatLevel)
-        ApplyLevelRule(&levels[0], lastLevel, value);
+        ApplyLevelRule(&levels[0], &levels[1], value);
     else
-        ApplyBalanceRule(&levels[0], lastLevel, value);
-    if (FAILED(req::SetChannelVolumeLevelScalar(volume, 0, ScalarOf(levels[0])))) return;
-    if (last != 0) req::SetChannelVolumeLevelScalar(volume, last, ScalarOf(levels[1]));
+        ApplyBalanceRule(&levels[0], &levels[1], value);
+    for (int i = 0; i < 2; ++i)
+        if (FAILED(req::SetChannelVolumeLevelScalar(volume, which[i], ScalarOf(levels[i])))) return;
 }
 
 // False when the endpoint cannot be reached.
@@ -161,31 +160,24 @@ bool EndpointPeak(DWORD componentType, LONG* result) {
     *result = 0;
     UINT wave = 0;
     EndpointError error;
-    if (componentType == MIXERLINE_COMPONENTTYPE_DST_SPEAKERS) {
-        if (PlaybackWaveDevice(&wave, &error)) *result = ReadMeter(false, wave);
-        return true;
+    // The speakers destination and device 0's sources are playback lines;
+    // the wave-in destination and every other line read the recording
+    // endpoint's meter, the preferred wave-in device's.
+    bool playback = componentType == MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
+    if (!playback && componentType != MIXERLINE_COMPONENTTYPE_DST_WAVEIN) {
+        MIXERLINEA line;
+        PrepareLine(&line);
+        line.dwComponentType = componentType;
+        const MMRESULT r = req::mixerGetLineInfoA(reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(0)), &line,
+                                                  MIXER_OBJECTF_MIXER | MIXER_GETLINEINFOF_COMPONENTTYPE);
+        if (r != MMSYSERR_NOERROR && r != MIXERR_INVALLINE) return true;
+        playback = r == MMSYSERR_NOERROR;
     }
-    if (componentType == MIXERLINE_COMPONENTTYPE_DST_WAVEIN) {
+    if (playback) {
+        if (PlaybackWaveDevice(&wave, &error)) *result = ReadMeter(false, wave);
+    } else {
         const UINT count = req::waveInGetNumDevs();
         if (count != 0) *result = ReadMeter(true, PreferredWaveIn(count));
-        return true;
-    }
-    // A source: device 0's is a playback line, any other a recording line
-    // the recording search finds.
-    MIXERLINEA line;
-    PrepareLine(&line);
-    line.dwComponentType = componentType;
-    const MMRESULT r = req::mixerGetLineInfoA(reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(0)), &line,
-                                              MIXER_OBJECTF_MIXER | MIXER_GETLINEINFOF_COMPONENTTYPE);
-    if (r == MMSYSERR_NOERROR) {
-        if (PlaybackWaveDevice(&wave, &error)) *result = ReadMeter(false, wave);
-    } else if (r == MIXERR_INVALLINE) {
-        MixerDevice device;
-        FoundLine found;
-        if (FindMixerLine(componentType, OpRecVolume, "", 0, device, &found) == SearchFound && found.onEndpoint) {
-            device.Close();
-            *result = ReadMeter(true, found.waveIn);
-        }
     }
     return true;
 }

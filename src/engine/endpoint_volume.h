@@ -46,7 +46,7 @@ bool EndpointWriteFound(const FoundLine& line, LONG op, LONG value);
 bool EndpointReadFound(const FoundLine& line, LONG op, LONG* result);
 
 // GetPeak of the speakers destination or a source of device 0 (the
-// playback endpoint's meter), of the wave-in destination (the preferred
-// recording endpoint's) or of a recording line (its endpoint's): true when
-// the endpoint's meter answered, with the reading, 0 on failure.
+// playback endpoint's meter), of the wave-in destination or any other line
+// (the recording endpoint's, the preferred wave-in device's): true when the
+// endpoint's meter answered, with the reading, 0 on failure.
 bool EndpointPeak(DWORD componentType, LONG* result);

@@ -15,15 +15,40 @@
 #include <objbase.h>
 #include <mmdeviceapi.h>
 #include <endpointvolume.h>
+
+// mingw-w64's <endpointvolume.h> declares the meter's interface without
+// defining it: its methods in the order of Microsoft's header.
+#ifndef __IAudioMeterInformation_INTERFACE_DEFINED__
+#define __IAudioMeterInformation_INTERFACE_DEFINED__
+// A COM interface, as the system headers declare theirs: released through
+// Release, never deleted, so without a virtual destructor.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+interface IAudioMeterInformation : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE GetPeakValue(float* pfPeak) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetMeteringChannelCount(UINT* pnChannelCount) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetChannelsPeakValues(UINT32 u32ChannelCount, float* afPeakValues) = 0;
+    virtual HRESULT STDMETHODCALLTYPE QueryHardwareSupport(DWORD* pdwHardwareSupportMask) = 0;
+};
+#pragma GCC diagnostic pop
+#endif
 #endif
 
 namespace req {
+
+// One copy of each request in the module: none of them is in a loop, and
+// the size of the library matters more here than a call.
+#if defined(__GNUC__)
+#define REQ_CORE inline __attribute__((noinline))
+#else
+#define REQ_CORE inline
+#endif
 
 inline UINT_PTR Hresult(HRESULT r) { return static_cast<UINT_PTR>(static_cast<DWORD>(r)); }
 
 // DRV_QUERYFUNCTIONINSTANCEIDSIZE or DRV_QUERYFUNCTIONINSTANCEID of wave-in
 // (`capture`) or wave-out device `device`.
-inline MMRESULT WaveEndpointMessage(bool capture, UINT device, UINT message, DWORD_PTR dw1, DWORD_PTR dw2) {
+REQ_CORE MMRESULT WaveEndpointMessage(bool capture, UINT device, UINT message, DWORD_PTR dw1, DWORD_PTR dw2) {
     const UINT_PTR id = device;
     const MMRESULT r = capture ? ::waveInMessage(reinterpret_cast<HWAVEIN>(id), message, dw1, dw2)
                                : ::waveOutMessage(reinterpret_cast<HWAVEOUT>(id), message, dw1, dw2);
@@ -31,7 +56,7 @@ inline MMRESULT WaveEndpointMessage(bool capture, UINT device, UINT message, DWO
     return r;
 }
 
-inline HRESULT CoInitializeEx(LPVOID reserved, DWORD mode) {
+REQ_CORE HRESULT CoInitializeEx(LPVOID reserved, DWORD mode) {
     const HRESULT r = ::CoInitializeEx(reserved, mode);
     Tell(KindCoInitialize, 0, mode, nullptr, 0, 0, Hresult(r));
     return r;
@@ -39,7 +64,7 @@ inline HRESULT CoInitializeEx(LPVOID reserved, DWORD mode) {
 
 inline void CoUninitialize() { ::CoUninitialize(); }
 
-inline HRESULT CoCreateInstance(REFCLSID clsid, DWORD context, REFIID iid, void** out) {
+REQ_CORE HRESULT CoCreateInstance(REFCLSID clsid, DWORD context, REFIID iid, void** out) {
     const HRESULT r = ::CoCreateInstance(clsid, nullptr, context, iid, out);
     Tell(KindCoCreateInstance, 0, context, nullptr, 0, 0, Hresult(r));
     return r;
@@ -47,7 +72,7 @@ inline HRESULT CoCreateInstance(REFCLSID clsid, DWORD context, REFIID iid, void*
 
 // A method's request: `arg` the channel or the mute given or read, `value`
 // the scalar given or read (null when none).
-inline HRESULT Method(CoreMethod method, HRESULT r, UINT_PTR arg = 0, const float* value = nullptr) {
+REQ_CORE HRESULT Method(CoreMethod method, HRESULT r, UINT_PTR arg = 0, const float* value = nullptr) {
     Tell(KindCoreMethod, 0, method, value, arg, 0, Hresult(r));
     return r;
 }
@@ -89,3 +114,5 @@ inline HRESULT GetPeakValue(IAudioMeterInformation* m, float* peak) {
 }
 
 }  // namespace req
+
+#undef REQ_CORE

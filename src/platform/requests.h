@@ -53,19 +53,22 @@ enum Kind {
     KindCoreMethod,
 };
 
-// The Core Audio methods the library calls, as KindCoreMethod names them.
-#define REQ_CORE_METHODS(X)                                   \
-    X(CoreGetDevice, "IMMDeviceEnumerator::GetDevice")        \
-    X(CoreActivate, "IMMDevice::Activate")                    \
-    X(CoreGetChannelCount, "IAudioEndpointVolume::GetChannelCount") \
-    X(CoreSetMaster, "IAudioEndpointVolume::SetMasterVolumeLevelScalar") \
-    X(CoreGetMaster, "IAudioEndpointVolume::GetMasterVolumeLevelScalar") \
-    X(CoreSetChannel, "IAudioEndpointVolume::SetChannelVolumeLevelScalar") \
-    X(CoreGetChannel, "IAudioEndpointVolume::GetChannelVolumeLevelScalar") \
-    X(CoreSetMute, "IAudioEndpointVolume::SetMute")           \
-    X(CoreGetMute, "IAudioEndpointVolume::GetMute")           \
-    X(CoreGetPeak, "IAudioMeterInformation::GetPeakValue")
-#define REQ_CORE_METHOD_ENUM_(code, name) code,
+// The Core Audio methods the library calls, as KindCoreMethod names them:
+// X(code, owner, method), the owner an index into REQ_CORE_INTERFACES.
+#define REQ_CORE_INTERFACES(X) \
+    X("IMMDeviceEnumerator") X("IMMDevice") X("IAudioEndpointVolume") X("IAudioMeterInformation")
+#define REQ_CORE_METHODS(X)                                       \
+    X(CoreGetDevice, 0, "GetDevice")                              \
+    X(CoreActivate, 1, "Activate")                                \
+    X(CoreGetChannelCount, 2, "GetChannelCount")                  \
+    X(CoreSetMaster, 2, "SetMasterVolumeLevelScalar")             \
+    X(CoreGetMaster, 2, "GetMasterVolumeLevelScalar")             \
+    X(CoreSetChannel, 2, "SetChannelVolumeLevelScalar")           \
+    X(CoreGetChannel, 2, "GetChannelVolumeLevelScalar")           \
+    X(CoreSetMute, 2, "SetMute")                                  \
+    X(CoreGetMute, 2, "GetMute")                                  \
+    X(CoreGetPeak, 3, "GetPeakValue")
+#define REQ_CORE_METHOD_ENUM_(code, owner, name) code,
 enum CoreMethod { REQ_CORE_METHODS(REQ_CORE_METHOD_ENUM_) CoreMethodCount };
 #undef REQ_CORE_METHOD_ENUM_
 

@@ -163,8 +163,8 @@ TEST(EndpointVolume, GivesWhatTheMixerGivesOnACardsOwnMixer) {
 }
 
 // The meters: the speakers destination and a playback source read the
-// playback endpoint's, the wave-in destination the preferred recording
-// endpoint's (the line input), a recording line its own endpoint's.
+// playback endpoint's, the wave-in destination and a recording line the
+// preferred recording endpoint's (the line input's), not the microphone's.
 TEST(EndpointVolume, PeakReadsTheEndpointsMeter) {
     const struct {
         DWORD type;
@@ -173,9 +173,8 @@ TEST(EndpointVolume, PeakReadsTheEndpointsMeter) {
         {MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, 16384},    // 0.5
         {MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, 16384},     // device 0's source
         {MIXERLINE_COMPONENTTYPE_DST_WAVEIN, 32767},      // the line input's 1.0
-        {MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 3277},   // 0.1
+        {MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 32767},
         {MIXERLINE_COMPONENTTYPE_SRC_LINE, 32767},
-        {MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY, 0},       // no such line
     };
     for (const auto& row : rows) {
         Fresh();
@@ -183,8 +182,10 @@ TEST(EndpointVolume, PeakReadsTheEndpointsMeter) {
         card["devices"][0]["endpointVolume"] = {{"peak", 0.5}};
         card["devices"][1]["endpointVolume"] = {{"peak", 0.1}};
         card["devices"][2]["endpointVolume"] = {{"peak", 1.0}};
+        if (row.type == MIXERLINE_COMPONENTTYPE_SRC_LINE) card["preferredWaveIn"] = 0;  // the microphone's
+        const LONG expected = row.type == MIXERLINE_COMPONENTTYPE_SRC_LINE ? 3277 : row.expected;  // 0.1
         sim::LoadCard(card, "windows.json");
-        EXPECT_EQ(GetPeak(row.type), row.expected) << std::hex << row.type;
+        EXPECT_EQ(GetPeak(row.type), expected) << std::hex << row.type;
         EXPECT_EQ(sim::ComReferences(), 0);
         EXPECT_EQ(sim::ComInitializations(), 0);
     }
