@@ -222,6 +222,17 @@ int ComReferences();
 // on every thread.
 int ComInitializations();
 
+// Wine 8's winmm mixer records and open flags (off until set, and again
+// after Reset()), as Wine's own mixer tests (dlls/winmm/tests/mixer.c) show
+// them under Wine 8: mixerOpen refuses CALLBACK_THREAD and CALLBACK_EVENT
+// with MMSYSERR_NOTSUPPORTED; a destination's dwSource is 0xFFFFFFFF; the
+// driver version is 0x0101; a line's Target names wMid and wPid 0xFFFF, and
+// only the wave-out source (WAVEOUT) and the wave-in destination (WAVEIN)
+// have a target type and the device's name, the other lines none and an
+// empty name. Off, as Windows documents them: threads and events are
+// accepted, dwSource 0, version 0x0100, every Target the device's.
+void SetWineMixer(bool on);
+
 // ---- Call log ----------------------------------------------------------------
 
 struct Call {

@@ -568,7 +568,7 @@ void RestoreValues(const Values& values) {
 void LoadCard(const json& j, const std::string& origin) {
     const Ctx ctx(origin, "");
     CheckKeys(j, ctx, {"devices", "hostDirectory", "description", "preferredWaveIn", "wineDeviceIds", "wineMixerHandles",
-                       "coreAudio"});
+                       "coreAudio", "wineMixer"});
     if (!j.contains("devices") || !j["devices"].is_array()) ctx.Fail("a card needs a list of devices");
     if (j.contains("description")) Text(j["description"], ctx.At("description"));
     for (size_t i = 0; i < j["devices"].size(); ++i) LoadDevice(j["devices"][i], ctx.At("devices").At(i));
@@ -578,6 +578,7 @@ void LoadCard(const json& j, const std::string& origin) {
         SetPreferredWaveIn(static_cast<DWORD>(Int(j["preferredWaveIn"], ctx.At("preferredWaveIn"))));
     if (j.contains("wineDeviceIds")) SetWineDeviceIds(Bool(j["wineDeviceIds"], ctx.At("wineDeviceIds")));
     if (j.contains("wineMixerHandles")) SetWineMixerHandles(Bool(j["wineMixerHandles"], ctx.At("wineMixerHandles")));
+    if (j.contains("wineMixer")) SetWineMixer(Bool(j["wineMixer"], ctx.At("wineMixer")));
     if (j.contains("coreAudio")) {
         const std::string kind = Text(j["coreAudio"], ctx.At("coreAudio"));
         if (kind == "windows")
