@@ -156,6 +156,16 @@ inline bool ActivateEndpoint(bool capture, UINT wave, REFIID iid, void** out, En
     return true;
 }
 
+// ---- Levels and scalars ------------------------------------------------------------
+
+// A level of a volume control's range, 0 to 65535, is the scalar
+// level / 65535; a scalar is the level nearest to scalar x 65535 (halves
+// away from zero), so that a level set reads back as set.
+inline constexpr double kEndpointLevelSpan = 65535.0;
+inline LONG NearestLevel(double x) { return Truncate(x < 0.0 ? x - 0.5 : x + 0.5); }
+inline float ScalarOfLevel(LONG level) { return static_cast<float>(static_cast<double>(level) / kEndpointLevelSpan); }
+inline LONG LevelOfScalar(float scalar) { return NearestLevel(static_cast<double>(scalar) * kEndpointLevelSpan); }
+
 // ---- The probe -------------------------------------------------------------------
 
 // What the probe found.
@@ -250,4 +260,40 @@ inline EndpointProbe ProbeEndpointVolume() {
     }
     probe.verdict = channels != 0 && seen == level ? EndpointUsable : EndpointUntrusted;
     return probe;
+}
+
+// ---- For the tools -------------------------------------------------------------------
+
+// Whether the library moves an endpoint's volume for operation `op` on the
+// line a search found (`lineType` the line target's type), and which
+// endpoint's: the main line's operations by the speakers' type, or a
+// recording line's found on a recording endpoint's mixer; with a probe of
+// its own (a tool's process is not the host's).
+inline bool LibraryUsesEndpoint(LONG op, DWORD lineType, const FoundLine& line, bool* capture, UINT* wave) {
+    const bool main = (op == OpMainVolume || op == OpMainMute || op == OpMainBalance) &&
+                      lineType == MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
+    const bool recording = (op == OpRecVolume || op == OpRecMute || op == OpRecBalance) && line.onEndpoint;
+    if ((!main && !recording) || ProbeEndpointVolume().verdict != EndpointUsable) return false;
+    *capture = recording;
+    *wave = line.waveIn;
+    EndpointError error;
+    return recording || PlaybackWaveDevice(wave, &error);
+}
+
+// The levels of an endpoint's channels (at most `max`) and its mute; the
+// channel count, 0 when they cannot be read.
+inline UINT EndpointChannelLevels(bool capture, UINT wave, LONG* levels, UINT max, BOOL* mute) {
+    ComScope com;
+    ComRef<IAudioEndpointVolume> volume;
+    EndpointError error;
+    UINT channels = 0;
+    if (!com.ready() || !ActivateEndpoint(capture, wave, kIidEndpointVolume, volume.raw(), &error) ||
+        FAILED(req::GetChannelCount(volume.get(), &channels)) || FAILED(req::GetMute(volume.get(), mute)))
+        return 0;
+    for (UINT i = 0; i < channels && i < max; ++i) {
+        float scalar = 0.0f;
+        if (FAILED(req::GetChannelVolumeLevelScalar(volume.get(), i, &scalar))) return 0;
+        levels[i] = LevelOfScalar(scalar);
+    }
+    return channels < max ? channels : max;
 }

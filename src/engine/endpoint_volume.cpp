@@ -5,13 +5,10 @@
 
 namespace {
 
-// The range of a volume control, whose levels map onto the scalars.
-constexpr double kLevelSpan = 65535.0;
 constexpr double kPeakSpan = 32767.0;
 
-LONG Nearest(double x) { return Truncate(x < 0.0 ? x - 0.5 : x + 0.5); }
-float ScalarOf(LONG level) { return static_cast<float>(static_cast<double>(level) / kLevelSpan); }
-LONG LevelOf(float scalar) { return Nearest(static_cast<double>(scalar) * kLevelSpan); }
+float ScalarOf(LONG level) { return ScalarOfLevel(level); }
+LONG LevelOf(float scalar) { return LevelOfScalar(scalar); }
 
 // What the probe decided for the process: 0 not yet, else an
 // EndpointVerdict + 1. Read and written under the state lock.
@@ -95,7 +92,7 @@ LONG ReadMeter(bool capture, UINT wave) {
     if (!ActivateEndpoint(capture, wave, kIidMeterInformation, meter.raw(), &error)) return 0;
     float peak = 0.0f;
     if (FAILED(req::GetPeakValue(meter.get(), &peak)) || !(peak > 0.0f)) return 0;
-    return peak >= 1.0f ? static_cast<LONG>(kPeakSpan) : Nearest(static_cast<double>(peak) * kPeakSpan);
+    return peak >= 1.0f ? static_cast<LONG>(kPeakSpan) : NearestLevel(static_cast<double>(peak) * kPeakSpan);
 }
 
 }  // namespace

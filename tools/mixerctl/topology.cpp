@@ -4,6 +4,8 @@
 // by the library's own search; the peak meter GetPeak reads.
 #include "mixerctl.h"
 
+#include "engine/endpoint_probe.h"
+
 #include "engine/line_search.h"
 #include "mixer_lookup.h"
 #include "text_code_page.h"
@@ -472,6 +474,25 @@ TargetControl FindTargetControl(DWORD lineType, LONG op) {
     t.control = ReadControl(device, taken.line(), taken.control());
     if (t.control.contains("readError"))
         t.problem = "cannot read " + control + " (" + ErrorText(t.control["readError"]) + ")";
+    // Where the library moves the endpoint's volume, its channels are the
+    // values (a mute's, the endpoint's mute).
+    bool capture = false;
+    UINT wave = 0;
+    if (t.problem.empty() && LibraryUsesEndpoint(op, lineType, found.line, &capture, &wave)) {
+        LONG levels[32];
+        BOOL mute = FALSE;
+        const UINT channels = EndpointChannelLevels(capture, wave, levels, 32, &mute);
+        if (channels == 0) {
+            t.problem = "cannot read the endpoint volume of " + std::string(capture ? "wave-in" : "wave-out") +
+                        " device " + std::to_string(wave);
+            return t;
+        }
+        nlohmann::json values = nlohmann::json::array();
+        for (UINT i = 0; i < channels; ++i) values.push_back({OpTreatment(op) == TreatBoolean ? LONG(mute != FALSE) : levels[i]});
+        if (OpTreatment(op) == TreatBoolean) values = nlohmann::json::array({values[0]});
+        t.control["values"] = values;
+        t.control["endpoint"] = capture ? "recording" : "playback";
+    }
     return t;
 }
 
