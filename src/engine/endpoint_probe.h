@@ -71,7 +71,7 @@ enum EndpointStep {
     StepNone,
     StepWaveDevice,  // no wave device of mixer device 0 (mixerGetID)
     StepIdSize,      // DRV_QUERYFUNCTIONINSTANCEIDSIZE
-    StepIdBlock,     // the block for the identifier
+    StepIdBlock,     // an identifier longer than the library takes
     StepId,          // DRV_QUERYFUNCTIONINSTANCEID
     StepCom,         // CoInitializeEx
     StepEnumerator,  // CoCreateInstance
@@ -106,10 +106,15 @@ inline bool PlaybackWaveDevice(UINT* wave, EndpointError* error) {
     }
 }
 
+// The longest endpoint identifier taken, in characters with its
+// terminator: Windows' and Wine's have 55 ("{0.0.0.00000000}.{GUID}").
+inline constexpr ULONG kEndpointIdChars = 260;
+
 // Activates `iid` on the endpoint of wave device `wave` (wave-in when
 // `capture`): its identifier from winmm, then the enumerator's device by
 // that identifier. COM must be initialised on the thread (ComScope). Every
-// block and reference taken on the way is given back.
+// reference taken on the way is given back; an identifier longer than
+// kEndpointIdChars is refused (StepIdBlock).
 inline bool ActivateEndpoint(bool capture, UINT wave, REFIID iid, void** out, EndpointError* error) {
     ULONG bytes = 0;
     MMRESULT r = req::WaveEndpointMessage(capture, wave, DRV_QUERYFUNCTIONINSTANCEIDSIZE,
@@ -119,20 +124,19 @@ inline bool ActivateEndpoint(bool capture, UINT wave, REFIID iid, void** out, En
         error->mm = r;
         return false;
     }
-    LocalBlock id;
-    if (bytes < sizeof(WCHAR) || !id.Alloc(bytes, 1)) {
+    WCHAR id[kEndpointIdChars];
+    if (bytes < sizeof(WCHAR) || bytes > sizeof id) {
         error->step = StepIdBlock;
         error->mm = MMSYSERR_NOMEM;
         return false;
     }
-    r = req::WaveEndpointMessage(capture, wave, DRV_QUERYFUNCTIONINSTANCEID, reinterpret_cast<DWORD_PTR>(id.get()),
-                                 bytes);
+    r = req::WaveEndpointMessage(capture, wave, DRV_QUERYFUNCTIONINSTANCEID, reinterpret_cast<DWORD_PTR>(id), bytes);
     if (r != MMSYSERR_NOERROR) {
         error->step = StepId;
         error->mm = r;
         return false;
     }
-    id.as<WCHAR>()[bytes / sizeof(WCHAR) - 1] = 0;  // terminated whatever the driver wrote
+    id[bytes / sizeof(WCHAR) - 1] = 0;  // terminated whatever the driver wrote
     ComRef<IMMDeviceEnumerator> enumerator;
     HRESULT hr = req::CoCreateInstance(kClsidDeviceEnumerator, CLSCTX_ALL, kIidDeviceEnumerator, enumerator.raw());
     if (FAILED(hr)) {
@@ -141,7 +145,7 @@ inline bool ActivateEndpoint(bool capture, UINT wave, REFIID iid, void** out, En
         return false;
     }
     ComRef<IMMDevice> device;
-    hr = req::GetDevice(enumerator.get(), id.as<WCHAR>(), device.out());
+    hr = req::GetDevice(enumerator.get(), id, device.out());
     if (FAILED(hr)) {
         error->step = StepDevice;
         error->hr = hr;

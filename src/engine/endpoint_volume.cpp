@@ -11,8 +11,12 @@ float ScalarOf(LONG level) { return ScalarOfLevel(level); }
 LONG LevelOf(float scalar) { return LevelOfScalar(scalar); }
 
 // What the probe decided for the process: 0 not yet, else an
-// EndpointVerdict + 1. Read and written under the state lock.
+// EndpointVerdict + 1. One aligned word, read and written whole (two
+// threads that probe at once store the same verdict), so no lock is taken
+// for it.
 LONG g_verdict = 0;
+LONG Verdict() { return __atomic_load_n(&g_verdict, __ATOMIC_ACQUIRE); }
+void Decide(LONG verdict) { __atomic_store_n(&g_verdict, verdict, __ATOMIC_RELEASE); }
 
 bool IsMainOp(LONG op) { return op == OpMainVolume || op == OpMainMute || op == OpMainBalance; }
 bool IsRecordingOp(LONG op) { return op == OpRecVolume || op == OpRecMute || op == OpRecBalance; }
@@ -79,9 +83,14 @@ LONG Read(bool capture, UINT wave, LONG op) {
     return SUCCEEDED(req::GetMasterVolumeLevelScalar(volume.get(), &scalar)) ? LevelOf(scalar) : -1;
 }
 
+bool IsMainLine(DWORD componentType, LONG op, LONG byName) {
+    return IsMainOp(op) && componentType == MIXERLINE_COMPONENTTYPE_DST_SPEAKERS && byName == 0;
+}
+
+// Known to serve: no probe here (the first call of a process probes after
+// its line search, so that its trace starts as every call's does).
 bool ServesMain(DWORD componentType, LONG op, LONG byName) {
-    return IsMainOp(op) && componentType == MIXERLINE_COMPONENTTYPE_DST_SPEAKERS && byName == 0 &&
-           EndpointLevelsServe();
+    return IsMainLine(componentType, op, byName) && Verdict() == EndpointUsable + 1;
 }
 
 LONG ReadMeter(bool capture, UINT wave) {
@@ -98,30 +107,17 @@ LONG ReadMeter(bool capture, UINT wave) {
 }  // namespace
 
 bool EndpointLevelsServe() {
-    LONG known;
-    {
-        StateLock lock;
-        known = g_verdict;
-    }
+    const LONG known = Verdict();
     if (known != 0) return known == EndpointUsable + 1;
     const EndpointProbe probe = ProbeEndpointVolume();
     if (probe.verdict == EndpointUnknown) return false;
-    {
-        StateLock lock;
-        g_verdict = probe.verdict + 1;
-    }
+    Decide(probe.verdict + 1);
     return probe.verdict == EndpointUsable;
 }
 
-void ForgetEndpointVerdict() {
-    StateLock lock;
-    g_verdict = 0;
-}
+void ForgetEndpointVerdict() { Decide(0); }
 
-void KeepMixerLevels() {
-    StateLock lock;
-    g_verdict = EndpointAbsent + 1;
-}
+void KeepMixerLevels() { Decide(EndpointAbsent + 1); }
 
 bool EndpointSetMain(DWORD componentType, LONG op, LONG value, LONG byName, LONG* result) {
     if (!ServesMain(componentType, op, byName)) return false;
@@ -139,15 +135,29 @@ bool EndpointGetMain(DWORD componentType, LONG op, LONG byName, LONG* result) {
     return true;
 }
 
-bool EndpointWriteFound(const FoundLine& line, LONG op, LONG value) {
+bool EndpointWriteFound(const FoundLine& line, DWORD componentType, LONG op, LONG value, LONG byName) {
+    if (IsMainLine(componentType, op, byName)) {
+        if (!EndpointLevelsServe()) return false;
+        UINT wave = 0;
+        EndpointError error;
+        if (PlaybackWaveDevice(&wave, &error)) Write(false, wave, op, value);
+        return true;
+    }
     if (!line.onEndpoint || !IsRecordingOp(op) || !EndpointLevelsServe()) return false;
     Write(true, line.waveIn, op, value);
     return true;
 }
 
-bool EndpointReadFound(const FoundLine& line, LONG op, LONG* result) {
-    if (!line.onEndpoint || !IsRecordingOp(op) || OpTreatment(op) == TreatBalance || !EndpointLevelsServe())
-        return false;
+bool EndpointReadFound(const FoundLine& line, DWORD componentType, LONG op, LONG byName, LONG* result) {
+    if (OpTreatment(op) == TreatBalance) return false;
+    if (IsMainLine(componentType, op, byName)) {
+        if (!EndpointLevelsServe()) return false;
+        UINT wave = 0;
+        EndpointError error;
+        *result = PlaybackWaveDevice(&wave, &error) ? Read(false, wave, op) : -1;
+        return true;
+    }
+    if (!line.onEndpoint || !IsRecordingOp(op) || !EndpointLevelsServe()) return false;
     *result = Read(true, line.waveIn, op);
     return true;
 }

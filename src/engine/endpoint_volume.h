@@ -32,18 +32,20 @@ void ForgetEndpointVerdict();
 void KeepMixerLevels();
 
 // SetMixer's and GetMixer's main-line operations (OpMainVolume, OpMainMute,
-// OpMainBalance on the speakers destination by its type): true when the
-// endpoint volume answered them, with the export's result in *result (a
-// setter's 0 when the endpoint cannot be reached, as when no line is found;
-// a getter's -1 on any failure).
+// OpMainBalance on the speakers destination by its type), once the probe
+// found the endpoint volume serving: true when it answered them, with the
+// export's result in *result (a setter's 0 when the endpoint cannot be
+// reached, as when no line is found; a getter's -1 on any failure).
 bool EndpointSetMain(DWORD componentType, LONG op, LONG value, LONG byName, LONG* result);
 bool EndpointGetMain(DWORD componentType, LONG op, LONG byName, LONG* result);
 
-// The recording operations (OpRecVolume, OpRecMute, OpRecBalance) of a line
-// the search found on a recording endpoint's mixer: true when the endpoint
-// volume answered them (a read's result, -1 on failure, in *result).
-bool EndpointWriteFound(const FoundLine& line, LONG op, LONG value);
-bool EndpointReadFound(const FoundLine& line, LONG op, LONG* result);
+// The same operations on the line a search found (where the process's first
+// call probes), and the recording operations (OpRecVolume, OpRecMute,
+// OpRecBalance) of a line found on a recording endpoint's mixer: true when
+// the endpoint volume answered them (a read's result, -1 on failure, in
+// *result).
+bool EndpointWriteFound(const FoundLine& line, DWORD componentType, LONG op, LONG value, LONG byName);
+bool EndpointReadFound(const FoundLine& line, DWORD componentType, LONG op, LONG byName, LONG* result);
 
 // GetPeak of the speakers destination or a source of device 0 (the
 // playback endpoint's meter), of the wave-in destination or any other line

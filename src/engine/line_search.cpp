@@ -11,7 +11,7 @@ static LONG SetMixerCall(DWORD componentType, LONG op, LONG value, LPCSTR name, 
     MixerDevice device;
     FoundLine line;
     if (FindMixerLine(componentType, op, name, byName, device, &line) != SearchFound) return 0;
-    if (!EndpointWriteFound(line, op, value)) WriteFoundLine(line, value, device.obj(), op);
+    if (!EndpointWriteFound(line, componentType, op, value, byName)) WriteFoundLine(line, value, device.obj(), op);
     return 1;
 }
 
@@ -27,7 +27,7 @@ LONG GetMixer(DWORD componentType, LONG op, LONG value, LPCSTR name, LONG byName
     FoundLine line;
     switch (FindMixerLine(componentType, op, name, byName, device, &line)) {
     case SearchFound:
-        if (EndpointReadFound(line, op, &result)) return result;
+        if (EndpointReadFound(line, componentType, op, byName, &result)) return result;
         return QueryFoundLine(line, value, device.obj(), op);
     case SearchNotFound:
         return 0;

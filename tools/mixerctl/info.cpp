@@ -19,7 +19,7 @@ std::string ProbeStep(const EndpointError& e) {
     static const char* const kSteps[] = {"",
                                          "mixerGetID (no wave-out device of mixer device 0)",
                                          "DRV_QUERYFUNCTIONINSTANCEIDSIZE",
-                                         "the identifier's block",
+                                         "the identifier's length",
                                          "DRV_QUERYFUNCTIONINSTANCEID",
                                          "CoInitializeEx",
                                          "CoCreateInstance(CLSID_MMDeviceEnumerator)",
