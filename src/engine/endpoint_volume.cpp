@@ -87,11 +87,6 @@ bool IsMainLine(DWORD componentType, LONG op, LONG byName) {
     return IsMainOp(op) && componentType == MIXERLINE_COMPONENTTYPE_DST_SPEAKERS && byName == 0;
 }
 
-// Known to serve: no probe here (the first call of a process probes after
-// its line search, so that its trace starts as every call's does).
-bool ServesMain(DWORD componentType, LONG op, LONG byName) {
-    return IsMainLine(componentType, op, byName) && Verdict() == EndpointUsable + 1;
-}
 
 LONG ReadMeter(bool capture, UINT wave) {
     ComScope com;
@@ -119,47 +114,62 @@ void ForgetEndpointVerdict() { Decide(0); }
 
 void KeepMixerLevels() { Decide(EndpointAbsent + 1); }
 
-bool EndpointSetMain(DWORD componentType, LONG op, LONG value, LONG byName, LONG* result) {
-    if (!ServesMain(componentType, op, byName)) return false;
+namespace {
+
+// The endpoint that serves an operation: 0 none (the mixer serves), 1 the
+// one named by *capture and *wave, -1 one that serves but cannot be found.
+// The main line's probes only with `probe`.
+int Serving(const FoundLine* line, DWORD componentType, LONG op, LONG byName, bool probe, bool* capture,
+            UINT* wave) {
+    if (IsMainLine(componentType, op, byName)) {
+        if (probe ? !EndpointLevelsServe() : Verdict() != EndpointUsable + 1) return 0;
+        EndpointError error;
+        *capture = false;
+        return PlaybackWaveDevice(wave, &error) ? 1 : -1;
+    }
+    if (line == nullptr || !line->onEndpoint || !IsRecordingOp(op) || !EndpointLevelsServe()) return 0;
+    *capture = true;
+    *wave = line->waveIn;
+    return 1;
+}
+
+bool EndpointWrite(const FoundLine* line, DWORD componentType, LONG op, LONG value, LONG byName, LONG* result) {
+    bool capture = false;
     UINT wave = 0;
-    EndpointError error;
-    *result = PlaybackWaveDevice(&wave, &error) && Write(false, wave, op, value) ? 1 : 0;
+    const int serving = Serving(line, componentType, op, byName, line != nullptr, &capture, &wave);
+    if (serving == 0) return false;
+    *result = serving > 0 && Write(capture, wave, op, value) ? 1 : 0;
     return true;
+}
+
+bool EndpointRead(const FoundLine* line, DWORD componentType, LONG op, LONG byName, LONG* result) {
+    bool capture = false;
+    UINT wave = 0;
+    const int serving = OpTreatment(op) == TreatBalance
+                            ? 0
+                            : Serving(line, componentType, op, byName, line != nullptr, &capture, &wave);
+    if (serving == 0) return false;
+    *result = serving > 0 ? Read(capture, wave, op) : -1;
+    return true;
+}
+
+}  // namespace
+
+bool EndpointSetMain(DWORD componentType, LONG op, LONG value, LONG byName, LONG* result) {
+    return EndpointWrite(nullptr, componentType, op, value, byName, result);
 }
 
 bool EndpointGetMain(DWORD componentType, LONG op, LONG byName, LONG* result) {
-    if (OpTreatment(op) == TreatBalance || !ServesMain(componentType, op, byName)) return false;
-    UINT wave = 0;
-    EndpointError error;
-    *result = PlaybackWaveDevice(&wave, &error) ? Read(false, wave, op) : -1;
-    return true;
+    return EndpointRead(nullptr, componentType, op, byName, result);
 }
 
 bool EndpointWriteFound(const FoundLine& line, DWORD componentType, LONG op, LONG value, LONG byName) {
-    if (IsMainLine(componentType, op, byName)) {
-        if (!EndpointLevelsServe()) return false;
-        UINT wave = 0;
-        EndpointError error;
-        if (PlaybackWaveDevice(&wave, &error)) Write(false, wave, op, value);
-        return true;
-    }
-    if (!line.onEndpoint || !IsRecordingOp(op) || !EndpointLevelsServe()) return false;
-    Write(true, line.waveIn, op, value);
-    return true;
+    LONG result = 0;
+    return EndpointWrite(&line, componentType, op, value, byName, &result);
 }
 
 bool EndpointReadFound(const FoundLine& line, DWORD componentType, LONG op, LONG byName, LONG* result) {
-    if (OpTreatment(op) == TreatBalance) return false;
-    if (IsMainLine(componentType, op, byName)) {
-        if (!EndpointLevelsServe()) return false;
-        UINT wave = 0;
-        EndpointError error;
-        *result = PlaybackWaveDevice(&wave, &error) ? Read(false, wave, op) : -1;
-        return true;
-    }
-    if (!line.onEndpoint || !IsRecordingOp(op) || !EndpointLevelsServe()) return false;
-    *result = Read(true, line.waveIn, op);
-    return true;
+    return EndpointRead(&line, componentType, op, byName, result);
 }
 
 bool EndpointPeak(DWORD componentType, LONG* result) {
