@@ -138,21 +138,24 @@ inline bool ActivateEndpoint(bool capture, UINT wave, REFIID iid, void** out, En
     }
     id[bytes / sizeof(WCHAR) - 1] = 0;  // terminated whatever the driver wrote
     ComRef<IMMDeviceEnumerator> enumerator;
+    // A success without the interface (which no COM server should give) is
+    // taken as the failure it is.
     HRESULT hr = req::CoCreateInstance(kClsidDeviceEnumerator, CLSCTX_ALL, kIidDeviceEnumerator, enumerator.raw());
-    if (FAILED(hr)) {
+    if (FAILED(hr) || enumerator.get() == nullptr) {
         error->step = StepEnumerator;
         error->hr = hr;
         return false;
     }
     ComRef<IMMDevice> device;
     hr = req::GetDevice(enumerator.get(), id, device.out());
-    if (FAILED(hr)) {
+    if (FAILED(hr) || device.get() == nullptr) {
         error->step = StepDevice;
         error->hr = hr;
         return false;
     }
+    *out = nullptr;
     hr = req::Activate(device.get(), iid, out);
-    if (FAILED(hr)) {
+    if (FAILED(hr) || *out == nullptr) {
         error->step = StepActivate;
         error->hr = hr;
         return false;

@@ -135,9 +135,11 @@ const std::vector<DWORD>& CodesFor(const std::string& fn) {
         {"MessageBoxA", {ERROR_NOT_ENOUGH_MEMORY}},
         {"waveOutMessage", {MMSYSERR_NOTSUPPORTED, MMSYSERR_ERROR}},
         {"CoInitializeEx", {DWORD(E_OUTOFMEMORY), DWORD(RPC_E_CHANGED_MODE)}},
-        {"CoCreateInstance", {DWORD(REGDB_E_CLASSNOTREG), DWORD(E_OUTOFMEMORY)}},
-        {"IMMDeviceEnumerator::GetDevice", {DWORD(E_NOTFOUND)}},
-        {"IMMDevice::Activate", {DWORD(E_NOINTERFACE), DWORD(AUDCLNT_E_DEVICE_INVALIDATED)}},
+        // S_OK without the interface: a broken server, which must not be
+        // trusted to have given one.
+        {"CoCreateInstance", {DWORD(REGDB_E_CLASSNOTREG), DWORD(E_OUTOFMEMORY), DWORD(S_OK)}},
+        {"IMMDeviceEnumerator::GetDevice", {DWORD(E_NOTFOUND), DWORD(S_OK)}},
+        {"IMMDevice::Activate", {DWORD(E_NOINTERFACE), DWORD(AUDCLNT_E_DEVICE_INVALIDATED), DWORD(S_OK)}},
         {"IAudioEndpointVolume::GetChannelCount", {DWORD(AUDCLNT_E_DEVICE_INVALIDATED), DWORD(E_NOTIMPL)}},
         {"IAudioEndpointVolume::SetMasterVolumeLevelScalar", {DWORD(AUDCLNT_E_DEVICE_INVALIDATED)}},
         {"IAudioEndpointVolume::GetMasterVolumeLevelScalar", {DWORD(AUDCLNT_E_DEVICE_INVALIDATED)}},
