@@ -334,6 +334,17 @@ void CmdList(Context& c, const Options& o) {
     } catch (const ToolError& e) {
         text = "library: which mixers it uses is unknown: " + std::string(e.what()) + "\n";
     }
+    // Where the library's levels are the endpoints' own, the mixer's
+    // controls below are the process's: the endpoint's main level and mute,
+    // through the exports, come first.
+    if (ProbeEndpointVolume().verdict == EndpointUsable) {
+        const LONG volume = CallExport("GetPlayMainVolume").result;
+        const LONG mute = CallExport("GetPlayMainMute").result;
+        library["endpointLevels"] = {{"mainVolume", volume}, {"mainMute", mute}};
+        text += "library: levels are the endpoints' own (Core Audio): main volume " + std::to_string(volume) +
+                ", mute " + std::to_string(mute) + " (GetPlayMainVolume, GetPlayMainMute); the controls below are "
+                "the process's\n";
+    }
     if (!asJson) c.out << text;
     for (UINT d = first; d <= last; ++d) {
         json device = ReadDevice(d);

@@ -121,6 +121,16 @@ TEST_F(Info, NotesWhereThePlatformDiffers) {
         EXPECT_EQ(Has(notes, "no peak meters: GetPeak reads 0 for every line\n"), wine) << notes;
         EXPECT_FALSE(Has(notes, "no CD device")) << notes;
     }
+    // `list` shows the endpoint's main level and mute where they are the
+    // library's, through the exports.
+    LoadNamedCard("windows");
+    sim::Devices()[0].endpointVolume.levels = {0.5f, 0.25f};
+    sim::Devices()[0].endpointVolume.mute = true;
+    const Outcome list = Cmd({"list"});
+    EXPECT_TRUE(Has(list.out, "library: levels are the endpoints' own (Core Audio): main volume 32768, mute 1 "))
+        << list.out;
+    LoadNamedCard("wine");
+    EXPECT_FALSE(Has(Cmd({"list"}).out, "endpoints' own")) << "Wine's cannot be trusted";
     // A machine without a CD drive: MCI refuses to open cdaudio.
     sim::Reset();
     ResetLibraryState();
