@@ -337,21 +337,24 @@ void CmdList(Context& c, const Options& o) {
     // Where the library's levels are the endpoints' own, the mixer's
     // controls below are the process's: the endpoint's main level and mute,
     // through the exports, come first.
+    json levels;  // null unless they are the endpoints'
     if (ProbeEndpointVolume().verdict == EndpointUsable) {
         const LONG volume = CallExport("GetPlayMainVolume").result;
         const LONG mute = CallExport("GetPlayMainMute").result;
-        library["endpointLevels"] = {{"mainVolume", volume}, {"mainMute", mute}};
-        text += "library: levels are the endpoints' own (Core Audio): main volume " + std::to_string(volume) +
-                ", mute " + std::to_string(mute) + " (GetPlayMainVolume, GetPlayMainMute); the controls below are "
-                "the process's\n";
+        levels = {{"mainVolume", volume}, {"mainMute", mute}};
     }
     if (!asJson) c.out << text;
     for (UINT d = first; d <= last; ++d) {
         json device = ReadDevice(d);
         if (!asJson) PrintDevice(device, c.out);
         device["library"] = library;
+        if (!levels.is_null()) device["endpointLevels"] = levels;
         all.push_back(device);
     }
+    if (!asJson && !levels.is_null())
+        c.out << "levels: the endpoints' own (Core Audio): main volume " << levels["mainVolume"] << ", mute "
+              << levels["mainMute"] << " (GetPlayMainVolume, GetPlayMainMute); the controls above are the "
+              << "process's\n";
     if (asJson) c.out << (o.Has("--all") ? all : all[0]).dump(2) << "\n";
 }
 

@@ -127,7 +127,7 @@ TEST_F(Info, NotesWhereThePlatformDiffers) {
     sim::Devices()[0].endpointVolume.levels = {0.5f, 0.25f};
     sim::Devices()[0].endpointVolume.mute = true;
     const Outcome list = Cmd({"list"});
-    EXPECT_TRUE(Has(list.out, "library: levels are the endpoints' own (Core Audio): main volume 32768, mute 1 "))
+    EXPECT_TRUE(Has(list.out, "\nlevels: the endpoints' own (Core Audio): main volume 32768, mute 1 "))
         << list.out;
     LoadNamedCard("wine");
     EXPECT_FALSE(Has(Cmd({"list"}).out, "endpoints' own")) << "Wine's cannot be trusted";
