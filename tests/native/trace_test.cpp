@@ -2,9 +2,11 @@
 // read once at load, and no result changed by it, written or not.
 #include "cdaudio/cdaudio.h"
 #include "core/trace.h"
+#include "engine/endpoint_volume.h"
 #include "persistence/persistence.h"
 #include "persistence_fixture.h"
 #include "sim_mci.h"
+#include "test_cards.h"
 
 #include "platform/requests.h"
 
@@ -263,3 +265,42 @@ TEST_F(TraceTest, ReadOnceAtLoad) {
 }
 
 }  // namespace
+
+// On a Windows card with Core Audio, the probe of the first call and each
+// Core Audio request of the next show with their HRESULT by name, a scalar
+// set inside the parentheses and one read after the result; a failure
+// shows by its name.
+TEST_F(TraceTest, CoreAudioRequestsShowTheirHresults) {
+    sim::Reset();
+    nlohmann::json card = TestCard("windows");
+    card["devices"][0]["endpointVolume"] = {{"levels", {0.5, 0.25}}};
+    sim::LoadCard(card, "windows.json");
+    ForgetEndpointVerdict();
+    Load(Path("trace.log"));
+    EXPECT_EQ(GetPlayMainVolume(), 32768);
+    EXPECT_EQ(SetPlayMainVolume(65535), 1);
+    sim::FailFunction("IAudioEndpointVolume::GetMute", static_cast<DWORD>(AUDCLNT_E_DEVICE_INVALIDATED));
+    EXPECT_EQ(GetPlayMainMute(), -1);
+    const std::vector<std::string> lines = Lines("trace.log");
+    ASSERT_EQ(lines.size(), 3u);
+    for (const char* part :
+         {" | mixerGetLineInfoA(mixer 0, COMPONENTTYPE DST_WAVEIN) = MIXERR_INVALLINE | ",
+          " | waveOutMessage(device 0, DRV_QUERYFUNCTIONINSTANCEIDSIZE) = MMSYSERR_NOERROR | ",
+          " | CoInitializeEx(COINIT_MULTITHREADED) = S_OK | ",
+          " | CoCreateInstance(CLSID_MMDeviceEnumerator) = S_OK | IMMDeviceEnumerator::GetDevice() = S_OK | ",
+          " | IAudioEndpointVolume::GetChannelCount() = S_OK, 2 | ",
+          " | IAudioEndpointVolume::SetMasterVolumeLevelScalar(0.500000) = S_OK | ",
+          " | IAudioEndpointVolume::GetMasterVolumeLevelScalar() = S_OK, 0.500000"})
+        EXPECT_NE(lines[0].find(part), std::string::npos) << part << "\n" << lines[0];
+    EXPECT_EQ(lines[1].find("GetChannelCount() = S_OK, 2 | IAudioEndpointVolume::GetMasterVolumeLevelScalar"),
+              std::string::npos)
+        << "one probe: " << lines[1];
+    EXPECT_NE(lines[1].find(" | IAudioEndpointVolume::GetChannelVolumeLevelScalar(channel 1) = S_OK, 0.250000 | "),
+              std::string::npos)
+        << lines[1];
+    EXPECT_NE(lines[1].find(" | IAudioEndpointVolume::SetChannelVolumeLevelScalar(channel 1, 0.499992) = S_OK"),
+              std::string::npos)
+        << lines[1];
+    EXPECT_NE(lines[2].find(" | IAudioEndpointVolume::GetMute() = AUDCLNT_E_DEVICE_INVALIDATED"), std::string::npos)
+        << lines[2];
+}
