@@ -49,7 +49,7 @@ XP_FUNCTIONS = {
         "TlsAlloc", "TlsFree", "TlsGetValue", "TlsSetValue", "TryEnterCriticalSection", "VirtualProtect",
         "VirtualQuery", "WriteFile",
     },
-    "USER32.DLL": {"MessageBoxA"},
+    "USER32.DLL": {"MessageBoxA", "wsprintfA", "wvsprintfA"},
     # COM for Core Audio's endpoint volume, made only on Windows Vista and
     # later; each of these is in Windows XP's ole32 too.
     "OLE32.DLL": {"CoCreateInstance", "CoInitializeEx", "CoUninitialize"},

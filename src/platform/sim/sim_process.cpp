@@ -101,11 +101,15 @@ void WINAPI OutputDebugStringA(LPCSTR lpOutputString) {
     s.debugStrings.push_back(lpOutputString != nullptr ? lpOutputString : "");
 }
 
+// The format is the caller's, as it is for user32's own.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
 int WINAPI wvsprintfA(LPSTR out, LPCSTR format, va_list args) {
     // user32 writes at most 1024 characters; NULL strings show as "(null)".
     const int n = std::vsnprintf(out, 1025, format, args);
     return n < 0 ? 0 : n > 1024 ? 1024 : n;
 }
+#pragma GCC diagnostic pop
 
 int wsprintfA(LPSTR out, LPCSTR format, ...) {
     va_list args;
