@@ -284,23 +284,23 @@ TEST_F(TraceTest, CoreAudioRequestsShowTheirHresults) {
     const std::vector<std::string> lines = Lines("trace.log");
     ASSERT_EQ(lines.size(), 3u);
     for (const char* part :
-         {" | mixerGetLineInfoA(mixer 0, COMPONENTTYPE DST_WAVEIN) = MIXERR_INVALLINE | ",
-          " | waveOutMessage(device 0, DRV_QUERYFUNCTIONINSTANCEIDSIZE) = MMSYSERR_NOERROR | ",
-          " | CoInitializeEx(COINIT_MULTITHREADED) = S_OK | ",
-          " | CoCreateInstance(CLSID_MMDeviceEnumerator) = S_OK | IMMDeviceEnumerator::GetDevice() = S_OK | ",
-          " | IAudioEndpointVolume::GetChannelCount() = S_OK, 2 | ",
-          " | IAudioEndpointVolume::SetMasterVolumeLevelScalar(0.500000) = S_OK | ",
-          " | IAudioEndpointVolume::GetMasterVolumeLevelScalar() = S_OK, 0.500000"})
+         {" | mixerGetLineInfoA(0x0, 0x3, 0.0, line 0x0, type 0x7) = MIXERR_INVALLINE, ",
+          " | waveOutMessage(0, 0x812) = MMSYSERR_NOERROR | waveOutMessage(0, 0x811) = MMSYSERR_NOERROR | ",
+          " | CoInitializeEx(0x0) = 0x0 | ",
+          " | CoCreateInstance(MMDeviceEnumerator, 0x17) = 0x0 | IMMDeviceEnumerator::GetDevice(0, 0) = 0x0 | ",
+          " | IAudioEndpointVolume::GetChannelCount(2, 0) = 0x0 | ",
+          " | IAudioEndpointVolume::SetMasterVolumeLevelScalar(0, 500000) = 0x0 | ",
+          " | IAudioEndpointVolume::GetMasterVolumeLevelScalar(0, 500000) = 0x0"})
         EXPECT_NE(lines[0].find(part), std::string::npos) << part << "\n" << lines[0];
-    EXPECT_EQ(lines[1].find("GetChannelCount() = S_OK, 2 | IAudioEndpointVolume::GetMasterVolumeLevelScalar"),
+    EXPECT_EQ(lines[1].find("GetChannelCount(2, 0) = 0x0 | IAudioEndpointVolume::GetMasterVolumeLevelScalar"),
               std::string::npos)
         << "one probe: " << lines[1];
-    EXPECT_NE(lines[1].find(" | IAudioEndpointVolume::GetChannelVolumeLevelScalar(channel 1) = S_OK, 0.250000 | "),
+    EXPECT_NE(lines[1].find(" | IAudioEndpointVolume::GetChannelVolumeLevelScalar(1, 250000) = 0x0 | "),
               std::string::npos)
         << lines[1];
-    EXPECT_NE(lines[1].find(" | IAudioEndpointVolume::SetChannelVolumeLevelScalar(channel 1, 0.499992) = S_OK"),
-              std::string::npos)
+    EXPECT_NE(lines[1].find(" | IAudioEndpointVolume::SetChannelVolumeLevelScalar(1, 499992) = 0x0"), std::string::npos)
         << lines[1];
-    EXPECT_NE(lines[2].find(" | IAudioEndpointVolume::GetMute() = AUDCLNT_E_DEVICE_INVALIDATED"), std::string::npos)
+    // AUDCLNT_E_DEVICE_INVALIDATED
+    EXPECT_NE(lines[2].find(" | IAudioEndpointVolume::GetMute(0, 0) = 0x88890004"), std::string::npos)
         << lines[2];
 }
