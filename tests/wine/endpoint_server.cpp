@@ -40,6 +40,11 @@ struct Tracked {
 
 CRITICAL_SECTION g_lock;
 Tracked* g_live = nullptr;
+// How many objects each thread made (the first 64 threads that made any).
+struct Made {
+    DWORD thread;
+    LONG count;
+} g_made[64];
 HMODULE g_mmdevapi = nullptr;  // Wine's, loaded once, kept for the process's life
 
 struct Locked {
@@ -52,6 +57,12 @@ Tracked::Tracked(IUnknown* wrapped) : inner(wrapped) {
     Locked l;
     next = g_live;
     g_live = this;
+    for (Made& m : g_made)
+        if (m.thread == thread || !m.thread) {
+            m.thread = thread;
+            ++m.count;
+            break;
+        }
 }
 
 ULONG Retain(Tracked* t) {
@@ -518,11 +529,16 @@ __declspec(dllexport) HRESULT WINAPI EndpointServerSetPeak(LPCWSTR id, float pea
     });
 }
 
-__declspec(dllexport) LONG WINAPI EndpointServerReferences(DWORD thread) {
+__declspec(dllexport) LONG WINAPI EndpointServerReferences(DWORD thread, LONG* made) {
     Locked l;
     LONG refs = 0;
     for (Tracked* t = g_live; t; t = t->next)
-        if (!thread || t->thread == thread) refs += t->refs;
+        if (t->thread == thread) refs += t->refs;
+    if (made) {
+        *made = 0;
+        for (const Made& m : g_made)
+            if (m.thread == thread) *made = m.count;
+    }
     return refs;
 }
 

@@ -38,8 +38,9 @@ typedef BOOL(WINAPI* EndpointServerResetFn)(void);
 // Gives an endpoint's meter (by IMMDevice::GetId) its peak, 0.0 to 1.0.
 typedef HRESULT(WINAPI* EndpointServerSetPeakFn)(LPCWSTR endpointId, float peak);
 #define ENDPOINT_SERVER_SET_PEAK "EndpointServerSetPeak"
-// The references the server's objects hold now (enumerators, collections,
-// devices, endpoint volumes, meters): of those created on a thread, or of all
-// when the thread is 0. Wine's winmm makes its own on a thread of its own.
-typedef LONG(WINAPI* EndpointServerReferencesFn)(DWORD thread);
+// The references that the server's objects made on a thread (enumerators,
+// collections, devices, endpoint volumes, meters) hold now, and how many such
+// objects the thread made in all. Wine's winmm makes its own on a thread of
+// its own.
+typedef LONG(WINAPI* EndpointServerReferencesFn)(DWORD thread, LONG* made);
 #define ENDPOINT_SERVER_REFERENCES "EndpointServerReferences"

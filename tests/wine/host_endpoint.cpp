@@ -95,14 +95,20 @@ struct Endpoint {
     bool ok() const { return meter.p && channels >= 2; }
 };
 
-// The server's references on this thread; -1 when this process never
-// loaded it.
-LONG ServerReferences() {
+// The references that the server's objects made on this thread hold, and
+// how many it made; -1 and 0 when this process never loaded the server.
+// (Wine's winmm makes and releases its own on the first winmm call's thread.)
+struct ServerCount {
+    LONG held, made;
+};
+ServerCount Server() {
     const HMODULE server = GetModuleHandleW(kEndpointServerFile);
     const auto refs = server ? reinterpret_cast<EndpointServerReferencesFn>(reinterpret_cast<void*>(
                                    GetProcAddress(server, ENDPOINT_SERVER_REFERENCES)))
                              : nullptr;
-    return refs ? refs(GetCurrentThreadId()) : -1;
+    ServerCount c = {-1, 0};
+    if (refs) c.held = refs(GetCurrentThreadId(), &c.made);
+    return c;
 }
 
 // Both endpoints as `want`, and the meters at the parent's peaks, through
@@ -254,7 +260,7 @@ TEST(SoloEndpointStep, SetThroughCoreAudio) {
         ComInit com;
         Endpoint play(true), rec(false);
         ASSERT_TRUE(play.ok() && rec.ok());
-        EXPECT_GT(ServerReferences(), 0);
+        EXPECT_GT(Server().held, 0);
         const struct {
             const char* what;
             HRESULT got, want;
@@ -269,21 +275,24 @@ TEST(SoloEndpointStep, SetThroughCoreAudio) {
         };
         for (const auto& call : calls) EXPECT_EQ(call.got, call.want) << call.what;
     }
-    EXPECT_EQ(ServerReferences(), 0);
+    EXPECT_EQ(Server().held, 0);
 }
 
 TEST(SoloEndpointStep, ReadAfterCoreAudio) {
     STEP_ONLY();
     ExpectEndpoints(kAfterCoreAudio);
-    EXPECT_EQ(ServerReferences(), 0);
+    EXPECT_EQ(Server().held, 0);
 }
 
 TEST(SoloEndpointStep, SetThroughLibrary) {
     STEP_ONLY();
+    const LONG made = Server().made;
     EXPECT_EQ(CALL(SetPlayMainVolume)(kMainLevel), 1);
     EXPECT_EQ(CALL(SetPlayMainMute)(1), 1);
     EXPECT_EQ(CALL(SetRecMicVolume)(kMicLevel), 1);
-    EXPECT_EQ(ServerReferences(), 0);
+    const ServerCount after = Server();
+    EXPECT_GT(after.made, made);
+    EXPECT_EQ(after.held, 0);
 }
 
 TEST(SoloEndpointStep, ReadAfterLibrary) {
@@ -294,5 +303,5 @@ TEST(SoloEndpointStep, ReadAfterLibrary) {
     EXPECT_EQ(CALL(GetRecMicVolume)(), kMicLevel);
     EXPECT_NEAR(CALL(GetPeak)(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS), kPlaybackPeak * 32767, 1);
     EXPECT_NEAR(CALL(GetPeak)(MIXERLINE_COMPONENTTYPE_DST_WAVEIN), kRecordingPeak * 32767, 1);
-    EXPECT_EQ(ServerReferences(), 0);
+    EXPECT_EQ(Server().held, 0);
 }
