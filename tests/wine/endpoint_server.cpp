@@ -201,6 +201,15 @@ struct EndpointObject : Tracked {
     HRESULT With(Change change) {
         return WithEndpoint(id, channels, change);
     }
+    // A value of the record, read into *out.
+    template <typename T, typename Get>
+    HRESULT Read(T* out, Get get) {
+        if (!out) return E_POINTER;
+        return With([&](EndpointRecord& r, bool&) {
+            *out = get(r);
+            return S_OK;
+        });
+    }
 };
 
 class EndpointVolume final : public IAudioEndpointVolume, EndpointObject {
@@ -224,11 +233,7 @@ public:
         });
     }
     HRESULT STDMETHODCALLTYPE GetMasterVolumeLevelScalar(float* level) override {
-        if (!level) return E_POINTER;
-        return With([&](EndpointRecord& r, bool&) {
-            *level = r.master;
-            return S_OK;
-        });
+        return Read(level, [](const EndpointRecord& r) { return r.master; });
     }
     HRESULT STDMETHODCALLTYPE SetChannelVolumeLevelScalar(UINT c, float level, LPCGUID) override {
         if (c >= channels || !InRange(level)) return E_INVALIDARG;
@@ -242,12 +247,8 @@ public:
         });
     }
     HRESULT STDMETHODCALLTYPE GetChannelVolumeLevelScalar(UINT c, float* level) override {
-        if (!level) return E_POINTER;
-        if (c >= channels) return E_INVALIDARG;
-        return With([&](EndpointRecord& r, bool&) {
-            *level = r.channel[c];
-            return S_OK;
-        });
+        if (level && c >= channels) return E_INVALIDARG;
+        return Read(level, [&](const EndpointRecord& r) { return r.channel[c]; });
     }
     HRESULT STDMETHODCALLTYPE SetMute(BOOL mute, LPCGUID) override {
         return With([&](EndpointRecord& r, bool& write) {
@@ -258,11 +259,7 @@ public:
         });
     }
     HRESULT STDMETHODCALLTYPE GetMute(BOOL* mute) override {
-        if (!mute) return E_POINTER;
-        return With([&](EndpointRecord& r, bool&) {
-            *mute = r.mute;
-            return S_OK;
-        });
+        return Read(mute, [](const EndpointRecord& r) { return r.mute; });
     }
     HRESULT STDMETHODCALLTYPE QueryHardwareSupport(DWORD* mask) override {
         if (!mask) return E_POINTER;
@@ -290,11 +287,7 @@ public:
     TRACKED_UNKNOWN(IAudioMeterInformation)
 
     HRESULT STDMETHODCALLTYPE GetPeakValue(float* peak) override {
-        if (!peak) return E_POINTER;
-        return With([&](EndpointRecord& r, bool&) {
-            *peak = r.peak;
-            return S_OK;
-        });
+        return Read(peak, [](const EndpointRecord& r) { return r.peak; });
     }
     HRESULT STDMETHODCALLTYPE GetMeteringChannelCount(UINT* count) override {
         if (!count) return E_POINTER;
