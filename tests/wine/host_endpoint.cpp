@@ -12,7 +12,6 @@
 
 #include <mmddk.h>
 
-#include <cstdlib>
 #include <string>
 
 namespace {
