@@ -14,6 +14,7 @@
 #include "core/trace.h"
 
 #include "core/decimal.h"
+#include "platform/core_audio.h"
 #include "platform/requests.h"
 
 #include <new>
@@ -656,6 +657,119 @@ void Mci(LineText& t, const req::Request& r) {
     }
 }
 
+// ---- Core Audio ----------------------------------------------------------------
+
+const CodeName kHresults[] = {
+    {static_cast<DWORD>(S_OK), "S_OK"},
+    {static_cast<DWORD>(S_FALSE), "S_FALSE"},
+    {static_cast<DWORD>(E_NOTIMPL), "E_NOTIMPL"},
+    {static_cast<DWORD>(E_NOINTERFACE), "E_NOINTERFACE"},
+    {static_cast<DWORD>(E_POINTER), "E_POINTER"},
+    {static_cast<DWORD>(E_FAIL), "E_FAIL"},
+    {static_cast<DWORD>(E_OUTOFMEMORY), "E_OUTOFMEMORY"},
+    {static_cast<DWORD>(E_INVALIDARG), "E_INVALIDARG"},
+    {static_cast<DWORD>(REGDB_E_CLASSNOTREG), "REGDB_E_CLASSNOTREG"},
+    {static_cast<DWORD>(CO_E_NOTINITIALIZED), "CO_E_NOTINITIALIZED"},
+    {static_cast<DWORD>(RPC_E_CHANGED_MODE), "RPC_E_CHANGED_MODE"},
+    {0x80070490u, "E_NOTFOUND"},
+    {0x88890004u, "AUDCLNT_E_DEVICE_INVALIDATED"},
+};
+
+#define CORE_INTERFACE_NAME_(name) name,
+#define CORE_METHOD_NAME_(code, owner, name) {owner, name},
+const char* const kCoreInterfaces[] = {REQ_CORE_INTERFACES(CORE_INTERFACE_NAME_)};
+const struct {
+    unsigned char owner;
+    const char* name;
+} kCoreMethods[] = {REQ_CORE_METHODS(CORE_METHOD_NAME_)};
+#undef CORE_METHOD_NAME_
+#undef CORE_INTERFACE_NAME_
+
+void HresultText(LineText& t, UINT_PTR result) {
+    const DWORD code = static_cast<DWORD>(result);
+    const char* name = NameOf(kHresults, code);
+    if (name != nullptr) {
+        t.Str(name);
+    } else {
+        t.Str("HRESULT ");
+        t.Hex(code);
+    }
+}
+
+// A scalar with six decimals ("0.750000"); one far outside 0..1, or not a
+// number, as "?".
+void Scalar(LineText& t, float v) {
+    if (!(v > -1000.0f && v < 1000.0f)) {
+        t.Char('?');
+        return;
+    }
+    if (v < 0.0f) {
+        t.Char('-');
+        v = -v;
+    }
+    const DWORD millionths = static_cast<DWORD>(static_cast<double>(v) * 1000000.0 + 0.5);
+    t.Unsigned(millionths / 1000000);
+    t.Char('.');
+    char digits[10];
+    const DWORD fraction = millionths % 1000000;
+    for (DWORD scale = 100000; scale > fraction && scale > 1; scale /= 10) t.Char('0');
+    t.Bytes(digits, static_cast<size_t>(DecimalDigits(fraction, digits)));
+}
+
+void CoreAudio(LineText& t, const req::Request& r) {
+    switch (r.kind) {
+    case req::KindEndpointId:
+        t.Str(r.flags != 0 ? "waveInMessage(device " : "waveOutMessage(device ");
+        t.Unsigned(static_cast<DWORD>(r.object));
+        t.Str(", DRV_QUERYFUNCTIONINSTANCEID");
+        if (r.arg != DRV_QUERYFUNCTIONINSTANCEID) t.Str("SIZE");
+        t.Str(") = ");
+        MmResult(t, static_cast<DWORD>(r.result));
+        return;
+    case req::KindCoInitialize:
+        t.Str("CoInitializeEx(");
+        if (r.flags == COINIT_MULTITHREADED) t.Str("COINIT_MULTITHREADED");
+        t.Str(") = ");
+        break;
+    case req::KindCoCreateInstance:
+        t.Str("CoCreateInstance(CLSID_MMDeviceEnumerator) = ");
+        break;
+    default: {
+        const bool setter = r.flags == req::CoreSetMaster || r.flags == req::CoreSetChannel ||
+                            r.flags == req::CoreSetMute;
+        const bool channel = r.flags == req::CoreSetChannel || r.flags == req::CoreGetChannel;
+        if (r.flags < req::CoreMethodCount) {
+            t.Str(kCoreInterfaces[kCoreMethods[r.flags].owner]);
+            t.Str("::");
+            t.Str(kCoreMethods[r.flags].name);
+        }
+        t.Char('(');
+        if (channel) {
+            t.Str("channel ");
+            t.Unsigned(static_cast<DWORD>(r.arg));
+        }
+        if (setter && r.record != nullptr) {
+            if (channel) t.Str(", ");
+            Scalar(t, *static_cast<const float*>(r.record));
+        }
+        if (r.flags == req::CoreSetMute) t.Unsigned(static_cast<DWORD>(r.arg));
+        t.Str(") = ");
+        HresultText(t, r.result);
+        if (!setter && SUCCEEDED(static_cast<HRESULT>(r.result))) {
+            if (r.record != nullptr) {
+                t.Str(", ");
+                Scalar(t, *static_cast<const float*>(r.record));
+            } else if (r.flags == req::CoreGetMute || r.flags == req::CoreGetChannelCount) {
+                t.Str(", ");
+                t.Unsigned(static_cast<DWORD>(r.arg));
+            }
+        }
+        return;
+    }
+    }
+    HresultText(t, r.result);
+}
+
 void Request(LineText& t, const req::Request& r) {
     switch (r.kind) {
     case req::KindMixerGetNumDevs:
@@ -730,6 +844,10 @@ void Request(LineText& t, const req::Request& r) {
         }
         break;
     case req::KindMciSendCommand: Mci(t, r); break;
+    case req::KindEndpointId:
+    case req::KindCoInitialize:
+    case req::KindCoCreateInstance:
+    case req::KindCoreMethod: CoreAudio(t, r); break;
     default: FileRequest(t, r); break;
     }
 }

@@ -2,10 +2,13 @@
 #include "core/holders.h"
 #include "core/trace.h"
 #include "core/state.h"
+#include "engine/endpoint_volume.h"
 #include "engine/engine.h"
 #include "engine/line_controls.h"
 
 static LONG GetPeakCall(DWORD componentType) {
+    LONG peak = 0;
+    if (EndpointPeak(componentType, &peak)) return peak;
     MixerDevice device;
     if (device.Open() != MMSYSERR_NOERROR) return 0;
 

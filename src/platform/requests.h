@@ -44,7 +44,33 @@ enum Kind {
     KindRegOpenKey,
     KindRegQueryValue,
     KindRegCloseKey,
+    // Core Audio (platform/core_audio.h): waveOutMessage and waveInMessage
+    // asking for an endpoint's identifier, CoInitializeEx, CoCreateInstance,
+    // and a method of a Core Audio interface (`flags` its CoreMethod).
+    KindEndpointId,
+    KindCoInitialize,
+    KindCoCreateInstance,
+    KindCoreMethod,
 };
+
+// The Core Audio methods the library calls, as KindCoreMethod names them:
+// X(code, owner, method), the owner an index into REQ_CORE_INTERFACES.
+#define REQ_CORE_INTERFACES(X) \
+    X("IMMDeviceEnumerator") X("IMMDevice") X("IAudioEndpointVolume") X("IAudioMeterInformation")
+#define REQ_CORE_METHODS(X)                                       \
+    X(CoreGetDevice, 0, "GetDevice")                              \
+    X(CoreActivate, 1, "Activate")                                \
+    X(CoreGetChannelCount, 2, "GetChannelCount")                  \
+    X(CoreSetMaster, 2, "SetMasterVolumeLevelScalar")             \
+    X(CoreGetMaster, 2, "GetMasterVolumeLevelScalar")             \
+    X(CoreSetChannel, 2, "SetChannelVolumeLevelScalar")           \
+    X(CoreGetChannel, 2, "GetChannelVolumeLevelScalar")           \
+    X(CoreSetMute, 2, "SetMute")                                  \
+    X(CoreGetMute, 2, "GetMute")                                  \
+    X(CoreGetPeak, 3, "GetPeakValue")
+#define REQ_CORE_METHOD_ENUM_(code, owner, name) code,
+enum CoreMethod { REQ_CORE_METHODS(REQ_CORE_METHOD_ENUM_) CoreMethodCount };
+#undef REQ_CORE_METHOD_ENUM_
 
 // One request as it was made and answered. `record` is the request's record
 // after the platform answered (line, controls, details, caps or MCI record);

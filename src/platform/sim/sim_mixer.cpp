@@ -835,14 +835,17 @@ UINT WaveGetNumDevs(const char* fn, bool recording) {
     return call.Return(n);
 }
 
-// The wave mapper's answer to DRVM_MAPPER_PREFERRED_GET; no other message
-// and no wave handle is modelled.
+// The wave mapper's answer to DRVM_MAPPER_PREFERRED_GET, and a wave
+// device's Core Audio endpoint identifier (sim_coreaudio.cpp); no other
+// message and no wave handle is modelled.
 MMRESULT WaveMessage(const char* fn, uintptr_t handle, UINT msg, DWORD_PTR dw1, DWORD_PTR dw2, bool recording) {
     CallRecord call(fn);
     call->object = handle;
     call->id = msg;
     DWORD code = 0;
     if (call.Injected(&code)) return call.Return<MMRESULT>(code);
+    if (msg == DRV_QUERYFUNCTIONINSTANCEIDSIZE || msg == DRV_QUERYFUNCTIONINSTANCEID)
+        return call.Return(sim::detail::EndpointIdMessage(handle, recording, msg, dw1, dw2));
     if (handle != WAVE_MAPPER) return call.Return<MMRESULT>(MMSYSERR_INVALHANDLE);
     if (msg != DRVM_MAPPER_PREFERRED_GET) return call.Return<MMRESULT>(MMSYSERR_NOTSUPPORTED);
     DWORD* id = reinterpret_cast<DWORD*>(dw1);
