@@ -1,5 +1,7 @@
 #include "fuzz_common.h"
 
+#include "engine/endpoint_volume.h"
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -32,6 +34,9 @@ void Fresh() {
     sim::Reset();
     sim::SetCallLog(g_logged);
     ResetLibraryState();
+    // Every input is a process of its own: the library probes Core Audio
+    // again.
+    ForgetEndpointVerdict();
 }
 
 void Begin() {
@@ -78,6 +83,8 @@ void CheckNothingHeld() {
     FUZZ_CHECK(sim::OpenFiles() == 0);
     FUZZ_CHECK(sim::OpenSearches() == 0);
     FUZZ_CHECK(sim::OpenKeys() == 0);
+    FUZZ_CHECK(sim::ComReferences() == 0);
+    FUZZ_CHECK(sim::ComInitializations() == 0);
 }
 
 std::string TextModeRead(const uint8_t* data, size_t size) {

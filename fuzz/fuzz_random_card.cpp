@@ -148,6 +148,18 @@ std::string BuildEndpointCard(FuzzedDataProvider& in) {
         }
     }
     sim::SetPreferredWaveIn(in.ConsumeBool() ? in.ConsumeIntegralInRange<DWORD>(0, 4) : in.ConsumeIntegral<DWORD>());
+    // Core Audio: none (Windows XP), Windows' after its documentation, or
+    // Wine's as measured; each endpoint's volume of 1 to 3 channels, its
+    // mute and meter, now and then unplugged.
+    sim::SetCoreAudio(static_cast<sim::CoreAudio>(in.ConsumeIntegralInRange(0, 2)));
+    for (sim::Device& dev : sim::Devices()) {
+        sim::Device::EndpointVolume& ev = dev.endpointVolume;
+        ev.levels.resize(in.ConsumeIntegralInRange<size_t>(1, 3));
+        for (float& level : ev.levels) level = in.ConsumeIntegralInRange(0, 65535) / 65535.0f;
+        ev.mute = in.ConsumeBool();
+        ev.peak = in.ConsumeIntegralInRange(0, 100) / 100.0f;
+        ev.present = in.ConsumeIntegralInRange(0, 15) != 0;
+    }
     const bool wine = in.ConsumeBool();
     sim::SetWineDeviceIds(wine);
     sim::SetWineMixerHandles(wine && in.ConsumeBool());
@@ -204,7 +216,11 @@ const char* const kFaultFunctions[] = {
     "mixerGetControlDetailsA", "mixerSetControlDetails", "HeapAlloc",  "LocalAlloc",        "GetProcessHeap",
     "CreateFileA",        "ReadFile",           "WriteFile",         "FlushFileBuffers",  "MoveFileExA",
     "GetFileAttributesA", "FindFirstFileA",     "FindNextFileA",     "RegOpenKeyExA",     "RegQueryValueExA",
-    "mciSendCommandA",    "mciGetErrorStringA", "waveInGetNumDevs",  "waveInMessage",     "mixerGetID"};
+    "mciSendCommandA",    "mciGetErrorStringA", "waveInGetNumDevs",  "waveInMessage",     "mixerGetID",
+    "waveOutMessage",     "CoInitializeEx",     "CoCreateInstance",  "IMMDeviceEnumerator::GetDevice",
+    "IMMDevice::Activate", "IAudioEndpointVolume::GetChannelCount",
+    "IAudioEndpointVolume::GetChannelVolumeLevelScalar", "IAudioEndpointVolume::SetChannelVolumeLevelScalar",
+    "IAudioEndpointVolume::GetMute", "IAudioMeterInformation::GetPeakValue"};
 
 typedef LONG(WINAPI* ValueFn)(LONG);
 typedef LONG(WINAPI* PlainFn)(void);

@@ -32,7 +32,7 @@ import exports as table  # noqa: E402
 
 # Exported names of one function: it does nothing and returns 1.
 SHARED_ADDRESS = ["RepeatPlay", "SetPlayRecMonitorMute", "SetVolume"]
-ALLOWED_IMPORTS = {"KERNEL32.DLL", "USER32.DLL", "ADVAPI32.DLL", "WINMM.DLL", "MSVCRT.DLL"}
+ALLOWED_IMPORTS = {"KERNEL32.DLL", "USER32.DLL", "ADVAPI32.DLL", "WINMM.DLL", "MSVCRT.DLL", "OLE32.DLL"}
 # The functions the DLL may import, by DLL: each is exported by that DLL on
 # Windows XP (32-bit, as released), as the Win32 documentation's minimum
 # supported client and the mingw-w64 headers with _WIN32_WINNT=0x0501 both
@@ -50,6 +50,9 @@ XP_FUNCTIONS = {
         "VirtualQuery", "WriteFile",
     },
     "USER32.DLL": {"MessageBoxA", "wsprintfA", "wvsprintfA"},
+    # COM for Core Audio's endpoint volume, made only on Windows Vista and
+    # later; each of these is in Windows XP's ole32 too.
+    "OLE32.DLL": {"CoCreateInstance", "CoInitializeEx", "CoUninitialize"},
     "ADVAPI32.DLL": {"RegCloseKey", "RegOpenKeyExA", "RegQueryValueExA"},
     "WINMM.DLL": {
         "mciGetErrorStringA", "mciSendCommandA", "mixerClose", "mixerGetControlDetailsA", "mixerGetDevCapsA",

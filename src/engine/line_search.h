@@ -128,6 +128,7 @@ struct FoundLine {
     DWORD lineId = 0;
     bool onEndpoint = false;  // found on a recording endpoint's mixer
     DWORD destinationId = 0;  // there, its wave-in destination
+    UINT waveIn = 0;          // and the wave-in device of that mixer
 };
 
 // What a search saw on its way, for a tool that explains where it ended.
@@ -183,6 +184,7 @@ inline bool Matches(MIXERLINEA* line, void* context) {
 struct WalkEnd {
     bool sawDestination = false;  // the device has a destination of the type
     DWORD destinationId = 0;      // the line id of the one the walk was in last
+    UINT waveIn = 0;              // on a recording endpoint's mixer, its wave-in device
 };
 
 inline SearchOutcome Fail(SearchNotes* notes, SearchRequest request, MMRESULT error, UINT device,
@@ -261,6 +263,7 @@ inline SearchOutcome FindOnRecordingEndpoints(MixerDevice& device, LineTarget* t
         if (r == MMSYSERR_NODRIVER || (r == MMSYSERR_NOERROR && mixer == 0)) continue;
         if (r != MMSYSERR_NOERROR) return Fail(notes, RequestMixerId, r, waveIn);
         *end = WalkEnd();
+        end->waveIn = waveIn;
         const SearchOutcome outcome =
             WalkDevice(device, mixer, MIXERLINE_COMPONENTTYPE_DST_WAVEIN, false, Matches, target, end, notes);
         if (outcome != SearchNotFound) return outcome;
@@ -310,6 +313,7 @@ inline SearchOutcome FindMixerLine(DWORD componentType, LONG op, LPCSTR name, LO
         outcome = line_search::FindOnRecordingEndpoints(device, &target, &end, notes);
         found->onEndpoint = true;
         found->destinationId = end.destinationId;
+        found->waveIn = end.waveIn;
     }
     found->lineId = target.lineId;
     return outcome;

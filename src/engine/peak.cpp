@@ -2,11 +2,14 @@
 #include "core/holders.h"
 #include "core/trace.h"
 #include "core/state.h"
+#include "engine/endpoint_volume.h"
 #include "engine/engine.h"
 #include "engine/line_controls.h"
 
 MIXER_EXPORT LONG WINAPI GetPeak(DWORD componentType) {
     ExportCall call("GetPeak(0x%x)", componentType);
+    LONG peak = 0;
+    if (EndpointPeak(componentType, &peak)) return call.Returns(peak);
     MixerDevice device;
     if (device.Open() != MMSYSERR_NOERROR) return call.Returns(0);
 

@@ -10,6 +10,7 @@
 // resource whose release was the call made to fail.
 #include "cdaudio/cdaudio.h"
 #include "endpoint_cards.h"
+#include "engine/endpoint_volume.h"
 #include "engine/engine.h"
 #include "platform/mixer_names.h"
 #include "export_names.h"
@@ -132,6 +133,21 @@ const std::vector<DWORD>& CodesFor(const std::string& fn) {
           MCIERR_CUSTOM_DRIVER_BASE + 7}},
         {"mciGetErrorStringA", {MCIERR_INTERNAL}},
         {"MessageBoxA", {ERROR_NOT_ENOUGH_MEMORY}},
+        {"waveOutMessage", {MMSYSERR_NOTSUPPORTED, MMSYSERR_ERROR}},
+        {"CoInitializeEx", {DWORD(E_OUTOFMEMORY), DWORD(RPC_E_CHANGED_MODE)}},
+        // S_OK without the interface: a broken server, which must not be
+        // trusted to have given one.
+        {"CoCreateInstance", {DWORD(REGDB_E_CLASSNOTREG), DWORD(E_OUTOFMEMORY), DWORD(S_OK)}},
+        {"IMMDeviceEnumerator::GetDevice", {DWORD(E_NOTFOUND), DWORD(S_OK)}},
+        {"IMMDevice::Activate", {DWORD(E_NOINTERFACE), DWORD(AUDCLNT_E_DEVICE_INVALIDATED), DWORD(S_OK)}},
+        {"IAudioEndpointVolume::GetChannelCount", {DWORD(AUDCLNT_E_DEVICE_INVALIDATED), DWORD(E_NOTIMPL)}},
+        {"IAudioEndpointVolume::SetMasterVolumeLevelScalar", {DWORD(AUDCLNT_E_DEVICE_INVALIDATED)}},
+        {"IAudioEndpointVolume::GetMasterVolumeLevelScalar", {DWORD(AUDCLNT_E_DEVICE_INVALIDATED)}},
+        {"IAudioEndpointVolume::SetChannelVolumeLevelScalar", {DWORD(E_INVALIDARG)}},
+        {"IAudioEndpointVolume::GetChannelVolumeLevelScalar", {DWORD(AUDCLNT_E_DEVICE_INVALIDATED)}},
+        {"IAudioEndpointVolume::SetMute", {DWORD(AUDCLNT_E_DEVICE_INVALIDATED)}},
+        {"IAudioEndpointVolume::GetMute", {DWORD(AUDCLNT_E_DEVICE_INVALIDATED)}},
+        {"IAudioMeterInformation::GetPeakValue", {DWORD(AUDCLNT_E_DEVICE_INVALIDATED)}},
     };
     auto it = codes.find(fn);
     static const std::vector<DWORD> none;
@@ -1326,6 +1342,79 @@ TEST_F(FaultInjectionTest, CDAudio) {
         cases += Run(s);
     }
     Report("CD audio", cases);
+}
+
+// The exports that reach Core Audio on a per-endpoint card, first with the
+// probe still to make, then after it: every request of the run failing
+// once, with each code it can give, leaves no reference, no COM
+// initialisation, no mixer handle and no block behind, and gives the
+// endpoint's result, the failure result of the mixer's requests (a
+// getter's -1, a reading of 0, a line not found), or, when the probe could
+// not decide, the mixer's own result.
+TEST_F(FaultInjectionTest, CoreAudioRequests) {
+    const struct {
+        const char* name;
+        std::function<LONG()> call;
+        LONG failure;
+    } calls[] = {
+        {"SetPlayMainVolume", [] { return SetPlayMainVolume(30000); }, 1},
+        {"GetPlayMainVolume", [] { return GetPlayMainVolume(); }, -1},
+        {"SetPlayMainMute", [] { return SetPlayMainMute(1); }, 1},
+        {"GetPlayMainMute", [] { return GetPlayMainMute(); }, -1},
+        {"SetPlayMainBalance", [] { return SetPlayMainBalance(4); }, 1},
+        {"SetRecLineInVolume", [] { return SetRecLineInVolume(20000); }, 1},
+        {"GetRecMicVolume", [] { return GetRecMicVolume(); }, -1},
+        {"SetRecLineInBalance", [] { return SetRecLineInBalance(11); }, 1},
+        {"SetRecMicMute", [] { return SetRecMicMute(1); }, 1},
+        {"GetPeak", [] { return GetPeak(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE); }, 0},
+    };
+    auto load = [](bool probed) {
+        sim::Reset();
+        ResetLibraryState();
+        nlohmann::json card = TestCard("windows");
+        card["devices"][1]["endpointVolume"] = {{"peak", 0.25}};
+        sim::LoadCard(card, "windows.json");
+        ForgetEndpointVerdict();
+        if (probed) EndpointLevelsServe();
+        sim::ClearLog();
+    };
+    int cases = 0;
+    for (bool probed : {false, true})
+        for (const auto& c : calls) {
+            load(false);
+            KeepMixerLevels();
+            const LONG mixer = c.call();
+            load(probed);
+            const LONG endpoint = c.call();
+            const std::vector<sim::Call> baseline = sim::Log();
+            for (size_t i = 0; i < baseline.size(); ++i)
+                for (DWORD code : CodesFor(baseline[i].fn)) {
+                    const std::string where = std::string(c.name) + (probed ? "" : " (probing)") + ": call " +
+                                              std::to_string(i + 1) + " " + baseline[i].fn + " failing with " +
+                                              std::to_string(code);
+                    load(probed);
+                    sim::FailNthCall(static_cast<int>(i + 1), code);
+                    const LONG got = c.call();
+                    sim::ClearFaults();
+                    ++cases;
+                    // No wave-in device, or one without a mixer: the recording
+                    // search finds no line, a getter's 0.
+                    const bool noLine = baseline[i].fn == "waveInGetNumDevs" ||
+                                        (baseline[i].fn == "mixerGetID" && code == MMSYSERR_NODRIVER);
+                    // Without the preferred wave-in device the search starts at
+                    // wave-in device 0, the microphone, whose meter reads 0.25.
+                    const bool firstWaveIn = baseline[i].fn == "waveInMessage" && got == 8192;
+                    EXPECT_TRUE(got == endpoint || got == c.failure || (!probed && got == mixer) ||
+                                (noLine && got == 0) || firstWaveIn)
+                        << where << ": " << got;
+                    EXPECT_EQ(sim::ComReferences(), 0) << where;
+                    EXPECT_EQ(sim::ComInitializations(), 0) << where;
+                    EXPECT_EQ(sim::OpenMixerHandles(), baseline[i].fn == "mixerClose" ? 1 : 0) << where;
+                    EXPECT_EQ(sim::LocalBlocks(), baseline[i].fn == "LocalFree" ? 1 : 0) << where;
+                    EXPECT_EQ(sim::ProcessHeapBlocks(), baseline[i].fn == "HeapFree" ? 1 : 0) << where;
+                }
+        }
+    Report("Core Audio requests", cases);
 }
 
 }  // namespace

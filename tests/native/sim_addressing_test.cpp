@@ -15,13 +15,20 @@ HMIXEROBJ Obj(UINT_PTR value) { return reinterpret_cast<HMIXEROBJ>(value); }
 
 // The product name of the device a line request reaches through `object`, or
 // the request's error as text.
+// The product name of the device a line request on `object` reaches: its
+// capabilities, by the identifier mixerGetID gives (a Target names the
+// device on Windows' lines, not on all of Wine's).
 std::string DeviceNamed(UINT_PTR object, DWORD flags) {
     MIXERLINEA line;
     std::memset(&line, 0, sizeof line);
     line.cbStruct = sizeof line;
-    const MMRESULT r = mixerGetLineInfoA(Obj(object), &line, flags | MIXER_GETLINEINFOF_DESTINATION);
+    MMRESULT r = mixerGetLineInfoA(Obj(object), &line, flags | MIXER_GETLINEINFOF_DESTINATION);
+    UINT id = 0;
+    if (r == MMSYSERR_NOERROR) r = mixerGetID(Obj(object), &id, flags);
+    MIXERCAPSA caps;
+    if (r == MMSYSERR_NOERROR) r = mixerGetDevCapsA(id, &caps, sizeof caps);
     if (r != MMSYSERR_NOERROR) return "error " + std::to_string(r);
-    return line.Target.szPname;
+    return caps.szPname;
 }
 
 void TwoDevices() {

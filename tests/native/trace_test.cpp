@@ -2,9 +2,11 @@
 // read once at load, and no result changed by it, written or not.
 #include "cdaudio/cdaudio.h"
 #include "core/trace.h"
+#include "engine/endpoint_volume.h"
 #include "persistence/persistence.h"
 #include "persistence_fixture.h"
 #include "sim_mci.h"
+#include "test_cards.h"
 
 #include "platform/requests.h"
 
@@ -263,3 +265,42 @@ TEST_F(TraceTest, ReadOnceAtLoad) {
 }
 
 }  // namespace
+
+// On a Windows card with Core Audio, the probe of the first call and each
+// Core Audio request of the next show with their HRESULT by name, a scalar
+// set inside the parentheses and one read after the result; a failure
+// shows by its name.
+TEST_F(TraceTest, CoreAudioRequestsShowTheirHresults) {
+    sim::Reset();
+    nlohmann::json card = TestCard("windows");
+    card["devices"][0]["endpointVolume"] = {{"levels", {0.5, 0.25}}};
+    sim::LoadCard(card, "windows.json");
+    ForgetEndpointVerdict();
+    Load(Path("trace.log"));
+    EXPECT_EQ(GetPlayMainVolume(), 32768);
+    EXPECT_EQ(SetPlayMainVolume(65535), 1);
+    sim::FailFunction("IAudioEndpointVolume::GetMute", static_cast<DWORD>(AUDCLNT_E_DEVICE_INVALIDATED));
+    EXPECT_EQ(GetPlayMainMute(), -1);
+    const std::vector<std::string> lines = Lines("trace.log");
+    ASSERT_EQ(lines.size(), 3u);
+    for (const char* part :
+         {" | mixerGetLineInfoA(0x0, 0x3, 0.0, line 0x0, type 0x7) = MIXERR_INVALLINE, ",
+          " | waveOutMessage(0, 0x812) = MMSYSERR_NOERROR | waveOutMessage(0, 0x811) = MMSYSERR_NOERROR | ",
+          " | CoInitializeEx(0x0) = 0x0 | ",
+          " | CoCreateInstance(MMDeviceEnumerator, 0x17) = 0x0 | IMMDeviceEnumerator::GetDevice(0, 0) = 0x0 | ",
+          " | IAudioEndpointVolume::GetChannelCount(2, 0) = 0x0 | ",
+          " | IAudioEndpointVolume::SetMasterVolumeLevelScalar(0, 500000) = 0x0 | ",
+          " | IAudioEndpointVolume::GetMasterVolumeLevelScalar(0, 500000) = 0x0"})
+        EXPECT_NE(lines[0].find(part), std::string::npos) << part << "\n" << lines[0];
+    EXPECT_EQ(lines[1].find("GetChannelCount(2, 0) = 0x0 | IAudioEndpointVolume::GetMasterVolumeLevelScalar"),
+              std::string::npos)
+        << "one probe: " << lines[1];
+    EXPECT_NE(lines[1].find(" | IAudioEndpointVolume::GetChannelVolumeLevelScalar(1, 250000) = 0x0 | "),
+              std::string::npos)
+        << lines[1];
+    EXPECT_NE(lines[1].find(" | IAudioEndpointVolume::SetChannelVolumeLevelScalar(1, 499992) = 0x0"), std::string::npos)
+        << lines[1];
+    // AUDCLNT_E_DEVICE_INVALIDATED
+    EXPECT_NE(lines[2].find(" | IAudioEndpointVolume::GetMute(0, 0) = 0x88890004"), std::string::npos)
+        << lines[2];
+}

@@ -29,7 +29,7 @@ target_include_directories(winehost PRIVATE ${CMAKE_SOURCE_DIR}/tests/wine ${CMA
     ${CMAKE_SOURCE_DIR}/include)
 target_compile_options(winehost PRIVATE -msse2 -mfpmath=sse)
 target_link_options(winehost PRIVATE -static -static-libgcc -static-libstdc++)
-target_link_libraries(winehost PRIVATE gtest_win32 mixer_tools_common winmm advapi32)
+target_link_libraries(winehost PRIVATE gtest_win32 mixer_tools_common winmm advapi32 ole32 uuid)
 add_dependencies(winehost mixer)
 
 # Every test but the "Solo" suites, in one process.
@@ -56,3 +56,17 @@ set_tests_properties(wine_second_output PROPERTIES TIMEOUT 300
     ENVIRONMENT "MIXER_WINE_BASE=${CMAKE_BINARY_DIR}/wine-second-output;MIXER_WINE_SECOND_OUTPUT=1")
 
 # The export, import and version tables and the size: tests/package/.
+
+# Core Audio's endpoint volume and meter across processes, end to end: a
+# test-only server for CLSID_MMDeviceEnumerator (endpoint_server.cpp) that the
+# SoloEndpointVolume suite registers in a Wine of its own for the run.
+add_library(endpoint_server SHARED ${CMAKE_SOURCE_DIR}/tests/wine/endpoint_server.cpp)
+set_target_properties(endpoint_server PROPERTIES PREFIX "")
+# COM objects go through Release, never through a delete of the interface.
+target_compile_options(endpoint_server PRIVATE -Wno-non-virtual-dtor)
+target_link_options(endpoint_server PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--kill-at)
+target_link_libraries(endpoint_server PRIVATE ole32 uuid)
+add_dependencies(winehost endpoint_server)
+add_test(NAME wine_endpoint_volume COMMAND winehost --gtest_filter=SoloEndpointVolume.* ${dir})
+set_tests_properties(wine_endpoint_volume PROPERTIES TIMEOUT 300
+    ENVIRONMENT "MIXER_WINE_BASE=${CMAKE_BINARY_DIR}/wine-endpoint-volume")

@@ -5,12 +5,75 @@
 // peak meters).
 #include "mixerctl.h"
 
+#include "engine/endpoint_probe.h"
+
 #include "text_code_page.h"
 
 namespace mixerctl {
 namespace {
 
 using nlohmann::json;
+
+// A failed request of the probe, in words.
+std::string ProbeStep(const EndpointError& e) {
+    static const char* const kSteps[] = {"",
+                                         "mixerGetID (no wave-out device of mixer device 0)",
+                                         "DRV_QUERYFUNCTIONINSTANCEIDSIZE",
+                                         "the identifier's length",
+                                         "DRV_QUERYFUNCTIONINSTANCEID",
+                                         "CoInitializeEx",
+                                         "CoCreateInstance(CLSID_MMDeviceEnumerator)",
+                                         "IMMDeviceEnumerator::GetDevice",
+                                         "IMMDevice::Activate",
+                                         "a method of the endpoint volume"};
+    char code[24];
+    if (e.step <= StepId)
+        std::snprintf(code, sizeof code, "%u", static_cast<unsigned>(e.mm));
+    else if (e.hr == E_NOTIMPL)
+        std::snprintf(code, sizeof code, "E_NOTIMPL");
+    else if (e.hr == E_NOINTERFACE)
+        std::snprintf(code, sizeof code, "E_NOINTERFACE");
+    else if (e.hr == REGDB_E_CLASSNOTREG)
+        std::snprintf(code, sizeof code, "REGDB_E_CLASSNOTREG");
+    else
+        std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(e.hr));
+    return std::string(kSteps[e.step]) + " = " + code;
+}
+
+// Whose levels the library's level exports move, and why: the library's
+// own probe, made in this process.
+json EndpointLevels(std::string* text) {
+    const EndpointProbe probe = ProbeEndpointVolume();
+    json levels;
+    switch (probe.verdict) {
+    case EndpointUsable:
+        levels = {{"levels", "endpoint"},
+                  {"why", "Core Audio's endpoint volume of the playback endpoint (device 0's) and of the recording "
+                          "endpoints: the system-wide levels Windows' volume icon shows; the wave-out and CD "
+                          "sources stay the process's"}};
+        break;
+    case EndpointCardMixer:
+        levels = {{"levels", "card"}, {"why", "mixer device 0 is the card's own mixer (it has a wave-in destination)"}};
+        break;
+    case EndpointAbsent:
+        levels = {{"levels", "process"}, {"why", "no Core Audio endpoint volume: " + ProbeStep(probe.error)}};
+        break;
+    case EndpointUntrusted:
+        levels = {{"levels", "process"},
+                  {"why", "the endpoint volume cannot be trusted (as Wine's): " +
+                              (probe.error.step == StepNone ? std::string("a level set is not read back")
+                                                            : ProbeStep(probe.error))}};
+        break;
+    case EndpointUnknown:
+        levels = {{"levels", "unknown"}, {"why", "a request failed: " + ProbeStep(probe.error)}};
+        break;
+    }
+    const std::string whose = levels["levels"];
+    *text += "levels: " + (whose == "unknown" ? whose : "the " + whose + "'s") + " (" +
+             levels["why"].get<std::string>() + ")\n";
+    return levels;
+}
+
 
 // One thing an export family needs: a property path's line and control, a
 // line's peak meter, the CD device.
@@ -163,7 +226,10 @@ void CmdInfo(Context& c, const Options& o) {
             (perEndpoint ? "one per audio endpoint (Windows Vista and later, Wine): no recording selector, no peak "
                            "meter, no microphone boost"
                          : std::string("one for the sound card")) +
-            "\nexports:\n";
+            "\n";
+    report["levels"] = EndpointLevels(&text);
+    const bool endpointLevels = report["levels"]["levels"] == "endpoint";
+    text += "exports:\n";
 
     const MCIERROR cd = OpenCdDevice();
     report["families"] = json::array();
@@ -190,14 +256,14 @@ void CmdInfo(Context& c, const Options& o) {
     }
 
     json notes = json::array();
-    if (perEndpoint || !wine.empty())
+    if ((perEndpoint || !wine.empty()) && !endpointLevels)
         notes.push_back(std::string("levels are per process") +
                         (perEndpoint ? " on per-endpoint mixers" : "") + (wine.empty() ? "" : " under Wine") +
                         ": a level set here lasts only as long as the process that set it");
     if (cd)
         notes.push_back("no CD device: MCI cannot open cdaudio (" + MciErrorText(cd) +
                         "); OpenCD returns that error and shows a message box");
-    if (!anyMeter) notes.push_back("no peak meters: GetPeak reads 0 for every line");
+    if (!anyMeter && !endpointLevels) notes.push_back("no peak meters: GetPeak reads 0 for every line");
     report["notes"] = notes;
     for (const json& n : notes) text += "note: " + n.get<std::string>() + "\n";
     c.out << (o.Has("--json") ? report.dump(2) + "\n" : text);

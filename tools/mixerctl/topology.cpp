@@ -4,6 +4,8 @@
 // by the library's own search; the peak meter GetPeak reads.
 #include "mixerctl.h"
 
+#include "engine/endpoint_probe.h"
+
 #include "engine/line_search.h"
 #include "mixer_lookup.h"
 #include "text_code_page.h"
@@ -321,13 +323,27 @@ void CmdList(Context& c, const Options& o) {
     } catch (const ToolError& e) {
         text = "library: which mixers it uses is unknown: " + std::string(e.what()) + "\n";
     }
+    // Where the library's levels are the endpoints' own, the mixer's
+    // controls below are the process's: the endpoint's main level and mute,
+    // through the exports, come first.
+    json levels;  // null unless they are the endpoints'
+    if (ProbeEndpointVolume().verdict == EndpointUsable) {
+        const LONG volume = CallExport("GetPlayMainVolume").result;
+        const LONG mute = CallExport("GetPlayMainMute").result;
+        levels = {{"mainVolume", volume}, {"mainMute", mute}};
+    }
     if (!asJson) c.out << text;
     for (UINT d = first; d <= last; ++d) {
         json device = ReadDevice(d);
         if (!asJson) PrintDevice(device, c.out);
         device["library"] = library;
+        if (!levels.is_null()) device["endpointLevels"] = levels;
         all.push_back(device);
     }
+    if (!asJson && !levels.is_null())
+        c.out << "levels: the endpoints' own (Core Audio): main volume " << levels["mainVolume"] << ", mute "
+              << levels["mainMute"] << " (GetPlayMainVolume, GetPlayMainMute); the controls above are the "
+              << "process's\n";
     if (asJson) c.out << (o.Has("--all") ? all : all[0]).dump(2) << "\n";
 }
 
@@ -461,6 +477,25 @@ TargetControl FindTargetControl(DWORD lineType, LONG op) {
     t.control = ReadControl(device, taken.line(), taken.control());
     if (t.control.contains("readError"))
         t.problem = "cannot read " + control + " (" + ErrorText(t.control["readError"]) + ")";
+    // Where the library moves the endpoint's volume, its channels are the
+    // values (a mute's, the endpoint's mute).
+    bool capture = false;
+    UINT wave = 0;
+    if (t.problem.empty() && LibraryUsesEndpoint(op, lineType, found.line, &capture, &wave)) {
+        LONG levels[32];
+        BOOL mute = FALSE;
+        const UINT channels = EndpointChannelLevels(capture, wave, levels, 32, &mute);
+        if (channels == 0) {
+            t.problem = "cannot read the endpoint volume of " + std::string(capture ? "wave-in" : "wave-out") +
+                        " device " + std::to_string(wave);
+            return t;
+        }
+        nlohmann::json values = nlohmann::json::array();
+        for (UINT i = 0; i < channels; ++i) values.push_back({OpTreatment(op) == TreatBoolean ? LONG(mute != FALSE) : levels[i]});
+        if (OpTreatment(op) == TreatBoolean) values = nlohmann::json::array({values[0]});
+        t.control["values"] = values;
+        t.control["endpoint"] = capture ? "recording" : "playback";
+    }
     return t;
 }
 

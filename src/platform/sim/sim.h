@@ -112,6 +112,18 @@ struct Device {
     // (SetWineMixerHandles), a card's mixer counting as playback.
     enum class Endpoint { None, Playback, Recording };
     Endpoint endpoint = Endpoint::None;
+    // The Core Audio endpoint volume of the device's wave device (see
+    // SetCoreAudio): one state an endpoint, shared by every object and
+    // caller. A level a channel, 0.0 to 1.0 (empty: the first
+    // destination's channel count, each at 1.0); the mute; the reading of
+    // its meter; `present` false for an endpoint unplugged (every request on
+    // its objects fails with AUDCLNT_E_DEVICE_INVALIDATED).
+    struct EndpointVolume {
+        std::vector<float> levels;
+        bool mute = false;
+        float peak = 0.0f;
+        bool present = true;
+    } endpointVolume;
     bool ServesPlayback() const { return endpoint != Endpoint::Recording; }
     bool ServesRecording() const { return endpoint != Endpoint::Playback; }
     std::deque<Destination> destinations;
@@ -173,6 +185,53 @@ void SetPreferredWaveIn(DWORD index);
 // Off, as Windows documents it: the device list is there from the start, and
 // an identifier past the devices fails with MMSYSERR_BADDEVICEID, storing -1.
 void SetWineDeviceIds(bool on);
+
+// ---- Core Audio -----------------------------------------------------------------
+//
+// Which Core Audio the platform has (None after Reset()):
+//  - None: Windows XP's; CoCreateInstance(CLSID_MMDeviceEnumerator) fails
+//    with REGDB_E_CLASSNOTREG and the wave devices answer
+//    DRV_QUERYFUNCTIONINSTANCEID(SIZE) with MMSYSERR_NOTSUPPORTED.
+//  - Windows: after Microsoft's documentation of IMMDeviceEnumerator,
+//    IMMDevice, IAudioEndpointVolume and IAudioMeterInformation: each wave
+//    device's endpoint is found by the identifier its
+//    DRV_QUERYFUNCTIONINSTANCEID gives; one endpoint volume a device
+//    (Device::endpointVolume); a scalar outside 0.0..1.0 or a channel past
+//    the last fails with E_INVALIDARG; a set that changes nothing succeeds
+//    with S_FALSE; the master level is the loudest channel's, and setting
+//    it scales every channel by the same factor, so that the balance
+//    between them stays (all channels take the level when all are silent).
+//  - Wine: as measured under Wine 8 (and in Wine 10's source,
+//    dlls/mmdevapi): the enumerator, GetDevice and
+//    Activate(IAudioEndpointVolume) succeed; SetMasterVolumeLevelScalar,
+//    GetChannelCount, GetVolumeStepInfo and the channel calls fail with
+//    E_NOTIMPL; GetMasterVolumeLevelScalar reads 1.0; SetMute is kept by
+//    the object it was made on (a fresh object reads 0);
+//    Activate(IAudioMeterInformation) fails with E_NOINTERFACE.
+// COM must be initialised on the calling thread (CO_E_NOTINITIALIZED
+// otherwise); a second CoInitializeEx in the same mode gives S_FALSE, in the
+// other RPC_E_CHANGED_MODE; each S_OK or S_FALSE is undone by one
+// CoUninitialize. The call log names the methods "Interface::Method";
+// AddRef, Release, CoUninitialize and CoTaskMemFree are counted, not logged.
+enum class CoreAudio { None, Windows, Wine };
+void SetCoreAudio(CoreAudio kind);
+CoreAudio CoreAudioKind();
+// References held on Core Audio objects, every object counted.
+int ComReferences();
+// CoInitializeEx calls that succeeded (S_OK, S_FALSE) and were not undone,
+// on every thread.
+int ComInitializations();
+
+// Wine 8's winmm mixer records and open flags (off until set, and again
+// after Reset()), as Wine's own mixer tests (dlls/winmm/tests/mixer.c) show
+// them under Wine 8: mixerOpen refuses CALLBACK_THREAD and CALLBACK_EVENT
+// with MMSYSERR_NOTSUPPORTED; a destination's dwSource is 0xFFFFFFFF; the
+// driver version is 0x0101; a line's Target names wMid and wPid 0xFFFF, and
+// only the wave-out source (WAVEOUT) and the wave-in destination (WAVEIN)
+// have a target type and the device's name, the other lines none and an
+// empty name. Off, as Windows documents them: threads and events are
+// accepted, dwSource 0, version 0x0100, every Target the device's.
+void SetWineMixer(bool on);
 
 // ---- Call log ----------------------------------------------------------------
 
@@ -311,6 +370,10 @@ private:
     DWORD code_ = 0;
     Call call_;
 };
+
+// A wave device's DRV_QUERYFUNCTIONINSTANCEID(SIZE) message
+// (sim_coreaudio.cpp).
+MMRESULT EndpointIdMessage(uintptr_t wave, bool capture, UINT msg, DWORD_PTR dw1, DWORD_PTR dw2);
 
 // Registered by each area so that Reset() reaches it.
 struct ResetHook {

@@ -431,8 +431,29 @@ void LoadDestination(const json& j, const Ctx& ctx, Device& dev, size_t device, 
     if (j.contains("id")) dst.id = static_cast<DWORD>(Int(j["id"], ctx.At("id")));
 }
 
+// A scalar of Core Audio: a JSON number from 0.0 to 1.0.
+float Scalar(const json& j, const Ctx& ctx) {
+    if (!j.is_number()) ctx.Fail("must be a number from 0.0 to 1.0");
+    const double v = j.get<double>();
+    if (!(v >= 0.0 && v <= 1.0)) ctx.Fail("must be a number from 0.0 to 1.0");
+    return static_cast<float>(v);
+}
+
+void LoadEndpointVolume(const json& j, const Ctx& ctx, Device& dev) {
+    CheckKeys(j, ctx, {"levels", "mute", "peak", "present"});
+    Device::EndpointVolume& ev = dev.endpointVolume;
+    if (j.contains("levels")) {
+        const json& ls = j["levels"];
+        if (!ls.is_array() || ls.empty() || ls.size() > 32) ctx.At("levels").Fail("must be a list of 1 to 32 levels");
+        for (size_t i = 0; i < ls.size(); ++i) ev.levels.push_back(Scalar(ls[i], ctx.At("levels").At(i)));
+    }
+    if (j.contains("mute")) ev.mute = Bool(j["mute"], ctx.At("mute"));
+    if (j.contains("peak")) ev.peak = Scalar(j["peak"], ctx.At("peak"));
+    if (j.contains("present")) ev.present = Bool(j["present"], ctx.At("present"));
+}
+
 void LoadDevice(const json& j, const Ctx& ctx) {
-    CheckKeys(j, ctx, {"name", "mid", "pid", "endpoint", "destinations"});
+    CheckKeys(j, ctx, {"name", "mid", "pid", "endpoint", "destinations", "endpointVolume"});
     if (!j.contains("name")) ctx.Fail("a device needs a name");
     const size_t index = Devices().size();
     Device& dev = AddDevice(Text(j["name"], ctx.At("name")));
@@ -447,6 +468,9 @@ void LoadDevice(const json& j, const Ctx& ctx) {
     }
     CheckUnique(dev, ctx);
     for (const ActsOn& a : actsOn) CheckActsOn(dev, a);
+    if (j.contains("endpointVolume")) LoadEndpointVolume(j["endpointVolume"], ctx.At("endpointVolume"), dev);
+    if (dev.endpointVolume.levels.empty())
+        dev.endpointVolume.levels.assign(dev.destinations.empty() ? 2 : dev.destinations[0].ChannelCount(), 1.0f);
 }
 
 std::vector<Control*> ControlsOf(Device& dev) {
@@ -543,7 +567,8 @@ void RestoreValues(const Values& values) {
 
 void LoadCard(const json& j, const std::string& origin) {
     const Ctx ctx(origin, "");
-    CheckKeys(j, ctx, {"devices", "hostDirectory", "description", "preferredWaveIn", "wineDeviceIds", "wineMixerHandles"});
+    CheckKeys(j, ctx, {"devices", "hostDirectory", "description", "preferredWaveIn", "wineDeviceIds", "wineMixerHandles",
+                       "coreAudio", "wineMixer"});
     if (!j.contains("devices") || !j["devices"].is_array()) ctx.Fail("a card needs a list of devices");
     if (j.contains("description")) Text(j["description"], ctx.At("description"));
     for (size_t i = 0; i < j["devices"].size(); ++i) LoadDevice(j["devices"][i], ctx.At("devices").At(i));
@@ -553,6 +578,18 @@ void LoadCard(const json& j, const std::string& origin) {
         SetPreferredWaveIn(static_cast<DWORD>(Int(j["preferredWaveIn"], ctx.At("preferredWaveIn"))));
     if (j.contains("wineDeviceIds")) SetWineDeviceIds(Bool(j["wineDeviceIds"], ctx.At("wineDeviceIds")));
     if (j.contains("wineMixerHandles")) SetWineMixerHandles(Bool(j["wineMixerHandles"], ctx.At("wineMixerHandles")));
+    if (j.contains("wineMixer")) SetWineMixer(Bool(j["wineMixer"], ctx.At("wineMixer")));
+    if (j.contains("coreAudio")) {
+        const std::string kind = Text(j["coreAudio"], ctx.At("coreAudio"));
+        if (kind == "windows")
+            SetCoreAudio(CoreAudio::Windows);
+        else if (kind == "wine")
+            SetCoreAudio(CoreAudio::Wine);
+        else if (kind == "none")
+            SetCoreAudio(CoreAudio::None);
+        else
+            ctx.At("coreAudio").Fail("unknown Core Audio '" + kind + "' (windows, wine or none)");
+    }
     if (j.contains("hostDirectory"))
         RegSetString(HKEY_LOCAL_MACHINE, kAppPathKey, "Path", Text(j["hostDirectory"], ctx.At("hostDirectory")));
 }

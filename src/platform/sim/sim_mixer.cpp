@@ -13,7 +13,7 @@
 //    CALLBACK_FUNCTION fails with MMSYSERR_INVALFLAG, CALLBACK_WINDOW with a
 //    window that does not exist (the simulation has no windows: any non-null
 //    one) with MMSYSERR_INVALPARAM; a null window, threads and events are
-//    accepted.
+//    accepted (Wine 8 refuses threads and events: SetWineMixer).
 //  - Record sizes below the published size fail with MMSYSERR_INVALPARAM.
 //  - Control details: cChannels is 1 (all channels as one) or the line's channel
 //    count; cMultipleItems is the control's item count for a MULTIPLE control
@@ -44,6 +44,7 @@ struct MixerState {
     DWORD preferredWaveIn = 0;
     bool wineIds = false;
     bool deviceListBuilt = false;  // Wine: a device count was asked for
+    bool wineMixer = false;
 };
 
 MixerState& M() {
@@ -75,6 +76,7 @@ void ResetMixer() {
     m.preferredWaveIn = 0;
     m.wineIds = false;
     m.deviceListBuilt = false;
+    m.wineMixer = false;
 }
 
 // ---- Model ---------------------------------------------------------------------
@@ -214,6 +216,8 @@ void SetPreferredWaveIn(DWORD index) { M().preferredWaveIn = index; }
 
 void SetWineDeviceIds(bool on) { M().wineIds = on; }
 
+void SetWineMixer(bool on) { M().wineMixer = on; }
+
 int OpenMixerHandles() { return static_cast<int>(M().handles.size()); }
 
 // ---- Requests ------------------------------------------------------------------
@@ -300,8 +304,20 @@ void FillLine(const Device& dev, const Line& l, DWORD d, DWORD s, bool isSource,
     CopyName(out->szShortName, sizeof out->szShortName, l.shortName);
     CopyName(out->szName, sizeof out->szName, l.name);
     std::memset(&out->Target, 0, sizeof out->Target);
-    out->Target.wMid = dev.mid;
-    out->Target.wPid = dev.pid;
+    if (!M().wineMixer) {
+        out->Target.wMid = dev.mid;
+        out->Target.wPid = dev.pid;
+        CopyName(out->Target.szPname, sizeof out->Target.szPname, dev.productName);
+        return;
+    }
+    out->dwSource = isSource ? s : 0xFFFFFFFFu;
+    out->Target.wMid = 0xFFFF;
+    out->Target.wPid = 0xFFFF;
+    out->Target.vDriverVersion = 0x0101;
+    const bool waveOut = isSource && l.componentType == MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT;
+    const bool waveIn = !isSource && l.componentType == MIXERLINE_COMPONENTTYPE_DST_WAVEIN;
+    if (!waveOut && !waveIn) return;
+    out->Target.dwType = waveOut ? MIXERLINE_TARGETTYPE_WAVEOUT : MIXERLINE_TARGETTYPE_WAVEIN;
     CopyName(out->Target.szPname, sizeof out->Target.szPname, dev.productName);
 }
 
@@ -483,6 +499,8 @@ MMRESULT WINAPI mixerOpen(LPHMIXER phmx, UINT uMxId, DWORD_PTR dwCallback, DWORD
         r = MMSYSERR_INVALFLAG;
     } else if (callback == CALLBACK_WINDOW && dwCallback != 0) {
         r = MMSYSERR_INVALPARAM;  // no such window
+    } else if (sim::M().wineMixer && (callback == CALLBACK_THREAD || callback == CALLBACK_EVENT)) {
+        r = MMSYSERR_NOTSUPPORTED;
     } else {
         sim::MixerState& m = sim::M();
         sim::Device* dev = nullptr;
@@ -542,7 +560,7 @@ MMRESULT WINAPI mixerGetDevCapsA(UINT_PTR uMxId, LPMIXERCAPSA pmxcaps, UINT cbmx
             std::memset(&caps, 0, sizeof caps);
             caps.wMid = dev->mid;
             caps.wPid = dev->pid;
-            caps.vDriverVersion = 0x0100;
+            caps.vDriverVersion = sim::M().wineMixer ? 0x0101 : 0x0100;
             sim::CopyName(caps.szPname, sizeof caps.szPname, dev->productName);
             caps.fdwSupport = 0;
             caps.cDestinations = static_cast<DWORD>(dev->destinations.size());
@@ -835,14 +853,17 @@ UINT WaveGetNumDevs(const char* fn, bool recording) {
     return call.Return(n);
 }
 
-// The wave mapper's answer to DRVM_MAPPER_PREFERRED_GET; no other message
-// and no wave handle is modelled.
+// The wave mapper's answer to DRVM_MAPPER_PREFERRED_GET, and a wave
+// device's Core Audio endpoint identifier (sim_coreaudio.cpp); no other
+// message and no wave handle is modelled.
 MMRESULT WaveMessage(const char* fn, uintptr_t handle, UINT msg, DWORD_PTR dw1, DWORD_PTR dw2, bool recording) {
     CallRecord call(fn);
     call->object = handle;
     call->id = msg;
     DWORD code = 0;
     if (call.Injected(&code)) return call.Return<MMRESULT>(code);
+    if (msg == DRV_QUERYFUNCTIONINSTANCEIDSIZE || msg == DRV_QUERYFUNCTIONINSTANCEID)
+        return call.Return(sim::detail::EndpointIdMessage(handle, recording, msg, dw1, dw2));
     if (handle != WAVE_MAPPER) return call.Return<MMRESULT>(MMSYSERR_INVALHANDLE);
     if (msg != DRVM_MAPPER_PREFERRED_GET) return call.Return<MMRESULT>(MMSYSERR_NOTSUPPORTED);
     DWORD* id = reinterpret_cast<DWORD*>(dw1);

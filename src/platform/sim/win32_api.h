@@ -315,6 +315,10 @@ extern "C" int wsprintfA(LPSTR out, LPCSTR format, ...);
 #define MIXER_SETCONTROLDETAILSF_CUSTOM 0x00000001UL
 #define MIXER_SETCONTROLDETAILSF_QUERYMASK 0x0000000FUL
 
+#define MIXERLINE_TARGETTYPE_UNDEFINED 0
+#define MIXERLINE_TARGETTYPE_WAVEOUT 1
+#define MIXERLINE_TARGETTYPE_WAVEIN 2
+
 #define MIXERLINE_LINEF_ACTIVE 0x00000001UL
 #define MIXERLINE_LINEF_DISCONNECTED 0x00008000UL
 #define MIXERLINE_LINEF_SOURCE 0x80000000UL
@@ -589,3 +593,111 @@ extern "C" {
 MCIERROR WINAPI mciSendCommandA(MCIDEVICEID mciId, UINT uMsg, DWORD_PTR dwParam1, DWORD_PTR dwParam2);
 BOOL WINAPI mciGetErrorStringA(MCIERROR mcierr, LPSTR pszText, UINT cchText);
 }
+
+// ---- COM and Core Audio ------------------------------------------------------
+// The COM calls and Core Audio interfaces the library uses, in the methods'
+// own names (<objbase.h>, <mmdeviceapi.h>, <endpointvolume.h>): the
+// simulated platform's Core Audio (sim_coreaudio.cpp) implements them. Each
+// interface lists only the methods the library calls; the order of a real
+// interface's table is no concern of a native program.
+typedef LONG HRESULT;
+typedef wchar_t WCHAR;
+typedef WCHAR* LPWSTR;
+typedef const WCHAR* LPCWSTR;
+
+typedef struct _GUID {
+    DWORD Data1;
+    WORD Data2;
+    WORD Data3;
+    BYTE Data4[8];
+} GUID, IID, CLSID;
+typedef const GUID& REFIID;
+typedef const GUID& REFCLSID;
+typedef const GUID* LPCGUID;
+
+#define S_OK ((HRESULT)0)
+#define S_FALSE ((HRESULT)1)
+#define E_NOTIMPL ((HRESULT)0x80004001L)
+#define E_NOINTERFACE ((HRESULT)0x80004002L)
+#define E_POINTER ((HRESULT)0x80004003L)
+#define E_FAIL ((HRESULT)0x80004005L)
+#define E_OUTOFMEMORY ((HRESULT)0x8007000EL)
+#define E_INVALIDARG ((HRESULT)0x80070057L)
+#define REGDB_E_CLASSNOTREG ((HRESULT)0x80040154L)
+#define CO_E_NOTINITIALIZED ((HRESULT)0x800401F0L)
+#define RPC_E_CHANGED_MODE ((HRESULT)0x80010106L)
+#define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
+#define FAILED(hr) (((HRESULT)(hr)) < 0)
+// HRESULT_FROM_WIN32(ERROR_NOT_FOUND): IMMDeviceEnumerator::GetDevice's
+// answer for an identifier that names no endpoint.
+#define E_NOTFOUND ((HRESULT)0x80070490L)
+#define AUDCLNT_E_DEVICE_INVALIDATED ((HRESULT)0x88890004L)
+
+#define COINIT_MULTITHREADED 0x0
+#define COINIT_APARTMENTTHREADED 0x2
+#define CLSCTX_INPROC_SERVER 0x1
+#define CLSCTX_ALL 0x17
+
+typedef struct tagPROPVARIANT PROPVARIANT;
+
+struct IUnknown {
+    virtual HRESULT QueryInterface(REFIID riid, void** ppvObject) = 0;
+    virtual ULONG AddRef() = 0;
+    virtual ULONG Release() = 0;
+
+protected:
+    ~IUnknown() = default;
+};
+typedef IUnknown* LPUNKNOWN;
+
+struct IMMDevice : IUnknown {
+    virtual HRESULT Activate(REFIID iid, DWORD dwClsCtx, PROPVARIANT* pActivationParams, void** ppInterface) = 0;
+    virtual HRESULT GetId(LPWSTR* ppstrId) = 0;
+
+protected:
+    ~IMMDevice() = default;
+};
+
+struct IMMDeviceEnumerator : IUnknown {
+    virtual HRESULT GetDevice(LPCWSTR pwstrId, IMMDevice** ppDevice) = 0;
+
+protected:
+    ~IMMDeviceEnumerator() = default;
+};
+
+struct IAudioEndpointVolume : IUnknown {
+    virtual HRESULT GetChannelCount(UINT* pnChannelCount) = 0;
+    virtual HRESULT SetMasterVolumeLevelScalar(float fLevel, LPCGUID pguidEventContext) = 0;
+    virtual HRESULT GetMasterVolumeLevelScalar(float* pfLevel) = 0;
+    virtual HRESULT SetChannelVolumeLevelScalar(UINT nChannel, float fLevel, LPCGUID pguidEventContext) = 0;
+    virtual HRESULT GetChannelVolumeLevelScalar(UINT nChannel, float* pfLevel) = 0;
+    virtual HRESULT SetMute(BOOL bMute, LPCGUID pguidEventContext) = 0;
+    virtual HRESULT GetMute(BOOL* pbMute) = 0;
+    virtual HRESULT GetVolumeStepInfo(UINT* pnStep, UINT* pnStepCount) = 0;
+
+protected:
+    ~IAudioEndpointVolume() = default;
+};
+
+struct IAudioMeterInformation : IUnknown {
+    virtual HRESULT GetPeakValue(float* pfPeak) = 0;
+
+protected:
+    ~IAudioMeterInformation() = default;
+};
+
+extern "C" {
+HRESULT WINAPI CoInitializeEx(LPVOID pvReserved, DWORD dwCoInit);
+void WINAPI CoUninitialize(void);
+HRESULT WINAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid,
+                                LPVOID* ppv);
+void WINAPI CoTaskMemFree(LPVOID pv);
+}
+
+// Wave device messages of Windows Vista and later (<mmddk.h>): the size in
+// bytes of the device's Core Audio endpoint identifier, its terminator
+// included (dwParam1 points to a ULONG), and the identifier itself
+// (dwParam1 the buffer, dwParam2 its size in bytes).
+#define DRV_RESERVED 0x0800
+#define DRV_QUERYFUNCTIONINSTANCEID (DRV_RESERVED + 17)
+#define DRV_QUERYFUNCTIONINSTANCEIDSIZE (DRV_RESERVED + 18)

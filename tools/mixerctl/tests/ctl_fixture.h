@@ -1,6 +1,7 @@
 // A fresh simulated platform and library state per test.
 #pragma once
 
+#include "engine/endpoint_volume.h"
 #include "mixerctl.h"
 #include "core/state.h"
 #include "sim.h"
@@ -31,6 +32,7 @@ protected:
     void SetUp() override {
         sim::Reset();
         ResetLibraryState();
+        ForgetEndpointVerdict();  // a fresh process's library probes again
         char tmpl[] = "/tmp/mixerctl-test-XXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);
         dir_ = tmpl;
@@ -45,6 +47,7 @@ protected:
     static void LoadNamedCard(const std::string& card) {
         sim::Reset();
         ResetLibraryState();
+        ForgetEndpointVerdict();
         if (card == "default") sim::LoadCardText(mixerctl::DefaultCardText(), "default card");
         else sim::LoadCardFile(std::string(MIXER_CARDS_DIR "/") + card + ".json");
     }

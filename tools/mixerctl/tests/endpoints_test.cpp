@@ -2,6 +2,7 @@
 // which devices `list` says the library uses, and the rec paths on the Wine
 // and the Windows card, each checked and read back on the control the
 // library writes.
+#include "engine/endpoint_probe.h"
 #include "ctl_fixture.h"
 
 #include "mixerctl.h"
@@ -247,14 +248,19 @@ TEST_F(Endpoints, RecPathsOnTheWindowsCardActOnTheEndpointsValue) {
     EXPECT_EQ(r.out,
               "rec.linein.volume = 30000\nrec.mic.volume = 32768 (50%)\nrec.linein.balance = 3\nrec.linein.mute = 1\n"
               "rec.linein.volume = 30000\nrec.mic.volume = 32768\n");
-    // Each endpoint's one value: the line input's balance is 3/7 on the right.
-    EXPECT_EQ(ControlOf(2, 1).values, (std::vector<LONG>{30000, 12857}));
-    EXPECT_EQ(ControlOf(2, 2).Value(), 1);
-    EXPECT_EQ(ControlOf(1, 1).Value(), 32768);
-    // The playback endpoint's sources act on its master volume.
+    // Each endpoint's volume, Core Audio's, not the process's mixer: the
+    // line input's balance is 3/7 on the right.
+    const sim::Device::EndpointVolume& line = sim::Devices()[2].endpointVolume;
+    EXPECT_EQ(LevelOfScalar(line.levels[0]), 30000);
+    EXPECT_EQ(LevelOfScalar(line.levels[1]), 12857);
+    EXPECT_TRUE(line.mute);
+    EXPECT_EQ(LevelOfScalar(sim::Devices()[1].endpointVolume.levels[0]), 32768);
+    EXPECT_EQ(ControlOf(2, 1).values, (std::vector<LONG>{40960, 40960}));
+    // The playback endpoint's sources stay the process's: on its mixer they
+    // act on the mixer's master volume, not the endpoint's.
     r = Cmd({"set", "play.cd.volume", "1285", "--", "get", "play.main.volume", "play.waveout.volume"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "play.cd.volume = 1285\nplay.main.volume = 1285\nplay.waveout.volume = 1285\n");
+    EXPECT_EQ(r.out, "play.cd.volume = 1285\nplay.main.volume = 65535\nplay.waveout.volume = 1285\n");
 }
 
 // The control mixerctl checks and reads back is the one the library writes:

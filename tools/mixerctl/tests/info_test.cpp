@@ -109,13 +109,28 @@ TEST_F(Info, DevicesAndTheMixersTheLibraryUses) {
 
 TEST_F(Info, NotesWhereThePlatformDiffers) {
     EXPECT_EQ(Notes(Report("default")), "");
+    // Wine's endpoint volume cannot be trusted: levels stay the process's;
+    // Windows' is the endpoint's, with its meters.
     for (const char* card : {"wine", "windows"}) {
-        const std::string notes = Notes(Report(card));
-        EXPECT_TRUE(Has(notes, "levels are per process on per-endpoint mixers: a level set here lasts only as long as "
-                               "the process that set it\n")) << notes;
-        EXPECT_TRUE(Has(notes, "no peak meters: GetPeak reads 0 for every line\n")) << notes;
+        const bool wine = std::string(card) == "wine";
+        const json report = Report(card);
+        EXPECT_EQ(report["levels"]["levels"], wine ? "process" : "endpoint") << card;
+        const std::string notes = Notes(report);
+        EXPECT_EQ(Has(notes, "levels are per process on per-endpoint mixers: a level set here lasts only as long as "
+                             "the process that set it\n"), wine) << notes;
+        EXPECT_EQ(Has(notes, "no peak meters: GetPeak reads 0 for every line\n"), wine) << notes;
         EXPECT_FALSE(Has(notes, "no CD device")) << notes;
     }
+    // `list` shows the endpoint's main level and mute where they are the
+    // library's, through the exports.
+    LoadNamedCard("windows");
+    sim::Devices()[0].endpointVolume.levels = {0.5f, 0.25f};
+    sim::Devices()[0].endpointVolume.mute = true;
+    const Outcome list = Cmd({"list"});
+    EXPECT_TRUE(Has(list.out, "\nlevels: the endpoints' own (Core Audio): main volume 32768, mute 1 "))
+        << list.out;
+    LoadNamedCard("wine");
+    EXPECT_FALSE(Has(Cmd({"list"}).out, "endpoints' own")) << "Wine's cannot be trusted";
     // A machine without a CD drive: MCI refuses to open cdaudio.
     sim::Reset();
     ResetLibraryState();
