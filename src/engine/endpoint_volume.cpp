@@ -7,9 +7,6 @@ namespace {
 
 constexpr double kPeakSpan = 32767.0;
 
-float ScalarOf(LONG level) { return ScalarOfLevel(level); }
-LONG LevelOf(float scalar) { return LevelOfScalar(scalar); }
-
 // What the probe decided for the process: 0 not yet, else an
 // EndpointVerdict + 1. One aligned word, read and written whole (two
 // threads that probe at once store the same verdict), so no lock is taken
@@ -49,14 +46,14 @@ void WriteChannels(IAudioEndpointVolume* volume, LONG value, Treatment treatment
     for (int i = 0; i < 2; ++i) {
         float scalar = 0.0f;
         if (FAILED(req::GetChannelVolumeLevelScalar(volume, which[i], &scalar))) return;
-        levels[i] = LevelOf(scalar);
+        levels[i] = LevelOfScalar(scalar);
     }
     if (treatment == TreatLevel)
         ApplyLevelRule(&levels[0], &levels[1], value);
     else
         ApplyBalanceRule(&levels[0], &levels[1], value);
     for (int i = 0; i < 2; ++i)
-        if (FAILED(req::SetChannelVolumeLevelScalar(volume, which[i], ScalarOf(levels[i])))) return;
+        if (FAILED(req::SetChannelVolumeLevelScalar(volume, which[i], ScalarOfLevel(levels[i])))) return;
 }
 
 // False when the endpoint cannot be reached.
@@ -80,13 +77,12 @@ LONG Read(bool capture, UINT wave, LONG op) {
         return SUCCEEDED(req::GetMute(volume.get(), &mute)) ? (mute != FALSE ? 1 : 0) : -1;
     }
     float scalar = 0.0f;
-    return SUCCEEDED(req::GetMasterVolumeLevelScalar(volume.get(), &scalar)) ? LevelOf(scalar) : -1;
+    return SUCCEEDED(req::GetMasterVolumeLevelScalar(volume.get(), &scalar)) ? LevelOfScalar(scalar) : -1;
 }
 
 bool IsMainLine(DWORD componentType, LONG op, LONG byName) {
     return IsMainOp(op) && componentType == MIXERLINE_COMPONENTTYPE_DST_SPEAKERS && byName == 0;
 }
-
 
 LONG ReadMeter(bool capture, UINT wave) {
     ComScope com;
