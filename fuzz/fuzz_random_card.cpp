@@ -22,8 +22,10 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstring>
@@ -254,8 +256,19 @@ const T& Pick(FuzzedDataProvider& in, const T (&table)[N]) {
 // leave files under names of its own and marks the whole directory for
 // clearing.
 struct Files {
+    // A name file the input chose: its path, and its text, or none for a
+    // directory under that name.
+    struct NameFile {
+        std::string path;
+        std::optional<std::string> text;
+    };
     std::string dir;
     std::vector<std::string> made;
+    // Only ReadDigitalConfiguration looks in dir/cards/, so the name files
+    // are written just before its first call in the input: most inputs make
+    // none, and neither write nor remove them.
+    std::vector<NameFile> names;
+    bool namesWritten = false;
     bool dirty = false;
     bool tempNamesTaken = false;  // a Save may find no free temporary name
     bool diskFails = false;       // the platform's file faults are set
@@ -282,7 +295,7 @@ std::string NameFileText(FuzzedDataProvider& in) {
 // The name files of the card directory: none to three, named by a piece of
 // the product name (which fits it), by something else (which may not), with
 // more than one dot, or a directory under a name that fits.
-void WriteNameFiles(FuzzedDataProvider& in, const std::string& product, Files* files) {
+void ChooseNameFiles(FuzzedDataProvider& in, const std::string& product, Files* files) {
     const int count = in.ConsumeIntegralInRange(0, 3);
     for (int i = 0; i < count; ++i) {
         std::string base;
@@ -299,15 +312,26 @@ void WriteNameFiles(FuzzedDataProvider& in, const std::string& product, Files* f
             base.find('\0') != std::string::npos || base == "." || base == "..")
             continue;
         const std::string path = files->dir + "/cards/" + base + ".cfg";
-        std::error_code ignored;
-        if (std::filesystem::exists(path, ignored)) continue;
-        if (in.ConsumeIntegralInRange(0, 7) == 0) {
-            std::filesystem::create_directory(path, ignored);  // found by the search, cannot be read
+        bool taken = false;
+        for (const Files::NameFile& f : files->names) taken = taken || f.path == path;
+        if (taken) continue;
+        Files::NameFile file{path, std::nullopt};
+        if (in.ConsumeIntegralInRange(0, 7) != 0) file.text = NameFileText(in);  // else a directory, found but unreadable
+        files->names.push_back(std::move(file));
+    }
+}
+
+void WriteNameFiles(Files* files) {
+    if (files->namesWritten) return;
+    files->namesWritten = true;
+    for (const Files::NameFile& f : files->names) {
+        if (f.text) {
+            fuzz::WriteFile(f.path, reinterpret_cast<const uint8_t*>(f.text->data()), f.text->size());
         } else {
-            const std::string names = NameFileText(in);
-            fuzz::WriteFile(path, reinterpret_cast<const uint8_t*>(names.data()), names.size());
+            std::error_code ignored;
+            std::filesystem::create_directory(f.path, ignored);
         }
-        files->made.push_back(path);
+        files->made.push_back(f.path);
     }
 }
 
@@ -594,6 +618,14 @@ void CallOne(FuzzedDataProvider& in, Files* files, bool faulted) {
             SaveStep(in, files, faulted);
         break;
     case 14: {
+        // Reading the name files searches a directory and reads a file: it
+        // costs what a Save does, and fuzz_name_file reads every kind of
+        // name file; it comes half as often as another export.
+        if (in.ConsumeBool()) {
+            Pick(in, kGetters)();
+            break;
+        }
+        WriteNameFiles(files);
         const LONG r = ReadDigitalConfiguration();
         FUZZ_CHECK(r == 0 || r == 1);
         if (r == 0) FUZZ_CHECK(g_state.DigitalLineName[0] == 0 && g_state.LineInLineName[0] == 0);
@@ -636,8 +668,12 @@ void CallOne(FuzzedDataProvider& in, Files* files, bool faulted) {
 // Back to a directory holding an empty cards/ and nothing else.
 void ClearFiles(Files& files) {
     std::error_code ignored;
-    for (const std::string& path : files.made) std::filesystem::remove_all(path, ignored);
+    // Mostly files: one unlink each, a directory's walk only for a directory.
+    for (const std::string& path : files.made)
+        if (::unlink(path.c_str()) != 0 && errno != ENOENT) std::filesystem::remove_all(path, ignored);
     files.made.clear();
+    files.names.clear();
+    files.namesWritten = false;
     files.tempNamesTaken = false;
     files.diskFails = false;
     if (!files.dirty) return;
@@ -683,7 +719,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else {
         std::remove((files.dir + "/settings.ini").c_str());
     }
-    WriteNameFiles(in, product, &files);
+    ChooseNameFiles(in, product, &files);
     if (in.ConsumeBool()) {
         // Anything, or a directory of about the caller's 254 characters.
         const std::string value = in.ConsumeBool() ? in.ConsumeRandomLengthString(300)

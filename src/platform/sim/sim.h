@@ -355,7 +355,14 @@ public:
     void Text(const char* bytes, size_t count);
     void AppendText(const char* text);
     void AppendText(const char* bytes, size_t count);
-    void AddValue(LONG value);
+    void AddValue(LONG value) {
+        if (logging_) call_.values.push_back(value);
+    }
+    // Room for the values a request is about to add (a list control's
+    // thousand items and more).
+    void ReserveValues(size_t count) {
+        if (logging_) call_.values.reserve(count);
+    }
     // Records `result` as the call's result and returns it.
     template <typename T>
     T Return(T result) {
@@ -366,6 +373,7 @@ public:
 private:
     ApiLock lock_;
     const char* fn_;
+    const bool logging_ = Logging();
     bool injected_ = false;
     DWORD code_ = 0;
     Call call_;

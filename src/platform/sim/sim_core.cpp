@@ -119,7 +119,7 @@ CallRecord::CallRecord(const char* fn) : fn_(fn) {
 }
 
 CallRecord::~CallRecord() {
-    if (!Logging()) return;
+    if (!logging_) return;
     call_.fn = fn_;
     S().log.push_back(std::move(call_));
 }
@@ -140,10 +140,6 @@ void CallRecord::AppendText(const char* text) {
 
 void CallRecord::AppendText(const char* bytes, size_t count) {
     if (Logging()) call_.text.append(bytes, count);
-}
-
-void CallRecord::AddValue(LONG value) {
-    if (Logging()) call_.values.push_back(value);
 }
 
 ApiLock::ApiLock() { ApiMutex().lock(); }

@@ -58,12 +58,6 @@ bool IsDirectory(const std::string& host) {
     return ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// An existing plain file without its owner-write bit: the read-only attribute.
-bool IsReadOnlyFile(const std::string& host) {
-    struct stat st;
-    return ::stat(host.c_str(), &st) == 0 && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR);
-}
-
 // The directory part of a host path ("." when there is none).
 std::string ParentOf(const std::string& host) {
     size_t slash = host.find_last_of('/');
@@ -188,6 +182,7 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
     // the file, whoever else writes to it.
     const bool append = (dwDesiredAccess & GENERIC_WRITE) == 0 && (dwDesiredAccess & FILE_APPEND_DATA) != 0;
     const bool write = (dwDesiredAccess & GENERIC_WRITE) != 0 || append;
+    bool existed = false;  // the entry was there before the open
     int oflags = write ? (read ? O_RDWR : O_WRONLY) : O_RDONLY;
     if (append) oflags |= O_APPEND;
     switch (dwCreationDisposition) {
@@ -203,12 +198,13 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
         SetLastError(code);
     } else if (code != 0 || (code = sim::ResolvePath(lpFileName, &host)) != 0) {
         SetLastError(code);
-    } else if ((write || (oflags & O_TRUNC)) && sim::IsReadOnlyFile(host) && !sim::F().quirks.writesReadOnlyFiles) {
+    } else if (struct stat entry; (existed = ::stat(host.c_str(), &entry) == 0) && (write || (oflags & O_TRUNC)) &&
+                                   S_ISREG(entry.st_mode) && !(entry.st_mode & S_IWUSR) &&
+                                   !sim::F().quirks.writesReadOnlyFiles) {
         // Neither written nor truncated: a read-only file (CREATE_ALWAYS and
         // TRUNCATE_EXISTING included).
         SetLastError(ERROR_ACCESS_DENIED);
     } else {
-        const bool existed = ::access(host.c_str(), F_OK) == 0;
         int fd = ::open(host.c_str(), oflags | O_CLOEXEC, 0666);
         struct stat st;
         if (fd < 0) {
@@ -320,7 +316,12 @@ BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
     if (call.Injected(&code)) return Fail(call, code);
     std::string host;
     if ((code = sim::ResolvePath(lpFileName, &host)) != 0) return Fail(call, code);
-    if (sim::IsDirectory(host) || sim::IsReadOnlyFile(host)) return Fail(call, ERROR_ACCESS_DENIED);
+    // One look at the entry: what is missing fails as the unlink would, a
+    // directory or a read-only file (which a Linux unlink takes) is refused.
+    struct stat st;
+    if (::stat(host.c_str(), &st) != 0) return Fail(call, sim::FileErrorFromErrno(errno, host));
+    if (S_ISDIR(st.st_mode) || (S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR)))
+        return Fail(call, ERROR_ACCESS_DENIED);
     if (::unlink(host.c_str()) != 0) return Fail(call, sim::FileErrorFromErrno(errno, host));
     return call.Return(TRUE);
 }
@@ -342,7 +343,8 @@ BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD d
     if (::stat(to.c_str(), &st) == 0) {
         if (!(dwFlags & MOVEFILE_REPLACE_EXISTING)) return Fail(call, ERROR_ALREADY_EXISTS);
         if (S_ISDIR(st.st_mode)) return Fail(call, ERROR_ACCESS_DENIED);
-        if (sim::IsReadOnlyFile(to) && !sim::F().quirks.renameReplacesReadOnly) return Fail(call, ERROR_ACCESS_DENIED);
+        if (S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR) && !sim::F().quirks.renameReplacesReadOnly)
+            return Fail(call, ERROR_ACCESS_DENIED);
     }
     if (::rename(from.c_str(), to.c_str()) != 0) return Fail(call, sim::FileErrorFromErrno(errno, to));
     return call.Return(TRUE);

@@ -14,9 +14,11 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace sim {
@@ -71,11 +73,12 @@ bool Matches(const char* pattern, const char* name) {
     return *pattern == '\0';
 }
 
-void FillEntry(const std::string& dir, const char* name, WIN32_FIND_DATAA* out) {
+// The entry `name` of the open directory `dir`, looked up relative to it.
+void FillEntry(DIR* dir, const char* name, WIN32_FIND_DATAA* out) {
     std::memset(out, 0, sizeof *out);
     std::strncpy(out->cFileName, name, MAX_PATH - 1);
     struct stat st;
-    if (::stat((dir + name).c_str(), &st) != 0) {
+    if (::fstatat(::dirfd(dir), name, &st, 0) != 0) {
         out->dwFileAttributes = FILE_ATTRIBUTE_NORMAL;
         return;
     }
@@ -124,7 +127,7 @@ HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDat
             while (dirent* e = ::readdir(d)) {
                 if (pattern.empty() || !sim::Matches(pattern.c_str(), e->d_name)) continue;
                 search.entries.emplace_back();
-                sim::FillEntry(dir, e->d_name, &search.entries.back());
+                sim::FillEntry(d, e->d_name, &search.entries.back());
             }
             ::closedir(d);
             if (search.entries.empty()) {
@@ -135,7 +138,7 @@ HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDat
                 call->count = static_cast<DWORD>(search.entries.size());
                 uintptr_t h = sim::S().nextHandle;
                 sim::S().nextHandle += 4;
-                sim::S().searches[h] = search;
+                sim::S().searches[h] = std::move(search);
                 result = reinterpret_cast<HANDLE>(h);
                 SetLastError(ERROR_SUCCESS);
             }

@@ -710,6 +710,7 @@ MMRESULT WINAPI mixerGetControlDetailsA(HMIXEROBJ hmxobj, LPMIXERCONTROLDETAILS 
         const sim::Control& ctl = *t.ctl;
         const sim::Control& store = *t.store;
         const DWORD storeCh = sim::StorageChannels(store, *t.storeOwner);
+        if (!listText) call.ReserveValues(pmxcd->cChannels * t.items);
         for (DWORD ch = 0; ch < pmxcd->cChannels; ++ch) {
             for (DWORD it = 0; it < t.items; ++it) {
                 const DWORD index = ch * t.items + it;
@@ -752,6 +753,7 @@ MMRESULT WINAPI mixerSetControlDetails(HMIXEROBJ hmxobj, LPMIXERCONTROLDETAILS p
                                  MIXER_SETCONTROLDETAILSF_VALUE, false, &t);
     if (r != MMSYSERR_NOERROR) return call.Return(r);
     const DWORD items = t.items;
+    call.ReserveValues(pmxcd->cChannels * items);
     for (DWORD i = 0; i < pmxcd->cChannels * items; ++i) call.AddValue(*sim::Element(pmxcd, i));
     sim::Control& ctl = *t.ctl;
     if (ctl.ignoreWrites) return call.Return(r);
