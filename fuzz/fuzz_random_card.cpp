@@ -269,6 +269,10 @@ struct Files {
     // none, and neither write nor remove them.
     std::vector<NameFile> names;
     bool namesWritten = false;
+    // So is the settings file, which only Set and Save look at, before the
+    // input's first of them.
+    std::optional<std::string> settings;
+    bool settingsWritten = false;
     bool dirty = false;
     bool tempNamesTaken = false;  // a Save may find no free temporary name
     bool diskFails = false;       // the platform's file faults are set
@@ -319,6 +323,14 @@ void ChooseNameFiles(FuzzedDataProvider& in, const std::string& product, Files* 
         if (in.ConsumeIntegralInRange(0, 7) != 0) file.text = NameFileText(in);  // else a directory, found but unreadable
         files->names.push_back(std::move(file));
     }
+}
+
+void WriteSettingsFile(Files* files) {
+    if (files->settingsWritten) return;
+    files->settingsWritten = true;
+    if (files->settings)
+        fuzz::WriteFile(files->dir + "/settings.ini", reinterpret_cast<const uint8_t*>(files->settings->data()),
+                        files->settings->size());
 }
 
 void WriteNameFiles(Files* files) {
@@ -468,6 +480,7 @@ private:
 };
 
 void SaveStep(FuzzedDataProvider& in, Files* files, bool faulted) {
+    WriteSettingsFile(files);
     const std::optional<std::string> path = SettingsPath(in, files);
     if (path && in.ConsumeBool()) TakeTempNames(in, *path, files);
     const std::string settings = files->dir + "/settings.ini";
@@ -485,6 +498,7 @@ void SaveStep(FuzzedDataProvider& in, Files* files, bool faulted) {
 }
 
 void SetStep(FuzzedDataProvider& in, Files* files) {
+    WriteSettingsFile(files);
     const std::optional<std::string> path = SettingsPath(in, files);
     const LONG r = Set(path ? path->c_str() : nullptr);
     FUZZ_CHECK(r == 0 || r == 1);
@@ -674,6 +688,9 @@ void ClearFiles(Files& files) {
     files.made.clear();
     files.names.clear();
     files.namesWritten = false;
+    if (files.settingsWritten) ::unlink((files.dir + "/settings.ini").c_str());
+    files.settings.reset();
+    files.settingsWritten = false;
     files.tempNamesTaken = false;
     files.diskFails = false;
     if (!files.dirty) return;
@@ -712,13 +729,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string product = BuildCard(in);
 
     // The files and registry value the exports may find.
-    if (in.ConsumeIntegralInRange(0, 7) != 0) {
-        const std::string settings = SettingsText(in);
-        fuzz::WriteFile(files.dir + "/settings.ini", reinterpret_cast<const uint8_t*>(settings.data()),
-                        settings.size());
-    } else {
-        std::remove((files.dir + "/settings.ini").c_str());
-    }
+    if (in.ConsumeIntegralInRange(0, 7) != 0) files.settings = SettingsText(in);
     ChooseNameFiles(in, product, &files);
     if (in.ConsumeBool()) {
         // Anything, or a directory of about the caller's 254 characters.
