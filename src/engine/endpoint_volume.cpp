@@ -15,7 +15,6 @@ LONG g_verdict = 0;
 LONG Verdict() { return __atomic_load_n(&g_verdict, __ATOMIC_ACQUIRE); }
 void Decide(LONG verdict) { __atomic_store_n(&g_verdict, verdict, __ATOMIC_RELEASE); }
 
-bool IsMainOp(LONG op) { return op == OpMainVolume || op == OpMainMute || op == OpMainBalance; }
 bool IsRecordingOp(LONG op) { return op == OpRecVolume || op == OpRecMute || op == OpRecBalance; }
 
 // The endpoint volume of one endpoint for one call: COM on this thread and
@@ -78,10 +77,6 @@ LONG Read(bool capture, UINT wave, LONG op) {
     }
     float scalar = 0.0f;
     return SUCCEEDED(req::GetMasterVolumeLevelScalar(volume.get(), &scalar)) ? LevelOfScalar(scalar) : -1;
-}
-
-bool IsMainLine(DWORD componentType, LONG op, LONG byName) {
-    return IsMainOp(op) && componentType == MIXERLINE_COMPONENTTYPE_DST_SPEAKERS && byName == 0;
 }
 
 LONG ReadMeter(bool capture, UINT wave) {

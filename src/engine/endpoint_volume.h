@@ -31,6 +31,12 @@ bool EndpointLevelsServe();
 void ForgetEndpointVerdict();
 void KeepMixerLevels();
 
+// The main line's operations: the speakers destination by its type.
+inline bool IsMainLine(DWORD componentType, LONG op, LONG byName) {
+    return (op == OpMainVolume || op == OpMainMute || op == OpMainBalance) &&
+           componentType == MIXERLINE_COMPONENTTYPE_DST_SPEAKERS && byName == 0;
+}
+
 // SetMixer's and GetMixer's main-line operations (OpMainVolume, OpMainMute,
 // OpMainBalance on the speakers destination by its type), once the probe
 // found the endpoint volume serving: true when it answered them, with the

@@ -10,7 +10,8 @@ MIXER_EXPORT LONG WINAPI SetMixer(DWORD componentType, LONG op, LONG value, LPCS
     ExportCall call("SetMixer(0x%x, %d, %d, \"%.255s\", %d)", componentType, op, value, byName != 0 ? req::S(name) : "",
                     byName);
     LONG result = 0;
-    if (EndpointSetMain(componentType, op, value, byName, &result)) return call.Returns(result);
+    if (IsMainLine(componentType, op, byName) && EndpointSetMain(componentType, op, value, byName, &result))
+        return call.Returns(result);
     MixerDevice device;
     FoundLine line;
     if (FindMixerLine(componentType, op, name, byName, device, &line) != SearchFound) return call.Returns(0);
@@ -20,7 +21,7 @@ MIXER_EXPORT LONG WINAPI SetMixer(DWORD componentType, LONG op, LONG value, LPCS
 
 LONG GetMixer(DWORD componentType, LONG op, LONG, LPCSTR name, LONG byName) {
     LONG result = 0;
-    if (EndpointGetMain(componentType, op, byName, &result)) return result;
+    if (IsMainLine(componentType, op, byName) && EndpointGetMain(componentType, op, byName, &result)) return result;
     MixerDevice device;
     FoundLine line;
     switch (FindMixerLine(componentType, op, name, byName, device, &line)) {
