@@ -167,10 +167,15 @@ inline bool ActivateEndpoint(bool capture, UINT wave, REFIID iid, void** out, En
 
 // A level of a volume control's range, 0 to 65535, is the scalar
 // level / 65535; a scalar is the level nearest to scalar x 65535 (halves
-// away from zero), so that a level set reads back as set.
+// away from zero), so that a level set reads back as set. A level outside
+// the range is its nearest end: Core Audio takes scalars of 0 to 1 only, and
+// a level past them would set one channel and be refused on the other.
 inline constexpr double kEndpointLevelSpan = 65535.0;
 inline LONG NearestLevel(double x) { return Truncate(x < 0.0 ? x - 0.5 : x + 0.5); }
-inline float ScalarOfLevel(LONG level) { return static_cast<float>(static_cast<double>(level) / kEndpointLevelSpan); }
+inline float ScalarOfLevel(LONG level) {
+    const LONG inRange = level < 0 ? 0 : level > 65535 ? 65535 : level;
+    return static_cast<float>(static_cast<double>(inRange) / kEndpointLevelSpan);
+}
 inline LONG LevelOfScalar(float scalar) { return NearestLevel(static_cast<double>(scalar) * kEndpointLevelSpan); }
 
 // ---- The probe -------------------------------------------------------------------

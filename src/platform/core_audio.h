@@ -44,9 +44,14 @@ namespace req {
 #define REQ_CORE inline
 #endif
 
-// A scalar as the trace shows it: in millionths, rounded (0.5 is 500000).
+// A scalar as the trace shows it: in millionths, rounded (0.5 is 500000);
+// one past what 32 bits hold (a broken driver's, or not a number) as their
+// nearest end.
 inline LONG Millionths(const float* value) {
-    return value == nullptr ? 0 : static_cast<LONG>(*value * 1000000.0f + (*value < 0 ? -0.5f : 0.5f));
+    if (value == nullptr) return 0;
+    const double m = static_cast<double>(*value) * 1000000.0;
+    if (!(m > -2147483648.0 && m < 2147483647.0)) return m > 0 ? 2147483647 : static_cast<LONG>(0x80000000u);
+    return static_cast<LONG>(m < 0 ? m - 0.5 : m + 0.5);
 }
 
 // DRV_QUERYFUNCTIONINSTANCEIDSIZE or DRV_QUERYFUNCTIONINSTANCEID of wave-in

@@ -4,8 +4,10 @@
 #include "engine/engine.h"
 #include "exports/line_exports.h"
 #include "fixture.h"
+#include "platform/core_audio.h"
 #include "test_cards.h"
 
+#include <climits>
 #include <cmath>
 #include <functional>
 #include <vector>
@@ -260,4 +262,26 @@ TEST(EndpointVolume, UntrustedOrUnpluggedEndpoints) {
     EXPECT_EQ(GetPeak(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS), 0);
     EXPECT_EQ(sim::ComReferences(), 0);
     EXPECT_EQ(sim::ComInitializations(), 0);
+}
+
+// A level past the range is its nearest end on the endpoint (Core Audio
+// refuses scalars outside 0..1: the first channel was set and the second
+// refused), the other channel keeping its ratio; the trace's millionths of
+// any scalar stay in 32 bits. A fuzz finding.
+TEST(EndpointVolume, LevelsPastTheRangeAreItsEnds) {
+    const struct {
+        LONG value;
+        std::vector<LONG> main;  // the channels after SetPlayMainVolume(value) from 32768 and 16384
+    } rows[] = {{70000, {65535, 35000}}, {INT_MAX, {65535, 65535}}, {-5, {0, 0}}, {INT_MIN, {0, 0}}};
+    for (const auto& row : rows) {
+        Fresh();
+        LoadWindowsCard({{32768, 16384}, {32768}, {40960, 40960}});
+        EXPECT_EQ(SetPlayMainVolume(row.value), 1) << row.value;
+        EXPECT_EQ(EndpointLevels(Main).volume, row.main) << row.value;
+        EXPECT_EQ(GetPlayMainVolume(), row.main[0]) << row.value;
+    }
+    const float huge[] = {1e12f, -1e12f, std::nanf("")};
+    EXPECT_EQ(req::Millionths(&huge[0]), INT_MAX);
+    EXPECT_EQ(req::Millionths(&huge[1]), INT_MIN);
+    EXPECT_EQ(req::Millionths(&huge[2]), INT_MIN);
 }
