@@ -2,7 +2,8 @@
 // device enumerator, an endpoint's volume and meter, and the wave device
 // messages that name an endpoint), each through a function of namespace req
 // that makes the request and, while the library traces, hands it to the
-// trace's recorder (platform/requests.h).
+// trace's recorder (platform/requests.h); untraced, a request's part is not
+// even made (its result's name, its scalar in millionths).
 //
 // Header-only, like requests.h: a tool hosting the library makes the same
 // requests in its own process (engine/endpoint_probe.h), never traced.
@@ -60,13 +61,14 @@ REQ_CORE MMRESULT WaveEndpointMessage(bool capture, UINT device, UINT message, D
     const UINT_PTR id = device;
     const MMRESULT r = capture ? ::waveInMessage(reinterpret_cast<HWAVEIN>(id), message, dw1, dw2)
                                : ::waveOutMessage(reinterpret_cast<HWAVEOUT>(id), message, dw1, dw2);
-    Note(capture ? "waveInMessage(%u, 0x%x) = %s" : "waveOutMessage(%u, 0x%x) = %s", device, message, Mm(r).text);
+    if (g_recorder != nullptr)
+        Note(capture ? "waveInMessage(%u, 0x%x) = %s" : "waveOutMessage(%u, 0x%x) = %s", device, message, Mm(r).text);
     return r;
 }
 
 REQ_CORE HRESULT CoInitializeEx(LPVOID reserved, DWORD mode) {
     const HRESULT r = ::CoInitializeEx(reserved, mode);
-    Note("CoInitializeEx(0x%x) = 0x%x", mode, static_cast<DWORD>(r));
+    if (g_recorder != nullptr) Note("CoInitializeEx(0x%x) = 0x%x", mode, static_cast<DWORD>(r));
     return r;
 }
 
@@ -74,7 +76,7 @@ inline void CoUninitialize() { ::CoUninitialize(); }
 
 REQ_CORE HRESULT CoCreateInstance(REFCLSID clsid, DWORD context, REFIID iid, void** out) {
     const HRESULT r = ::CoCreateInstance(clsid, nullptr, context, iid, out);
-    Note("CoCreateInstance(MMDeviceEnumerator, 0x%x) = 0x%x", context, static_cast<DWORD>(r));
+    if (g_recorder != nullptr) Note("CoCreateInstance(MMDeviceEnumerator, 0x%x) = 0x%x", context, static_cast<DWORD>(r));
     return r;
 }
 
@@ -82,7 +84,8 @@ REQ_CORE HRESULT CoCreateInstance(REFCLSID clsid, DWORD context, REFIID iid, voi
 // HRESULT", `arg` the channel or the mute given or read, `value` the scalar
 // given or read (null when none).
 REQ_CORE HRESULT Method(const char* method, HRESULT r, UINT_PTR arg = 0, const float* value = nullptr) {
-    Note("%s(%u, %d) = 0x%x", method, static_cast<UINT>(arg), Millionths(value), static_cast<DWORD>(r));
+    if (g_recorder != nullptr)
+        Note("%s(%u, %d) = 0x%x", method, static_cast<UINT>(arg), Millionths(value), static_cast<DWORD>(r));
     return r;
 }
 
