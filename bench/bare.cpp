@@ -45,32 +45,16 @@ SearchOutcome FindLine(LineId target, LONG op, MixerDevice& device, FoundLine* f
 // The line by its identifier and all of its controls; the index of the first
 // control of the type, -1 when none, -2 when the line or list fails.
 int Controls(HMIXEROBJ obj, DWORD lineId, DWORD type, MIXERLINEA* line, MIXERCONTROLA* controls) {
-    std::memset(line, 0, sizeof *line);
-    line->cbStruct = sizeof *line;
+    PrepareLine(line);
     line->dwLineID = lineId;
     if (mixerGetLineInfoA(obj, line, MIXER_GETLINEINFOF_LINEID) != MMSYSERR_NOERROR) return -2;
     if (line->cControls == 0 || line->cControls > kMaxControls) return -2;
     MIXERLINECONTROLSA request;
-    request.cbStruct = sizeof request;
-    request.dwLineID = lineId;
-    request.dwControlID = 0;
-    request.cControls = line->cControls;
-    request.cbmxctrl = sizeof(MIXERCONTROLA);
-    request.pamxctrl = controls;
+    PrepareControls(&request, lineId, 0, line->cControls, controls);
     if (mixerGetLineControlsA(obj, &request, MIXER_GETLINECONTROLSF_ALL) != MMSYSERR_NOERROR) return -1;
     for (DWORD i = 0; i < line->cControls; ++i)
         if (controls[i].dwControlType == type) return static_cast<int>(i);
     return -1;
-}
-
-void Details(MIXERCONTROLDETAILS* d, DWORD id, DWORD channels, DWORD items, DWORD cb, void* buffer) {
-    std::memset(d, 0, sizeof *d);
-    d->cbStruct = sizeof *d;
-    d->dwControlID = id;
-    d->cChannels = channels;
-    d->cMultipleItems = items;
-    d->cbDetails = cb;
-    d->paDetails = buffer;
 }
 
 // ---- Recording selector ------------------------------------------------------
@@ -119,19 +103,13 @@ int ReadSelector(Selector* s) {
     }
     HMIXEROBJ obj = kDevice0;
     MIXERLINEA line;
-    std::memset(&line, 0, sizeof line);
-    line.cbStruct = sizeof line;
+    PrepareLine(&line);
     line.dwComponentType = MIXERLINE_COMPONENTTYPE_DST_WAVEIN;
     if (mixerGetLineInfoA(obj, &line, MIXER_GETLINEINFOF_COMPONENTTYPE) != MMSYSERR_NOERROR) return -1;
     if (line.cControls > kMaxControls) return -1;
     MIXERCONTROLA controls[kMaxControls];
     MIXERLINECONTROLSA request;
-    std::memset(&request, 0, sizeof request);
-    request.cbStruct = sizeof request;
-    request.dwLineID = line.dwLineID;
-    request.cControls = line.cControls;
-    request.cbmxctrl = sizeof(MIXERCONTROLA);
-    request.pamxctrl = controls;
+    PrepareControls(&request, line.dwLineID, 0, line.cControls, controls);
     if (mixerGetLineControlsA(obj, &request, MIXER_GETLINECONTROLSF_ALL) != MMSYSERR_NOERROR) return -1;
     const MIXERCONTROLA* found = nullptr;
     for (DWORD i = 0; i < line.cControls && !found; ++i)
@@ -143,7 +121,7 @@ int ReadSelector(Selector* s) {
     s->channels = (found->fdwControl & MIXERCONTROL_CONTROLF_UNIFORM) ? 1 : line.cChannels;
     s->items = (found->fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) ? found->cMultipleItems : 1;
     if (s->channels * s->items > kMaxElements) return -1;
-    Details(&s->request, found->dwControlID, s->channels, s->items, sizeof(MIXERCONTROLDETAILS_LISTTEXTA),
+    PrepareDetails(&s->request, found->dwControlID, s->channels, s->items, sizeof(MIXERCONTROLDETAILS_LISTTEXTA),
             s->texts);
     if (mixerGetControlDetailsA(obj, &s->request, MIXER_GETCONTROLDETAILSF_LISTTEXT) != MMSYSERR_NOERROR)
         return -1;
@@ -193,7 +171,7 @@ LONG Get(LineId target, LONG op) {
         const MIXERCONTROLA& c = controls[index];
         LONG values[kMaxElements] = {0};
         MIXERCONTROLDETAILS d;
-        Details(&d, c.dwControlID, 1, c.cMultipleItems, sizeof(LONG), values);
+        PrepareDetails(&d, c.dwControlID, 1, c.cMultipleItems, sizeof(LONG), values);
         if (mixerGetControlDetailsA(obj, &d, MIXER_GETCONTROLDETAILSF_VALUE) == MMSYSERR_NOERROR) result = values[0];
     }
     return result;
@@ -222,7 +200,7 @@ void Set(LineId target, LONG op, LONG value) {
     LONG values[kMaxElements] = {0};
     MIXERCONTROLDETAILS d;
     if (treatment == TreatBoolean) {
-        Details(&d, c.dwControlID, 1, c.cMultipleItems, sizeof(LONG), values);
+        PrepareDetails(&d, c.dwControlID, 1, c.cMultipleItems, sizeof(LONG), values);
         if (mixerGetControlDetailsA(obj, &d, MIXER_GETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR) return;
         values[0] = value != 0 ? 1 : 0;
         if (c.dwControlType == MIXERCONTROL_CONTROLTYPE_SINGLESELECT && values[0] == 1)
@@ -232,7 +210,7 @@ void Set(LineId target, LONG op, LONG value) {
     }
     const DWORD channels = line.cChannels ? line.cChannels : 1;
     const DWORD items = c.cMultipleItems ? c.cMultipleItems : 1;
-    Details(&d, c.dwControlID, channels, c.cMultipleItems, sizeof(LONG), values);
+    PrepareDetails(&d, c.dwControlID, channels, c.cMultipleItems, sizeof(LONG), values);
     for (DWORD k = 0; k < items && channels * items <= kMaxElements; k += channels) {
         if (mixerGetControlDetailsA(obj, &d, MIXER_GETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR) break;
         if (treatment == TreatBalance)
@@ -280,26 +258,19 @@ LONG Peak(DWORD componentType) {
     HMIXEROBJ obj = kDevice0;
     LONG result = 0;
     MIXERLINEA line;
-    std::memset(&line, 0, sizeof line);
-    line.cbStruct = sizeof line;
+    PrepareLine(&line);
     line.dwComponentType = componentType;
     MIXERCONTROLA control;
     std::memset(&control, 0, sizeof control);
     control.cbStruct = sizeof control;
     MIXERLINECONTROLSA request;
-    std::memset(&request, 0, sizeof request);
-    request.cbStruct = sizeof request;
-    request.dwControlType = MIXERCONTROL_CONTROLTYPE_PEAKMETER;
-    request.cControls = 1;
-    request.cbmxctrl = sizeof control;
-    request.pamxctrl = &control;
     MIXERCONTROLDETAILS_SIGNED reading;
     reading.lValue = 0;
     MIXERCONTROLDETAILS d;
     if (mixerGetLineInfoA(obj, &line, MIXER_GETLINEINFOF_COMPONENTTYPE) == MMSYSERR_NOERROR) {
-        request.dwLineID = line.dwLineID;
+        PrepareControls(&request, line.dwLineID, MIXERCONTROL_CONTROLTYPE_PEAKMETER, 1, &control);
         if (mixerGetLineControlsA(obj, &request, MIXER_GETLINECONTROLSF_ONEBYTYPE) == MMSYSERR_NOERROR) {
-            Details(&d, control.dwControlID, 1, 0, sizeof reading, &reading);
+            PrepareDetails(&d, control.dwControlID, 1, 0, sizeof reading, &reading);
             if (mixerGetControlDetailsA(obj, &d, MIXER_GETCONTROLDETAILSF_VALUE) == MMSYSERR_NOERROR)
                 result = reading.lValue < 0 ? -reading.lValue : reading.lValue;
         }
